@@ -1,0 +1,60 @@
+// The error alert: a red ERROR lamp that locks the operation buttons until the
+// operator acknowledges it.
+#include "app/App.h"
+#include "app/Shell.h"
+
+namespace quorbit {
+namespace {
+
+std::string EnabledText(const Control& c) {
+    return c.enabled ? "True" : "False";
+}
+
+} // namespace
+
+void EnterErrorState(App& app) {
+    ErrorLampOn(app);
+    auto& ui = app.ui;
+    app.report.SavedProgramEnabled = EnabledText(ui.Program_button);
+    app.report.SavedVerifyEnabled = EnabledText(ui.Verify_button);
+    app.report.SavedReadEnabled = EnabledText(ui.Read_button);
+    app.report.SavedDisplayEnabled = EnabledText(ui.Display_button);
+    ui.Program_button.enabled = ui.Verify_button.enabled = false;
+    ui.Read_button.enabled = ui.Display_button.enabled = false;
+    app.Repaint();
+}
+
+void Error_label_Click(App& app) {
+    auto& ui = app.ui;
+    if (ui.Error_label.foreColor != colour::Red) return;
+    ErrorLampOff(app);
+    ProgramLampOff(app);
+    DataFlowLampOff(app);
+    LogMessage(app, "Error Alert was Turned Off");
+    SetProgressValue(app, 0);
+    ui.Program_button.enabled = app.report.SavedProgramEnabled == "True";
+    ui.Verify_button.enabled = app.report.SavedVerifyEnabled == "True";
+    ui.Read_button.enabled = app.report.SavedReadEnabled == "True";
+    ui.Display_button.enabled = app.report.SavedDisplayEnabled == "True";
+    Reset(app);
+}
+
+void ShowCriticalError(App& app) {
+    app.svc.dialogs->MsgBox("Program or Compare Error", "Critical Message", MsgIcon::Critical,
+                            MsgButtons::Ok, 0);
+    Error_label_Click(app);
+}
+
+void ReportHandlerFailure(App& app, const std::string& what) {
+    app.handlerFailed = true;
+    app.lastFailure = what;
+    // The lamps must not stay lit for an operation that no longer runs.
+    ProgramLampOff(app);
+    DataFlowLampOff(app);
+    SetProgressValue(app, 0);
+    LogMessage(app, "Operation stopped: " + what);
+    app.svc.dialogs->MsgBox("The operation was stopped:\r\n" + what, kAppTitle, MsgIcon::Critical,
+                            MsgButtons::Ok, 0);
+}
+
+} // namespace quorbit

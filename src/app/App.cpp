@@ -1,0 +1,42 @@
+#include "app/App.h"
+
+#include <exception>
+
+#include "app/Shell.h"
+#include "hw/Detection.h"
+
+namespace quorbit {
+
+App::App(const Services& services) : svc(services), board(*services.port) {
+    PrintableChars =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz1234567890-=\\!@#$%^&*()_+|"
+        "[]}{;:'/?.>,<";
+    WireShellHandlers(*this);
+    WireHardwareHandlers(*this);
+}
+
+void App::Repaint() {
+    if (svc.refresher) svc.refresher->Repaint();
+}
+
+std::function<void()> App::Handler(std::function<void(App&)> body) {
+    return [this, body = std::move(body)] { RunGuarded(body); };
+}
+
+void App::RunGuarded(const std::function<void(App&)>& body) {
+    if (handlerDepth_ > 0) { // nested: the outermost handler reports
+        body(*this);
+        return;
+    }
+    ++handlerDepth_;
+    try {
+        body(*this);
+    } catch (const std::exception& e) {
+        --handlerDepth_;
+        ReportHandlerFailure(*this, e.what());
+        return;
+    }
+    --handlerDepth_;
+}
+
+} // namespace quorbit

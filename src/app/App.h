@@ -1,0 +1,97 @@
+#pragma once
+// The programmer's core: the window's control model, the program state grouped
+// by owner, and the platform services. Every behaviour is a function of an App.
+#include <functional>
+#include <string>
+
+#include "app/Controls.h"
+#include "app/Services.h"
+#include "buffers/Buffers.h"
+#include "catalog/DeviceConfig.h"
+#include "hw/Board.h"
+
+namespace quorbit {
+
+namespace sim {
+class SimBoard;
+}
+
+struct Services {
+    PortIo* port = nullptr;
+    Clock* clock = nullptr;
+    SoundPlayer* sound = nullptr;
+    Dialogs* dialogs = nullptr;
+    SettingsStore* settings = nullptr;
+    Refresher* refresher = nullptr;    // may be null (no view)
+    sim::SimBoard* simBoard = nullptr; // set when the port backend is the simulator
+    /// Folder of the program: sounds and the port file live here.
+    std::string appFolder = ".";
+    /// Per-user configuration folder, used when the application folder is not writable.
+    std::string userConfigFolder = ".";
+    /// Current working folder: log, listing and setup files.
+    std::string workFolder = ".";
+};
+
+/// Lamp, alert and progress state of the reporting channels.
+struct ReportState {
+    int ProgressStep = 1;
+    int ProgressCount = 0;
+    std::string SavedProgramEnabled = "False", SavedVerifyEnabled = "False",
+                SavedReadEnabled = "False", SavedDisplayEnabled = "False";
+};
+
+/// Result flags read by the command flows.
+struct OperationFlags {
+    int ProgramStatus = 0;
+    int OperationFailed = 0;
+    int VerifyFailed = 0;
+    int AckError = 0;
+    int EraseMode = 0;
+};
+
+class App {
+  public:
+    explicit App(const Services& services);
+    App(const App&) = delete;
+    App& operator=(const App&) = delete;
+
+    Services svc;
+    Controls ui;
+    Board board;
+    DeviceConfig dev;
+    Buffers buf;
+    ReportState report;
+    OperationFlags flags;
+
+    std::string NewLine = "\r\n";
+    std::string PrintableChars;
+    int DetectedPort = 0;
+    std::string PortFilePath;
+    std::string PortFileKeys;
+    std::string DisplayMode;
+
+    /// Called with every new log line (the command-line front end prints them).
+    std::function<void(const std::string&)> onLogLine;
+    /// Called when the window must close (File > Exit).
+    std::function<void()> onCloseRequest;
+    /// Set when an operation was stopped by an error it could not report itself
+    /// (a broken port link, a fault); the command line turns it into its exit status.
+    bool handlerFailed = false;
+    std::string lastFailure;
+
+    /// Wraps an event handler: a failure inside it ends that operation with a
+    /// clear message, never the program.
+    std::function<void()> Handler(std::function<void(App&)> body);
+    void RunGuarded(const std::function<void(App&)>& body);
+
+    void Repaint();
+
+  private:
+    int handlerDepth_ = 0;
+};
+
+/// Application title (the default message-box title and settings key).
+inline constexpr const char* kAppTitle = "QUORBIT";
+inline constexpr const char* kMakerLine = "Quorbit Devices - www.quorbit.example";
+
+} // namespace quorbit

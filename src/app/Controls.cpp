@@ -1,0 +1,330 @@
+#include "app/Controls.h"
+
+#include <algorithm>
+
+namespace quorbit {
+namespace {
+
+Control Make(const char* name, ControlKind kind, const char* caption = "",
+             const char* toolTip = "") {
+    Control c;
+    c.name = name;
+    c.kind = kind;
+    c.caption = caption;
+    c.toolTip = toolTip;
+    return c;
+}
+
+Control Disabled(Control c) {
+    c.enabled = false;
+    return c;
+}
+
+Control Hidden(Control c) {
+    c.visible = false;
+    return c;
+}
+
+Control Item(const char* name, const char* caption, bool enabled = true) {
+    Control c = Make(name, ControlKind::MenuItem, caption);
+    c.enabled = enabled;
+    return c;
+}
+
+} // namespace
+
+Controls::Controls() {
+    using K = ControlKind;
+    Caption = "QUORBIT-6 Eprom Programmer - Quorbit Devices - www.quorbit.example "
+              "(Version 1.0.68)";
+
+    Frame1 = Make("Frame1", K::Frame);
+    Frame2 = Make("Frame2", K::Frame, "Select Device");
+    Frame3 = Make("Frame3", K::Frame, "Code Buffer Hex/Ascii Display");
+    Frame4 = Make("Frame4", K::Frame, "LPT Port Selection");
+    Frame5 = Hidden(Make("Frame5", K::Frame, "Optional Auto Operations"));
+    Frame6 = Make("Frame6", K::Frame, "System Log");
+    Frame7 = Make("Frame7", K::Frame);
+    Frame8 = Make("Frame8", K::Frame);
+    Frame9 = Make("Frame9", K::Frame, "Quorbit Hardware Found");
+    Frame10 = Make("Frame10", K::Frame, "Hi / Low Byte Programming",
+                   "All Bytes, Even Bytes or Odd Bytes");
+    FrameVoltageSelection =
+        Hidden(Make("FrameVoltageSelection", K::Frame, "Select Device Programming Voltage"));
+
+    Device = Make("Device", K::ListBox, "Please Select Device on this List");
+    PleaseSelect = Make("PleaseSelect", K::Label, "Please  Select Device");
+
+    const char* ports[3] = {"378h", "278h", "3BCh"};
+    for (std::size_t i = 0; i < 3; ++i) {
+        LPTSelection[i] = Make("LPTSelection", K::OptionButton, ports[i]);
+        LPTSelection[i].name = "LPTSelection(" + std::to_string(i) + ")";
+    }
+    PortSelected = Make("PortSelected", K::TextBox, "None");
+    QuorbitHardwareFound = Make("QuorbitHardwareFound", K::Label, "NO HARDWARE FOUND !!!");
+    QuorbitHardwareFound.foreColor = colour::Red;
+    TestHardware_button =
+        Make("TestHardware_button", K::Button, "TestPort", "Test Communication LPT port");
+
+    const char* volts[4] = {"5V", "12.5V", "21V", "25V"};
+    const std::uint32_t voltBack[4] = {colour::Rgb(0, 192, 0), colour::Rgb(0, 128, 128),
+                                       colour::Rgb(192, 0, 0), colour::Rgb(255, 0, 0)};
+    for (std::size_t i = 0; i < 4; ++i) {
+        Voltage_button[i] = Disabled(Make("Voltage_button", K::OptionButton, volts[i]));
+        Voltage_button[i].name = "Voltage_button(" + std::to_string(i) + ")";
+        Voltage_button[i].foreColor = colour::White;
+        Voltage_button[i].backColor = voltBack[i];
+    }
+    Voltage_button[1].toolTip = "Most CMOS actual Eproms use this Programming Voltage.";
+    Voltage_button[2].toolTip = Voltage_button[3].toolTip =
+        "Carefull. Few Eproms Use This Programming Voltage.  Can damage wrong eproms.";
+
+    const char* hiLow[3] = {"Both", "Hi Byte", "Low Byte"};
+    for (std::size_t i = 0; i < 3; ++i) {
+        HiLow_button[i] = Make("HiLow_button", K::OptionButton, hiLow[i]);
+        HiLow_button[i].name = "HiLow_button(" + std::to_string(i) + ")";
+    }
+    HiLow_button[0].value = 1;
+
+    CheckBlankPriorProgramming =
+        Hidden(Make("CheckBlankPriorProgramming", K::CheckBox, "Check Blank Before Programming"));
+    VerifyAfterProgramming =
+        Hidden(Make("VerifyAfterProgramming", K::CheckBox, "Verify Device After Programming"));
+    CheckCode = Disabled(Make("CheckCode", K::CheckBox, "Code"));
+    CheckData = Disabled(Make("CheckData", K::CheckBox, "Data"));
+
+    Read_button = Disabled(Make("Read_button", K::Button, "Read ", "Read Whole Device to Buffer"));
+    Blank_button =
+        Disabled(Make("Blank_button", K::Button, "Blank Chk", "Check Device for Blank (Erased)"));
+    Display_button = Disabled(
+        Make("Display_button", K::Button, "Display", "Display Device's contents on Screen"));
+    Program_button =
+        Disabled(Make("Program_button", K::Button, "Program", "Program Device with Buffer Data"));
+    Verify_button =
+        Disabled(Make("Verify_button", K::Button, "Verify", "Verify (Compare) Device with File"));
+    Erase_button =
+        Disabled(Make("Erase_button", K::Button, "Erase Buffer", "Erase Buffer to all \"FF\""));
+    EraseFlash_button =
+        Disabled(Make("EraseFlash_button", K::Button, "Erase Chip", "Erase Flash or Eeprom"));
+    Show_button = Disabled(Make("Show_button", K::Button, "Show Data"));
+    Command1 = Make("Command1", K::Button, "Command1");
+
+    Label4 = Make("Label4", K::Label, "Program Speed");
+    Slider1 = Make("Slider1", K::Slider, "", "Slow Down or Speed Up Programming Speed");
+    Slider1.min = 1;
+    Slider1.max = 20;
+    Slider1.value = 18;
+
+    FileNameCodeLabel = Make("FileNameCodeLabel", K::Label, "File Name (Code):");
+    FileNameCodeText = Make("FileNameCodeText", K::Label, "Click To Select a File");
+    FileNameCodeSize = Make("FileNameCodeSize", K::Label, "(0 Bytes)");
+    FileNameDataLabel = Hidden(Make("FileNameDataLabel", K::Label, "File Name (Data):"));
+    FileNameDataText = Hidden(Make("FileNameDataText", K::Label, "Click To Select a File"));
+    FileNameDataSize = Hidden(Make("FileNameDataSize", K::Label, "(0 Bytes)"));
+
+    Ready_label = Make("Ready_label", K::Label, "NotReady");
+    Ready_label.foreColor = colour::Red;
+    Program_label = Make("Program_label", K::Label, "Program");
+    DataFlow_label = Make("DataFlow_label", K::Label, "DataFlow");
+    Error_label = Make("Error_label", K::Label, "ERROR");
+    for (Control* lamp : {&Program_label, &DataFlow_label, &Error_label})
+        lamp->foreColor = colour::ButtonFace;
+
+    SystemLog = Make("SystemLog", K::TextBox, "", "Double Click to Save to Quorbit.Log file");
+    BufferDisplay =
+        Make("BufferDisplay", K::TextBox, "", "Double Click to Save to Quorbit.Buf file");
+    VScroll1 = Make("VScroll1", K::ScrollBar);
+    ProgressBar1 = Make("ProgressBar1", K::ProgressBar);
+    ProgressBar1.max = 100;
+
+    sbStatusBar[0] = Make("sbStatusBar(1)", K::StatusPanel, "Status");
+    sbStatusBar[1] = Make("sbStatusBar(2)", K::StatusPanel); // date, filled by the view
+    sbStatusBar[2] = Make("sbStatusBar(3)", K::StatusPanel); // time, filled by the view
+
+    const char* keys[5] = {"OpenCode", "SaveCode", "", "OpenData", "SaveData"};
+    const char* tips[5] = {"Open File into Code Buffer", "Save Code Buffer Into File", "",
+                           "Open File into Data Buffer", "Save Data Buffer into File"};
+    for (std::size_t i = 0; i < 5; ++i) {
+        tbToolBar[i] = Make("tbToolBar", K::ToolButton, "", tips[i]);
+        tbToolBar[i].name = "tbToolBar(" + std::to_string(i + 1) + ")";
+        tbToolBar[i].key = keys[i];
+    }
+    tbToolBar[1].enabled = false;
+    tbToolBar[2].visible = tbToolBar[3].visible = tbToolBar[4].visible = false;
+    tbToolBar[3].enabled = tbToolBar[4].enabled = false;
+
+    mnuFile = Item("mnuFile", "&File");
+    mnuFileOpenCode = Item("mnuFileOpenCode", "&Open Code...");
+    mnuFileSaveCode = Item("mnuFileSaveCode", "&Save Code", false);
+    mnuFileSaveCodeAs = Item("mnuFileSaveCodeAs", "Save Code &As...", false);
+    mnuFileOpenData = Item("mnuFileOpenData", "Open Data...", false);
+    mnuFileSaveData = Item("mnuFileSaveData", "Save Data", false);
+    mnuFileSaveDataAs = Item("mnuFileSaveDataAs", "Save Data As...", false);
+    mnuFileClose = Item("mnuFileClose", "&Close");
+    mnuFileExit = Item("mnuFileExit", "E&xit");
+    mnuTools = Item("mnuTools", "&Tools");
+    mnuToolsOptions = Item("mnuToolsOptions", "&Options...");
+    menuCommand = Item("menuCommand", "&Command");
+    menuBlankCheck = Item("menuBlankCheck", "Blank Check Device for Erased");
+    menuProgramCode = Item("menuProgramCode", "Program Device Code");
+    menuReadCode = Item("menuReadCode", "Read Device Code");
+    menuVerifyCode = Item("menuVerifyCode", "Verify Device Code");
+    menuProgramData = Item("menuProgramData", "Program Device Data");
+    menuReadData = Item("menuReadData", "Read Device Data");
+    menuVerifyData = Item("menuVerifyData", "Verify Device Data");
+    menuDisplayCode = Item("menuDisplayCode", "Display Device CODE");
+    menuDisplayData = Item("menuDisplayData", "Display Device DATA");
+    menuEraseCode = Item("menuEraseCode", "Erase CODE Buffer (\"FF\") ");
+    menuEraseData = Item("menuEraseData", "Erase DATA Buffer (\"FF\") ");
+    menuEraseFlash = Item("menuEraseFlash", "Erase Device Flash Memory");
+    menuTestHardware = Item("menuTestHardware", "Test LPT Ports");
+    menuFlashShowCodeID = Item("menuFlashShowCodeID", "Show Flash Code ID#");
+    Setup = Item("Setup", "&Setup");
+    LoadSetup = Item("LoadSetup", "&Load Setup");
+    LoadSetup1 = Item("LoadSetup1", "Load Setup #&1", false);
+    LoadSetup2 = Item("LoadSetup2", "Load Setup #&2", false);
+    LoadSetup3 = Item("LoadSetup3", "Load Setup #&3", false);
+    LoadSetup4 = Item("LoadSetup4", "Load Setup #&4", false);
+    SaveSetup = Item("SaveSetup", "&Save Setup");
+    SaveSetup1 = Item("SaveSetup1", "Save Setup #&1");
+    SaveSetup2 = Item("SaveSetup2", "Save Setup #&2");
+    SaveSetup3 = Item("SaveSetup3", "Save Setup #&3");
+    SaveSetup4 = Item("SaveSetup4", "Save Setup #&4");
+    ForceQuorbit4 = Item("ForceQuorbit4", "Force Set QUORBIT-4");
+    ForceQuorbit5 = Item("ForceQuorbit5", "Force Set QUORBIT-5");
+    ForceQuorbit6 = Item("ForceQuorbit6", "Force Set QUORBIT-6");
+    LoopFlashTest = Item("LoopFlashTest", "LoopFlashTest", false);
+    ResetFlash = Item("ResetFlash", "ResetFlash", false);
+    mnuHelp = Item("mnuHelp", "&Help");
+    mnuHelpContents = Item("mnuHelpContents", "&Contents");
+    mnuHelpSearchForHelpOn = Item("mnuHelpSearchForHelpOn", "&Search For Help On...");
+    mnuHelpAbout = Item("mnuHelpAbout", "&About ");
+}
+
+std::vector<Control*> Controls::LPTGroup() {
+    return {&LPTSelection[0], &LPTSelection[1], &LPTSelection[2]};
+}
+std::vector<Control*> Controls::VoltageGroup() {
+    return {&Voltage_button[0], &Voltage_button[1], &Voltage_button[2], &Voltage_button[3]};
+}
+std::vector<Control*> Controls::HiLowGroup() {
+    return {&HiLow_button[0], &HiLow_button[1], &HiLow_button[2]};
+}
+
+std::vector<Control*> Controls::All() {
+    std::vector<Control*> all = {&Frame1,
+                                 &Frame2,
+                                 &Frame3,
+                                 &Frame4,
+                                 &Frame5,
+                                 &Frame6,
+                                 &Frame7,
+                                 &Frame8,
+                                 &Frame9,
+                                 &Frame10,
+                                 &FrameVoltageSelection,
+                                 &Device,
+                                 &PleaseSelect,
+                                 &PortSelected,
+                                 &QuorbitHardwareFound,
+                                 &TestHardware_button,
+                                 &CheckBlankPriorProgramming,
+                                 &VerifyAfterProgramming,
+                                 &CheckCode,
+                                 &CheckData,
+                                 &Read_button,
+                                 &Blank_button,
+                                 &Display_button,
+                                 &Program_button,
+                                 &Verify_button,
+                                 &Erase_button,
+                                 &EraseFlash_button,
+                                 &Show_button,
+                                 &Command1,
+                                 &Label4,
+                                 &Slider1,
+                                 &FileNameCodeLabel,
+                                 &FileNameCodeText,
+                                 &FileNameCodeSize,
+                                 &FileNameDataLabel,
+                                 &FileNameDataText,
+                                 &FileNameDataSize,
+                                 &Ready_label,
+                                 &Program_label,
+                                 &DataFlow_label,
+                                 &Error_label,
+                                 &SystemLog,
+                                 &BufferDisplay,
+                                 &VScroll1,
+                                 &ProgressBar1,
+                                 &mnuFile,
+                                 &mnuFileOpenCode,
+                                 &mnuFileSaveCode,
+                                 &mnuFileSaveCodeAs,
+                                 &mnuFileOpenData,
+                                 &mnuFileSaveData,
+                                 &mnuFileSaveDataAs,
+                                 &mnuFileClose,
+                                 &mnuFileExit,
+                                 &mnuTools,
+                                 &mnuToolsOptions,
+                                 &menuCommand,
+                                 &menuBlankCheck,
+                                 &menuProgramCode,
+                                 &menuReadCode,
+                                 &menuVerifyCode,
+                                 &menuProgramData,
+                                 &menuReadData,
+                                 &menuVerifyData,
+                                 &menuDisplayCode,
+                                 &menuDisplayData,
+                                 &menuEraseCode,
+                                 &menuEraseData,
+                                 &menuEraseFlash,
+                                 &menuTestHardware,
+                                 &menuFlashShowCodeID,
+                                 &Setup,
+                                 &LoadSetup,
+                                 &LoadSetup1,
+                                 &LoadSetup2,
+                                 &LoadSetup3,
+                                 &LoadSetup4,
+                                 &SaveSetup,
+                                 &SaveSetup1,
+                                 &SaveSetup2,
+                                 &SaveSetup3,
+                                 &SaveSetup4,
+                                 &ForceQuorbit4,
+                                 &ForceQuorbit5,
+                                 &ForceQuorbit6,
+                                 &LoopFlashTest,
+                                 &ResetFlash,
+                                 &mnuHelp,
+                                 &mnuHelpContents,
+                                 &mnuHelpSearchForHelpOn,
+                                 &mnuHelpAbout};
+    for (auto& c : LPTSelection)
+        all.push_back(&c);
+    for (auto& c : Voltage_button)
+        all.push_back(&c);
+    for (auto& c : HiLow_button)
+        all.push_back(&c);
+    for (auto& c : sbStatusBar)
+        all.push_back(&c);
+    for (auto& c : tbToolBar)
+        all.push_back(&c);
+    return all;
+}
+
+Control* Controls::Find(const std::string& name) {
+    for (Control* c : All())
+        if (c->name == name) return c;
+    return nullptr;
+}
+
+void SetScrollMax(Control& bar, int maximum) {
+    bar.max = std::max(0, maximum);
+    if (bar.value > bar.max) SetPosition(bar, bar.max);
+}
+
+} // namespace quorbit

@@ -1,0 +1,91 @@
+#pragma once
+// The main window's controls and menus as a plain model, named as the window
+// names them. The Qt view mirrors this; tests read it directly.
+#include <array>
+#include <string>
+#include <vector>
+
+#include "app/Control.h"
+
+namespace quorbit {
+
+enum class WindowState { Normal, Minimized, Maximized };
+
+struct WindowRect {
+    // Outer rectangle in twips (15 twips per pixel at 96 dpi).
+    double left = 100, top = 100, width = 10800, height = 6500;
+    WindowState state = WindowState::Normal;
+};
+
+struct Controls {
+    Controls();
+    Controls(const Controls&) = delete;
+    Controls& operator=(const Controls&) = delete;
+
+    std::string Caption;
+    WindowRect Window;
+
+    // Frames
+    Control Frame1, Frame2, Frame3, Frame4, Frame5, Frame6, Frame7, Frame8, Frame9, Frame10,
+        FrameVoltageSelection;
+
+    // Device choice
+    Control Device, PleaseSelect;
+
+    // Port and board
+    std::array<Control, 3> LPTSelection;
+    Control PortSelected, QuorbitHardwareFound, TestHardware_button;
+
+    // Voltage, byte choice, options
+    std::array<Control, 4> Voltage_button;
+    std::array<Control, 3> HiLow_button;
+    Control CheckBlankPriorProgramming, VerifyAfterProgramming, CheckCode, CheckData;
+
+    // Operation buttons
+    Control Read_button, Blank_button, Display_button, Program_button, Verify_button, Erase_button,
+        EraseFlash_button, Show_button, Command1;
+
+    // Speed
+    Control Label4, Slider1;
+
+    // File names
+    Control FileNameCodeLabel, FileNameCodeText, FileNameCodeSize;
+    Control FileNameDataLabel, FileNameDataText, FileNameDataSize;
+
+    // Lamps
+    Control Ready_label, Program_label, DataFlow_label, Error_label;
+
+    // Log, display, progress, status bar, tool bar
+    Control SystemLog, BufferDisplay, VScroll1, ProgressBar1;
+    std::array<Control, 3> sbStatusBar; // text panel, date panel, time panel
+    std::array<Control, 5> tbToolBar;   // index 0 is button 1
+
+    // Menus
+    Control mnuFile, mnuFileOpenCode, mnuFileSaveCode, mnuFileSaveCodeAs, mnuFileOpenData,
+        mnuFileSaveData, mnuFileSaveDataAs, mnuFileClose, mnuFileExit;
+    Control mnuTools, mnuToolsOptions;
+    Control menuCommand, menuBlankCheck, menuProgramCode, menuReadCode, menuVerifyCode,
+        menuProgramData, menuReadData, menuVerifyData, menuDisplayCode, menuDisplayData,
+        menuEraseCode, menuEraseData, menuEraseFlash, menuTestHardware, menuFlashShowCodeID;
+    Control Setup, LoadSetup, LoadSetup1, LoadSetup2, LoadSetup3, LoadSetup4, SaveSetup, SaveSetup1,
+        SaveSetup2, SaveSetup3, SaveSetup4, ForceQuorbit4, ForceQuorbit5, ForceQuorbit6,
+        LoopFlashTest, ResetFlash;
+    Control mnuHelp, mnuHelpContents, mnuHelpSearchForHelpOn, mnuHelpAbout;
+
+    /// Option groups as lists, for SetOption.
+    std::vector<Control*> LPTGroup();
+    std::vector<Control*> VoltageGroup();
+    std::vector<Control*> HiLowGroup();
+
+    /// Every control, for views and tests that walk the whole window.
+    std::vector<Control*> All();
+    /// Looks a control up by name ("LPTSelection(1)", "tbToolBar(2)" for arrays,
+    /// 1-based for the tool bar as its buttons are numbered). Null when unknown.
+    Control* Find(const std::string& name);
+};
+
+/// Scroll-bar maximum as the program computes it; a negative value (less than
+/// one page of data) is shown as a single page.
+void SetScrollMax(Control& bar, int maximum);
+
+} // namespace quorbit

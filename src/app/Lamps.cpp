@@ -1,0 +1,93 @@
+// Lamps, event sounds, the progress bar and the status bar. The lamps repaint at
+// once because the operations that light them run in long loops on the window's
+// thread.
+#include <filesystem>
+
+#include "app/App.h"
+#include "app/Shell.h"
+
+namespace quorbit {
+namespace {
+
+void SetLamp(App& app, Control& lamp, std::uint32_t colour) {
+    lamp.foreColor = colour;
+    app.Repaint();
+}
+
+} // namespace
+
+void ErrorLampOn(App& app) {
+    app.ui.Error_label.foreColor = colour::Red;
+    ProgramLampOff(app);
+    DataFlowLampOff(app);
+    app.Repaint();
+}
+void ErrorLampOff(App& app) {
+    SetLamp(app, app.ui.Error_label, colour::ButtonFace);
+}
+void ProgramLampOn(App& app) {
+    SetLamp(app, app.ui.Program_label, colour::Green);
+}
+void ProgramLampOff(App& app) {
+    SetLamp(app, app.ui.Program_label, colour::ButtonFace);
+}
+void DataFlowLampOn(App& app) {
+    SetLamp(app, app.ui.DataFlow_label, colour::Green);
+}
+void DataFlowLampOff(App& app) {
+    SetLamp(app, app.ui.DataFlow_label, colour::ButtonFace);
+}
+
+void ToggleProgramIndicator(App& app) {
+    Control& lamp = app.ui.Program_label;
+    SetLamp(app, lamp, lamp.foreColor == colour::ButtonFace ? colour::Green : colour::ButtonFace);
+    // The board's LED blinks with the lamp on the screen.
+    app.board.FlipBoardIndicator();
+}
+
+void PlayEventSound(App& app, const std::string& eventName) {
+    const char* file = "error.wav";
+    if (eventName == "INIT")
+        file = "init.wav";
+    else if (eventName == "ERROR")
+        file = "error.wav";
+    else if (eventName == "DONE")
+        file = "done.wav";
+    else if (eventName == "SLIDE")
+        file = "slide.wav";
+    else if (eventName == "OK")
+        file = "ok.wav";
+    if (app.svc.sound)
+        app.svc.sound->Play((std::filesystem::path(app.svc.appFolder) / file).string());
+}
+
+void GoProgressiveBar1(App& app) {
+    if (++app.report.ProgressCount == app.report.ProgressStep) {
+        SetProgressValue(app, app.ui.ProgressBar1.value + 1);
+        app.report.ProgressCount = 0;
+    }
+}
+
+void SetProgressValue(App& app, int value) {
+    app.ui.ProgressBar1.value = value;
+    app.Repaint();
+}
+
+void SetProgressMax(App& app, int maximum) {
+    app.ui.ProgressBar1.max = maximum;
+    app.Repaint();
+}
+
+void SetStatusText(App& app, const std::string& text) {
+    app.ui.sbStatusBar[0].caption = text;
+    app.Repaint();
+}
+
+void Reset(App& app) {
+    app.board.ResetLines();
+    app.ui.ProgressBar1.max = 100;
+    SetProgressValue(app, 0);
+    app.flags.EraseMode = 0;
+}
+
+} // namespace quorbit

@@ -1,0 +1,53 @@
+#pragma once
+// The reporting channels every operation uses (log, lamps, sounds, progress,
+// error alert), start-up and shutdown, and the window's minor handlers.
+#include <string>
+
+namespace quorbit {
+
+class App;
+
+// ---- Log -------------------------------------------------------------------
+void LogMessage(App& app, const std::string& message);
+/// Double click on the log: writes QUORBIT.LOG in the working folder.
+void SystemLog_DblClick(App& app);
+/// Sum of the character codes of a text (the log and listing file StatCode).
+long long TextChecksum(const std::string& text);
+/// "hh:mm:ss" of the clock.
+std::string TimeOfDayText(const App& app);
+/// Short date of the clock, "mm-dd-yyyy".
+std::string ShortDateText(const App& app);
+
+// ---- Lamps, sounds, progress, status bar ------------------------------------
+void ErrorLampOn(App& app);
+void ErrorLampOff(App& app);
+void ProgramLampOn(App& app);
+void ProgramLampOff(App& app);
+void DataFlowLampOn(App& app);
+void DataFlowLampOff(App& app);
+void ToggleProgramIndicator(App& app);
+void PlayEventSound(App& app, const std::string& eventName);
+void GoProgressiveBar1(App& app);
+void SetProgressValue(App& app, int value);
+void SetProgressMax(App& app, int maximum);
+void SetStatusText(App& app, const std::string& text);
+
+// ---- Error alert --------------------------------------------------------------
+void EnterErrorState(App& app);
+void ShowCriticalError(App& app);
+void Error_label_Click(App& app);
+/// An operation stopped by a failure it could not handle (port link broken).
+void ReportHandlerFailure(App& app, const std::string& what);
+
+// ---- Board reset (registers idle, progress bar cleared) -----------------------
+void Reset(App& app);
+
+// ---- Start-up and shutdown ------------------------------------------------------
+void Form_Load(App& app);
+void Form_Unload(App& app);
+void mnuFileExit_Click(App& app);
+
+/// Attaches the handlers of the controls this file owns.
+void WireShellHandlers(App& app);
+
+} // namespace quorbit

@@ -1,0 +1,56 @@
+#pragma once
+// Services for running without a window: the real clock, silent sounds, dialogs
+// that answer on a terminal, settings in a small file.
+#include <map>
+#include <string>
+#include <vector>
+
+#include "app/Services.h"
+
+namespace quorbit {
+
+class SystemClock : public Clock {
+  public:
+    [[nodiscard]] LocalTime Now() const override;
+};
+
+class SilentSound : public SoundPlayer {
+  public:
+    void Play(const std::string&) override {}
+};
+
+/// Message boxes printed to standard error; questions get their default answer,
+/// or OK/Yes when told to assume yes.
+class ConsoleDialogs : public Dialogs {
+  public:
+    explicit ConsoleDialogs(bool assumeYes = false) : assumeYes_(assumeYes) {}
+    MsgResult MsgBox(const std::string& text, const std::string& title, MsgIcon icon,
+                     MsgButtons buttons, int defaultButton) override;
+    std::optional<std::string> InputBox(const std::string& prompt,
+                                        const std::string& title) override;
+    std::string OpenFileName(const std::string&, const std::string&) override { return {}; }
+    std::string SaveFileName(const std::string&, const std::string&) override { return {}; }
+    /// Every message shown, for callers that want to know.
+    std::vector<std::string> shown;
+
+  private:
+    bool assumeYes_;
+};
+
+/// Settings kept only in memory.
+class MemorySettings : public SettingsStore {
+  public:
+    [[nodiscard]] std::optional<std::string> Get(const std::string& section,
+                                                 const std::string& key) const override;
+    void Set(const std::string& section, const std::string& key, const std::string& value) override;
+
+  private:
+    std::map<std::string, std::string> values_;
+};
+
+/// Folder of the running executable.
+std::string ExecutableFolder();
+/// $XDG_CONFIG_HOME/quorbit or ~/.config/quorbit.
+std::string UserConfigFolder();
+
+} // namespace quorbit

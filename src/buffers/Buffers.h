@@ -1,0 +1,24 @@
+#pragma once
+// The code and data images held in memory.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace quorbit {
+
+inline constexpr std::size_t kCodeBufferSize = 2100001;
+inline constexpr std::size_t kDataBufferSize = 8292;
+
+struct Buffers {
+    std::vector<std::uint8_t> CodeBuffer = std::vector<std::uint8_t>(kCodeBufferSize, 0);
+    std::vector<std::uint8_t> DataBuffer = std::vector<std::uint8_t>(kDataBufferSize, 0);
+    std::string CodeFileName;
+    std::string DataFileName;
+    std::int32_t DataFileSize = 0;
+    std::int32_t FileChecksum = 0;
+    std::string FileChecksumText;
+    int CodeBufferLoaded = 0;
+    int DataBufferLoaded = 0;
+};
+
+} // namespace quorbit

@@ -1,0 +1,133 @@
+#include "catalog/Catalog.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include "app/App.h"
+
+namespace quorbit {
+
+const std::array<CatalogRow, kCatalogRows + 1>& CatalogTable() {
+    static const std::array<CatalogRow, kCatalogRows + 1> table = {{
+        {"", ' ', ' ', 0, 0, 0, 0, false},                               // 0: empty
+        {"Eprom 2716", 'P', '1', 4, 32, 0, 3, false},                    // 1
+        {"Eprom 2732A", 'P', '1', 4, 32, 0, 3, true},                    // 2
+        {"Eprom 2732B", 'P', '1', 4, 32, 0, 1, true},                    // 3
+        {"Eprom 2732", 'P', '1', 4, 32, 0, 3, true},                     // 4
+        {"Eprom 27C32", 'P', '1', 4, 32, 0, 3, true},                    // 5
+        {"Eprom 2764", 'P', '2', 8, 192, 2, 3, true},                    // 6
+        {"Eprom 27C64", 'P', '2', 8, 192, 2, 1, true},                   // 7
+        {"Eprom 27128", 'P', '3', 16, 192, 2, 3, true},                  // 8
+        {"Eprom 27C128", 'P', '3', 16, 192, 2, 1, true},                 // 9
+        {"Eprom 27256", 'P', '4', 32, 128, 2, 3, true},                  // 10
+        {"Eprom 27C256", 'P', '4', 32, 128, 2, 1, true},                 // 11
+        {"Eprom 27C259", 'P', '4', 32, 0, 2, 1, true},                   // 12
+        {"Eprom 27C512", 'P', '5', 64, 0, 2, 1, true},                   // 13
+        {"Eprom 27C1001", 'P', '6', 128, 0, 12, 1, true},                // 14
+        {"Eprom 27C010", 'P', '6', 128, 0, 12, 1, true},                 // 15
+        {"Eprom 27C2001", 'P', '7', 256, 0, 12, 1, true},                // 16
+        {"Eprom 27C020", 'P', '7', 256, 0, 12, 1, true},                 // 17
+        {"Eprom 27C4001", 'P', '8', 512, 0, 8, 1, true},                 // 18
+        {"Eprom 27C040", 'P', '8', 512, 0, 8, 1, true},                  // 19
+        {"Eprom 27C801", 'P', '9', 1024, 0, 0, 1, true},                 // 20
+        {"Eprom 27C080", 'P', '9', 1024, 0, 0, 1, true},                 // 21
+        {"Eprom 27C080 OTP", 'P', 'M', 1024, 0, 0, 1, false},            // 22
+        {"Flash Atmel AT29C256", 'F', 'A', 32, 128, 2, 0, true},         // 23
+        {"Flash AMIC A29040", 'F', 'L', 512, 0, 4, 0, false},            // 24
+        {"Flash AMD AM29F010", 'F', 'S', 128, 0, 4, 0, true},            // 25
+        {"Flash AMD AM29F020", 'F', 'R', 256, 0, 4, 0, true},            // 26
+        {"Flash AMD AM29F040", 'F', 'M', 512, 0, 4, 0, true},            // 27
+        {"Flash EON EN29F040", 'F', 'M', 512, 0, 4, 0, false},           // 28
+        {"Flash Atmel AT29F040", 'F', 'N', 512, 0, 4, 0, false},         // 29
+        {"Flash Catalyst CAT28F001", 'F', 'O', 128, 0, 12, 0, false},    // 30
+        {"Flash Catalyst CAT28F010", 'F', 'P', 128, 0, 12, 0, false},    // 31
+        {"Flash Catalyst CAT28F020", 'F', 'Q', 256, 0, 12, 0, false},    // 32
+        {"Eeprom XICOR X28C256", 'E', 'N', 32, 64, 2, 0, true},          // 33
+        {"Eeprom Catalyst CAT28C256", 'E', 'O', 32, 64, 2, 0, false},    // 34
+        {"Eeprom Catalyst CAT28C257", 'E', 'P', 32, 64, 2, 0, false},    // 35
+        {"Eeprom 24C08 Serial (8 pins)", 'S', 'A', 1, 0, 0, 0, true},    // 36
+        {"Eeprom 24C16 Serial (8 pins)", 'S', 'B', 2, 0, 0, 0, true},    // 37
+        {"Eeprom 24C32 Serial (8 pins)", 'S', 'C', 4, 0, 0, 0, true},    // 38
+        {"Eeprom 24C256 Serial (8 pins)", 'S', 'E', 32, 0, 0, 0, false}, // 39
+        {"uC Atmel AT90S2313 Micro", 'M', 'J', 1024, 0, 0, 0, false},    // 40
+    }};
+    return table;
+}
+
+std::string PaddedName(const char* name) {
+    std::string padded = name;
+    if (padded.size() < kDeviceNameWidth) padded.resize(kDeviceNameWidth, ' ');
+    return padded;
+}
+
+std::string FamilyName(char family) {
+    switch (family) {
+    case 'P':
+        return "UV EPROM";
+    case 'F':
+        return "Flash";
+    case 'E':
+        return "Parallel EEPROM";
+    case 'S':
+        return "Serial EEPROM";
+    case 'M':
+        return "Microcontroller";
+    default:
+        return "";
+    }
+}
+
+void BuildDeviceCatalog(App& app) {
+    Control& list = app.ui.Device;
+    list.items.clear();
+    const auto& table = CatalogTable();
+    for (int k = 0; k <= kCatalogRows; ++k) {
+        const CatalogRow& row = table[static_cast<std::size_t>(k)];
+        const std::string name = k == 0 ? std::string() : PaddedName(row.name);
+        list.items.push_back(row.selectable ? name : "N/A - " + name);
+    }
+    list.listIndex = -1;
+}
+
+namespace {
+
+std::string Lower(std::string s) {
+    for (char& c : s)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return s;
+}
+
+std::string Trim(const std::string& s) {
+    const auto b = s.find_first_not_of(' ');
+    if (b == std::string::npos) return {};
+    return s.substr(b, s.find_last_not_of(' ') - b + 1);
+}
+
+} // namespace
+
+std::optional<int> FindCatalogRow(const std::string& query) {
+    const std::string q = Lower(Trim(query));
+    if (q.empty()) return std::nullopt;
+    if (std::all_of(q.begin(), q.end(),
+                    [](char c) { return std::isdigit(static_cast<unsigned char>(c)); })) {
+        if (q.size() > 3) return std::nullopt;
+        const int row = std::stoi(q);
+        if (row >= 1 && row <= kCatalogRows) return row;
+        // A bare chip number such as "2764" is a name, not a row.
+    }
+    const auto& table = CatalogTable();
+    std::optional<int> found;
+    for (int k = 1; k <= kCatalogRows; ++k) {
+        const std::string name = Lower(table[static_cast<std::size_t>(k)].name);
+        // The name without its family word ("Eprom 27C256" -> "27c256").
+        const std::string bare = name.substr(name.find(' ') + 1);
+        if (name == q) return k;
+        if (bare == q) {
+            if (found) return std::nullopt;
+            found = k;
+        }
+    }
+    return found;
+}
+
+} // namespace quorbit

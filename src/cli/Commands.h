@@ -1,0 +1,27 @@
+#pragma once
+// The device commands of quorbit-cli (read, blank, verify, ...).
+#include <iosfwd>
+#include <string>
+
+namespace CLI {
+class App;
+}
+
+namespace quorbit::cli {
+
+class Session;
+
+struct CommandOptions {
+    std::string device; // catalog row or name
+    std::string bytes = "both";
+    int speed = 18;
+    std::string file;
+};
+
+/// Adds the device command verbs to the parser.
+void AddDeviceCommands(CLI::App& cli, CommandOptions& options);
+/// Runs the verb that was parsed; returns the exit status.
+int RunDeviceCommand(CLI::App& cli, const CommandOptions& options, Session& session,
+                     std::ostream& out, std::ostream& err);
+
+} // namespace quorbit::cli

@@ -1,0 +1,49 @@
+#pragma once
+// One run of the command line: backend opened, core started as the window starts,
+// log lines echoed, shut down as the window closes.
+#include <iosfwd>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "app/App.h"
+#include "app/SystemServices.h"
+#include "hw/backends/Backend.h"
+
+namespace quorbit::cli {
+
+struct GlobalOptions {
+    BackendOptions backend;
+    std::string basePort;       // "", or 378 / 278 / 3BC
+    std::string model = "auto"; // auto, 4, 5, 6
+    std::string configDir;      // where the port file lives; default: beside the program
+    bool assumeYes = false;
+};
+
+class Session {
+  public:
+    /// Throws PortError (backend) or std::invalid_argument (bad option values).
+    Session(const GlobalOptions& options, std::ostream& out);
+    ~Session();
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
+
+    App& app() { return *app_; }
+    /// Port choice and model as the options say: a scan for "auto", else the
+    /// operator's port choice and a forced model.
+    void SelectBoard();
+    /// True when a board model is known.
+    [[nodiscard]] bool BoardKnown() const { return app_->board.BoardModel != 0; }
+
+  private:
+    GlobalOptions options_;
+    std::ostream& out_;
+    OpenedBackend backend_;
+    SystemClock clock_;
+    SilentSound sound_;
+    ConsoleDialogs dialogs_;
+    MemorySettings settings_;
+    std::unique_ptr<App> app_;
+};
+
+} // namespace quorbit::cli

@@ -1,0 +1,115 @@
+#pragma once
+// The board behind the printer port: five write-only registers latched through
+// the LPT data and control registers, shadow copies of them, the named line
+// operations, the address counters, the pacing delays and the two-nibble read-back.
+#include <array>
+#include <cstdint>
+
+#include "hw/PortIo.h"
+
+namespace quorbit {
+
+class Board {
+  public:
+    explicit Board(PortIo& io) : io_(&io) {}
+    void AttachPort(PortIo& io) { io_ = &io; }
+    [[nodiscard]] PortIo& Port() const { return *io_; }
+
+    // ---- Port and model -------------------------------------------------------
+    int DataPort = 0;
+    int StatusPort = 0;
+    int ControlPort = 0;
+    int BoardModel = 0; // 0 none known, 4, 5 or 6
+
+    std::array<int, 5> Model4Select{}, Model4Strobe{}, Model56Select{}, Model56Strobe{};
+    std::array<int, 5> RegSelect{}, RegStrobe{};
+    int ReadSelectLow = 0;
+    int ReadSelectHigh = 0;
+
+    void InitRegisterTables();
+    /// Status and control addresses from DataPort; register and read-select codes
+    /// of the current model (kept as they were for an unknown model).
+    void PortSetup();
+    /// Decode tables and identity address maps.
+    void BuildLookupTables();
+
+    // ---- Register shadows and latching ------------------------------------------
+    int Reg0Shadow = 0, Reg1Shadow = 0, Reg2Shadow = 0, Reg3Shadow = 0, Reg4Shadow = 0;
+    int& Shadow(int reg);
+
+    /// Latches the shadow of register n: data byte, select, strobe, select, with a
+    /// PortDelay after each of the first three writes.
+    void SetReg(int reg);
+    void SetReg0() { SetReg(0); }
+    void SetReg1() { SetReg(1); }
+    void SetReg2() { SetReg(2); }
+    void SetReg3() { SetReg(3); }
+    void SetReg4() { SetReg(4); }
+
+    // Line operations: change the named shadow bits, then latch.
+    void CEON();
+    void CEOFF();
+    void OEON();
+    void OEOFF();
+    void CEOEON();
+    void CEOEOFF();
+    void REG4ON();
+    void REG4OFF();
+    void VPP24_ON();
+    void VPP24_OFF();
+    void BoardIndicatorOn();
+    void BoardIndicatorOff();
+    void FlipBoardIndicator();
+
+    // ---- Address -----------------------------------------------------------------
+    std::int32_t Address = 0;
+    std::int32_t AdrLow = 0, AdrPage = 0, AdrBank = 0;
+    std::int32_t PageSize = 256, BankSize = 65536;
+    std::array<int, 256> PageMap{}, BankMap{};
+    int DeviceReg1Bits = 0;
+    int DeviceReg3Bits = 0;
+
+    void Endereco2Adr();
+    void IncADR();
+    void SETADR();
+    void SETADR_FLASH() { SETADR(); }
+    void SETADR_XICOR();
+    /// Registers 0..3 to idle with address 0 (the board half of Reset).
+    void ResetLines();
+
+    // ---- Timing ------------------------------------------------------------------
+    std::int32_t ShortDelayFactor = 5, MediumDelayFactor = 100, LongDelayFactor = 500;
+    std::int32_t PortDelayCount = 0, MediumDelayCount = 0, LongDelayCount = 0;
+
+    void WaitSettlingTime();
+    void PortDelay();
+    void MediumDelay();
+    void LongDelay();
+    void Delay20Steps();
+    void Delay10Steps();
+    void Delay2Seconds();
+    void SleepMs(int milliseconds);
+
+    // ---- Read-back -----------------------------------------------------------------
+    std::uint8_t DataIn = 0;
+    std::uint8_t StatusLowRaw = 0, StatusHighRaw = 0, NibbleLow = 0, NibbleHigh = 0, RawPair = 0;
+    std::array<std::uint8_t, 256> Model4DecodeTable{}, LowNibbleTable{}, HighNibbleTable{};
+
+    /// One byte of the chip at the address and lines already set up, into DataIn.
+    void GetNibbles();
+    /// The upper half only (the serial data line is bit 7), into DataIn.
+    void GetNibbles24CXX();
+
+    // ---- Raw port access, guarded: with no port chosen nothing reaches the port. ----
+    void Out(int port, int value);
+    std::uint8_t In(int port);
+
+  private:
+    PortIo* io_;
+};
+
+/// Decoding rules, also usable without a board (tests, the simulator).
+std::uint8_t Model4Decode(std::uint8_t rawPair);
+std::uint8_t LowNibbleOf(std::uint8_t status);
+
+} // namespace quorbit

@@ -1,0 +1,142 @@
+#include "hw/PortFile.h"
+
+#include <cctype>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <sstream>
+#include <unistd.h>
+
+#include "app/App.h"
+#include "app/Shell.h"
+#include "app/TextFile.h"
+#include "hw/Detection.h"
+
+namespace quorbit {
+
+std::string FormatPortFile(int dataPort, int boardModel, const LocalTime& t) {
+    char date[40];
+    std::snprintf(date, sizeof date, "%02d-%02d-%04d %02d:%02d:%02d", t.month, t.day, t.year,
+                  t.hour, t.minute, t.second);
+    return "[QUORBIT6 SETUP]\r\nDATE = " + std::string(date) + "\r\nIO_PORT = " + Hex(dataPort) +
+           "\r\nMODEL = " + NumberField(boardModel) + "\r\n";
+}
+
+int LenientHex(const std::string& text) {
+    long long v = 0;
+    for (char c : text) {
+        if (!std::isxdigit(static_cast<unsigned char>(c))) break;
+        v = v * 16 + (std::isdigit(static_cast<unsigned char>(c))
+                          ? c - '0'
+                          : std::toupper(static_cast<unsigned char>(c)) - 'A' + 10);
+        if (v > 0xFFFF) return 0; // not a port address: treat as no port
+    }
+    return static_cast<int>(v);
+}
+
+int LenientDecimal(const std::string& text) {
+    std::size_t i = 0;
+    while (i < text.size() && (text[i] == ' ' || text[i] == '\t'))
+        ++i;
+    std::string number;
+    if (i < text.size() && (text[i] == '-' || text[i] == '+')) number += text[i++];
+    bool point = false;
+    for (; i < text.size(); ++i) {
+        const char c = text[i];
+        if (std::isdigit(static_cast<unsigned char>(c)))
+            number += c;
+        else if (c == '.' && !point) {
+            point = true;
+            number += c;
+        } else
+            break;
+        if (number.size() > 12) break;
+    }
+    const double v = std::strtod(number.c_str(), nullptr);
+    if (!std::isfinite(v) || std::fabs(v) > 32767) return 0; // not a model number
+    // Round half to even, as an integer conversion of a decimal text does.
+    return static_cast<int>(std::nearbyint(v));
+}
+
+PortFileContents ParsePortFile(const std::string& text) {
+    PortFileContents result;
+    std::istringstream lines(text);
+    std::string line;
+    while (std::getline(lines, line)) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (line.compare(0, 10, "IO_PORT = ") == 0 && line.size() >= 10) {
+            result.port = LenientHex(line.substr(10));
+            result.keys += "PORT";
+        } else if (line.compare(0, 8, "MODEL = ") == 0 && line.size() >= 8) {
+            result.model = LenientDecimal(line.substr(8));
+            result.keys += "MODEL";
+        }
+    }
+    return result;
+}
+
+namespace {
+
+bool FolderWritable(const std::filesystem::path& folder) {
+    return ::access(folder.c_str(), W_OK) == 0;
+}
+
+/// The application folder when the program may write there, else the per-user one.
+std::filesystem::path ChoosePortFilePath(const App& app) {
+    const auto appFile = std::filesystem::path(app.svc.appFolder) / kPortFileName;
+    std::error_code ec;
+    if (std::filesystem::exists(appFile, ec) ? ::access(appFile.c_str(), W_OK) == 0
+                                             : FolderWritable(app.svc.appFolder))
+        return appFile;
+    return std::filesystem::path(app.svc.userConfigFolder) / kPortFileName;
+}
+
+} // namespace
+
+void SavePortFile(App& app) {
+    const std::filesystem::path path = app.PortFilePath.empty()
+                                           ? ChoosePortFilePath(app)
+                                           : std::filesystem::path(app.PortFilePath);
+    std::error_code ec;
+    std::filesystem::create_directories(path.parent_path(), ec);
+    const std::string error = WriteFileAtomically(
+        path, FormatPortFile(app.board.DataPort, app.board.BoardModel, app.svc.clock->Now()));
+    if (!error.empty()) {
+        ReportFileError(app, "Could not save the port and model file " + path.string(), error);
+        return;
+    }
+    app.PortFilePath = path.string();
+    LogMessage(app, "Port and model saved in " + path.string());
+}
+
+void LoadPortFile(App& app) {
+    app.board.DataPort = 0;
+    app.PortFileKeys.clear();
+    std::filesystem::path path = ChoosePortFilePath(app);
+    std::error_code ec;
+    if (!std::filesystem::exists(path, ec)) {
+        // The per-user folder may be in use while an older file sits beside the program.
+        const auto appFile = std::filesystem::path(app.svc.appFolder) / kPortFileName;
+        if (path == appFile || !std::filesystem::exists(appFile, ec)) {
+            app.PortFilePath = path.string();
+            return;
+        }
+        path = appFile;
+    }
+    app.PortFilePath = ChoosePortFilePath(app).string();
+    std::string text;
+    const std::string error = ReadWholeFile(path, text);
+    if (!error.empty()) {
+        ReportFileError(app, "Could not read the port and model file " + path.string(), error);
+        return;
+    }
+    const PortFileContents contents = ParsePortFile(text);
+    if (contents.port) app.board.DataPort = *contents.port;
+    if (contents.model) app.board.BoardModel = *contents.model;
+    app.PortFileKeys = contents.keys;
+    if (app.PortFileKeys == "PORTMODEL" || app.PortFileKeys == "MODELPORT")
+        app.DetectedPort = app.board.DataPort;
+    ShowDetectedBoard(app);
+}
+
+} // namespace quorbit

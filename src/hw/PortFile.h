@@ -1,0 +1,34 @@
+#pragma once
+// The port/model file quorbit6.ini: remembers where the board was found.
+#include <optional>
+#include <string>
+
+#include "app/Services.h"
+
+namespace quorbit {
+
+class App;
+
+inline constexpr const char* kPortFileName = "quorbit6.ini";
+
+struct PortFileContents {
+    std::optional<int> port;  // last IO_PORT line
+    std::optional<int> model; // last MODEL line
+    std::string keys;         // "PORT" / "MODEL" in the order met
+};
+
+/// The four lines of the file, CR LF ended.
+std::string FormatPortFile(int dataPort, int boardModel, const LocalTime& when);
+/// Reads the lines that start with "IO_PORT = " or "MODEL = "; ignores the rest.
+PortFileContents ParsePortFile(const std::string& text);
+
+/// Value of a hex number as "&H" + text reads it: stops at the first non-hex digit.
+int LenientHex(const std::string& text);
+/// Decimal value as a lenient reader takes it (leading blanks skipped, stops at the
+/// first character that cannot continue the number), rounded to the nearest integer.
+int LenientDecimal(const std::string& text);
+
+void SavePortFile(App& app);
+void LoadPortFile(App& app);
+
+} // namespace quorbit

@@ -1,0 +1,54 @@
+#pragma once
+// A QUORBIT board of model 4, 5 or 6 at one base port, living in the program's
+// own process, with a socket that holds a simulated chip. Waits advance a
+// virtual clock instead of blocking.
+#include <cstdint>
+#include <memory>
+
+#include "hw/PortIo.h"
+#include "sim/SimChip.h"
+
+namespace quorbit::sim {
+
+class SimBoard : public PortIo {
+  public:
+    /// model 0 = nothing attached to the port (every read floats high).
+    SimBoard(int model, std::uint16_t basePort);
+
+    void PortOut(std::uint16_t port, std::uint8_t value) override;
+    std::uint8_t PortIn(std::uint16_t port) override;
+    void Sleep(int milliseconds) override;
+    void BusySteps(std::int64_t steps) override;
+    [[nodiscard]] std::string Describe() const override;
+
+    void Insert(std::unique_ptr<SimChip> chip) { chip_ = std::move(chip); }
+    std::unique_ptr<SimChip> Remove() { return std::move(chip_); }
+    [[nodiscard]] SimChip* Chip() const { return chip_.get(); }
+
+    [[nodiscard]] int Model() const { return model_; }
+    [[nodiscard]] std::uint16_t BasePort() const { return base_; }
+    [[nodiscard]] const Registers& Regs() const { return regs_; }
+    [[nodiscard]] std::int64_t NowNs() const { return nowNs_; }
+    [[nodiscard]] std::uint64_t Accesses() const { return accesses_; }
+    /// The byte on the data bus as the read-back multiplexer sees it.
+    std::uint8_t DataBus();
+
+  private:
+    int EnabledRegister() const;
+    void Latch();
+    std::uint8_t Status();
+
+    int model_;
+    std::uint16_t base_;
+    std::uint8_t data_ = 0;
+    std::uint8_t control_ = 0;
+    Registers regs_{};
+    std::unique_ptr<SimChip> chip_;
+    std::int64_t nowNs_ = 0;
+    std::uint64_t accesses_ = 0;
+};
+
+/// Virtual time of one port access (an ISA printer port takes about a microsecond).
+inline constexpr std::int64_t kPortAccessNs = 1000;
+
+} // namespace quorbit::sim

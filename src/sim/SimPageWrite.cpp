@@ -1,0 +1,27 @@
+// The 28-pin page-write parts. Both have VCC on pin 28 (socket pin 30, register 3
+// bit 1). The programming routines drive the AT29C256's write enable on register
+// 1 bit 7 with A8-A14 below it; the X28C256 keeps its write enable on bit 6 and
+// takes A14 on bit 7 (its A14 pin 1 sits on socket pin 3).
+#include "sim/SimFamilies.h"
+
+namespace quorbit::sim {
+
+Wiring PageWriteWiring(char family) {
+    Wiring w;
+    w.supply = Line{3, 1};
+    if (family == 'F') { // AT29C256
+        w.reg1AddressBits = 0x7F;
+        w.writeEnable = Line{1, 7};
+    } else { // X28C256, CAT28C256, CAT28C257
+        w.reg1AddressBits = 0xBF;
+        w.writeEnable = Line{1, 6};
+    }
+    return w;
+}
+
+std::unique_ptr<ParallelChip> MakeSimPageWritePart(const std::string& name, char family,
+                                                   std::vector<std::uint8_t> contents) {
+    return std::make_unique<ParallelChip>(name, std::move(contents), PageWriteWiring(family));
+}
+
+} // namespace quorbit::sim

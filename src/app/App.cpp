@@ -4,6 +4,7 @@
 
 #include "app/Shell.h"
 #include "hw/Detection.h"
+#include "ops/WireOps.h"
 
 namespace quorbit {
 
@@ -13,6 +14,7 @@ App::App(const Services& services) : svc(services), board(*services.port) {
         "[]}{;:'/?.>,<";
     WireShellHandlers(*this);
     WireHardwareHandlers(*this);
+    WireDeviceOperationHandlers(*this);
 }
 
 void App::Repaint() {

@@ -9,6 +9,7 @@
 #include "buffers/Buffers.h"
 #include "catalog/DeviceConfig.h"
 #include "hw/Board.h"
+#include "ops/OpsState.h"
 
 namespace quorbit {
 
@@ -62,6 +63,7 @@ class App {
     Buffers buf;
     ReportState report;
     OperationFlags flags;
+    DeviceOpsState ops;
 
     std::string NewLine = "\r\n";
     std::string PrintableChars;

@@ -1,0 +1,83 @@
+// Blank check: an erased cell reads FFh; the first byte that does not is reported.
+#include "ops/BlankCheck.h"
+
+#include "app/App.h"
+#include "app/Shell.h"
+#include "app/TextFile.h"
+#include "ops/AddressWalk.h"
+#include "ops/RequireBoard.h"
+
+namespace quorbit {
+
+void Blank_button_Click(App& app) {
+    if (app.ui.CheckCode.value == 1) BLANKCODE(app);
+    if (app.ui.CheckData.value == 1) BLANKDATA(app);
+}
+
+void menuBlankCheck_Click(App& app) {
+    Blank_button_Click(app);
+}
+
+void BLANKCODE(App& app) {
+    const auto& dev = app.dev;
+    if (dev.DeviceFamily == "F" || dev.DeviceFamily == "P" || dev.DeviceType == "EN") {
+        BLANKCODE_PARALLEL(app);
+        return;
+    }
+    app.svc.dialogs->MsgBox("Please Write Missing Routines at BLANKCODE", "Missing Routine",
+                            MsgIcon::None, MsgButtons::Ok, 0);
+    app.ops.Outcome = OpOutcome::Refused;
+}
+
+bool BLANKCODE_PARALLEL(App& app) {
+    if (!RequireBoard(app)) return false;
+    Board& b = app.board;
+    DataFlowLampOn(app);
+    LogMessage(app, "Checking Device for BLANK (Erased)... Wait");
+    Reset(app);
+    b.Address = 0;
+    b.Endereco2Adr();
+    b.SETADR();
+    b.SleepMs(500);
+    b.REG4OFF();
+    b.CEOEON();
+    b.Port().BusySteps(100);
+
+    std::int32_t failedAt = 0;
+    std::uint8_t failedData = 0xFF;
+    const bool blank = WalkDevice(app, ChipBytes(app), [&](std::uint8_t data) {
+        if (data == 0xFF) return true;
+        failedAt = b.AdrPage * 256 + b.AdrBank * 65536 + b.Reg2Shadow;
+        failedData = data;
+        return false;
+    });
+    if (!blank) {
+        ReportNotBlank(app, failedAt, failedData);
+        return false;
+    }
+    DataFlowLampOff(app);
+    LogMessage(app, "Device IS BLANK (ERASED)");
+    SetProgressValue(app, 0);
+    app.ops.Outcome = OpOutcome::Success;
+    PlayEventSound(app, "OK");
+    Reset(app);
+    return true;
+}
+
+void BLANKDATA(App& app) {
+    app.svc.dialogs->MsgBox("Please Write AT90S2313 Check Blank Eeprom Routine",
+                            "Routine Not Ready", MsgIcon::None, MsgButtons::Ok, 0);
+    app.ops.Outcome = OpOutcome::Refused;
+}
+
+void ReportNotBlank(App& app, std::int32_t address, std::uint8_t data) {
+    app.ops.Outcome = OpOutcome::Failed;
+    EnterErrorState(app);
+    DataFlowLampOff(app);
+    LogMessage(app, "Device IS NOT BLANK (ERASED)");
+    LogMessage(app, "Address: " + Hex(address) + " ][ Device Data: " + Hex(data));
+    PlayEventSound(app, "ERROR");
+    ShowCriticalError(app);
+}
+
+} // namespace quorbit

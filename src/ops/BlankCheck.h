@@ -1,0 +1,21 @@
+#pragma once
+// Blank check: is every byte of the chip FFh?
+#include <cstdint>
+
+namespace quorbit {
+
+class App;
+
+void Blank_button_Click(App& app);
+void menuBlankCheck_Click(App& app);
+/// Chooses the blank check by the selected device.
+void BLANKCODE(App& app);
+/// Reads from address 0 up and stops at the first byte that is not FFh.
+/// True when the chip is blank; false when it is not (reported) or was not checked.
+bool BLANKCODE_PARALLEL(App& app);
+/// Data memory of the microcontroller: no routine.
+void BLANKDATA(App& app);
+/// The first programmed byte: logged, and the error alert until acknowledged.
+void ReportNotBlank(App& app, std::int32_t address, std::uint8_t data);
+
+} // namespace quorbit

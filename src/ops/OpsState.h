@@ -1,0 +1,44 @@
+#pragma once
+// State of the device operations: the program image, the device checksum, the
+// address-walk limits and how the last chip command ended.
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace quorbit {
+
+class App;
+
+/// Bytes 0..1048576: the largest chip plus the spare byte the buffers keep.
+inline constexpr std::size_t kProgramImageSize = 1048577;
+
+/// How the last chip command (read, blank check, verify) ended. The command line
+/// turns it into its exit status.
+enum class OpOutcome {
+    None,    // nothing ran yet
+    Success, // read done, chip blank, chip matches
+    Failed,  // not blank, mismatch, chip did not acknowledge
+    Refused  // no routine for the device, or no board known: the chip was not touched
+};
+
+struct DeviceOpsState {
+    /// What programming writes and verify compares (filled by PrepareProgramImage).
+    std::vector<std::uint8_t> ProgramImage = std::vector<std::uint8_t>(kProgramImageSize, 0);
+    std::int32_t ProgramLength = 0;
+    /// Sum of the device bytes read, modulo 65536, and its four hex digits.
+    std::int32_t DeviceChecksum = 0;
+    std::string DeviceChecksumText;
+    /// Last bank (A16 and up) and last page (A8-A15) of the address walk.
+    int LastBank = 0;
+    int LastPage = 0;
+    OpOutcome Outcome = OpOutcome::None;
+
+    /// The 24Cxx sequential read and the 24Cxx verify. They come with the serial
+    /// EEPROM routines; until those are installed here a 24Cxx read or verify is
+    /// refused without touching the board.
+    std::function<void(App&)> Read24CXX;
+    std::function<void(App&)> Verify24CXX;
+};
+
+} // namespace quorbit

@@ -1,0 +1,159 @@
+// Read: the whole chip from address 0 into the code buffer, with a 16-bit
+// checksum for the parallel parts.
+#include "ops/Read.h"
+
+#include "app/App.h"
+#include "app/Shell.h"
+#include "app/TextFile.h"
+#include "ops/AddressWalk.h"
+#include "ops/RequireBoard.h"
+#include "ops/VerifyReports.h"
+
+namespace quorbit {
+namespace {
+
+void RoutineNotReady(App& app, const std::string& text) {
+    app.svc.dialogs->MsgBox(text, "Routine Not Ready", MsgIcon::None, MsgButtons::Ok, 0);
+    app.ops.Outcome = OpOutcome::Refused;
+}
+
+/// Read, Program, Erase and Save As need a filled code buffer.
+void EnableBufferCommands(App& app) {
+    auto& ui = app.ui;
+    for (Control* c :
+         {&ui.Verify_button, &ui.menuVerifyCode, &ui.Program_button, &ui.menuProgramCode,
+          &ui.Erase_button, &ui.menuEraseCode, &ui.mnuFileSaveCodeAs})
+        c->enabled = true;
+}
+
+void LogReadDone(App& app, std::int32_t bytes) {
+    LogMessage(app, std::to_string(bytes) + " bytes Read from Device");
+}
+
+void ShowReadImage(App& app, std::int32_t bytes) {
+    // The buffer now holds the whole chip: saving it writes the whole chip too.
+    app.dev.DeviceSize = bytes;
+    SetScrollMax(app.ui.VScroll1, bytes / 256 - 1);
+    LogMessage(app, "Data is available at above Window, use Scroll Bar");
+    LogMessage(app, "You can Save the file using [FILE - Save As] menu");
+    // DisplayPageMemory(app); -- PENDING: shows the page VScroll1 is on; comes with the
+    // buffer display.
+}
+
+void FinishRead(App& app) {
+    SetProgressValue(app, 0);
+    SetStatusText(app, "");
+    EnableBufferCommands(app);
+    app.buf.CodeBufferLoaded = 1;
+}
+
+} // namespace
+
+void Read_button_Click(App& app) {
+    if (app.ui.CheckCode.value == 1) READCODE(app);
+    if (app.ui.CheckData.value == 1) READDATA(app);
+}
+
+void menuReadCode_Click(App& app) {
+    Read_button_Click(app);
+}
+
+void READCODE(App& app) {
+    const auto& dev = app.dev;
+    if (dev.DeviceFamily == "P" || dev.DeviceFamily == "F" || dev.DeviceType == "EN") {
+        READCODE_PARALLEL(app);
+    } else if (dev.DeviceFamily == "S") {
+        READCODE_24CXX(app);
+    } else {
+        RoutineNotReady(app, "Please Write Missing Routines at READCODE");
+    }
+}
+
+void READCODE_PARALLEL(App& app) {
+    if (!RequireBoard(app)) return;
+    Board& b = app.board;
+    DataFlowLampOn(app);
+    Reset(app);
+    app.ops.DeviceChecksum = 0;
+    b.SETADR();
+    b.SleepMs(500);
+    app.DisplayMode = "Read";
+    b.REG4OFF();
+    b.CEOEON();
+
+    const std::int32_t bytes = ChipBytes(app);
+    auto& code = app.buf.CodeBuffer;
+    std::int32_t sum = 0;
+    WalkDevice(app, bytes, [&](std::uint8_t data) {
+        code[static_cast<std::size_t>(b.Address)] = data;
+        sum = (sum + data) & 0xFFFF;
+        return true;
+    });
+    app.ops.DeviceChecksum = sum;
+    app.ops.DeviceChecksumText = Hex4(sum);
+
+    DataFlowLampOff(app);
+    LogReadDone(app, bytes);
+    LogMessage(app, "Device CHKSUMM = $" + app.ops.DeviceChecksumText);
+    ShowReadImage(app, bytes);
+    FinishRead(app);
+    app.ops.Outcome = OpOutcome::Success;
+    PlayEventSound(app, "OK");
+    Reset(app);
+}
+
+void READCODE_24CXX(App& app) {
+    if (!app.ops.Read24CXX) {
+        // The serial bus routines are not part of this build: say so, touch nothing.
+        LogMessage(app, "24Cxx serial read is not available - nothing was read");
+        RoutineNotReady(app, "The 24Cxx serial read routine is not available yet.\r\n"
+                             "Nothing was read; the buffer is unchanged.");
+        return;
+    }
+    if (!RequireBoard(app)) return;
+    Board& b = app.board;
+    DataFlowLampOn(app);
+    Reset(app);
+    b.SETADR();
+    b.SleepMs(500);
+    app.DisplayMode = "Read";
+    const std::int32_t bytes = ChipBytes(app);
+    SetProgressMax(app, bytes);
+    app.flags.AckError = 0;
+    app.ops.Read24CXX(app);
+    DataFlowLampOff(app);
+    if (app.flags.AckError != 0) {
+        ReportAckError(app);
+    } else {
+        LogReadDone(app, bytes);
+        ShowReadImage(app, bytes);
+        app.ops.Outcome = OpOutcome::Success;
+        PlayEventSound(app, "OK");
+    }
+    FinishRead(app);
+    Reset(app);
+    // Park the serial bus lines.
+    b.CEON();
+    b.OEON();
+    b.Reg0Shadow = 64;
+    b.Reg1Shadow = 0;
+    b.Reg2Shadow = 0;
+    b.SetReg1();
+    b.SetReg2();
+}
+
+void READDATA(App& app) {
+    if (!RequireBoard(app)) return;
+    Board& b = app.board;
+    app.DisplayMode = "Read";
+    b.REG4OFF();
+    b.CEOEON();
+    DataFlowLampOn(app);
+    app.report.ProgressStep = app.dev.DeviceSize / 100;
+    app.report.ProgressCount = 0;
+    LogMessage(app, "Start Device Reading Operation");
+    SetStatusText(app, "Reading Device... Wait");
+    RoutineNotReady(app, "Please Write AT90S2313 Eeprom Read Routine");
+}
+
+} // namespace quorbit

@@ -1,0 +1,19 @@
+#pragma once
+// Reading the chip in the socket into the code buffer.
+
+namespace quorbit {
+
+class App;
+
+void Read_button_Click(App& app);
+void menuReadCode_Click(App& app);
+/// Chooses the read routine by the selected device.
+void READCODE(App& app);
+/// UV EPROMs, flash chips and the X28C256: the whole chip through the address walk.
+void READCODE_PARALLEL(App& app);
+/// 24Cxx serial EEPROMs through the serial read routine.
+void READCODE_24CXX(App& app);
+/// Data memory of the microcontroller: no routine.
+void READDATA(App& app);
+
+} // namespace quorbit

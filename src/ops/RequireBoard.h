@@ -1,0 +1,13 @@
+#pragma once
+// Every chip command starts here: without a known board nothing may reach the port.
+
+namespace quorbit {
+
+class App;
+
+/// True when a board model and its port are known. Otherwise logs why nothing was
+/// done, tells the operator how to make the board known, records the command as
+/// refused and returns false; the port is not touched.
+bool RequireBoard(App& app);
+
+} // namespace quorbit

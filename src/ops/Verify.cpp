@@ -1,0 +1,119 @@
+// Verify: the chip against the program image, stopping at the first difference.
+#include "ops/Verify.h"
+
+#include "app/App.h"
+#include "app/Shell.h"
+#include "app/TextFile.h"
+#include "ops/AddressWalk.h"
+#include "ops/ProgramImage.h"
+#include "ops/RequireBoard.h"
+#include "ops/VerifyReports.h"
+
+namespace quorbit {
+namespace {
+
+bool IsSerial24Cxx(const std::string& type) {
+    return type == "SA" || type == "SB" || type == "SC";
+}
+
+void RefuseSerialVerify(App& app) {
+    LogMessage(app, "24Cxx serial verify is not available - nothing was compared");
+    app.svc.dialogs->MsgBox("The 24Cxx serial verify routine is not available yet.\r\n"
+                            "Nothing was compared.",
+                            "Routine Not Ready", MsgIcon::None, MsgButtons::Ok, 0);
+    app.ops.Outcome = OpOutcome::Refused;
+}
+
+/// Reads the chip and compares it with the program image. With a Hi Byte or Low
+/// Byte image only the ProgramLength bytes that programming writes are compared:
+/// the rest of the chip is not part of that image. False after a reported mismatch.
+bool VerifyParallel(App& app) {
+    Board& b = app.board;
+    PrepareProgramImage(app);
+    SetProgressValue(app, 0);
+    Reset(app);
+    b.Address = 0;
+    b.Endereco2Adr();
+    b.SETADR();
+    b.SleepMs(500);
+    b.REG4OFF();
+    b.CEOEON();
+
+    const auto& image = app.ops.ProgramImage;
+    std::int32_t sum = 0;
+    std::int32_t failedAt = -1;
+    std::uint8_t found = 0;
+    WalkDevice(app, app.ops.ProgramLength, [&](std::uint8_t data) {
+        sum = (sum + data) & 0xFFFF;
+        app.ops.DeviceChecksum = sum;
+        if (data == image[static_cast<std::size_t>(b.Address)]) return true;
+        failedAt = b.Address;
+        found = data;
+        return false;
+    });
+    if (failedAt >= 0) {
+        ReportVerifyError(app, failedAt, image[static_cast<std::size_t>(failedAt)], found);
+        return false;
+    }
+    if (app.ops.ProgramLength < ChipBytes(app)) {
+        const char* half = app.ui.HiLow_button[1].selected() ? "Hi Byte" : "Low Byte";
+        LogMessage(app, "Only the first " + std::to_string(app.ops.ProgramLength) +
+                            " bytes were compared (" + half + " image)");
+    }
+    return true;
+}
+
+} // namespace
+
+void Verify_button_Click(App& app) {
+    app.flags.VerifyFailed = 0;
+    if (app.ui.CheckCode.value == 1) VERIFYCODE(app);
+    if (app.ui.CheckData.value == 1) VERIFYDATA(app);
+}
+
+void menuVerifyCode_Click(App& app) {
+    Verify_button_Click(app);
+}
+
+void VERIFYCODE(App& app) {
+    const bool serial = IsSerial24Cxx(app.dev.DeviceType);
+    if (serial && !app.ops.Verify24CXX) {
+        RefuseSerialVerify(app);
+        return;
+    }
+    if (!RequireBoard(app)) return;
+    app.ops.DeviceChecksum = 0;
+    app.ui.Verify_button.backColor = colour::Highlight3D;
+    DataFlowLampOn(app);
+    LogMessage(app, "Verify Function Started... Wait");
+
+    if (serial) {
+        app.flags.AckError = 0;
+        app.ops.Verify24CXX(app);
+        if (app.flags.AckError != 0) ReportAckError(app);
+    } else if (!VerifyParallel(app)) {
+        return; // the mismatch report has run; nothing more happens
+    }
+
+    if (app.flags.VerifyFailed == 0 && app.flags.AckError == 0) {
+        DataFlowLampOff(app);
+        LogMessage(app, "Device Contents MATCHES with Buffer Contents");
+        if (!serial) {
+            app.ops.DeviceChecksumText = Hex4(app.ops.DeviceChecksum);
+            LogMessage(app, "Device CHKSUMM = $" + app.ops.DeviceChecksumText);
+        }
+        app.ops.Outcome = OpOutcome::Success;
+        PlayEventSound(app, "OK");
+        Reset(app);
+    }
+    SetProgressValue(app, 0);
+    app.ui.Verify_button.backColor = colour::ButtonFace;
+}
+
+void VERIFYDATA(App& app) {
+    app.svc.dialogs->MsgBox("Please Write AT90S2313 VerifyData Routine", kAppTitle, MsgIcon::None,
+                            MsgButtons::Ok, 0);
+    app.ops.Outcome = OpOutcome::Refused;
+}
+
+} // namespace quorbit

@@ -3,6 +3,7 @@
 #include <exception>
 
 #include "app/Shell.h"
+#include "catalog/DeviceSelection.h"
 #include "hw/Detection.h"
 
 namespace quorbit {
@@ -13,6 +14,7 @@ App::App(const Services& services) : svc(services), board(*services.port) {
         "[]}{;:'/?.>,<";
     WireShellHandlers(*this);
     WireHardwareHandlers(*this);
+    WireCatalogHandlers(*this);
 }
 
 void App::Repaint() {

@@ -24,6 +24,8 @@ struct Services {
     SettingsStore* settings = nullptr;
     Refresher* refresher = nullptr;    // may be null (no view)
     sim::SimBoard* simBoard = nullptr; // set when the port backend is the simulator
+    /// The simulated socket's chip was named at start: choosing a device leaves it.
+    bool simChipFixed = false;
     /// Folder of the program: sounds and the port file live here.
     std::string appFolder = ".";
     /// Per-user configuration folder, used when the application folder is not writable.

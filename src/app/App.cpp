@@ -3,6 +3,7 @@
 #include <exception>
 
 #include "app/Shell.h"
+#include "buffers/BinaryFiles.h"
 #include "catalog/DeviceSelection.h"
 #include "hw/Detection.h"
 
@@ -15,6 +16,7 @@ App::App(const Services& services) : svc(services), board(*services.port) {
     WireShellHandlers(*this);
     WireHardwareHandlers(*this);
     WireCatalogHandlers(*this);
+    WireBufferHandlers(*this);
 }
 
 void App::Repaint() {

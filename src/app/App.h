@@ -7,6 +7,7 @@
 #include "app/Controls.h"
 #include "app/Services.h"
 #include "buffers/Buffers.h"
+#include "buffers/DisplayWindow.h"
 #include "catalog/DeviceConfig.h"
 #include "hw/Board.h"
 
@@ -59,6 +60,7 @@ class App {
 
     Services svc;
     Controls ui;
+    DisplayWindow frmDisplay1;
     Board board;
     DeviceConfig dev;
     Buffers buf;

@@ -3,6 +3,8 @@
 #include <exception>
 
 #include "app/Shell.h"
+#include "buffers/BinaryFiles.h"
+#include "catalog/DeviceSelection.h"
 #include "hw/Detection.h"
 #include "ops/WireOps.h"
 
@@ -14,6 +16,8 @@ App::App(const Services& services) : svc(services), board(*services.port) {
         "[]}{;:'/?.>,<";
     WireShellHandlers(*this);
     WireHardwareHandlers(*this);
+    WireCatalogHandlers(*this);
+    WireBufferHandlers(*this);
     WireDeviceOperationHandlers(*this);
 }
 

@@ -5,6 +5,7 @@
 #include "app/App.h"
 #include "app/Shell.h"
 #include "app/TextFile.h"
+#include "buffers/Display.h"
 #include "ops/AddressWalk.h"
 #include "ops/RequireBoard.h"
 #include "ops/VerifyReports.h"
@@ -36,8 +37,7 @@ void ShowReadImage(App& app, std::int32_t bytes) {
     SetScrollMax(app.ui.VScroll1, bytes / 256 - 1);
     LogMessage(app, "Data is available at above Window, use Scroll Bar");
     LogMessage(app, "You can Save the file using [FILE - Save As] menu");
-    // DisplayPageMemory(app); -- PENDING: shows the page VScroll1 is on; comes with the
-    // buffer display.
+    DisplayPageMemory(app);
 }
 
 void FinishRead(App& app) {

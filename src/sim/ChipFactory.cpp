@@ -27,6 +27,13 @@ std::unique_ptr<ParallelChip> MakeParallelSimChip(int row, std::vector<std::uint
 }
 
 std::unique_ptr<SimChip> MakeSimChip(int row, std::vector<std::uint8_t> contents) {
+    if (row < 1 || row > kCatalogRows) return nullptr;
+    const CatalogRow& entry = CatalogTable()[static_cast<std::size_t>(row)];
+    if (entry.family == 'S' || entry.family == 'M') {
+        // No bus model for these yet: a plain memory keeps their contents in the socket.
+        contents.resize(static_cast<std::size_t>(entry.sizeKB) * 1024, 0xFF);
+        return std::make_unique<RomChip>(entry.name, std::move(contents));
+    }
     return MakeParallelSimChip(row, std::move(contents));
 }
 

@@ -1,0 +1,103 @@
+#pragma once
+// A started core on a simulated board with a chosen device and a chip in the socket.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "Fakes.h"
+#include "buffers/BinaryFiles.h"
+#include "catalog/DeviceSelection.h"
+#include "sim/ChipFactory.h"
+#include "sim/SimBoard.h"
+#include "sim/SimContents.h"
+
+namespace quorbit::test {
+
+/// Remembers how far the progress bar went while an operation ran, and the
+/// maximum it had then.
+class ProgressWatch : public Refresher {
+  public:
+    explicit ProgressWatch(const App& app) : app_(app) {}
+    void Repaint() override {
+        const auto& bar = app_.ui.ProgressBar1;
+        if (bar.value > valueSeen) {
+            valueSeen = bar.value;
+            maxSeen = bar.max;
+        }
+        if (onRepaint) onRepaint();
+    }
+    int maxSeen = 0;
+    int valueSeen = 0;
+    std::function<void()> onRepaint;
+
+  private:
+    const App& app_;
+};
+
+struct ChipRig {
+    explicit ChipRig(int model = 6) : rig(model) {
+        app.RunGuarded(Form_Load);
+        EXPECT_EQ(app.board.BoardModel, model);
+        app.svc.refresher = &progress;
+    }
+
+    /// Chooses catalog row `row` and puts a chip of it with `contents` in the socket.
+    sim::ParallelChip& Insert(int row, std::vector<std::uint8_t> contents) {
+        EXPECT_TRUE(SelectDevice(app, row)) << "row " << row;
+        auto chip = sim::MakeParallelSimChip(row, std::move(contents));
+        sim::ParallelChip& ref = *chip;
+        rig.sim->Insert(std::move(chip));
+        rig.ClearLog();
+        rig.sound.played.clear();
+        rig.dialogs.boxes.clear();
+        return ref;
+    }
+    sim::ParallelChip& InsertPattern(int row) {
+        return Insert(row, sim::AddressPatternContents(sim::SimChipSize(row)));
+    }
+
+    /// Loads `bytes` through the program's own file loading.
+    void LoadCode(const std::vector<std::uint8_t>& bytes) {
+        const auto path = rig.dir / "image.bin";
+        WriteBytes(path, std::string(bytes.begin(), bytes.end()));
+        ASSERT_TRUE(OpenCodeFile(app, path.string()));
+        rig.ClearLog();
+        rig.sound.played.clear();
+    }
+
+    void Press(Control& button) {
+        ASSERT_TRUE(button.enabled) << button.name;
+        Fire(button.onClick);
+    }
+
+    [[nodiscard]] std::vector<std::uint8_t> Code(std::size_t n) const {
+        return {app.buf.CodeBuffer.begin(),
+                app.buf.CodeBuffer.begin() + static_cast<std::ptrdiff_t>(n)};
+    }
+    [[nodiscard]] std::string Sound(const std::string& file) const {
+        return (rig.dir / "app" / file).string();
+    }
+    [[nodiscard]] bool LogHas(const std::string& line) const {
+        const auto lines = rig.LogLines();
+        return std::find(lines.begin(), lines.end(), line) != lines.end();
+    }
+
+    Rig rig;
+    App& app = *rig.app;
+    ProgressWatch progress{app};
+};
+
+/// Four-digit checksum of bytes as the program prints it.
+inline std::string ChecksumText(const std::vector<std::uint8_t>& bytes) {
+    unsigned sum = 0;
+    for (auto b : bytes)
+        sum += b;
+    char text[8];
+    std::snprintf(text, sizeof text, "%04X", sum & 0xFFFF);
+    return text;
+}
+
+} // namespace quorbit::test

@@ -101,3 +101,28 @@ inline std::string ChecksumText(const std::vector<std::uint8_t>& bytes) {
 }
 
 } // namespace quorbit::test
+
+namespace quorbit::test {
+
+/// Answers every box with OK and remembers how the alert looked while it was up.
+class AlertSnapshotDialogs : public ScriptedDialogs {
+  public:
+    explicit AlertSnapshotDialogs(const App& app) : app_(app) {}
+    struct Snapshot {
+        bool program, verify, read, display, errorLampRed;
+    };
+    MsgResult MsgBox(const std::string& text, const std::string& title, MsgIcon icon,
+                     MsgButtons buttons, int defaultButton) override {
+        const auto& ui = app_.ui;
+        snapshots.push_back({ui.Program_button.enabled, ui.Verify_button.enabled,
+                             ui.Read_button.enabled, ui.Display_button.enabled,
+                             ui.Error_label.foreColor == colour::Red});
+        return ScriptedDialogs::MsgBox(text, title, icon, buttons, defaultButton);
+    }
+    std::vector<Snapshot> snapshots;
+
+  private:
+    const App& app_;
+};
+
+} // namespace quorbit::test

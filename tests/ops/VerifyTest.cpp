@@ -1,0 +1,215 @@
+// Verify: match with checksum, the first mismatch with its exact report, Hi/Low
+// byte images, and the whole chip even when a shorter file is loaded.
+#include <gtest/gtest.h>
+
+#include "ChipRig.h"
+#include "app/TextFile.h"
+#include "ops/ProgramImage.h"
+#include "ops/Verify.h"
+
+namespace quorbit::test {
+namespace {
+
+using Lines = std::vector<std::string>;
+const std::string kStart = "Verify Function Started... Wait";
+const std::string kMatch = "Device Contents MATCHES with Buffer Contents";
+
+Lines MismatchLines(const std::string& addressLine) {
+    return {kStart, std::string(50, '*'), "Device Memory DOES NOT VERIFY with Buffer Contents",
+            addressLine, "Error Alert was Turned Off"};
+}
+
+TEST(Verify, EqualChipLogsMatchAndChecksumAndColourReturns) {
+    ChipRig r;
+    sim::ParallelChip& chip = r.InsertPattern(11);
+    r.LoadCode(chip.Memory());
+    bool highlighted = false;
+    r.progress.onRepaint = [&] {
+        highlighted |= r.app.ui.Verify_button.backColor == colour::Highlight3D;
+    };
+    r.Press(r.app.ui.Verify_button);
+    EXPECT_EQ(r.rig.LogLines(),
+              (Lines{kStart, kMatch, "Device CHKSUMM = $" + ChecksumText(chip.Memory())}));
+    EXPECT_TRUE(highlighted);
+    EXPECT_EQ(r.app.ui.Verify_button.backColor, colour::ButtonFace);
+    EXPECT_EQ(r.app.flags.VerifyFailed, 0);
+    EXPECT_EQ(r.app.ops.Outcome, OpOutcome::Success);
+    EXPECT_EQ(r.rig.sound.played, std::vector<std::string>{r.Sound("ok.wav")});
+    EXPECT_EQ(r.progress.maxSeen, 128);
+}
+
+TEST(Verify, FirstDifferenceIsReportedWithBothBytes) {
+    ChipRig r;
+    std::vector<std::uint8_t> image = sim::AddressPatternContents(32768);
+    image[0x1F3] = 0x5A;
+    std::vector<std::uint8_t> chip = image;
+    chip[0x1F3] = 0x5B;
+    chip[0x7000] = 0x00; // a later difference is not reached
+    r.Insert(11, chip);
+    r.LoadCode(image);
+    r.Press(r.app.ui.Verify_button);
+    EXPECT_EQ(r.rig.LogLines(),
+              MismatchLines("Address: 1F3 ][ Buffer Data: 5A ][ Device Data: 5B"));
+    EXPECT_EQ(r.app.flags.VerifyFailed, 1);
+    EXPECT_EQ(r.app.ops.Outcome, OpOutcome::Failed);
+    ASSERT_EQ(r.rig.dialogs.boxes.size(), 1u);
+    EXPECT_EQ(r.rig.dialogs.boxes[0].text, "Program or Compare Error");
+    EXPECT_EQ(r.rig.sound.played, std::vector<std::string>{r.Sound("error.wav")});
+    EXPECT_EQ(r.app.ui.Verify_button.backColor, colour::ButtonFace);
+    EXPECT_TRUE(r.app.ui.Verify_button.enabled); // restored by the alert
+}
+
+TEST(Verify, FailedVerifyFollowedByAGoodOneEndsWithVerifyFailedClear) {
+    ChipRig r;
+    sim::ParallelChip& chip = r.Insert(2, sim::FilledContents(4096, 0x42));
+    r.LoadCode(std::vector<std::uint8_t>(4096, 0x42));
+    chip.Memory()[10] = 0x43;
+    r.Press(r.app.ui.Verify_button);
+    EXPECT_EQ(r.app.flags.VerifyFailed, 1);
+    chip.Memory()[10] = 0x42;
+    r.rig.ClearLog();
+    r.Press(r.app.ui.Verify_button);
+    EXPECT_EQ(r.app.flags.VerifyFailed, 0);
+    EXPECT_EQ(r.rig.LogLines()[1], kMatch);
+}
+
+TEST(Verify, DefectiveCellIsFound) {
+    ChipRig r;
+    sim::ParallelChip& chip = r.Insert(21, sim::FilledContents(1 << 20, 0xFF));
+    chip.StickBit(0xABCDE, 0, false);
+    r.LoadCode(std::vector<std::uint8_t>(1 << 20, 0xFF));
+    r.Press(r.app.ui.Verify_button);
+    EXPECT_EQ(r.rig.LogLines()[3], "Address: ABCDE ][ Buffer Data: FF ][ Device Data: FE");
+}
+
+TEST(Verify, WholeChipIsComparedEvenAfterAShorterFile) {
+    ChipRig r;
+    r.Insert(11, sim::FilledContents(32768, 0xFF));
+    std::fill_n(r.app.buf.CodeBuffer.begin(), 32768, 0x00);
+    r.LoadCode(std::vector<std::uint8_t>(1000, 0xFF));
+    r.Press(r.app.ui.Verify_button);
+    // Programming writes the whole device size from the buffer, so verify compares
+    // all of it: byte 1000 of the buffer is 00 and the chip holds FF there.
+    EXPECT_EQ(r.rig.LogLines()[3], "Address: 3E8 ][ Buffer Data: 0 ][ Device Data: FF");
+    EXPECT_EQ(r.app.ops.ProgramLength, 32768);
+}
+
+struct HalfImages : ::testing::Test {
+    ChipRig r;
+    std::vector<std::uint8_t> buffer = std::vector<std::uint8_t>(32768);
+    HalfImages() {
+        for (std::size_t i = 0; i < buffer.size(); ++i)
+            buffer[i] = static_cast<std::uint8_t>(0x11 * ((i % 15) + 1)); // 11 22 33 ...
+    }
+    /// A chip whose first half holds the chosen bytes and whose upper half holds
+    /// something else entirely.
+    std::vector<std::uint8_t> ChipOf(std::size_t first) {
+        std::vector<std::uint8_t> chip = sim::RandomContents(32768, 9);
+        for (std::size_t i = 0; i < 16384; ++i)
+            chip[i] = buffer[2 * i + first];
+        return chip;
+    }
+};
+
+TEST_F(HalfImages, HiByteComparesTheOddBytesInTheFirstHalfOnly) {
+    r.Insert(11, ChipOf(1));
+    r.LoadCode(buffer);
+    SetOption(r.app.ui.HiLowGroup(), 1, true);
+    r.rig.ClearLog();
+    r.Press(r.app.ui.Verify_button);
+    const Lines lines = r.rig.LogLines();
+    ASSERT_EQ(lines.size(), 4u);
+    EXPECT_EQ(lines[1], "Only the first 16384 bytes were compared (Hi Byte image)");
+    EXPECT_EQ(lines[2], kMatch);
+    EXPECT_EQ(r.app.ops.ProgramLength, 16384);
+    EXPECT_EQ(r.app.ops.ProgramImage[0], 0x22);
+    EXPECT_EQ(r.app.ops.ProgramImage[1], 0x44);
+    EXPECT_EQ(r.progress.maxSeen, 64);
+}
+
+TEST_F(HalfImages, LowByteComparesTheEvenBytes) {
+    r.Insert(11, ChipOf(0));
+    r.LoadCode(buffer);
+    SetOption(r.app.ui.HiLowGroup(), 2, true);
+    r.rig.ClearLog();
+    r.Press(r.app.ui.Verify_button);
+    EXPECT_EQ(r.rig.LogLines()[1], "Only the first 16384 bytes were compared (Low Byte image)");
+    EXPECT_EQ(r.app.ops.Outcome, OpOutcome::Success);
+}
+
+TEST_F(HalfImages, WrongHalfIsAMismatchAtTheImageIndex) {
+    auto chip = ChipOf(1);
+    chip[0x2000] ^= 0x01;
+    r.Insert(11, chip);
+    r.LoadCode(buffer);
+    SetOption(r.app.ui.HiLowGroup(), 1, true);
+    r.rig.ClearLog();
+    r.Press(r.app.ui.Verify_button);
+    const auto expected = buffer[2 * 0x2000 + 1];
+    EXPECT_EQ(r.rig.LogLines()[3], "Address: 2000 ][ Buffer Data: " + Hex(expected) +
+                                       " ][ Device Data: " + Hex(expected ^ 0x01));
+}
+
+TEST(ProgramImage, LengthFollowsTheDeviceNotTheFile) {
+    ChipRig r;
+    r.Insert(2, {});
+    r.LoadCode({1, 2, 3, 4, 5, 6});
+    PrepareProgramImage(r.app);
+    EXPECT_EQ(r.app.ops.ProgramLength, 4096);
+    SetOption(r.app.ui.HiLowGroup(), 2, true);
+    PrepareProgramImage(r.app);
+    EXPECT_EQ(r.app.ops.ProgramLength, 2048);
+    EXPECT_EQ((std::vector<int>{r.app.ops.ProgramImage[0], r.app.ops.ProgramImage[1],
+                                r.app.ops.ProgramImage[2]}),
+              (std::vector<int>{1, 3, 5}));
+}
+
+struct SerialVerify : ::testing::Test {
+    ChipRig r;
+    SerialVerify() {
+        EXPECT_TRUE(SelectDevice(r.app, 38)); // 24C32
+        r.LoadCode(std::vector<std::uint8_t>(4096, 0x00));
+        r.rig.dialogs.boxes.clear();
+    }
+};
+
+TEST_F(SerialVerify, WithoutTheSerialRoutineNothingIsComparedOrClaimed) {
+    const auto accesses = r.rig.sim->Accesses();
+    r.Press(r.app.ui.Verify_button);
+    EXPECT_EQ(r.rig.LogLines(),
+              Lines{"24Cxx serial verify is not available - nothing was compared"});
+    ASSERT_EQ(r.rig.dialogs.boxes.size(), 1u);
+    EXPECT_EQ(r.rig.dialogs.boxes[0].title, "Routine Not Ready");
+    EXPECT_EQ(r.rig.sim->Accesses(), accesses);
+    EXPECT_EQ(r.app.ops.Outcome, OpOutcome::Refused);
+}
+
+TEST_F(SerialVerify, InstalledRoutineMatchesWithoutAChecksumLine) {
+    r.app.ops.Verify24CXX = [](App&) {};
+    r.Press(r.app.ui.Verify_button);
+    EXPECT_EQ(r.rig.LogLines(), (Lines{kStart, kMatch}));
+}
+
+TEST_F(SerialVerify, NoAcknowledgeGivesTheAckReportAndNoMatchLine) {
+    r.app.ops.Verify24CXX = [](App& app) { app.flags.AckError = 1; };
+    r.Press(r.app.ui.Verify_button);
+    EXPECT_EQ(r.rig.LogLines(),
+              (Lines{kStart, std::string(50, '*'), "Device 24CXX DOES NOT RESPOND - ACK Error",
+                     "Check Chip Installation Position on Socket", "Error Alert was Turned Off"}));
+    EXPECT_EQ(r.app.ops.Outcome, OpOutcome::Failed);
+    EXPECT_EQ(r.app.ui.Verify_button.backColor, colour::ButtonFace);
+}
+
+TEST(VerifyData, MessageWithTheProgramTitle) {
+    ChipRig r;
+    r.Insert(11, {});
+    r.app.ui.CheckCode.value = 0;
+    r.app.ui.CheckData.value = 1;
+    Verify_button_Click(r.app);
+    ASSERT_EQ(r.rig.dialogs.boxes.size(), 1u);
+    EXPECT_EQ(r.rig.dialogs.boxes[0].text, "Please Write AT90S2313 VerifyData Routine");
+    EXPECT_EQ(r.rig.dialogs.boxes[0].title, kAppTitle);
+}
+
+} // namespace
+} // namespace quorbit::test

@@ -37,7 +37,12 @@ void AddGlobalOptions(CLI::App& cli, GlobalOptions& o, std::string& simPort) {
         ->capture_default_str();
     cli.add_option("--sim-chip", o.backend.sim.chip,
                    "Chip in the simulated socket (catalog row or name); default empty");
-    cli.add_option("--sim-image", o.backend.sim.imageFile, "File loaded into the simulated chip");
+    cli.add_option("--sim-image", o.backend.sim.imageFile,
+                   "Contents of the simulated chip: a file, fill:HH, pattern:address or "
+                   "random:SEED");
+    cli.add_option("--sim-fault", o.simFault,
+                   "A defective cell in the simulated chip: ADDRESS:BIT:LEVEL (hex address, "
+                   "e.g. 1F3:0:1)");
     cli.add_option("--sim-save", o.backend.sim.saveFile,
                    "File the simulated chip's contents are saved to at exit");
     cli.add_flag("-y,--yes", o.assumeYes, "Answer OK to safety questions");

@@ -1,22 +1,134 @@
 #include "cli/Commands.h"
 
 #include <CLI/CLI.hpp>
+#include <memory>
 #include <ostream>
 
+#include "app/App.h"
+#include "buffers/BinaryFiles.h"
+#include "catalog/Catalog.h"
+#include "catalog/DeviceSelection.h"
+#include "cli/DeviceName.h"
+#include "cli/Progress.h"
 #include "cli/Session.h"
 
 namespace quorbit::cli {
+namespace {
+
+enum class Verb { None, Read, Blank, Verify };
+
+struct VerbInfo {
+    const char* name;
+    const char* progressLabel;
+    Control Controls::*button;
+};
+
+VerbInfo InfoOf(Verb verb) {
+    switch (verb) {
+    case Verb::Read:
+        return {"read", "Reading", &Controls::Read_button};
+    case Verb::Blank:
+        return {"blank", "Blank check", &Controls::Blank_button};
+    default:
+        return {"verify", "Verifying", &Controls::Verify_button};
+    }
+}
+
+void AddChipOptions(CLI::App* command, CommandOptions& options) {
+    command->add_option("-d,--device", options.device, "Device: catalog row or name")->required();
+    command
+        ->add_option("--bytes", options.bytes,
+                     "Image bytes: both, hi (odd bytes) or low (even bytes)")
+        ->check(CLI::IsMember({"both", "hi", "low"}))
+        ->capture_default_str();
+    command->add_option("--speed", options.speed, "Programming speed slider, 1 (slow) to 20")
+        ->check(CLI::Range(1, 20))
+        ->capture_default_str();
+}
+
+Verb ParsedVerb(CLI::App& cli) {
+    for (Verb verb : {Verb::Read, Verb::Blank, Verb::Verify})
+        if (cli.got_subcommand(InfoOf(verb).name)) return verb;
+    return Verb::None;
+}
+
+/// Sets the window's options as the command line asks, like the operator would.
+void ApplyOptions(App& app, const CommandOptions& options) {
+    const std::size_t hiLow = options.bytes == "hi" ? 1 : options.bytes == "low" ? 2 : 0;
+    SetOption(app.ui.HiLowGroup(), hiLow, true);
+    SetPosition(app.ui.Slider1, options.speed);
+}
+
+/// Presses the command's button with a progress line on a terminal.
+void Press(App& app, Control& button, const char* label, std::ostream& err) {
+    std::unique_ptr<ProgressLine> progress;
+    const auto echo = app.onLogLine;
+    if (StderrIsTerminal()) {
+        progress = std::make_unique<ProgressLine>(app, err, label);
+        app.svc.refresher = progress.get();
+        app.onLogLine = [&progress, echo](const std::string& line) {
+            progress->Clear();
+            if (echo) echo(line);
+        };
+    }
+    app.ops.Outcome = OpOutcome::None;
+    app.handlerFailed = false;
+    Fire(button.onClick);
+    if (progress) {
+        progress->Clear();
+        app.svc.refresher = nullptr;
+        app.onLogLine = echo;
+    }
+}
+
+} // namespace
 
 void AddDeviceCommands(CLI::App& cli, CommandOptions& options) {
-    (void)cli;
-    (void)options;
+    auto* read = cli.add_subcommand("read", "Read the whole chip into a file");
+    read->add_option("-o,--output", options.file, "File for the chip's contents")->required();
+    AddChipOptions(read, options);
+    auto* blank = cli.add_subcommand("blank", "Check that every byte of the chip is erased (FFh)");
+    AddChipOptions(blank, options);
+    auto* verify = cli.add_subcommand("verify", "Compare the chip with an image file");
+    verify->add_option("file", options.file, "Image file")->required();
+    AddChipOptions(verify, options);
 }
 
 int RunDeviceCommand(CLI::App& cli, const CommandOptions& options, Session& session,
                      std::ostream& out, std::ostream& err) {
-    (void)cli, (void)options, (void)session, (void)out;
-    err << "No command given\n";
-    return 2;
+    (void)out; // the session echoes the log lines
+    const Verb verb = ParsedVerb(cli);
+    if (verb == Verb::None) {
+        err << "No command given\n";
+        return 2;
+    }
+    std::string error;
+    const auto row = ResolveDevice(options.device, error);
+    if (!row) {
+        err << error << "\n";
+        return 2;
+    }
+
+    App& app = session.app();
+    session.SelectBoard();
+    if (!SelectDevice(app, *row)) {
+        err << "Device " << options.device << " could not be selected\n";
+        return 2;
+    }
+    ApplyOptions(app, options);
+    if (verb == Verb::Verify && !OpenCodeFile(app, options.file)) return 2;
+
+    const VerbInfo info = InfoOf(verb);
+    Control& button = app.ui.*info.button;
+    if (!button.enabled) {
+        err << "The " << info.name << " command is not available for " << app.dev.DeviceName
+            << "\n";
+        return 2;
+    }
+    Press(app, button, info.progressLabel, err);
+    if (app.handlerFailed || app.ops.Outcome != OpOutcome::Success) return 1;
+    if (verb == Verb::Read && !WriteCodeFile(app, options.file)) return 2;
+    return 0;
 }
 
 } // namespace quorbit::cli

@@ -8,40 +8,17 @@
 #include "app/Shell.h"
 #include "app/TextFile.h"
 #include "catalog/Catalog.h"
+#include "cli/SimSocket.h"
 #include "hw/Detection.h"
 #include "sim/ChipFactory.h"
 #include "sim/SimBoard.h"
 
 namespace quorbit::cli {
-namespace {
-
-std::vector<std::uint8_t> LoadImage(const std::string& path) {
-    std::string text;
-    const std::string error = ReadWholeFile(path, text);
-    if (!error.empty())
-        throw std::invalid_argument("Cannot read simulator image " + path + ": " + error);
-    return {text.begin(), text.end()};
-}
-
-} // namespace
-
 Session::Session(const GlobalOptions& options, std::ostream& out)
     : options_(options), out_(out), dialogs_(options.assumeYes) {
     backend_ = OpenBackend(options.backend);
-    if (backend_.simBoard && !options.backend.sim.chip.empty()) {
-        const auto row = FindCatalogRow(options.backend.sim.chip);
-        if (!row)
-            throw std::invalid_argument("Unknown chip for the simulator: " +
-                                        options.backend.sim.chip);
-        std::vector<std::uint8_t> contents;
-        if (!options.backend.sim.imageFile.empty())
-            contents = LoadImage(options.backend.sim.imageFile);
-        auto chip = sim::MakeSimChip(*row, std::move(contents));
-        if (!chip)
-            throw std::invalid_argument("The simulator has no model of " +
-                                        options.backend.sim.chip);
-        backend_.simBoard->Insert(std::move(chip));
-    }
+    if (backend_.simBoard && !options.backend.sim.chip.empty())
+        backend_.simBoard->Insert(MakeSocketChip(options.backend.sim, options.simFault));
     Services services;
     services.port = backend_.io.get();
     services.clock = &clock_;

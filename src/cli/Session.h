@@ -18,6 +18,7 @@ struct GlobalOptions {
     std::string model = "auto"; // auto, 4, 5, 6
     std::string configDir;      // where the port file lives; default: beside the program
     bool assumeYes = false;
+    std::string simFault; // "ADDRESS:BIT:LEVEL": one stuck bit in the simulated chip
 };
 
 class Session {

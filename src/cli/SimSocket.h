@@ -1,0 +1,17 @@
+#pragma once
+// The chip the command line puts into the simulated board's socket.
+#include <memory>
+#include <string>
+
+#include "hw/backends/Backend.h"
+#include "sim/SimChip.h"
+
+namespace quorbit::cli {
+
+/// A chip of the catalog row `setup.chip` names, holding the contents of
+/// `setup.imageFile`: a file, or "fill:HH", "pattern:address", "random:SEED".
+/// `fault` ("ADDRESS:BIT:LEVEL", address in hex, e.g. 1F3:0:1) sticks one bit of a
+/// parallel chip. Throws std::invalid_argument with a message for the operator.
+std::unique_ptr<sim::SimChip> MakeSocketChip(const SimSetup& setup, const std::string& fault);
+
+} // namespace quorbit::cli

@@ -6,6 +6,8 @@ namespace quorbit {
 
 class App;
 
+/// Afterwards app.ops.Outcome is Success only when the chip was found blank (the
+/// programming command goes on only then).
 void Blank_button_Click(App& app);
 void menuBlankCheck_Click(App& app);
 /// Chooses the blank check by the selected device.

@@ -3,6 +3,8 @@
 #include <exception>
 
 #include "app/Shell.h"
+#include "buffers/BinaryFiles.h"
+#include "catalog/DeviceSelection.h"
 #include "hw/Detection.h"
 
 namespace quorbit {
@@ -13,6 +15,8 @@ App::App(const Services& services) : svc(services), board(*services.port) {
         "[]}{;:'/?.>,<";
     WireShellHandlers(*this);
     WireHardwareHandlers(*this);
+    WireCatalogHandlers(*this);
+    WireBufferHandlers(*this);
 }
 
 void App::Repaint() {

@@ -7,6 +7,7 @@
 #include "app/Controls.h"
 #include "app/Services.h"
 #include "buffers/Buffers.h"
+#include "buffers/DisplayWindow.h"
 #include "catalog/DeviceConfig.h"
 #include "hw/Board.h"
 
@@ -24,6 +25,8 @@ struct Services {
     SettingsStore* settings = nullptr;
     Refresher* refresher = nullptr;    // may be null (no view)
     sim::SimBoard* simBoard = nullptr; // set when the port backend is the simulator
+    /// The simulated socket's chip was named at start: choosing a device leaves it.
+    bool simChipFixed = false;
     /// Folder of the program: sounds and the port file live here.
     std::string appFolder = ".";
     /// Per-user configuration folder, used when the application folder is not writable.
@@ -57,6 +60,7 @@ class App {
 
     Services svc;
     Controls ui;
+    DisplayWindow frmDisplay1;
     Board board;
     DeviceConfig dev;
     Buffers buf;

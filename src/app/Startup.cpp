@@ -93,6 +93,7 @@ void Form_Unload(App& app) {
     } catch (const std::exception&) {
         // A broken link must not stop the window from closing.
     }
+    app.frmDisplay1.visible = false;
     auto& w = app.ui.Window;
     if (w.state == WindowState::Minimized || !app.svc.settings) return;
     app.svc.settings->Set(kSection, "MainLeft", TwipsText(w.left));

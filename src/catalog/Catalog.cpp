@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <vector>
 
 #include "app/App.h"
 
@@ -97,37 +98,101 @@ std::string Lower(std::string s) {
     return s;
 }
 
-std::string Trim(const std::string& s) {
-    const auto b = s.find_first_not_of(' ');
-    if (b == std::string::npos) return {};
-    return s.substr(b, s.find_last_not_of(' ') - b + 1);
+/// Lower case, single spaces, no blanks at the ends.
+std::string Normalized(const std::string& s) {
+    std::string out;
+    for (char c : Lower(s)) {
+        if (std::isspace(static_cast<unsigned char>(c))) {
+            if (!out.empty() && out.back() != ' ') out += ' ';
+        } else {
+            out += c;
+        }
+    }
+    if (!out.empty() && out.back() == ' ') out.pop_back();
+    return out;
+}
+
+std::vector<std::string> Words(const std::string& s) {
+    std::vector<std::string> words;
+    std::size_t from = 0;
+    while (from < s.size()) {
+        const auto end = std::min(s.find(' ', from), s.size());
+        words.push_back(s.substr(from, end - from));
+        from = end + 1;
+    }
+    return words;
+}
+
+bool HasDigit(const std::string& s) {
+    return std::any_of(s.begin(), s.end(),
+                       [](char c) { return std::isdigit(static_cast<unsigned char>(c)); });
+}
+
+bool AllDigits(const std::string& s) {
+    return !s.empty() && std::all_of(s.begin(), s.end(), [](char c) {
+        return std::isdigit(static_cast<unsigned char>(c));
+    });
+}
+
+/// The ways an operator may name a row, from the most to the least exact: the
+/// whole name, the name without its family word, the part number alone.
+enum class NameLevel { Full, WithoutFamilyWord, PartNumber };
+
+bool Names(const std::string& rowName, const std::string& query, NameLevel level) {
+    const std::string name = Normalized(rowName);
+    switch (level) {
+    case NameLevel::Full:
+        return name == query;
+    case NameLevel::WithoutFamilyWord:
+        return name.find(' ') != std::string::npos && name.substr(name.find(' ') + 1) == query;
+    case NameLevel::PartNumber: {
+        const auto words = Words(name);
+        return std::any_of(words.begin() + 1, words.end(),
+                           [&](const std::string& w) { return HasDigit(w) && w == query; });
+    }
+    }
+    return false;
+}
+
+/// The query as typed, and without a leading family word ("Flash AT29C256").
+std::vector<std::string> QueryForms(const std::string& q) {
+    std::vector<std::string> forms = {q};
+    const auto space = q.find(' ');
+    if (space != std::string::npos) {
+        const std::string first = q.substr(0, space);
+        if (first == "eprom" || first == "flash" || first == "eeprom" || first == "uc")
+            forms.push_back(q.substr(space + 1));
+    }
+    return forms;
 }
 
 } // namespace
 
-std::optional<int> FindCatalogRow(const std::string& query) {
-    const std::string q = Lower(Trim(query));
-    if (q.empty()) return std::nullopt;
-    if (std::all_of(q.begin(), q.end(),
-                    [](char c) { return std::isdigit(static_cast<unsigned char>(c)); })) {
-        if (q.size() > 3) return std::nullopt;
+std::vector<int> CatalogMatches(const std::string& query) {
+    std::string q = Normalized(query);
+    if (q.rfind("n/a - ", 0) == 0) q = q.substr(6); // a list entry copied as shown
+    if (q.empty()) return {};
+    if (AllDigits(q) && q.size() <= 2) { // a row number; "2764" is a chip
         const int row = std::stoi(q);
-        if (row >= 1 && row <= kCatalogRows) return row;
-        // A bare chip number such as "2764" is a name, not a row.
+        if (row >= 0 && row <= kCatalogRows) return {row};
+        return {};
     }
     const auto& table = CatalogTable();
-    std::optional<int> found;
-    for (int k = 1; k <= kCatalogRows; ++k) {
-        const std::string name = Lower(table[static_cast<std::size_t>(k)].name);
-        // The name without its family word ("Eprom 27C256" -> "27c256").
-        const std::string bare = name.substr(name.find(' ') + 1);
-        if (name == q) return k;
-        if (bare == q) {
-            if (found) return std::nullopt;
-            found = k;
+    for (NameLevel level : {NameLevel::Full, NameLevel::WithoutFamilyWord, NameLevel::PartNumber}) {
+        for (const std::string& form : QueryForms(q)) {
+            std::vector<int> found;
+            for (int k = 1; k <= kCatalogRows; ++k)
+                if (Names(table[static_cast<std::size_t>(k)].name, form, level)) found.push_back(k);
+            if (!found.empty()) return found;
         }
     }
-    return found;
+    return {};
+}
+
+std::optional<int> FindCatalogRow(const std::string& query) {
+    const auto found = CatalogMatches(query);
+    if (found.size() != 1 || found[0] == 0) return std::nullopt;
+    return found[0];
 }
 
 } // namespace quorbit

@@ -3,6 +3,7 @@
 #include <array>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace quorbit {
 
@@ -33,8 +34,13 @@ std::string FamilyName(char family);
 /// Builds DeviceTable and fills the Device list, one entry per row from 0 on.
 void BuildDeviceCatalog(App& app);
 
-/// Finds a catalog row by number ("23"), by name ("27C256", "Eprom 27C256"),
-/// case-insensitively. Empty when nothing matches or the match is ambiguous.
+/// Catalog rows an operator's text names: a row number ("23"), the whole name
+/// ("Eprom 27C256"), the name without its family word ("27C256", "AMD AM29F040")
+/// or the part number alone ("AM29F040", "24C08"); case and extra blanks do not
+/// matter. The most exact way that matches anything wins; several rows come back
+/// only when that way is ambiguous.
+std::vector<int> CatalogMatches(const std::string& query);
+/// The one row a text names (1..40); empty when none or several match.
 std::optional<int> FindCatalogRow(const std::string& query);
 
 } // namespace quorbit

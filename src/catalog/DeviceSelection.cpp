@@ -1,6 +1,14 @@
 #include "catalog/DeviceSelection.h"
 
+#include <string>
+
 #include "app/App.h"
+#include "app/Shell.h"
+#include "catalog/Catalog.h"
+#include "catalog/VoltageSpeed.h"
+#include "ops/FlashId.h"
+#include "sim/ChipFactory.h"
+#include "sim/SimBoard.h"
 
 namespace quorbit {
 
@@ -29,6 +37,210 @@ void ResetDeviceControls(App& app) {
     ui.FileNameDataText.visible = false;
     ui.menuFlashShowCodeID.enabled = false;
     ui.Frame3.caption = "Code Buffer Hex/Ascii Display";
+}
+
+namespace {
+
+std::string Trimmed(const std::string& s) {
+    const auto b = s.find_first_not_of(' ');
+    if (b == std::string::npos) return {};
+    return s.substr(b, s.find_last_not_of(' ') - b + 1);
+}
+
+void CopyCatalogRow(App& app, int k) {
+    const CatalogRow& row = CatalogTable().at(static_cast<std::size_t>(k));
+    DeviceConfig& dev = app.dev;
+    dev.DeviceRow = k;
+    dev.DeviceFamily = std::string(1, row.family);
+    dev.DeviceSubtype = std::string(1, row.subtype);
+    dev.DeviceType = dev.DeviceFamily + dev.DeviceSubtype;
+    dev.DeviceSizeKB = row.sizeKB;
+    dev.DeviceVppClass = row.vppClass;
+    app.board.DeviceReg1Bits = row.reg1Bits;
+    app.board.DeviceReg3Bits = row.reg3Bits;
+}
+
+void SetAddressMaps(App& app) {
+    Board& b = app.board;
+    for (int i = 0; i < 256; ++i) {
+        b.PageMap[static_cast<std::size_t>(i)] = i;
+        b.BankMap[static_cast<std::size_t>(i)] = i;
+    }
+    const std::string& type = app.dev.DeviceType;
+    if (type == "FM" || type == "FL" || type == "FR" || type == "FS") {
+        // 32-pin flash: A18 (bank bit 2) is wired to register-3 bit 3, as bit 2
+        // of that register is the flash write enable.
+        for (int i = 4; i <= 7; ++i)
+            b.BankMap[static_cast<std::size_t>(i)] = i + 4;
+    } else if (type == "EN") {
+        // X28C256: A14 sits on register-1 bit 7, bit 6 is the write enable.
+        for (int i = 64; i <= 127; ++i)
+            b.PageMap[static_cast<std::size_t>(i)] = i + 64;
+    }
+}
+
+void SetTimingFactors(App& app) {
+    Board& b = app.board;
+    const std::string& subtype = app.dev.DeviceSubtype;
+    b.ShortDelayFactor = 5;
+    b.MediumDelayFactor = 100;
+    b.LongDelayFactor = 500;
+    if (subtype < "3") { // 2716/2732 and 2764: slow NMOS parts, long pulses
+        b.ShortDelayFactor = 50;
+        b.MediumDelayFactor = 20000;
+        b.LongDelayFactor = 100000;
+    } else if (subtype == "9") { // 27C801/27C080: fast parts, short pulses
+        b.ShortDelayFactor = 2;
+        b.MediumDelayFactor = 50;
+        b.LongDelayFactor = 250;
+    }
+}
+
+// On the simulated board the socket follows the operator's choice, unless the
+// chip was named when the program started. A chip of the same type already in
+// the socket stays, with what was programmed into it.
+void FollowWithSimulatedChip(App& app, int k) {
+    sim::SimBoard* simBoard = app.svc.simBoard;
+    if (!simBoard || app.svc.simChipFixed) return;
+    const std::string name = CatalogTable().at(static_cast<std::size_t>(k)).name;
+    if (simBoard->Chip() && simBoard->Chip()->Name() == name) return;
+    simBoard->Insert(sim::MakeErasedSimChip(k));
+}
+
+void EnableDeviceCommands(App& app) {
+    auto& ui = app.ui;
+    const std::string& family = app.dev.DeviceFamily;
+    for (Control* c : {&ui.Read_button, &ui.menuReadCode, &ui.Display_button, &ui.menuDisplayCode,
+                       &ui.Blank_button, &ui.menuBlankCheck})
+        c->enabled = true;
+    if (family == "S") ui.Blank_button.enabled = ui.menuBlankCheck.enabled = false;
+    if (family == "F" || family == "S") {
+        ui.EraseFlash_button.enabled = ui.menuFlashShowCodeID.enabled = true;
+        ui.menuEraseFlash.enabled = true;
+    }
+}
+
+void SetMemoryChoice(App& app) {
+    auto& ui = app.ui;
+    if (app.dev.DeviceType != "MJ") {
+        SetCheck(ui.CheckData, 0);
+        ui.CheckData.enabled = false;
+        SetCheck(ui.CheckCode, 1);
+        ui.CheckCode.enabled = false;
+        app.buf.DataBufferLoaded = 0;
+        ui.Show_button.enabled = true;
+        ui.Show_button.caption = "Show Code";
+        return;
+    }
+    // The microcontroller has a separate data (EEPROM) memory.
+    for (Control* c : {&ui.menuEraseFlash, &ui.menuEraseData, &ui.menuDisplayData, &ui.menuReadData,
+                       &ui.mnuFileOpenData, &ui.CheckCode, &ui.CheckData})
+        c->enabled = true;
+    ui.tbToolBar[2].visible = ui.tbToolBar[3].visible = ui.tbToolBar[4].visible = true;
+    ui.tbToolBar[3].enabled = true;
+    ui.Show_button.enabled = true;
+    ui.Show_button.caption = "Show Data";
+    ui.FileNameDataLabel.visible = ui.FileNameDataSize.visible = true;
+    ui.FileNameDataText.visible = true;
+}
+
+void OfferVoltages(App& app) {
+    auto& ui = app.ui;
+    const int vppClass = app.dev.DeviceVppClass;
+    if (vppClass == 0) {
+        ui.Voltage_button[0].enabled = true;
+        SetOption(ui.VoltageGroup(), 0, true);
+        return;
+    }
+    ui.Voltage_button[1].enabled = true;
+    if (vppClass >= 2) ui.Voltage_button[2].enabled = true;
+    if (vppClass >= 3) ui.Voltage_button[3].enabled = true;
+    SetOption(ui.VoltageGroup(), 1, true); // its handler sets VppVolts to 12
+    app.dev.VppVolts = 12;
+}
+
+void EnableBufferCommands(App& app) {
+    auto& ui = app.ui;
+    if (app.buf.CodeBufferLoaded == 1) {
+        for (Control* c : {&ui.Erase_button, &ui.menuEraseCode, &ui.Program_button,
+                           &ui.menuProgramCode, &ui.Verify_button, &ui.menuVerifyCode})
+            c->enabled = true;
+    }
+    if (app.buf.DataBufferLoaded == 1) {
+        SetCheck(ui.CheckData, 1);
+        for (Control* c : {&ui.Erase_button, &ui.menuEraseData, &ui.Program_button,
+                           &ui.menuProgramData, &ui.Verify_button, &ui.menuVerifyData})
+            c->enabled = true;
+    }
+}
+
+} // namespace
+
+void Device_Click(App& app) {
+    auto& ui = app.ui;
+    Control& list = ui.Device;
+    if (list.listIndex < 0) {
+        list.caption = "Please Select Device on this List";
+        return;
+    }
+    const int k = list.listIndex;
+    app.dev.DeviceName = Trimmed(list.items.at(static_cast<std::size_t>(k)));
+    if (app.dev.DeviceName.rfind("N/A", 0) == 0) {
+        SetListIndex(list, -1); // refused: the device chosen before stays in force
+        return;
+    }
+
+    CopyCatalogRow(app, k);
+    FollowWithSimulatedChip(app, k);
+    SetAddressMaps(app);
+    SetTimingFactors(app);
+
+    // Lines to rest: chip and outputs disabled. A serial EEPROM has neither; for
+    // it the chip-enable line is the bus clock (SCL), left low.
+    app.board.CEOFF();
+    app.board.OEOFF();
+    if (app.dev.DeviceFamily == "S") {
+        app.board.CEON();
+        app.board.OEON();
+    }
+    ApplySpeedSetting(app);
+
+    app.dev.DeviceSize = app.dev.ImageLength = app.dev.DeviceSizeKB * 1024;
+    SetScrollMax(ui.VScroll1, app.dev.DeviceSize / 256 - 1);
+
+    for (Control* c : {&ui.Frame5, &ui.CheckBlankPriorProgramming, &ui.VerifyAfterProgramming,
+                       &ui.FrameVoltageSelection})
+        c->visible = true;
+    ResetDeviceControls(app);
+    EnableDeviceCommands(app);
+    ui.PleaseSelect.visible = false;
+    ui.Frame3.visible = ui.BufferDisplay.visible = true;
+
+    if (app.dev.DeviceType == "FA") FlashIDCycle(app);
+
+    SetMemoryChoice(app);
+    OfferVoltages(app);
+    EnableBufferCommands(app);
+
+    ErrorLampOff(app);
+    DataFlowLampOff(app);
+    LogMessage(app, "Device " + app.dev.DeviceName + " was Selected");
+    app.dev.DeviceInfoMessage =
+        "Device Size is: " + std::to_string(app.dev.DeviceSize) +
+        " Bytes, Initial VPP suggested: " + (app.dev.DeviceVppClass == 0 ? "5V" : "12.5V");
+    LogMessage(app, app.dev.DeviceInfoMessage);
+    PlayEventSound(app, "DONE");
+}
+
+bool SelectDevice(App& app, int row) {
+    if (row < 0 || row >= static_cast<int>(app.ui.Device.items.size())) return false;
+    SetListIndex(app.ui.Device, row);
+    return app.ui.Device.listIndex == row && app.dev.DeviceRow == row;
+}
+
+void WireCatalogHandlers(App& app) {
+    app.ui.Device.onClick = app.Handler(Device_Click);
+    WireVoltageSpeedHandlers(app);
 }
 
 } // namespace quorbit

@@ -49,6 +49,7 @@ Session::Session(const GlobalOptions& options, std::ostream& out)
     services.dialogs = &dialogs_;
     services.settings = &settings_;
     services.simBoard = backend_.simBoard;
+    services.simChipFixed = backend_.simBoard && !options.backend.sim.chip.empty();
     services.appFolder = options.configDir.empty() ? ExecutableFolder() : options.configDir;
     services.userConfigFolder = UserConfigFolder();
     services.workFolder = std::filesystem::current_path().string();

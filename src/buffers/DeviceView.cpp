@@ -1,0 +1,96 @@
+// The device view: one page of the chip in the socket, read live from the board.
+#include <array>
+
+#include "app/App.h"
+#include "app/Shell.h"
+#include "buffers/Display.h"
+
+namespace quorbit {
+namespace {
+
+constexpr int kPageBytes = 256;
+constexpr int kLineBytes = 16;
+
+/// With no board known the port must not be touched (address 0 belongs to other
+/// PC hardware, and an unknown model has no register codes).
+bool BoardKnown(App& app) {
+    if (app.board.BoardModel != 0 && app.board.DataPort != 0) return true;
+    LogMessage(app, "Cannot display the device: no programmer board is known. Press TestPort "
+                    "or force a board model in the Setup menu.");
+    app.svc.dialogs->MsgBox("No programmer board is known.\r\nPress TestPort to look for it, or "
+                            "force a board model in the Setup menu.",
+                            "No Hardware", MsgIcon::Exclamation, MsgButtons::Ok, 0);
+    return false;
+}
+
+void SetDeviceAddress(App& app) {
+    if (app.dev.DeviceFamily == "P")
+        app.board.SETADR();
+    else if (app.dev.DeviceType == "EN")
+        app.board.SETADR_XICOR();
+    else if (app.dev.DeviceFamily == "F")
+        app.board.SETADR_FLASH();
+}
+
+bool HasDeviceView(const App& app) {
+    const std::string& type = app.dev.DeviceType;
+    return app.dev.DeviceFamily == "P" || type == "EN" || type == "FA" || type == "FL" ||
+           type == "FM" || type == "FR" || type == "FS";
+}
+
+} // namespace
+
+void DisplayEprom(App& app) {
+    if (!BoardKnown(app)) return;
+    Board& b = app.board;
+    Reset(app);
+    SetDeviceAddress(app);
+    b.SleepMs(500); // let VCC and the address lines settle before the first read
+    b.REG4OFF();    // release the data pins to the chip
+    const int page = app.ui.VScroll1.value;
+    b.Address = page * kPageBytes;
+    b.Endereco2Adr();
+    b.Port().BusySteps(100);
+
+    std::array<std::uint8_t, kPageBytes> EpromPage{};
+    for (std::size_t i = 0; i < EpromPage.size(); ++i) {
+        // A full read cycle per byte: address, OE and CE low, sample, both high.
+        SetDeviceAddress(app);
+        b.OEON();
+        b.CEON();
+        b.GetNibbles();
+        b.CEOFF();
+        b.OEOFF();
+        EpromPage[i] = b.DataIn;
+        b.IncADR();
+    }
+
+    std::string text;
+    for (int line = 0; line < kPageBytes / kLineBytes; ++line) {
+        if (line > 0) text += app.NewLine;
+        text += FormatDisplayLine(app, page * kPageBytes + line * kLineBytes,
+                                  &EpromPage[static_cast<std::size_t>(line * kLineBytes)],
+                                  PrintableRule::DeviceView);
+    }
+    app.ui.BufferDisplay.caption = text;
+    app.Repaint();
+}
+
+void Display_button_Click(App& app) {
+    if (app.ui.CheckCode.value != 1) return;
+    if (HasDeviceView(app) && !BoardKnown(app)) return;
+    app.DisplayMode = "DisplayEprom";
+    SetPosition(app.ui.VScroll1, 0);
+    LogMessage(app, "Fetching Device Binary Contents to Screen");
+    app.ui.Frame3.caption = "Device Memory Hex/Ascii Display";
+    if (HasDeviceView(app)) DisplayEprom(app);
+    if (app.dev.DeviceFamily == "M")
+        app.svc.dialogs->MsgBox("Please Write AT90S2313 Code Display ROutine", "Routine Not Ready",
+                                MsgIcon::None, MsgButtons::Ok, 0);
+}
+
+void menuDisplayCode_Click(App& app) {
+    Display_button_Click(app);
+}
+
+} // namespace quorbit

@@ -1,0 +1,154 @@
+#include "buffers/Display.h"
+
+#include <algorithm>
+#include <filesystem>
+
+#include "app/App.h"
+#include "app/Shell.h"
+#include "app/TextFile.h"
+
+namespace quorbit {
+namespace {
+
+constexpr int kCodePageBytes = 256;
+constexpr int kDataPageBytes = 128;
+constexpr int kLineBytes = 16;
+
+bool Keeps(const App& app, std::uint8_t byte, PrintableRule rule) {
+    if (rule == PrintableRule::DeviceView) return byte >= 0x20 && byte <= 0x7A;
+    return byte != 0 && app.PrintableChars.find(static_cast<char>(byte)) != std::string::npos;
+}
+
+std::string HexByte(std::uint8_t byte) {
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    return {kDigits[byte >> 4], kDigits[byte & 0x0F]};
+}
+
+/// First byte of the page that the view can show whole: a page past the end of
+/// the buffer shows the buffer's last page instead of reading beyond it.
+std::size_t PageStart(int page, int pageBytes, std::size_t bufferSize) {
+    const auto lastPage = static_cast<int>(bufferSize / static_cast<std::size_t>(pageBytes)) - 1;
+    return static_cast<std::size_t>(std::clamp(page, 0, lastPage) * pageBytes);
+}
+
+} // namespace
+
+std::string FormatDisplayLine(const App& app, std::int32_t address, const std::uint8_t* bytes,
+                              PrintableRule rule) {
+    const std::string digits = "000000" + Hex(address);
+    std::string line = digits.substr(digits.size() - 6) + "| ";
+    for (int group = 0; group < 4; ++group) {
+        for (int i = 0; i < 4; ++i)
+            line += HexByte(bytes[group * 4 + i]);
+        line += ' ';
+    }
+    line += "| ";
+    for (int i = 0; i < kLineBytes; ++i)
+        line += Keeps(app, bytes[i], rule) ? static_cast<char>(bytes[i]) : '.';
+    return line;
+}
+
+void DisplayPageMemory(App& app) {
+    if (app.dev.DeviceType != "MJ") {
+        DisplayCodeMemory(app);
+        return;
+    }
+    // The Show button names the buffer a press switches to.
+    if (app.ui.Show_button.caption == "Show Data") DisplayCodeMemory(app);
+    if (app.ui.Show_button.caption == "Show Code") DisplayDataMemory(app);
+}
+
+void DisplayCodeMemory(App& app) {
+    const auto& code = app.buf.CodeBuffer;
+    const std::size_t start = PageStart(app.ui.VScroll1.value, kCodePageBytes, code.size());
+    app.board.Address = static_cast<std::int32_t>(start);
+    app.board.Endereco2Adr();
+    std::string text;
+    for (int line = 0; line < kCodePageBytes / kLineBytes; ++line) {
+        const std::size_t address = start + static_cast<std::size_t>(line * kLineBytes);
+        if (!text.empty()) text += app.NewLine;
+        text += FormatDisplayLine(app, static_cast<std::int32_t>(address), &code[address],
+                                  PrintableRule::BufferView);
+    }
+    app.ui.BufferDisplay.caption = text;
+    app.Repaint();
+}
+
+void DisplayDataMemory(App& app) {
+    const auto& data = app.buf.DataBuffer;
+    const std::size_t start = PageStart(app.ui.VScroll1.value, kDataPageBytes, data.size());
+    app.board.Address = static_cast<std::int32_t>(start);
+    app.board.Endereco2Adr();
+    std::string text = "             *** BUFFER DATA ***" + app.NewLine;
+    for (int line = 0; line < kDataPageBytes / kLineBytes; ++line) {
+        const std::size_t address = start + static_cast<std::size_t>(line * kLineBytes);
+        text += app.NewLine;
+        text += FormatDisplayLine(app, static_cast<std::int32_t>(address), &data[address],
+                                  PrintableRule::BufferView);
+    }
+    app.ui.BufferDisplay.caption = text;
+    app.Repaint();
+}
+
+void VScroll1_Change(App& app) {
+    if (app.DisplayMode == "Read")
+        DisplayPageMemory(app);
+    else if (app.DisplayMode == "DisplayEprom")
+        DisplayEprom(app);
+}
+
+void Show_button_Click(App& app) {
+    auto& ui = app.ui;
+    if (app.dev.DeviceType != "MJ") {
+        ui.Frame3.caption = "Code Buffer Hex/Ascii Display";
+        app.DisplayMode = "Read";
+    } else if (ui.Show_button.caption != "Show Data") {
+        ui.Show_button.caption = "Show Data";
+        SetScrollMax(ui.VScroll1, app.dev.DeviceSize / 256 - 1);
+        ui.Frame3.caption = "Code Buffer Hex/Ascii Display";
+    } else {
+        ui.Show_button.caption = "Show Code";
+        SetScrollMax(ui.VScroll1, 63);
+        ui.Frame3.caption = "Data Buffer Hex/Ascii Display";
+    }
+    SetPosition(ui.VScroll1, 0);
+    DisplayPageMemory(app);
+}
+
+void BufferDisplay_DblClick(App& app) {
+    const std::string& text = app.ui.BufferDisplay.caption;
+    const std::string header =
+        std::string("QUORBIT BUFFER DISPLAY FILE - ") + kMakerLine + "\r\n" +
+        "The following contents are the contents from Buffer DIsplay\r\n" + ShortDateText(app) +
+        " " + TimeOfDayText(app) + " StatCode:" + NumberField(TextChecksum(text)) +
+        " Model:" + NumberField(app.board.BoardModel) + "\r\n" + std::string(60, '-') + "\r\n";
+    const auto path = std::filesystem::path(app.svc.workFolder) / "QUORBIT.BUF";
+    const std::string error = WriteFileAtomically(path, header + text + "\r\n");
+    if (!error.empty()) {
+        ReportFileError(app, "Could not save the Buffer Display to " + path.string(), error);
+        return;
+    }
+    LogMessage(app, "Buffer DIsplay was Saved to QUORBIT.BUF file");
+    PlayEventSound(app, "OK");
+}
+
+void Command1_Click(App& app) {
+    DisplayWindow& window = app.frmDisplay1;
+    window.created = true;
+    SetPosition(window.VScroll1, 0);
+    app.board.Address = 0;
+    app.board.Endereco2Adr();
+    std::string text;
+    for (int line = 0; line < kCodePageBytes / kLineBytes; ++line) {
+        const int address = line * kLineBytes;
+        text += app.NewLine;
+        text +=
+            FormatDisplayLine(app, address, &app.buf.CodeBuffer[static_cast<std::size_t>(address)],
+                              PrintableRule::BufferView);
+    }
+    window.BufferDisplay.caption = text;
+    window.visible = true;
+    app.Repaint();
+}
+
+} // namespace quorbit

@@ -1,0 +1,37 @@
+#pragma once
+// The hex/ASCII view of the code buffer, the data buffer and the chip, one page
+// at a time, and its listing file.
+#include <cstdint>
+#include <string>
+
+namespace quorbit {
+
+class App;
+
+/// Which bytes show as themselves in the text column.
+enum class PrintableRule {
+    BufferView, // characters of PrintableChars
+    DeviceView  // 20h (space) to 7Ah ("z")
+};
+
+/// One display line: six-digit address, "| ", four groups of four bytes in hex,
+/// "| ", sixteen characters.
+std::string FormatDisplayLine(const App& app, std::int32_t address, const std::uint8_t* bytes,
+                              PrintableRule rule);
+
+void DisplayPageMemory(App& app);
+void DisplayCodeMemory(App& app);
+void DisplayDataMemory(App& app);
+/// Reads page P of the chip from the board and shows it.
+void DisplayEprom(App& app);
+
+void VScroll1_Change(App& app);
+void Show_button_Click(App& app);
+void Display_button_Click(App& app);
+void menuDisplayCode_Click(App& app);
+/// Saves the shown text to QUORBIT.BUF in the working folder.
+void BufferDisplay_DblClick(App& app);
+/// Shows code-buffer page 0 in the secondary window frmDisplay1.
+void Command1_Click(App& app);
+
+} // namespace quorbit

@@ -1,0 +1,55 @@
+#include "catalog/VoltageSpeed.h"
+
+#include <string>
+
+#include "app/App.h"
+#include "app/Shell.h"
+
+namespace quorbit {
+
+void Voltage_button_Click(App& app, int index) {
+    switch (index) {
+    case 1:
+        app.dev.VppVolts = 12;
+        LogMessage(app, "Most Common Programming Voltage Selected: 12.5 Volts!!!");
+        break;
+    case 2:
+        app.dev.VppVolts = 21;
+        LogMessage(app, "BE CAREFULL!!! You just Selected Programming Voltage as 21 Volts!!!");
+        break;
+    case 3:
+        app.dev.VppVolts = 25;
+        LogMessage(app, "BE CAREFULL!!! You just Selected Programming Voltage as 25 Volts!!!");
+        break;
+    default: // 5 V: the chip's supply, nothing to switch
+        break;
+    }
+}
+
+void ApplySpeedSetting(App& app) {
+    Board& b = app.board;
+    const Control& slider = app.ui.Slider1;
+    const std::int32_t d = slider.max - slider.value; // 0 at the fast end
+    b.LongDelayCount = d * b.LongDelayFactor + 2;
+    b.MediumDelayCount = d * b.MediumDelayFactor + 2;
+    b.PortDelayCount = d * b.ShortDelayFactor + 2;
+    // In the slow half the register latch pause takes the medium factor.
+    if (slider.value < 10) b.PortDelayCount = d * b.MediumDelayFactor + 2;
+}
+
+void Slider1_Change(App& app) {
+    LogMessage(app, "Program Speed Slider set to: " + std::to_string(app.ui.Slider1.value));
+    ApplySpeedSetting(app);
+    PlayEventSound(app, "SLIDE");
+}
+
+void WireVoltageSpeedHandlers(App& app) {
+    for (std::size_t i = 0; i < app.ui.Voltage_button.size(); ++i) {
+        const int index = static_cast<int>(i);
+        app.ui.Voltage_button[i].onClick =
+            app.Handler([index](App& a) { Voltage_button_Click(a, index); });
+    }
+    app.ui.Slider1.onChange = app.Handler(Slider1_Change);
+}
+
+} // namespace quorbit

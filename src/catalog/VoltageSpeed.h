@@ -1,0 +1,17 @@
+#pragma once
+// The programming voltage options and the programming-speed slider.
+
+namespace quorbit {
+
+class App;
+
+/// Click on Voltage_button(index): remembers the voltage and warns about the high ones.
+void Voltage_button_Click(App& app, int index);
+/// The slider moved: log, new delay counts, sound.
+void Slider1_Change(App& app);
+/// Delay counts from the slider position and the device's timing factors.
+void ApplySpeedSetting(App& app);
+
+void WireVoltageSpeedHandlers(App& app);
+
+} // namespace quorbit

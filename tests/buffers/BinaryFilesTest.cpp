@@ -1,0 +1,246 @@
+// Loading, saving and erasing the code and data buffers.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "Fakes.h"
+#include "app/TextFile.h"
+#include "buffers/BinaryFiles.h"
+#include "catalog/DeviceSelection.h"
+
+namespace quorbit::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Files : ::testing::Test {
+    Rig rig;
+    App& app = *rig.app;
+    Files() {
+        app.RunGuarded(Form_Load);
+        rig.ClearLog();
+    }
+    fs::path Make(const std::string& name, const std::string& bytes) {
+        const auto path = rig.dir / name;
+        WriteBytes(path, bytes);
+        return path;
+    }
+    void Open(const fs::path& path) {
+        rig.dialogs.fileAnswers.push_back(path.string());
+        Fire(app.ui.mnuFileOpenCode.onClick);
+    }
+};
+
+TEST_F(Files, ThreeByteFileGivesChecksum0126AndItsLengthAsDeviceSize) {
+    const auto path = Make("abc.bin", "abc");
+    Open(path);
+    EXPECT_EQ(rig.dialogs.fileTitles, std::vector<std::string>{"Open Code File"});
+    EXPECT_EQ(app.buf.FileChecksumText, "0126");
+    EXPECT_EQ(app.dev.DeviceSize, 3);
+    EXPECT_EQ(app.buf.CodeBuffer[0], 'a');
+    EXPECT_EQ(app.buf.CodeBuffer[2], 'c');
+    EXPECT_EQ(app.buf.CodeBufferLoaded, 1);
+    EXPECT_EQ(app.ui.VScroll1.max, 0); // one page, not -1
+    const std::string name = path.string();
+    EXPECT_EQ(rig.LogLines(),
+              (std::vector<std::string>{"File " + name + " - was read into Buffer. 3 bytes long.",
+                                        "Read File CRC = $0126",
+                                        "You can Install a Blank Eprom for Programming"}));
+    std::string upper = name;
+    for (char& c : upper)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    EXPECT_EQ(app.ui.FileNameCodeText.caption, upper);
+    EXPECT_EQ(app.ui.FileNameCodeSize.caption, "(3)");
+    // No device chosen: saving and erasing yes, programming and verifying no.
+    EXPECT_TRUE(app.ui.mnuFileSaveCode.enabled && app.ui.tbToolBar[1].enabled &&
+                app.ui.Erase_button.enabled && app.ui.menuEraseCode.enabled);
+    EXPECT_FALSE(app.ui.Program_button.enabled || app.ui.Verify_button.enabled);
+    EXPECT_EQ(app.ui.CheckCode.value, 1);
+    EXPECT_EQ(app.ui.DataFlow_label.foreColor, colour::ButtonFace);
+}
+
+TEST_F(Files, PageOfFFSumsToFF00AndWrapsAtSixteenBits) {
+    Open(Make("ff.bin", std::string(256, '\xFF')));
+    EXPECT_EQ(app.buf.FileChecksumText, "FF00");
+    Open(Make("big.bin", std::string(1024, '\xFF')));
+    EXPECT_EQ(app.buf.FileChecksumText, "FC00"); // 1024 x FFh = 3FC00h
+    EXPECT_EQ(app.ui.VScroll1.max, 3);
+}
+
+TEST_F(Files, LoadingKeepsImageLengthOfTheChosenDevice) {
+    SelectDevice(app, 11);
+    Open(Make("abc.bin", "abc"));
+    EXPECT_EQ(app.dev.DeviceSize, 3);
+    EXPECT_EQ(app.dev.ImageLength, 32768);
+    EXPECT_TRUE(app.ui.Program_button.enabled && app.ui.Verify_button.enabled);
+    // Choosing a device with a file loaded enables Program, Verify, Erase at once.
+    SelectDevice(app, 13);
+    EXPECT_EQ(app.dev.DeviceSize, 65536);
+    EXPECT_TRUE(app.ui.Program_button.enabled && app.ui.Verify_button.enabled &&
+                app.ui.Erase_button.enabled);
+}
+
+TEST_F(Files, SaveRoundTripsExactlyDeviceSizeBytes) {
+    std::string image(300, '\0');
+    for (std::size_t i = 0; i < image.size(); ++i)
+        image[i] = static_cast<char>(i * 7);
+    const auto source = Make("image.bin", image);
+    Open(source);
+    const auto copy = rig.dir / "copy.bin";
+    rig.dialogs.fileAnswers.push_back(copy.string());
+    Fire(app.ui.mnuFileSaveCodeAs.onClick);
+    EXPECT_EQ(ReadBytes(copy), image);
+    EXPECT_EQ(app.buf.CodeFileName, copy.string());
+    EXPECT_EQ(app.ui.FileNameCodeText.caption, copy.string());
+    EXPECT_EQ(rig.LogLines().back(), "File Sucessfully Saved as " + copy.string());
+    // Save (no dialog) writes to the last name; erasing first gives FFh, same length.
+    Fire(app.ui.Erase_button.onClick);
+    EXPECT_EQ(rig.LogLines().back(), "Buffer has been Erased");
+    EXPECT_FALSE(app.ui.Program_button.enabled);
+    Fire(app.ui.mnuFileSaveCode.onClick);
+    EXPECT_EQ(ReadBytes(copy), std::string(300, '\xFF'));
+    EXPECT_EQ(rig.dialogs.fileTitles.size(), 2u);
+    EXPECT_EQ(rig.dialogs.fileTitles[1], "Save CODE BUFFER As...");
+}
+
+TEST_F(Files, CancelledDialogsDoNothing) {
+    Fire(app.ui.mnuFileOpenCode.onClick);
+    Fire(app.ui.mnuFileSaveCode.onClick); // no name yet: asks
+    EXPECT_EQ(rig.dialogs.fileTitles,
+              (std::vector<std::string>{"Open Code File", "Save CODE BUFFER ..."}));
+    EXPECT_TRUE(rig.LogLines().empty());
+    EXPECT_TRUE(app.buf.CodeFileName.empty());
+}
+
+TEST_F(Files, TooLargeCodeFileIsRefusedAndNothingChanges) {
+    Open(Make("good.bin", "xyz"));
+    const std::string goodName = app.buf.CodeFileName;
+    rig.ClearLog();
+    const auto big = Make("huge.bin", std::string(kCodeBufferSize + 1, 'A'));
+    Open(big);
+    EXPECT_EQ(app.buf.CodeFileName, goodName);
+    EXPECT_EQ(app.dev.DeviceSize, 3);
+    EXPECT_EQ(app.buf.CodeBuffer[0], 'x');
+    EXPECT_EQ(app.buf.FileChecksumText, Hex4('x' + 'y' + 'z'));
+    ASSERT_EQ(rig.dialogs.boxes.size(), 1u);
+    EXPECT_EQ(rig.dialogs.boxes[0].text, "Can't Open Code File Bigger than 2100001 Bytes");
+    EXPECT_EQ(rig.LogLines(),
+              std::vector<std::string>{"Code File Size is 2100002 bytes, bigger than the "
+                                       "2100001 allowed - Will Not Open"});
+    EXPECT_EQ(app.ui.FileNameCodeSize.caption, "(3)");
+    EXPECT_NE(app.ui.BufferDisplay.caption.find("000000| 78797A"), std::string::npos);
+}
+
+TEST_F(Files, CodeFileOfExactlyTheBufferSizeLoads) {
+    Open(Make("full.bin", std::string(kCodeBufferSize, '\x01')));
+    EXPECT_EQ(app.dev.DeviceSize, static_cast<std::int32_t>(kCodeBufferSize));
+    EXPECT_EQ(app.buf.CodeBuffer.back(), 1);
+}
+
+TEST_F(Files, UnreadableFileIsReportedAndTheBufferStays) {
+    Open(Make("good.bin", "xyz"));
+    rig.ClearLog();
+    const auto missing = rig.dir / "missing.bin";
+    Open(missing);
+    EXPECT_EQ(app.buf.CodeBuffer[0], 'x');
+    EXPECT_EQ(app.dev.DeviceSize, 3);
+    EXPECT_NE(app.buf.CodeFileName, missing.string());
+    ASSERT_EQ(rig.dialogs.boxes.size(), 1u);
+    EXPECT_NE(rig.dialogs.boxes[0].text.find(missing.string()), std::string::npos);
+    ASSERT_EQ(rig.LogLines().size(), 1u);
+    EXPECT_NE(rig.LogLines()[0].find(missing.string()), std::string::npos);
+    // A folder is not a file either.
+    Open(rig.dir.path());
+    EXPECT_EQ(rig.dialogs.boxes.size(), 2u);
+    EXPECT_EQ(app.buf.CodeBuffer[0], 'x');
+}
+
+TEST_F(Files, FailedSaveKeepsTheOldFileAndTheOldName) {
+    const auto target = rig.dir / "old.bin";
+    WriteBytes(target, "old contents");
+    // The write cannot even start: a folder stands where the temporary file goes.
+    fs::create_directories(rig.dir / "old.bin.tmp");
+    Open(Make("new.bin", "new"));
+    const std::string loadedName = app.buf.CodeFileName;
+    rig.dialogs.fileAnswers.push_back(target.string());
+    Fire(app.ui.mnuFileSaveCodeAs.onClick);
+    EXPECT_EQ(ReadBytes(target), "old contents");
+    EXPECT_EQ(app.buf.CodeFileName, loadedName);
+    ASSERT_EQ(rig.dialogs.boxes.size(), 1u);
+    EXPECT_NE(rig.dialogs.boxes[0].text.find(target.string()), std::string::npos);
+    EXPECT_NE(rig.LogLines().back().find(target.string()), std::string::npos);
+    EXPECT_EQ(app.ui.sbStatusBar[0].caption, "");
+}
+
+TEST_F(Files, SaveIntoAMissingFolderIsReported) {
+    Open(Make("new.bin", "new"));
+    rig.dialogs.fileAnswers.push_back((rig.dir / "no-such-folder" / "x.bin").string());
+    Fire(app.ui.mnuFileSaveCodeAs.onClick);
+    EXPECT_EQ(rig.dialogs.boxes.size(), 1u);
+    EXPECT_FALSE(fs::exists(rig.dir / "no-such-folder"));
+}
+
+TEST_F(Files, DataFileLimitIs8192Bytes) {
+    const auto ok = Make("ok.bin", std::string(8192, '\x5A'));
+    rig.dialogs.fileAnswers.push_back(ok.string());
+    Fire(app.ui.mnuFileOpenData.onClick);
+    EXPECT_EQ(app.buf.DataFileSize, 8192);
+    EXPECT_EQ(app.buf.DataBuffer[8191], 0x5A);
+    EXPECT_EQ(app.buf.DataBufferLoaded, 1);
+    EXPECT_EQ(rig.LogLines().front(),
+              "File " + ok.string() + " - was read into DataBuffer. 8192 bytes long.");
+    EXPECT_TRUE(app.ui.mnuFileSaveData.enabled && app.ui.tbToolBar[4].enabled);
+
+    rig.ClearLog();
+    const auto big = Make("big.bin", std::string(8193, '\x11'));
+    rig.dialogs.fileAnswers.push_back(big.string());
+    Fire(app.ui.mnuFileOpenData.onClick);
+    EXPECT_EQ(rig.LogLines(), std::vector<std::string>{"Data File Size is 8193 bytes, bigger "
+                                                       "than the 8192 allowed - Will Not Open"});
+    ASSERT_EQ(rig.dialogs.boxes.size(), 1u);
+    EXPECT_EQ(rig.dialogs.boxes[0].title, "Data File to Big");
+    EXPECT_EQ(rig.dialogs.boxes[0].icon, MsgIcon::Exclamation);
+    // The refused file's name and size are not taken over: a later save still
+    // writes the good data to the good file.
+    EXPECT_EQ(app.buf.DataFileName, ok.string());
+    EXPECT_EQ(app.buf.DataFileSize, 8192);
+    EXPECT_EQ(app.buf.DataBuffer[0], 0x5A);
+    Fire(app.ui.mnuFileSaveData.onClick);
+    EXPECT_EQ(ReadBytes(ok), std::string(8192, '\x5A'));
+    EXPECT_EQ(ReadBytes(big), std::string(8193, '\x11'));
+}
+
+TEST_F(Files, EraseFillsFFAndLeavesDeviceSize) {
+    Open(Make("abc.bin", "abc"));
+    app.buf.CodeBuffer[kCodeBufferSize - 1] = 0x42;
+    Fire(app.ui.menuEraseCode.onClick);
+    EXPECT_EQ(app.buf.CodeBuffer[0], 0xFF);
+    EXPECT_EQ(app.buf.CodeBuffer[kCodeBufferSize - 1], 0xFF);
+    EXPECT_EQ(app.dev.DeviceSize, 3);
+    EXPECT_EQ(app.DisplayMode, "Read");
+    // The data buffer is erased only when its box is ticked.
+    app.buf.DataBuffer[0] = 1;
+    SetCheck(app.ui.CheckCode, 0);
+    SetCheck(app.ui.CheckData, 1);
+    Fire(app.ui.Erase_button.onClick);
+    EXPECT_EQ(app.buf.DataBuffer[0], 0xFF);
+    EXPECT_EQ(app.buf.DataBuffer[8192], 0xFF);
+}
+
+TEST_F(Files, LabelAndToolBarOpenAFile) {
+    const auto path = Make("abc.bin", "abc");
+    rig.dialogs.fileAnswers.push_back(path.string());
+    Fire(app.ui.FileNameCodeText.onClick);
+    EXPECT_EQ(app.buf.CodeFileName, path.string());
+    Fire(app.ui.FileNameCodeText.onClick); // the label now shows a name: nothing
+    EXPECT_EQ(rig.dialogs.fileTitles.size(), 1u);
+    const auto other = Make("other.bin", "q");
+    rig.dialogs.fileAnswers.push_back(other.string());
+    Fire(app.ui.tbToolBar[0].onClick);
+    EXPECT_EQ(app.buf.CodeBuffer[0], 'q');
+    Fire(app.ui.tbToolBar[1].onClick); // SaveCode
+    EXPECT_EQ(ReadBytes(other), "q");
+}
+
+} // namespace
+} // namespace quorbit::test

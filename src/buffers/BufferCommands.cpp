@@ -1,0 +1,87 @@
+// Erasing the buffers, the file-name label and the tool bar; the room's wiring.
+#include <algorithm>
+#include <string>
+
+#include "app/App.h"
+#include "app/Shell.h"
+#include "buffers/BinaryFiles.h"
+#include "buffers/Display.h"
+#include "buffers/ImageFile.h"
+
+namespace quorbit {
+
+void EraseCodeBuffer(App& app) {
+    // The whole buffer: a save after erasing must write FFh only, even for an
+    // image longer than the largest chip.
+    std::fill(app.buf.CodeBuffer.begin(), app.buf.CodeBuffer.end(), std::uint8_t{0xFF});
+    auto& ui = app.ui;
+    for (Control* c :
+         {&ui.Verify_button, &ui.menuVerifyCode, &ui.Program_button, &ui.menuProgramCode})
+        c->enabled = false;
+    LogMessage(app, "Buffer has been Erased");
+    app.DisplayMode = "Read";
+    DisplayPageMemory(app);
+}
+
+void EraseDataBuffer(App& app) {
+    std::fill_n(app.buf.DataBuffer.begin(), kDataFileLimit + 1, std::uint8_t{0xFF});
+    auto& ui = app.ui;
+    for (Control* c :
+         {&ui.Verify_button, &ui.menuVerifyData, &ui.Program_button, &ui.menuProgramData})
+        c->enabled = false;
+    LogMessage(app, "Buffer has been Erased");
+    app.DisplayMode = "Read";
+    DisplayPageMemory(app);
+}
+
+void Erase_button_Click(App& app) {
+    if (app.ui.CheckCode.value == 1) EraseCodeBuffer(app);
+    if (app.ui.CheckData.value == 1) EraseDataBuffer(app);
+}
+
+void menuEraseCode_Click(App& app) {
+    Erase_button_Click(app);
+}
+
+void FileNameCodeText_Click(App& app) {
+    std::string caption = app.ui.FileNameCodeText.caption;
+    const auto b = caption.find_first_not_of(' ');
+    caption =
+        b == std::string::npos ? "" : caption.substr(b, caption.find_last_not_of(' ') - b + 1);
+    if (caption == "Click To Select a File") mnuFileOpenCode_Click(app);
+}
+
+void tbToolBar_ButtonClick(App& app, const std::string& key) {
+    if (key == "OpenCode")
+        mnuFileOpenCode_Click(app);
+    else if (key == "OpenData")
+        mnuFileOpenData_Click(app);
+    else if (key == "SaveCode")
+        mnuFileSaveCode_Click(app);
+    else if (key == "SaveData")
+        mnuFileSaveData_Click(app);
+}
+
+void WireBufferHandlers(App& app) {
+    auto& ui = app.ui;
+    ui.mnuFileOpenCode.onClick = app.Handler(mnuFileOpenCode_Click);
+    ui.mnuFileOpenData.onClick = app.Handler(mnuFileOpenData_Click);
+    ui.mnuFileSaveCode.onClick = app.Handler(mnuFileSaveCode_Click);
+    ui.mnuFileSaveCodeAs.onClick = app.Handler(mnuFileSaveCodeAs_Click);
+    ui.mnuFileSaveData.onClick = app.Handler(mnuFileSaveData_Click);
+    ui.Erase_button.onClick = app.Handler(Erase_button_Click);
+    ui.menuEraseCode.onClick = app.Handler(menuEraseCode_Click);
+    ui.FileNameCodeText.onClick = app.Handler(FileNameCodeText_Click);
+    for (auto& button : ui.tbToolBar) {
+        const std::string key = button.key;
+        button.onClick = app.Handler([key](App& a) { tbToolBar_ButtonClick(a, key); });
+    }
+    ui.VScroll1.onChange = app.Handler(VScroll1_Change);
+    ui.Show_button.onClick = app.Handler(Show_button_Click);
+    ui.Display_button.onClick = app.Handler(Display_button_Click);
+    ui.menuDisplayCode.onClick = app.Handler(menuDisplayCode_Click);
+    ui.BufferDisplay.onDblClick = app.Handler(BufferDisplay_DblClick);
+    ui.Command1.onClick = app.Handler(Command1_Click);
+}
+
+} // namespace quorbit

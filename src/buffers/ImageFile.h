@@ -1,0 +1,30 @@
+#pragma once
+// Small pieces shared by the code and data file commands.
+#include <algorithm>
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <system_error>
+#include <vector>
+
+namespace quorbit {
+
+inline constexpr const char* kAllFiles = "All Files (*.*)|*.*";
+inline constexpr std::size_t kDataFileLimit = 8192;
+
+/// Size of the file when the file system can tell it, without reading it.
+inline std::optional<std::uintmax_t> SizeOnDisk(const std::string& path) {
+    std::error_code ec;
+    const auto size = std::filesystem::file_size(path, ec);
+    if (ec) return std::nullopt;
+    return size;
+}
+
+/// The first `count` bytes of a buffer (fewer when the buffer is shorter).
+inline std::string BufferBytes(const std::vector<std::uint8_t>& buffer, std::int32_t count) {
+    const auto n = std::min(buffer.size(), static_cast<std::size_t>(std::max(0, count)));
+    return {buffer.begin(), buffer.begin() + static_cast<std::ptrdiff_t>(n)};
+}
+
+} // namespace quorbit

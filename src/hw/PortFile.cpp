@@ -94,13 +94,22 @@ std::filesystem::path ChoosePortFilePath(const App& app) {
 } // namespace
 
 void SavePortFile(App& app) {
-    const std::filesystem::path path = app.PortFilePath.empty()
-                                           ? ChoosePortFilePath(app)
-                                           : std::filesystem::path(app.PortFilePath);
+    std::filesystem::path path = app.PortFilePath.empty() ? ChoosePortFilePath(app)
+                                                          : std::filesystem::path(app.PortFilePath);
     std::error_code ec;
     std::filesystem::create_directories(path.parent_path(), ec);
-    const std::string error = WriteFileAtomically(
-        path, FormatPortFile(app.board.DataPort, app.board.BoardModel, app.svc.clock->Now()));
+    const std::string text =
+        FormatPortFile(app.board.DataPort, app.board.BoardModel, app.svc.clock->Now());
+    std::string error = WriteFileAtomically(path, text);
+    const auto userFile = std::filesystem::path(app.svc.userConfigFolder) / kPortFileName;
+    if (!error.empty() && path != userFile) {
+        // The program's folder refused the file after all: keep it per user instead.
+        std::filesystem::create_directories(userFile.parent_path(), ec);
+        if (WriteFileAtomically(userFile, text).empty()) {
+            error.clear();
+            path = userFile;
+        }
+    }
     if (!error.empty()) {
         ReportFileError(app, "Could not save the port and model file " + path.string(), error);
         return;

@@ -1,0 +1,122 @@
+// The port/model file: its format, lenient reading, and where it is kept.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include "Fakes.h"
+#include "hw/Detection.h"
+#include "hw/PortFile.h"
+
+namespace quorbit::test {
+namespace {
+
+TEST(PortFileFormat, WritesTheFourLinesAndReadsThemBack) {
+    const std::string text = FormatPortFile(0x3BC, 6, LocalTime{2026, 3, 4, 5, 6, 7});
+    EXPECT_EQ(text, "[QUORBIT6 SETUP]\r\nDATE = 03-04-2026 05:06:07\r\nIO_PORT = 3BC\r\n"
+                    "MODEL =  6 \r\n");
+    const auto back = ParsePortFile(text);
+    EXPECT_EQ(back.port, 0x3BC);
+    EXPECT_EQ(back.model, 6);
+    EXPECT_EQ(back.keys, "PORTMODEL");
+}
+
+TEST(PortFileFormat, ReadsLeniently) {
+    // Any order, LF-only lines, junk lines, trailing garbage after the numbers.
+    auto p = ParsePortFile("junk\nMODEL = 5xyz\nDATE = whenever\nIO_PORT = 278 and more\n");
+    EXPECT_EQ(p.port, 0x278);
+    EXPECT_EQ(p.model, 5);
+    EXPECT_EQ(p.keys, "MODELPORT");
+
+    p = ParsePortFile("IO_PORT = \r\nMODEL = \r\n"); // empty numbers are 0
+    EXPECT_EQ(p.port, 0);
+    EXPECT_EQ(p.model, 0);
+
+    p = ParsePortFile("io_port = 378\nMODEL=6\n"); // keys are matched exactly
+    EXPECT_FALSE(p.port);
+    EXPECT_FALSE(p.model);
+    EXPECT_EQ(p.keys, "");
+
+    p = ParsePortFile("IO_PORT = 378\nIO_PORT = 3bc\n"); // a key twice: last wins
+    EXPECT_EQ(p.port, 0x3BC);
+    EXPECT_EQ(p.keys, "PORTPORT");
+
+    EXPECT_EQ(LenientDecimal("  5.5"), 6); // nearest integer, halves to even
+    EXPECT_EQ(LenientDecimal("4.5"), 4);
+    EXPECT_EQ(LenientDecimal("99999999999999"), 0); // no model, no overflow
+    EXPECT_EQ(LenientHex("FFFFFFFFFF"), 0);
+    EXPECT_EQ(ParsePortFile(std::string("IO_PORT = 3\0BC", 14)).port, 3);
+}
+
+TEST(PortFileAtStartUp, BothKeysMeanNoScan) {
+    Rig rig(5, 0x278);
+    WriteBytes(rig.dir / "app" / "quorbit6.ini", "MODEL = 5\r\nIO_PORT = 278\r\n");
+    App& app = *rig.app;
+    Form_Load(app);
+    EXPECT_EQ(app.board.BoardModel, 5);
+    EXPECT_EQ(app.board.DataPort, 0x278);
+    EXPECT_EQ(app.board.RegSelect[0], 0x05);
+    EXPECT_EQ(app.ui.QuorbitHardwareFound.caption, "MODEL 5 - PC port 278h");
+    EXPECT_TRUE(app.ui.LPTSelection[1].selected());
+    EXPECT_EQ(app.ui.SystemLog.caption, ""); // start-up ends with an empty log
+    // The file was rewritten with a fresh date.
+    const std::string rewritten = ReadBytes(rig.dir / "app" / "quorbit6.ini");
+    EXPECT_NE(rewritten.find("DATE = 12-08-2026"), std::string::npos);
+}
+
+TEST(PortFileAtStartUp, OnlyOneKeyLeavesTheBoardUnshown) {
+    Rig rig(6);
+    WriteBytes(rig.dir / "app" / "quorbit6.ini", "IO_PORT = 3BC\r\n");
+    App& app = *rig.app;
+    Form_Load(app);
+    // A port was read, so no scan runs; but nothing is shown.
+    EXPECT_EQ(app.board.DataPort, 0x3BC);
+    EXPECT_EQ(app.DetectedPort, 0);
+    EXPECT_EQ(app.board.BoardModel, 0);
+    EXPECT_EQ(app.ui.QuorbitHardwareFound.caption, "NO HARDWARE FOUND !!!");
+    EXPECT_EQ(app.ui.Ready_label.caption, "NotReady");
+}
+
+TEST(PortFileAtStartUp, GarbageFileFallsBackToAScan) {
+    Rig rig(6);
+    WriteBytes(rig.dir / "app" / "quorbit6.ini", std::string("\x01\xFF\x00garbage\n\n", 12));
+    App& app = *rig.app;
+    Form_Load(app);
+    EXPECT_EQ(app.board.BoardModel, 6);
+    EXPECT_EQ(app.board.DataPort, 0x378);
+}
+
+TEST(PortFileAtStartUp, UnreadableFileIsReportedAndTheScanStillRuns) {
+    Rig rig(6);
+    std::filesystem::create_directories(rig.dir / "app" / "quorbit6.ini"); // a folder
+    App& app = *rig.app;
+    Form_Load(app);
+    ASSERT_FALSE(rig.dialogs.boxes.empty());
+    EXPECT_NE(rig.dialogs.boxes[0].text.find("quorbit6.ini"), std::string::npos);
+    EXPECT_EQ(app.board.BoardModel, 6);
+}
+
+TEST(PortFileLocation, ReadOnlyProgramFolderUsesThePerUserFolder) {
+    if (::geteuid() == 0) GTEST_SKIP() << "root may write anywhere";
+    Rig rig(6);
+    ::chmod((rig.dir / "app").c_str(), 0555);
+    Form_Load(*rig.app);
+    ::chmod((rig.dir / "app").c_str(), 0755);
+    EXPECT_TRUE(std::filesystem::exists(rig.dir / "user" / "quorbit6.ini"));
+}
+
+TEST(PortFileLocation, UnwritableEverywhereIsReportedNotFatal) {
+    Rig rig(6);
+    // Both candidate paths are folders, so no file can be written there.
+    std::filesystem::create_directories(rig.dir / "app" / "quorbit6.ini.tmp");
+    std::filesystem::create_directories(rig.dir / "user" / "quorbit6.ini.tmp");
+    App& app = *rig.app;
+    Form_Load(app);
+    EXPECT_EQ(app.board.BoardModel, 6);
+    bool reported = false;
+    for (const auto& box : rig.dialogs.boxes)
+        reported |= box.text.find("Could not save the port and model file") != std::string::npos;
+    EXPECT_TRUE(reported);
+}
+
+} // namespace
+} // namespace quorbit::test

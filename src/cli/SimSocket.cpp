@@ -13,17 +13,18 @@
 namespace quorbit::cli {
 namespace {
 
-std::vector<std::uint8_t> Contents(const std::string& spec, std::size_t size) {
-    if (spec.empty()) return {};
+std::vector<std::uint8_t> Contents(const std::string& description, std::size_t size) {
+    if (description.empty()) return {};
     std::string error;
-    if (auto generated = sim::GeneratedContents(spec, size, error)) {
-        if (!error.empty()) throw std::invalid_argument("Bad --sim-image " + spec + ": " + error);
+    if (auto generated = sim::GeneratedContents(description, size, error)) {
+        if (!error.empty())
+            throw std::invalid_argument("Bad --sim-image " + description + ": " + error);
         return *generated;
     }
     std::string text;
-    error = ReadWholeFile(spec, text);
+    error = ReadWholeFile(description, text);
     if (!error.empty())
-        throw std::invalid_argument("Cannot read simulator image " + spec + ": " + error);
+        throw std::invalid_argument("Cannot read simulator image " + description + ": " + error);
     return {text.begin(), text.end()};
 }
 

@@ -42,12 +42,12 @@ std::vector<std::uint8_t> RandomContents(std::size_t size, std::uint32_t seed) {
     return bytes;
 }
 
-std::optional<std::vector<std::uint8_t>> GeneratedContents(const std::string& spec,
+std::optional<std::vector<std::uint8_t>> GeneratedContents(const std::string& description,
                                                            std::size_t size, std::string& error) {
-    const auto colon = spec.find(':');
+    const auto colon = description.find(':');
     if (colon == std::string::npos) return std::nullopt;
-    const std::string kind = spec.substr(0, colon);
-    const std::string arg = spec.substr(colon + 1);
+    const std::string kind = description.substr(0, colon);
+    const std::string arg = description.substr(colon + 1);
     unsigned long value = 0;
     if (kind == "fill") {
         if (!ParseNumber(arg, 16, value) || value > 0xFF) {

@@ -19,7 +19,7 @@ std::vector<std::uint8_t> RandomContents(std::size_t size, std::uint32_t seed);
 /// Contents described by "fill:HH" (hex byte), "pattern:address" or "random:SEED";
 /// an empty result with `error` set for a malformed description; nothing when the
 /// text is not one of these forms (it then names a file).
-std::optional<std::vector<std::uint8_t>> GeneratedContents(const std::string& spec,
+std::optional<std::vector<std::uint8_t>> GeneratedContents(const std::string& description,
                                                            std::size_t size, std::string& error);
 
 } // namespace quorbit::sim

@@ -4,24 +4,13 @@
 #include "app/App.h"
 #include "app/Shell.h"
 #include "buffers/Display.h"
+#include "ops/RequireBoard.h"
 
 namespace quorbit {
 namespace {
 
 constexpr int kPageBytes = 256;
 constexpr int kLineBytes = 16;
-
-/// With no board known the port must not be touched (address 0 belongs to other
-/// PC hardware, and an unknown model has no register codes).
-bool BoardKnown(App& app) {
-    if (app.board.BoardModel != 0 && app.board.DataPort != 0) return true;
-    LogMessage(app, "Cannot display the device: no programmer board is known. Press TestPort "
-                    "or force a board model in the Setup menu.");
-    app.svc.dialogs->MsgBox("No programmer board is known.\r\nPress TestPort to look for it, or "
-                            "force a board model in the Setup menu.",
-                            "No Hardware", MsgIcon::Exclamation, MsgButtons::Ok, 0);
-    return false;
-}
 
 void SetDeviceAddress(App& app) {
     if (app.dev.DeviceFamily == "P")
@@ -41,7 +30,7 @@ bool HasDeviceView(const App& app) {
 } // namespace
 
 void DisplayEprom(App& app) {
-    if (!BoardKnown(app)) return;
+    if (!RequireBoard(app)) return;
     Board& b = app.board;
     Reset(app);
     SetDeviceAddress(app);
@@ -78,7 +67,7 @@ void DisplayEprom(App& app) {
 
 void Display_button_Click(App& app) {
     if (app.ui.CheckCode.value != 1) return;
-    if (HasDeviceView(app) && !BoardKnown(app)) return;
+    if (HasDeviceView(app) && !RequireBoard(app)) return;
     app.DisplayMode = "DisplayEprom";
     SetPosition(app.ui.VScroll1, 0);
     LogMessage(app, "Fetching Device Binary Contents to Screen");

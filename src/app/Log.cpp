@@ -40,10 +40,8 @@ long long TextChecksum(const std::string& text) {
 void SystemLog_DblClick(App& app) {
     const std::string& log = app.ui.SystemLog.caption;
     const std::string header =
-        std::string("QUORBIT SYSTEM LOG FILE - ") + kMakerLine + "\r\n" +
-        "The following contents are the log from the Quorbit Program\r\n" + ShortDateText(app) +
-        " " + TimeOfDayText(app) + " StatCode:" + NumberField(TextChecksum(log)) +
-        " Model:" + NumberField(app.board.BoardModel) + "\r\n" + std::string(60, '-') + "\r\n";
+        StampedHeader(app, "QUORBIT SYSTEM LOG FILE - ",
+                      "The following contents are the log from the Quorbit Program", log);
     const auto path = std::filesystem::path(app.svc.workFolder) / "QUORBIT.LOG";
     const std::string error = WriteFileAtomically(path, header + log + "\r\n");
     if (!error.empty()) {

@@ -66,6 +66,13 @@ std::string Hex4(long long value) {
     return text;
 }
 
+std::string StampedHeader(const App& app, const std::string& title, const std::string& subtitle,
+                          const std::string& text) {
+    return title + kMakerLine + "\r\n" + subtitle + "\r\n" + ShortDateText(app) + " " +
+           TimeOfDayText(app) + " StatCode:" + NumberField(TextChecksum(text)) +
+           " Model:" + NumberField(app.board.BoardModel) + "\r\n" + std::string(60, '-') + "\r\n";
+}
+
 void ReportFileError(App& app, const std::string& what, const std::string& reason) {
     LogMessage(app, what + ": " + reason);
     app.svc.dialogs->MsgBox(what + ".\r\n" + reason, kAppTitle, MsgIcon::Exclamation,

@@ -22,6 +22,11 @@ std::string Hex(long long value);
 /// Exactly four upper-case hex digits.
 std::string Hex4(long long value);
 
+/// The four header lines of the log and listing files: title with the maker, a
+/// subtitle, date, time, the text's StatCode and the board model, 60 hyphens.
+std::string StampedHeader(const App& app, const std::string& title, const std::string& subtitle,
+                          const std::string& text);
+
 /// A file problem: a log line and a message box naming the file and the reason.
 void ReportFileError(App& app, const std::string& what, const std::string& reason);
 

@@ -118,10 +118,8 @@ void Show_button_Click(App& app) {
 void BufferDisplay_DblClick(App& app) {
     const std::string& text = app.ui.BufferDisplay.caption;
     const std::string header =
-        std::string("QUORBIT BUFFER DISPLAY FILE - ") + kMakerLine + "\r\n" +
-        "The following contents are the contents from Buffer DIsplay\r\n" + ShortDateText(app) +
-        " " + TimeOfDayText(app) + " StatCode:" + NumberField(TextChecksum(text)) +
-        " Model:" + NumberField(app.board.BoardModel) + "\r\n" + std::string(60, '-') + "\r\n";
+        StampedHeader(app, "QUORBIT BUFFER DISPLAY FILE - ",
+                      "The following contents are the contents from Buffer DIsplay", text);
     const auto path = std::filesystem::path(app.svc.workFolder) / "QUORBIT.BUF";
     const std::string error = WriteFileAtomically(path, header + text + "\r\n");
     if (!error.empty()) {

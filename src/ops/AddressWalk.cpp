@@ -2,6 +2,15 @@
 
 namespace quorbit {
 
+void OpenChipForReading(App& app) {
+    Board& b = app.board;
+    Reset(app); // also address 0 and its counters
+    b.SETADR();
+    b.SleepMs(500);
+    b.REG4OFF();
+    b.CEOEON();
+}
+
 void SetWalkLimits(App& app, std::int32_t bytes) {
     const std::int32_t last = bytes - 1;
     app.ops.LastBank = last / 65536;

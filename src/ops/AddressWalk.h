@@ -15,6 +15,9 @@ inline std::int32_t ChipBytes(const App& app) {
     return app.dev.ImageLength;
 }
 
+/// Board reset, address 0 latched, half a second for the socket's supply to settle,
+/// then data pins released and CE and OE active: the chip drives its first byte.
+void OpenChipForReading(App& app);
 /// LastBank and LastPage for a walk over the first `bytes` bytes.
 void SetWalkLimits(App& app, std::int32_t bytes);
 /// Register 3 for bank `bank`: the bank's map entry, the kept upper bits, the device bits.

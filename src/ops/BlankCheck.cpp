@@ -34,13 +34,7 @@ bool BLANKCODE_PARALLEL(App& app) {
     Board& b = app.board;
     DataFlowLampOn(app);
     LogMessage(app, "Checking Device for BLANK (Erased)... Wait");
-    Reset(app);
-    b.Address = 0;
-    b.Endereco2Adr();
-    b.SETADR();
-    b.SleepMs(500);
-    b.REG4OFF();
-    b.CEOEON();
+    OpenChipForReading(app);
     b.Port().BusySteps(100);
 
     std::int32_t failedAt = 0;

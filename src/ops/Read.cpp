@@ -73,13 +73,9 @@ void READCODE_PARALLEL(App& app) {
     if (!RequireBoard(app)) return;
     Board& b = app.board;
     DataFlowLampOn(app);
-    Reset(app);
     app.ops.DeviceChecksum = 0;
-    b.SETADR();
-    b.SleepMs(500);
     app.DisplayMode = "Read";
-    b.REG4OFF();
-    b.CEOEON();
+    OpenChipForReading(app);
 
     const std::int32_t bytes = ChipBytes(app);
     auto& code = app.buf.CodeBuffer;

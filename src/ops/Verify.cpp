@@ -31,13 +31,7 @@ bool VerifyParallel(App& app) {
     Board& b = app.board;
     PrepareProgramImage(app);
     SetProgressValue(app, 0);
-    Reset(app);
-    b.Address = 0;
-    b.Endereco2Adr();
-    b.SETADR();
-    b.SleepMs(500);
-    b.REG4OFF();
-    b.CEOEON();
+    OpenChipForReading(app);
 
     const auto& image = app.ops.ProgramImage;
     std::int32_t sum = 0;

@@ -28,6 +28,8 @@ std::vector<std::uint8_t> LoadImage(const std::string& path) {
 Session::Session(const GlobalOptions& options, std::ostream& out)
     : options_(options), out_(out), dialogs_(options.assumeYes) {
     backend_ = OpenBackend(options.backend);
+    for (const auto& warning : backend_.warnings)
+        std::cerr << warning << "\n";
     if (backend_.simBoard && !options.backend.sim.chip.empty()) {
         const auto row = FindCatalogRow(options.backend.sim.chip);
         if (!row)

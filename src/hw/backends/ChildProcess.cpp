@@ -198,8 +198,10 @@ void ChildProcess::ClosePipes() {
 void ChildProcess::Finish(std::chrono::milliseconds grace) {
     ClosePipes();
     if (pid_ < 0 || WaitForEnd(grace)) return;
+    // The shell may have started the real program as its own child: stop the
+    // whole group, and kill whatever ignores the polite request.
     ::kill(-pid_, SIGTERM);
-    if (WaitForEnd(std::chrono::seconds(1))) return;
+    WaitForEnd(std::chrono::seconds(1));
     ::kill(-pid_, SIGKILL);
     WaitForEnd(std::chrono::seconds(5));
 }

@@ -57,6 +57,7 @@ std::uint8_t ExecPort::PortIn(std::uint16_t port) {
 
 void ExecPort::Sleep(int milliseconds) {
     ThrowIfBroken();
+    if (milliseconds <= 0) return;
     // Sent at once, so that a child driving real hardware waits in step.
     AppendSleepLine(unsent_, milliseconds);
     Flush();

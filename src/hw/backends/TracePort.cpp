@@ -8,7 +8,7 @@
 namespace quorbit {
 
 TracePort::TracePort(std::unique_ptr<PortIo> inner, const std::string& path)
-    : inner_(std::move(inner)), path_(path), file_(std::fopen(path.c_str(), "w")) {
+    : inner_(std::move(inner)), path_(path), file_(std::fopen(path.c_str(), "we")) {
     if (!file_) throw PortError("Cannot open the trace file " + path + ": " + std::strerror(errno));
 }
 
@@ -31,6 +31,7 @@ std::uint8_t TracePort::PortIn(std::uint16_t port) {
 
 void TracePort::Sleep(int milliseconds) {
     inner_->Sleep(milliseconds);
+    if (milliseconds <= 0) return; // no wait, nothing to record
     AppendSleepLine(line_, milliseconds);
     Record();
     // A wait is a natural point to get the record onto the disk.

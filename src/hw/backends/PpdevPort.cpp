@@ -65,6 +65,19 @@ bool SameDevice(const std::string& a, const std::string& b) {
     return (ea || eb) ? a == b : ca == cb;
 }
 
+const PpdevMapping* EarlierUse(const std::vector<PpdevMapping>& tried, const std::string& device) {
+    for (const auto& earlier : tried)
+        if (SameDevice(earlier.device, device)) return &earlier;
+    return nullptr;
+}
+
+std::string NothingOpened(const std::vector<std::string>& problems) {
+    std::string message = "ppdev backend: no parallel port could be opened";
+    for (const auto& problem : problems)
+        message += "; " + problem;
+    return message;
+}
+
 #if defined(__linux__)
 
 void IgnoreAlarm(int) {}
@@ -144,15 +157,13 @@ PpdevPort::PpdevPort(const std::vector<PpdevMapping>& mappings) {
     std::vector<std::string> problems;
     std::vector<PpdevMapping> tried;
     for (const auto& mapping : mappings) {
-        const std::string base = HexBase(mapping.base);
-        bool taken = false;
-        for (const auto& earlier : tried)
-            if (SameDevice(earlier.device, mapping.device)) {
-                warnings_.push_back("ppdev: " + mapping.device + " already serves " +
-                                    HexBase(earlier.base) + "; " + base + " is left empty");
-                taken = true;
-            }
-        if (taken) continue;
+        // Claiming one port twice would make the second claim wait for the first.
+        if (const PpdevMapping* earlier = EarlierUse(tried, mapping.device)) {
+            warnings_.push_back("ppdev: " + mapping.device + " is already named for " +
+                                HexBase(earlier->base) + "; " + HexBase(mapping.base) +
+                                " is left empty");
+            continue;
+        }
         tried.push_back(mapping);
         int error = 0;
         const int fd = OpenClaimed(mapping.device, error);
@@ -162,14 +173,10 @@ PpdevPort::PpdevPort(const std::vector<PpdevMapping>& mappings) {
         }
         problems.push_back(Problem(mapping.device, error));
         if (!IsMissing(error))
-            warnings_.push_back("ppdev: " + base + " left empty: " + problems.back());
+            warnings_.push_back("ppdev: " + HexBase(mapping.base) +
+                                " left empty: " + problems.back());
     }
-    if (channels_.empty()) {
-        std::string message = "ppdev backend: no parallel port could be opened";
-        for (const auto& problem : problems)
-            message += "; " + problem;
-        throw PortError(message);
-    }
+    if (channels_.empty()) throw PortError(NothingOpened(problems));
 }
 
 PpdevPort::~PpdevPort() {

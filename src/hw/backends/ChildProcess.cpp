@@ -76,7 +76,8 @@ ChildProcess::ChildProcess(const std::string& command) {
     int output[2] = {-1, -1};
     if (::pipe2(input, O_CLOEXEC) != 0 || ::pipe2(output, O_CLOEXEC) != 0) {
         const int error = errno;
-        CloseFd(input[0]), CloseFd(input[1]);
+        for (int* fd : {&input[0], &input[1], &output[0], &output[1]})
+            CloseFd(*fd);
         throw PortError(
             SystemError("exec backend: cannot create pipes for '" + command + "'", error));
     }

@@ -1,5 +1,6 @@
 #include "hw/backends/PpdevPort.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -32,30 +33,39 @@ bool IsMissing(int error) {
     return error == ENOENT || error == ENODEV || error == ENXIO;
 }
 
-/// What went wrong with a device, in words that tell the operator the fix.
-std::string Problem(const std::string& device, int error) {
+/// What went wrong with a device, and what the operator can do about it.
+struct Problem {
+    std::string what;
+    std::string fix; // empty when there is nothing obvious to do
+};
+
+Problem Diagnose(const std::string& device, int error) {
     switch (error) {
     case ENOENT:
-        return device + " does not exist (load the driver: sudo modprobe ppdev)";
+        return {device + " does not exist", "load the ppdev driver (sudo modprobe ppdev)"};
     case ENODEV:
     case ENXIO:
-        return device +
-               " has no parallel port behind it (sudo modprobe parport_pc; is the port enabled "
-               "in the BIOS?)";
+        return {device + " has no parallel port behind it",
+                "load parport_pc (sudo modprobe parport_pc) and check that the port is enabled in "
+                "the BIOS"};
     case EACCES:
     case EPERM:
-        return device +
-               ": permission denied (add your user to group lp: sudo usermod -aG lp $USER, then "
-               "log in again)";
+        return {device + ": permission denied",
+                "add your user to group lp (sudo usermod -aG lp $USER), then log in again"};
     case ENOTTY:
     case EINVAL:
-        return device + " is not a parallel port device";
+        return {device + " is not a parallel port device", ""};
     case EINTR:
     case EBUSY:
-        return device + " is held by another program (a printer driver or another programmer)";
+        return {device + " is held by another program",
+                "stop the printer spooler or the other program using the port"};
     default:
-        return device + ": " + std::strerror(error);
+        return {device + ": " + std::strerror(error), ""};
     }
+}
+
+std::string Text(const Problem& problem) {
+    return problem.fix.empty() ? problem.what : problem.what + " (" + problem.fix + ")";
 }
 
 bool SameDevice(const std::string& a, const std::string& b) {
@@ -71,10 +81,18 @@ const PpdevMapping* EarlierUse(const std::vector<PpdevMapping>& tried, const std
     return nullptr;
 }
 
-std::string NothingOpened(const std::vector<std::string>& problems) {
-    std::string message = "ppdev backend: no parallel port could be opened";
-    for (const auto& problem : problems)
-        message += "; " + problem;
+/// Every device's problem, and each distinct fix once.
+std::string NothingOpened(const std::vector<Problem>& problems) {
+    std::string message = "ppdev backend: no parallel port could be opened: ";
+    std::vector<std::string> fixes;
+    for (std::size_t i = 0; i < problems.size(); ++i) {
+        message += (i ? "; " : "") + problems[i].what;
+        const std::string& fix = problems[i].fix;
+        if (!fix.empty() && std::find(fixes.begin(), fixes.end(), fix) == fixes.end())
+            fixes.push_back(fix);
+    }
+    for (const auto& fix : fixes)
+        message += ". To fix: " + fix;
     return message;
 }
 
@@ -154,7 +172,7 @@ PpdevPort::PpdevPort(const std::vector<PpdevMapping>& mappings) {
 #if !defined(__linux__)
     throw PortError("ppdev backend: the ppdev driver exists only on Linux");
 #endif
-    std::vector<std::string> problems;
+    std::vector<Problem> problems;
     std::vector<PpdevMapping> tried;
     for (const auto& mapping : mappings) {
         // Claiming one port twice would make the second claim wait for the first.
@@ -171,10 +189,10 @@ PpdevPort::PpdevPort(const std::vector<PpdevMapping>& mappings) {
             channels_.push_back({mapping.base, mapping.device, fd});
             continue;
         }
-        problems.push_back(Problem(mapping.device, error));
+        problems.push_back(Diagnose(mapping.device, error));
         if (!IsMissing(error))
             warnings_.push_back("ppdev: " + HexBase(mapping.base) +
-                                " left empty: " + problems.back());
+                                " left empty: " + Text(problems.back()));
     }
     if (channels_.empty()) throw PortError(NothingOpened(problems));
 }

@@ -74,7 +74,7 @@ TEST(PpdevPortDeathTest, RefusedPermissionNamesTheDeviceAndGroupLp) {
             std::cerr << OpenError(Backend("ppdev:" + device.string()));
             std::_Exit(3);
         },
-        ::testing::ExitedWithCode(3), "parport0: permission denied .*group lp");
+        ::testing::ExitedWithCode(3), "parport0: permission denied.*group lp");
 }
 
 } // namespace

@@ -91,6 +91,7 @@ int Run(int argc, const char* const* argv, std::ostream& out, std::ostream& err)
         Session session(options, out);
         if (detect->parsed()) {
             session.SelectBoard();
+            if (session.app().handlerFailed) return 2; // the port link broke
             return session.BoardKnown() ? 0 : 1;
         }
         return RunDeviceCommand(cli, commandOptions, session, out, err);

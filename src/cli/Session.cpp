@@ -17,6 +17,8 @@ namespace quorbit::cli {
 Session::Session(const GlobalOptions& options, std::ostream& out)
     : options_(options), out_(out), dialogs_(options.assumeYes) {
     backend_ = OpenBackend(options.backend);
+    for (const auto& warning : backend_.warnings)
+        std::cerr << warning << "\n";
     if (backend_.simBoard && !options.backend.sim.chip.empty())
         backend_.simBoard->Insert(MakeSocketChip(options.backend.sim, options.simFault));
     Services services;

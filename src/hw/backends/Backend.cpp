@@ -3,6 +3,10 @@
 #include <algorithm>
 #include <cctype>
 
+#include "hw/backends/DirectPort.h"
+#include "hw/backends/ExecPort.h"
+#include "hw/backends/PpdevPort.h"
+#include "hw/backends/TracePort.h"
 #include "sim/SimBoard.h"
 
 namespace quorbit {
@@ -24,16 +28,54 @@ bool ParseBasePort(const std::string& text, std::uint16_t& port) {
     return true;
 }
 
-OpenedBackend OpenBackend(const BackendOptions& options) {
-    OpenedBackend opened;
-    if (options.spec == "sim") {
+namespace {
+
+constexpr const char* kPpdevPrefix = "ppdev:";
+constexpr const char* kExecPrefix = "exec:";
+
+bool StartsWith(const std::string& text, const char* prefix) {
+    return text.rfind(prefix, 0) == 0;
+}
+
+std::vector<PpdevMapping> PpdevMappings(const BackendOptions& options) {
+    if (StartsWith(options.spec, kPpdevPrefix)) {
+        const std::string device = options.spec.substr(std::string(kPpdevPrefix).size());
+        if (device.empty())
+            throw PortError("ppdev backend: name the device, e.g. ppdev:/dev/parport0");
+        return {{0x378, device}};
+    }
+    return {{0x378, options.ppdev378}, {0x278, options.ppdev278}, {0x3BC, options.ppdev3BC}};
+}
+
+void OpenInner(const BackendOptions& options, OpenedBackend& opened) {
+    const std::string& spec = options.spec;
+    if (spec == "sim") {
         auto board = std::make_unique<sim::SimBoard>(options.sim.model, options.sim.basePort);
         opened.simBoard = board.get();
         opened.io = std::move(board);
+    } else if (spec == "ppdev" || StartsWith(spec, kPpdevPrefix)) {
+        auto port = std::make_unique<PpdevPort>(PpdevMappings(options));
+        opened.warnings = port->Warnings();
+        opened.io = std::move(port);
+    } else if (spec == "direct") {
+        opened.io = std::make_unique<DirectPort>();
+    } else if (StartsWith(spec, kExecPrefix)) {
+        const std::string command = spec.substr(std::string(kExecPrefix).size());
+        if (command.empty()) throw PortError("exec backend: give the command, e.g. exec:./myport");
+        opened.io = std::make_unique<ExecPort>(command);
     } else {
-        throw PortError("Unknown port backend \"" + options.spec +
+        throw PortError("Unknown port backend \"" + spec +
                         "\": use sim, ppdev[:/dev/parportN], direct or exec:COMMAND");
     }
+}
+
+} // namespace
+
+OpenedBackend OpenBackend(const BackendOptions& options) {
+    OpenedBackend opened;
+    OpenInner(options, opened);
+    if (!options.traceFile.empty())
+        opened.io = std::make_unique<TracePort>(std::move(opened.io), options.traceFile);
     return opened;
 }
 

@@ -23,7 +23,11 @@ struct SimSetup {
 
 struct BackendOptions {
     /// "sim", "ppdev[:/dev/parportN]", "direct" or "exec:COMMAND".
+    /// Plain "ppdev" serves each base from its device below; "ppdev:DEVICE" serves
+    /// 378h from DEVICE and leaves 278h and 3BCh empty (one named port, nothing
+    /// else claimed behind the operator's back).
     std::string spec = "sim";
+    /// When set, every access is also recorded in this file (any backend).
     std::string traceFile;
     SimSetup sim;
     /// Parport device per base address for ppdev (378h, 278h, 3BCh).
@@ -31,9 +35,11 @@ struct BackendOptions {
 };
 
 struct OpenedBackend {
-    std::unique_ptr<PortIo> io;                 // what the board talks to (trace wrapper included)
-    sim::SimBoard* simBoard = nullptr;          // the simulator inside, when that is the backend
-    std::vector<std::unique_ptr<PortIo>> owned; // inner backends the wrapper uses
+    std::unique_ptr<PortIo> io; // what the board talks to (the trace wrapper owns what it wraps)
+    sim::SimBoard* simBoard = nullptr; // the simulator inside, when that is the backend
+    /// Things the operator should know that do not stop the program (a parport
+    /// device refused while another one opened); the front end shows them.
+    std::vector<std::string> warnings;
 };
 
 /// Opens the backend; throws PortError with a message for the operator on failure.

@@ -1,0 +1,210 @@
+#include "hw/backends/ChildProcess.h"
+
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <thread>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "hw/PortIo.h"
+
+extern char** environ;
+
+namespace quorbit {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+int MillisecondsLeft(Clock::time_point deadline) {
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
+    return left.count() > 0 ? static_cast<int>(left.count()) : 0;
+}
+
+/// poll() on one descriptor until the deadline; false when the time ran out.
+bool WaitReady(int fd, short events, Clock::time_point deadline) {
+    for (;;) {
+        pollfd p{fd, events, 0};
+        const int n = ::poll(&p, 1, MillisecondsLeft(deadline));
+        if (n > 0) return true;
+        if (n == 0) return false;
+        if (errno != EINTR) return true; // let the read or write report the error
+    }
+}
+
+void SetNonBlocking(int fd) {
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (flags >= 0) ::fcntl(fd, F_SETFL, flags | O_NONBLOCK);
+}
+
+void CloseFd(int& fd) {
+    if (fd >= 0) ::close(fd);
+    fd = -1;
+}
+
+std::string SystemError(const std::string& what, int error) {
+    return what + ": " + std::strerror(error);
+}
+
+struct SpawnSetup {
+    posix_spawn_file_actions_t actions{};
+    posix_spawnattr_t attributes{};
+    SpawnSetup() {
+        posix_spawn_file_actions_init(&actions);
+        posix_spawnattr_init(&attributes);
+    }
+    ~SpawnSetup() {
+        posix_spawn_file_actions_destroy(&actions);
+        posix_spawnattr_destroy(&attributes);
+    }
+    SpawnSetup(const SpawnSetup&) = delete;
+    SpawnSetup& operator=(const SpawnSetup&) = delete;
+};
+
+} // namespace
+
+ChildProcess::ChildProcess(const std::string& command) {
+    // A child that dies must show up as an error on the next access, not as a
+    // signal that ends the program.
+    std::signal(SIGPIPE, SIG_IGN);
+
+    int input[2] = {-1, -1};
+    int output[2] = {-1, -1};
+    if (::pipe2(input, O_CLOEXEC) != 0 || ::pipe2(output, O_CLOEXEC) != 0) {
+        const int error = errno;
+        for (int* fd : {&input[0], &input[1], &output[0], &output[1]})
+            CloseFd(*fd);
+        throw PortError(
+            SystemError("exec backend: cannot create pipes for '" + command + "'", error));
+    }
+
+    SpawnSetup setup;
+    posix_spawn_file_actions_adddup2(&setup.actions, input[0], STDIN_FILENO);
+    posix_spawn_file_actions_adddup2(&setup.actions, output[1], STDOUT_FILENO);
+    // The child gets the usual SIGPIPE back and its own process group, so that
+    // whatever the shell starts can be stopped with it.
+    sigset_t defaults;
+    sigemptyset(&defaults);
+    sigaddset(&defaults, SIGPIPE);
+    posix_spawnattr_setsigdefault(&setup.attributes, &defaults);
+    sigset_t noMask;
+    sigemptyset(&noMask);
+    posix_spawnattr_setsigmask(&setup.attributes, &noMask);
+    posix_spawnattr_setpgroup(&setup.attributes, 0);
+    posix_spawnattr_setflags(&setup.attributes, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK |
+                                                    POSIX_SPAWN_SETPGROUP);
+
+    std::string shell = "sh", dashC = "-c", script = command;
+    char* argv[] = {shell.data(), dashC.data(), script.data(), nullptr};
+    const int error =
+        ::posix_spawn(&pid_, "/bin/sh", &setup.actions, &setup.attributes, argv, environ);
+    CloseFd(input[0]);
+    CloseFd(output[1]);
+    toChild_ = input[1];
+    fromChild_ = output[0];
+    if (error != 0) {
+        ClosePipes();
+        pid_ = -1;
+        throw PortError(SystemError("exec backend: cannot start '" + command + "'", error));
+    }
+    SetNonBlocking(toChild_);
+    SetNonBlocking(fromChild_);
+}
+
+ChildProcess::~ChildProcess() {
+    Finish(std::chrono::seconds(3));
+}
+
+ChildProcess::Io ChildProcess::Write(std::string_view data, std::chrono::milliseconds limit) {
+    const auto deadline = Clock::now() + limit;
+    while (!data.empty()) {
+        if (toChild_ < 0) return Io::Closed;
+        const ssize_t n = ::write(toChild_, data.data(), data.size());
+        if (n > 0) {
+            data.remove_prefix(static_cast<std::size_t>(n));
+        } else if (n < 0 && errno == EAGAIN) {
+            if (!WaitReady(toChild_, POLLOUT, deadline)) return Io::TimedOut;
+        } else if (n < 0 && errno == EINTR) {
+            continue;
+        } else {
+            return Io::Closed; // EPIPE: nobody reads the other end any more
+        }
+    }
+    return Io::Done;
+}
+
+ChildProcess::Io ChildProcess::ReadLine(std::string& line, std::chrono::milliseconds limit) {
+    const auto deadline = Clock::now() + limit;
+    for (;;) {
+        const auto end = received_.find('\n');
+        if (end != std::string::npos) {
+            line.assign(received_, 0, end);
+            received_.erase(0, end + 1);
+            return Io::Done;
+        }
+        if (fromChild_ < 0) return Io::Closed;
+        char chunk[4096];
+        const ssize_t n = ::read(fromChild_, chunk, sizeof chunk);
+        if (n > 0) {
+            received_.append(chunk, static_cast<std::size_t>(n));
+        } else if (n < 0 && errno == EAGAIN) {
+            if (!WaitReady(fromChild_, POLLIN, deadline)) return Io::TimedOut;
+        } else if (n < 0 && errno == EINTR) {
+            continue;
+        } else {
+            return Io::Closed; // end of file: the child closed its output
+        }
+    }
+}
+
+bool ChildProcess::WaitForEnd(std::chrono::milliseconds limit) {
+    if (pid_ < 0 || ended_) return true;
+    const auto deadline = Clock::now() + limit;
+    for (;;) {
+        const pid_t done = ::waitpid(pid_, &status_, WNOHANG);
+        if (done == pid_ || (done < 0 && errno != EINTR)) {
+            ended_ = true;
+            statusKnown_ = done == pid_;
+            return true;
+        }
+        if (Clock::now() >= deadline) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+}
+
+std::string ChildProcess::EndDescription(std::chrono::milliseconds limit) {
+    if (!WaitForEnd(limit)) return {};
+    if (!statusKnown_) return "ended";
+    if (WIFEXITED(status_)) {
+        const int code = WEXITSTATUS(status_);
+        return "exited with status " + std::to_string(code) +
+               (code == 127 ? " (command not found)" : "");
+    }
+    if (WIFSIGNALED(status_)) {
+        const int signal = WTERMSIG(status_);
+        return "was ended by signal " + std::to_string(signal) + " (" + ::strsignal(signal) + ")";
+    }
+    return "ended";
+}
+
+void ChildProcess::ClosePipes() {
+    CloseFd(toChild_);
+    CloseFd(fromChild_);
+}
+
+void ChildProcess::Finish(std::chrono::milliseconds grace) {
+    ClosePipes();
+    if (pid_ < 0 || WaitForEnd(grace)) return;
+    // The shell may have started the real program as its own child: stop the
+    // whole group, and kill whatever ignores the polite request.
+    ::kill(-pid_, SIGTERM);
+    WaitForEnd(std::chrono::seconds(1));
+    ::kill(-pid_, SIGKILL);
+    WaitForEnd(std::chrono::seconds(5));
+}
+
+} // namespace quorbit

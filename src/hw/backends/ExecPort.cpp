@@ -1,0 +1,111 @@
+#include "hw/backends/ExecPort.h"
+
+#include "hw/backends/AccessLine.h"
+
+namespace quorbit {
+namespace {
+
+/// Writes pile up to this size before they go out even without a read.
+constexpr std::size_t kSendThreshold = 32 * 1024;
+
+std::string DurationText(std::chrono::milliseconds limit) {
+    if (limit.count() % 1000 == 0) return std::to_string(limit.count() / 1000) + " s";
+    return std::to_string(limit.count()) + " ms";
+}
+
+/// The child's answer as the operator should see it: printable, not too long.
+std::string Quoted(const std::string& text) {
+    constexpr std::size_t kShown = 40;
+    std::string shown;
+    for (char c : text.substr(0, kShown)) {
+        const auto u = static_cast<unsigned char>(c);
+        shown += (u >= 0x20 && u < 0x7F) ? c : '?';
+    }
+    if (text.size() > kShown) shown += "...";
+    return "'" + shown + "'";
+}
+
+std::string WithoutNewline(std::string line) {
+    if (!line.empty() && line.back() == '\n') line.pop_back();
+    return line;
+}
+
+} // namespace
+
+ExecPort::ExecPort(const std::string& command, ExecLimits limits)
+    : command_(command), limits_(limits), child_(command) {}
+
+ExecPort::~ExecPort() {
+    if (broken_.empty() && !unsent_.empty()) child_.Write(unsent_, limits_.answer);
+    child_.Finish(limits_.exitGrace);
+}
+
+void ExecPort::PortOut(std::uint16_t port, std::uint8_t value) {
+    ThrowIfBroken();
+    AppendWriteLine(unsent_, port, value);
+    if (unsent_.size() >= kSendThreshold) Flush();
+}
+
+std::uint8_t ExecPort::PortIn(std::uint16_t port) {
+    ThrowIfBroken();
+    const std::size_t start = unsent_.size();
+    AppendReadLine(unsent_, port);
+    const std::string request = WithoutNewline(unsent_.substr(start));
+    Flush();
+    return ReadAnswer(request);
+}
+
+void ExecPort::Sleep(int milliseconds) {
+    ThrowIfBroken();
+    if (milliseconds <= 0) return;
+    // Sent at once, so that a child driving real hardware waits in step.
+    AppendSleepLine(unsent_, milliseconds);
+    Flush();
+}
+
+void ExecPort::BusySteps(std::int64_t steps) {
+    if (steps > 0) countedSteps_ += steps;
+}
+
+std::string ExecPort::Describe() const {
+    return "external program '" + command_ + "'";
+}
+
+void ExecPort::Flush() {
+    if (unsent_.empty()) return;
+    const auto result = child_.Write(unsent_, limits_.answer);
+    unsent_.clear();
+    if (result == ChildProcess::Io::TimedOut)
+        Fail("did not read its input within " + DurationText(limits_.answer));
+    if (result == ChildProcess::Io::Closed) Fail(HowChildEnded());
+}
+
+std::uint8_t ExecPort::ReadAnswer(const std::string& request) {
+    std::string answer;
+    const auto result = child_.ReadLine(answer, limits_.answer);
+    if (result == ChildProcess::Io::TimedOut)
+        Fail("did not answer '" + request + "' within " + DurationText(limits_.answer));
+    if (result == ChildProcess::Io::Closed)
+        Fail(HowChildEnded() + " before answering '" + request + "'");
+    const auto value = ParseHexByte(answer);
+    if (!value) Fail("answered " + Quoted(answer) + " to '" + request + "', not a hex byte");
+    return *value;
+}
+
+std::string ExecPort::HowChildEnded() {
+    // The pipe closes as the child exits; give it a moment to be reaped so that
+    // the message can tell its exit status.
+    const std::string end = child_.EndDescription(std::chrono::seconds(1));
+    return end.empty() ? "closed its end of the pipe" : end;
+}
+
+void ExecPort::ThrowIfBroken() const {
+    if (!broken_.empty()) throw PortError(broken_);
+}
+
+void ExecPort::Fail(const std::string& what) {
+    broken_ = "exec backend: child '" + command_ + "' " + what;
+    throw PortError(broken_);
+}
+
+} // namespace quorbit

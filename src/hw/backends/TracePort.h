@@ -1,0 +1,37 @@
+#pragma once
+// Records every access that passes through to another backend, one line each,
+// in the exec protocol's form: "O 378 9F", "I 379 78" (with the byte read),
+// "S 200". Counted busy waits are not recorded: they are pacing, not accesses,
+// and would swamp the file.
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "hw/PortIo.h"
+
+namespace quorbit {
+
+class TracePort : public PortIo {
+  public:
+    /// Creates (truncates) the file; throws PortError naming path and reason.
+    TracePort(std::unique_ptr<PortIo> inner, const std::string& path);
+    ~TracePort() override;
+
+    void PortOut(std::uint16_t port, std::uint8_t value) override;
+    std::uint8_t PortIn(std::uint16_t port) override;
+    void Sleep(int milliseconds) override;
+    void BusySteps(std::int64_t steps) override;
+    [[nodiscard]] std::string Describe() const override;
+
+    [[nodiscard]] PortIo& Inner() const { return *inner_; }
+
+  private:
+    void Record();
+
+    std::unique_ptr<PortIo> inner_;
+    std::string path_;
+    std::FILE* file_ = nullptr;
+    std::string line_;
+};
+
+} // namespace quorbit

@@ -1,0 +1,5 @@
+#!/bin/sh
+# Takes every request and answers none.
+while IFS= read -r line; do
+    :
+done

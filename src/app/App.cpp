@@ -2,6 +2,7 @@
 
 #include <exception>
 
+#include "app/MinorCommands.h"
 #include "app/Shell.h"
 #include "hw/Detection.h"
 
@@ -13,6 +14,7 @@ App::App(const Services& services) : svc(services), board(*services.port) {
         "[]}{;:'/?.>,<";
     WireShellHandlers(*this);
     WireHardwareHandlers(*this);
+    WireMinorCommands(*this);
 }
 
 void App::Repaint() {

@@ -15,6 +15,7 @@ namespace quorbit {
 namespace sim {
 class SimBoard;
 }
+class Desktop;
 
 struct Services {
     PortIo* port = nullptr;
@@ -23,6 +24,7 @@ struct Services {
     Dialogs* dialogs = nullptr;
     SettingsStore* settings = nullptr;
     Refresher* refresher = nullptr;    // may be null (no view)
+    Desktop* desktop = nullptr;        // About box, help, other programs; may be null
     sim::SimBoard* simBoard = nullptr; // set when the port backend is the simulator
     /// Folder of the program: sounds and the port file live here.
     std::string appFolder = ".";

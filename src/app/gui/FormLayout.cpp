@@ -3,80 +3,80 @@
 namespace quorbit::gui {
 
 // Left column: board, operations and programming options. Right: device choice,
-// file names, the hex display, lamps and progress, the log. Coordinates are
+// lamps and progress, the hex display, file names, the log. Coordinates are
 // pixels in the control area, below the tool bar.
 const std::vector<Placement>& MainFormLayout() {
     static const std::vector<Placement> layout = {
-        {"Frame9", "", 4, 2, 208, 46},
-        {"QuorbitHardwareFound", "Frame9", 8, 15, 128, 28},
-        {"TestHardware_button", "Frame9", 138, 16, 62, 24},
+        {"Frame9", "", 4, 2, 208, 44},
+        {"QuorbitHardwareFound", "Frame9", 8, 15, 128, 26},
+        {"TestHardware_button", "Frame9", 138, 15, 62, 24},
 
-        {"Frame4", "", 4, 50, 208, 42},
-        {"LPTSelection(0)", "Frame4", 8, 18, 48, 18},
-        {"LPTSelection(1)", "Frame4", 56, 18, 48, 18},
-        {"LPTSelection(2)", "Frame4", 104, 18, 48, 18},
-        {"PortSelected", "Frame4", 154, 16, 46, 21},
+        {"Frame4", "", 4, 48, 208, 40},
+        {"LPTSelection(0)", "Frame4", 8, 17, 48, 18},
+        {"LPTSelection(1)", "Frame4", 56, 17, 48, 18},
+        {"LPTSelection(2)", "Frame4", 104, 17, 48, 18},
+        {"PortSelected", "Frame4", 154, 14, 46, 21},
 
-        {"Frame1", "", 4, 94, 208, 112},
-        {"Read_button", "Frame1", 8, 8, 94, 23},
-        {"Blank_button", "Frame1", 106, 8, 94, 23},
-        {"Display_button", "Frame1", 8, 33, 94, 23},
-        {"Program_button", "Frame1", 106, 33, 94, 23},
-        {"Verify_button", "Frame1", 8, 58, 94, 23},
-        {"Erase_button", "Frame1", 106, 58, 94, 23},
-        {"EraseFlash_button", "Frame1", 8, 83, 94, 23},
-        {"Show_button", "Frame1", 106, 83, 94, 23},
+        {"Frame1", "", 4, 90, 208, 110},
+        {"Read_button", "Frame1", 8, 7, 94, 23},
+        {"Blank_button", "Frame1", 106, 7, 94, 23},
+        {"Display_button", "Frame1", 8, 32, 94, 23},
+        {"Program_button", "Frame1", 106, 32, 94, 23},
+        {"Verify_button", "Frame1", 8, 57, 94, 23},
+        {"Erase_button", "Frame1", 106, 57, 94, 23},
+        {"EraseFlash_button", "Frame1", 8, 82, 94, 23},
+        {"Show_button", "Frame1", 106, 82, 94, 23},
 
-        {"Frame10", "", 4, 208, 208, 40},
+        {"Frame10", "", 4, 202, 208, 40},
         {"HiLow_button(0)", "Frame10", 8, 17, 52, 18},
         {"HiLow_button(1)", "Frame10", 62, 17, 66, 18},
         {"HiLow_button(2)", "Frame10", 130, 17, 72, 18},
 
-        {"Frame8", "", 4, 250, 208, 30},
+        {"Frame8", "", 4, 244, 208, 30},
         {"CheckCode", "Frame8", 8, 6, 56, 18},
         {"CheckData", "Frame8", 64, 6, 56, 18},
         {"Command1", "Frame8", 124, 4, 78, 22},
 
-        {"Frame7", "", 4, 282, 208, 34},
-        {"Label4", "Frame7", 6, 9, 74, 16},
-        {"Slider1", "Frame7", 80, 5, 122, 24},
+        {"Frame7", "", 4, 276, 208, 34},
+        {"Label4", "Frame7", 6, 9, 86, 16},
+        {"Slider1", "Frame7", 92, 5, 110, 24},
 
         // The choice prompt fills the place where the voltage and option frames
         // appear once a device is chosen.
-        {"FrameVoltageSelection", "", 4, 318, 208, 40},
+        {"FrameVoltageSelection", "", 4, 312, 208, 40},
         {"Voltage_button(0)", "FrameVoltageSelection", 6, 17, 46, 18},
         {"Voltage_button(1)", "FrameVoltageSelection", 54, 17, 54, 18},
         {"Voltage_button(2)", "FrameVoltageSelection", 110, 17, 45, 18},
         {"Voltage_button(3)", "FrameVoltageSelection", 157, 17, 45, 18},
-        {"Frame5", "", 4, 359, 208, 44},
-        {"CheckBlankPriorProgramming", "Frame5", 8, 14, 196, 14},
-        {"VerifyAfterProgramming", "Frame5", 8, 28, 196, 14},
-        {"PleaseSelect", "", 4, 320, 208, 82},
+        {"Frame5", "", 4, 354, 208, 48},
+        {"CheckBlankPriorProgramming", "Frame5", 6, 15, 200, 15},
+        {"VerifyAfterProgramming", "Frame5", 6, 30, 200, 15},
+        {"PleaseSelect", "", 4, 314, 208, 88},
 
-        {"Frame2", "", 218, 0, 206, 42},
-        {"Device", "Frame2", 6, 15, 194, 22},
+        {"Frame2", "", 218, 0, 248, 42},
+        {"Device", "Frame2", 6, 15, 236, 22},
 
-        {"FileNameCodeLabel", "", 430, 5, 92, 16},
-        {"FileNameCodeText", "", 522, 5, 116, 16, kGrowWidth},
-        {"FileNameCodeSize", "", 638, 5, 61, 16, kFollowRight},
-        {"FileNameDataLabel", "", 430, 23, 92, 16},
-        {"FileNameDataText", "", 522, 23, 116, 16, kGrowWidth},
-        {"FileNameDataSize", "", 638, 23, 61, 16, kFollowRight},
-        {"Line1", "", 430, 40, 269, 2, kGrowWidth},
+        // The lamps sit in a sunken panel; an unlit lamp shows no text.
+        {"Shape2", "", 472, 2, 227, 21},
+        {"Ready_label", "", 474, 4, 55, 17},
+        {"Program_label", "", 530, 4, 55, 17},
+        {"DataFlow_label", "", 586, 4, 56, 17},
+        {"Error_label", "", 643, 4, 54, 17},
+        {"ProgressBar1", "", 472, 27, 227, 14, kGrowWidth},
 
         {"Frame3", "", 218, 44, 481, 257, kGrowWidth},
         {"BufferDisplay", "Frame3", 8, 16, 449, 233, kGrowWidth},
         {"VScroll1", "Frame3", 457, 16, 16, 233, kFollowRight},
 
-        {"Shape2", "", 218, 303, 234, 20},
-        {"Ready_label", "", 220, 305, 56, 16},
-        {"Program_label", "", 278, 305, 56, 16},
-        {"DataFlow_label", "", 336, 305, 58, 16},
-        {"Error_label", "", 396, 305, 54, 16},
-        {"ProgressBar1", "", 458, 305, 241, 16, kGrowWidth},
+        {"FileNameCodeLabel", "", 222, 303, 100, 16},
+        {"FileNameCodeText", "", 322, 303, 300, 16, kGrowWidth},
+        {"FileNameCodeSize", "", 624, 303, 75, 16, kFollowRight},
+        {"FileNameDataLabel", "", 222, 319, 100, 16},
+        {"FileNameDataText", "", 322, 319, 300, 16, kGrowWidth},
+        {"FileNameDataSize", "", 624, 319, 75, 16, kFollowRight},
 
-        {"Frame6", "", 218, 325, 481, 77, kGrowWidth | kGrowHeight},
-        {"SystemLog", "Frame6", 6, 15, 469, 56, kGrowWidth | kGrowHeight},
+        {"Frame6", "", 218, 339, 481, 63, kGrowWidth | kGrowHeight},
+        {"SystemLog", "Frame6", 6, 15, 469, 44, kGrowWidth | kGrowHeight},
     };
     return layout;
 }

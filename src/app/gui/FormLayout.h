@@ -21,7 +21,7 @@ enum Anchor : unsigned {
 };
 
 struct Placement {
-    const char* name;   // control name; "Shape2" and "Line1" are decoration
+    const char* name;   // control name; "Shape2" is decoration
     const char* parent; // enclosing frame, or "" for the control area
     int x, y, width, height;
     unsigned anchors = kFixed;

@@ -64,9 +64,7 @@ GuiSession::GuiSession(const cli::GlobalOptions& options)
 
     window_ = std::make_unique<MainWindow>(*app_);
     dialogs_.SetOwner(window_.get());
-    const std::string description = backend_.io->Describe();
-    window_->SetPortDescription(QStringLiteral("Port: ") + QString::fromStdString(description),
-                                QString::fromStdString(note.empty() ? description : note));
+    window_->SetPortNote(QString::fromStdString(note));
     window_->Load();
     cli::ApplyBoardOptions(*app_, options_, false);
     window_->Sync();

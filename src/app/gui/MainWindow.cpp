@@ -1,9 +1,9 @@
 #include "app/gui/MainWindow.h"
 
+#include <QAbstractItemView>
 #include <QAction>
 #include <QCheckBox>
 #include <QCloseEvent>
-#include <QAbstractItemView>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QFontDatabase>
@@ -53,7 +53,7 @@ QFont DisplayFont() {
     QFont font(QStringLiteral("Monospac821 BT"));
     font.setStyleHint(QFont::TypeWriter);
     if (!font.exactMatch()) font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    font.setPixelSize(12);
+    font.setPixelSize(11); // sixteen lines of a page fit the box
     return font;
 }
 
@@ -96,14 +96,10 @@ QWidget* CreateTextBox(const Control& control, QWidget* parent) {
     return box;
 }
 
-QWidget* CreateDecoration(const std::string& name, QWidget* parent) {
+/// Shape2: the panel the lamps sit in.
+QWidget* CreateDecoration(QWidget* parent) {
     auto* frame = new QFrame(parent);
-    if (name == "Line1") {
-        frame->setFrameShape(QFrame::HLine);
-        frame->setFrameShadow(QFrame::Sunken);
-    } else { // Shape2: the panel the lamps sit in
-        frame->setFrameStyle(QFrame::Box | QFrame::Sunken);
-    }
+    frame->setFrameStyle(QFrame::Box | QFrame::Sunken);
     return frame;
 }
 
@@ -129,10 +125,15 @@ MainWindow::MainWindow(App& app, QWidget* parent) : QMainWindow(parent), app_(ap
     clockTimer_ = new QTimer(this);
     connect(clockTimer_, &QTimer::timeout, this, [this] {
         UpdateClockPanels();
+        UpdatePortPanel();
         Sync();
     });
     clockTimer_->start(1000);
+    lateSync_ = new QTimer(this);
+    lateSync_->setSingleShot(true);
+    connect(lateSync_, &QTimer::timeout, this, &MainWindow::Sync);
     UpdateClockPanels();
+    UpdatePortPanel();
     Sync();
 }
 
@@ -157,7 +158,7 @@ void MainWindow::BuildCanvas() {
             if (control == &app_.ui.SystemLog) views_.back().FollowEnd();
             ConnectWidget(*control, widget);
         } else {
-            widget = CreateDecoration(place.name, parent);
+            widget = CreateDecoration(parent);
         }
         widget->setObjectName(QString::fromLatin1(place.name));
         widget->setGeometry(place.x, place.y, place.width, place.height);
@@ -182,8 +183,14 @@ QWidget* MainWindow::CreateWidget(Control& control, QWidget* parent) {
         option->setAutoExclusive(false); // the model decides; it may clear them all
         return option;
     }
-    case ControlKind::CheckBox:
-        return new QCheckBox(parent);
+    case ControlKind::CheckBox: {
+        auto* box = new QCheckBox(parent);
+        // The two option captions are long for the narrow column.
+        if (control.name == "CheckBlankPriorProgramming" ||
+            control.name == "VerifyAfterProgramming")
+            box->setFont(PixelFont(box->font(), 10));
+        return box;
+    }
     case ControlKind::TextBox:
         return CreateTextBox(control, parent);
     case ControlKind::ListBox: {
@@ -366,9 +373,16 @@ void MainWindow::BuildStatusBar() {
     }
 }
 
-void MainWindow::SetPortDescription(const QString& text, const QString& detail) {
-    portPanel_->setText(text);
-    portPanel_->setToolTip(detail);
+void MainWindow::SetPortNote(const QString& note) {
+    portPanel_->setToolTip(note);
+}
+
+void MainWindow::UpdatePortPanel() {
+    if (!app_.svc.port) return;
+    // Said plainly: a real parallel port or the simulated board (and its socket).
+    const QString text =
+        QStringLiteral("Port: ") + QString::fromStdString(app_.svc.port->Describe());
+    if (portPanel_->text() != text) portPanel_->setText(text);
 }
 
 void MainWindow::UpdateClockPanels() {
@@ -385,6 +399,7 @@ void MainWindow::Forward(const std::function<void()>& action) {
         ~Done() { flag = false; }
     } done{busy_};
     action();
+    UpdatePortPanel();
     Sync();
 }
 
@@ -395,6 +410,7 @@ void MainWindow::Sync() {
     if (windowTitle() != title) setWindowTitle(title);
     lampsShown_ = LampColours();
     sinceSync_.restart();
+    lateSync_->stop();
 }
 
 std::array<std::uint32_t, 4> MainWindow::LampColours() const {
@@ -404,9 +420,11 @@ std::array<std::uint32_t, 4> MainWindow::LampColours() const {
 }
 
 void MainWindow::Repaint() {
-    if (sinceSync_.isValid() && sinceSync_.elapsed() < kRepaintIntervalMs &&
-        LampColours() == lampsShown_)
+    const qint64 since = sinceSync_.isValid() ? sinceSync_.elapsed() : kRepaintIntervalMs;
+    if (since < kRepaintIntervalMs && LampColours() == lampsShown_) {
+        if (!lateSync_->isActive()) lateSync_->start(static_cast<int>(kRepaintIntervalMs - since));
         return;
+    }
     Sync();
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }

@@ -41,8 +41,8 @@ class MainWindow : public QMainWindow, public Refresher {
     /// Redraws during a long operation, without taking operator input.
     void Repaint() override;
 
-    /// The status bar panel that names the port backend.
-    void SetPortDescription(const QString& text, const QString& detail);
+    /// Why the program runs on the port it does (the port panel's tool tip).
+    void SetPortNote(const QString& note);
 
     /// Window rectangle and state between the model (twips) and the window.
     void ApplyWindowRect();
@@ -71,6 +71,7 @@ class MainWindow : public QMainWindow, public Refresher {
     void Forward(const std::function<void()>& action);
     void PlaceControls(QSize canvasSize);
     void UpdateClockPanels();
+    void UpdatePortPanel();
     [[nodiscard]] std::array<std::uint32_t, 4> LampColours() const;
 
     App& app_;
@@ -81,6 +82,8 @@ class MainWindow : public QMainWindow, public Refresher {
     QWidget* canvas_ = nullptr;
     QLabel* portPanel_ = nullptr;
     QTimer* clockTimer_ = nullptr;
+    /// Shows what a skipped repaint left out, at the next turn of the event loop.
+    QTimer* lateSync_ = nullptr;
     QElapsedTimer sinceSync_;
     std::array<std::uint32_t, 4> lampsShown_{};
     /// Outer rectangle still to be applied once the window frame is known.

@@ -20,7 +20,7 @@ QtSoundPlayer::QtSoundPlayer(QString fallbackFolder) : fallbackFolder_(std::move
 
 QtSoundPlayer::~QtSoundPlayer() = default;
 
-QString QtSoundPlayer::Resolve(const std::string& filePath) const {
+QString QtSoundPlayer::Locate(const std::string& filePath) const {
     const QString path = QString::fromStdString(filePath);
     if (QFileInfo::exists(path)) return path;
     const QString beside = QDir(fallbackFolder_).filePath(QFileInfo(path).fileName());
@@ -28,8 +28,10 @@ QString QtSoundPlayer::Resolve(const std::string& filePath) const {
 }
 
 void QtSoundPlayer::Play(const std::string& filePath) {
-    const QString path = Resolve(filePath);
-    if (path.isEmpty() || QMediaDevices::audioOutputs().isEmpty()) return;
+    const QString path = Locate(filePath);
+    if (path.isEmpty()) return;
+    if (!haveAudio_) haveAudio_ = !QMediaDevices::audioOutputs().isEmpty();
+    if (!*haveAudio_) return;
     auto& effect = effects_[path];
     if (!effect) {
         effect = std::make_unique<QSoundEffect>();

@@ -4,13 +4,14 @@
 #include <QPointer>
 #include <QSettings>
 #include <QString>
+#include <QWidget>
 #include <map>
 #include <memory>
+#include <optional>
 
 #include "app/Services.h"
 
 class QSoundEffect;
-class QWidget;
 
 namespace quorbit::gui {
 
@@ -23,10 +24,13 @@ class QtSoundPlayer : public SoundPlayer {
     explicit QtSoundPlayer(QString fallbackFolder);
     ~QtSoundPlayer() override;
     void Play(const std::string& filePath) override;
+    /// The file to play: the path itself, else the same name in the fallback
+    /// folder; empty when neither exists.
+    [[nodiscard]] QString Locate(const std::string& filePath) const;
 
   private:
-    QString Resolve(const std::string& filePath) const;
     QString fallbackFolder_;
+    std::optional<bool> haveAudio_; // asked once: the sound server is not asked again
     std::map<QString, std::unique_ptr<QSoundEffect>> effects_;
 };
 

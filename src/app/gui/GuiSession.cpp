@@ -88,6 +88,9 @@ int RunWindow(int argc, char** argv) {
     options.backend.spec = "auto";
     cli::AddBackendOptions(cli, options);
     cli::AddBoardOptions(cli, options);
+    cli.get_option("--backend")
+        ->description("Port backend: auto (the parallel port when there is one, else the "
+                      "simulated board), sim, ppdev[:/dev/parportN], direct or exec:COMMAND");
     std::vector<std::string> args;
     for (const QString& arg : QApplication::arguments())
         args.push_back(arg.toStdString());

@@ -2,6 +2,7 @@
 
 #include <exception>
 
+#include "app/MinorCommands.h"
 #include "app/Shell.h"
 #include "buffers/BinaryFiles.h"
 #include "catalog/DeviceSelection.h"
@@ -19,6 +20,7 @@ App::App(const Services& services) : svc(services), board(*services.port) {
     WireCatalogHandlers(*this);
     WireBufferHandlers(*this);
     WireDeviceOperationHandlers(*this);
+    WireMinorCommands(*this);
 }
 
 void App::Repaint() {

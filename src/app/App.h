@@ -17,6 +17,7 @@ namespace quorbit {
 namespace sim {
 class SimBoard;
 }
+class Desktop;
 
 struct Services {
     PortIo* port = nullptr;
@@ -25,6 +26,7 @@ struct Services {
     Dialogs* dialogs = nullptr;
     SettingsStore* settings = nullptr;
     Refresher* refresher = nullptr;    // may be null (no view)
+    Desktop* desktop = nullptr;        // About box, help, other programs; may be null
     sim::SimBoard* simBoard = nullptr; // set when the port backend is the simulator
     /// The simulated socket's chip was named at start: choosing a device leaves it.
     bool simChipFixed = false;

@@ -1,34 +1,25 @@
 #include "cli/Session.h"
 
 #include <filesystem>
-#include <fstream>
 #include <iostream>
-#include <stdexcept>
 
 #include "app/Shell.h"
-#include "app/TextFile.h"
-#include "catalog/Catalog.h"
-#include "cli/SimSocket.h"
-#include "hw/Detection.h"
-#include "sim/ChipFactory.h"
-#include "sim/SimBoard.h"
 
 namespace quorbit::cli {
+
 Session::Session(const GlobalOptions& options, std::ostream& out)
     : options_(options), out_(out), dialogs_(options.assumeYes) {
     backend_ = OpenBackend(options.backend);
     for (const auto& warning : backend_.warnings)
         std::cerr << warning << "\n";
-    if (backend_.simBoard && !options.backend.sim.chip.empty())
-        backend_.simBoard->Insert(MakeSocketChip(options.backend.sim, options.simFault));
     Services services;
+    services.simChipFixed = InsertSimulatedChip(backend_, options.backend.sim);
     services.port = backend_.io.get();
     services.clock = &clock_;
     services.sound = &sound_;
     services.dialogs = &dialogs_;
     services.settings = &settings_;
     services.simBoard = backend_.simBoard;
-    services.simChipFixed = backend_.simBoard && !options.backend.sim.chip.empty();
     services.appFolder = options.configDir.empty() ? ExecutableFolder() : options.configDir;
     services.userConfigFolder = UserConfigFolder();
     services.workFolder = std::filesystem::current_path().string();
@@ -39,34 +30,12 @@ Session::Session(const GlobalOptions& options, std::ostream& out)
 
 Session::~Session() {
     Form_Unload(*app_);
-    const std::string& saveFile = options_.backend.sim.saveFile;
-    if (backend_.simBoard && backend_.simBoard->Chip() && !saveFile.empty()) {
-        const auto& mem = backend_.simBoard->Chip()->Memory();
-        const std::string error =
-            WriteFileAtomically(saveFile, std::string(mem.begin(), mem.end()));
-        if (!error.empty())
-            std::cerr << "Could not save the simulated chip to " << saveFile << ": " << error
-                      << "\n";
-    }
+    const std::string error = SaveSimulatedChip(backend_, options_.backend.sim);
+    if (!error.empty()) std::cerr << error << "\n";
 }
 
 void Session::SelectBoard() {
-    App& app = *app_;
-    if (!options_.basePort.empty()) {
-        std::uint16_t port = 0;
-        ParseBasePort(options_.basePort, port);
-        const std::size_t index = port == 0x378 ? 0 : port == 0x278 ? 1 : 2;
-        SetOption(app.ui.LPTGroup(), index, true);
-    }
-    if (options_.model == "auto") {
-        Fire(app.ui.TestHardware_button.onClick);
-    } else if (options_.model == "4") {
-        Fire(app.ui.ForceQuorbit4.onClick);
-    } else if (options_.model == "5") {
-        Fire(app.ui.ForceQuorbit5.onClick);
-    } else if (options_.model == "6") {
-        Fire(app.ui.ForceQuorbit6.onClick);
-    }
+    ApplyBoardOptions(*app_, options_, true);
 }
 
 } // namespace quorbit::cli

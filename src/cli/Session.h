@@ -8,18 +8,10 @@
 
 #include "app/App.h"
 #include "app/SystemServices.h"
+#include "cli/Options.h"
 #include "hw/backends/Backend.h"
 
 namespace quorbit::cli {
-
-struct GlobalOptions {
-    BackendOptions backend;
-    std::string basePort;       // "", or 378 / 278 / 3BC
-    std::string model = "auto"; // auto, 4, 5, 6
-    std::string configDir;      // where the port file lives; default: beside the program
-    bool assumeYes = false;
-    std::string simFault; // "ADDRESS:BIT:LEVEL": one stuck bit in the simulated chip
-};
 
 class Session {
   public:

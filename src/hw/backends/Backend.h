@@ -18,6 +18,7 @@ struct SimSetup {
     std::uint16_t basePort = 0x378;
     std::string chip;      // catalog name or row of the chip in the socket; empty socket
     std::string imageFile; // contents to load into the chip
+    std::string fault;             // "ADDRESS:BIT:LEVEL": one stuck bit in the chip
     std::string saveFile;  // where to save the chip's contents at exit
 };
 

@@ -1,0 +1,5 @@
+#include "app/gui/GuiSession.h"
+
+int main(int argc, char** argv) {
+    return quorbit::gui::RunWindow(argc, argv);
+}

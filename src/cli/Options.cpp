@@ -1,0 +1,94 @@
+#include "cli/Options.h"
+
+#include <CLI/CLI.hpp>
+#include <stdexcept>
+#include <vector>
+
+#include "app/App.h"
+#include "app/TextFile.h"
+#include "catalog/Catalog.h"
+#include "cli/SimSocket.h"
+#include "sim/ChipFactory.h"
+#include "sim/SimBoard.h"
+
+namespace quorbit::cli {
+
+void AddBackendOptions(CLI::App& cli, GlobalOptions& o) {
+    cli.add_option("-b,--backend", o.backend.spec,
+                   "Port backend: sim, ppdev[:/dev/parportN], direct or exec:COMMAND")
+        ->capture_default_str();
+    cli.add_option("--trace", o.backend.traceFile, "Record every port access in this file");
+    cli.add_option("--ppdev-378", o.backend.ppdev378, "Parport device for 378h")
+        ->capture_default_str();
+    cli.add_option("--ppdev-278", o.backend.ppdev278, "Parport device for 278h")
+        ->capture_default_str();
+    cli.add_option("--ppdev-3bc", o.backend.ppdev3BC, "Parport device for 3BCh")
+        ->capture_default_str();
+    cli.add_option("--sim-model", o.backend.sim.model,
+                   "Simulated board model: 4, 5, 6, or 0 for no board")
+        ->check(CLI::IsMember({0, 4, 5, 6}))
+        ->capture_default_str();
+    cli.add_option("--sim-port", o.simPort, "Simulated board's base port: 378, 278 or 3BC")
+        ->capture_default_str();
+    cli.add_option("--sim-chip", o.backend.sim.chip,
+                   "Chip in the simulated socket (catalog row or name); default empty");
+    cli.add_option("--sim-image", o.backend.sim.imageFile,
+                   "Contents of the simulated chip: a file, fill:HH, pattern:address or "
+                   "random:SEED");
+    cli.add_option("--sim-fault", o.backend.sim.fault,
+                   "A defective cell in the simulated chip: ADDRESS:BIT:LEVEL (hex address, "
+                   "e.g. 1F3:0:1)");
+    cli.add_option("--sim-save", o.backend.sim.saveFile,
+                   "File the simulated chip's contents are saved to at exit");
+}
+
+void AddBoardOptions(CLI::App& cli, GlobalOptions& o) {
+    cli.add_option("-p,--port", o.basePort, "Printer port base: 378, 278 or 3BC")
+        ->check(CLI::IsMember({"378", "278", "3BC", "3bc", "378h", "278h", "3BCh", "3bch"}));
+    cli.add_option("-m,--model", o.model, "Board model: auto (scan the ports), 4, 5 or 6")
+        ->check(CLI::IsMember({"auto", "4", "5", "6"}))
+        ->capture_default_str();
+    cli.add_option("--config-dir", o.configDir,
+                   "Folder of the port/model file (default: the program's folder)");
+}
+
+std::string FinishOptions(GlobalOptions& o) {
+    if (!ParseBasePort(o.simPort, o.backend.sim.basePort))
+        return "Bad --sim-port " + o.simPort + ": use 378, 278 or 3BC";
+    return {};
+}
+
+bool InsertSimulatedChip(const OpenedBackend& backend, const SimSetup& setup) {
+    if (!backend.simBoard || setup.chip.empty()) return false;
+    backend.simBoard->Insert(MakeSocketChip(setup, setup.fault));
+    return true;
+}
+
+std::string SaveSimulatedChip(const OpenedBackend& backend, const SimSetup& setup) {
+    if (!backend.simBoard || !backend.simBoard->Chip() || setup.saveFile.empty()) return {};
+    const auto& mem = backend.simBoard->Chip()->Memory();
+    const std::string error =
+        WriteFileAtomically(setup.saveFile, std::string(mem.begin(), mem.end()));
+    if (error.empty()) return {};
+    return "Could not save the simulated chip to " + setup.saveFile + ": " + error;
+}
+
+void ApplyBoardOptions(App& app, const GlobalOptions& o, bool scanOnAuto) {
+    if (!o.basePort.empty()) {
+        std::uint16_t port = 0;
+        ParseBasePort(o.basePort, port);
+        const std::size_t index = port == 0x378 ? 0 : port == 0x278 ? 1 : 2;
+        SetOption(app.ui.LPTGroup(), index, true);
+    }
+    if (o.model == "auto") {
+        if (scanOnAuto) Fire(app.ui.TestHardware_button.onClick);
+    } else if (o.model == "4") {
+        Fire(app.ui.ForceQuorbit4.onClick);
+    } else if (o.model == "5") {
+        Fire(app.ui.ForceQuorbit5.onClick);
+    } else if (o.model == "6") {
+        Fire(app.ui.ForceQuorbit6.onClick);
+    }
+}
+
+} // namespace quorbit::cli

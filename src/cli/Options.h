@@ -1,0 +1,44 @@
+#pragma once
+// The backend, simulator and board options shared by quorbit-cli and the window.
+#include <string>
+
+#include "hw/backends/Backend.h"
+
+namespace CLI {
+class App;
+}
+
+namespace quorbit {
+class App;
+}
+
+namespace quorbit::cli {
+
+struct GlobalOptions {
+    BackendOptions backend;
+    std::string simPort = "378"; // --sim-port as typed; parsed by FinishOptions
+    std::string basePort;        // "", or 378 / 278 / 3BC
+    std::string model = "auto";  // auto, 4, 5, 6
+    std::string configDir;       // where the port file lives; default: beside the program
+    bool assumeYes = false;
+};
+
+/// Port backend and simulated board: --backend, --trace, --ppdev-*, --sim-*.
+void AddBackendOptions(CLI::App& cli, GlobalOptions& o);
+/// Port choice, model and the folder of the port/model file.
+void AddBoardOptions(CLI::App& cli, GlobalOptions& o);
+/// Checks what the parser cannot; returns an empty string or the complaint.
+std::string FinishOptions(GlobalOptions& o);
+
+/// Puts the chip named by --sim-chip (with --sim-image contents and --sim-fault)
+/// into the simulated socket; true when a chip was named, so the socket no longer
+/// follows the device list. Throws std::invalid_argument for an unknown chip or image.
+bool InsertSimulatedChip(const OpenedBackend& backend, const SimSetup& setup);
+/// Writes the simulated chip's contents to --sim-save; returns the failure or "".
+std::string SaveSimulatedChip(const OpenedBackend& backend, const SimSetup& setup);
+
+/// Applies --port and --model as the operator would: a port choice, then a
+/// forced model; "auto" scans the ports when scanOnAuto is set.
+void ApplyBoardOptions(App& app, const GlobalOptions& o, bool scanOnAuto);
+
+} // namespace quorbit::cli

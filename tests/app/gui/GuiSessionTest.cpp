@@ -1,0 +1,52 @@
+// Which port the window runs on when no backend is named.
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+
+#include "Fakes.h"
+#include "app/gui/GuiSession.h"
+#include "sim/SimBoard.h"
+
+namespace quorbit::test {
+namespace {
+
+TEST(WindowBackend, WithoutAParallelPortRunsOnTheSimulatedBoard) {
+    BackendOptions options;
+    options.spec = "auto";
+    options.ppdev378 = "/nonexistent/parport0";
+    std::string note;
+    const OpenedBackend opened = gui::OpenWindowBackend(options, note);
+    ASSERT_NE(opened.simBoard, nullptr);
+    EXPECT_EQ(opened.io->Describe().rfind("simulated QUORBIT-6 board at 378h", 0), 0u);
+    EXPECT_NE(note.find("/nonexistent/parport0"), std::string::npos);
+}
+
+TEST(WindowBackend, AParallelPortThatDoesNotOpenFallsBackToTheSimulator) {
+    TempDir dir;
+    const auto notAPort = dir / "parport0"; // a plain file: no parallel port behind it
+    std::ofstream(notAPort) << "";
+    BackendOptions options;
+    options.spec = "auto";
+    options.ppdev378 = notAPort.string();
+    std::string note;
+    const OpenedBackend opened = gui::OpenWindowBackend(options, note);
+    ASSERT_NE(opened.simBoard, nullptr);
+    EXPECT_NE(note.find("could not be opened"), std::string::npos);
+}
+
+TEST(WindowBackend, ANamedBackendIsUsedAsItIsOrReported) {
+    BackendOptions options;
+    options.spec = "sim";
+    options.sim.model = 4;
+    std::string note;
+    const OpenedBackend sim = gui::OpenWindowBackend(options, note);
+    ASSERT_NE(sim.simBoard, nullptr);
+    EXPECT_EQ(sim.simBoard->Model(), 4);
+    EXPECT_TRUE(note.empty());
+
+    options.spec = "nonsense";
+    EXPECT_THROW(gui::OpenWindowBackend(options, note), PortError);
+}
+
+} // namespace
+} // namespace quorbit::test

@@ -14,8 +14,26 @@
 #include "sim/SimBoard.h"
 
 namespace quorbit::cli {
+namespace {
+
+/// The simulator's chip options describe the chip named by --sim-chip on the
+/// simulated board; given otherwise they would be silently ignored.
+void CheckSimulatorOptions(const GlobalOptions& options) {
+    const SimSetup& sim = options.backend.sim;
+    const bool describesChip = !sim.imageFile.empty() || !options.simFault.empty();
+    if (options.backend.spec != "sim" && (describesChip || !sim.chip.empty()))
+        throw std::invalid_argument(
+            "--sim-chip, --sim-image and --sim-fault need the simulated board (--backend sim)");
+    if (sim.chip.empty() && describesChip)
+        throw std::invalid_argument(
+            "--sim-image and --sim-fault describe the chip named by --sim-chip: name it");
+}
+
+} // namespace
+
 Session::Session(const GlobalOptions& options, std::ostream& out)
     : options_(options), out_(out), dialogs_(options.assumeYes) {
+    CheckSimulatorOptions(options);
     backend_ = OpenBackend(options.backend);
     if (backend_.simBoard && !options.backend.sim.chip.empty())
         backend_.simBoard->Insert(MakeSocketChip(options.backend.sim, options.simFault));

@@ -90,6 +90,11 @@ TEST(Read, CodeReadRunsBeforeTheDataMemoryMessage) {
     ASSERT_EQ(r.rig.dialogs.boxes.size(), 1u);
     EXPECT_EQ(r.rig.dialogs.boxes[0].text, "Please Write AT90S2313 Eeprom Read Routine");
     EXPECT_EQ(r.rig.dialogs.boxes[0].title, "Routine Not Ready");
+    // The data read reads nothing: no lit lamp, CE and OE released, status cleared.
+    EXPECT_EQ(r.app.ui.DataFlow_label.foreColor, colour::ButtonFace);
+    EXPECT_EQ(r.app.board.Reg3Shadow & 0x80, 0x80);
+    EXPECT_EQ(r.app.board.Reg0Shadow & 0x40, 0x40);
+    EXPECT_EQ(r.app.ui.sbStatusBar[0].caption, "");
 }
 
 TEST(Read, MenuEntryReadsLikeTheButton) {

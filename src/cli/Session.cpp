@@ -66,8 +66,15 @@ Session::~Session() {
     }
 }
 
+bool Session::BoardKnown() const {
+    const Board& b = app_->board;
+    const bool model = b.BoardModel == 4 || b.BoardModel == 5 || b.BoardModel == 6;
+    return model && b.DataPort != 0 && !app_->handlerFailed;
+}
+
 void Session::SelectBoard() {
     App& app = *app_;
+    app.handlerFailed = false;
     if (!options_.basePort.empty()) {
         std::uint16_t port = 0;
         ParseBasePort(options_.basePort, port);

@@ -1,5 +1,7 @@
 // The error alert: a red ERROR lamp that locks the operation buttons until the
 // operator acknowledges it.
+#include <exception>
+
 #include "app/App.h"
 #include "app/Shell.h"
 
@@ -48,10 +50,18 @@ void ShowCriticalError(App& app) {
 void ReportHandlerFailure(App& app, const std::string& what) {
     app.handlerFailed = true;
     app.lastFailure = what;
+    app.ops.Outcome = OpOutcome::Failed;
     // The lamps must not stay lit for an operation that no longer runs.
     ProgramLampOff(app);
     DataFlowLampOff(app);
-    SetProgressValue(app, 0);
+    app.ui.Verify_button.backColor = colour::ButtonFace;
+    // The operation may have stopped with CE and OE active or a programming
+    // voltage switched on: return the board to idle if the link still answers.
+    try {
+        Reset(app);
+    } catch (const std::exception&) {
+        SetProgressValue(app, 0);
+    }
     LogMessage(app, "Operation stopped: " + what);
     app.svc.dialogs->MsgBox("The operation was stopped:\r\n" + what, kAppTitle, MsgIcon::Critical,
                             MsgButtons::Ok, 0);

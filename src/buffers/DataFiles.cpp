@@ -10,6 +10,7 @@ namespace quorbit {
 namespace {
 
 void RefuseBigDataFile(App& app, std::uintmax_t length) {
+    DataFlowLampOff(app); // nothing is loaded: the lamp must not stay lit
     LogMessage(app, "Data File Size is " + std::to_string(length) +
                         " bytes, bigger than the 8192 allowed - Will Not Open");
     app.svc.dialogs->MsgBox("Can't Open Data File Bigger than 8192 Bytes", "Data File to Big",

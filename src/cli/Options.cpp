@@ -55,6 +55,15 @@ void AddBoardOptions(CLI::App& cli, GlobalOptions& o) {
 std::string FinishOptions(GlobalOptions& o) {
     if (!ParseBasePort(o.simPort, o.backend.sim.basePort))
         return "Bad --sim-port " + o.simPort + ": use 378, 278 or 3BC";
+    // The chip options describe the chip named by --sim-chip on the simulated board;
+    // given otherwise they would be silently ignored.
+    const SimSetup& sim = o.backend.sim;
+    const bool describesChip = !sim.imageFile.empty() || !sim.fault.empty();
+    if (o.backend.spec != "sim" && (describesChip || !sim.chip.empty() || !sim.saveFile.empty()))
+        return "--sim-chip, --sim-image, --sim-fault and --sim-save need the simulated board "
+               "(--backend sim)";
+    if (sim.chip.empty() && describesChip)
+        return "--sim-image and --sim-fault describe the chip named by --sim-chip: name it";
     return {};
 }
 

@@ -34,7 +34,14 @@ Session::~Session() {
     if (!error.empty()) std::cerr << error << "\n";
 }
 
+bool Session::BoardKnown() const {
+    const Board& b = app_->board;
+    const bool model = b.BoardModel == 4 || b.BoardModel == 5 || b.BoardModel == 6;
+    return model && b.DataPort != 0 && !app_->handlerFailed;
+}
+
 void Session::SelectBoard() {
+    app_->handlerFailed = false;
     ApplyBoardOptions(*app_, options_, true);
 }
 

@@ -25,8 +25,9 @@ class Session {
     /// Port choice and model as the options say: a scan for "auto", else the
     /// operator's port choice and a forced model.
     void SelectBoard();
-    /// True when a board model is known.
-    [[nodiscard]] bool BoardKnown() const { return app_->board.BoardModel != 0; }
+    /// True when the chip commands can reach a board: a model (4, 5 or 6) on a
+    /// chosen port, and the last board selection was not stopped by a failure.
+    [[nodiscard]] bool BoardKnown() const;
 
   private:
     GlobalOptions options_;

@@ -38,7 +38,9 @@ template <typename Visit> bool WalkDevice(App& app, std::int32_t bytes, Visit&& 
     b.Address = 0;
     for (b.AdrBank = 0; b.AdrBank <= app.ops.LastBank; ++b.AdrBank) {
         LatchBank(app, b.AdrBank);
-        for (b.AdrPage = 0; b.AdrPage <= app.ops.LastPage; ++b.AdrPage) {
+        // Every bank before the last is whole; only the last one may end early.
+        const int lastPage = b.AdrBank == app.ops.LastBank ? app.ops.LastPage : 255;
+        for (b.AdrPage = 0; b.AdrPage <= lastPage; ++b.AdrPage) {
             LatchPage(app, b.AdrPage);
             SetProgressValue(app, app.ui.ProgressBar1.value + 1);
             for (int low = 0; low < 256; ++low) {

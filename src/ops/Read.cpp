@@ -150,6 +150,10 @@ void READDATA(App& app) {
     LogMessage(app, "Start Device Reading Operation");
     SetStatusText(app, "Reading Device... Wait");
     RoutineNotReady(app, "Please Write AT90S2313 Eeprom Read Routine");
+    // Nothing was read: put the lines, the lamp and the status bar back to rest.
+    DataFlowLampOff(app);
+    SetStatusText(app, "");
+    Reset(app);
 }
 
 } // namespace quorbit

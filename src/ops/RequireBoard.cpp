@@ -6,7 +6,11 @@
 namespace quorbit {
 
 bool RequireBoard(App& app) {
-    if (app.board.BoardModel != 0 && app.board.DataPort != 0) return true;
+    // Only models 4, 5 and 6 have latch codes and a read-back decoding; any other
+    // value (a damaged port file) would read nothing and compare stale data.
+    const int model = app.board.BoardModel;
+    const bool knownModel = model == 4 || model == 5 || model == 6;
+    if (knownModel && app.board.DataPort != 0) return true;
     LogMessage(app, "No QUORBIT board is known - the device was not accessed");
     app.svc.dialogs->MsgBox("No QUORBIT board is known, so the device was not accessed.\r\n"
                             "Press TestPort to look for the board, or force its model in the "

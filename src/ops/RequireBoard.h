@@ -5,7 +5,7 @@ namespace quorbit {
 
 class App;
 
-/// True when a board model and its port are known. Otherwise logs why nothing was
+/// True when a board model (4, 5 or 6) and its port are known. Otherwise logs why nothing was
 /// done, tells the operator how to make the board known, records the command as
 /// refused and returns false; the port is not touched.
 bool RequireBoard(App& app);

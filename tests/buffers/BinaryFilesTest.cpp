@@ -200,6 +200,8 @@ TEST_F(Files, DataFileLimitIs8192Bytes) {
     ASSERT_EQ(rig.dialogs.boxes.size(), 1u);
     EXPECT_EQ(rig.dialogs.boxes[0].title, "Data File to Big");
     EXPECT_EQ(rig.dialogs.boxes[0].icon, MsgIcon::Exclamation);
+    // Nothing flows after the refusal: the lamp goes out.
+    EXPECT_EQ(app.ui.DataFlow_label.foreColor, colour::ButtonFace);
     // The refused file's name and size are not taken over: a later save still
     // writes the good data to the good file.
     EXPECT_EQ(app.buf.DataFileName, ok.string());

@@ -142,6 +142,21 @@ TEST_F(Cli, BadInputExitsWithTwo) {
     EXPECT_TRUE(serial.ErrHas("not available"));
 }
 
+TEST_F(Cli, SimulatedContentsWithoutASocketChipAreRefusedNotIgnored) {
+    // Without --sim-chip the socket follows the device and holds an erased chip:
+    // the contents asked for would silently not be there and a blank check pass.
+    const Result image = Run("--sim-image fill:00 blank --device 27C256");
+    EXPECT_EQ(image.status, 2);
+    EXPECT_TRUE(image.ErrHas("--sim-chip"));
+    EXPECT_FALSE(image.OutHas("Device IS BLANK"));
+    const Result fault = Run("--sim-fault 1F3:0:0 blank --device 27C256");
+    EXPECT_EQ(fault.status, 2);
+    EXPECT_TRUE(fault.ErrHas("--sim-chip"));
+    const Result otherBackend = Run("--backend direct --sim-chip 27C256 detect");
+    EXPECT_EQ(otherBackend.status, 2);
+    EXPECT_TRUE(otherBackend.ErrHas("--backend sim"));
+}
+
 TEST_F(Cli, UnwritableOutputIsBadInput) {
     const Result r = Run("--sim-chip 27C256 read -o no/such/dir/out.bin --device 27C256");
     EXPECT_EQ(r.status, 2);

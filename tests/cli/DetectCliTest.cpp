@@ -53,6 +53,14 @@ TEST(CliDetect, ForcedModelOnAChosenPort) {
     EXPECT_NE(r.out.find("QUORBIT-4 Device was FORCED by Operator"), std::string::npos);
 }
 
+TEST(CliDetect, ForcedModelWithoutAnyPortIsNoUsableBoard) {
+    // Nothing found and no port chosen: the chip commands would all be refused.
+    TempDir dir;
+    const auto r = RunCli("--sim-model 0 --model 5 detect", dir);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.out.find("--port"), std::string::npos) << r.out;
+}
+
 TEST(CliDetect, BadUsageExitsWithTwo) {
     TempDir dir;
     EXPECT_EQ(RunCli("--model 7 detect", dir).status, 2);

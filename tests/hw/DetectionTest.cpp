@@ -105,6 +105,21 @@ TEST(Detection, TheSimulatedSignaturesAreExclusive) {
     }
 }
 
+TEST(Detection, ABoardAnsweringBothSignaturesIsAModel4) {
+    auto port = std::make_unique<RecordingPort>();
+    RecordingPort& io = *port;
+    Rig rig(std::move(port));
+    App& app = *rig.app;
+    app.board.DataPort = 0x378;
+    // Pattern A (lines low, then high), then pattern B the same: both match.
+    io.reads = {0x00, 0x70, 0x00, 0x70};
+    CheckHardware(app);
+    EXPECT_EQ(app.board.BoardModel, 4);
+    EXPECT_EQ(app.DetectedPort, 0x378);
+    EXPECT_TRUE(io.reads.empty()); // no model-6 reads for a model 4
+    EXPECT_TRUE(rig.LogLines().empty());
+}
+
 TEST(Detection, ManualPortChoiceOnlyMovesThePort) {
     Rig rig(6);
     App& app = *rig.app;

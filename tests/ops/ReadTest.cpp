@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "ChipRig.h"
+#include "hw/PortFile.h"
 #include "ops/Read.h"
 
 namespace quorbit::test {
@@ -89,6 +90,11 @@ TEST(Read, CodeReadRunsBeforeTheDataMemoryMessage) {
     ASSERT_EQ(r.rig.dialogs.boxes.size(), 1u);
     EXPECT_EQ(r.rig.dialogs.boxes[0].text, "Please Write AT90S2313 Eeprom Read Routine");
     EXPECT_EQ(r.rig.dialogs.boxes[0].title, "Routine Not Ready");
+    // The data read reads nothing: no lit lamp, CE and OE released, status cleared.
+    EXPECT_EQ(r.app.ui.DataFlow_label.foreColor, colour::ButtonFace);
+    EXPECT_EQ(r.app.board.Reg3Shadow & 0x80, 0x80);
+    EXPECT_EQ(r.app.board.Reg0Shadow & 0x40, 0x40);
+    EXPECT_EQ(r.app.ui.sbStatusBar[0].caption, "");
 }
 
 TEST(Read, MenuEntryReadsLikeTheButton) {
@@ -177,6 +183,22 @@ TEST(NoBoard, ReadIsRefusedWithoutAnyPortAccess) {
     ASSERT_EQ(r.rig.dialogs.boxes.size(), 1u);
     EXPECT_NE(r.rig.dialogs.boxes[0].text.find("TestPort"), std::string::npos);
     EXPECT_EQ(r.app.buf.CodeBufferLoaded, 0);
+    EXPECT_EQ(r.app.ops.Outcome, OpOutcome::Refused);
+}
+
+TEST(NoBoard, UnknownModelFromThePortFileIsRefusedLikeNoBoard) {
+    // A port file naming model 7 leaves the latch codes unset and the read-back
+    // decoding nothing: a blank check would see whatever DataIn last held.
+    ChipRig r(6);
+    r.Insert(11, sim::FilledContents(32768, 0x00));
+    WriteBytes(r.rig.dir / "app" / "quorbit6.ini", "IO_PORT = 378\r\nMODEL = 7\r\n");
+    LoadPortFile(r.app);
+    ASSERT_EQ(r.app.board.BoardModel, 7);
+    r.app.board.DataIn = 0xFF;
+    r.rig.ClearLog();
+    r.rig.dialogs.boxes.clear();
+    r.Press(r.app.ui.Blank_button);
+    EXPECT_EQ(r.rig.LogLines(), Lines{"No QUORBIT board is known - the device was not accessed"});
     EXPECT_EQ(r.app.ops.Outcome, OpOutcome::Refused);
 }
 

@@ -59,6 +59,28 @@ TEST(Verify, FirstDifferenceIsReportedWithBothBytes) {
     EXPECT_TRUE(r.app.ui.Verify_button.enabled); // restored by the alert
 }
 
+TEST(Verify, LinkFailureMidWalkLeavesTheChipIdleAndTheButtonPlain) {
+    ChipRig r;
+    sim::ParallelChip& chip = r.InsertPattern(11);
+    r.LoadCode(chip.Memory());
+    bool thrown = false;
+    r.progress.onRepaint = [&] {
+        if (thrown || r.app.ui.ProgressBar1.value != 3) return;
+        thrown = true;
+        throw PortError("link lost");
+    };
+    r.Press(r.app.ui.Verify_button);
+    ASSERT_TRUE(thrown);
+    EXPECT_TRUE(r.app.handlerFailed);
+    EXPECT_EQ(r.app.ui.Verify_button.backColor, colour::ButtonFace);
+    EXPECT_EQ(r.app.ui.DataFlow_label.foreColor, colour::ButtonFace);
+    EXPECT_EQ(r.app.ui.ProgressBar1.value, 0);
+    // CE and OE were active for the walk: the board is reset to release them.
+    EXPECT_EQ(r.app.board.Reg3Shadow & 0x80, 0x80);
+    EXPECT_EQ(r.app.board.Reg0Shadow, 0x40);
+    EXPECT_NE(r.app.ops.Outcome, OpOutcome::Success);
+}
+
 TEST(Verify, FailedVerifyFollowedByAGoodOneEndsWithVerifyFailedClear) {
     ChipRig r;
     sim::ParallelChip& chip = r.Insert(2, sim::FilledContents(4096, 0x42));

@@ -6,6 +6,15 @@
 namespace quorbit {
 
 bool RequireBoard(App& app) {
+    // Without a chosen device a walk covers no byte at all, and a verify of nothing
+    // would report a match.
+    if (app.dev.ImageLength <= 0) {
+        LogMessage(app, "No device is selected - the device was not accessed");
+        app.svc.dialogs->MsgBox("Please select the device in the socket first.", "No Device",
+                                MsgIcon::Exclamation, MsgButtons::Ok, 0);
+        app.ops.Outcome = OpOutcome::Refused;
+        return false;
+    }
     // Only models 4, 5 and 6 have latch codes and a read-back decoding; any other
     // value (a damaged port file) would read nothing and compare stale data.
     const int model = app.board.BoardModel;

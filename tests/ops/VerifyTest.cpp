@@ -235,3 +235,18 @@ TEST(VerifyData, MessageWithTheProgramTitle) {
 
 } // namespace
 } // namespace quorbit::test
+
+namespace quorbit::test {
+namespace {
+
+TEST(Verify, WithoutAChosenDeviceNothingIsComparedAndNoMatchIsClaimed) {
+    // The button is disabled then, but the command must not report a match of nothing.
+    ChipRig r(6);
+    r.rig.ClearLog();
+    VERIFYCODE(r.app);
+    EXPECT_EQ(r.rig.LogLines(), Lines{"No device is selected - the device was not accessed"});
+    EXPECT_EQ(r.app.ops.Outcome, OpOutcome::Refused);
+}
+
+} // namespace
+} // namespace quorbit::test

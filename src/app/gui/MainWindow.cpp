@@ -26,6 +26,7 @@
 #include "app/App.h"
 #include "app/Shell.h"
 #include "app/gui/AppIcon.h"
+#include "app/gui/DisplayWindowView.h"
 #include "app/gui/FormLayout.h"
 #include "app/gui/QtDesktop.h"
 #include "app/gui/Widgets.h"
@@ -406,6 +407,9 @@ void MainWindow::Forward(const std::function<void()>& action) {
 void MainWindow::Sync() {
     for (ControlView& view : views_)
         view.Sync();
+    if (app_.frmDisplay1.created && !displayWindow_)
+        displayWindow_ = new DisplayWindowView(app_.frmDisplay1, this);
+    if (displayWindow_) displayWindow_->Sync();
     const QString title = QString::fromStdString(app_.ui.Caption);
     if (windowTitle() != title) setWindowTitle(title);
     lampsShown_ = LampColours();
@@ -427,6 +431,10 @@ void MainWindow::Repaint() {
     }
     Sync();
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+QWidget* MainWindow::DisplayWindowWidget() const {
+    return displayWindow_;
 }
 
 void MainWindow::Load() {

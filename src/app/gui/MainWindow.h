@@ -25,6 +25,7 @@ class App;
 namespace quorbit::gui {
 
 class QtDesktop;
+class DisplayWindowView;
 
 class MainWindow : public QMainWindow, public Refresher {
     Q_OBJECT
@@ -52,6 +53,8 @@ class MainWindow : public QMainWindow, public Refresher {
     [[nodiscard]] QWidget* ControlWidget(const std::string& name) const;
     [[nodiscard]] QAction* ControlAction(const std::string& name) const;
     [[nodiscard]] QtDesktop& desktop() const { return *desktop_; }
+    /// The secondary display window (frmDisplay1).
+    [[nodiscard]] QWidget* DisplayWindowWidget() const;
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -76,6 +79,7 @@ class MainWindow : public QMainWindow, public Refresher {
 
     App& app_;
     std::unique_ptr<QtDesktop> desktop_;
+    DisplayWindowView* displayWindow_ = nullptr;
     std::vector<ControlView> views_;
     std::map<std::string, QWidget*> widgets_;
     std::map<std::string, QAction*> actions_;

@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -350,6 +351,36 @@ TEST(MainWindowScreenshot, WritesTheWindowAtWork) {
     const QString path = QStringLiteral(QUORBIT_GUI_SHOT_DIR "/frmMain-work.png");
     ASSERT_TRUE(w.window->grab().save(path));
     EXPECT_FALSE(w.Get("FrameVoltageSelection")->isHidden());
+}
+
+} // namespace
+} // namespace quorbit::test
+
+namespace quorbit::test {
+namespace {
+
+TEST(DisplayWindow, Command1ShowsCodePageZeroInItsOwnWindow) {
+    WindowRig w;
+    w.window->Load();
+    for (int i = 0; i < 16; ++i)
+        w.app().buf.CodeBuffer[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(0x41 + i);
+    EXPECT_EQ(w.window->DisplayWindowWidget(), nullptr); // created on first use
+    QTest::mouseClick(w.Get<QPushButton>("Command1"), Qt::LeftButton);
+
+    QWidget* second = w.window->DisplayWindowWidget();
+    ASSERT_NE(second, nullptr);
+    EXPECT_TRUE(second->isVisible());
+    auto* text = second->findChild<QPlainTextEdit*>("frmDisplay1.BufferDisplay");
+    ASSERT_NE(text, nullptr);
+    const QString shown = text->toPlainText();
+    EXPECT_TRUE(shown.contains("000000| 41424344 45464748 494A4B4C 4D4E4F50 | ABCDEFGHIJKLMNOP"))
+        << shown.toStdString();
+
+    // Closing it is remembered by the model, so the next press shows it again.
+    second->close();
+    EXPECT_FALSE(w.app().frmDisplay1.visible);
+    QTest::mouseClick(w.Get<QPushButton>("Command1"), Qt::LeftButton);
+    EXPECT_TRUE(second->isVisible());
 }
 
 } // namespace

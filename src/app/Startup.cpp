@@ -33,6 +33,16 @@ std::string TwipsText(double v) {
     return text;
 }
 
+/// A board step of start-up. A broken port link is reported and start-up goes on:
+/// the window must open so that the operator can choose another port or work on files.
+template <typename Step> void BoardStep(App& app, Step&& step) {
+    try {
+        step();
+    } catch (const std::exception& e) {
+        ReportHandlerFailure(app, e.what());
+    }
+}
+
 } // namespace
 
 /// A first start shows the whole design client area (703 pixels plus the frame).
@@ -69,8 +79,10 @@ void Form_Load(App& app) {
     app.DetectedPort = 0;
     board.DataPort = 0;
     board.InitRegisterTables();
-    LoadPortFile(app);
-    if (board.DataPort == 0) TestHardware_button_Click(app);
+    BoardStep(app, [&] {
+        LoadPortFile(app);
+        if (board.DataPort == 0) TestHardware_button_Click(app);
+    });
     board.PortSetup();
 
     app.NewLine = "\r\n";
@@ -82,7 +94,7 @@ void Form_Load(App& app) {
     ui.VScroll1.max = 0;
 
     BuildDeviceCatalog(app);
-    Reset(app);
+    BoardStep(app, [&] { Reset(app); });
     PlayEventSound(app, "INIT");
     app.Repaint();
 }

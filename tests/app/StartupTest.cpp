@@ -69,3 +69,29 @@ TEST(WindowRectangle, MinimizedCloseKeepsTheStoredValuesAndJunkIsIgnored) {
 
 } // namespace
 } // namespace quorbit::test
+
+namespace quorbit::test {
+namespace {
+
+/// A port link that breaks on the first access.
+class BrokenPort : public RecordingPort {
+  public:
+    void PortOut(std::uint16_t, std::uint8_t) override { throw PortError("link gone"); }
+    std::uint8_t PortIn(std::uint16_t) override { throw PortError("link gone"); }
+};
+
+TEST(StartUp, ABrokenPortLinkIsReportedAndTheWindowStillComesUp) {
+    Rig rig(std::make_unique<BrokenPort>());
+    App& app = *rig.app;
+    app.RunGuarded(Form_Load);
+    ASSERT_FALSE(rig.dialogs.boxes.empty());
+    EXPECT_NE(rig.dialogs.boxes[0].text.find("link gone"), std::string::npos);
+    // The rest of start-up ran: the device list is there and the start sound played.
+    EXPECT_EQ(app.ui.Device.items.size(), 41u);
+    ASSERT_FALSE(rig.sound.played.empty());
+    EXPECT_EQ(std::filesystem::path(rig.sound.played.back()).filename(), "init.wav");
+    EXPECT_EQ(app.ui.Ready_label.caption, "NotReady");
+}
+
+} // namespace
+} // namespace quorbit::test

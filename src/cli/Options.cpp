@@ -14,7 +14,7 @@
 namespace quorbit::cli {
 
 void AddBackendOptions(CLI::App& cli, GlobalOptions& o) {
-    cli.add_option("-b,--backend", o.backend.spec,
+    cli.add_option("-b,--backend", o.backend.choice,
                    "Port backend: sim, ppdev[:/dev/parportN], direct or exec:COMMAND")
         ->capture_default_str();
     cli.add_option("--trace", o.backend.traceFile, "Record every port access in this file");
@@ -59,7 +59,7 @@ std::string FinishOptions(GlobalOptions& o) {
     // given otherwise they would be silently ignored.
     const SimSetup& sim = o.backend.sim;
     const bool describesChip = !sim.imageFile.empty() || !sim.fault.empty();
-    if (o.backend.spec != "sim" && (describesChip || !sim.chip.empty() || !sim.saveFile.empty()))
+    if (o.backend.choice != "sim" && (describesChip || !sim.chip.empty() || !sim.saveFile.empty()))
         return "--sim-chip, --sim-image, --sim-fault and --sim-save need the simulated board "
                "(--backend sim)";
     if (sim.chip.empty() && describesChip)

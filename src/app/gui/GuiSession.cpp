@@ -23,11 +23,11 @@ void ShowStartFailure(const std::string& text) {
 } // namespace
 
 OpenedBackend OpenWindowBackend(const BackendOptions& options, std::string& note) {
-    if (options.spec != "auto") return OpenBackend(options);
+    if (options.choice != "auto") return OpenBackend(options);
     BackendOptions chosen = options;
     std::error_code ec;
     if (std::filesystem::exists(options.ppdev378, ec)) {
-        chosen.spec = "ppdev";
+        chosen.choice = "ppdev";
         try {
             return OpenBackend(chosen);
         } catch (const PortError& e) {
@@ -39,7 +39,7 @@ OpenedBackend OpenWindowBackend(const BackendOptions& options, std::string& note
                ") on this machine: running on the "
                "simulated board.";
     }
-    chosen.spec = "sim";
+    chosen.choice = "sim";
     return OpenBackend(chosen);
 }
 
@@ -87,7 +87,7 @@ int RunWindow(int argc, char** argv) {
 
     CLI::App cli{"quorbit: the QUORBIT-4/5/6 device programmer window"};
     cli::GlobalOptions options;
-    options.backend.spec = "auto";
+    options.backend.choice = "auto";
     cli::AddBackendOptions(cli, options);
     cli::AddBoardOptions(cli, options);
     cli.get_option("--backend")

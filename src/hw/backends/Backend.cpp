@@ -38,8 +38,8 @@ bool StartsWith(const std::string& text, const char* prefix) {
 }
 
 std::vector<PpdevMapping> PpdevMappings(const BackendOptions& options) {
-    if (StartsWith(options.spec, kPpdevPrefix)) {
-        const std::string device = options.spec.substr(std::string(kPpdevPrefix).size());
+    if (StartsWith(options.choice, kPpdevPrefix)) {
+        const std::string device = options.choice.substr(std::string(kPpdevPrefix).size());
         if (device.empty())
             throw PortError("ppdev backend: name the device, e.g. ppdev:/dev/parport0");
         return {{0x378, device}};
@@ -48,23 +48,23 @@ std::vector<PpdevMapping> PpdevMappings(const BackendOptions& options) {
 }
 
 void OpenInner(const BackendOptions& options, OpenedBackend& opened) {
-    const std::string& spec = options.spec;
-    if (spec == "sim") {
+    const std::string& choice = options.choice;
+    if (choice == "sim") {
         auto board = std::make_unique<sim::SimBoard>(options.sim.model, options.sim.basePort);
         opened.simBoard = board.get();
         opened.io = std::move(board);
-    } else if (spec == "ppdev" || StartsWith(spec, kPpdevPrefix)) {
+    } else if (choice == "ppdev" || StartsWith(choice, kPpdevPrefix)) {
         auto port = std::make_unique<PpdevPort>(PpdevMappings(options));
         opened.warnings = port->Warnings();
         opened.io = std::move(port);
-    } else if (spec == "direct") {
+    } else if (choice == "direct") {
         opened.io = std::make_unique<DirectPort>();
-    } else if (StartsWith(spec, kExecPrefix)) {
-        const std::string command = spec.substr(std::string(kExecPrefix).size());
+    } else if (StartsWith(choice, kExecPrefix)) {
+        const std::string command = choice.substr(std::string(kExecPrefix).size());
         if (command.empty()) throw PortError("exec backend: give the command, e.g. exec:./myport");
         opened.io = std::make_unique<ExecPort>(command);
     } else {
-        throw PortError("Unknown port backend \"" + spec +
+        throw PortError("Unknown port backend \"" + choice +
                         "\": use sim, ppdev[:/dev/parportN], direct or exec:COMMAND");
     }
 }

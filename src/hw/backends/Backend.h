@@ -18,7 +18,7 @@ struct SimSetup {
     std::uint16_t basePort = 0x378;
     std::string chip;      // catalog name or row of the chip in the socket; empty socket
     std::string imageFile; // contents to load into the chip
-    std::string fault;             // "ADDRESS:BIT:LEVEL": one stuck bit in the chip
+    std::string fault;     // "ADDRESS:BIT:LEVEL": one stuck bit in the chip
     std::string saveFile;  // where to save the chip's contents at exit
 };
 
@@ -27,7 +27,7 @@ struct BackendOptions {
     /// Plain "ppdev" serves each base from its device below; "ppdev:DEVICE" serves
     /// 378h from DEVICE and leaves 278h and 3BCh empty (one named port, nothing
     /// else claimed behind the operator's back).
-    std::string spec = "sim";
+    std::string choice = "sim";
     /// When set, every access is also recorded in this file (any backend).
     std::string traceFile;
     SimSetup sim;

@@ -12,7 +12,7 @@ namespace {
 
 TEST(WindowBackend, WithoutAParallelPortRunsOnTheSimulatedBoard) {
     BackendOptions options;
-    options.spec = "auto";
+    options.choice = "auto";
     options.ppdev378 = "/nonexistent/parport0";
     std::string note;
     const OpenedBackend opened = gui::OpenWindowBackend(options, note);
@@ -26,7 +26,7 @@ TEST(WindowBackend, AParallelPortThatDoesNotOpenFallsBackToTheSimulator) {
     const auto notAPort = dir / "parport0"; // a plain file: no parallel port behind it
     std::ofstream(notAPort) << "";
     BackendOptions options;
-    options.spec = "auto";
+    options.choice = "auto";
     options.ppdev378 = notAPort.string();
     std::string note;
     const OpenedBackend opened = gui::OpenWindowBackend(options, note);
@@ -36,7 +36,7 @@ TEST(WindowBackend, AParallelPortThatDoesNotOpenFallsBackToTheSimulator) {
 
 TEST(WindowBackend, ANamedBackendIsUsedAsItIsOrReported) {
     BackendOptions options;
-    options.spec = "sim";
+    options.choice = "sim";
     options.sim.model = 4;
     std::string note;
     const OpenedBackend sim = gui::OpenWindowBackend(options, note);
@@ -44,7 +44,7 @@ TEST(WindowBackend, ANamedBackendIsUsedAsItIsOrReported) {
     EXPECT_EQ(sim.simBoard->Model(), 4);
     EXPECT_TRUE(note.empty());
 
-    options.spec = "nonsense";
+    options.choice = "nonsense";
     EXPECT_THROW(gui::OpenWindowBackend(options, note), PortError);
 }
 

@@ -16,9 +16,9 @@ inline std::string HelperCommand(const std::string& script, const std::string& a
            (args.empty() ? "" : " " + args);
 }
 
-inline BackendOptions Backend(const std::string& spec, const std::string& traceFile = {}) {
+inline BackendOptions Backend(const std::string& choice, const std::string& traceFile = {}) {
     BackendOptions options;
-    options.spec = spec;
+    options.choice = choice;
     options.traceFile = traceFile;
     return options;
 }

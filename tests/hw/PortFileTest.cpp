@@ -104,6 +104,19 @@ TEST(PortFileLocation, ReadOnlyProgramFolderUsesThePerUserFolder) {
     EXPECT_TRUE(std::filesystem::exists(rig.dir / "user" / "quorbit6.ini"));
 }
 
+TEST(PortFileLocation, MissingProgramFolderUsesThePerUserFolder) {
+    Rig rig(6);
+    std::filesystem::remove_all(rig.dir / "app");
+    Form_Load(*rig.app);
+    EXPECT_TRUE(std::filesystem::exists(rig.dir / "user" / "quorbit6.ini"));
+    // The next start reads it back from there: no scan is needed.
+    Rig second(6);
+    second.app->svc.appFolder = rig.app->svc.appFolder;
+    second.app->svc.userConfigFolder = rig.app->svc.userConfigFolder;
+    Form_Load(*second.app);
+    EXPECT_EQ(second.app->PortFileKeys, "PORTMODEL");
+}
+
 TEST(PortFileLocation, UnwritableEverywhereIsReportedNotFatal) {
     Rig rig(6);
     // Both candidate paths are folders, so no file can be written there.

@@ -12,10 +12,10 @@ const std::vector<Placement>& MainFormLayout() {
         {"TestHardware_button", "Frame9", 138, 15, 62, 24},
 
         {"Frame4", "", 4, 48, 208, 40},
-        {"LPTSelection(0)", "Frame4", 8, 17, 48, 18},
-        {"LPTSelection(1)", "Frame4", 56, 17, 48, 18},
-        {"LPTSelection(2)", "Frame4", 104, 17, 48, 18},
-        {"PortSelected", "Frame4", 154, 14, 46, 21},
+        {"LPTSelection(0)", "Frame4", 4, 17, 53, 18},
+        {"LPTSelection(1)", "Frame4", 57, 17, 53, 18},
+        {"LPTSelection(2)", "Frame4", 110, 17, 54, 18},
+        {"PortSelected", "Frame4", 166, 14, 38, 21},
 
         {"Frame1", "", 4, 90, 208, 110},
         {"Read_button", "Frame1", 8, 7, 94, 23},
@@ -28,9 +28,9 @@ const std::vector<Placement>& MainFormLayout() {
         {"Show_button", "Frame1", 106, 82, 94, 23},
 
         {"Frame10", "", 4, 202, 208, 40},
-        {"HiLow_button(0)", "Frame10", 8, 17, 52, 18},
-        {"HiLow_button(1)", "Frame10", 62, 17, 66, 18},
-        {"HiLow_button(2)", "Frame10", 130, 17, 72, 18},
+        {"HiLow_button(0)", "Frame10", 4, 17, 52, 18},
+        {"HiLow_button(1)", "Frame10", 57, 17, 66, 18},
+        {"HiLow_button(2)", "Frame10", 124, 17, 78, 18},
 
         {"Frame8", "", 4, 244, 208, 30},
         {"CheckCode", "Frame8", 8, 6, 56, 18},
@@ -44,10 +44,10 @@ const std::vector<Placement>& MainFormLayout() {
         // The choice prompt fills the place where the voltage and option frames
         // appear once a device is chosen.
         {"FrameVoltageSelection", "", 4, 312, 208, 40},
-        {"Voltage_button(0)", "FrameVoltageSelection", 6, 17, 46, 18},
-        {"Voltage_button(1)", "FrameVoltageSelection", 54, 17, 54, 18},
-        {"Voltage_button(2)", "FrameVoltageSelection", 110, 17, 45, 18},
-        {"Voltage_button(3)", "FrameVoltageSelection", 157, 17, 45, 18},
+        {"Voltage_button(0)", "FrameVoltageSelection", 4, 17, 41, 18},
+        {"Voltage_button(1)", "FrameVoltageSelection", 46, 17, 58, 18},
+        {"Voltage_button(2)", "FrameVoltageSelection", 105, 17, 48, 18},
+        {"Voltage_button(3)", "FrameVoltageSelection", 154, 17, 48, 18},
         {"Frame5", "", 4, 354, 208, 48},
         {"CheckBlankPriorProgramming", "Frame5", 6, 15, 200, 15},
         {"VerifyAfterProgramming", "Frame5", 6, 30, 200, 15},
@@ -58,10 +58,10 @@ const std::vector<Placement>& MainFormLayout() {
 
         // The lamps sit in a sunken panel; an unlit lamp shows no text.
         {"Shape2", "", 472, 2, 227, 21},
-        {"Ready_label", "", 474, 4, 55, 17},
-        {"Program_label", "", 530, 4, 55, 17},
-        {"DataFlow_label", "", 586, 4, 56, 17},
-        {"Error_label", "", 643, 4, 54, 17},
+        {"Ready_label", "", 474, 4, 58, 17},
+        {"Program_label", "", 533, 4, 54, 17},
+        {"DataFlow_label", "", 588, 4, 57, 17},
+        {"Error_label", "", 646, 4, 51, 17},
         {"ProgressBar1", "", 472, 27, 227, 14, kGrowWidth},
 
         {"Frame3", "", 218, 44, 481, 257, kGrowWidth},

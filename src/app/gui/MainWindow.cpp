@@ -65,7 +65,7 @@ QWidget* CreateLabel(const Control& control, QWidget* parent) {
     if (IsLamp(name)) {
         label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
         label->setAlignment(Qt::AlignCenter);
-        label->setFont(PixelFont(label->font(), 11, true));
+        label->setFont(PixelFont(label->font(), 10, true));
     } else if (name == "PleaseSelect") {
         label->setAlignment(Qt::AlignCenter);
         label->setWordWrap(true);
@@ -94,6 +94,9 @@ QWidget* CreateTextBox(const Control& control, QWidget* parent) {
     }
     auto* box = new TextBox(parent);
     if (control.name == "BufferDisplay") box->setFont(DisplayFont());
+    // Log lines are wrapped, not cut: the box is narrow and has no room for a
+    // horizontal bar. The hex display keeps its columns.
+    if (control.name == "SystemLog") box->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     return box;
 }
 
@@ -362,7 +365,9 @@ void MainWindow::BuildStatusBar() {
     bar->addWidget(status, 1);
     views_.emplace_back(panels[0], status);
 
-    portPanel_ = new QLabel(bar);
+    // A long port name (an external program's command line) is shortened, never
+    // allowed to widen the window past its design size.
+    portPanel_ = new ElidedLabel(bar);
     portPanel_->setObjectName(QStringLiteral("PortPanel"));
     portPanel_->setTextFormat(Qt::PlainText);
     portPanel_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
@@ -375,7 +380,8 @@ void MainWindow::BuildStatusBar() {
 }
 
 void MainWindow::SetPortNote(const QString& note) {
-    portPanel_->setToolTip(note);
+    portNote_ = note;
+    UpdatePortPanel();
 }
 
 void MainWindow::UpdatePortPanel() {
@@ -384,6 +390,9 @@ void MainWindow::UpdatePortPanel() {
     const QString text =
         QStringLiteral("Port: ") + QString::fromStdString(app_.svc.port->Describe());
     if (portPanel_->text() != text) portPanel_->setText(text);
+    // The whole description stays readable in the tool tip.
+    const QString tip = portNote_.isEmpty() ? text : text + QLatin1Char('\n') + portNote_;
+    if (portPanel_->toolTip() != tip) portPanel_->setToolTip(tip);
 }
 
 void MainWindow::UpdateClockPanels() {

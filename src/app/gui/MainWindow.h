@@ -85,6 +85,7 @@ class MainWindow : public QMainWindow, public Refresher {
     std::map<std::string, QAction*> actions_;
     QWidget* canvas_ = nullptr;
     QLabel* portPanel_ = nullptr;
+    QString portNote_;
     QTimer* clockTimer_ = nullptr;
     /// Shows what a skipped repaint left out, at the next turn of the event loop.
     QTimer* lateSync_ = nullptr;

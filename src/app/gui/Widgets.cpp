@@ -1,6 +1,7 @@
 #include "app/gui/Widgets.h"
 
 #include <QMouseEvent>
+#include <QPainter>
 
 namespace quorbit::gui {
 
@@ -13,6 +14,24 @@ void ClickableLabel::mouseReleaseEvent(QMouseEvent* event) {
 void ClickableLabel::mouseDoubleClickEvent(QMouseEvent* event) {
     QLabel::mouseDoubleClickEvent(event);
     if (event->button() == Qt::LeftButton) emit doubleClicked();
+}
+
+QSize ElidedLabel::minimumSizeHint() const {
+    const int margins = 2 * (frameWidth() + margin()) + 4;
+    return {fontMetrics().horizontalAdvance(QStringLiteral("...")) + margins,
+            QLabel::minimumSizeHint().height()};
+}
+
+QString ElidedLabel::shownText() const {
+    const int room = contentsRect().width() - 2 * margin() - 4;
+    return fontMetrics().elidedText(text(), Qt::ElideRight, room);
+}
+
+void ElidedLabel::paintEvent(QPaintEvent* event) {
+    QFrame::paintEvent(event); // the sunken panel
+    QPainter painter(this);
+    const QRect room = contentsRect().adjusted(margin() + 2, 0, -margin() - 2, 0);
+    painter.drawText(room, static_cast<int>(alignment()), shownText());
 }
 
 TextBox::TextBox(QWidget* parent) : QPlainTextEdit(parent) {

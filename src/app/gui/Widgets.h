@@ -19,6 +19,20 @@ class ClickableLabel : public QLabel {
     void mouseDoubleClickEvent(QMouseEvent* event) override;
 };
 
+/// A status bar panel whose text, when too long for the room left, ends in an
+/// ellipsis instead of widening the window.
+class ElidedLabel : public QLabel {
+    Q_OBJECT
+  public:
+    using QLabel::QLabel;
+    [[nodiscard]] QSize minimumSizeHint() const override;
+    /// The text as far as it is drawn.
+    [[nodiscard]] QString shownText() const;
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+};
+
 /// A read-only multi-line box: its text belongs to the program, not the operator.
 class TextBox : public QPlainTextEdit {
     Q_OBJECT

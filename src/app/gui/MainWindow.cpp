@@ -520,6 +520,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     if (!unloaded_) {
         StoreWindowRect();
         Form_Unload(app_);
+        if (displayWindow_) displayWindow_->Sync(); // the core closed frmDisplay1
         desktop_->CloseWindows();
         clockTimer_->stop();
         unloaded_ = true;

@@ -108,3 +108,21 @@ TEST(MainWindowScreenshot, WritesTheWindowAfterReadingAChip) {
 
 } // namespace
 } // namespace quorbit::test
+
+namespace quorbit::test {
+namespace {
+
+TEST(Shutdown, ClosingTheMainWindowClosesTheDisplayWindow) {
+    WindowRig w;
+    w.window->Load();
+    w.window->show();
+    QTest::mouseClick(w.Get<QPushButton>("Command1"), Qt::LeftButton);
+    QWidget* second = w.window->DisplayWindowWidget();
+    ASSERT_NE(second, nullptr);
+    ASSERT_TRUE(second->isVisible());
+    w.window->close();
+    EXPECT_FALSE(second->isVisible());
+}
+
+} // namespace
+} // namespace quorbit::test

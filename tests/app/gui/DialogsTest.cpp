@@ -1,9 +1,13 @@
 // Qt forms of the core's dialogs, the About box and the help window.
+#include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
+#include <QTest>
 #include <QTextBrowser>
 #include <QTextCursor>
+#include <QTimer>
 
 #include "WindowRig.h"
 #include "app/gui/AboutBox.h"
@@ -66,6 +70,66 @@ TEST(HelpMenu, ContentsOpenTheHelpWindowFromTheApplicationFolder) {
     // Closing the main window closes the help window with it.
     w.window->close();
     EXPECT_FALSE(w.window->desktop().helpViewer()->isVisible());
+}
+
+} // namespace
+} // namespace quorbit::test
+
+namespace quorbit::test {
+namespace {
+
+struct ShownBox {
+    QString title, text;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QMessageBox::StandardButtons buttons;
+    QMessageBox::StandardButton defaultButton = QMessageBox::NoButton;
+};
+
+/// Opens a message box through the core's dialog interface, notes what it shows
+/// and answers it with the Enter key (the default button).
+MsgResult ShowAndPressEnter(const std::string& text, const std::string& title, MsgIcon icon,
+                            MsgButtons buttons, int defaultButton, ShownBox& shown) {
+    gui::QtDialogs dialogs;
+    QTimer::singleShot(0, [&shown] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        shown.title = box->windowTitle();
+        shown.text = box->text();
+        shown.icon = box->icon();
+        shown.buttons = box->standardButtons();
+        if (box->defaultButton()) shown.defaultButton = box->standardButton(box->defaultButton());
+        QTest::keyClick(box, Qt::Key_Return);
+    });
+    return dialogs.MsgBox(text, title, icon, buttons, defaultButton);
+}
+
+TEST(MessageBoxes, ShowTheCoresTextTitleIconButtonsAndDefault) {
+    ShownBox shown;
+    EXPECT_EQ(ShowAndPressEnter("Program or Compare Error", "Critical Message", MsgIcon::Critical,
+                                MsgButtons::Ok, 0, shown),
+              MsgResult::Ok);
+    EXPECT_EQ(shown.title, "Critical Message");
+    EXPECT_EQ(shown.text, "Program or Compare Error");
+    EXPECT_EQ(shown.icon, QMessageBox::Critical);
+    EXPECT_EQ(shown.buttons, QMessageBox::Ok);
+
+    // A destructive command's question: Cancel is the default, Enter cancels.
+    ShownBox question;
+    EXPECT_EQ(ShowAndPressEnter("Are you sure?\r\nThe chip is written.", "Safety Question",
+                                MsgIcon::Question, MsgButtons::OkCancel, 1, question),
+              MsgResult::Cancel);
+    EXPECT_EQ(question.text, "Are you sure?\nThe chip is written.");
+    EXPECT_EQ(question.icon, QMessageBox::Question);
+    EXPECT_EQ(question.buttons, QMessageBox::Ok | QMessageBox::Cancel);
+    EXPECT_EQ(question.defaultButton, QMessageBox::Cancel);
+
+    // Without a title the box carries the application's.
+    ShownBox plain;
+    EXPECT_EQ(ShowAndPressEnter("This menu option is not available.", "", MsgIcon::None,
+                                MsgButtons::Ok, 0, plain),
+              MsgResult::Ok);
+    EXPECT_EQ(plain.title, "QUORBIT");
+    EXPECT_EQ(plain.icon, QMessageBox::NoIcon);
 }
 
 } // namespace

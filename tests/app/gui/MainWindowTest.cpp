@@ -325,7 +325,7 @@ TEST(MainWindowScreenshot, WritesTheWindowAtWork) {
     ui.CheckCode.value = 1;
     ui.FileNameDataLabel.visible = ui.FileNameDataText.visible = ui.FileNameDataSize.visible = true;
     ui.FileNameCodeText.caption = "/HOME/OPERATOR/IMAGES/MONITOR.BIN";
-    ui.FileNameCodeSize.caption = "(32768 Bytes)";
+    ui.FileNameCodeSize.caption = "(32768)"; // as a file load writes it
     for (Control* b : {&ui.Read_button, &ui.Blank_button, &ui.Display_button, &ui.Program_button,
                        &ui.Verify_button, &ui.Erase_button})
         b->enabled = true;

@@ -171,6 +171,20 @@ ChildProcess::Io ChildProcess::ReadLine(std::string& line, std::chrono::millisec
     }
 }
 
+std::string ChildProcess::UnaskedOutput() {
+    while (fromChild_ >= 0 && received_.size() < kLongestLine) {
+        char chunk[4096];
+        const ssize_t n = ::read(fromChild_, chunk, sizeof chunk);
+        if (n > 0)
+            received_.append(chunk, static_cast<std::size_t>(n));
+        else if (n < 0 && errno == EINTR)
+            continue;
+        else
+            break; // nothing more for now, or the end: the next read will tell
+    }
+    return received_;
+}
+
 bool ChildProcess::WaitForEnd(std::chrono::milliseconds limit) {
     if (pid_ < 0 || ended_) return true;
     const auto deadline = Clock::now() + limit;

@@ -26,6 +26,9 @@ class ChildProcess {
     /// One line of the child's output without its newline; a line longer than
     /// 4096 bytes comes in pieces of that size.
     Io ReadLine(std::string& line, std::chrono::milliseconds limit);
+    /// Output that is already there before anything was asked (read without
+    /// waiting); empty when there is none.
+    std::string UnaskedOutput();
     /// "exited with status N", "was ended by signal N", after waiting up to the
     /// limit for the child to end; empty when it is still running.
     std::string EndDescription(std::chrono::milliseconds limit);

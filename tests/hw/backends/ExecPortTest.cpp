@@ -99,6 +99,14 @@ TEST(ExecPort, AnswerThatNeverEndsItsLineIsRefusedNotCollected) {
                           "not a hex byte"));
 }
 
+TEST(ExecPort, ChildAnsweringAheadOfTheRequestsIsRefused) {
+    // Lines nobody asked for would be taken as the answers to later reads.
+    ExecPort port("yes 5A", kQuick);
+    EXPECT_EQ(port.PortIn(0x379), 0x5A);
+    EXPECT_THAT(ErrorOf([&] { port.PortIn(0x379); }),
+                HasSubstr("printed '5A' without being asked, before 'I 379'"));
+}
+
 TEST(ExecPort, ChildThatDiesGivesItsExitStatusAndTheLinkStaysDown) {
     ExecPort port(HelperCommand("dies_after_one_read.sh"), kQuick);
     EXPECT_EQ(port.PortIn(0x379), 0x12);

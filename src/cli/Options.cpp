@@ -13,6 +13,21 @@
 
 namespace quorbit::cli {
 
+namespace {
+
+/// The printer port bases as ParseBasePort reads them (any letter case, 0x or h).
+CLI::Validator BasePortValidator() {
+    return CLI::Validator(
+        [](std::string& text) {
+            std::uint16_t port = 0;
+            return ParseBasePort(text, port) ? std::string()
+                                             : "Bad port " + text + ": use 378, 278 or 3BC";
+        },
+        "378|278|3BC");
+}
+
+} // namespace
+
 void AddBackendOptions(CLI::App& cli, GlobalOptions& o) {
     cli.add_option("-b,--backend", o.backend.choice,
                    "Port backend: sim, ppdev[:/dev/parportN], direct or exec:COMMAND")
@@ -29,6 +44,7 @@ void AddBackendOptions(CLI::App& cli, GlobalOptions& o) {
         ->check(CLI::IsMember({0, 4, 5, 6}))
         ->capture_default_str();
     cli.add_option("--sim-port", o.simPort, "Simulated board's base port: 378, 278 or 3BC")
+        ->check(BasePortValidator())
         ->capture_default_str();
     cli.add_option("--sim-chip", o.backend.sim.chip,
                    "Chip in the simulated socket (catalog row or name); default empty");
@@ -44,7 +60,7 @@ void AddBackendOptions(CLI::App& cli, GlobalOptions& o) {
 
 void AddBoardOptions(CLI::App& cli, GlobalOptions& o) {
     cli.add_option("-p,--port", o.basePort, "Printer port base: 378, 278 or 3BC")
-        ->check(CLI::IsMember({"378", "278", "3BC", "3bc", "378h", "278h", "3BCh", "3bch"}));
+        ->check(BasePortValidator());
     cli.add_option("-m,--model", o.model, "Board model: auto (scan the ports), 4, 5 or 6")
         ->check(CLI::IsMember({"auto", "4", "5", "6"}))
         ->capture_default_str();

@@ -81,6 +81,17 @@ bool FolderWritable(const std::filesystem::path& folder) {
     return ::access(folder.c_str(), W_OK) == 0;
 }
 
+/// The file's text; a pipe or device in its place is refused unread, since reading
+/// one could wait for a writer or never reach an end.
+std::string ReadPortFileText(const std::filesystem::path& path, std::string& text) {
+    std::error_code ec;
+    const auto type = std::filesystem::status(path, ec).type();
+    if (!ec && type != std::filesystem::file_type::regular &&
+        type != std::filesystem::file_type::directory)
+        return "it is not a plain file";
+    return ReadWholeFile(path, text);
+}
+
 /// The application folder when the program may write there, else the per-user one.
 std::filesystem::path ChoosePortFilePath(const App& app) {
     const auto appFile = std::filesystem::path(app.svc.appFolder) / kPortFileName;
@@ -134,7 +145,7 @@ void LoadPortFile(App& app) {
     }
     app.PortFilePath = ChoosePortFilePath(app).string();
     std::string text;
-    const std::string error = ReadWholeFile(path, text);
+    const std::string error = ReadPortFileText(path, text);
     if (!error.empty()) {
         ReportFileError(app, "Could not read the port and model file " + path.string(), error);
         return;

@@ -53,6 +53,19 @@ TEST(CliDetect, ForcedModelOnAChosenPort) {
     EXPECT_NE(r.out.find("QUORBIT-4 Device was FORCED by Operator"), std::string::npos);
 }
 
+TEST(CliDetect, PortIsReadLikeTheSimulatorsPortInAnyLetterCase) {
+    TempDir dir;
+    for (const char* port : {"3Bc", "0x3bc", "3BCH", "3bch"}) {
+        const auto r =
+            RunCli(std::string("--sim-model 0 --model 4 --port ") + port + " detect", dir);
+        EXPECT_EQ(r.status, 0) << port << ": " << r.out;
+        EXPECT_NE(r.out.find("Port Selection changed to 3BCh"), std::string::npos) << port;
+    }
+    const auto r = RunCli("--port 37 detect", dir);
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.out.find("378, 278 or 3BC"), std::string::npos) << r.out;
+}
+
 TEST(CliDetect, ForcedModelWithoutAnyPortIsNoUsableBoard) {
     // Nothing found and no port chosen: the chip commands would all be refused.
     TempDir dir;

@@ -1,7 +1,12 @@
 // The port/model file: its format, lenient reading, and where it is kept.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <thread>
 
 #include "Fakes.h"
 #include "hw/Detection.h"
@@ -93,6 +98,32 @@ TEST(PortFileAtStartUp, UnreadableFileIsReportedAndTheScanStillRuns) {
     ASSERT_FALSE(rig.dialogs.boxes.empty());
     EXPECT_NE(rig.dialogs.boxes[0].text.find("quorbit6.ini"), std::string::npos);
     EXPECT_EQ(app.board.BoardModel, 6);
+}
+
+TEST(PortFileAtStartUp, PipeInPlaceOfTheFileIsReportedNotReadFrom) {
+    // Reading a pipe waits for a writer that may never come; a device may never end.
+    Rig rig(6);
+    const auto file = rig.dir / "app" / "quorbit6.ini";
+    ASSERT_EQ(::mkfifo(file.c_str(), 0600), 0);
+    // A second name for the pipe: the saved port file may replace the first.
+    const auto pipe = rig.dir / "pipe";
+    ASSERT_EQ(::link(file.c_str(), pipe.c_str()), 0);
+    std::thread writer([&file] {
+        std::ofstream out(file, std::ios::binary);
+        out << "IO_PORT = 278\r\nMODEL = 5\r\n";
+    });
+    App& app = *rig.app;
+    Form_Load(app);
+    // Let the writer go whether or not the start-up read it.
+    const int release = ::open(pipe.c_str(), O_RDONLY | O_NONBLOCK);
+    writer.join();
+    if (release >= 0) ::close(release);
+
+    ASSERT_FALSE(rig.dialogs.boxes.empty());
+    EXPECT_NE(rig.dialogs.boxes[0].text.find("quorbit6.ini"), std::string::npos);
+    EXPECT_NE(rig.dialogs.boxes[0].text.find("not a plain file"), std::string::npos);
+    EXPECT_EQ(app.board.BoardModel, 6); // the ports were scanned instead
+    EXPECT_EQ(app.board.DataPort, 0x378);
 }
 
 TEST(PortFileLocation, ReadOnlyProgramFolderUsesThePerUserFolder) {

@@ -20,6 +20,9 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
+/// Longer lines are handed out in pieces of this size; no answer comes close.
+constexpr std::size_t kLongestLine = 4096;
+
 int MillisecondsLeft(Clock::time_point deadline) {
     const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
     return left.count() > 0 ? static_cast<int>(left.count()) : 0;
@@ -146,6 +149,13 @@ ChildProcess::Io ChildProcess::ReadLine(std::string& line, std::chrono::millisec
             received_.erase(0, end + 1);
             return Io::Done;
         }
+        if (received_.size() >= kLongestLine) {
+            // A child streaming output without newlines would otherwise be read
+            // for ever: hand out what came, for the caller to judge.
+            line.assign(received_, 0, kLongestLine);
+            received_.erase(0, kLongestLine);
+            return Io::Done;
+        }
         if (fromChild_ < 0) return Io::Closed;
         char chunk[4096];
         const ssize_t n = ::read(fromChild_, chunk, sizeof chunk);
@@ -159,6 +169,20 @@ ChildProcess::Io ChildProcess::ReadLine(std::string& line, std::chrono::millisec
             return Io::Closed; // end of file: the child closed its output
         }
     }
+}
+
+std::string ChildProcess::UnaskedOutput() {
+    while (fromChild_ >= 0 && received_.size() < kLongestLine) {
+        char chunk[4096];
+        const ssize_t n = ::read(fromChild_, chunk, sizeof chunk);
+        if (n > 0)
+            received_.append(chunk, static_cast<std::size_t>(n));
+        else if (n < 0 && errno == EINTR)
+            continue;
+        else
+            break; // nothing more for now, or the end: the next read will tell
+    }
+    return received_;
 }
 
 bool ChildProcess::WaitForEnd(std::chrono::milliseconds limit) {

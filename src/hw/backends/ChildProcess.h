@@ -23,8 +23,12 @@ class ChildProcess {
     /// Writes all of data to the child's input; Closed when the child stopped
     /// reading it, TimedOut when it did not take everything within the limit.
     Io Write(std::string_view data, std::chrono::milliseconds limit);
-    /// One line of the child's output without its newline.
+    /// One line of the child's output without its newline; a line longer than
+    /// 4096 bytes comes in pieces of that size.
     Io ReadLine(std::string& line, std::chrono::milliseconds limit);
+    /// Output that is already there before anything was asked (read without
+    /// waiting); empty when there is none.
+    std::string UnaskedOutput();
     /// "exited with status N", "was ended by signal N", after waiting up to the
     /// limit for the child to end; empty when it is still running.
     std::string EndDescription(std::chrono::milliseconds limit);

@@ -51,6 +51,11 @@ std::uint8_t ExecPort::PortIn(std::uint16_t port) {
     const std::size_t start = unsent_.size();
     AppendReadLine(unsent_, port);
     const std::string request = WithoutNewline(unsent_.substr(start));
+    // An answer must follow its request: a line already waiting would be taken
+    // as the answer to this read and every later one would be off by one.
+    if (const std::string early = child_.UnaskedOutput(); !early.empty())
+        Fail("printed " + Quoted(early.substr(0, early.find('\n'))) +
+             " without being asked, before '" + request + "'");
     Flush();
     return ReadAnswer(request);
 }

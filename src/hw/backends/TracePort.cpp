@@ -17,20 +17,37 @@ TracePort::~TracePort() {
 }
 
 void TracePort::PortOut(std::uint16_t port, std::uint8_t value) {
-    inner_->PortOut(port, value);
+    try {
+        inner_->PortOut(port, value);
+    } catch (const PortError&) {
+        KeepAfterFailure();
+        throw;
+    }
     AppendWriteLine(line_, port, value);
     Record();
 }
 
 std::uint8_t TracePort::PortIn(std::uint16_t port) {
-    const std::uint8_t value = inner_->PortIn(port);
+    std::uint8_t value = 0;
+    try {
+        value = inner_->PortIn(port);
+    } catch (const PortError&) {
+        AppendReadLine(line_, port); // asked, never answered
+        KeepAfterFailure();
+        throw;
+    }
     AppendReadLine(line_, port, value);
     Record();
     return value;
 }
 
 void TracePort::Sleep(int milliseconds) {
-    inner_->Sleep(milliseconds);
+    try {
+        inner_->Sleep(milliseconds);
+    } catch (const PortError&) {
+        KeepAfterFailure();
+        throw;
+    }
     if (milliseconds <= 0) return; // no wait, nothing to record
     AppendSleepLine(line_, milliseconds);
     Record();
@@ -52,6 +69,14 @@ void TracePort::Record() {
     line_.clear();
     if (!written)
         throw PortError("Cannot write the trace file " + path_ + ": " + std::strerror(errno));
+}
+
+void TracePort::KeepAfterFailure() {
+    // The link's own error is the one to report; the trace is only kept as far
+    // as it can be. On disk at once, since it tells where the link broke.
+    std::fputs(line_.c_str(), file_);
+    line_.clear();
+    std::fflush(file_);
 }
 
 } // namespace quorbit

@@ -1,7 +1,8 @@
 #pragma once
 // Records every access that passes through to another backend, one line each,
 // in the exec protocol's form: "O 378 9F", "I 379 78" (with the byte read),
-// "S 200". Counted busy waits are not recorded: they are pacing, not accesses,
+// "S 200"; a read the backend could not carry out is "I 379" without a value.
+// Counted busy waits are not recorded: they are pacing, not accesses,
 // and would swamp the file.
 #include <cstdio>
 #include <memory>
@@ -27,6 +28,8 @@ class TracePort : public PortIo {
 
   private:
     void Record();
+    /// After a failed access: writes what is pending and flushes, quietly.
+    void KeepAfterFailure();
 
     std::unique_ptr<PortIo> inner_;
     std::string path_;

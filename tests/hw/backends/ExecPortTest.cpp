@@ -90,6 +90,23 @@ TEST(ExecPort, GarbageAnswerEndsTheOperationWithTheTextSeen) {
     EXPECT_THAT(ErrorOf([&] { tooWide.PortIn(0x279); }), HasSubstr("answered '1FF'"));
 }
 
+TEST(ExecPort, AnswerThatNeverEndsItsLineIsRefusedNotCollected) {
+    // Megabytes without a newline, then silence: the answer is judged on its first
+    // bytes instead of being gathered until memory or patience runs out.
+    ExecPort port("read -r request; head -c 4000000 /dev/zero | tr '\\0' 7; sleep 5", kQuick);
+    EXPECT_THAT(ErrorOf([&] { port.PortIn(0x379); }),
+                HasSubstr("answered '7777777777777777777777777777777777777777...' to 'I 379', "
+                          "not a hex byte"));
+}
+
+TEST(ExecPort, ChildAnsweringAheadOfTheRequestsIsRefused) {
+    // Lines nobody asked for would be taken as the answers to later reads.
+    ExecPort port("read -r request; yes 5A", kQuick); // starts at the first request
+    EXPECT_EQ(port.PortIn(0x379), 0x5A);
+    EXPECT_THAT(ErrorOf([&] { port.PortIn(0x379); }),
+                HasSubstr("printed '5A' without being asked, before 'I 379'"));
+}
+
 TEST(ExecPort, ChildThatDiesGivesItsExitStatusAndTheLinkStaysDown) {
     ExecPort port(HelperCommand("dies_after_one_read.sh"), kQuick);
     EXPECT_EQ(port.PortIn(0x379), 0x12);

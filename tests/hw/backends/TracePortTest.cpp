@@ -80,6 +80,19 @@ TEST(TracePort, ExecReadsAreRecordedWithTheChildsAnswer) {
     EXPECT_EQ(ReadBytes(file), "O 3BC 01\nI 3BD 78\n");
 }
 
+TEST(TracePort, FailedReadIsRecordedWithoutValueAndOnDiskAtOnce) {
+    TempDir dir;
+    const auto file = dir / "trace.txt";
+    auto opened =
+        OpenBackend(Backend("exec:" + HelperCommand("dies_after_one_read.sh"), file.string()));
+    opened.io->PortOut(0x278, 0x9F);
+    EXPECT_EQ(opened.io->PortIn(0x279), 0x12);
+    opened.io->PortOut(0x27A, 0x04);
+    EXPECT_THROW(opened.io->PortIn(0x279), PortError);
+    // While the program goes on, the trace already shows where the link broke.
+    EXPECT_EQ(ReadBytes(file), "O 278 9F\nI 279 12\nO 27A 04\nI 279\n");
+}
+
 TEST(TracePort, UnwritableFileIsRefusedWithPathAndReason) {
     const std::string path = "/nonexistent-folder/trace.txt";
     try {

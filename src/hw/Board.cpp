@@ -206,30 +206,34 @@ void Board::ResetLines() {
     SetReg3();
 }
 
+// The waits pace the board; with no port chosen there is nothing to pace, and the
+// backend is not touched at all.
+void Board::BusyWait(std::int64_t steps) {
+    if (steps > 0 && DataPort != 0) io_->BusySteps(steps);
+}
 void Board::WaitSettlingTime() {
-    const std::int64_t steps = static_cast<std::int64_t>(ShortDelayFactor) * 100;
-    if (steps >= 1) io_->BusySteps(steps);
+    BusyWait(static_cast<std::int64_t>(ShortDelayFactor) * 100);
 }
 void Board::PortDelay() {
-    if (PortDelayCount > 0) io_->BusySteps(static_cast<std::int64_t>(PortDelayCount) * 10);
+    BusyWait(static_cast<std::int64_t>(PortDelayCount) * 10);
 }
 void Board::MediumDelay() {
-    if (MediumDelayCount > 0) io_->BusySteps(MediumDelayCount);
+    BusyWait(MediumDelayCount);
 }
 void Board::LongDelay() {
-    if (LongDelayCount > 0) io_->BusySteps(LongDelayCount);
+    BusyWait(LongDelayCount);
 }
 void Board::Delay20Steps() {
-    io_->BusySteps(20);
+    BusyWait(20);
 }
 void Board::Delay10Steps() {
-    io_->BusySteps(10);
+    BusyWait(10);
 }
 void Board::Delay2Seconds() {
-    io_->Sleep(2000);
+    SleepMs(2000);
 }
 void Board::SleepMs(int milliseconds) {
-    io_->Sleep(milliseconds);
+    if (DataPort != 0) io_->Sleep(milliseconds);
 }
 
 } // namespace quorbit

@@ -105,6 +105,9 @@ class Board {
     std::uint8_t In(int port);
 
   private:
+    /// Counted delay steps on the backend (none while no port is chosen).
+    void BusyWait(std::int64_t steps);
+
     PortIo* io_;
 };
 

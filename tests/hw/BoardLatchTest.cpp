@@ -83,9 +83,12 @@ TEST_F(LatchBoard, NoPortChosenMeansNothingReachesThePort) {
     SetUpModel(6);
     board.DataPort = 0;
     port.log.clear();
+    board.PortDelayCount = 12;
     board.ResetLines();
     board.GetNibbles();
-    EXPECT_TRUE(port.Writes().empty());
+    board.WaitSettlingTime();
+    board.SleepMs(500);
+    EXPECT_TRUE(port.log.empty()); // no write, no read, no wait reaches the backend
     EXPECT_EQ(board.In(1), 0xFF);
 }
 

@@ -48,10 +48,14 @@ DirectPort::DirectPort() {
         if (::ioperm(kBases[i], kRegisters, 1) == 0) continue;
         const int error = errno;
         GiveUpPorts(i);
+        // Containers and some virtual machines have no port I/O at all, root or not.
+        const std::string fix =
+            error == ENOSYS || error == EINVAL
+                ? "this system does not offer raw port I/O; use --backend ppdev"
+                : "direct port access needs root (or the CAP_SYS_RAWIO capability); run as "
+                  "root or use --backend ppdev";
         throw PortError("direct backend: access to I/O ports " + RangeText(kBases[i]) +
-                        " was refused (" + std::strerror(error) +
-                        "): direct port access needs root (or the CAP_SYS_RAWIO capability); "
-                        "run as root or use --backend ppdev");
+                        " was refused (" + std::strerror(error) + "): " + fix);
     }
 #else
     throw PortError("direct backend: raw port I/O exists only on x86 Linux; use --backend ppdev");

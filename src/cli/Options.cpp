@@ -1,10 +1,12 @@
 #include "cli/Options.h"
 
 #include <CLI/CLI.hpp>
+#include <filesystem>
 #include <stdexcept>
 #include <vector>
 
 #include "app/App.h"
+#include "app/SystemServices.h"
 #include "app/TextFile.h"
 #include "catalog/Catalog.h"
 #include "cli/SimSocket.h"
@@ -87,6 +89,17 @@ bool InsertSimulatedChip(const OpenedBackend& backend, const SimSetup& setup) {
     if (!backend.simBoard || setup.chip.empty()) return false;
     backend.simBoard->Insert(MakeSocketChip(setup, setup.fault));
     return true;
+}
+
+Services BackendServices(const OpenedBackend& backend, const GlobalOptions& o) {
+    Services services;
+    services.simChipFixed = InsertSimulatedChip(backend, o.backend.sim);
+    services.port = backend.io.get();
+    services.simBoard = backend.simBoard;
+    services.appFolder = o.configDir.empty() ? ExecutableFolder() : o.configDir;
+    services.userConfigFolder = UserConfigFolder();
+    services.workFolder = std::filesystem::current_path().string();
+    return services;
 }
 
 std::string SaveSimulatedChip(const OpenedBackend& backend, const SimSetup& setup) {

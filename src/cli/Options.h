@@ -2,6 +2,7 @@
 // The backend, simulator and board options shared by quorbit-cli and the window.
 #include <string>
 
+#include "app/App.h"
 #include "hw/backends/Backend.h"
 
 namespace CLI {
@@ -34,6 +35,10 @@ std::string FinishOptions(GlobalOptions& o);
 /// into the simulated socket; true when a chip was named, so the socket no longer
 /// follows the device list. Throws std::invalid_argument for an unknown chip or image.
 bool InsertSimulatedChip(const OpenedBackend& backend, const SimSetup& setup);
+/// The port, simulator and folder services of a session on the opened backend
+/// (inserting the --sim-chip chip); clock, sounds, dialogs and settings are the
+/// front end's own.
+Services BackendServices(const OpenedBackend& backend, const GlobalOptions& o);
 /// Writes the simulated chip's contents to --sim-save; returns the failure or "".
 std::string SaveSimulatedChip(const OpenedBackend& backend, const SimSetup& setup);
 

@@ -12,17 +12,11 @@ Session::Session(const GlobalOptions& options, std::ostream& out)
     backend_ = OpenBackend(options.backend);
     for (const auto& warning : backend_.warnings)
         std::cerr << warning << "\n";
-    Services services;
-    services.simChipFixed = InsertSimulatedChip(backend_, options.backend.sim);
-    services.port = backend_.io.get();
+    Services services = BackendServices(backend_, options);
     services.clock = &clock_;
     services.sound = &sound_;
     services.dialogs = &dialogs_;
     services.settings = &settings_;
-    services.simBoard = backend_.simBoard;
-    services.appFolder = options.configDir.empty() ? ExecutableFolder() : options.configDir;
-    services.userConfigFolder = UserConfigFolder();
-    services.workFolder = std::filesystem::current_path().string();
     app_ = std::make_unique<App>(services);
     app_->RunGuarded(Form_Load);
     app_->onLogLine = [this](const std::string& line) { out_ << line << "\n" << std::flush; };

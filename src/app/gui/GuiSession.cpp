@@ -51,17 +51,11 @@ GuiSession::GuiSession(const cli::GlobalOptions& options)
     for (const auto& warning : backend_.warnings)
         note += (note.empty() ? "" : "\n") + warning;
 
-    Services services;
-    services.simChipFixed = cli::InsertSimulatedChip(backend_, options.backend.sim);
-    services.port = backend_.io.get();
+    Services services = cli::BackendServices(backend_, options);
     services.clock = &clock_;
     services.sound = &sound_;
     services.dialogs = &dialogs_;
     services.settings = &settings_;
-    services.simBoard = backend_.simBoard;
-    services.appFolder = options.configDir.empty() ? ExecutableFolder() : options.configDir;
-    services.userConfigFolder = UserConfigFolder();
-    services.workFolder = std::filesystem::current_path().string();
     app_ = std::make_unique<App>(services);
 
     window_ = std::make_unique<MainWindow>(*app_);

@@ -132,18 +132,16 @@ void SavePortFile(App& app) {
 void LoadPortFile(App& app) {
     app.board.DataPort = 0;
     app.PortFileKeys.clear();
-    std::filesystem::path path = ChoosePortFilePath(app);
+    // Saves go where the program may write; reading falls back to an older file
+    // beside the program while the per-user folder has none yet.
+    app.PortFilePath = ChoosePortFilePath(app).string();
+    std::filesystem::path path = app.PortFilePath;
     std::error_code ec;
     if (!std::filesystem::exists(path, ec)) {
-        // The per-user folder may be in use while an older file sits beside the program.
         const auto appFile = std::filesystem::path(app.svc.appFolder) / kPortFileName;
-        if (path == appFile || !std::filesystem::exists(appFile, ec)) {
-            app.PortFilePath = path.string();
-            return;
-        }
+        if (path == appFile || !std::filesystem::exists(appFile, ec)) return;
         path = appFile;
     }
-    app.PortFilePath = ChoosePortFilePath(app).string();
     std::string text;
     const std::string error = ReadPortFileText(path, text);
     if (!error.empty()) {

@@ -1,0 +1,55 @@
+// The routine table of the Program command: one row per device type that has a
+// programming routine. Types not listed end as "Device Not Supported".
+#include "ops/ProgramTable.h"
+
+#include <array>
+#include <string>
+
+#include "app/App.h"
+#include "app/Shell.h"
+
+namespace quorbit {
+namespace {
+
+struct Row {
+    std::string_view type;
+    DeviceRoutine routine;
+};
+
+const std::array kProgramRoutines{
+    Row{"P1", RoutineNotAvailableYet}, // 2716, 2732A, 2732B, 2732, 27C32: P2732
+    Row{"P2", RoutineNotAvailableYet}, // 2764, 27C64: P2764_128
+    Row{"P3", RoutineNotAvailableYet}, // 27128, 27C128: P2764_128
+    Row{"P4", RoutineNotAvailableYet}, // 27256, 27C256, 27C259: P27256_040
+    Row{"P5", RoutineNotAvailableYet}, // 27C512: P27080
+    Row{"P6", RoutineNotAvailableYet}, // 27C1001, 27C010: P27010_020
+    Row{"P7", RoutineNotAvailableYet}, // 27C2001, 27C020: P27010_020
+    Row{"P8", RoutineNotAvailableYet}, // 27C4001, 27C040: P27256_040
+    Row{"P9", RoutineNotAvailableYet}, // 27C801, 27C080: P27080
+    Row{"EN", RoutineNotAvailableYet}, // X28C256: PX28C256
+    Row{"FA", RoutineNotAvailableYet}, // AT29C256: PAT29C256
+    Row{"FM", RoutineNotAvailableYet}, // AM29F040: PFLASH
+    Row{"FL", RoutineNotAvailableYet}, // EN29F040, A29040: PFLASH
+    Row{"FR", RoutineNotAvailableYet}, // AM29F020: PFLASH
+    Row{"FS", RoutineNotAvailableYet}, // AM29F010: PFLASH
+    Row{"SA", RoutineNotAvailableYet}, // 24C08: P24CXX
+    Row{"SB", RoutineNotAvailableYet}, // 24C16: P24CXX
+    Row{"SC", RoutineNotAvailableYet}, // 24C32: P24C32
+};
+
+} // namespace
+
+DeviceRoutine ProgramRoutineFor(std::string_view deviceType) {
+    for (const Row& row : kProgramRoutines)
+        if (row.type == deviceType) return row.routine;
+    return nullptr;
+}
+
+void RoutineNotAvailableYet(App& app) {
+    LogMessage(app, "The routine for " + app.dev.DeviceName +
+                        " is not available yet - the chip was not touched");
+    app.flags.ProgramStatus = 0;
+    app.ops.Outcome = OpOutcome::Refused;
+}
+
+} // namespace quorbit

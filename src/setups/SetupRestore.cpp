@@ -83,8 +83,10 @@ class Restorer {
     void ReloadCodeFile() {
         const std::string path = codeFile_.value_or(app_.buf.CodeFileName);
         if (path.empty()) {
-            app_.buf.CodeFileName.clear();
-            app_.ui.FileNameCodeText.caption.clear();
+            if (codeFile_) { // the setup names no code file
+                app_.buf.CodeFileName.clear();
+                app_.ui.FileNameCodeText.caption.clear();
+            }
             return;
         }
         std::error_code ec;

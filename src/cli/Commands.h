@@ -16,6 +16,7 @@ struct CommandOptions {
     std::string bytes = "both";
     int speed = 18;
     std::string file;
+    std::string setup; // --setup: slot 1..4 or a setup file, applied before the verb
 };
 
 /// Adds the device command verbs to the parser.

@@ -92,10 +92,21 @@ std::uint8_t SimBoard::DataBus() {
     if (regs_.BoardDrivesData()) return regs_.r[4];
     std::uint8_t bus = 0xFF;
     if (chip_) {
-        if (auto driven = chip_->Output(regs_)) bus = *driven;
+        if (auto driven = chip_->Output(regs_)) bus = MaybeFlipped(*driven);
     }
     if (model_ == 6 && (regs_.r[3] & 0x20)) bus &= 0xEF; // identification strap
     return bus;
+}
+
+void SimBoard::FlipReadsNowAndThen(std::uint32_t seed, std::uint32_t oneIn) {
+    flipOneIn_ = seed == 0 ? 0 : oneIn;
+    flipRandom_.seed(seed);
+}
+
+std::uint8_t SimBoard::MaybeFlipped(std::uint8_t driven) {
+    if (flipOneIn_ == 0 || flipRandom_() % flipOneIn_ != 0) return driven;
+    ++flippedReads_;
+    return static_cast<std::uint8_t>(driven ^ (1U << (flipRandom_() % 8)));
 }
 
 std::uint8_t SimBoard::Status() {

@@ -6,6 +6,7 @@
 
 #include "app/TextFile.h"
 #include "catalog/Catalog.h"
+#include "cli/SerialFaults.h"
 #include "sim/ChipFactory.h"
 #include "sim/ParallelChip.h"
 #include "sim/SimContents.h"
@@ -57,6 +58,12 @@ Fault ParseFault(const std::string& text, std::size_t chipSize) {
 } // namespace
 
 std::unique_ptr<sim::SimChip> MakeSocketChip(const SimSetup& setup, const std::string& fault) {
+    if (NamesEmptySocket(setup.chip)) {
+        if (!setup.imageFile.empty() || !fault.empty() || !setup.saveFile.empty())
+            throw std::invalid_argument(
+                "--sim-chip none is an empty socket: it has no contents, faults or file to save");
+        return nullptr;
+    }
     const auto row = FindCatalogRow(setup.chip);
     if (!row) throw std::invalid_argument("Unknown chip for the simulator: " + setup.chip);
     const std::size_t size = sim::SimChipSize(*row);
@@ -66,6 +73,7 @@ std::unique_ptr<sim::SimChip> MakeSocketChip(const SimSetup& setup, const std::s
         if (!chip) throw std::invalid_argument("The simulator has no model of " + setup.chip);
         return chip;
     }
+    if (auto serial = MakeFaultySerialChip(*row, contents, fault)) return serial;
     auto chip = sim::MakeParallelSimChip(*row, std::move(contents));
     if (!chip)
         throw std::invalid_argument("--sim-fault needs a parallel chip; " + setup.chip +

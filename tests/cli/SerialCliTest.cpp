@@ -1,44 +1,12 @@
 // quorbit-cli with the 24C08, 24C16 and 24C32 on the simulated board's two-wire bus.
-#include <gtest/gtest.h>
-#include <sys/wait.h>
-
-#include <cstdlib>
-#include <string>
-#include <vector>
-
-#include "Fakes.h"
+#include "CliRun.h"
 #include "sim/SimContents.h"
 
 namespace quorbit::test {
 namespace {
 
-struct Result {
-    int status = -1;
-    std::string out, err;
-    [[nodiscard]] bool OutHas(const std::string& text) const {
-        return out.find(text) != std::string::npos;
-    }
-};
-
-struct SerialCli : ::testing::Test {
-    TempDir dir;
-
-    void WriteFile(const std::string& name, const std::vector<std::uint8_t>& bytes) const {
-        WriteBytes(dir / name, std::string(bytes.begin(), bytes.end()));
-    }
+struct SerialCli : CliInTempDir {
     [[nodiscard]] std::string File(const std::string& name) const { return ReadBytes(dir / name); }
-
-    Result Run(const std::string& args) const {
-        const std::string command =
-            "cd '" + dir.path().string() + "' && '" QUORBIT_CLI_PATH "' --config-dir '" +
-            dir.path().string() + "' " + args + " > stdout.txt 2> stderr.txt";
-        Result r;
-        const int raw = std::system(command.c_str());
-        r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-        r.out = ReadBytes(dir / "stdout.txt");
-        r.err = ReadBytes(dir / "stderr.txt");
-        return r;
-    }
 };
 
 struct Part {
@@ -61,7 +29,7 @@ TEST_F(SerialCli, ReadAndVerifyEachChipThroughModels4And6) {
             WriteFile("chip.bin", image);
             const std::string board = std::string("--sim-model ") + model + " --sim-chip " +
                                       p.name + " --sim-image chip.bin ";
-            Result r = Run(board + "read -o out.bin -d " + p.name);
+            CliResult r = Run(board + "read -o out.bin -d " + p.name);
             EXPECT_EQ(r.status, 0) << r.err;
             EXPECT_EQ(File("out.bin"), std::string(image.begin(), image.end()));
             EXPECT_TRUE(r.OutHas(">  " + std::to_string(p.size) + " bytes Read from Device\n"));
@@ -74,19 +42,58 @@ TEST_F(SerialCli, ReadAndVerifyEachChipThroughModels4And6) {
     }
 }
 
+TEST_F(SerialCli, ProgramEachChipWithYesAndVerifyAfter) {
+    for (const Part& p : kParts) {
+        SCOPED_TRACE(p.name);
+        const auto image = Image(p.size, static_cast<std::uint32_t>(p.size + 1));
+        WriteFile("image.bin", image);
+        const std::string chip = std::string("--sim-chip ") + p.name + " --sim-save chip.bin ";
+        CliResult r = Run("--yes " + chip + "program image.bin --verify-after -d " + p.name);
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(File("chip.bin"), std::string(image.begin(), image.end()));
+        EXPECT_TRUE(r.OutHas(">  Programming Device Successfull\n"));
+        EXPECT_TRUE(r.OutHas(">  Device Contents MATCHES with Buffer Contents\n"));
+
+        r = Run(chip + "program image.bin -d " + p.name); // no --yes: Cancel
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(File("chip.bin"), std::string(p.size, '\xFF'));
+    }
+}
+
+TEST_F(SerialCli, ProgramFailuresAreExitOne) {
+    WriteFile("image.bin", Image(1024, 7));
+    CliResult r = Run("--yes --sim-chip none program image.bin -d 24C08");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.OutHas(">  Device 24CXX DOES NOT RESPOND - ACK Error\n"));
+    EXPECT_FALSE(r.OutHas("Successfull"));
+
+    r = Run("--yes --sim-chip 24C08 --sim-fault busy program image.bin -d 24C08");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.OutHas("ACK Error"));
+
+    // The writer cannot see a byte that did not take; the verify after it does.
+    auto image = Image(1024, 7);
+    image[0x2A] = 0x00;
+    WriteFile("image.bin", image);
+    r = Run("--yes --sim-chip 24C08 --sim-fault nowrite:2A program image.bin -d 24C08 "
+            "--verify-after");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.OutHas(">  Address: 2A ][ Buffer Data: 0 ][ Device Data: FF\n"));
+}
+
 TEST_F(SerialCli, VerifyMismatchIsExitOneWithTheAddress) {
     auto image = Image(2048, 4);
     WriteFile("chip.bin", image);
     image[0x7FF] ^= 0x01;
     WriteFile("other.bin", image);
-    const Result r = Run("--sim-chip 24C16 --sim-image chip.bin verify other.bin -d 24C16");
+    const CliResult r = Run("--sim-chip 24C16 --sim-image chip.bin verify other.bin -d 24C16");
     EXPECT_EQ(r.status, 1);
     EXPECT_TRUE(r.OutHas("Address: 7FF ][ Buffer Data: "));
     EXPECT_FALSE(r.OutHas("MATCHES"));
 }
 
 TEST_F(SerialCli, EmptySocketIsAnAcknowledgeFailureAndExitOne) {
-    Result r = Run("--sim-chip none read -o out.bin -d 24C08");
+    CliResult r = Run("--sim-chip none read -o out.bin -d 24C08");
     EXPECT_EQ(r.status, 1);
     EXPECT_TRUE(r.OutHas(">  Device 24CXX DOES NOT RESPOND - ACK Error\n"));
     EXPECT_TRUE(r.OutHas(">  Check Chip Installation Position on Socket\n"));
@@ -102,7 +109,7 @@ TEST_F(SerialCli, EmptySocketIsAnAcknowledgeFailureAndExitOne) {
 TEST_F(SerialCli, SerialFaultsAndTheEmptySocketRefuseWhatTheyCannotBe) {
     EXPECT_EQ(Run("--sim-chip 24C08 --sim-fault nowrite:400 read -o o.bin -d 24C08").status, 2);
     EXPECT_EQ(Run("--sim-chip 24C08 --sim-fault nowrite:zz read -o o.bin -d 24C08").status, 2);
-    const Result stuckBit = Run("--sim-chip 24C08 --sim-fault 1F3:0:1 read -o o.bin -d 24C08");
+    const CliResult stuckBit = Run("--sim-chip 24C08 --sim-fault 1F3:0:1 read -o o.bin -d 24C08");
     EXPECT_EQ(stuckBit.status, 2);
     EXPECT_NE(stuckBit.err.find("busy or nowrite:ADDRESS"), std::string::npos) << stuckBit.err;
     EXPECT_EQ(Run("--sim-chip none --sim-image fill:00 read -o o.bin -d 24C08").status, 2);

@@ -9,6 +9,7 @@
 #include "sim/ParallelChip.h"
 #include "sim/SimContents.h"
 #include "sim/SimFaults.h"
+#include "sim/SimSerialEeprom.h"
 
 namespace quorbit::cli {
 namespace {
@@ -28,9 +29,20 @@ std::vector<std::uint8_t> Contents(const std::string& description, std::size_t s
     return {text.begin(), text.end()};
 }
 
+/// --sim-chip none: nothing in the socket.
+bool NamesEmptySocket(const std::string& chip) {
+    return chip == "none" || chip == "NONE" || chip == "None";
+}
+
 } // namespace
 
 std::unique_ptr<sim::SimChip> MakeSocketChip(const SimSetup& setup, const std::string& fault) {
+    if (NamesEmptySocket(setup.chip)) {
+        if (!setup.imageFile.empty() || !fault.empty() || !setup.saveFile.empty())
+            throw std::invalid_argument(
+                "--sim-chip none is an empty socket: it has no contents, faults or file to save");
+        return nullptr;
+    }
     const auto row = FindCatalogRow(setup.chip);
     if (!row) throw std::invalid_argument("Unknown chip for the simulator: " + setup.chip);
     const std::size_t size = sim::SimChipSize(*row);
@@ -39,6 +51,13 @@ std::unique_ptr<sim::SimChip> MakeSocketChip(const SimSetup& setup, const std::s
         auto chip = sim::MakeSimChip(*row, std::move(contents));
         if (!chip) throw std::invalid_argument("The simulator has no model of " + setup.chip);
         return chip;
+    }
+    const CatalogRow& entry = CatalogTable()[static_cast<std::size_t>(*row)];
+    if (entry.family == 'S') {
+        auto serial = sim::MakeSimSerialEeprom(entry.name, entry.subtype, std::move(contents));
+        if (!serial) throw std::invalid_argument("The simulator has no model of " + setup.chip);
+        sim::ApplyFaults(*serial, fault, size);
+        return serial;
     }
     auto chip = sim::MakeParallelSimChip(*row, std::move(contents));
     if (!chip)

@@ -8,6 +8,7 @@
 #include "app/App.h"
 #include "app/Shell.h"
 #include "ops/Eprom.h"
+#include "ops/Serial24Cxx.h"
 
 namespace quorbit {
 namespace {
@@ -33,9 +34,9 @@ const std::array kProgramRoutines{
     Row{"FL", RoutineNotAvailableYet}, // EN29F040, A29040: PFLASH
     Row{"FR", RoutineNotAvailableYet}, // AM29F020: PFLASH
     Row{"FS", RoutineNotAvailableYet}, // AM29F010: PFLASH
-    Row{"SA", RoutineNotAvailableYet}, // 24C08: P24CXX
-    Row{"SB", RoutineNotAvailableYet}, // 24C16: P24CXX
-    Row{"SC", RoutineNotAvailableYet}, // 24C32: P24C32
+    Row{"SA", P24CXX},                 // 24C08
+    Row{"SB", P24CXX},                 // 24C16
+    Row{"SC", P24C32},                 // 24C32
 };
 
 } // namespace

@@ -34,6 +34,15 @@ struct DeviceOpsState {
     int LastPage = 0;
     OpOutcome Outcome = OpOutcome::None;
 
+    /// Page-write parts: the page (0..511) and byte (0..63) being written, what was
+    /// left of the DATA# poll (0: it timed out), and the address and code of one
+    /// command write cycle.
+    std::int32_t PageCounter = 0;
+    int PageOffset = 0;
+    std::int32_t PollCount = 0;
+    int CommandAddress = 0;
+    int FlashCommand = 0;
+
     /// The 24Cxx sequential read and the 24Cxx verify. They come with the serial
     /// EEPROM routines; until those are installed here a 24Cxx read or verify is
     /// refused without touching the board.

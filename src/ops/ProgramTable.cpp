@@ -7,6 +7,8 @@
 
 #include "app/App.h"
 #include "app/Shell.h"
+#include "ops/At29c256.h"
+#include "ops/X28c256.h"
 
 namespace quorbit {
 namespace {
@@ -26,8 +28,8 @@ const std::array kProgramRoutines{
     Row{"P7", RoutineNotAvailableYet}, // 27C2001, 27C020: P27010_020
     Row{"P8", RoutineNotAvailableYet}, // 27C4001, 27C040: P27256_040
     Row{"P9", RoutineNotAvailableYet}, // 27C801, 27C080: P27080
-    Row{"EN", RoutineNotAvailableYet}, // X28C256: PX28C256
-    Row{"FA", RoutineNotAvailableYet}, // AT29C256: PAT29C256
+    Row{"EN", PX28C256},               // X28C256
+    Row{"FA", PAT29C256},              // AT29C256
     Row{"FM", RoutineNotAvailableYet}, // AM29F040: PFLASH
     Row{"FL", RoutineNotAvailableYet}, // EN29F040, A29040: PFLASH
     Row{"FR", RoutineNotAvailableYet}, // AM29F020: PFLASH

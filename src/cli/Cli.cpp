@@ -70,7 +70,11 @@ int Run(int argc, const char* const* argv, std::ostream& out, std::ostream& err)
         if (detect->parsed()) {
             session.SelectBoard();
             if (session.app().handlerFailed) return 2; // the port link broke
-            if (session.BoardKnown()) return 0;
+            if (session.BoardKnown()) {
+                if (session.app().PortFileSaved)
+                    err << "Port and model saved in " << session.app().PortFilePath << "\n";
+                return 0;
+            }
             if (session.app().board.BoardModel != 0 && session.app().board.DataPort == 0)
                 err << "A forced model needs a printer port: add --port 378, 278 or 3BC\n";
             return 1;

@@ -30,6 +30,15 @@ int ListDevices(std::ostream& out) {
     return 0;
 }
 
+int Detect(Session& session, std::ostream& err) {
+    session.SelectBoard();
+    if (session.app().handlerFailed) return 2; // the port link broke
+    if (session.BoardKnown()) return 0;
+    if (session.app().board.BoardModel != 0 && session.app().board.DataPort == 0)
+        err << "A forced model needs a printer port: add --port 378, 278 or 3BC\n";
+    return 1;
+}
+
 } // namespace
 
 int Run(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
@@ -58,15 +67,13 @@ int Run(int argc, const char* const* argv, std::ostream& out, std::ostream& err)
 
     try {
         Session session(options, out);
-        if (detect->parsed()) {
-            session.SelectBoard();
-            if (session.app().handlerFailed) return 2; // the port link broke
-            if (session.BoardKnown()) return 0;
-            if (session.app().board.BoardModel != 0 && session.app().board.DataPort == 0)
-                err << "A forced model needs a printer port: add --port 378, 278 or 3BC\n";
-            return 1;
-        }
-        return RunDeviceCommand(cli, commandOptions, session, out, err);
+        if (session.StartFailed()) return 2; // the port link broke, already said
+        const int status = detect->parsed()
+                               ? Detect(session, err)
+                               : RunDeviceCommand(cli, commandOptions, session, out, err);
+        // A requested output that was not written is a failure of the run.
+        if (!session.Close() && status == 0) return 2;
+        return status;
     } catch (const PortError& e) {
         err << e.what() << "\n";
         return 2;

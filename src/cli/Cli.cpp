@@ -8,6 +8,7 @@
 #include "cli/Commands.h"
 #include "cli/Options.h"
 #include "cli/Session.h"
+#include "cli/SetupCommand.h"
 
 namespace quorbit::cli {
 namespace {
@@ -33,7 +34,11 @@ int ListDevices(std::ostream& out) {
 int Detect(Session& session, std::ostream& err) {
     session.SelectBoard();
     if (session.app().handlerFailed) return 2; // the port link broke
-    if (session.BoardKnown()) return 0;
+    if (session.BoardKnown()) {
+        if (session.app().PortFileSaved)
+            err << "Port and model saved in " << session.app().PortFilePath << "\n";
+        return 0;
+    }
     if (session.app().board.BoardModel != 0 && session.app().board.DataPort == 0)
         err << "A forced model needs a printer port: add --port 378, 278 or 3BC\n";
     return 1;
@@ -52,12 +57,20 @@ int Run(int argc, const char* const* argv, std::ostream& out, std::ostream& err)
     auto* devices = cli.add_subcommand("devices", "List the device catalog");
     CommandOptions commandOptions;
     AddDeviceCommands(cli, commandOptions);
+    AddSetupOption(cli, commandOptions.setup);
+    SetupSaveOptions setupOptions;
+    auto* setup = AddSetupCommands(cli, setupOptions);
 
     try {
         cli.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
         const int code = cli.exit(e, out, err);
         return code == 0 ? 0 : 2;
+    }
+    if ((devices->parsed() || detect->parsed()) && !commandOptions.setup.empty()) {
+        err << "--setup applies to the chip commands and setup save, not to "
+            << (devices->parsed() ? "devices" : "detect") << "\n";
+        return 2;
     }
     if (devices->parsed()) return ListDevices(out);
     if (const std::string problem = FinishOptions(options); !problem.empty()) {
@@ -68,9 +81,13 @@ int Run(int argc, const char* const* argv, std::ostream& out, std::ostream& err)
     try {
         Session session(options, out);
         if (session.StartFailed()) return 2; // the port link broke, already said
-        const int status = detect->parsed()
-                               ? Detect(session, err)
-                               : RunDeviceCommand(cli, commandOptions, session, out, err);
+        int status = 0;
+        if (detect->parsed())
+            status = Detect(session, err);
+        else if (setup->parsed())
+            status = RunSetupCommand(cli, commandOptions.setup, setupOptions, session, err);
+        else
+            status = RunDeviceCommand(cli, commandOptions, session, out, err);
         // A requested output that was not written is a failure of the run.
         if (!session.Close() && status == 0) return 2;
         return status;

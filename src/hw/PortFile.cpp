@@ -110,6 +110,7 @@ std::filesystem::path ChoosePortFilePath(const App& app) {
 } // namespace
 
 void SavePortFile(App& app) {
+    app.PortFileSaved = false;
     std::filesystem::path path = app.PortFilePath.empty() ? ChoosePortFilePath(app)
                                                           : std::filesystem::path(app.PortFilePath);
     std::error_code ec;
@@ -131,8 +132,9 @@ void SavePortFile(App& app) {
         ReportFileError(app, "Could not save the port and model file " + path.string(), error);
         return;
     }
+    // Where it went is told by the help and the command line, not by the log.
     app.PortFilePath = path.string();
-    LogMessage(app, "Port and model saved in " + path.string());
+    app.PortFileSaved = true;
 }
 
 void LoadPortFile(App& app) {

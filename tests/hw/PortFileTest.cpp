@@ -150,6 +150,9 @@ TEST(PortFileAtStartUp, PipeInPlaceOfTheFileIsReportedNotReadFrom) {
     EXPECT_NE(rig.dialogs.boxes[0].text.find("not a plain file"), std::string::npos);
     EXPECT_EQ(app.board.BoardModel, 6); // the ports were scanned instead
     EXPECT_EQ(app.board.DataPort, 0x378);
+    // Nor is the pipe replaced by the saved file: that goes to the per-user folder.
+    EXPECT_TRUE(std::filesystem::is_fifo(file));
+    EXPECT_TRUE(std::filesystem::is_regular_file(rig.dir / "user" / "quorbit6.ini"));
 }
 
 TEST(PortFileLocation, ReadOnlyProgramFolderUsesThePerUserFolder) {

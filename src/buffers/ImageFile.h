@@ -12,6 +12,20 @@ namespace quorbit {
 
 inline constexpr const char* kAllFiles = "All Files (*.*)|*.*";
 inline constexpr std::size_t kDataFileLimit = 8192;
+/// The code file dialogs: every file first (raw binary stays the default), then
+/// the record formats, whose extension chooses how a file is saved.
+inline constexpr const char* kCodeImageFiles =
+    "All Files (*.*)|*.*|Binary (*.bin)|*.bin|Intel HEX (*.hex)|*.hex|"
+    "Motorola S-record (*.s19 *.s28 *.s37 *.srec)|*.s19;*.s28;*.s37;*.srec";
+/// A record file spells each byte as two characters, plus addresses and checksums.
+inline constexpr std::size_t kRecordFileLimit = 4 * 2100001;
+/// The file name that stands for standard input or output.
+inline constexpr const char* kStandardStream = "-";
+
+/// Reads standard input to its end, refusing more than `limit` bytes; "" or the reason.
+std::string ReadStandardInput(std::size_t limit, std::string& bytes);
+/// Writes the whole text to standard output; "" or the reason.
+std::string WriteStandardOutput(const std::string& text);
 
 /// Size of the file when the file system can tell it, without reading it.
 inline std::optional<std::uintmax_t> SizeOnDisk(const std::string& path) {

@@ -43,6 +43,7 @@ int Run(int argc, const char* const* argv, std::ostream& out, std::ostream& err)
     auto* devices = cli.add_subcommand("devices", "List the device catalog");
     CommandOptions commandOptions;
     AddDeviceCommands(cli, commandOptions);
+    AddProgressOption(cli, commandOptions);
 
     try {
         cli.parse(argc, argv);
@@ -57,7 +58,9 @@ int Run(int argc, const char* const* argv, std::ostream& out, std::ostream& err)
     }
 
     try {
-        Session session(options, out);
+        // An image written to standard output leaves the log lines to standard error.
+        const bool imageToStdout = cli.got_subcommand("read") && commandOptions.file == "-";
+        Session session(options, imageToStdout ? err : out);
         if (detect->parsed()) {
             session.SelectBoard();
             if (session.app().handlerFailed) return 2; // the port link broke

@@ -59,11 +59,23 @@ void ApplyOptions(App& app, const CommandOptions& options) {
     SetPosition(app.ui.Slider1, options.speed);
 }
 
-/// Presses the command's button with a progress line on a terminal.
-void Press(App& app, Control& button, const char* label, std::ostream& err) {
+void AddFormatOption(CLI::App* command, CommandOptions& options) {
+    command
+        ->add_option("--format", options.format,
+                     "Image file format: auto (by name and content), raw, ihex or srec")
+        ->check(CLI::IsMember({"auto", "raw", "ihex", "srec"}, CLI::ignore_case))
+        ->capture_default_str();
+}
+
+/// Presses the command's button with a progress line on a terminal, or the JSON
+/// progress stream when asked for.
+void Press(App& app, Control& button, const char* label, std::ostream& err,
+           const std::string& mode, JsonProgress* json) {
     std::unique_ptr<ProgressLine> progress;
     const auto echo = app.onLogLine;
-    if (StderrIsTerminal()) {
+    if (json) {
+        app.svc.refresher = json;
+    } else if (mode == "auto" && StderrIsTerminal()) {
         progress = std::make_unique<ProgressLine>(app, err, label);
         app.svc.refresher = progress.get();
         app.onLogLine = [&progress, echo](const std::string& line) {
@@ -74,6 +86,7 @@ void Press(App& app, Control& button, const char* label, std::ostream& err) {
     app.ops.Outcome = OpOutcome::None;
     app.handlerFailed = false;
     Fire(button.onClick);
+    if (json) app.svc.refresher = nullptr;
     if (progress) {
         progress->Clear();
         app.svc.refresher = nullptr;
@@ -83,15 +96,27 @@ void Press(App& app, Control& button, const char* label, std::ostream& err) {
 
 } // namespace
 
+void AddProgressOption(CLI::App& cli, CommandOptions& options) {
+    cli.add_option("--progress", options.progress,
+                   "Progress on standard error: auto (a line on a terminal), json (one object "
+                   "per line, for scripts) or none")
+        ->check(CLI::IsMember({"auto", "json", "none"}))
+        ->capture_default_str();
+}
+
 void AddDeviceCommands(CLI::App& cli, CommandOptions& options) {
     auto* read = cli.add_subcommand("read", "Read the whole chip into a file");
-    read->add_option("-o,--output", options.file, "File for the chip's contents")->required();
+    read->add_option("-o,--output", options.file,
+                     "File for the chip's contents (- for standard output)")
+        ->required();
     AddChipOptions(read, options);
+    AddFormatOption(read, options);
     auto* blank = cli.add_subcommand("blank", "Check that every byte of the chip is erased (FFh)");
     AddChipOptions(blank, options);
     auto* verify = cli.add_subcommand("verify", "Compare the chip with an image file");
-    verify->add_option("file", options.file, "Image file")->required();
+    verify->add_option("file", options.file, "Image file (- for standard input)")->required();
     AddChipOptions(verify, options);
+    AddFormatOption(verify, options);
 }
 
 int RunDeviceCommand(CLI::App& cli, const CommandOptions& options, Session& session,
@@ -116,19 +141,26 @@ int RunDeviceCommand(CLI::App& cli, const CommandOptions& options, Session& sess
         return 2;
     }
     ApplyOptions(app, options);
-    if (verb == Verb::Verify && !OpenCodeFile(app, options.file)) return 2;
-
     const VerbInfo info = InfoOf(verb);
+    std::unique_ptr<JsonProgress> json;
+    if (options.progress == "json") json = std::make_unique<JsonProgress>(app, err, info.name);
+    app.buf.CodeFileFormat = ParseFormatChoice(options.format).value_or(FormatChoice::Auto);
+    if (verb == Verb::Verify && !OpenCodeFile(app, options.file)) {
+        if (json) json->Finish(false);
+        return 2;
+    }
+
     Control& button = app.ui.*info.button;
     if (!button.enabled) {
         err << "The " << info.name << " command is not available for " << app.dev.DeviceName
             << "\n";
         return 2;
     }
-    Press(app, button, info.progressLabel, err);
-    if (app.handlerFailed || app.ops.Outcome != OpOutcome::Success) return 1;
-    if (verb == Verb::Read && !WriteCodeFile(app, options.file)) return 2;
-    return 0;
+    Press(app, button, info.progressLabel, err, options.progress, json.get());
+    int status = app.handlerFailed || app.ops.Outcome != OpOutcome::Success ? 1 : 0;
+    if (status == 0 && verb == Verb::Read && !WriteCodeFile(app, options.file)) status = 2;
+    if (json) json->Finish(status == 0);
+    return status;
 }
 
 } // namespace quorbit::cli

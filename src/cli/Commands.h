@@ -16,7 +16,12 @@ struct CommandOptions {
     std::string bytes = "both";
     int speed = 18;
     std::string file;
+    std::string format = "auto";   // image file format: auto, raw, ihex, srec
+    std::string progress = "auto"; // auto (a line on a terminal), json, none
 };
+
+/// The global --progress option (before or after the verb).
+void AddProgressOption(CLI::App& cli, CommandOptions& options);
 
 /// Adds the device command verbs to the parser.
 void AddDeviceCommands(CLI::App& cli, CommandOptions& options);

@@ -19,27 +19,24 @@ std::string Upper(std::string s) {
     return s;
 }
 
-void RefuseBigCodeFile(App& app, std::uintmax_t length,
-                       std::size_t limit = kCodeBufferSize) {
+void RefuseBigCodeFile(App& app, std::uintmax_t length, std::size_t limit = kCodeBufferSize) {
     LogMessage(app, "Code File Size is " + std::to_string(length) + " bytes, bigger than the " +
                         std::to_string(limit) + " allowed - Will Not Open");
-    app.svc.dialogs->MsgBox("Can't Open Code File Bigger than " + std::to_string(limit) +
-                                " Bytes",
+    app.svc.dialogs->MsgBox("Can't Open Code File Bigger than " + std::to_string(limit) + " Bytes",
                             "Code File too Big", MsgIcon::Exclamation, MsgButtons::Ok, 0);
 }
 
 /// The whole code file (standard input for "-"), or nothing (the refusal or
 /// failure already reported). Record files may be larger than the buffer they fill.
 std::optional<std::string> LoadCodeFile(App& app, const std::string& path) {
-    if (const auto size = SizeOnDisk(path); path != kStandardStream && size &&
-                                            *size > kRecordFileLimit) {
+    if (const auto size = SizeOnDisk(path);
+        path != kStandardStream && size && *size > kRecordFileLimit) {
         RefuseBigCodeFile(app, *size, kRecordFileLimit);
         return std::nullopt;
     }
     std::string bytes;
-    const std::string error = path == kStandardStream
-                                  ? ReadStandardInput(kRecordFileLimit, bytes)
-                                  : ReadWholeFile(path, bytes);
+    const std::string error = path == kStandardStream ? ReadStandardInput(kRecordFileLimit, bytes)
+                                                      : ReadWholeFile(path, bytes);
     if (!error.empty()) {
         ReportFileError(app, "Could not read the code file " + path, error);
         return std::nullopt;
@@ -78,8 +75,8 @@ std::optional<CodeImage> DecodeCodeFile(App& app, const std::string& path, std::
     const std::string error =
         DecodeRecordImage(bytes, image.format, chip > 0 ? chip : kCodeBufferSize, decoded);
     if (!error.empty()) {
-        const std::string what = "The " + std::string(FormatTitle(image.format)) + " file " +
-                                 path + " was not loaded";
+        const std::string what =
+            "The " + std::string(FormatTitle(image.format)) + " file " + path + " was not loaded";
         LogMessage(app, what + ": " + error);
         app.svc.dialogs->MsgBox(what + ":\r\n" + error, "Bad Image File", MsgIcon::Exclamation,
                                 MsgButtons::Ok, 0);
@@ -205,7 +202,8 @@ bool WriteCodeFile(App& app, const std::string& path) {
     std::string error = EncodeImage(std::vector<std::uint8_t>(bytes.begin(), bytes.end()),
                                     FormatToSave(app.buf.CodeFileFormat, path), file);
     if (error.empty())
-        error = path == kStandardStream ? WriteStandardOutput(file) : WriteFileAtomically(path, file);
+        error =
+            path == kStandardStream ? WriteStandardOutput(file) : WriteFileAtomically(path, file);
     SetStatusText(app, "");
     if (!error.empty()) {
         ReportFileError(app, "Could not save the code buffer to " + path, error);

@@ -149,8 +149,8 @@ std::optional<ImageFormat> FormatOfName(const std::string& path) {
     const std::string ext = Lower(std::filesystem::path(path).extension().string());
     for (const char* e : {".hex", ".ihx", ".ihex", ".h86", ".hxl", ".hxh", ".mcs"})
         if (ext == e) return ImageFormat::IntelHex;
-    for (const char* e : {".s19", ".s28", ".s37", ".srec", ".mot", ".mhx", ".s1", ".s2", ".s3",
-                          ".sx", ".exo"})
+    for (const char* e :
+         {".s19", ".s28", ".s37", ".srec", ".mot", ".mhx", ".s1", ".s2", ".s3", ".sx", ".exo"})
         if (ext == e) return ImageFormat::SRecord;
     for (const char* e : {".bin", ".rom", ".img", ".raw", ".eprom"})
         if (ext == e) return ImageFormat::Raw;
@@ -173,10 +173,10 @@ ImageFormat FormatToSave(FormatChoice choice, const std::string& path) {
 std::string DecodeRecordImage(const std::string& text, ImageFormat format, std::size_t limit,
                               DecodedImage& image) {
     ImageBuilder builder(limit);
-    const std::string error = ParseRecords(
-        text, AsRecordFormat(format),
-        [&builder](std::uint32_t address, const std::uint8_t* data, std::size_t length,
-                   int line) { builder.Add(address, data, length, line); });
+    const std::string error =
+        ParseRecords(text, AsRecordFormat(format),
+                     [&builder](std::uint32_t address, const std::uint8_t* data, std::size_t length,
+                                int line) { builder.Add(address, data, length, line); });
     if (!error.empty()) return error;
     if (std::string problem = builder.Problem(); !problem.empty()) return problem;
     builder.MoveInto(image);

@@ -1,11 +1,11 @@
 #include "buffers/SrecordCodec.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <algorithm>
 #include <stdexcept>
 
 #include <sys/mman.h>
@@ -81,7 +81,8 @@ class ThrowingQuit : public srecord::quit {
 class MemoryFile {
   public:
     MemoryFile() : fd_(::memfd_create("quorbit-image", MFD_CLOEXEC)) {
-        if (fd_ < 0) throw std::runtime_error(std::string("no memory file: ") + std::strerror(errno));
+        if (fd_ < 0)
+            throw std::runtime_error(std::string("no memory file: ") + std::strerror(errno));
     }
     ~MemoryFile() { ::close(fd_); }
     MemoryFile(const MemoryFile&) = delete;
@@ -91,8 +92,8 @@ class MemoryFile {
     void Write(const std::string& text) const {
         std::size_t done = 0;
         while (done < text.size()) {
-            const ssize_t n = ::pwrite(fd_, text.data() + done, text.size() - done,
-                                       static_cast<off_t>(done));
+            const ssize_t n =
+                ::pwrite(fd_, text.data() + done, text.size() - done, static_cast<off_t>(done));
             if (n < 0 && errno == EINTR) continue;
             if (n <= 0) throw std::runtime_error(std::strerror(errno));
             done += static_cast<std::size_t>(n);
@@ -121,8 +122,7 @@ std::string WithoutFileName(const std::string& message, const std::string& name)
     std::string rest = message;
     if (rest.rfind(name + ": ", 0) == 0) rest = rest.substr(name.size() + 2);
     const auto colon = rest.find(": ");
-    if (colon != std::string::npos && colon > 0 &&
-        rest.find_first_not_of("0123456789") == colon)
+    if (colon != std::string::npos && colon > 0 && rest.find_first_not_of("0123456789") == colon)
         return "line " + rest.substr(0, colon) + ": " + rest.substr(colon + 2);
     return rest;
 }

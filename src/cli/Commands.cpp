@@ -69,8 +69,8 @@ void AddFormatOption(CLI::App* command, CommandOptions& options) {
 
 /// Presses the command's button with a progress line on a terminal, or the JSON
 /// progress stream when asked for.
-void Press(App& app, Control& button, const char* label, std::ostream& err,
-           const std::string& mode, JsonProgress* json) {
+void Press(App& app, Control& button, const char* label, std::ostream& err, const std::string& mode,
+           JsonProgress* json) {
     std::unique_ptr<ProgressLine> progress;
     const auto echo = app.onLogLine;
     if (json) {

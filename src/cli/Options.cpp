@@ -9,8 +9,8 @@
 #include "app/SystemServices.h"
 #include "app/TextFile.h"
 #include "catalog/Catalog.h"
-#include "hw/Detection.h"
 #include "cli/SimSocket.h"
+#include "hw/Detection.h"
 #include "sim/ChipFactory.h"
 #include "sim/SimBoard.h"
 
@@ -48,7 +48,8 @@ void AddBackendOptions(CLI::App& cli, GlobalOptions& o) {
                    "Simulated board model: 4, 5, 6, or 0 for no board")
         ->check(CLI::IsMember({0, 4, 5, 6}))
         ->capture_default_str();
-    cli.add_option("--sim-port", o.simPort, "Simulated board's base port: 378, 278, 3BC or 100..FFF8")
+    cli.add_option("--sim-port", o.simPort,
+                   "Simulated board's base port: 378, 278, 3BC or 100..FFF8")
         ->check(BasePortValidator())
         ->capture_default_str();
     cli.add_option("--sim-chip", o.backend.sim.chip,
@@ -64,7 +65,8 @@ void AddBackendOptions(CLI::App& cli, GlobalOptions& o) {
 }
 
 void AddBoardOptions(CLI::App& cli, GlobalOptions& o) {
-    cli.add_option("-p,--port", o.basePort, "Printer port base: 378, 278, 3BC or a card's base (100..FFF8, e.g. D100)")
+    cli.add_option("-p,--port", o.basePort,
+                   "Printer port base: 378, 278, 3BC or a card's base (100..FFF8, e.g. D100)")
         ->check(BasePortValidator());
     cli.add_option("-m,--model", o.model, "Board model: auto (scan the ports), 4, 5 or 6")
         ->check(CLI::IsMember({"auto", "4", "5", "6"}))

@@ -45,8 +45,8 @@ long long JsonProgress::Done() const {
 
 void JsonProgress::Emit(long long done, const char* result) {
     const long long elapsed = ElapsedMs();
-    err_ << "{\"op\":\"" << op_ << "\",\"done\":" << done
-         << ",\"total\":" << app_.dev.ImageLength << ",\"elapsed_ms\":" << elapsed;
+    err_ << "{\"op\":\"" << op_ << "\",\"done\":" << done << ",\"total\":" << app_.dev.ImageLength
+         << ",\"elapsed_ms\":" << elapsed;
     if (result) err_ << ",\"result\":\"" << result << "\"";
     err_ << "}\n" << std::flush;
     lastEmitMs_ = elapsed;

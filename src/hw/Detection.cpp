@@ -143,7 +143,8 @@ void ShowDetectedBoard(App& app) {
     ui.Ready_label.foreColor = colour::Green;
     ui.Ready_label.caption = "Ready";
     SetPortAddresses(b, app.DetectedPort);
-    if (ui.PortSelected.caption != Hex(app.DetectedPort) + "h") ChoosePortBase(app, app.DetectedPort);
+    if (ui.PortSelected.caption != Hex(app.DetectedPort) + "h")
+        ChoosePortBase(app, app.DetectedPort);
 
     const int model = b.BoardModel;
     if (model == 4 || model == 5 || model == 6) {

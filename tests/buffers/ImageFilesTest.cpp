@@ -49,11 +49,12 @@ TEST_F(ImageFiles, PartialHexImageFillsTheChipWithFFAndSaysWhatItCovers) {
     // The checksum is that of the 32768 bytes now in the buffer.
     const long sum = 0xFFL * (32768 - 3) + 0x11 + 0x22 + 0x33;
     EXPECT_EQ(app.buf.FileChecksumText, Hex4(sum));
-    EXPECT_EQ(rig.LogLines(),
-              (std::vector<std::string>{
-                  "File " + path + " - was read into Buffer. 32768 bytes long.",
-                  "Intel HEX records cover 10-10, 100-101; the rest of the buffer is FFh",
-                  "Read File CRC = $" + Hex4(sum), "You can Install a Blank Eprom for Programming"}));
+    EXPECT_EQ(
+        rig.LogLines(),
+        (std::vector<std::string>{
+            "File " + path + " - was read into Buffer. 32768 bytes long.",
+            "Intel HEX records cover 10-10, 100-101; the rest of the buffer is FFh",
+            "Read File CRC = $" + Hex4(sum), "You can Install a Blank Eprom for Programming"}));
     EXPECT_EQ(app.ui.FileNameCodeSize.caption, "(32768)");
     EXPECT_TRUE(app.ui.Program_button.enabled);
 }
@@ -74,7 +75,8 @@ TEST_F(ImageFiles, BadRecordLoadsNothingAndNamesFileLineAndReason) {
     EXPECT_EQ(app.buf.CodeBuffer[0], 'x'); // not even the good first line went in
     EXPECT_EQ(app.buf.FileChecksumText, Hex4('x' + 'y' + 'z'));
     ASSERT_EQ(rig.LogLines().size(), 1u);
-    EXPECT_THAT(rig.LogLines()[0], HasSubstr("The Intel HEX file " + path + " was not loaded: "
+    EXPECT_THAT(rig.LogLines()[0], HasSubstr("The Intel HEX file " + path +
+                                             " was not loaded: "
                                              "line 2: checksum mismatch"));
     ASSERT_EQ(rig.dialogs.boxes.size(), 1u);
     EXPECT_THAT(rig.dialogs.boxes[0].text, HasSubstr("line 2"));
@@ -101,7 +103,7 @@ TEST_F(ImageFiles, SaveAsFollowsTheExtensionAndReadsBackTheSame) {
         rig.dialogs.fileAnswers.push_back(path);
         Fire(app.ui.mnuFileSaveCodeAs.onClick);
         const std::string file = ReadBytes(path);
-        EXPECT_EQ(file[0], std::string(name) == "copy.hex" ? ':'
+        EXPECT_EQ(file[0], std::string(name) == "copy.hex"   ? ':'
                            : std::string(name) == "copy.s19" ? 'S'
                                                              : '\x01');
         std::fill(app.buf.CodeBuffer.begin(), app.buf.CodeBuffer.end(), 0);

@@ -18,14 +18,14 @@ using ::testing::StartsWith;
 
 /// Every data byte the records name, by address.
 std::map<std::uint32_t, std::uint8_t> ParsedBytes(const std::string& text, RecordFormat format,
-                                                   std::string& error) {
+                                                  std::string& error) {
     std::map<std::uint32_t, std::uint8_t> bytes;
-    error = ParseRecords(text, format,
-                         [&bytes](std::uint32_t address, const std::uint8_t* data,
-                                  std::size_t length, int) {
-                             for (std::size_t i = 0; i < length; ++i)
-                                 bytes[address + static_cast<std::uint32_t>(i)] = data[i];
-                         });
+    error = ParseRecords(
+        text, format,
+        [&bytes](std::uint32_t address, const std::uint8_t* data, std::size_t length, int) {
+            for (std::size_t i = 0; i < length; ++i)
+                bytes[address + static_cast<std::uint32_t>(i)] = data[i];
+        });
     return bytes;
 }
 
@@ -91,11 +91,12 @@ TEST(ImageFormats, RoundTripsKeepEveryByteAtEverySize) {
             DecodedImage back;
             ASSERT_EQ(DecodeRecordImage(file, format, 2100001, back), "") << size;
             EXPECT_EQ(back.bytes, bytes) << FormatTitle(format) << " " << size;
-            EXPECT_EQ(RangesText(back.ranges), "0-" + [&] {
-                char t[16];
-                std::snprintf(t, sizeof t, "%zX", size - 1);
-                return std::string(t);
-            }());
+            EXPECT_EQ(
+                RangesText(back.ranges), "0-" + [&] {
+                    char t[16];
+                    std::snprintf(t, sizeof t, "%zX", size - 1);
+                    return std::string(t);
+                }());
         }
     }
     std::string file;

@@ -18,11 +18,11 @@ inline std::string HexBytes(const std::vector<std::uint8_t>& bytes) {
 }
 
 /// ":LLAAAATT...CC" with a correct checksum.
-inline std::string IntelLine(int type, std::uint16_t address, const std::vector<std::uint8_t>& data) {
-    std::vector<std::uint8_t> all = {static_cast<std::uint8_t>(data.size()),
-                                     static_cast<std::uint8_t>(address >> 8),
-                                     static_cast<std::uint8_t>(address & 0xFF),
-                                     static_cast<std::uint8_t>(type)};
+inline std::string IntelLine(int type, std::uint16_t address,
+                             const std::vector<std::uint8_t>& data) {
+    std::vector<std::uint8_t> all = {
+        static_cast<std::uint8_t>(data.size()), static_cast<std::uint8_t>(address >> 8),
+        static_cast<std::uint8_t>(address & 0xFF), static_cast<std::uint8_t>(type)};
     all.insert(all.end(), data.begin(), data.end());
     unsigned sum = 0;
     for (std::uint8_t b : all)
@@ -34,7 +34,8 @@ inline std::string IntelLine(int type, std::uint16_t address, const std::vector<
 /// "Sn" record with an address of `addressBytes` bytes and a correct checksum.
 inline std::string SLine(char type, int addressBytes, std::uint32_t address,
                          const std::vector<std::uint8_t>& data) {
-    std::vector<std::uint8_t> all = {static_cast<std::uint8_t>(static_cast<std::size_t>(addressBytes) + data.size() + 1)};
+    std::vector<std::uint8_t> all = {
+        static_cast<std::uint8_t>(static_cast<std::size_t>(addressBytes) + data.size() + 1)};
     for (int i = addressBytes - 1; i >= 0; --i)
         all.push_back(static_cast<std::uint8_t>(address >> (8 * i)));
     all.insert(all.end(), data.begin(), data.end());

@@ -38,8 +38,8 @@ struct FormatsCli : ::testing::Test {
         std::string command = line;
         for (std::size_t at; (at = command.find("QCLI")) != std::string::npos;)
             command.replace(at, 4, cli);
-        command = "cd '" + dir.path().string() + "' && (" + command +
-                  ") > stdout.txt 2> stderr.txt";
+        command =
+            "cd '" + dir.path().string() + "' && (" + command + ") > stdout.txt 2> stderr.txt";
         Result r;
         const int raw = std::system(command.c_str());
         r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;

@@ -147,8 +147,7 @@ int OpenClaimed(const std::string& device, int& error) {
         // an IEEE 1284 handshake a card may have been left in.
         int mode = IEEE1284_MODE_COMPAT;
         int forward = 0;
-        if (::ioctl(fd, PPSETMODE, &mode) == 0 && ::ioctl(fd, PPDATADIR, &forward) == 0)
-            return fd;
+        if (::ioctl(fd, PPSETMODE, &mode) == 0 && ::ioctl(fd, PPDATADIR, &forward) == 0) return fd;
         error = errno;
         ::ioctl(fd, PPRELEASE);
     }

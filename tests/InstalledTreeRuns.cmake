@@ -1,0 +1,26 @@
+# Installs the build into ROOT (a DESTDIR) and runs the linked quorbit-cli from
+# there: the links, the program and the layout must all hold.
+file(REMOVE_RECURSE ${ROOT})
+execute_process(COMMAND ${CMAKE_COMMAND} -E env DESTDIR=${ROOT}
+                        ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix /usr
+                RESULT_VARIABLE installed OUTPUT_QUIET)
+if(NOT installed EQUAL 0)
+  message(FATAL_ERROR "cmake --install failed: ${installed}")
+endif()
+foreach(file usr/bin/quorbit-cli usr/share/man/man1/quorbit-cli.1
+             usr/share/applications/quorbit.desktop
+             usr/share/icons/hicolor/scalable/apps/quorbit.svg)
+  if(NOT EXISTS ${ROOT}/${file})
+    message(FATAL_ERROR "not installed: ${file}")
+  endif()
+endforeach()
+file(GLOB help ${ROOT}/usr/lib*/quorbit/quorbit.html)
+if(NOT help)
+  message(FATAL_ERROR "the help file is not beside the installed program")
+endif()
+execute_process(COMMAND ${ROOT}/usr/bin/quorbit-cli devices
+                RESULT_VARIABLE status OUTPUT_VARIABLE listing)
+if(NOT status EQUAL 0 OR NOT listing MATCHES "27C256")
+  message(FATAL_ERROR "installed quorbit-cli devices failed (${status}): ${listing}")
+endif()
+file(REMOVE_RECURSE ${ROOT})

@@ -24,10 +24,12 @@ foreach(program ${QUORBIT_LINKED_PROGRAMS})
 endforeach()
 
 install(FILES ${CMAKE_SOURCE_DIR}/packaging/quorbit-cli.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
-install(FILES ${CMAKE_SOURCE_DIR}/packaging/quorbit.desktop
-        DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
-install(FILES ${CMAKE_SOURCE_DIR}/packaging/quorbit.svg
-        DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+if(QUORBIT_GUI) # the menu entry starts the window
+  install(FILES ${CMAKE_SOURCE_DIR}/packaging/quorbit.desktop
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+  install(FILES ${CMAKE_SOURCE_DIR}/packaging/quorbit.svg
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+endif()
 
 # cpack -G DEB: the run-time libraries as Debian names them.
 set(CPACK_GENERATOR DEB)
@@ -41,5 +43,12 @@ set(QUORBIT_DEB_DEPENDS "libc6, libstdc++6, libgcc-s1, libsrecord0")
 if(QUORBIT_GUI)
   string(APPEND QUORBIT_DEB_DEPENDS ", libqt6widgets6, libqt6gui6, libqt6core6, libqt6multimedia6")
 endif()
-set(CPACK_DEBIAN_PACKAGE_DEPENDS ${QUORBIT_DEB_DEPENDS})
+# dpkg-shlibdeps names the exact library packages and versions the programs
+# link; without it the list above stands.
+find_program(QUORBIT_DPKG_SHLIBDEPS dpkg-shlibdeps)
+if(QUORBIT_DPKG_SHLIBDEPS)
+  set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+else()
+  set(CPACK_DEBIAN_PACKAGE_DEPENDS ${QUORBIT_DEB_DEPENDS})
+endif()
 include(CPack)

@@ -7,9 +7,16 @@ execute_process(COMMAND ${CMAKE_COMMAND} -E env DESTDIR=${ROOT}
 if(NOT installed EQUAL 0)
   message(FATAL_ERROR "cmake --install failed: ${installed}")
 endif()
-foreach(file usr/bin/quorbit-cli usr/share/man/man1/quorbit-cli.1
-             usr/share/applications/quorbit.desktop
-             usr/share/icons/hicolor/scalable/apps/quorbit.svg)
+set(expected usr/bin/quorbit-cli usr/share/man/man1/quorbit-cli.1)
+if(EXISTS ${ROOT}/usr/bin/quorbit) # built with the window: its menu entry and sounds
+  list(APPEND expected usr/share/applications/quorbit.desktop
+       usr/share/icons/hicolor/scalable/apps/quorbit.svg)
+  file(GLOB sounds ${ROOT}/usr/lib*/quorbit/ok.wav)
+  if(NOT sounds)
+    message(FATAL_ERROR "the sounds are not beside the installed window")
+  endif()
+endif()
+foreach(file ${expected})
   if(NOT EXISTS ${ROOT}/${file})
     message(FATAL_ERROR "not installed: ${file}")
   endif()

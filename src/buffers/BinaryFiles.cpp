@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "app/App.h"
+#include "app/SafeFile.h"
 #include "app/Shell.h"
 #include "app/TextFile.h"
 #include "buffers/Display.h"
@@ -19,30 +20,30 @@ std::string Upper(std::string s) {
     return s;
 }
 
-void RefuseBigCodeFile(App& app, std::uintmax_t length, std::size_t limit = kCodeBufferSize) {
-    LogMessage(app, "Code File Size is " + std::to_string(length) + " bytes, bigger than the " +
+void RefuseBigCodeFile(App& app, const std::string& length, std::size_t limit = kCodeBufferSize) {
+    LogMessage(app, "Code File Size is " + length + " bytes, bigger than the " +
                         std::to_string(limit) + " allowed - Will Not Open");
     app.svc.dialogs->MsgBox("Can't Open Code File Bigger than " + std::to_string(limit) + " Bytes",
                             "Code File too Big", MsgIcon::Exclamation, MsgButtons::Ok, 0);
 }
 
 /// The whole code file (standard input for "-"), or nothing (the refusal or
-/// failure already reported). Record files may be larger than the buffer they fill.
+/// failure already reported). Record files may be larger than the buffer they fill;
+/// the read stops one byte past their limit, so an endless input ends like a big file.
 std::optional<std::string> LoadCodeFile(App& app, const std::string& path) {
-    if (const auto size = SizeOnDisk(path);
-        path != kStandardStream && size && *size > kRecordFileLimit) {
-        RefuseBigCodeFile(app, *size, kRecordFileLimit);
+    const auto size = SizeOnDisk(path);
+    if (size && *size > kRecordFileLimit) {
+        RefuseBigCodeFile(app, LengthText(size, kRecordFileLimit), kRecordFileLimit);
         return std::nullopt;
     }
     std::string bytes;
-    const std::string error = path == kStandardStream ? ReadStandardInput(kRecordFileLimit, bytes)
-                                                      : ReadWholeFile(path, bytes);
-    if (!error.empty()) {
+    if (const std::string error = ReadFileBounded(path, kRecordFileLimit + 1, bytes);
+        !error.empty()) {
         ReportFileError(app, "Could not read the code file " + path, error);
         return std::nullopt;
     }
-    if (bytes.size() > kRecordFileLimit) { // a file that grew, or a device without a size
-        RefuseBigCodeFile(app, bytes.size(), kRecordFileLimit);
+    if (bytes.size() > kRecordFileLimit) { // a file that grew, or a stream without a size
+        RefuseBigCodeFile(app, LengthText(std::nullopt, kRecordFileLimit), kRecordFileLimit);
         return std::nullopt;
     }
     return bytes;
@@ -62,7 +63,7 @@ std::optional<CodeImage> DecodeCodeFile(App& app, const std::string& path, std::
     image.format = FormatToLoad(app.buf.CodeFileFormat, path, bytes);
     if (image.format == ImageFormat::Raw) {
         if (bytes.size() > kCodeBufferSize) {
-            RefuseBigCodeFile(app, bytes.size());
+            RefuseBigCodeFile(app, std::to_string(bytes.size()));
             return std::nullopt;
         }
         image.bytes = std::move(bytes);

@@ -8,6 +8,8 @@
 #include <system_error>
 #include <vector>
 
+#include "app/SafeFile.h"
+
 namespace quorbit {
 
 inline constexpr const char* kAllFiles = "All Files (*.*)|*.*";
@@ -19,17 +21,24 @@ inline constexpr const char* kCodeImageFiles =
     "Motorola S-record (*.s19 *.s28 *.s37 *.srec)|*.s19;*.s28;*.s37;*.srec";
 /// A record file spells each byte as two characters, plus addresses and checksums.
 inline constexpr std::size_t kRecordFileLimit = 4 * 2100001;
-/// The file name that stands for standard input or output.
+/// The file name that stands for standard output where an image is written.
 inline constexpr const char* kStandardStream = "-";
 
-/// Reads standard input to its end, refusing more than `limit` bytes; "" or the reason.
-std::string ReadStandardInput(std::size_t limit, std::string& bytes);
 /// Writes the whole text to standard output; "" or the reason.
 std::string WriteStandardOutput(const std::string& text);
 
-/// Size of the file when the file system can tell it, without reading it.
+/// A length for the too-big refusals: the exact size when known, else what the
+/// bounded read found ("more than N").
+inline std::string LengthText(std::optional<std::uintmax_t> size, std::size_t limit) {
+    return size ? std::to_string(*size) : "more than " + std::to_string(limit);
+}
+
+/// Size of a plain file when the file system can tell it, without reading it;
+/// nothing for standard input, pipes and devices, whose length shows only on reading.
 inline std::optional<std::uintmax_t> SizeOnDisk(const std::string& path) {
+    if (path == kStandardInputName) return std::nullopt;
     std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec)) return std::nullopt;
     const auto size = std::filesystem::file_size(path, ec);
     if (ec) return std::nullopt;
     return size;

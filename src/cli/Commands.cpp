@@ -2,6 +2,7 @@
 
 #include <CLI/CLI.hpp>
 #include <memory>
+#include <optional>
 #include <ostream>
 
 #include "app/App.h"
@@ -11,31 +12,39 @@
 #include "cli/DeviceName.h"
 #include "cli/Progress.h"
 #include "cli/Session.h"
+#include "cli/SetupCommand.h"
 
 namespace quorbit::cli {
 namespace {
 
-enum class Verb { None, Read, Blank, Verify };
+enum class Verb { None, Read, Blank, Verify, Program };
 
+/// A verb and the window button it presses.
 struct VerbInfo {
+    Verb verb;
     const char* name;
     const char* progressLabel;
     Control Controls::*button;
+    /// Loads the image file into the code buffer before pressing the button.
+    bool loadsImage;
 };
 
-VerbInfo InfoOf(Verb verb) {
-    switch (verb) {
-    case Verb::Read:
-        return {"read", "Reading", &Controls::Read_button};
-    case Verb::Blank:
-        return {"blank", "Blank check", &Controls::Blank_button};
-    default:
-        return {"verify", "Verifying", &Controls::Verify_button};
-    }
+const VerbInfo kVerbs[] = {
+    {Verb::Read, "read", "Reading", &Controls::Read_button, false},
+    {Verb::Blank, "blank", "Blank check", &Controls::Blank_button, false},
+    {Verb::Verify, "verify", "Verifying", &Controls::Verify_button, true},
+    {Verb::Program, "program", "Programming", &Controls::Program_button, true},
+};
+
+const VerbInfo& InfoOf(Verb verb) {
+    for (const VerbInfo& info : kVerbs)
+        if (info.verb == verb) return info;
+    return kVerbs[0];
 }
 
 void AddChipOptions(CLI::App* command, CommandOptions& options) {
-    command->add_option("-d,--device", options.device, "Device: catalog row or name")->required();
+    command->add_option("-d,--device", options.device,
+                        "Device: catalog row or name (required unless --setup names one)");
     command
         ->add_option("--bytes", options.bytes,
                      "Image bytes: both, hi (odd bytes) or low (even bytes)")
@@ -47,16 +56,37 @@ void AddChipOptions(CLI::App* command, CommandOptions& options) {
 }
 
 Verb ParsedVerb(CLI::App& cli) {
-    for (Verb verb : {Verb::Read, Verb::Blank, Verb::Verify})
-        if (cli.got_subcommand(InfoOf(verb).name)) return verb;
+    for (const VerbInfo& info : kVerbs)
+        if (cli.got_subcommand(info.name)) return info.verb;
     return Verb::None;
 }
 
-/// Sets the window's options as the command line asks, like the operator would.
-void ApplyOptions(App& app, const CommandOptions& options) {
-    const std::size_t hiLow = options.bytes == "hi" ? 1 : options.bytes == "low" ? 2 : 0;
-    SetOption(app.ui.HiLowGroup(), hiLow, true);
-    SetPosition(app.ui.Slider1, options.speed);
+/// Sets the window's options the command line gives, like the operator would;
+/// the others keep what start-up or the setup left (the defaults are start-up's).
+void ApplyOptions(App& app, const CommandOptions& options, const CLI::App* command) {
+    if (OptionGiven(command, "--bytes")) {
+        const std::size_t hiLow = options.bytes == "hi" ? 1 : options.bytes == "low" ? 2 : 0;
+        SetOption(app.ui.HiLowGroup(), hiLow, true);
+    }
+    if (OptionGiven(command, "--speed")) SetPosition(app.ui.Slider1, options.speed);
+    if (OptionGiven(command, "--blank-first"))
+        SetCheck(app.ui.CheckBlankPriorProgramming, options.blankFirst ? 1 : 0);
+    if (OptionGiven(command, "--verify-after"))
+        SetCheck(app.ui.VerifyAfterProgramming, options.verifyAfter ? 1 : 0);
+}
+
+/// Chooses --voltage as the operator would click its option; false when the
+/// device's voltage class does not offer it.
+bool ApplyVoltage(App& app, const std::string& voltage, std::ostream& err) {
+    if (voltage.empty()) return true; // the device's suggested voltage stays
+    const std::size_t index = voltage == "12.5" ? 1 : voltage == "21" ? 2 : 3;
+    if (!app.ui.Voltage_button[index].enabled) {
+        err << "A programming voltage of " << voltage << " V is not allowed for "
+            << app.dev.DeviceName << "\n";
+        return false;
+    }
+    SetOption(app.ui.VoltageGroup(), index, true);
+    return true;
 }
 
 void AddFormatOption(CLI::App* command, CommandOptions& options) {
@@ -114,9 +144,21 @@ void AddDeviceCommands(CLI::App& cli, CommandOptions& options) {
     auto* blank = cli.add_subcommand("blank", "Check that every byte of the chip is erased (FFh)");
     AddChipOptions(blank, options);
     auto* verify = cli.add_subcommand("verify", "Compare the chip with an image file");
-    verify->add_option("file", options.file, "Image file (- for standard input)")->required();
+    verify->add_option("file", options.file,
+                       "Image file, - for standard input (default: the --setup's code file)");
     AddChipOptions(verify, options);
     AddFormatOption(verify, options);
+    auto* program = cli.add_subcommand("program", "Program the chip with an image file");
+    program->add_option("file", options.file,
+                        "Image file, - for standard input (default: the --setup's code file)");
+    AddChipOptions(program, options);
+    AddFormatOption(program, options);
+    program->add_option("--voltage", options.voltage, "Programming voltage (default: the device's)")
+        ->check(CLI::IsMember({"12.5", "21", "25"}));
+    program->add_flag("--blank-first,!--no-blank-first", options.blankFirst,
+                      "Check blank before programming");
+    program->add_flag("--verify-after,!--no-verify-after", options.verifyAfter,
+                      "Verify the chip after programming");
 }
 
 int RunDeviceCommand(CLI::App& cli, const CommandOptions& options, Session& session,
@@ -127,25 +169,39 @@ int RunDeviceCommand(CLI::App& cli, const CommandOptions& options, Session& sess
         err << "No command given\n";
         return 2;
     }
+    const VerbInfo& info = InfoOf(verb);
+    const CLI::App* command = cli.get_subcommand(info.name);
     std::string error;
-    const auto row = ResolveDevice(options.device, error);
-    if (!row) {
+    std::optional<int> row;
+    if (OptionGiven(command, "--device") && !(row = ResolveDevice(options.device, error))) {
         err << error << "\n";
         return 2;
     }
 
     App& app = session.app();
+    app.buf.CodeFileFormat = ParseFormatChoice(options.format).value_or(FormatChoice::Auto);
     session.SelectBoard();
-    if (!SelectDevice(app, *row)) {
+    if (const int status = ApplySetupOption(cli, options.setup, session, err); status != 0)
+        return status;
+    if (row && !SelectDevice(app, *row)) {
         err << "Device " << options.device << " could not be selected\n";
         return 2;
     }
-    ApplyOptions(app, options);
-    const VerbInfo info = InfoOf(verb);
+    if (app.dev.DeviceRow < 0) {
+        err << "No device: give -d/--device, or a --setup that names one\n";
+        return 2;
+    }
+    ApplyOptions(app, options, command);
+    if (!ApplyVoltage(app, options.voltage, err)) return 2;
     std::unique_ptr<JsonProgress> json;
     if (options.progress == "json") json = std::make_unique<JsonProgress>(app, err, info.name);
-    app.buf.CodeFileFormat = ParseFormatChoice(options.format).value_or(FormatChoice::Auto);
-    if (verb == Verb::Verify && !OpenCodeFile(app, options.file)) {
+    bool loaded = true;
+    if (info.loadsImage && !options.file.empty()) loaded = OpenCodeFile(app, options.file);
+    if (loaded && info.loadsImage && app.buf.CodeBufferLoaded != 1) {
+        err << info.name << " needs an image file: give FILE, or a --setup with a code file\n";
+        loaded = false;
+    }
+    if (!loaded) {
         if (json) json->Finish(false);
         return 2;
     }

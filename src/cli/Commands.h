@@ -18,6 +18,10 @@ struct CommandOptions {
     std::string file;
     std::string format = "auto";   // image file format: auto, raw, ihex, srec
     std::string progress = "auto"; // auto (a line on a terminal), json, none
+    std::string voltage;           // program: 12.5, 21 or 25; empty for the device's suggestion
+    bool blankFirst = false;
+    bool verifyAfter = false;
+    std::string setup; // --setup: slot 1..4 or a setup file, applied before the verb
 };
 
 /// The global --progress option (before or after the verb).

@@ -13,6 +13,7 @@
 #include "hw/Detection.h"
 #include "sim/ChipFactory.h"
 #include "sim/SimBoard.h"
+#include "sim/SimFaults.h"
 
 namespace quorbit::cli {
 
@@ -53,13 +54,13 @@ void AddBackendOptions(CLI::App& cli, GlobalOptions& o) {
         ->check(BasePortValidator())
         ->capture_default_str();
     cli.add_option("--sim-chip", o.backend.sim.chip,
-                   "Chip in the simulated socket (catalog row or name); default empty");
+                   "Chip in the simulated socket (catalog row or name, or none for an "
+                   "empty socket); default: the chosen device, erased");
     cli.add_option("--sim-image", o.backend.sim.imageFile,
                    "Contents of the simulated chip: a file, fill:HH, pattern:address or "
                    "random:SEED");
     cli.add_option("--sim-fault", o.backend.sim.fault,
-                   "A defective cell in the simulated chip: ADDRESS:BIT:LEVEL (hex address, "
-                   "e.g. 1F3:0:1)");
+                   "Defective cells in the simulated chip, comma-separated: " + sim::FaultForms());
     cli.add_option("--sim-save", o.backend.sim.saveFile,
                    "File the simulated chip's contents are saved to at exit");
 }

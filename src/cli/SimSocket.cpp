@@ -1,14 +1,15 @@
 #include "cli/SimSocket.h"
 
-#include <charconv>
 #include <stdexcept>
 #include <vector>
 
-#include "app/TextFile.h"
+#include "app/SafeFile.h"
 #include "catalog/Catalog.h"
 #include "sim/ChipFactory.h"
 #include "sim/ParallelChip.h"
 #include "sim/SimContents.h"
+#include "sim/SimFaults.h"
+#include "sim/SimSerialEeprom.h"
 
 namespace quorbit::cli {
 namespace {
@@ -21,42 +22,33 @@ std::vector<std::uint8_t> Contents(const std::string& description, std::size_t s
             throw std::invalid_argument("Bad --sim-image " + description + ": " + error);
         return *generated;
     }
+    // One byte past the chip is enough to tell an image that does not fit, so an
+    // endless input cannot hold the start.
     std::string text;
-    error = ReadWholeFile(description, text);
+    error = ReadFileBounded(description, size + 1, text);
     if (!error.empty())
         throw std::invalid_argument("Cannot read simulator image " + description + ": " + error);
+    if (text.size() > size)
+        throw std::invalid_argument("Cannot use simulator image " + description +
+                                    ": it is bigger than the chip's " + std::to_string(size) +
+                                    " bytes");
     return {text.begin(), text.end()};
 }
 
-struct Fault {
-    std::uint32_t address = 0;
-    int bit = 0;
-    bool level = false;
-};
-
-bool ParseField(const std::string& text, int base, unsigned long& value) {
-    const char* end = text.data() + text.size();
-    const auto r = std::from_chars(text.data(), end, value, base);
-    return !text.empty() && r.ec == std::errc() && r.ptr == end;
-}
-
-Fault ParseFault(const std::string& text, std::size_t chipSize) {
-    const auto first = text.find(':');
-    const auto second = first == std::string::npos ? first : text.find(':', first + 1);
-    unsigned long address = 0, bit = 0, level = 0;
-    if (second == std::string::npos || !ParseField(text.substr(0, first), 16, address) ||
-        !ParseField(text.substr(first + 1, second - first - 1), 10, bit) ||
-        !ParseField(text.substr(second + 1), 10, level) || bit > 7 || level > 1 ||
-        address >= chipSize)
-        throw std::invalid_argument("Bad --sim-fault " + text +
-                                    ": use ADDRESS:BIT:LEVEL, address in hex inside the chip, "
-                                    "bit 0-7, level 0 or 1 (e.g. 1F3:0:1)");
-    return {static_cast<std::uint32_t>(address), static_cast<int>(bit), level == 1};
+/// --sim-chip none: nothing in the socket.
+bool NamesEmptySocket(const std::string& chip) {
+    return chip == "none" || chip == "NONE" || chip == "None";
 }
 
 } // namespace
 
 std::unique_ptr<sim::SimChip> MakeSocketChip(const SimSetup& setup, const std::string& fault) {
+    if (NamesEmptySocket(setup.chip)) {
+        if (!setup.imageFile.empty() || !fault.empty() || !setup.saveFile.empty())
+            throw std::invalid_argument(
+                "--sim-chip none is an empty socket: it has no contents, faults or file to save");
+        return nullptr;
+    }
     const auto row = FindCatalogRow(setup.chip);
     if (!row) throw std::invalid_argument("Unknown chip for the simulator: " + setup.chip);
     const std::size_t size = sim::SimChipSize(*row);
@@ -66,12 +58,18 @@ std::unique_ptr<sim::SimChip> MakeSocketChip(const SimSetup& setup, const std::s
         if (!chip) throw std::invalid_argument("The simulator has no model of " + setup.chip);
         return chip;
     }
+    const CatalogRow& entry = CatalogTable()[static_cast<std::size_t>(*row)];
+    if (entry.family == 'S') {
+        auto serial = sim::MakeSimSerialEeprom(entry.name, entry.subtype, std::move(contents));
+        if (!serial) throw std::invalid_argument("The simulator has no model of " + setup.chip);
+        sim::ApplyFaults(*serial, fault, size);
+        return serial;
+    }
     auto chip = sim::MakeParallelSimChip(*row, std::move(contents));
     if (!chip)
         throw std::invalid_argument("--sim-fault needs a parallel chip; " + setup.chip +
                                     " is not one");
-    const Fault f = ParseFault(fault, size);
-    chip->StickBit(f.address, f.bit, f.level);
+    sim::ApplyFaults(*chip, fault, size);
     return chip;
 }
 

@@ -16,7 +16,9 @@ namespace quorbit::sim {
 //
 // Data bus: while register 3 bit 6 is clear, register 4 drives the data pins and
 // the read-back sees that byte. Otherwise the chip drives them when it answers
-// (CE and OE active for a memory), else pull-ups make them read FFh.
+// (CE and OE active for a memory), else pull-ups make them read FFh. A serial
+// EEPROM's open-drain data pin pulls D7 low even while register 4 drives it: the
+// line is a wired AND of both (see SimSerialEeprom.cpp).
 //
 // Read-back: control bit 2 picks the half. Model 4 shows the low half with bit 2
 // clear, the high half with it set; status bit 6 carries data bit 0 (4 of the
@@ -41,11 +43,21 @@ namespace {
 constexpr int kModel4Codes[8] = {3, 1, -1, -1, 2, 0, -1, 4};  // bits 1-3 -> register
 constexpr int kModel56Codes[8] = {4, -1, 0, 2, -1, -1, 1, 3}; // bits 1-3 -> register
 
+// Programming supply. Model 4 has a single 12.5 V regulator. Models 5 and 6 pick
+// the level with register-0 bits 1..0: 00 12.5 V, 10 21 V, 11 25 V (bit 0 only
+// raises the 21 V range; 01 stays at 12.5 V).
+int VppDecivolts(int model, std::uint8_t reg0) {
+    if (model != 5 && model != 6) return 125;
+    if ((reg0 & 0x02) == 0) return 125;
+    return (reg0 & 0x01) != 0 ? 250 : 210;
+}
+
 } // namespace
 
 SimBoard::SimBoard(int model, std::uint16_t basePort) : model_(model), base_(basePort) {
     // The board powers up idle: OE and CE inactive, data pins released.
     regs_.r = {0x40, 0x00, 0x00, 0xC4, 0x00};
+    regs_.vppDecivolts = VppDecivolts(model_, regs_.r[0]);
 }
 
 int SimBoard::EnabledRegister() const {
@@ -61,6 +73,7 @@ void SimBoard::Latch() {
     const auto index = static_cast<std::size_t>(reg);
     if (regs_.r[index] == data_) return;
     regs_.r[index] = data_;
+    regs_.vppDecivolts = VppDecivolts(model_, regs_.r[0]);
     if (chip_) chip_->Latched(regs_, reg, nowNs_);
 }
 
@@ -78,13 +91,25 @@ void SimBoard::PortOut(std::uint16_t port, std::uint8_t value) {
 }
 
 std::uint8_t SimBoard::DataBus() {
-    if (regs_.BoardDrivesData()) return regs_.r[4];
-    std::uint8_t bus = 0xFF;
-    if (chip_) {
-        if (auto driven = chip_->Output(regs_)) bus = *driven;
+    const bool boardDrives = regs_.BoardDrivesData();
+    std::uint8_t bus = boardDrives ? regs_.r[4] : 0xFF;
+    // An open-drain chip pulls a line low against the board's driver too (wired AND).
+    if (chip_ && (!boardDrives || chip_->OpenDrain())) {
+        if (auto driven = chip_->Output(regs_)) bus &= MaybeFlipped(*driven);
     }
     if (model_ == 6 && (regs_.r[3] & 0x20)) bus &= 0xEF; // identification strap
     return bus;
+}
+
+void SimBoard::FlipReadsNowAndThen(std::uint32_t seed, std::uint32_t oneIn) {
+    flipOneIn_ = seed == 0 ? 0 : oneIn;
+    flipRandom_.seed(seed);
+}
+
+std::uint8_t SimBoard::MaybeFlipped(std::uint8_t driven) {
+    if (flipOneIn_ == 0 || flipRandom_() % flipOneIn_ != 0) return driven;
+    ++flippedReads_;
+    return static_cast<std::uint8_t>(driven ^ (1U << (flipRandom_() % 8)));
 }
 
 std::uint8_t SimBoard::Status() {

@@ -12,6 +12,9 @@ namespace quorbit::sim {
 
 struct Registers {
     std::array<std::uint8_t, 5> r{};
+    /// The programming supply the board's VPP switches would put on a pin, in
+    /// tenths of a volt (the board's voltage selection, not whether it is switched on).
+    int vppDecivolts = 125;
     [[nodiscard]] bool CeActive() const { return (r[3] & 0x80) == 0; }
     [[nodiscard]] bool OeActive() const { return (r[0] & 0x40) == 0; }
     /// Register 3 bit 6 clear: register 4 drives the chip's data pins.
@@ -22,8 +25,12 @@ class SimChip {
   public:
     virtual ~SimChip() = default;
     [[nodiscard]] virtual std::string Name() const = 0;
-    /// The byte on the data pins when the chip's outputs are on, else nothing.
+    /// The byte on the data pins when the chip's outputs are on, else nothing. An
+    /// open-drain chip gives the lines it pulls low as 0 bits, the rest as 1.
     virtual std::optional<std::uint8_t> Output(const Registers& regs) = 0;
+    /// Open-drain outputs (the two-wire bus) can only pull a line low, so they act
+    /// on the bus even while register 4 drives it; push-pull outputs cannot.
+    [[nodiscard]] virtual bool OpenDrain() const { return false; }
     /// A register changed; nowNs is the board's virtual time.
     virtual void Latched(const Registers& regs, int reg, std::int64_t nowNs) {
         (void)regs, (void)reg, (void)nowNs;

@@ -57,6 +57,7 @@ int Run(int argc, const char* const* argv, std::ostream& out, std::ostream& err)
     auto* devices = cli.add_subcommand("devices", "List the device catalog");
     CommandOptions commandOptions;
     AddDeviceCommands(cli, commandOptions);
+    AddProgressOption(cli, commandOptions);
     AddSetupOption(cli, commandOptions.setup);
     SetupSaveOptions setupOptions;
     auto* setup = AddSetupCommands(cli, setupOptions);
@@ -79,7 +80,9 @@ int Run(int argc, const char* const* argv, std::ostream& out, std::ostream& err)
     }
 
     try {
-        Session session(options, out);
+        // An image written to standard output leaves the log lines to standard error.
+        const bool imageToStdout = cli.got_subcommand("read") && commandOptions.file == "-";
+        Session session(options, imageToStdout ? err : out);
         if (session.StartFailed()) return 2; // the port link broke, already said
         int status = 0;
         if (detect->parsed())

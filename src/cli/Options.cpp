@@ -11,6 +11,7 @@
 #include "app/TextFile.h"
 #include "catalog/Catalog.h"
 #include "cli/SimSocket.h"
+#include "hw/Detection.h"
 #include "sim/ChipFactory.h"
 #include "sim/SimBoard.h"
 #include "sim/SimFaults.h"
@@ -19,15 +20,17 @@ namespace quorbit::cli {
 
 namespace {
 
+constexpr const char* kBaseHint = "use 378, 278, 3BC or a card's base from 100 to FFF8";
+
 /// The printer port bases as ParseBasePort reads them (any letter case, 0x or h).
 CLI::Validator BasePortValidator() {
     return CLI::Validator(
         [](std::string& text) {
             std::uint16_t port = 0;
             return ParseBasePort(text, port) ? std::string()
-                                             : "Bad port " + text + ": use 378, 278 or 3BC";
+                                             : "Bad port " + text + ": " + kBaseHint;
         },
-        "378|278|3BC");
+        "378|278|3BC|100..FFF8");
 }
 
 } // namespace
@@ -47,7 +50,8 @@ void AddBackendOptions(CLI::App& cli, GlobalOptions& o) {
                    "Simulated board model: 4, 5, 6, or 0 for no board")
         ->check(CLI::IsMember({0, 4, 5, 6}))
         ->capture_default_str();
-    cli.add_option("--sim-port", o.simPort, "Simulated board's base port: 378, 278 or 3BC")
+    cli.add_option("--sim-port", o.simPort,
+                   "Simulated board's base port: 378, 278, 3BC or 100..FFF8")
         ->check(BasePortValidator())
         ->capture_default_str();
     cli.add_option("--sim-chip", o.backend.sim.chip,
@@ -63,7 +67,8 @@ void AddBackendOptions(CLI::App& cli, GlobalOptions& o) {
 }
 
 void AddBoardOptions(CLI::App& cli, GlobalOptions& o) {
-    cli.add_option("-p,--port", o.basePort, "Printer port base: 378, 278 or 3BC")
+    cli.add_option("-p,--port", o.basePort,
+                   "Printer port base: 378, 278, 3BC or a card's base (100..FFF8, e.g. D100)")
         ->check(BasePortValidator());
     cli.add_option("-m,--model", o.model, "Board model: auto (scan the ports), 4, 5 or 6")
         ->check(CLI::IsMember({"auto", "4", "5", "6"}))
@@ -79,7 +84,7 @@ bool DescribesSimulatedChip(const SimSetup& sim) {
 
 std::string FinishOptions(GlobalOptions& o) {
     if (!ParseBasePort(o.simPort, o.backend.sim.basePort))
-        return "Bad --sim-port " + o.simPort + ": use 378, 278 or 3BC";
+        return "Bad --sim-port " + o.simPort + ": " + kBaseHint;
     // The chip options describe the chip named by --sim-chip on the simulated board;
     // given otherwise they would be silently ignored. The window's automatic choice
     // is judged when it is made (the simulator when no parallel port is there).
@@ -152,14 +157,17 @@ std::string SaveSimulatedChip(const OpenedBackend& backend, const SimSetup& setu
 }
 
 void ApplyBoardOptions(App& app, const GlobalOptions& o, bool scanOnAuto) {
+    std::uint16_t port = 0;
     if (!o.basePort.empty()) {
-        std::uint16_t port = 0;
         ParseBasePort(o.basePort, port);
-        const std::size_t index = port == 0x378 ? 0 : port == 0x278 ? 1 : 2;
-        SetOption(app.ui.LPTGroup(), index, true);
+        ChoosePortBase(app, port);
     }
+    const bool cardBase = port != 0 && port != 0x378 && port != 0x278 && port != 0x3BC;
     if (o.model == "auto") {
-        if (scanOnAuto) Fire(app.ui.TestHardware_button.onClick);
+        if (scanOnAuto && cardBase)
+            app.RunGuarded(ProbePortBase); // the scan covers the three standard bases only
+        else if (scanOnAuto)
+            Fire(app.ui.TestHardware_button.onClick);
     } else if (o.model == "4") {
         Fire(app.ui.ForceQuorbit4.onClick);
     } else if (o.model == "5") {

@@ -3,7 +3,7 @@
 #include <stdexcept>
 #include <vector>
 
-#include "app/TextFile.h"
+#include "app/SafeFile.h"
 #include "catalog/Catalog.h"
 #include "sim/ChipFactory.h"
 #include "sim/ParallelChip.h"
@@ -22,10 +22,16 @@ std::vector<std::uint8_t> Contents(const std::string& description, std::size_t s
             throw std::invalid_argument("Bad --sim-image " + description + ": " + error);
         return *generated;
     }
+    // One byte past the chip is enough to tell an image that does not fit, so an
+    // endless input cannot hold the start.
     std::string text;
-    error = ReadWholeFile(description, text);
+    error = ReadFileBounded(description, size + 1, text);
     if (!error.empty())
         throw std::invalid_argument("Cannot read simulator image " + description + ": " + error);
+    if (text.size() > size)
+        throw std::invalid_argument("Cannot use simulator image " + description +
+                                    ": it is bigger than the chip's " + std::to_string(size) +
+                                    " bytes");
     return {text.begin(), text.end()};
 }
 

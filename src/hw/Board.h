@@ -87,6 +87,7 @@ class Board {
     void LongDelay();
     void Delay20Steps();
     void Delay10Steps();
+    void Delay300Steps();
     void Delay2Seconds();
     void SleepMs(int milliseconds);
 

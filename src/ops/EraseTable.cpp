@@ -4,6 +4,7 @@
 
 #include "ops/ProgramTable.h"
 #include "ops/Serial24Cxx.h"
+#include "ops/X28c256.h"
 
 namespace quorbit {
 namespace {
@@ -14,7 +15,7 @@ struct Row {
 };
 
 const std::array kEraseRoutines{
-    Row{"EN", RoutineNotAvailableYet}, // X28C256: EraseX28C256
+    Row{"EN", EraseX28C256},           // X28C256
     Row{"FM", RoutineNotAvailableYet}, // AM29F040: EraseFLASH
     Row{"FL", RoutineNotAvailableYet}, // EN29F040, A29040: EraseFLASH
     Row{"FR", RoutineNotAvailableYet}, // AM29F020: EraseFLASH

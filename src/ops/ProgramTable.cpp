@@ -9,6 +9,8 @@
 #include "app/Shell.h"
 #include "ops/Eprom.h"
 #include "ops/Serial24Cxx.h"
+#include "ops/At29c256.h"
+#include "ops/X28c256.h"
 
 namespace quorbit {
 namespace {
@@ -28,8 +30,8 @@ const std::array kProgramRoutines{
     Row{"P7", P27010_020},             // 27C2001, 27C020
     Row{"P8", P27256_040},             // 27C4001, 27C040
     Row{"P9", P27080},                 // 27C801, 27C080
-    Row{"EN", RoutineNotAvailableYet}, // X28C256: PX28C256
-    Row{"FA", RoutineNotAvailableYet}, // AT29C256: PAT29C256
+    Row{"EN", PX28C256},               // X28C256
+    Row{"FA", PAT29C256},              // AT29C256
     Row{"FM", RoutineNotAvailableYet}, // AM29F040: PFLASH
     Row{"FL", RoutineNotAvailableYet}, // EN29F040, A29040: PFLASH
     Row{"FR", RoutineNotAvailableYet}, // AM29F020: PFLASH

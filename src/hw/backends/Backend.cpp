@@ -17,14 +17,13 @@ bool ParseBasePort(const std::string& text, std::uint16_t& port) {
         t += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     if (t.rfind("0X", 0) == 0) t = t.substr(2);
     if (!t.empty() && t.back() == 'H') t.pop_back();
-    if (t == "378")
-        port = 0x378;
-    else if (t == "278")
-        port = 0x278;
-    else if (t == "3BC")
-        port = 0x3BC;
-    else
+    if (t.empty() || t.size() > 4 || !std::all_of(t.begin(), t.end(), [](char c) {
+            return std::isxdigit(static_cast<unsigned char>(c));
+        }))
         return false;
+    const unsigned long value = std::stoul(t, nullptr, 16);
+    if (value < kLowestBasePort || value > kHighestBasePort) return false;
+    port = static_cast<std::uint16_t>(value);
     return true;
 }
 
@@ -44,7 +43,16 @@ std::vector<PpdevMapping> PpdevMappings(const BackendOptions& options) {
             throw PortError("ppdev backend: name the device, e.g. ppdev:/dev/parport0");
         return {{0x378, device}};
     }
-    return {{0x378, options.ppdev378}, {0x278, options.ppdev278}, {0x3BC, options.ppdev3BC}};
+    // Cards at other bases (PCI, PCIe) come first, each on the device the kernel
+    // found it as; a standard base naming the same device is then left empty.
+    std::vector<PpdevMapping> mappings;
+    for (const auto& found : ParportBases(kParportProcFolder))
+        if (found.base != 0x378 && found.base != 0x278 && found.base != 0x3BC)
+            mappings.push_back(found);
+    for (const PpdevMapping& standard : std::vector<PpdevMapping>{
+             {0x378, options.ppdev378}, {0x278, options.ppdev278}, {0x3BC, options.ppdev3BC}})
+        mappings.push_back(standard);
+    return mappings;
 }
 
 void OpenInner(const BackendOptions& options, OpenedBackend& opened) {

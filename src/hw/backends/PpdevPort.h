@@ -16,6 +16,12 @@ struct PpdevMapping {
     std::string device;
 };
 
+inline constexpr const char* kParportProcFolder = "/proc/sys/dev/parport";
+
+/// The kernel's parallel ports and their bases, from FOLDER/parportN/base-addr
+/// ("888\t1912": the base in decimal first); each on /dev/parportN.
+std::vector<PpdevMapping> ParportBases(const std::string& folder);
+
 class PpdevPort : public PortIo {
   public:
     /// Opens and claims every device. A base whose device cannot be had acts as an

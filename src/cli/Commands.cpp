@@ -15,7 +15,7 @@
 namespace quorbit::cli {
 namespace {
 
-enum class Verb { None, Read, Blank, Verify };
+enum class Verb { None, Read, Blank, Verify, Id, Erase };
 
 struct VerbInfo {
     const char* name;
@@ -29,6 +29,10 @@ VerbInfo InfoOf(Verb verb) {
         return {"read", "Reading", &Controls::Read_button};
     case Verb::Blank:
         return {"blank", "Blank check", &Controls::Blank_button};
+    case Verb::Id:
+        return {"id", "Reading ID", &Controls::menuFlashShowCodeID};
+    case Verb::Erase:
+        return {"erase", "Erasing", &Controls::EraseFlash_button};
     default:
         return {"verify", "Verifying", &Controls::Verify_button};
     }
@@ -47,7 +51,7 @@ void AddChipOptions(CLI::App* command, CommandOptions& options) {
 }
 
 Verb ParsedVerb(CLI::App& cli) {
-    for (Verb verb : {Verb::Read, Verb::Blank, Verb::Verify})
+    for (Verb verb : {Verb::Read, Verb::Blank, Verb::Verify, Verb::Id, Verb::Erase})
         if (cli.got_subcommand(InfoOf(verb).name)) return verb;
     return Verb::None;
 }
@@ -92,6 +96,11 @@ void AddDeviceCommands(CLI::App& cli, CommandOptions& options) {
     auto* verify = cli.add_subcommand("verify", "Compare the chip with an image file");
     verify->add_option("file", options.file, "Image file")->required();
     AddChipOptions(verify, options);
+    auto* id = cli.add_subcommand("id", "Read and name a flash chip's maker and device code");
+    AddChipOptions(id, options);
+    auto* erase =
+        cli.add_subcommand("erase", "Erase a flash or EEPROM chip (asks; --yes answers OK)");
+    AddChipOptions(erase, options);
 }
 
 int RunDeviceCommand(CLI::App& cli, const CommandOptions& options, Session& session,
@@ -123,7 +132,8 @@ int RunDeviceCommand(CLI::App& cli, const CommandOptions& options, Session& sess
     if (!button.enabled) {
         err << "The " << info.name << " command is not available for " << app.dev.DeviceName
             << "\n";
-        return 2;
+        // Erasing or identifying a chip that cannot be is "not supported", not bad usage.
+        return verb == Verb::Id || verb == Verb::Erase ? 1 : 2;
     }
     Press(app, button, info.progressLabel, err);
     if (app.handlerFailed || app.ops.Outcome != OpOutcome::Success) return 1;

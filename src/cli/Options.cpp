@@ -55,7 +55,7 @@ void AddBackendOptions(CLI::App& cli, GlobalOptions& o) {
                    "random:SEED");
     cli.add_option("--sim-fault", o.backend.sim.fault,
                    "A defective cell in the simulated chip: ADDRESS:BIT:LEVEL (hex address, "
-                   "e.g. 1F3:0:1)");
+                   "e.g. 1F3:0:1); for a 5 V flash chip also erase-hangs, id:MMDD or empty");
     cli.add_option("--sim-save", o.backend.sim.saveFile,
                    "File the simulated chip's contents are saved to at exit");
 }

@@ -6,6 +6,7 @@
 
 #include "app/TextFile.h"
 #include "catalog/Catalog.h"
+#include "cli/SimFlashFaults.h"
 #include "sim/ChipFactory.h"
 #include "sim/ParallelChip.h"
 #include "sim/SimContents.h"
@@ -66,6 +67,8 @@ std::unique_ptr<sim::SimChip> MakeSocketChip(const SimSetup& setup, const std::s
         if (!chip) throw std::invalid_argument("The simulator has no model of " + setup.chip);
         return chip;
     }
+    if (auto flash = ApplyFlashFault(sim::MakeSimChip(*row, contents), fault))
+        return std::move(*flash);
     auto chip = sim::MakeParallelSimChip(*row, std::move(contents));
     if (!chip)
         throw std::invalid_argument("--sim-fault needs a parallel chip; " + setup.chip +

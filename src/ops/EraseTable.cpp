@@ -2,6 +2,7 @@
 // Any other type (a UV EPROM among them) is not erased electrically.
 #include <array>
 
+#include "ops/FlashErase.h"
 #include "ops/ProgramTable.h"
 
 namespace quorbit {
@@ -14,11 +15,11 @@ struct Row {
 
 const std::array kEraseRoutines{
     Row{"EN", RoutineNotAvailableYet}, // X28C256: EraseX28C256
-    Row{"FM", RoutineNotAvailableYet}, // AM29F040: EraseFLASH
-    Row{"FL", RoutineNotAvailableYet}, // EN29F040, A29040: EraseFLASH
-    Row{"FR", RoutineNotAvailableYet}, // AM29F020: EraseFLASH
-    Row{"FS", RoutineNotAvailableYet}, // AM29F010: EraseFLASH
-    Row{"FA", RoutineNotAvailableYet}, // AT29C256: EraseAT29C256
+    Row{"FM", EraseFLASH},             // AM29F040
+    Row{"FL", EraseFLASH},             // EN29F040, A29040
+    Row{"FR", EraseFLASH},             // AM29F020
+    Row{"FS", EraseFLASH},             // AM29F010
+    Row{"FA", EraseAT29C256},          // AT29C256
     Row{"SA", RoutineNotAvailableYet}, // 24C08: P24CXX with EraseMode 1
     Row{"SB", RoutineNotAvailableYet}, // 24C16: P24CXX with EraseMode 1
     Row{"SC", RoutineNotAvailableYet}, // 24C32: P24C32 with EraseMode 1

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "ops/FlashState.h"
+
 namespace quorbit {
 
 class App;
@@ -33,6 +35,7 @@ struct DeviceOpsState {
     int LastBank = 0;
     int LastPage = 0;
     OpOutcome Outcome = OpOutcome::None;
+    FlashState flash;
 
     /// The 24Cxx sequential read and the 24Cxx verify. They come with the serial
     /// EEPROM routines; until those are installed here a 24Cxx read or verify is

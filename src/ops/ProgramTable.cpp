@@ -7,6 +7,7 @@
 
 #include "app/App.h"
 #include "app/Shell.h"
+#include "ops/Flash.h"
 
 namespace quorbit {
 namespace {
@@ -28,10 +29,10 @@ const std::array kProgramRoutines{
     Row{"P9", RoutineNotAvailableYet}, // 27C801, 27C080: P27080
     Row{"EN", RoutineNotAvailableYet}, // X28C256: PX28C256
     Row{"FA", RoutineNotAvailableYet}, // AT29C256: PAT29C256
-    Row{"FM", RoutineNotAvailableYet}, // AM29F040: PFLASH
-    Row{"FL", RoutineNotAvailableYet}, // EN29F040, A29040: PFLASH
-    Row{"FR", RoutineNotAvailableYet}, // AM29F020: PFLASH
-    Row{"FS", RoutineNotAvailableYet}, // AM29F010: PFLASH
+    Row{"FM", PFLASH},                 // AM29F040
+    Row{"FL", PFLASH},                 // EN29F040, A29040
+    Row{"FR", PFLASH},                 // AM29F020
+    Row{"FS", PFLASH},                 // AM29F010
     Row{"SA", RoutineNotAvailableYet}, // 24C08: P24CXX
     Row{"SB", RoutineNotAvailableYet}, // 24C16: P24CXX
     Row{"SC", RoutineNotAvailableYet}, // 24C32: P24C32

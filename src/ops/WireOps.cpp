@@ -2,6 +2,7 @@
 
 #include "app/App.h"
 #include "ops/BlankCheck.h"
+#include "ops/EraseChip.h"
 #include "ops/Read.h"
 #include "ops/Verify.h"
 
@@ -15,6 +16,7 @@ void WireDeviceOperationHandlers(App& app) {
     ui.menuBlankCheck.onClick = app.Handler(menuBlankCheck_Click);
     ui.Verify_button.onClick = app.Handler(Verify_button_Click);
     ui.menuVerifyCode.onClick = app.Handler(menuVerifyCode_Click);
+    WireFlashHandlers(app);
 }
 
 } // namespace quorbit

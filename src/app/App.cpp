@@ -8,6 +8,7 @@
 #include "catalog/DeviceSelection.h"
 #include "hw/Detection.h"
 #include "ops/WireOps.h"
+#include "setups/Setups.h"
 
 namespace quorbit {
 
@@ -21,6 +22,7 @@ App::App(const Services& services) : svc(services), board(*services.port) {
     WireBufferHandlers(*this);
     WireDeviceOperationHandlers(*this);
     WireMinorCommands(*this);
+    WireSetupHandlers(*this);
 }
 
 void App::Repaint() {

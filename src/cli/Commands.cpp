@@ -15,27 +15,31 @@
 namespace quorbit::cli {
 namespace {
 
-enum class Verb { None, Read, Blank, Verify, Id, Erase };
+enum class Verb { None, Read, Blank, Verify, Program, Id, Erase };
 
+/// A verb and the window button it presses.
 struct VerbInfo {
+    Verb verb;
     const char* name;
     const char* progressLabel;
     Control Controls::*button;
+    /// Loads the image file into the code buffer before pressing the button.
+    bool loadsImage;
 };
 
-VerbInfo InfoOf(Verb verb) {
-    switch (verb) {
-    case Verb::Read:
-        return {"read", "Reading", &Controls::Read_button};
-    case Verb::Blank:
-        return {"blank", "Blank check", &Controls::Blank_button};
-    case Verb::Id:
-        return {"id", "Reading ID", &Controls::menuFlashShowCodeID};
-    case Verb::Erase:
-        return {"erase", "Erasing", &Controls::EraseFlash_button};
-    default:
-        return {"verify", "Verifying", &Controls::Verify_button};
-    }
+const VerbInfo kVerbs[] = {
+    {Verb::Read, "read", "Reading", &Controls::Read_button, false},
+    {Verb::Blank, "blank", "Blank check", &Controls::Blank_button, false},
+    {Verb::Verify, "verify", "Verifying", &Controls::Verify_button, true},
+    {Verb::Program, "program", "Programming", &Controls::Program_button, true},
+    {Verb::Id, "id", "Reading ID", &Controls::menuFlashShowCodeID, false},
+    {Verb::Erase, "erase", "Erasing", &Controls::EraseFlash_button, false},
+};
+
+const VerbInfo& InfoOf(Verb verb) {
+    for (const VerbInfo& info : kVerbs)
+        if (info.verb == verb) return info;
+    return kVerbs[0];
 }
 
 void AddChipOptions(CLI::App* command, CommandOptions& options) {
@@ -51,8 +55,8 @@ void AddChipOptions(CLI::App* command, CommandOptions& options) {
 }
 
 Verb ParsedVerb(CLI::App& cli) {
-    for (Verb verb : {Verb::Read, Verb::Blank, Verb::Verify, Verb::Id, Verb::Erase})
-        if (cli.got_subcommand(InfoOf(verb).name)) return verb;
+    for (const VerbInfo& info : kVerbs)
+        if (cli.got_subcommand(info.name)) return info.verb;
     return Verb::None;
 }
 
@@ -61,6 +65,22 @@ void ApplyOptions(App& app, const CommandOptions& options) {
     const std::size_t hiLow = options.bytes == "hi" ? 1 : options.bytes == "low" ? 2 : 0;
     SetOption(app.ui.HiLowGroup(), hiLow, true);
     SetPosition(app.ui.Slider1, options.speed);
+    SetCheck(app.ui.CheckBlankPriorProgramming, options.blankFirst ? 1 : 0);
+    SetCheck(app.ui.VerifyAfterProgramming, options.verifyAfter ? 1 : 0);
+}
+
+/// Chooses --voltage as the operator would click its option; false when the
+/// device's voltage class does not offer it.
+bool ApplyVoltage(App& app, const std::string& voltage, std::ostream& err) {
+    if (voltage.empty()) return true; // the device's suggested voltage stays
+    const std::size_t index = voltage == "12.5" ? 1 : voltage == "21" ? 2 : 3;
+    if (!app.ui.Voltage_button[index].enabled) {
+        err << "A programming voltage of " << voltage << " V is not allowed for "
+            << app.dev.DeviceName << "\n";
+        return false;
+    }
+    SetOption(app.ui.VoltageGroup(), index, true);
+    return true;
 }
 
 /// Presses the command's button with a progress line on a terminal.
@@ -96,6 +116,13 @@ void AddDeviceCommands(CLI::App& cli, CommandOptions& options) {
     auto* verify = cli.add_subcommand("verify", "Compare the chip with an image file");
     verify->add_option("file", options.file, "Image file")->required();
     AddChipOptions(verify, options);
+    auto* program = cli.add_subcommand("program", "Program the chip with an image file");
+    program->add_option("file", options.file, "Image file")->required();
+    AddChipOptions(program, options);
+    program->add_option("--voltage", options.voltage, "Programming voltage (default: the device's)")
+        ->check(CLI::IsMember({"12.5", "21", "25"}));
+    program->add_flag("--blank-first", options.blankFirst, "Check blank before programming");
+    program->add_flag("--verify-after", options.verifyAfter, "Verify the chip after programming");
     auto* id = cli.add_subcommand("id", "Read and name a flash chip's maker and device code");
     AddChipOptions(id, options);
     auto* erase =
@@ -125,9 +152,10 @@ int RunDeviceCommand(CLI::App& cli, const CommandOptions& options, Session& sess
         return 2;
     }
     ApplyOptions(app, options);
-    if (verb == Verb::Verify && !OpenCodeFile(app, options.file)) return 2;
+    if (!ApplyVoltage(app, options.voltage, err)) return 2;
+    const VerbInfo& info = InfoOf(verb);
+    if (info.loadsImage && !OpenCodeFile(app, options.file)) return 2;
 
-    const VerbInfo info = InfoOf(verb);
     Control& button = app.ui.*info.button;
     if (!button.enabled) {
         err << "The " << info.name << " command is not available for " << app.dev.DeviceName

@@ -16,6 +16,9 @@ struct CommandOptions {
     std::string bytes = "both";
     int speed = 18;
     std::string file;
+    std::string voltage; // program: 12.5, 21 or 25; empty for the device's suggestion
+    bool blankFirst = false;
+    bool verifyAfter = false;
 };
 
 /// Adds the device command verbs to the parser.

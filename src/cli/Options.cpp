@@ -12,6 +12,7 @@
 #include "cli/SimSocket.h"
 #include "sim/ChipFactory.h"
 #include "sim/SimBoard.h"
+#include "sim/SimFaults.h"
 
 namespace quorbit::cli {
 
@@ -54,8 +55,8 @@ void AddBackendOptions(CLI::App& cli, GlobalOptions& o) {
                    "Contents of the simulated chip: a file, fill:HH, pattern:address or "
                    "random:SEED");
     cli.add_option("--sim-fault", o.backend.sim.fault,
-                   "A defective cell in the simulated chip: ADDRESS:BIT:LEVEL (hex address, "
-                   "e.g. 1F3:0:1); for a 5 V flash chip also erase-hangs, id:MMDD or empty");
+                   "Defective cells in the simulated chip, comma-separated: " + sim::FaultForms() +
+                       ", or empty (no chip in the socket)");
     cli.add_option("--sim-save", o.backend.sim.saveFile,
                    "File the simulated chip's contents are saved to at exit");
 }

@@ -1,15 +1,14 @@
 #include "cli/SimSocket.h"
 
-#include <charconv>
 #include <stdexcept>
 #include <vector>
 
 #include "app/TextFile.h"
 #include "catalog/Catalog.h"
-#include "cli/SimFlashFaults.h"
 #include "sim/ChipFactory.h"
 #include "sim/ParallelChip.h"
 #include "sim/SimContents.h"
+#include "sim/SimFaults.h"
 
 namespace quorbit::cli {
 namespace {
@@ -29,32 +28,6 @@ std::vector<std::uint8_t> Contents(const std::string& description, std::size_t s
     return {text.begin(), text.end()};
 }
 
-struct Fault {
-    std::uint32_t address = 0;
-    int bit = 0;
-    bool level = false;
-};
-
-bool ParseField(const std::string& text, int base, unsigned long& value) {
-    const char* end = text.data() + text.size();
-    const auto r = std::from_chars(text.data(), end, value, base);
-    return !text.empty() && r.ec == std::errc() && r.ptr == end;
-}
-
-Fault ParseFault(const std::string& text, std::size_t chipSize) {
-    const auto first = text.find(':');
-    const auto second = first == std::string::npos ? first : text.find(':', first + 1);
-    unsigned long address = 0, bit = 0, level = 0;
-    if (second == std::string::npos || !ParseField(text.substr(0, first), 16, address) ||
-        !ParseField(text.substr(first + 1, second - first - 1), 10, bit) ||
-        !ParseField(text.substr(second + 1), 10, level) || bit > 7 || level > 1 ||
-        address >= chipSize)
-        throw std::invalid_argument("Bad --sim-fault " + text +
-                                    ": use ADDRESS:BIT:LEVEL, address in hex inside the chip, "
-                                    "bit 0-7, level 0 or 1 (e.g. 1F3:0:1)");
-    return {static_cast<std::uint32_t>(address), static_cast<int>(bit), level == 1};
-}
-
 } // namespace
 
 std::unique_ptr<sim::SimChip> MakeSocketChip(const SimSetup& setup, const std::string& fault) {
@@ -67,14 +40,12 @@ std::unique_ptr<sim::SimChip> MakeSocketChip(const SimSetup& setup, const std::s
         if (!chip) throw std::invalid_argument("The simulator has no model of " + setup.chip);
         return chip;
     }
-    if (auto flash = ApplyFlashFault(sim::MakeSimChip(*row, contents), fault))
-        return std::move(*flash);
+    if (fault == "empty") return nullptr; // a socket without a chip
     auto chip = sim::MakeParallelSimChip(*row, std::move(contents));
     if (!chip)
         throw std::invalid_argument("--sim-fault needs a parallel chip; " + setup.chip +
                                     " is not one");
-    const Fault f = ParseFault(fault, size);
-    chip->StickBit(f.address, f.bit, f.level);
+    sim::ApplyFaults(*chip, fault, size);
     return chip;
 }
 

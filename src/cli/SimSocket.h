@@ -10,8 +10,9 @@ namespace quorbit::cli {
 
 /// A chip of the catalog row `setup.chip` names, holding the contents of
 /// `setup.imageFile`: a file, or "fill:HH", "pattern:address", "random:SEED".
-/// `fault` ("ADDRESS:BIT:LEVEL", address in hex, e.g. 1F3:0:1) sticks one bit of a
-/// parallel chip. Throws std::invalid_argument with a message for the operator.
+/// `fault` puts defects into a parallel chip (sim::ApplyFaults: a stuck bit
+/// ADDRESS:BIT:LEVEL, a weak cell weak:ADDRESS:PULSES, comma-separated). Throws
+/// std::invalid_argument with a message for the operator.
 std::unique_ptr<sim::SimChip> MakeSocketChip(const SimSetup& setup, const std::string& fault);
 
 } // namespace quorbit::cli

@@ -9,8 +9,8 @@
 
 #include "app/App.h"
 #include "app/Shell.h"
-#include "app/TextFile.h"
 #include "ops/FlashId.h"
+#include "ops/Program.h"
 
 namespace quorbit {
 namespace {
@@ -75,33 +75,15 @@ void At29c256Command(Board& b, int command) {
     At29c256WriteCycle(b, 0x5555, command);
 }
 
-void ReportFlashProgramFailure(App& app) {
-    Board& b = app.board;
-    b.Reg0Shadow = 0;
-    b.SetReg0();
-    b.CEOFF();
-    b.OEOFF();
-    LogMessage(app, "*** Programming Failure ***");
-    LogMessage(app, "*** Address:" + Hex(b.Address) + "h, Programming BYTE:" +
-                        Hex(app.ops.flash.DataOut) + "h, Read BYTE:" + Hex(b.DataIn) + "h");
-    LogMessage(app, "*** Aborting Programming.");
-    EnterErrorState(app);
-    ProgramLampOn(app);
-    app.flags.OperationFailed = 1;
-    app.ops.Outcome = OpOutcome::Failed;
-    PlayEventSound(app, "ERROR");
-    ShowCriticalError(app);
-}
-
 /// Writes the byte at Address until it reads back, 49 writes at most.
 bool ProgramByteWithRetries(App& app) {
     FlashState& f = app.ops.flash;
     for (int attempts = 50;;) {
         if (--attempts == 0) {
-            ReportFlashProgramFailure(app);
+            ReportProgramFailure(app);
             return false;
         }
-        f.DataOut = app.ops.ProgramImage[static_cast<std::size_t>(app.board.Address)];
+        app.board.DataOut = app.ops.ProgramImage[static_cast<std::size_t>(app.board.Address)];
         PBYTE_FLASH(app);
         if (!ReadBackAtOnce(f.FlashMakerCode)) {
             // The Atmel parts need their write cycle: read back after the wait, so
@@ -149,8 +131,8 @@ void PBYTE_FLASH(App& app) {
     f.FlashCommand = 0xA0;
     CMD_FLASH(app);
     b.Endereco2Adr();
-    f.DataOut = app.ops.ProgramImage[static_cast<std::size_t>(b.Address)];
-    b.Reg4Shadow = f.DataOut;
+    b.DataOut = app.ops.ProgramImage[static_cast<std::size_t>(b.Address)];
+    b.Reg4Shadow = b.DataOut;
     b.SetReg4();
     b.SETADR_FLASH();
     b.CEON();
@@ -169,7 +151,7 @@ void CheckByteFLASH(App& app) {
     b.GetNibbles();
     b.OEOFF();
     b.CEOFF();
-    if (b.DataIn == f.DataOut) f.PollCount = 0;
+    if (b.DataIn == b.DataOut) f.PollCount = 0;
     b.REG4ON();
 }
 

@@ -16,8 +16,6 @@ struct FlashState {
     std::string FlashFirstBytes;
     /// Erase wait countdown; after a byte check 0 means the byte read back right.
     std::int32_t PollCount = 0;
-    /// The byte being programmed.
-    int DataOut = 0;
 };
 
 } // namespace quorbit

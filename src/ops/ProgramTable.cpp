@@ -7,6 +7,7 @@
 
 #include "app/App.h"
 #include "app/Shell.h"
+#include "ops/Eprom.h"
 #include "ops/Flash.h"
 
 namespace quorbit {
@@ -18,15 +19,15 @@ struct Row {
 };
 
 const std::array kProgramRoutines{
-    Row{"P1", RoutineNotAvailableYet}, // 2716, 2732A, 2732B, 2732, 27C32: P2732
-    Row{"P2", RoutineNotAvailableYet}, // 2764, 27C64: P2764_128
-    Row{"P3", RoutineNotAvailableYet}, // 27128, 27C128: P2764_128
-    Row{"P4", RoutineNotAvailableYet}, // 27256, 27C256, 27C259: P27256_040
-    Row{"P5", RoutineNotAvailableYet}, // 27C512: P27080
-    Row{"P6", RoutineNotAvailableYet}, // 27C1001, 27C010: P27010_020
-    Row{"P7", RoutineNotAvailableYet}, // 27C2001, 27C020: P27010_020
-    Row{"P8", RoutineNotAvailableYet}, // 27C4001, 27C040: P27256_040
-    Row{"P9", RoutineNotAvailableYet}, // 27C801, 27C080: P27080
+    Row{"P1", P2732},                  // 2716, 2732A, 2732B, 2732, 27C32
+    Row{"P2", P2764_128},              // 2764, 27C64
+    Row{"P3", P2764_128},              // 27128, 27C128
+    Row{"P4", P27256_040},             // 27256, 27C256, 27C259
+    Row{"P5", P27080},                 // 27C512
+    Row{"P6", P27010_020},             // 27C1001, 27C010
+    Row{"P7", P27010_020},             // 27C2001, 27C020
+    Row{"P8", P27256_040},             // 27C4001, 27C040
+    Row{"P9", P27080},                 // 27C801, 27C080
     Row{"EN", RoutineNotAvailableYet}, // X28C256: PX28C256
     Row{"FA", RoutineNotAvailableYet}, // AT29C256: PAT29C256
     Row{"FM", PFLASH},                 // AM29F040

@@ -20,6 +20,16 @@ bool RequireBoard(App& app) {
     const int model = app.board.BoardModel;
     const bool knownModel = model == 4 || model == 5 || model == 6;
     if (knownModel && app.board.DataPort != 0) return true;
+    if (knownModel) {
+        // The model is known (forced, or from the port file) but no port to reach it on.
+        LogMessage(app, "No printer port is chosen - the device was not accessed");
+        app.svc.dialogs->MsgBox("No printer port is chosen, so the device was not accessed.\r\n"
+                                "Choose the board's port under LPT Port Selection (378h, 278h "
+                                "or 3BCh), or press TestPort to look for the board.",
+                                "No Board", MsgIcon::Exclamation, MsgButtons::Ok, 0);
+        app.ops.Outcome = OpOutcome::Refused;
+        return false;
+    }
     LogMessage(app, "No QUORBIT board is known - the device was not accessed");
     app.svc.dialogs->MsgBox("No QUORBIT board is known, so the device was not accessed.\r\n"
                             "Press TestPort to look for the board, or force its model in the "

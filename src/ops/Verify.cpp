@@ -81,15 +81,19 @@ void VERIFYCODE(App& app) {
     DataFlowLampOn(app);
     LogMessage(app, "Verify Function Started... Wait");
 
+    // AckError belongs to the serial chips alone: a value left by an earlier 24Cxx
+    // command says nothing about the parallel chip compared now.
+    bool acknowledged = true;
     if (serial) {
         app.flags.AckError = 0;
         app.ops.Verify24CXX(app);
-        if (app.flags.AckError != 0) ReportAckError(app);
+        acknowledged = app.flags.AckError == 0;
+        if (!acknowledged) ReportAckError(app);
     } else if (!VerifyParallel(app)) {
         return; // the mismatch report has run; nothing more happens
     }
 
-    if (app.flags.VerifyFailed == 0 && app.flags.AckError == 0) {
+    if (app.flags.VerifyFailed == 0 && acknowledged) {
         DataFlowLampOff(app);
         LogMessage(app, "Device Contents MATCHES with Buffer Contents");
         if (!serial) {

@@ -3,6 +3,7 @@
 #include "app/App.h"
 #include "ops/BlankCheck.h"
 #include "ops/EraseChip.h"
+#include "ops/Program.h"
 #include "ops/Read.h"
 #include "ops/Verify.h"
 
@@ -16,6 +17,8 @@ void WireDeviceOperationHandlers(App& app) {
     ui.menuBlankCheck.onClick = app.Handler(menuBlankCheck_Click);
     ui.Verify_button.onClick = app.Handler(Verify_button_Click);
     ui.menuVerifyCode.onClick = app.Handler(menuVerifyCode_Click);
+    ui.Program_button.onClick = app.Handler(Program_button_Click);
+    ui.menuProgramCode.onClick = app.Handler(menuProgramCode_Click);
     WireFlashHandlers(app);
 }
 

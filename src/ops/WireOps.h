@@ -4,7 +4,7 @@ namespace quorbit {
 
 class App;
 
-/// Attaches Read, Blank check and Verify (buttons and menu entries).
+/// Attaches Read, Blank check, Verify and Program (buttons and menu entries).
 void WireDeviceOperationHandlers(App& app);
 
 } // namespace quorbit

@@ -43,6 +43,7 @@ ChipPins ParallelChip::Pins(const Registers& regs) const {
     p.oe = regs.OeActive() && !vppOnOe;
     p.we = wiring_.writeEnable.Wired() && !wiring_.writeEnable.High(regs);
     p.vpp = vppOnOe || wiring_.vppSwitch.High(regs);
+    p.vppDecivolts = p.vpp ? regs.vppDecivolts : 0;
     p.boardDrivesData = regs.BoardDrivesData();
     p.boardData = regs.r[4];
     return p;
@@ -69,6 +70,16 @@ void ParallelChip::PinsChanged(const ChipPins& before, const ChipPins& now, std:
 
 void ParallelChip::StickBit(std::uint32_t address, int bit, bool level) {
     stuck_.push_back({address, static_cast<std::uint8_t>(1U << (bit & 7)), level});
+}
+
+void ParallelChip::MakeWeak(std::uint32_t address, int pulses) {
+    weak_.emplace_back(address, pulses);
+}
+
+int ParallelChip::PulsesToTake(std::uint32_t address) const {
+    for (const auto& [cell, pulses] : weak_)
+        if (cell == address) return pulses;
+    return 1;
 }
 
 std::uint8_t ParallelChip::Cell(std::uint32_t address) const {

@@ -44,10 +44,11 @@ struct Wiring {
 struct ChipPins {
     std::uint32_t address = 0;
     bool powered = false;
-    bool ce = false;  // chip enable active
-    bool oe = false;  // output enable active
-    bool we = false;  // write enable / PGM active
-    bool vpp = false; // programming voltage present
+    bool ce = false;      // chip enable active
+    bool oe = false;      // output enable active
+    bool we = false;      // write enable / PGM active
+    bool vpp = false;     // programming voltage present
+    int vppDecivolts = 0; // its level while present
     bool boardDrivesData = false;
     std::uint8_t boardData = 0xFF; // register 4, when the board drives the data pins
 };
@@ -67,12 +68,17 @@ class ParallelChip : public SimChip {
     [[nodiscard]] std::uint32_t AddressOf(const Registers& regs) const;
     /// A defective cell: bit `bit` of the byte at `address` always reads `level`.
     void StickBit(std::uint32_t address, int bit, bool level);
+    /// A weak cell: the byte at `address` takes a write only from its `pulses`-th
+    /// programming pulse on (a cell slow to charge its floating gate).
+    void MakeWeak(std::uint32_t address, int pulses);
 
   protected:
     /// The pins changed (a register was latched). Programming models react here.
     virtual void PinsChanged(const ChipPins& before, const ChipPins& now, std::int64_t nowNs);
     /// The stored byte as the outputs show it, defects included.
     [[nodiscard]] std::uint8_t Cell(std::uint32_t address) const;
+    /// Pulses the cell at `address` needs before it takes a write (1 for a sound cell).
+    [[nodiscard]] int PulsesToTake(std::uint32_t address) const;
 
   private:
     struct StuckBit {
@@ -88,6 +94,7 @@ class ParallelChip : public SimChip {
     std::array<std::uint32_t, 256> fromReg1_{};
     std::array<std::uint32_t, 256> fromReg3_{};
     std::vector<StuckBit> stuck_;
+    std::vector<std::pair<std::uint32_t, int>> weak_;
     ChipPins last_{};
 };
 

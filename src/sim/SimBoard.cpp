@@ -41,11 +41,21 @@ namespace {
 constexpr int kModel4Codes[8] = {3, 1, -1, -1, 2, 0, -1, 4};  // bits 1-3 -> register
 constexpr int kModel56Codes[8] = {4, -1, 0, 2, -1, -1, 1, 3}; // bits 1-3 -> register
 
+// Programming supply. Model 4 has a single 12.5 V regulator. Models 5 and 6 pick
+// the level with register-0 bits 1..0: 00 12.5 V, 10 21 V, 11 25 V (bit 0 only
+// raises the 21 V range; 01 stays at 12.5 V).
+int VppDecivolts(int model, std::uint8_t reg0) {
+    if (model != 5 && model != 6) return 125;
+    if ((reg0 & 0x02) == 0) return 125;
+    return (reg0 & 0x01) != 0 ? 250 : 210;
+}
+
 } // namespace
 
 SimBoard::SimBoard(int model, std::uint16_t basePort) : model_(model), base_(basePort) {
     // The board powers up idle: OE and CE inactive, data pins released.
     regs_.r = {0x40, 0x00, 0x00, 0xC4, 0x00};
+    regs_.vppDecivolts = VppDecivolts(model_, regs_.r[0]);
 }
 
 int SimBoard::EnabledRegister() const {
@@ -61,6 +71,7 @@ void SimBoard::Latch() {
     const auto index = static_cast<std::size_t>(reg);
     if (regs_.r[index] == data_) return;
     regs_.r[index] = data_;
+    regs_.vppDecivolts = VppDecivolts(model_, regs_.r[0]);
     if (chip_) chip_->Latched(regs_, reg, nowNs_);
 }
 

@@ -12,6 +12,9 @@ namespace quorbit::sim {
 
 struct Registers {
     std::array<std::uint8_t, 5> r{};
+    /// The programming supply the board's VPP switches would put on a pin, in
+    /// tenths of a volt (the board's voltage selection, not whether it is switched on).
+    int vppDecivolts = 125;
     [[nodiscard]] bool CeActive() const { return (r[3] & 0x80) == 0; }
     [[nodiscard]] bool OeActive() const { return (r[0] & 0x40) == 0; }
     /// Register 3 bit 6 clear: register 4 drives the chip's data pins.

@@ -3,6 +3,23 @@
 // 28 = A13 (1.5), 29 = A14 (1.6), 30 = A17 (3.1), 31 = A18 (3.2), 24 = OE/VPP
 // (register 0 bit 6, programming voltage by bit 7); register 0 bit 4 switches
 // the programming voltage onto socket pin 3 and bit 5 onto socket pin 1.
+//
+// Programming, from the mode tables of the datasheets (Intel 2732A, 2764A,
+// 27128A; ST M27C256B, M27C512, M27C1001, M27C2001, M27C4001, M27C801):
+// - 2732A, 27C512, 27C080 (OE/VPP shared): program = E low while G/VPP is at VPP;
+//   verify = E low, G low (VPP off). The outputs are off while VPP is on G.
+// - 2764, 27128, 27C010, 27C020: program = E low, G high, P (PGM) low pulse, VPP
+//   on its own pin; verify = E low, G low, P high, VPP still on.
+// - 27C256, 27C040: program = E low pulse, G high, VPP on its pin; verify =
+//   E high, G low with VPP on (program inhibit: E and G both high).
+// A program pulse only lowers bits: the cell keeps the AND of what it held and
+// the byte on the data pins. Only UV light erases it. With no VPP on the part's
+// VPP pin, with OE active, or with the data pins not driven, nothing is written.
+// The chip counts the time all conditions hold as one pulse; the datasheets'
+// pulse widths (100 us .. 50 ms) are not enforced, only recorded, since the
+// counted loops that time them depend on the host.
+#include "sim/SimEprom.h"
+
 #include "sim/SimFamilies.h"
 
 namespace quorbit::sim {
@@ -68,9 +85,74 @@ Wiring EpromWiring(char subtype) {
     return w;
 }
 
+EpromModel EpromModelOf(char subtype) {
+    EpromModel m;
+    m.wiring = EpromWiring(subtype);
+    const bool pgmParts = subtype == '2' || subtype == '3' || subtype == '6' || subtype == '7';
+    m.pulse = pgmParts ? PulsePin::Pgm : PulsePin::ChipEnable;
+    m.verifiesWithCeHigh = subtype == '4' || subtype == '8';
+    return m;
+}
+
+SimEprom::SimEprom(std::string name, std::vector<std::uint8_t> contents, const EpromModel& model)
+    : ParallelChip(std::move(name), std::move(contents), model.wiring), model_(model),
+      pulses_(Memory().size(), 0) {}
+
+std::optional<std::uint8_t> SimEprom::Output(const Registers& regs) {
+    if (model_.verifiesWithCeHigh) {
+        const ChipPins p = Pins(regs);
+        if (p.powered && p.vpp && p.oe) return Cell(p.address);
+    }
+    return ParallelChip::Output(regs);
+}
+
+bool SimEprom::Programming(const ChipPins& p) const {
+    if (!p.powered || !p.vpp || p.oe || !p.boardDrivesData || !p.ce) return false;
+    return model_.pulse == PulsePin::ChipEnable || p.we;
+}
+
+void SimEprom::PinsChanged(const ChipPins& before, const ChipPins& now, std::int64_t nowNs) {
+    (void)before;
+    const bool programming = Programming(now);
+    // A new address or data byte under a held condition is a new pulse on another
+    // cell (or with another byte); the one before ends here.
+    if (inPulse_ && (!programming || now.address != pulsePins_.address ||
+                     now.boardData != pulsePins_.boardData))
+        EndPulse(nowNs);
+    if (programming && !inPulse_) {
+        inPulse_ = true;
+        pulsePins_ = now;
+        pulseStartNs_ = nowNs;
+    }
+}
+
+void SimEprom::EndPulse(std::int64_t nowNs) {
+    inPulse_ = false;
+    const std::uint32_t address = pulsePins_.address;
+    if (address >= Memory().size()) return; // an address line the part does not have
+    ProgramPulse pulse;
+    pulse.address = address;
+    pulse.data = pulsePins_.boardData;
+    pulse.widthNs = nowNs - pulseStartNs_;
+    pulse.vppDecivolts = pulsePins_.vppDecivolts;
+    if (pulses_.size() < Memory().size()) pulses_.resize(Memory().size(), 0);
+    auto& count = pulses_[address];
+    if (count < 0xFFFF) ++count;
+    pulse.number = count;
+    pulse.took = count >= PulsesToTake(address);
+    if (pulse.took) Memory()[address] &= pulse.data;
+    ++totalPulses_;
+    vppLevels_.insert(pulse.vppDecivolts);
+    if (onPulse) onPulse(pulse);
+}
+
+int SimEprom::PulsesAt(std::uint32_t address) const {
+    return address < pulses_.size() ? pulses_[address] : 0;
+}
+
 std::unique_ptr<ParallelChip> MakeSimEprom(const std::string& name, char subtype,
                                            std::vector<std::uint8_t> contents) {
-    return std::make_unique<ParallelChip>(name, std::move(contents), EpromWiring(subtype));
+    return std::make_unique<SimEprom>(name, std::move(contents), EpromModelOf(subtype));
 }
 
 } // namespace quorbit::sim

@@ -220,6 +220,7 @@ TEST(FlashMenu, LoopFlashTestRepeatsTheSameByteProgram) {
     r.app.board.REG4ON(); // as the programming routine leaves the data drive
     r.app.ops.ProgramImage[0] = 0xA5;
     r.app.ui.LoopFlashTest.enabled = true;
+    r.rig.ClearLog(); // the slider logs its own line
     r.Press(r.app.ui.LoopFlashTest);
     EXPECT_EQ(chip.writes, 1000);
     EXPECT_EQ(chip.Memory()[0], 0xA5);

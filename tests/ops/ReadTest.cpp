@@ -202,6 +202,26 @@ TEST(NoBoard, UnknownModelFromThePortFileIsRefusedLikeNoBoard) {
     EXPECT_EQ(r.app.ops.Outcome, OpOutcome::Refused);
 }
 
+TEST(NoBoard, ForcedModelWithoutAPortSaysThatNoPrinterPortIsChosen) {
+    ChipRig r(0);
+    ASSERT_EQ(r.app.board.DataPort, 0);
+    Fire(r.app.ui.ForceQuorbit5.onClick);
+    ASSERT_EQ(r.app.board.BoardModel, 5);
+    ASSERT_TRUE(SelectDevice(r.app, 11));
+    r.rig.ClearLog();
+    r.rig.dialogs.boxes.clear();
+    const auto accesses = r.rig.sim->Accesses();
+    r.Press(r.app.ui.Read_button);
+    EXPECT_EQ(r.rig.sim->Accesses(), accesses);
+    EXPECT_EQ(r.rig.LogLines(), Lines{"No printer port is chosen - the device was not accessed"});
+    ASSERT_EQ(r.rig.dialogs.boxes.size(), 1u);
+    const std::string& text = r.rig.dialogs.boxes[0].text;
+    EXPECT_NE(text.find("No printer port is chosen"), std::string::npos);
+    EXPECT_NE(text.find("LPT"), std::string::npos);
+    EXPECT_EQ(text.find("force its model"), std::string::npos); // it is forced already
+    EXPECT_EQ(r.app.ops.Outcome, OpOutcome::Refused);
+}
+
 TEST(NoBoard, ForcedModelOnAChosenPortReads) {
     ChipRig r(5);
     r.app.board.BoardModel = 0; // as if the probe had not found it

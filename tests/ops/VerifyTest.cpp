@@ -95,6 +95,22 @@ TEST(Verify, FailedVerifyFollowedByAGoodOneEndsWithVerifyFailedClear) {
     EXPECT_EQ(r.rig.LogLines()[1], kMatch);
 }
 
+TEST(Verify, StaleAcknowledgeFailureOfASerialCommandDoesNotSpoilAParallelMatch) {
+    ChipRig r;
+    sim::ParallelChip& chip = r.InsertPattern(11);
+    r.LoadCode(chip.Memory());
+    r.app.flags.AckError = 50; // what a 24Cxx poll that ran out leaves behind
+    r.Press(r.app.ui.Verify_button);
+    EXPECT_EQ(r.rig.LogLines(),
+              (Lines{kStart, kMatch, "Device CHKSUMM = $" + ChecksumText(chip.Memory())}));
+    EXPECT_EQ(r.rig.sound.played, std::vector<std::string>{r.Sound("ok.wav")});
+    EXPECT_EQ(r.app.ops.Outcome, OpOutcome::Success);
+    EXPECT_EQ(r.app.ui.DataFlow_label.foreColor, colour::ButtonFace);
+    // Reset after the match: CE and OE released, programming voltages off.
+    EXPECT_EQ(r.app.board.Reg3Shadow & 0x80, 0x80);
+    EXPECT_EQ(r.app.board.Reg0Shadow, 0x40);
+}
+
 TEST(Verify, DefectiveCellIsFound) {
     ChipRig r;
     sim::ParallelChip& chip = r.Insert(21, sim::FilledContents(1 << 20, 0xFF));

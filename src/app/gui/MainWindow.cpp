@@ -312,6 +312,9 @@ void MainWindow::BuildMenus() {
         if (entry.level == 0 || opensSubmenu) {
             QMenu* menu = entry.level == 0 ? menuBar()->addMenu(caption) : into->addMenu(caption);
             BindAction(control, menu->menuAction());
+            // A menu's click runs as it opens (the Setup menu refreshes its items).
+            connect(menu, &QMenu::aboutToShow, this,
+                    [this, &control] { Forward([&control] { Fire(control.onClick); }); });
             (entry.level == 0 ? top : sub) = menu;
             continue;
         }

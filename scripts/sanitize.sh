@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# Builds the core, the command line, the window and their tests with AddressSanitizer and
+# UndefinedBehaviorSanitizer into build-asan/ and runs the tests there. Any report
+# fails the run.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQUORBIT_SANITIZE=ON \
+    -DQUORBIT_BENCH=OFF >/dev/null
+cmake --build build-asan -j "$(nproc)"
+export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:strict_string_checks=1
+export QT_QPA_PLATFORM=offscreen
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+ctest --test-dir build-asan --output-on-failure -j "$(nproc)"

@@ -1,0 +1,183 @@
+// The Program command, common to every family. The device routine comes from the
+// routine table; this flow asks first, checks blank when asked, prepares the image,
+// reports the outcome, switches the programming voltages off, verifies when asked
+// and leaves the board at rest.
+#include "ops/Program.h"
+
+#include "app/App.h"
+#include "app/Shell.h"
+#include "app/TextFile.h"
+#include "ops/BlankCheck.h"
+#include "ops/ProgramImage.h"
+#include "ops/ProgramTable.h"
+#include "ops/RequireBoard.h"
+#include "ops/Verify.h"
+#include "ops/VerifyReports.h"
+
+namespace quorbit {
+namespace {
+
+bool ConfirmProgramming(App& app) {
+    const MsgResult answer = app.svc.dialogs->MsgBox("Program the Device?", "Safety Question",
+                                                     MsgIcon::Question, MsgButtons::OkCancel, 1);
+    if (answer == MsgResult::Ok) return true;
+    LogMessage(app, "Programming was Canceled by Operator");
+    app.ops.Outcome = OpOutcome::Refused;
+    return false;
+}
+
+/// The blank check when the operator asked for it (not for serial EEPROMs, which
+/// have none); false when it found a programmed byte or could not run.
+bool BlankWhenAsked(App& app) {
+    if (app.ui.CheckBlankPriorProgramming.value != 1 || app.dev.DeviceFamily == "S") return true;
+    app.ops.Outcome = OpOutcome::None;
+    Blank_button_Click(app);
+    return app.ops.Outcome == OpOutcome::Success;
+}
+
+void StartProgramming(App& app) {
+    Board& b = app.board;
+    PrepareProgramImage(app);
+    Reset(app);
+    b.SETADR();
+    b.SleepMs(500);
+    app.report.ProgressStep = app.ops.ProgramLength / 99;
+    app.report.ProgressCount = 0;
+    SetProgressValue(app, 0);
+    DataFlowLampOn(app);
+    ProgramLampOn(app);
+    app.flags.OperationFailed = 0;
+    app.flags.ProgramStatus = 9;
+    app.ops.Outcome = OpOutcome::None;
+    // A serial routine sets it when the chip does not answer; one left from an
+    // earlier command must not fail this one.
+    app.flags.AckError = 0;
+}
+
+void RunDeviceRoutine(App& app) {
+    const DeviceRoutine routine = ProgramRoutineFor(app.dev.DeviceType);
+    if (!routine) return;
+    app.flags.ProgramStatus = 1;
+    routine(app);
+}
+
+/// Success, failure or "not supported" in the log, and what the command line
+/// makes of it.
+void ReportOutcome(App& app) {
+    auto& flags = app.flags;
+    if (app.dev.DeviceFamily == "S" && flags.AckError != 0) {
+        ReportAckError(app);
+        flags.OperationFailed = 1;
+    }
+    if (flags.OperationFailed != 0) {
+        app.ops.Outcome = OpOutcome::Failed;
+    } else if (flags.ProgramStatus == 1) {
+        LogMessage(app, "Programming Device Successfull");
+        DataFlowLampOff(app);
+        ProgramLampOff(app);
+        app.ops.Outcome = OpOutcome::Success;
+        PlayEventSound(app, "OK");
+    } else if (flags.ProgramStatus == 9) {
+        LogMessage(app, "Device Not Supported - Status 9 - Please Report");
+        app.ops.Outcome = OpOutcome::Refused;
+        PlayEventSound(app, "ERROR");
+    } else if (app.ops.Outcome == OpOutcome::None) {
+        app.ops.Outcome = OpOutcome::Refused; // the routine refused the chip
+    }
+}
+
+/// The verify after programming. It runs after "Device Not Supported" too, but a
+/// match then does not turn the command into a success.
+void VerifyWhenAsked(App& app) {
+    if (app.ui.VerifyAfterProgramming.value != 1 || app.flags.OperationFailed != 0) return;
+    const OpOutcome programmed = app.ops.Outcome;
+    app.ops.Outcome = OpOutcome::None;
+    Verify_button_Click(app);
+    if (programmed != OpOutcome::Success || app.ops.Outcome == OpOutcome::None)
+        app.ops.Outcome = programmed == OpOutcome::Success ? OpOutcome::Failed : programmed;
+}
+
+/// Parallel chips end reset; a serial EEPROM's bus lines are parked (clock and
+/// data low on the CE and OE lines).
+void FinalBoardState(App& app) {
+    Board& b = app.board;
+    if (app.dev.DeviceFamily != "S") {
+        Reset(app);
+        return;
+    }
+    b.CEON();
+    b.OEON();
+    b.Reg1Shadow = 0;
+    b.Reg2Shadow = 0;
+    b.SetReg1();
+    b.SetReg2();
+}
+
+} // namespace
+
+void Program_button_Click(App& app) {
+    SetPosition(app.ui.VScroll1, 0);
+    app.board.Address = 0;
+    app.board.Endereco2Adr();
+    if (app.ui.CheckCode.value == 1) PROGRAMCODE(app);
+    if (app.ui.CheckData.value == 1) PROGRAMDATA(app);
+}
+
+void menuProgramCode_Click(App& app) {
+    Program_button_Click(app);
+}
+
+void PROGRAMCODE(App& app) {
+    LogMessage(app, "Programming Button Pressed");
+    // Without a known board and device the routine would compare stale read-backs.
+    if (!RequireBoard(app)) return;
+    if (!ConfirmProgramming(app) || !BlankWhenAsked(app)) {
+        FinalBoardState(app);
+        return;
+    }
+    StartProgramming(app);
+    RunDeviceRoutine(app);
+    ReportOutcome(app);
+    Board& b = app.board;
+    b.Reg0Shadow = 64; // programming voltages off, OE inactive
+    b.SetReg0();
+    SetProgressValue(app, 0);
+    VerifyWhenAsked(app);
+    FinalBoardState(app);
+}
+
+void PROGRAMDATA(App& app) {
+    app.svc.dialogs->MsgBox("Please Write A90S2313 Program Data Routine", kAppTitle, MsgIcon::None,
+                            MsgButtons::Ok, 0);
+    app.ops.Outcome = OpOutcome::Refused;
+}
+
+void ReadBackByte(App& app) {
+    Board& b = app.board;
+    b.Reg4Shadow = 0xFF;
+    b.SetReg4();
+    b.Delay10Steps();
+    b.REG4OFF();
+    b.Delay10Steps();
+    b.GetNibbles();
+}
+
+void ReportProgramFailure(App& app) {
+    Board& b = app.board;
+    b.Reg0Shadow = 0; // every programming voltage off
+    b.SetReg0();
+    b.CEOFF();
+    b.OEOFF();
+    LogMessage(app, "*** Programming Failure ***");
+    LogMessage(app, "*** Address:" + Hex(b.Address) + "h, Programming BYTE:" + Hex(b.DataOut) +
+                        "h, Read BYTE:" + Hex(b.DataIn) + "h");
+    LogMessage(app, "*** Aborting Programming.");
+    EnterErrorState(app);
+    ProgramLampOn(app);
+    app.flags.OperationFailed = 1;
+    app.ops.Outcome = OpOutcome::Failed;
+    PlayEventSound(app, "ERROR");
+    ShowCriticalError(app);
+}
+
+} // namespace quorbit

@@ -1,0 +1,52 @@
+#pragma once
+// The text of a setup slot file: nineteen "key = value" lines mirroring the
+// main window's controls, CR LF ended.
+#include <array>
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace quorbit {
+
+/// What a key's value is read as.
+enum class SetupValue { Name, CodeFile, ListIndex, TrueFalse, CheckState, Text, Number };
+
+struct SetupKey {
+    const char* text; // the key with its blanks, e.g. "Slider1.Value = "
+    const char* control;
+    SetupValue kind;
+};
+
+inline constexpr std::size_t kSetupKeyCount = 19;
+
+/// The keys in the order they are written.
+const std::array<SetupKey, kSetupKeyCount>& SetupKeys();
+
+/// One line that carries a key: its 1-based line number, the key's index in
+/// SetupKeys() and the characters after the key.
+struct SetupLine {
+    int number = 0;
+    std::size_t key = 0;
+    std::string rest;
+};
+
+/// The lines of a file that begin with a key (compared case-sensitively on the
+/// key's length), in file order; other lines are skipped. Lines may end with
+/// CR LF or LF alone.
+std::vector<SetupLine> ParseSetupFile(const std::string& text);
+
+/// "True" or "False" in any letter case, blanks around allowed.
+std::optional<bool> ParseTrueFalse(const std::string& rest);
+/// A decimal number (blanks around, a sign and a fraction allowed) rounded to the
+/// nearest integer, halves to even; empty when the text is not a number or does
+/// not fit 32 bits.
+std::optional<int> ParseSetupNumber(const std::string& rest);
+
+/// The setup name held by a first line: everything after its first 12 characters.
+std::string SetupNameOf(const std::string& firstLine);
+
+/// The file text: each key followed by its value, in key order, CR LF ended.
+std::string FormatSetupFile(const std::array<std::string, kSetupKeyCount>& values);
+
+} // namespace quorbit

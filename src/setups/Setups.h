@@ -1,0 +1,60 @@
+#pragma once
+// Four numbered setup slots: the working setup (code file, device, voltage,
+// options, port, speed, byte choice) saved to and restored from QBSetup1.INI ..
+// QBSetup4.INI in the working folder.
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace quorbit {
+
+class App;
+
+inline constexpr int kSetupSlots = 4;
+
+/// "QBSetup1.INI" .. "QBSetup4.INI".
+std::string SlotFileName(int slot);
+/// The file `name` in `folder`, found without regard to letter case; the path
+/// under the given spelling when no such file exists (or the folder cannot be read).
+std::filesystem::path FindFileCaseless(const std::filesystem::path& folder,
+                                       const std::string& name);
+/// Where a setup file name leads: a bare name or relative path is taken in the
+/// working folder, matched without regard to letter case.
+std::filesystem::path SetupFilePath(const App& app, const std::string& fname);
+
+/// Opening the Setup menu: the load items follow the slot files present.
+void Setup_Click(App& app);
+
+void SaveSetup1_Click(App& app);
+void SaveSetup2_Click(App& app);
+void SaveSetup3_Click(App& app);
+void SaveSetup4_Click(App& app);
+void LoadSetup1_Click(App& app);
+void LoadSetup2_Click(App& app);
+void LoadSetup3_Click(App& app);
+void LoadSetup4_Click(App& app);
+
+/// Asks for a name and writes the slot file from the controls.
+void SaveSetupRot(App& app, const std::string& fname);
+/// Writes the setup file from the controls under the given name ("No Name Setup"
+/// and the slot digit when empty). False, reported, with any old file left intact
+/// when it cannot be written.
+bool WriteSetupFile(App& app, const std::string& fname, const std::string& name);
+
+/// What a restore met: whether the file could be read, and one text per problem
+/// (each also logged; together shown in one message box).
+struct SetupRestore {
+    bool fileRead = false;
+    std::vector<std::string> problems;
+    [[nodiscard]] bool complete() const { return fileRead && problems.empty(); }
+};
+
+/// Restores the controls from the setup file through their own handlers, in file
+/// order, then reloads the code file. A line that cannot be applied is reported
+/// and leaves its control as it was; the others are applied.
+SetupRestore LoadSetupRot(App& app, const std::string& fname);
+
+/// Attaches the Setup menu and its load and save items.
+void WireSetupHandlers(App& app);
+
+} // namespace quorbit

@@ -83,12 +83,13 @@ void BM_ProgramAm29F040(benchmark::State& state) {
         state.ResumeTiming();
         const auto before = b.board.Accesses();
         const auto t0 = b.board.NowNs();
+        b.app->ui.SystemLog.caption.clear();
         PFLASH(*b.app);
         accesses = b.board.Accesses() - before;
         simNs = b.board.NowNs() - t0;
-        b.app->ui.SystemLog.caption.clear();
     }
-    if (b.board.Chip()->Memory() != image) state.SkipWithError("chip does not hold the image");
+    if (b.board.Chip()->Memory() != image)
+        state.SkipWithError(("chip does not hold the image: " + b.app->ui.SystemLog.caption).c_str());
     Report(state, accesses, simNs);
 }
 

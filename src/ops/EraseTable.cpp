@@ -4,6 +4,8 @@
 
 #include "ops/FlashErase.h"
 #include "ops/ProgramTable.h"
+#include "ops/Serial24Cxx.h"
+#include "ops/X28c256.h"
 
 namespace quorbit {
 namespace {
@@ -14,15 +16,15 @@ struct Row {
 };
 
 const std::array kEraseRoutines{
-    Row{"EN", RoutineNotAvailableYet}, // X28C256: EraseX28C256
-    Row{"FM", EraseFLASH},             // AM29F040
-    Row{"FL", EraseFLASH},             // EN29F040, A29040
-    Row{"FR", EraseFLASH},             // AM29F020
-    Row{"FS", EraseFLASH},             // AM29F010
-    Row{"FA", EraseAT29C256},          // AT29C256
-    Row{"SA", RoutineNotAvailableYet}, // 24C08: P24CXX with EraseMode 1
-    Row{"SB", RoutineNotAvailableYet}, // 24C16: P24CXX with EraseMode 1
-    Row{"SC", RoutineNotAvailableYet}, // 24C32: P24C32 with EraseMode 1
+    Row{"EN", EraseX28C256},  // X28C256
+    Row{"FM", EraseFLASH},    // AM29F040
+    Row{"FL", EraseFLASH},    // EN29F040, A29040
+    Row{"FR", EraseFLASH},    // AM29F020
+    Row{"FS", EraseFLASH},    // AM29F010
+    Row{"FA", EraseAT29C256}, // AT29C256
+    Row{"SA", P24CXX},        // 24C08, writing FFh with EraseMode 1
+    Row{"SB", P24CXX},        // 24C16, writing FFh with EraseMode 1
+    Row{"SC", P24C32},        // 24C32, writing FFh with EraseMode 1
 };
 
 } // namespace

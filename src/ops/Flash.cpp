@@ -9,6 +9,7 @@
 
 #include "app/App.h"
 #include "app/Shell.h"
+#include "ops/At29c256.h"
 #include "ops/FlashId.h"
 #include "ops/Program.h"
 
@@ -48,33 +49,6 @@ void InlineCycle(Board& b, int data, int high, int low) {
     InlineWritePulse(b);
 }
 
-// The AT29C256 takes the same commands through its own write cycle: address on
-// registers 1 and 2, data on register 4, a low pulse of WE (register 1 bit 7)
-// while CE is low; address on WE's falling edge, data on its rising edge.
-void At29c256WriteCycle(Board& b, int address, int data) {
-    b.Reg1Shadow = (address >> 8) | b.DeviceReg1Bits;
-    b.Reg2Shadow = address & 0xFF;
-    b.Reg4Shadow = data;
-    b.SetReg1();
-    b.SetReg2();
-    b.SetReg4();
-    b.CEON();
-    b.Reg1Shadow &= 0x7F;
-    b.SetReg1();
-    b.Reg1Shadow |= 0x80;
-    b.SetReg1();
-    b.CEOFF();
-}
-
-void At29c256Command(Board& b, int command) {
-    b.OEOFF();
-    b.Reg3Shadow = 0x82; // CE off, board drives the data pins
-    b.SetReg3();
-    At29c256WriteCycle(b, 0x5555, 0xAA);
-    At29c256WriteCycle(b, 0x2AAA, 0x55);
-    At29c256WriteCycle(b, 0x5555, command);
-}
-
 /// Writes the byte at Address until it reads back, 49 writes at most.
 bool ProgramByteWithRetries(App& app) {
     FlashState& f = app.ops.flash;
@@ -91,7 +65,7 @@ bool ProgramByteWithRetries(App& app) {
             app.board.SleepMs(1);
         }
         CheckByteFLASH(app);
-        if (f.PollCount == 0) return true;
+        if (app.ops.PollCount == 0) return true;
     }
 }
 
@@ -100,7 +74,7 @@ bool ProgramByteWithRetries(App& app) {
 void CMD_FLASH(App& app) {
     Board& b = app.board;
     if (app.dev.DeviceType == "FA") {
-        At29c256Command(b, app.ops.flash.FlashCommand);
+        CMD_AT29C256(app);
         return;
     }
     b.OEOFF();
@@ -108,7 +82,7 @@ void CMD_FLASH(App& app) {
     LatchInline(b, 3, 0x84); // CE off, data driven, WE off, bank 0
     InlineCycle(b, 0xAA, 0x55, 0x55);
     InlineCycle(b, 0x55, 0x2A, 0xAA);
-    InlineCycle(b, app.ops.flash.FlashCommand, 0x55, 0x55);
+    InlineCycle(b, app.ops.FlashCommand, 0x55, 0x55);
 }
 
 void WEON_FLASH(App& app) {
@@ -127,8 +101,7 @@ void WEOFF_FLASH(App& app) {
 
 void PBYTE_FLASH(App& app) {
     Board& b = app.board;
-    FlashState& f = app.ops.flash;
-    f.FlashCommand = 0xA0;
+    app.ops.FlashCommand = 0xA0;
     CMD_FLASH(app);
     b.Endereco2Adr();
     b.DataOut = app.ops.ProgramImage[static_cast<std::size_t>(b.Address)];
@@ -143,15 +116,14 @@ void PBYTE_FLASH(App& app) {
 
 void CheckByteFLASH(App& app) {
     Board& b = app.board;
-    FlashState& f = app.ops.flash;
     b.REG4OFF();
-    f.PollCount = 1;
+    app.ops.PollCount = 1;
     b.CEON();
     b.OEON();
     b.GetNibbles();
     b.OEOFF();
     b.CEOFF();
-    if (b.DataIn == b.DataOut) f.PollCount = 0;
+    if (b.DataIn == b.DataOut) app.ops.PollCount = 0;
     b.REG4ON();
 }
 

@@ -39,17 +39,16 @@ bool OperatorConfirms(App& app) {
 }
 
 void SendCommand(App& app, int command) {
-    app.ops.flash.FlashCommand = command;
+    app.ops.FlashCommand = command;
     CMD_FLASH(app); // the AT29C256 form for "FA"
 }
 
 /// Polls DQ7 at the address the last command left on the board (5555h).
 bool WaitForErase(App& app, std::int32_t limit) {
     Board& b = app.board;
-    FlashState& f = app.ops.flash;
-    for (std::int32_t counter = limit;; counter = f.PollCount) {
-        f.PollCount = counter - 1;
-        if (f.PollCount == 0) return false;
+    for (std::int32_t counter = limit;; counter = app.ops.PollCount) {
+        app.ops.PollCount = counter - 1;
+        if (app.ops.PollCount == 0) return false;
         b.CEON();
         b.OEON();
         b.GetNibbles();

@@ -54,7 +54,7 @@ void ReadFlashID(App& app) {
     b.BoardIndicatorOn();
     b.OEOFF();
 
-    f.FlashCommand = 0x90;
+    app.ops.FlashCommand = 0x90;
     CMD_FLASH(app);
     b.CEOEON();
     b.REG4OFF();
@@ -64,7 +64,7 @@ void ReadFlashID(App& app) {
     f.FlashDeviceCode = ReadAtAddress(b);
 
     b.OEOFF();
-    f.FlashCommand = 0xF0;
+    app.ops.FlashCommand = 0xF0;
     CMD_FLASH(app);
     b.SleepMs(20);
     b.SleepMs(20);
@@ -89,8 +89,7 @@ void ReadFlashID(App& app) {
 
 void FlashIDCycle(App& app) {
     Board& b = app.board;
-    FlashState& f = app.ops.flash;
-    f.FlashCommand = 0x90;
+    app.ops.FlashCommand = 0x90;
     CMD_FLASH(app);
     b.SleepMs(20); // the chip needs up to 10 ms to enter identification mode
     b.CEOEON();
@@ -101,7 +100,7 @@ void FlashIDCycle(App& app) {
     b.SETADR_FLASH();
     b.GetNibbles(); // device code
     b.OEOFF();
-    f.FlashCommand = 0xF0;
+    app.ops.FlashCommand = 0xF0;
     CMD_FLASH(app);
     b.SleepMs(20); // and as long to return to reading the array
 }

@@ -179,3 +179,21 @@ TEST(EraseAt29c256, AnotherChipInTheSocketIsNotSupported) {
 
 } // namespace
 } // namespace quorbit::test
+
+namespace quorbit::test {
+namespace {
+
+TEST(EraseAt29c256, TheSimulatedAt29c256IsErasedWholly) {
+    ChipRig r;
+    sim::ParallelChip& chip = r.Insert(23, std::vector<std::uint8_t>(32768, 0x00));
+    r.Press(r.app.ui.EraseFlash_button);
+    EXPECT_EQ(r.rig.LogLines(),
+              (std::vector<std::string>{kPressed, "Device ID# 1FDC - ATMEL 29C256 Flash Memory",
+                                        "Device ID# 1FDC - Erase Operation Started.. WAIT!",
+                                        "Flash Erasing Operation COMPLETED"}));
+    EXPECT_EQ(std::count(chip.Memory().begin(), chip.Memory().end(), 0xFF), 32768);
+    EXPECT_EQ(r.app.ops.Outcome, OpOutcome::Success);
+}
+
+} // namespace
+} // namespace quorbit::test

@@ -57,7 +57,7 @@ TEST(FlashId, CommandCyclesAreSixtySixPortWritesWithoutPauses) {
     InsertFlash(r, kAm29F040, kAm29F040);
     const Board& b = r.app.board;
     const int shadows[5] = {b.Reg0Shadow, b.Reg1Shadow, b.Reg2Shadow, b.Reg3Shadow, b.Reg4Shadow};
-    r.app.ops.flash.FlashCommand = 0x90;
+    r.app.ops.FlashCommand = 0x90;
     r.app.board.OEOFF();
     const auto before = r.rig.sim->Accesses();
     const auto timeBefore = r.rig.sim->NowNs();
@@ -204,7 +204,7 @@ TEST(FlashMenu, ResetFlashReturnsTheChipToReadMode) {
     sim::JedecFlash& chip = InsertFlash(r, kAm29F040, kAm29F040);
     Reset(r.app);
     r.app.board.REG4ON();
-    r.app.ops.flash.FlashCommand = 0x90;
+    r.app.ops.FlashCommand = 0x90;
     CMD_FLASH(r.app);
     ASSERT_EQ(chip.CurrentMode(), sim::JedecFlash::Mode::Autoselect);
     r.app.ui.ResetFlash.enabled = true;

@@ -6,6 +6,7 @@
 #include <stdexcept>
 #include <vector>
 
+#include "sim/PageWriteChip.h"
 #include "sim/SimFlash.h"
 
 namespace quorbit::sim {
@@ -60,6 +61,22 @@ bool ApplyWeak(ParallelChip& chip, const Fields& f, std::size_t size) {
     return true;
 }
 
+/// busy - a page-write part whose write cycle never ends.
+bool ApplyBusy(ParallelChip& chip, const Fields& f, std::size_t) {
+    auto* part = dynamic_cast<PageWriteChip*>(&chip);
+    if (!f.empty() || !part) return false;
+    part->StayBusy();
+    return true;
+}
+
+/// protected - a page-write part with software data protection on.
+bool ApplyProtected(ParallelChip& chip, const Fields& f, std::size_t) {
+    auto* part = dynamic_cast<PageWriteChip*>(&chip);
+    if (!f.empty() || !part) return false;
+    part->StartProtected();
+    return true;
+}
+
 /// erase-hangs - a JEDEC flash whose embedded erase never completes.
 bool ApplyEraseHangs(ParallelChip& chip, const Fields& f, std::size_t) {
     auto* flash = dynamic_cast<JedecFlash*>(&chip);
@@ -86,6 +103,8 @@ struct Kind {
 const Kind kKinds[] = {
     {"stuck", "[stuck:]ADDRESS:BIT:LEVEL (e.g. 1F3:0:1)", ApplyStuck},
     {"weak", "weak:ADDRESS:PULSES (e.g. weak:100:60)", ApplyWeak},
+    {"busy", "busy (AT29C256, X28C256: the write cycle never ends)", ApplyBusy},
+    {"protected", "protected (AT29C256, X28C256: data protection on)", ApplyProtected},
     {"erase-hangs", "erase-hangs (a 5 V flash chip)", ApplyEraseHangs},
     {"id", "id:MMDD, maker and device code of a 5 V flash chip (e.g. id:BF07)", ApplyOtherId},
 };

@@ -17,7 +17,7 @@
 namespace quorbit::cli {
 namespace {
 
-enum class Verb { None, Read, Blank, Verify, Program };
+enum class Verb { None, Read, Blank, Verify, Program, Id, Erase };
 
 /// A verb and the window button it presses.
 struct VerbInfo {
@@ -34,6 +34,8 @@ const VerbInfo kVerbs[] = {
     {Verb::Blank, "blank", "Blank check", &Controls::Blank_button, false},
     {Verb::Verify, "verify", "Verifying", &Controls::Verify_button, true},
     {Verb::Program, "program", "Programming", &Controls::Program_button, true},
+    {Verb::Id, "id", "Reading ID", &Controls::menuFlashShowCodeID, false},
+    {Verb::Erase, "erase", "Erasing", &Controls::EraseFlash_button, false},
 };
 
 const VerbInfo& InfoOf(Verb verb) {
@@ -159,6 +161,11 @@ void AddDeviceCommands(CLI::App& cli, CommandOptions& options) {
                       "Check blank before programming");
     program->add_flag("--verify-after,!--no-verify-after", options.verifyAfter,
                       "Verify the chip after programming");
+    auto* id = cli.add_subcommand("id", "Read and name a flash chip's maker and device code");
+    AddChipOptions(id, options);
+    auto* erase =
+        cli.add_subcommand("erase", "Erase a flash or EEPROM chip (asks; --yes answers OK)");
+    AddChipOptions(erase, options);
 }
 
 int RunDeviceCommand(CLI::App& cli, const CommandOptions& options, Session& session,
@@ -210,7 +217,8 @@ int RunDeviceCommand(CLI::App& cli, const CommandOptions& options, Session& sess
     if (!button.enabled) {
         err << "The " << info.name << " command is not available for " << app.dev.DeviceName
             << "\n";
-        return 2;
+        // Erasing or identifying a chip that cannot be is "not supported", not bad usage.
+        return verb == Verb::Id || verb == Verb::Erase ? 1 : 2;
     }
     Press(app, button, info.progressLabel, err, options.progress, json.get());
     int status = app.handlerFailed || app.ops.Outcome != OpOutcome::Success ? 1 : 0;

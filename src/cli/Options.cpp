@@ -61,7 +61,8 @@ void AddBackendOptions(CLI::App& cli, GlobalOptions& o) {
                    "Contents of the simulated chip: a file, fill:HH, pattern:address or "
                    "random:SEED");
     cli.add_option("--sim-fault", o.backend.sim.fault,
-                   "Defective cells in the simulated chip, comma-separated: " + sim::FaultForms());
+                   "Defective cells in the simulated chip, comma-separated: " + sim::FaultForms() +
+                       ", or empty (no chip in the socket)");
     cli.add_option("--sim-save", o.backend.sim.saveFile,
                    "File the simulated chip's contents are saved to at exit");
 }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "sim/PageWriteChip.h"
+#include "sim/SimFlash.h"
 
 namespace quorbit::sim {
 namespace {
@@ -76,6 +77,23 @@ bool ApplyProtected(ParallelChip& chip, const Fields& f, std::size_t) {
     return true;
 }
 
+/// erase-hangs - a JEDEC flash whose embedded erase never completes.
+bool ApplyEraseHangs(ParallelChip& chip, const Fields& f, std::size_t) {
+    auto* flash = dynamic_cast<JedecFlash*>(&chip);
+    if (!flash || !f.empty()) return false;
+    flash->SetEraseHangs(true);
+    return true;
+}
+
+/// id:MMDD - a JEDEC flash answering another maker and device code.
+bool ApplyOtherId(ParallelChip& chip, const Fields& f, std::size_t) {
+    auto* flash = dynamic_cast<JedecFlash*>(&chip);
+    unsigned long codes = 0;
+    if (!flash || f.size() != 1 || f[0].size() != 4 || !Number(f[0], 16, codes)) return false;
+    flash->SetIdCodes(static_cast<std::uint8_t>(codes >> 8), static_cast<std::uint8_t>(codes));
+    return true;
+}
+
 struct Kind {
     const char* name; // "" for the form without a kind word
     const char* form;
@@ -87,6 +105,8 @@ const Kind kKinds[] = {
     {"weak", "weak:ADDRESS:PULSES (e.g. weak:100:60)", ApplyWeak},
     {"busy", "busy (AT29C256, X28C256: the write cycle never ends)", ApplyBusy},
     {"protected", "protected (AT29C256, X28C256: data protection on)", ApplyProtected},
+    {"erase-hangs", "erase-hangs (a 5 V flash chip)", ApplyEraseHangs},
+    {"id", "id:MMDD, maker and device code of a 5 V flash chip (e.g. id:BF07)", ApplyOtherId},
 };
 
 /// busy - the serial EEPROM's first write cycle never ends.

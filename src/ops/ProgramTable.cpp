@@ -9,6 +9,7 @@
 #include "app/Shell.h"
 #include "ops/At29c256.h"
 #include "ops/Eprom.h"
+#include "ops/Serial24Cxx.h"
 #include "ops/X28c256.h"
 
 namespace quorbit {
@@ -35,9 +36,9 @@ const std::array kProgramRoutines{
     Row{"FL", RoutineNotAvailableYet}, // EN29F040, A29040: PFLASH
     Row{"FR", RoutineNotAvailableYet}, // AM29F020: PFLASH
     Row{"FS", RoutineNotAvailableYet}, // AM29F010: PFLASH
-    Row{"SA", RoutineNotAvailableYet}, // 24C08: P24CXX
-    Row{"SB", RoutineNotAvailableYet}, // 24C16: P24CXX
-    Row{"SC", RoutineNotAvailableYet}, // 24C32: P24C32
+    Row{"SA", P24CXX},                 // 24C08
+    Row{"SB", P24CXX},                 // 24C16
+    Row{"SC", P24C32},                 // 24C32
 };
 
 } // namespace

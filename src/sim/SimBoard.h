@@ -4,6 +4,7 @@
 // virtual clock instead of blocking.
 #include <cstdint>
 #include <memory>
+#include <random>
 
 #include "hw/PortIo.h"
 #include "sim/SimChip.h"
@@ -32,11 +33,16 @@ class SimBoard : public PortIo {
     [[nodiscard]] std::uint64_t Accesses() const { return accesses_; }
     /// The byte on the data bus as the read-back multiplexer sees it.
     std::uint8_t DataBus();
+    /// A marginal read-back path: about one in `oneIn` bytes the chip drives reads
+    /// with one bit inverted, repeatably from `seed` (0 turns it off).
+    void FlipReadsNowAndThen(std::uint32_t seed, std::uint32_t oneIn);
+    [[nodiscard]] std::uint64_t FlippedReads() const { return flippedReads_; }
 
   private:
     int EnabledRegister() const;
     void Latch();
     std::uint8_t Status();
+    std::uint8_t MaybeFlipped(std::uint8_t driven);
 
     int model_;
     std::uint16_t base_;
@@ -46,6 +52,9 @@ class SimBoard : public PortIo {
     std::unique_ptr<SimChip> chip_;
     std::int64_t nowNs_ = 0;
     std::uint64_t accesses_ = 0;
+    std::uint32_t flipOneIn_ = 0;
+    std::mt19937 flipRandom_;
+    std::uint64_t flippedReads_ = 0;
 };
 
 /// Virtual time of one port access (an ISA printer port takes about a microsecond).

@@ -1,0 +1,187 @@
+// The five UV EPROM routines, each on its simulated chip through models 4 and 6:
+// a random image programmed and read back, FFh bytes never pulsed, the indicator
+// blinking at the routine's pace, a weak cell getting long pulses from the 56th,
+// and a stuck cell ending in the failure report.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "ChipRig.h"
+#include "sim/SimEprom.h"
+
+namespace quorbit::test {
+namespace {
+
+struct Case {
+    int row;
+    const char* chip;
+    int toggleEvery; // bytes between two blinks of the program lamp
+    int model;
+};
+
+std::vector<Case> AllCases() {
+    const Case chips[] = {
+        {2, "2732A", 64, 0},    {6, "2764", 512, 0},     {9, "27C128", 512, 0},
+        {11, "27C256", 512, 0}, {13, "27C512", 1024, 0}, {15, "27C010", 512, 0},
+        {17, "27C020", 512, 0}, {19, "27C040", 512, 0},  {21, "27C080", 1024, 0},
+    };
+    std::vector<Case> cases;
+    for (int model : {4, 6})
+        for (Case c : chips) {
+            c.model = model;
+            cases.push_back(c);
+        }
+    return cases;
+}
+
+std::string CaseName(const ::testing::TestParamInfo<Case>& info) {
+    return std::string("Eprom") + info.param.chip + "_Model" + std::to_string(info.param.model);
+}
+
+sim::SimEprom& AsEprom(sim::ParallelChip& chip) {
+    return dynamic_cast<sim::SimEprom&>(chip);
+}
+
+class ProgramsEveryEprom : public ::testing::TestWithParam<Case> {};
+
+TEST_P(ProgramsEveryEprom, RandomImageIsProgrammedAndReadsBackEqual) {
+    const Case c = GetParam();
+    ChipRig r(c.model);
+    const std::size_t size = sim::SimChipSize(c.row);
+    auto image = sim::RandomContents(size, 11);
+    image[7] = 0xFF; // an erased byte in the image is left alone
+    sim::SimEprom& chip = AsEprom(r.Insert(c.row, {}));
+    r.LoadCode(image);
+    int lampChanges = 0;
+    auto lamp = r.app.ui.Program_label.foreColor;
+    r.progress.onRepaint = [&] {
+        if (r.app.ui.Program_label.foreColor != lamp) ++lampChanges;
+        lamp = r.app.ui.Program_label.foreColor;
+    };
+    r.Press(r.app.ui.Program_button);
+
+    EXPECT_EQ(r.rig.LogLines(), (std::vector<std::string>{"Programming Button Pressed",
+                                                          "Programming Started... Wait ",
+                                                          "Programming Device Successfull"}));
+    EXPECT_EQ(r.app.ops.Outcome, OpOutcome::Success);
+    EXPECT_TRUE(chip.Memory() == image);
+    EXPECT_EQ(chip.PulsesAt(7), 0);
+    // Lamp on, one blink per toggleEvery bytes, lamp off at the end.
+    EXPECT_EQ(lampChanges, 2 + static_cast<int>(size) / c.toggleEvery);
+    EXPECT_EQ(r.progress.valueSeen, 99);
+    EXPECT_EQ(r.app.ui.ProgressBar1.value, 0);
+    EXPECT_EQ(r.app.board.Reg0Shadow, 0x40); // board reset: voltages off, OE inactive
+    EXPECT_FALSE(r.rig.sim->Regs().CeActive());
+
+    r.rig.ClearLog();
+    r.Press(r.app.ui.Read_button);
+    EXPECT_TRUE(r.Code(size) == image);
+}
+
+INSTANTIATE_TEST_SUITE_P(Routines, ProgramsEveryEprom, ::testing::ValuesIn(AllCases()), CaseName);
+
+class ErasedImage : public ::testing::TestWithParam<Case> {};
+
+/// Every chip on model 6, the chips up to 64 KiB on model 4 too.
+std::vector<Case> ErasedImageCases() {
+    std::vector<Case> cases;
+    for (const Case& c : AllCases())
+        if (c.model == 6 || sim::SimChipSize(c.row) <= 65536) cases.push_back(c);
+    return cases;
+}
+
+TEST_P(ErasedImage, AllFFImageGivesNoPulseAndSucceeds) {
+    const Case c = GetParam();
+    ChipRig r(c.model);
+    sim::SimEprom& chip = AsEprom(r.Insert(c.row, {}));
+    r.LoadCode(std::vector<std::uint8_t>(sim::SimChipSize(c.row), 0xFF));
+    r.Press(r.app.ui.Program_button);
+    EXPECT_TRUE(r.LogHas("Programming Device Successfull"));
+    EXPECT_EQ(chip.TotalPulses(), 0);
+    EXPECT_EQ(r.app.ops.Outcome, OpOutcome::Success);
+}
+
+INSTANTIATE_TEST_SUITE_P(Routines, ErasedImage, ::testing::ValuesIn(ErasedImageCases()), CaseName);
+
+// ---- Weak and stuck cells, one chip per routine ------------------------------------
+
+class EpromCellFaults : public ::testing::TestWithParam<Case> {};
+
+std::vector<Case> OnePerRoutine() {
+    std::vector<Case> cases;
+    for (const Case& c : AllCases())
+        if (c.row == 2 || c.row == 9 || c.row == 11 || c.row == 13 || c.row == 15)
+            cases.push_back(c);
+    return cases;
+}
+
+constexpr std::uint32_t kCell = 0x123;
+
+std::vector<std::uint8_t> OneByteImage(int row, std::uint8_t value) {
+    std::vector<std::uint8_t> image(sim::SimChipSize(row), 0xFF);
+    image[kCell] = value;
+    image[kCell + 1] = 0x55;
+    return image;
+}
+
+TEST_P(EpromCellFaults, WeakCellGetsLongPulsesFromThe56thAndTakesAtThe60th) {
+    const Case c = GetParam();
+    ChipRig r(c.model);
+    sim::SimEprom& chip = AsEprom(r.Insert(c.row, {}));
+    chip.MakeWeak(kCell, 60);
+    std::vector<std::int64_t> widths;
+    chip.onPulse = [&](const sim::ProgramPulse& p) {
+        if (p.address == kCell) widths.push_back(p.widthNs);
+    };
+    r.LoadCode(OneByteImage(c.row, 0x3C));
+    r.Press(r.app.ui.Program_button);
+
+    EXPECT_TRUE(r.LogHas("Programming Device Successfull"));
+    EXPECT_EQ(chip.Memory()[kCell], 0x3C);
+    ASSERT_EQ(widths.size(), 60u);
+    const auto shortest = std::min_element(widths.begin() + 55, widths.end());
+    const auto longest = std::max_element(widths.begin(), widths.begin() + 55);
+    if (c.row == 2) {
+        // The 2732 pulse is a timed 5 ms, never lengthened.
+        EXPECT_EQ(*shortest, *longest);
+        EXPECT_GE(*shortest, 5'000'000);
+    } else {
+        EXPECT_GT(*shortest, *longest);
+    }
+    EXPECT_EQ(chip.PulsesAt(kCell + 1), 1);
+}
+
+TEST_P(EpromCellFaults, StuckCellEndsInTheFailureReportAfter254Pulses) {
+    const Case c = GetParam();
+    ChipRig r(c.model);
+    AlertSnapshotDialogs dialogs(r.app);
+    r.app.svc.dialogs = &dialogs;
+    sim::SimEprom& chip = AsEprom(r.Insert(c.row, {}));
+    chip.StickBit(kCell, 3, true); // bit 3 never programs to 0
+    r.LoadCode(OneByteImage(c.row, 0x00));
+    SetCheck(r.app.ui.VerifyAfterProgramming, 1);
+    r.Press(r.app.ui.Program_button);
+
+    EXPECT_EQ(r.rig.LogLines(), (std::vector<std::string>{
+                                    "Programming Button Pressed", "Programming Started... Wait ",
+                                    "*** Programming Failure ***",
+                                    "*** Address:123h, Programming BYTE:0h, Read BYTE:8h",
+                                    "*** Aborting Programming.", "Error Alert was Turned Off"}));
+    EXPECT_EQ(chip.PulsesAt(kCell), 254);
+    EXPECT_EQ(chip.PulsesAt(kCell + 1), 0); // programming stopped at the failing byte
+    ASSERT_EQ(dialogs.boxes.size(), 2u);    // safety question, critical message
+    EXPECT_EQ(dialogs.boxes[1].text, "Program or Compare Error");
+    EXPECT_TRUE(dialogs.snapshots[1].errorLampRed);
+    EXPECT_FALSE(dialogs.snapshots[1].program || dialogs.snapshots[1].verify);
+    EXPECT_TRUE(r.app.ui.Program_button.enabled); // restored with the alert
+    EXPECT_EQ(r.app.ui.Error_label.foreColor, colour::ButtonFace);
+    EXPECT_EQ(r.app.flags.OperationFailed, 1);
+    EXPECT_EQ(r.app.ops.Outcome, OpOutcome::Failed);
+    EXPECT_EQ(r.rig.sound.played, std::vector<std::string>{r.Sound("error.wav")});
+    EXPECT_EQ(r.app.board.Reg0Shadow, 0x40);
+}
+
+INSTANTIATE_TEST_SUITE_P(Routines, EpromCellFaults, ::testing::ValuesIn(OnePerRoutine()), CaseName);
+
+} // namespace
+} // namespace quorbit::test

@@ -4,6 +4,7 @@
 #include <iostream>
 
 #include "app/Shell.h"
+#include "hw/backends/CountingPort.h"
 
 namespace quorbit::cli {
 
@@ -26,6 +27,9 @@ Session::~Session() {
     Form_Unload(*app_);
     const std::string error = SaveSimulatedChip(backend_, options_.backend.sim);
     if (!error.empty()) std::cerr << error << "\n";
+    // The whole run, start-up and the closing reset included, as a real port would take it.
+    if (backend_.counter)
+        out_ << EstimateText(backend_.counter->Counts(), options_.backend.stepNs) << std::flush;
 }
 
 bool Session::BoardKnown() const {

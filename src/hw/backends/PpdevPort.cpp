@@ -168,7 +168,8 @@ void ReleaseAndClose(int) {}
 
 } // namespace
 
-PpdevPort::PpdevPort(const std::vector<PpdevMapping>& mappings) {
+PpdevPort::PpdevPort(const std::vector<PpdevMapping>& mappings, std::int64_t stepNs)
+    : waits_(stepNs) {
 #if !defined(__linux__)
     throw PortError("ppdev backend: the ppdev driver exists only on Linux");
 #endif
@@ -253,11 +254,15 @@ std::uint8_t PpdevPort::PortIn(std::uint16_t port) {
 }
 
 void PpdevPort::Sleep(int milliseconds) {
-    SleepMilliseconds(milliseconds);
+    waits_.Milliseconds(milliseconds);
 }
 
 void PpdevPort::BusySteps(std::int64_t steps) {
-    SpinDelaySteps(steps);
+    waits_.Steps(steps);
+}
+
+void PpdevPort::PulseSteps(std::int64_t steps) {
+    waits_.Pulse(steps);
 }
 
 std::string PpdevPort::Describe() const {

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include "app/App.h"
+#include "app/SafeFile.h"
 #include "app/Shell.h"
 #include "app/TextFile.h"
 #include "hw/Detection.h"
@@ -112,12 +113,13 @@ void SavePortFile(App& app) {
     std::filesystem::create_directories(path.parent_path(), ec);
     const std::string text =
         FormatPortFile(app.board.DataPort, app.board.BoardModel, app.svc.clock->Now());
-    std::string error = WriteFileAtomically(path, text);
+    // A pipe or device in the file's place is refused: the next start reads it back.
+    std::string error = WriteFileSafely(path, text, SpecialTarget::Refuse);
     const auto userFile = std::filesystem::path(app.svc.userConfigFolder) / kPortFileName;
     if (!error.empty() && path != userFile) {
         // The program's folder refused the file after all: keep it per user instead.
         std::filesystem::create_directories(userFile.parent_path(), ec);
-        if (WriteFileAtomically(userFile, text).empty()) {
+        if (WriteFileSafely(userFile, text, SpecialTarget::Refuse).empty()) {
             error.clear();
             path = userFile;
         }

@@ -33,6 +33,19 @@ int ListDevices(std::ostream& out) {
     return 0;
 }
 
+int Detect(Session& session, std::ostream& err) {
+    session.SelectBoard();
+    if (session.app().handlerFailed) return 2; // the port link broke
+    if (session.BoardKnown()) {
+        if (session.app().PortFileSaved)
+            err << "Port and model saved in " << session.app().PortFilePath << "\n";
+        return 0;
+    }
+    if (session.app().board.BoardModel != 0 && session.app().board.DataPort == 0)
+        err << "A forced model needs a printer port: add --port 378, 278 or 3BC\n";
+    return 1;
+}
+
 } // namespace
 
 int Run(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
@@ -69,21 +82,17 @@ int Run(int argc, const char* const* argv, std::ostream& out, std::ostream& err)
 
     try {
         Session session(options, out);
-        if (detect->parsed()) {
-            session.SelectBoard();
-            if (session.app().handlerFailed) return 2; // the port link broke
-            if (session.BoardKnown()) {
-                if (session.app().PortFileSaved)
-                    err << "Port and model saved in " << session.app().PortFilePath << "\n";
-                return 0;
-            }
-            if (session.app().board.BoardModel != 0 && session.app().board.DataPort == 0)
-                err << "A forced model needs a printer port: add --port 378, 278 or 3BC\n";
-            return 1;
-        }
-        if (setup->parsed())
-            return RunSetupCommand(cli, commandOptions.setup, setupOptions, session, err);
-        return RunDeviceCommand(cli, commandOptions, session, out, err);
+        if (session.StartFailed()) return 2; // the port link broke, already said
+        int status = 0;
+        if (detect->parsed())
+            status = Detect(session, err);
+        else if (setup->parsed())
+            status = RunSetupCommand(cli, commandOptions.setup, setupOptions, session, err);
+        else
+            status = RunDeviceCommand(cli, commandOptions, session, out, err);
+        // A requested output that was not written is a failure of the run.
+        if (!session.Close() && status == 0) return 2;
+        return status;
     } catch (const PortError& e) {
         err << e.what() << "\n";
         return 2;

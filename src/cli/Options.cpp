@@ -3,6 +3,7 @@
 #include <CLI/CLI.hpp>
 #include <filesystem>
 #include <stdexcept>
+#include <unistd.h>
 #include <vector>
 
 #include "app/App.h"
@@ -77,14 +78,21 @@ void AddBoardOptions(CLI::App& cli, GlobalOptions& o) {
                    "Folder of the port/model file (default: the program's folder)");
 }
 
+bool DescribesSimulatedChip(const SimSetup& sim) {
+    return !sim.chip.empty() || !sim.imageFile.empty() || !sim.fault.empty() ||
+           !sim.saveFile.empty();
+}
+
 std::string FinishOptions(GlobalOptions& o) {
     if (!ParseBasePort(o.simPort, o.backend.sim.basePort))
         return "Bad --sim-port " + o.simPort + ": use 378, 278 or 3BC";
     // The chip options describe the chip named by --sim-chip on the simulated board;
-    // given otherwise they would be silently ignored.
+    // given otherwise they would be silently ignored. The window's automatic choice
+    // is judged when it is made (the simulator when no parallel port is there).
     const SimSetup& sim = o.backend.sim;
     const bool describesChip = !sim.imageFile.empty() || !sim.fault.empty();
-    if (o.backend.choice != "sim" && (describesChip || !sim.chip.empty() || !sim.saveFile.empty()))
+    const bool maybeSim = o.backend.choice == "sim" || o.backend.choice == "auto";
+    if (!maybeSim && DescribesSimulatedChip(sim))
         return "--sim-chip, --sim-image, --sim-fault and --sim-save need the simulated board "
                "(--backend sim)";
     if (sim.chip.empty() && describesChip)
@@ -98,14 +106,45 @@ bool InsertSimulatedChip(const OpenedBackend& backend, const SimSetup& setup) {
     return true;
 }
 
+std::string WorkingFolder() {
+    std::error_code ec;
+    const auto folder = std::filesystem::current_path(ec);
+    if (ec)
+        throw std::invalid_argument("The working folder cannot be found (" + ec.message() +
+                                    "): it may have been deleted. Start the program from a "
+                                    "folder that exists.");
+    return folder.string();
+}
+
+std::string ConfigDirProblem(const std::string& folder) {
+    std::error_code ec;
+    const auto status = std::filesystem::status(folder, ec);
+    if (!std::filesystem::exists(status)) return "it does not exist";
+    if (!std::filesystem::is_directory(status)) return "it is not a folder";
+    if (::access(folder.c_str(), W_OK | X_OK) != 0) return "the program may not write in it";
+    return {};
+}
+
+std::string ConfigFolderNote(const GlobalOptions& o) {
+    if (o.configDir.empty()) return {};
+    const std::string problem = ConfigDirProblem(o.configDir);
+    if (problem.empty()) return {};
+    return "--config-dir " + o.configDir + ": " + problem +
+           "; the port and model file is kept in " + UserConfigFolder() + " instead";
+}
+
 Services BackendServices(const OpenedBackend& backend, const GlobalOptions& o) {
     Services services;
+    services.workFolder = WorkingFolder();
     services.simChipFixed = InsertSimulatedChip(backend, o.backend.sim);
     services.port = backend.io.get();
     services.simBoard = backend.simBoard;
-    services.appFolder = o.configDir.empty() ? ExecutableFolder() : o.configDir;
     services.userConfigFolder = UserConfigFolder();
-    services.workFolder = std::filesystem::current_path().string();
+    if (o.configDir.empty())
+        services.appFolder = ExecutableFolder();
+    else // an unusable folder goes straight to the per-user one, as ConfigFolderNote says
+        services.appFolder =
+            ConfigDirProblem(o.configDir).empty() ? o.configDir : services.userConfigFolder;
     return services;
 }
 

@@ -14,6 +14,7 @@
 #include "app/Shell.h"
 #include "hw/PageLoadPriority.h"
 #include "ops/PageWrite.h"
+#include "ops/Program.h"
 
 namespace quorbit {
 namespace {

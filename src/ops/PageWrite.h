@@ -1,7 +1,6 @@
 #pragma once
 // What the two 28-pin page-write routines share: the page geometry, the speed
-// wait, the progress pacing, the six-cycle protection-disable command and the
-// failure report.
+// wait, the progress pacing and the six-cycle protection-disable command.
 #include <cstdint>
 
 namespace quorbit {
@@ -30,9 +29,5 @@ using CommandWrite = void (*)(App&);
 void WriteProtectionDisable(App& app, CommandWrite write);
 /// One cycle: `data` at `address` through the part's command write.
 void CommandCycle(App& app, CommandWrite write, int address, int data);
-
-/// A page that never read back right: logs the address and both bytes, raises the
-/// error alert, switches the programming voltages off.
-void ReportProgramFailure(App& app);
 
 } // namespace quorbit

@@ -7,9 +7,9 @@
 
 #include "app/App.h"
 #include "app/Shell.h"
-#include "ops/Eprom.h"
 #include "ops/Serial24Cxx.h"
 #include "ops/At29c256.h"
+#include "ops/Eprom.h"
 #include "ops/X28c256.h"
 
 namespace quorbit {

@@ -16,6 +16,7 @@
 #include "app/Shell.h"
 #include "hw/PageLoadPriority.h"
 #include "ops/PageWrite.h"
+#include "ops/Program.h"
 #include "ops/ProgramImage.h"
 
 namespace quorbit {

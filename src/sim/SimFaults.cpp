@@ -6,6 +6,8 @@
 #include <stdexcept>
 #include <vector>
 
+#include "sim/PageWriteChip.h"
+
 namespace quorbit::sim {
 namespace {
 
@@ -58,6 +60,22 @@ bool ApplyWeak(ParallelChip& chip, const Fields& f, std::size_t size) {
     return true;
 }
 
+/// busy - a page-write part whose write cycle never ends.
+bool ApplyBusy(ParallelChip& chip, const Fields& f, std::size_t) {
+    auto* part = dynamic_cast<PageWriteChip*>(&chip);
+    if (!f.empty() || !part) return false;
+    part->StayBusy();
+    return true;
+}
+
+/// protected - a page-write part with software data protection on.
+bool ApplyProtected(ParallelChip& chip, const Fields& f, std::size_t) {
+    auto* part = dynamic_cast<PageWriteChip*>(&chip);
+    if (!f.empty() || !part) return false;
+    part->StartProtected();
+    return true;
+}
+
 struct Kind {
     const char* name; // "" for the form without a kind word
     const char* form;
@@ -67,6 +85,8 @@ struct Kind {
 const Kind kKinds[] = {
     {"stuck", "[stuck:]ADDRESS:BIT:LEVEL (e.g. 1F3:0:1)", ApplyStuck},
     {"weak", "weak:ADDRESS:PULSES (e.g. weak:100:60)", ApplyWeak},
+    {"busy", "busy (AT29C256, X28C256: the write cycle never ends)", ApplyBusy},
+    {"protected", "protected (AT29C256, X28C256: data protection on)", ApplyProtected},
 };
 
 /// busy - the serial EEPROM's first write cycle never ends.

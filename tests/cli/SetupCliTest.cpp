@@ -11,6 +11,7 @@
 #include "Fakes.h"
 #include "setups/SetupRig.h"
 #include "setups/Setups.h"
+#include "sim/SimContents.h"
 
 namespace quorbit::test {
 namespace {
@@ -114,6 +115,31 @@ TEST_F(SetupCli, SetupSlotRunsABlankCheckWithNoOtherOption) {
     r = Run("--sim-chip 27C010 --sim-image fill:FF --sim-fault 1ABCD:4:0 blank --setup 2");
     EXPECT_EQ(r.status, 1);
     EXPECT_TRUE(r.OutHas(">  Address: 1ABCD ][ Device Data: EF\n"));
+}
+
+TEST_F(SetupCli, SetupSlotProgramsTheChipWithYesAsTheOnlyOtherOption) {
+    const auto image = sim::RandomContents(32768, 11);
+    WriteBytes(dir / "img.bin", std::string(image.begin(), image.end()));
+    ASSERT_EQ(
+        Run("setup save 2 -d 27C256 --file img.bin --blank-first --verify-after --speed 20").status,
+        0);
+    Result r = Run("--setup 2 --sim-chip 27C256 --sim-save out.bin program --yes");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(ReadBytes(dir / "out.bin"), std::string(image.begin(), image.end()));
+    EXPECT_TRUE(r.OutHas(">  Device IS BLANK (ERASED)\n")); // blank first, from the setup
+    EXPECT_TRUE(r.OutHas(">  Programming Device Successfull\n"));
+    EXPECT_TRUE(r.OutHas(">  Device Contents MATCHES with Buffer Contents\n")); // verify after
+
+    // Without --yes the safety question is answered Cancel: nothing is written.
+    r = Run("--setup 2 --sim-chip 27C256 --sim-save cancelled.bin program");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_FALSE(r.OutHas("Programming Device Successfull"));
+    EXPECT_EQ(ReadBytes(dir / "cancelled.bin"), std::string(32768, '\xFF'));
+
+    // Options given override the setup's: no verify afterwards.
+    r = Run("--setup 2 --sim-chip 27C256 program --yes --no-verify-after");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_FALSE(r.OutHas("MATCHES"));
 }
 
 TEST_F(SetupCli, VerifyTakesTheSetupsCodeFileAndOptionsOverrideTheSetup) {

@@ -47,6 +47,8 @@ class ExecPort : public PortIo {
   private:
     void Flush();
     std::uint8_t ReadAnswer(const std::string& request);
+    /// How the child ended when it is already gone; empty while it runs.
+    std::string EndedMeanwhile();
     void ThrowIfBroken() const;
     [[noreturn]] void Fail(const std::string& what);
     std::string HowChildEnded();

@@ -17,6 +17,8 @@ void AddGlobalOptions(CLI::App& cli, GlobalOptions& o) {
     AddBackendOptions(cli, o);
     AddBoardOptions(cli, o);
     cli.add_flag("-y,--yes", o.assumeYes, "Answer OK to safety questions");
+    cli.add_flag("--estimate", o.backend.countAccesses,
+                 "Count port accesses and waits; print the time a real port would take");
 }
 
 int ListDevices(std::ostream& out) {

@@ -40,6 +40,12 @@ void AddBackendOptions(CLI::App& cli, GlobalOptions& o) {
                    "Port backend: sim, ppdev[:/dev/parportN], direct or exec:COMMAND")
         ->capture_default_str();
     cli.add_option("--trace", o.backend.traceFile, "Record every port access in this file");
+    cli.add_option("--step-ns", o.backend.stepNs,
+                   "Length of one counted delay step on a real port, in ns")
+        ->check(CLI::Range(std::int64_t{1}, std::int64_t{1'000'000}))
+        ->capture_default_str();
+    cli.add_flag("--exec-delays", o.backend.execDelays,
+                 "exec: also send counted delays to the child as 'D <steps>' lines");
     cli.add_option("--ppdev-378", o.backend.ppdev378, "Parport device for 378h")
         ->capture_default_str();
     cli.add_option("--ppdev-278", o.backend.ppdev278, "Parport device for 278h")

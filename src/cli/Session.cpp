@@ -4,6 +4,7 @@
 #include <iostream>
 
 #include "app/Shell.h"
+#include "hw/backends/CountingPort.h"
 
 namespace quorbit::cli {
 
@@ -37,6 +38,9 @@ bool Session::Close() {
     closed_ = true;
     Form_Unload(*app_);
     const std::string error = SaveSimulatedChip(backend_, options_.backend.sim);
+    // The whole run, start-up and the closing reset included, as a real port would take it.
+    if (backend_.counter)
+        out_ << EstimateText(backend_.counter->Counts(), options_.backend.stepNs) << std::flush;
     if (error.empty()) return true;
     std::cerr << error << "\n";
     return false;

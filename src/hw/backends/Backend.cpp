@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "hw/backends/CountingPort.h"
 #include "hw/backends/DirectPort.h"
 #include "hw/backends/ExecPort.h"
 #include "hw/backends/PpdevPort.h"
@@ -59,18 +60,21 @@ void OpenInner(const BackendOptions& options, OpenedBackend& opened) {
     const std::string& choice = options.choice;
     if (choice == "sim") {
         auto board = std::make_unique<sim::SimBoard>(options.sim.model, options.sim.basePort);
+        board->SetStepNs(options.stepNs);
         opened.simBoard = board.get();
         opened.io = std::move(board);
     } else if (choice == "ppdev" || StartsWith(choice, kPpdevPrefix)) {
-        auto port = std::make_unique<PpdevPort>(PpdevMappings(options));
+        auto port = std::make_unique<PpdevPort>(PpdevMappings(options), options.stepNs);
         opened.warnings = port->Warnings();
         opened.io = std::move(port);
     } else if (choice == "direct") {
-        opened.io = std::make_unique<DirectPort>();
+        opened.io = std::make_unique<DirectPort>(options.stepNs);
     } else if (StartsWith(choice, kExecPrefix)) {
         const std::string command = choice.substr(std::string(kExecPrefix).size());
         if (command.empty()) throw PortError("exec backend: give the command, e.g. exec:./myport");
-        opened.io = std::make_unique<ExecPort>(command);
+        ExecLimits limits;
+        limits.sendDelays = options.execDelays;
+        opened.io = std::make_unique<ExecPort>(command, limits);
     } else {
         throw PortError("Unknown port backend \"" + choice +
                         "\": use sim, ppdev[:/dev/parportN], direct or exec:COMMAND");
@@ -84,6 +88,11 @@ OpenedBackend OpenBackend(const BackendOptions& options) {
     OpenInner(options, opened);
     if (!options.traceFile.empty())
         opened.io = std::make_unique<TracePort>(std::move(opened.io), options.traceFile);
+    if (options.countAccesses) {
+        auto counter = std::make_unique<CountingPort>(std::move(opened.io));
+        opened.counter = counter.get();
+        opened.io = std::move(counter);
+    }
     return opened;
 }
 

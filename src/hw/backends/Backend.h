@@ -12,6 +12,7 @@ namespace quorbit {
 namespace sim {
 class SimBoard;
 }
+class CountingPort;
 
 struct SimSetup {
     int model = 6; // 0 = no board attached
@@ -30,6 +31,12 @@ struct BackendOptions {
     std::string choice = "sim";
     /// When set, every access is also recorded in this file (any backend).
     std::string traceFile;
+    /// Real length of one counted delay step (real ports; the simulator's clock).
+    std::int64_t stepNs = kDelayStepNanoseconds;
+    /// exec: send counted delays to the child as "D <steps>" lines.
+    bool execDelays = false;
+    /// Count every access and wait for an estimate of the real time taken.
+    bool countAccesses = false;
     SimSetup sim;
     /// Parport device per base address for ppdev (378h, 278h, 3BCh).
     std::string ppdev378 = "/dev/parport0", ppdev278 = "/dev/parport1", ppdev3BC = "/dev/parport2";
@@ -38,6 +45,7 @@ struct BackendOptions {
 struct OpenedBackend {
     std::unique_ptr<PortIo> io; // what the board talks to (the trace wrapper owns what it wraps)
     sim::SimBoard* simBoard = nullptr; // the simulator inside, when that is the backend
+    CountingPort* counter = nullptr;   // the access counts, when asked for
     /// Things the operator should know that do not stop the program (a parport
     /// device refused while another one opened); the front end shows them.
     std::vector<std::string> warnings;

@@ -69,7 +69,15 @@ void ExecPort::Sleep(int milliseconds) {
 }
 
 void ExecPort::BusySteps(std::int64_t steps) {
-    if (steps > 0) countedSteps_ += steps;
+    if (steps <= 0) return;
+    ThrowIfBroken();
+    countedSteps_ += steps;
+    // Collected with the writes: they go out together before the next read.
+    if (limits_.sendDelays) AppendDelayLine(unsent_, steps);
+}
+
+void ExecPort::PulseSteps(std::int64_t steps) {
+    BusySteps(steps);
 }
 
 std::string ExecPort::Describe() const {

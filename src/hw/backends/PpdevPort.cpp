@@ -188,7 +188,8 @@ std::vector<PpdevMapping> ParportBases(const std::string& folder) {
     return found;
 }
 
-PpdevPort::PpdevPort(const std::vector<PpdevMapping>& mappings) {
+PpdevPort::PpdevPort(const std::vector<PpdevMapping>& mappings, std::int64_t stepNs)
+    : waits_(stepNs) {
 #if !defined(__linux__)
     throw PortError("ppdev backend: the ppdev driver exists only on Linux");
 #endif
@@ -273,11 +274,15 @@ std::uint8_t PpdevPort::PortIn(std::uint16_t port) {
 }
 
 void PpdevPort::Sleep(int milliseconds) {
-    SleepMilliseconds(milliseconds);
+    waits_.Milliseconds(milliseconds);
 }
 
 void PpdevPort::BusySteps(std::int64_t steps) {
-    SpinDelaySteps(steps);
+    waits_.Steps(steps);
+}
+
+void PpdevPort::PulseSteps(std::int64_t steps) {
+    waits_.Pulse(steps);
 }
 
 std::string PpdevPort::Describe() const {

@@ -3,8 +3,11 @@
 // operator gets one message box for the whole restore.
 #include <gtest/gtest.h>
 
+#include <cerrno>
+
 #include <filesystem>
 
+#include "app/SafeFile.h"
 #include "setups/SetupRig.h"
 #include "setups/Setups.h"
 
@@ -167,9 +170,11 @@ TEST_F(Mend, CodeFileTooBigGivesStillOneBoxForTheWholeRestore) {
 TEST_F(Mend, SaveThatCannotBeWrittenLeavesTheOldSlotFileIntact) {
     const std::string old = CrLfLines({"SetupName = keep me", "Device.Index = 3"});
     WriteWork("QBSetup1.INI", old);
-    fs::create_directory(Work("QBSetup1.INI.tmp")); // the temporary file cannot be made
     rig.dialogs.inputAnswers.push_back("new");
-    Fire(app.ui.SaveSetup1.onClick);
+    {
+        const InjectedWriteFailure diskFull(ENOSPC, 5); // the disk fills during the write
+        Fire(app.ui.SaveSetup1.onClick);
+    }
     EXPECT_EQ(ReadWork("QBSetup1.INI"), old);
     ASSERT_EQ(rig.dialogs.boxes.size(), 1u);
     EXPECT_NE(rig.dialogs.boxes[0].text.find("Could not save the setup to QBSetup1.INI"),

@@ -1,7 +1,9 @@
 // quorbit-cli and saved setups: "setup save N" writes the slot file the window
 // writes, and --setup N|FILE brings it back before a verb, options overriding it.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>

@@ -9,6 +9,7 @@
 #include <csignal>
 #include <filesystem>
 
+#include "app/SafeFile.h"
 #include "setups/SetupRig.h"
 #include "setups/Setups.h"
 

@@ -10,7 +10,9 @@
 #include "app/TextFile.h"
 #include "catalog/Catalog.h"
 #include "cli/SimSocket.h"
+#include "sim/BoardFaults.h"
 #include "sim/ChipFactory.h"
+#include "sim/SeedFaults.h"
 #include "sim/SimBoard.h"
 #include "sim/SimFaults.h"
 
@@ -27,6 +29,22 @@ CLI::Validator BasePortValidator() {
                                              : "Bad port " + text + ": use 378, 278 or 3BC";
         },
         "378|278|3BC");
+}
+
+/// Adds the fault the seed picks for the --sim-chip chip; returns the complaint or "".
+std::string AddSeededFault(GlobalOptions& o) {
+    if (o.faultSeed.empty()) return {};
+    std::uint32_t seed = 0;
+    if (!sim::ParseFaultSeed(o.faultSeed, seed))
+        return "Bad --sim-faults " + o.faultSeed + ": use a decimal number below 2^32";
+    SimSetup& sim = o.backend.sim;
+    const auto row = FindCatalogRow(sim.chip);
+    if (!row) return {}; // MakeSocketChip names the unknown chip
+    const std::string fault = sim::FaultForSeed(seed, *row);
+    if (fault.empty()) return "The simulator has no faults for " + sim.chip;
+    sim.fault += (sim.fault.empty() ? "" : ",") + fault;
+    o.notes.push_back("Simulator fault from seed " + o.faultSeed + ": --sim-fault " + fault);
+    return {};
 }
 
 } // namespace
@@ -55,7 +73,11 @@ void AddBackendOptions(CLI::App& cli, GlobalOptions& o) {
                    "Contents of the simulated chip: a file, fill:HH, pattern:address or "
                    "random:SEED");
     cli.add_option("--sim-fault", o.backend.sim.fault,
-                   "Defective cells in the simulated chip, comma-separated: " + sim::FaultForms());
+                   "Defective cells in the simulated chip, comma-separated: " + sim::FaultForms() +
+                       ", " + sim::BoardFaultForms());
+    cli.add_option("--sim-faults", o.faultSeed,
+                   "A fault for the --sim-chip chip chosen from this seed (printed, so that "
+                   "--sim-fault can replay it)");
     cli.add_option("--sim-save", o.backend.sim.saveFile,
                    "File the simulated chip's contents are saved to at exit");
 }
@@ -76,18 +98,19 @@ std::string FinishOptions(GlobalOptions& o) {
     // The chip options describe the chip named by --sim-chip on the simulated board;
     // given otherwise they would be silently ignored.
     const SimSetup& sim = o.backend.sim;
-    const bool describesChip = !sim.imageFile.empty() || !sim.fault.empty();
+    const bool describesChip = !sim.imageFile.empty() || !sim.fault.empty() || !o.faultSeed.empty();
     if (o.backend.choice != "sim" && (describesChip || !sim.chip.empty() || !sim.saveFile.empty()))
-        return "--sim-chip, --sim-image, --sim-fault and --sim-save need the simulated board "
+        return "--sim-chip, --sim-image, --sim-fault(s) and --sim-save need the simulated board "
                "(--backend sim)";
     if (sim.chip.empty() && describesChip)
-        return "--sim-image and --sim-fault describe the chip named by --sim-chip: name it";
-    return {};
+        return "--sim-image and --sim-fault(s) describe the chip named by --sim-chip: name it";
+    return AddSeededFault(o);
 }
 
 bool InsertSimulatedChip(const OpenedBackend& backend, const SimSetup& setup) {
     if (!backend.simBoard || setup.chip.empty()) return false;
-    backend.simBoard->Insert(MakeSocketChip(setup, setup.fault));
+    const std::string chipFaults = sim::ApplyBoardFaults(*backend.simBoard, setup.fault);
+    backend.simBoard->Insert(MakeSocketChip(setup, chipFaults));
     return true;
 }
 

@@ -12,6 +12,8 @@ Session::Session(const GlobalOptions& options, std::ostream& out)
     backend_ = OpenBackend(options.backend);
     for (const auto& warning : backend_.warnings)
         std::cerr << warning << "\n";
+    for (const auto& note : options.notes)
+        std::cerr << note << "\n";
     Services services = BackendServices(backend_, options);
     services.clock = &clock_;
     services.sound = &sound_;

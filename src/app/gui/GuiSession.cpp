@@ -50,6 +50,8 @@ GuiSession::GuiSession(const cli::GlobalOptions& options)
     backend_ = OpenWindowBackend(options.backend, note);
     for (const auto& warning : backend_.warnings)
         note += (note.empty() ? "" : "\n") + warning;
+    for (const auto& seeded : options.notes)
+        note += (note.empty() ? "" : "\n") + seeded;
 
     Services services = cli::BackendServices(backend_, options);
     services.clock = &clock_;

@@ -76,6 +76,7 @@ class App {
     int DetectedPort = 0;
     std::string PortFilePath;
     std::string PortFileKeys;
+    bool PortFileSaved = false; // the last detection wrote the port file to PortFilePath
     std::string DisplayMode;
 
     /// Called with every new log line (the command-line front end prints them).

@@ -1,52 +1,26 @@
 #include "app/TextFile.h"
 
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
-#include <fstream>
-#include <sstream>
-#include <system_error>
 
 #include "app/App.h"
+#include "app/SafeFile.h"
 #include "app/Shell.h"
 
 namespace quorbit {
 
 std::string WriteFileAtomically(const std::filesystem::path& target, const std::string& content) {
-    std::filesystem::path temp = target;
-    temp += ".tmp";
-    {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        if (!out) return std::strerror(errno);
-        out.write(content.data(), static_cast<std::streamsize>(content.size()));
-        out.flush();
-        if (!out) {
-            const std::string reason = std::strerror(errno);
-            out.close();
-            std::error_code ignored;
-            std::filesystem::remove(temp, ignored);
-            return reason.empty() ? "write failed" : reason;
-        }
-    }
-    std::error_code ec;
-    std::filesystem::rename(temp, target, ec);
-    if (ec) {
-        std::error_code ignored;
-        std::filesystem::remove(temp, ignored);
-        return ec.message();
-    }
-    return {};
+    return WriteFileSafely(target, content);
 }
 
 std::string ReadWholeFile(const std::filesystem::path& path, std::string& content) {
-    std::error_code ec;
-    if (std::filesystem::is_directory(path, ec)) return "it is a folder, not a file";
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return std::strerror(errno);
-    std::ostringstream data;
-    data << in.rdbuf();
-    if (in.bad()) return "read error";
-    content = data.str();
+    std::string text;
+    if (std::string error = ReadFileBounded(path.string(), kTextFileLimit + 1, text);
+        !error.empty())
+        return error;
+    if (text.size() > kTextFileLimit)
+        return "it is longer than " + std::to_string(kTextFileLimit) +
+               " bytes, too long for a text file of this program";
+    content = std::move(text);
     return {};
 }
 

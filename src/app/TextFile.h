@@ -1,5 +1,6 @@
 #pragma once
 // Safe file writing and the number formats the program's text files use.
+#include <cstddef>
 #include <filesystem>
 #include <string>
 
@@ -7,11 +8,14 @@ namespace quorbit {
 
 class App;
 
-/// Writes the whole content to a temporary file beside the target and renames it
-/// over the target, so a failed write never destroys the old file. Returns an
-/// empty string on success, else the reason.
+/// Longest text file (port file, setups) the program reads.
+inline constexpr std::size_t kTextFileLimit = 1024 * 1024;
+
+/// WriteFileSafely (app/SafeFile.h) with special files written directly: a
+/// failed write never destroys the old file. Empty string on success, else the reason.
 std::string WriteFileAtomically(const std::filesystem::path& target, const std::string& content);
-/// Reads a whole file; returns the reason on failure (content untouched).
+/// Reads a whole text file through the bounded reader: pipes and devices refused,
+/// at most kTextFileLimit bytes. Returns the reason on failure (content untouched).
 std::string ReadWholeFile(const std::filesystem::path& path, std::string& content);
 
 /// A number as the program prints it in its files: a blank for the sign (or a

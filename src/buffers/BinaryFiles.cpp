@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "app/App.h"
+#include "app/SafeFile.h"
 #include "app/Shell.h"
 #include "app/TextFile.h"
 #include "buffers/Display.h"
@@ -19,8 +20,8 @@ std::string Upper(std::string s) {
     return s;
 }
 
-void RefuseBigCodeFile(App& app, std::uintmax_t length) {
-    LogMessage(app, "Code File Size is " + std::to_string(length) + " bytes, bigger than the " +
+void RefuseBigCodeFile(App& app, const std::string& length) {
+    LogMessage(app, "Code File Size is " + length + " bytes, bigger than the " +
                         std::to_string(kCodeBufferSize) + " allowed - Will Not Open");
     app.svc.dialogs->MsgBox("Can't Open Code File Bigger than " + std::to_string(kCodeBufferSize) +
                                 " Bytes",
@@ -28,18 +29,21 @@ void RefuseBigCodeFile(App& app, std::uintmax_t length) {
 }
 
 /// The whole code file, or nothing (the refusal or failure already reported).
+/// The read stops one byte past the buffer, so an endless input ends like a big file.
 std::optional<std::string> LoadCodeFile(App& app, const std::string& path) {
-    if (const auto size = SizeOnDisk(path); size && *size > kCodeBufferSize) {
-        RefuseBigCodeFile(app, *size);
+    const auto size = SizeOnDisk(path);
+    if (size && *size > kCodeBufferSize) {
+        RefuseBigCodeFile(app, LengthText(size, kCodeBufferSize));
         return std::nullopt;
     }
     std::string bytes;
-    if (const std::string error = ReadWholeFile(path, bytes); !error.empty()) {
+    if (const std::string error = ReadFileBounded(path, kCodeBufferSize + 1, bytes);
+        !error.empty()) {
         ReportFileError(app, "Could not read the code file " + path, error);
         return std::nullopt;
     }
-    if (bytes.size() > kCodeBufferSize) { // a file that grew, or a device without a size
-        RefuseBigCodeFile(app, bytes.size());
+    if (bytes.size() > kCodeBufferSize) { // a file that grew, or a stream without a size
+        RefuseBigCodeFile(app, LengthText(std::nullopt, kCodeBufferSize));
         return std::nullopt;
     }
     return bytes;

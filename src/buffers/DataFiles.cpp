@@ -1,5 +1,6 @@
 // The data buffer (the EEPROM area of a microcontroller): loading and saving.
 #include "app/App.h"
+#include "app/SafeFile.h"
 #include "app/Shell.h"
 #include "app/TextFile.h"
 #include "buffers/BinaryFiles.h"
@@ -9,9 +10,9 @@
 namespace quorbit {
 namespace {
 
-void RefuseBigDataFile(App& app, std::uintmax_t length) {
+void RefuseBigDataFile(App& app, const std::string& length) {
     DataFlowLampOff(app); // nothing is loaded: the lamp must not stay lit
-    LogMessage(app, "Data File Size is " + std::to_string(length) +
+    LogMessage(app, "Data File Size is " + length +
                         " bytes, bigger than the 8192 allowed - Will Not Open");
     app.svc.dialogs->MsgBox("Can't Open Data File Bigger than 8192 Bytes", "Data File to Big",
                             MsgIcon::Exclamation, MsgButtons::Ok, 0);
@@ -51,19 +52,20 @@ bool ReadBinaryFileData(App& app) {
     DataFlowLampOn(app);
 
     if (const auto size = SizeOnDisk(path); size && *size > kDataFileLimit) {
-        RefuseBigDataFile(app, *size);
+        RefuseBigDataFile(app, LengthText(size, kDataFileLimit));
         ui.FileNameDataText.caption = oldLabel;
         return false;
     }
     std::string bytes;
-    if (const std::string error = ReadWholeFile(path, bytes); !error.empty()) {
+    if (const std::string error = ReadFileBounded(path, kDataFileLimit + 1, bytes);
+        !error.empty()) {
         ui.FileNameDataText.caption = oldLabel;
         DataFlowLampOff(app);
         ReportFileError(app, "Could not read the data file " + path, error);
         return false;
     }
     if (bytes.size() > kDataFileLimit) {
-        RefuseBigDataFile(app, bytes.size());
+        RefuseBigDataFile(app, LengthText(std::nullopt, kDataFileLimit));
         ui.FileNameDataText.caption = oldLabel;
         return false;
     }

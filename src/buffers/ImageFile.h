@@ -8,14 +8,25 @@
 #include <system_error>
 #include <vector>
 
+#include "app/SafeFile.h"
+
 namespace quorbit {
 
 inline constexpr const char* kAllFiles = "All Files (*.*)|*.*";
 inline constexpr std::size_t kDataFileLimit = 8192;
 
-/// Size of the file when the file system can tell it, without reading it.
+/// A length for the too-big refusals: the exact size when known, else what the
+/// bounded read found ("more than N").
+inline std::string LengthText(std::optional<std::uintmax_t> size, std::size_t limit) {
+    return size ? std::to_string(*size) : "more than " + std::to_string(limit);
+}
+
+/// Size of a plain file when the file system can tell it, without reading it;
+/// nothing for standard input, pipes and devices, whose length shows only on reading.
 inline std::optional<std::uintmax_t> SizeOnDisk(const std::string& path) {
+    if (path == kStandardInputName) return std::nullopt;
     std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec)) return std::nullopt;
     const auto size = std::filesystem::file_size(path, ec);
     if (ec) return std::nullopt;
     return size;

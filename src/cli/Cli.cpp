@@ -8,6 +8,7 @@
 #include "cli/Commands.h"
 #include "cli/Options.h"
 #include "cli/Session.h"
+#include "cli/SetupCommand.h"
 
 namespace quorbit::cli {
 namespace {
@@ -43,12 +44,20 @@ int Run(int argc, const char* const* argv, std::ostream& out, std::ostream& err)
     auto* devices = cli.add_subcommand("devices", "List the device catalog");
     CommandOptions commandOptions;
     AddDeviceCommands(cli, commandOptions);
+    AddSetupOption(cli, commandOptions.setup);
+    SetupSaveOptions setupOptions;
+    auto* setup = AddSetupCommands(cli, setupOptions);
 
     try {
         cli.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
         const int code = cli.exit(e, out, err);
         return code == 0 ? 0 : 2;
+    }
+    if ((devices->parsed() || detect->parsed()) && !commandOptions.setup.empty()) {
+        err << "--setup applies to the chip commands and setup save, not to "
+            << (devices->parsed() ? "devices" : "detect") << "\n";
+        return 2;
     }
     if (devices->parsed()) return ListDevices(out);
     if (const std::string problem = FinishOptions(options); !problem.empty()) {
@@ -61,11 +70,17 @@ int Run(int argc, const char* const* argv, std::ostream& out, std::ostream& err)
         if (detect->parsed()) {
             session.SelectBoard();
             if (session.app().handlerFailed) return 2; // the port link broke
-            if (session.BoardKnown()) return 0;
+            if (session.BoardKnown()) {
+                if (session.app().PortFileSaved)
+                    err << "Port and model saved in " << session.app().PortFilePath << "\n";
+                return 0;
+            }
             if (session.app().board.BoardModel != 0 && session.app().board.DataPort == 0)
                 err << "A forced model needs a printer port: add --port 378, 278 or 3BC\n";
             return 1;
         }
+        if (setup->parsed())
+            return RunSetupCommand(cli, commandOptions.setup, setupOptions, session, err);
         return RunDeviceCommand(cli, commandOptions, session, out, err);
     } catch (const PortError& e) {
         err << e.what() << "\n";

@@ -2,6 +2,7 @@
 
 #include <CLI/CLI.hpp>
 #include <memory>
+#include <optional>
 #include <ostream>
 
 #include "app/App.h"
@@ -11,6 +12,7 @@
 #include "cli/DeviceName.h"
 #include "cli/Progress.h"
 #include "cli/Session.h"
+#include "cli/SetupCommand.h"
 
 namespace quorbit::cli {
 namespace {
@@ -41,7 +43,8 @@ const VerbInfo& InfoOf(Verb verb) {
 }
 
 void AddChipOptions(CLI::App* command, CommandOptions& options) {
-    command->add_option("-d,--device", options.device, "Device: catalog row or name")->required();
+    command->add_option("-d,--device", options.device,
+                        "Device: catalog row or name (required unless --setup names one)");
     command
         ->add_option("--bytes", options.bytes,
                      "Image bytes: both, hi (odd bytes) or low (even bytes)")
@@ -58,13 +61,18 @@ Verb ParsedVerb(CLI::App& cli) {
     return Verb::None;
 }
 
-/// Sets the window's options as the command line asks, like the operator would.
-void ApplyOptions(App& app, const CommandOptions& options) {
-    const std::size_t hiLow = options.bytes == "hi" ? 1 : options.bytes == "low" ? 2 : 0;
-    SetOption(app.ui.HiLowGroup(), hiLow, true);
-    SetPosition(app.ui.Slider1, options.speed);
-    SetCheck(app.ui.CheckBlankPriorProgramming, options.blankFirst ? 1 : 0);
-    SetCheck(app.ui.VerifyAfterProgramming, options.verifyAfter ? 1 : 0);
+/// Sets the window's options the command line gives, like the operator would;
+/// the others keep what start-up or the setup left (the defaults are start-up's).
+void ApplyOptions(App& app, const CommandOptions& options, const CLI::App* command) {
+    if (OptionGiven(command, "--bytes")) {
+        const std::size_t hiLow = options.bytes == "hi" ? 1 : options.bytes == "low" ? 2 : 0;
+        SetOption(app.ui.HiLowGroup(), hiLow, true);
+    }
+    if (OptionGiven(command, "--speed")) SetPosition(app.ui.Slider1, options.speed);
+    if (OptionGiven(command, "--blank-first"))
+        SetCheck(app.ui.CheckBlankPriorProgramming, options.blankFirst ? 1 : 0);
+    if (OptionGiven(command, "--verify-after"))
+        SetCheck(app.ui.VerifyAfterProgramming, options.verifyAfter ? 1 : 0);
 }
 
 /// Chooses --voltage as the operator would click its option; false when the
@@ -112,15 +120,17 @@ void AddDeviceCommands(CLI::App& cli, CommandOptions& options) {
     auto* blank = cli.add_subcommand("blank", "Check that every byte of the chip is erased (FFh)");
     AddChipOptions(blank, options);
     auto* verify = cli.add_subcommand("verify", "Compare the chip with an image file");
-    verify->add_option("file", options.file, "Image file")->required();
+    verify->add_option("file", options.file, "Image file (default: the --setup's code file)");
     AddChipOptions(verify, options);
     auto* program = cli.add_subcommand("program", "Program the chip with an image file");
-    program->add_option("file", options.file, "Image file")->required();
+    program->add_option("file", options.file, "Image file (default: the --setup's code file)");
     AddChipOptions(program, options);
     program->add_option("--voltage", options.voltage, "Programming voltage (default: the device's)")
         ->check(CLI::IsMember({"12.5", "21", "25"}));
-    program->add_flag("--blank-first", options.blankFirst, "Check blank before programming");
-    program->add_flag("--verify-after", options.verifyAfter, "Verify the chip after programming");
+    program->add_flag("--blank-first,!--no-blank-first", options.blankFirst,
+                      "Check blank before programming");
+    program->add_flag("--verify-after,!--no-verify-after", options.verifyAfter,
+                      "Verify the chip after programming");
 }
 
 int RunDeviceCommand(CLI::App& cli, const CommandOptions& options, Session& session,
@@ -131,23 +141,34 @@ int RunDeviceCommand(CLI::App& cli, const CommandOptions& options, Session& sess
         err << "No command given\n";
         return 2;
     }
+    const VerbInfo& info = InfoOf(verb);
+    const CLI::App* command = cli.get_subcommand(info.name);
     std::string error;
-    const auto row = ResolveDevice(options.device, error);
-    if (!row) {
+    std::optional<int> row;
+    if (OptionGiven(command, "--device") && !(row = ResolveDevice(options.device, error))) {
         err << error << "\n";
         return 2;
     }
 
     App& app = session.app();
     session.SelectBoard();
-    if (!SelectDevice(app, *row)) {
+    if (const int status = ApplySetupOption(cli, options.setup, session, err); status != 0)
+        return status;
+    if (row && !SelectDevice(app, *row)) {
         err << "Device " << options.device << " could not be selected\n";
         return 2;
     }
-    ApplyOptions(app, options);
+    if (app.dev.DeviceRow < 0) {
+        err << "No device: give -d/--device, or a --setup that names one\n";
+        return 2;
+    }
+    ApplyOptions(app, options, command);
     if (!ApplyVoltage(app, options.voltage, err)) return 2;
-    const VerbInfo& info = InfoOf(verb);
-    if (info.loadsImage && !OpenCodeFile(app, options.file)) return 2;
+    if (info.loadsImage && !options.file.empty() && !OpenCodeFile(app, options.file)) return 2;
+    if (info.loadsImage && app.buf.CodeBufferLoaded != 1) {
+        err << info.name << " needs an image file: give FILE, or a --setup with a code file\n";
+        return 2;
+    }
 
     Control& button = app.ui.*info.button;
     if (!button.enabled) {

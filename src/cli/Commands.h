@@ -19,6 +19,7 @@ struct CommandOptions {
     std::string voltage; // program: 12.5, 21 or 25; empty for the device's suggestion
     bool blankFirst = false;
     bool verifyAfter = false;
+    std::string setup; // --setup: slot 1..4 or a setup file, applied before the verb
 };
 
 /// Adds the device command verbs to the parser.

@@ -68,7 +68,8 @@ void AddBackendOptions(CLI::App& cli, GlobalOptions& o) {
         ->check(BasePortValidator())
         ->capture_default_str();
     cli.add_option("--sim-chip", o.backend.sim.chip,
-                   "Chip in the simulated socket (catalog row or name); default empty");
+                   "Chip in the simulated socket (catalog row or name, or none for an "
+                   "empty socket); default: the chosen device, erased");
     cli.add_option("--sim-image", o.backend.sim.imageFile,
                    "Contents of the simulated chip: a file, fill:HH, pattern:address or "
                    "random:SEED");

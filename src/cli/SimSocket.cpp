@@ -3,12 +3,13 @@
 #include <stdexcept>
 #include <vector>
 
-#include "app/TextFile.h"
+#include "app/SafeFile.h"
 #include "catalog/Catalog.h"
 #include "sim/ChipFactory.h"
 #include "sim/ParallelChip.h"
 #include "sim/SimContents.h"
 #include "sim/SimFaults.h"
+#include "sim/SimSerialEeprom.h"
 
 namespace quorbit::cli {
 namespace {
@@ -21,16 +22,33 @@ std::vector<std::uint8_t> Contents(const std::string& description, std::size_t s
             throw std::invalid_argument("Bad --sim-image " + description + ": " + error);
         return *generated;
     }
+    // One byte past the chip is enough to tell an image that does not fit, so an
+    // endless input cannot hold the start.
     std::string text;
-    error = ReadWholeFile(description, text);
+    error = ReadFileBounded(description, size + 1, text);
     if (!error.empty())
         throw std::invalid_argument("Cannot read simulator image " + description + ": " + error);
+    if (text.size() > size)
+        throw std::invalid_argument("Cannot use simulator image " + description +
+                                    ": it is bigger than the chip's " + std::to_string(size) +
+                                    " bytes");
     return {text.begin(), text.end()};
+}
+
+/// --sim-chip none: nothing in the socket.
+bool NamesEmptySocket(const std::string& chip) {
+    return chip == "none" || chip == "NONE" || chip == "None";
 }
 
 } // namespace
 
 std::unique_ptr<sim::SimChip> MakeSocketChip(const SimSetup& setup, const std::string& fault) {
+    if (NamesEmptySocket(setup.chip)) {
+        if (!setup.imageFile.empty() || !fault.empty() || !setup.saveFile.empty())
+            throw std::invalid_argument(
+                "--sim-chip none is an empty socket: it has no contents, faults or file to save");
+        return nullptr;
+    }
     const auto row = FindCatalogRow(setup.chip);
     if (!row) throw std::invalid_argument("Unknown chip for the simulator: " + setup.chip);
     const std::size_t size = sim::SimChipSize(*row);
@@ -39,6 +57,13 @@ std::unique_ptr<sim::SimChip> MakeSocketChip(const SimSetup& setup, const std::s
         auto chip = sim::MakeSimChip(*row, std::move(contents));
         if (!chip) throw std::invalid_argument("The simulator has no model of " + setup.chip);
         return chip;
+    }
+    const CatalogRow& entry = CatalogTable()[static_cast<std::size_t>(*row)];
+    if (entry.family == 'S') {
+        auto serial = sim::MakeSimSerialEeprom(entry.name, entry.subtype, std::move(contents));
+        if (!serial) throw std::invalid_argument("The simulator has no model of " + setup.chip);
+        sim::ApplyFaults(*serial, fault, size);
+        return serial;
     }
     auto chip = sim::MakeParallelSimChip(*row, std::move(contents));
     if (!chip)

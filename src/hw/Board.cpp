@@ -229,6 +229,9 @@ void Board::Delay20Steps() {
 void Board::Delay10Steps() {
     BusyWait(10);
 }
+void Board::Delay300Steps() {
+    BusyWait(300);
+}
 void Board::Delay2Seconds() {
     SleepMs(2000);
 }

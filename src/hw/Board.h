@@ -87,12 +87,13 @@ class Board {
     void LongDelay();
     void Delay20Steps();
     void Delay10Steps();
+    void Delay300Steps();
     void Delay2Seconds();
     void SleepMs(int milliseconds);
 
     // ---- Read-back -----------------------------------------------------------------
     std::uint8_t DataIn = 0;
-    /// The byte being programmed.
+    /// The byte being programmed (or shifted out on the serial bus).
     std::uint8_t DataOut = 0;
     std::uint8_t StatusLowRaw = 0, StatusHighRaw = 0, NibbleLow = 0, NibbleHigh = 0, RawPair = 0;
     std::array<std::uint8_t, 256> Model4DecodeTable{}, LowNibbleTable{}, HighNibbleTable{};

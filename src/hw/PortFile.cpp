@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include "app/App.h"
+#include "app/SafeFile.h"
 #include "app/Shell.h"
 #include "app/TextFile.h"
 #include "hw/Detection.h"
@@ -105,18 +106,20 @@ std::filesystem::path ChoosePortFilePath(const App& app) {
 } // namespace
 
 void SavePortFile(App& app) {
+    app.PortFileSaved = false;
     std::filesystem::path path = app.PortFilePath.empty() ? ChoosePortFilePath(app)
                                                           : std::filesystem::path(app.PortFilePath);
     std::error_code ec;
     std::filesystem::create_directories(path.parent_path(), ec);
     const std::string text =
         FormatPortFile(app.board.DataPort, app.board.BoardModel, app.svc.clock->Now());
-    std::string error = WriteFileAtomically(path, text);
+    // A pipe or device in the file's place is refused: the next start reads it back.
+    std::string error = WriteFileSafely(path, text, SpecialTarget::Refuse);
     const auto userFile = std::filesystem::path(app.svc.userConfigFolder) / kPortFileName;
     if (!error.empty() && path != userFile) {
         // The program's folder refused the file after all: keep it per user instead.
         std::filesystem::create_directories(userFile.parent_path(), ec);
-        if (WriteFileAtomically(userFile, text).empty()) {
+        if (WriteFileSafely(userFile, text, SpecialTarget::Refuse).empty()) {
             error.clear();
             path = userFile;
         }
@@ -125,8 +128,9 @@ void SavePortFile(App& app) {
         ReportFileError(app, "Could not save the port and model file " + path.string(), error);
         return;
     }
+    // Where it went is told by the help and the command line, not by the log.
     app.PortFilePath = path.string();
-    LogMessage(app, "Port and model saved in " + path.string());
+    app.PortFileSaved = true;
 }
 
 void LoadPortFile(App& app) {

@@ -3,6 +3,8 @@
 #include <array>
 
 #include "ops/ProgramTable.h"
+#include "ops/Serial24Cxx.h"
+#include "ops/X28c256.h"
 
 namespace quorbit {
 namespace {
@@ -13,15 +15,15 @@ struct Row {
 };
 
 const std::array kEraseRoutines{
-    Row{"EN", RoutineNotAvailableYet}, // X28C256: EraseX28C256
+    Row{"EN", EraseX28C256},           // X28C256
     Row{"FM", RoutineNotAvailableYet}, // AM29F040: EraseFLASH
     Row{"FL", RoutineNotAvailableYet}, // EN29F040, A29040: EraseFLASH
     Row{"FR", RoutineNotAvailableYet}, // AM29F020: EraseFLASH
     Row{"FS", RoutineNotAvailableYet}, // AM29F010: EraseFLASH
     Row{"FA", RoutineNotAvailableYet}, // AT29C256: EraseAT29C256
-    Row{"SA", RoutineNotAvailableYet}, // 24C08: P24CXX with EraseMode 1
-    Row{"SB", RoutineNotAvailableYet}, // 24C16: P24CXX with EraseMode 1
-    Row{"SC", RoutineNotAvailableYet}, // 24C32: P24C32 with EraseMode 1
+    Row{"SA", P24CXX},                 // 24C08, writing FFh with EraseMode 1
+    Row{"SB", P24CXX},                 // 24C16, writing FFh with EraseMode 1
+    Row{"SC", P24C32},                 // 24C32, writing FFh with EraseMode 1
 };
 
 } // namespace

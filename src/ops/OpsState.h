@@ -2,13 +2,10 @@
 // State of the device operations: the program image, the device checksum, the
 // address-walk limits and how the last chip command ended.
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <vector>
 
 namespace quorbit {
-
-class App;
 
 /// Bytes 0..1048576: the largest chip plus the spare byte the buffers keep.
 inline constexpr std::size_t kProgramImageSize = 1048577;
@@ -34,11 +31,14 @@ struct DeviceOpsState {
     int LastPage = 0;
     OpOutcome Outcome = OpOutcome::None;
 
-    /// The 24Cxx sequential read and the 24Cxx verify. They come with the serial
-    /// EEPROM routines; until those are installed here a 24Cxx read or verify is
-    /// refused without touching the board.
-    std::function<void(App&)> Read24CXX;
-    std::function<void(App&)> Verify24CXX;
+    /// Page-write parts: the page (0..511) and byte (0..63) being written, what was
+    /// left of the DATA# poll (0: it timed out), and the address and code of one
+    /// command write cycle.
+    std::int32_t PageCounter = 0;
+    int PageOffset = 0;
+    std::int32_t PollCount = 0;
+    int CommandAddress = 0;
+    int FlashCommand = 0;
 };
 
 } // namespace quorbit

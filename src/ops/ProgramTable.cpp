@@ -8,6 +8,9 @@
 #include "app/App.h"
 #include "app/Shell.h"
 #include "ops/Eprom.h"
+#include "ops/Serial24Cxx.h"
+#include "ops/At29c256.h"
+#include "ops/X28c256.h"
 
 namespace quorbit {
 namespace {
@@ -27,15 +30,15 @@ const std::array kProgramRoutines{
     Row{"P7", P27010_020},             // 27C2001, 27C020
     Row{"P8", P27256_040},             // 27C4001, 27C040
     Row{"P9", P27080},                 // 27C801, 27C080
-    Row{"EN", RoutineNotAvailableYet}, // X28C256: PX28C256
-    Row{"FA", RoutineNotAvailableYet}, // AT29C256: PAT29C256
+    Row{"EN", PX28C256},               // X28C256
+    Row{"FA", PAT29C256},              // AT29C256
     Row{"FM", RoutineNotAvailableYet}, // AM29F040: PFLASH
     Row{"FL", RoutineNotAvailableYet}, // EN29F040, A29040: PFLASH
     Row{"FR", RoutineNotAvailableYet}, // AM29F020: PFLASH
     Row{"FS", RoutineNotAvailableYet}, // AM29F010: PFLASH
-    Row{"SA", RoutineNotAvailableYet}, // 24C08: P24CXX
-    Row{"SB", RoutineNotAvailableYet}, // 24C16: P24CXX
-    Row{"SC", RoutineNotAvailableYet}, // 24C32: P24C32
+    Row{"SA", P24CXX},                 // 24C08
+    Row{"SB", P24CXX},                 // 24C16
+    Row{"SC", P24C32},                 // 24C32
 };
 
 } // namespace

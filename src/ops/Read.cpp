@@ -8,6 +8,7 @@
 #include "buffers/Display.h"
 #include "ops/AddressWalk.h"
 #include "ops/RequireBoard.h"
+#include "ops/Serial24Cxx.h"
 #include "ops/VerifyReports.h"
 
 namespace quorbit {
@@ -99,13 +100,6 @@ void READCODE_PARALLEL(App& app) {
 }
 
 void READCODE_24CXX(App& app) {
-    if (!app.ops.Read24CXX) {
-        // The serial bus routines are not part of this build: say so, touch nothing.
-        LogMessage(app, "24Cxx serial read is not available - nothing was read");
-        RoutineNotReady(app, "The 24Cxx serial read routine is not available yet.\r\n"
-                             "Nothing was read; the buffer is unchanged.");
-        return;
-    }
     if (!RequireBoard(app)) return;
     Board& b = app.board;
     DataFlowLampOn(app);
@@ -116,7 +110,7 @@ void READCODE_24CXX(App& app) {
     const std::int32_t bytes = ChipBytes(app);
     SetProgressMax(app, bytes);
     app.flags.AckError = 0;
-    app.ops.Read24CXX(app);
+    Read24CXX(app);
     DataFlowLampOff(app);
     if (app.flags.AckError != 0) {
         ReportAckError(app);
@@ -128,14 +122,8 @@ void READCODE_24CXX(App& app) {
     }
     FinishRead(app);
     Reset(app);
-    // Park the serial bus lines.
-    b.CEON();
-    b.OEON();
+    ParkSerialBus(app);
     b.Reg0Shadow = 64;
-    b.Reg1Shadow = 0;
-    b.Reg2Shadow = 0;
-    b.SetReg1();
-    b.SetReg2();
 }
 
 void READDATA(App& app) {

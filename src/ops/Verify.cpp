@@ -7,6 +7,7 @@
 #include "ops/AddressWalk.h"
 #include "ops/ProgramImage.h"
 #include "ops/RequireBoard.h"
+#include "ops/Serial24Cxx.h"
 #include "ops/VerifyReports.h"
 
 namespace quorbit {
@@ -14,14 +15,6 @@ namespace {
 
 bool IsSerial24Cxx(const std::string& type) {
     return type == "SA" || type == "SB" || type == "SC";
-}
-
-void RefuseSerialVerify(App& app) {
-    LogMessage(app, "24Cxx serial verify is not available - nothing was compared");
-    app.svc.dialogs->MsgBox("The 24Cxx serial verify routine is not available yet.\r\n"
-                            "Nothing was compared.",
-                            "Routine Not Ready", MsgIcon::None, MsgButtons::Ok, 0);
-    app.ops.Outcome = OpOutcome::Refused;
 }
 
 /// Reads the chip and compares it with the program image. With a Hi Byte or Low
@@ -71,10 +64,6 @@ void menuVerifyCode_Click(App& app) {
 
 void VERIFYCODE(App& app) {
     const bool serial = IsSerial24Cxx(app.dev.DeviceType);
-    if (serial && !app.ops.Verify24CXX) {
-        RefuseSerialVerify(app);
-        return;
-    }
     if (!RequireBoard(app)) return;
     app.ops.DeviceChecksum = 0;
     app.ui.Verify_button.backColor = colour::Highlight3D;
@@ -86,7 +75,7 @@ void VERIFYCODE(App& app) {
     bool acknowledged = true;
     if (serial) {
         app.flags.AckError = 0;
-        app.ops.Verify24CXX(app);
+        Verify24CXX(app);
         acknowledged = app.flags.AckError == 0;
         if (!acknowledged) ReportAckError(app);
     } else if (!VerifyParallel(app)) {
@@ -106,6 +95,7 @@ void VERIFYCODE(App& app) {
     }
     SetProgressValue(app, 0);
     app.ui.Verify_button.backColor = colour::ButtonFace;
+    if (serial) ParkSerialBus(app);
 }
 
 void VERIFYDATA(App& app) {

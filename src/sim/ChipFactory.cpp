@@ -2,6 +2,7 @@
 
 #include "catalog/Catalog.h"
 #include "sim/SimFamilies.h"
+#include "sim/SimSerialEeprom.h"
 
 namespace quorbit::sim {
 
@@ -29,8 +30,10 @@ std::unique_ptr<ParallelChip> MakeParallelSimChip(int row, std::vector<std::uint
 std::unique_ptr<SimChip> MakeSimChip(int row, std::vector<std::uint8_t> contents) {
     if (row < 1 || row > kCatalogRows) return nullptr;
     const CatalogRow& entry = CatalogTable()[static_cast<std::size_t>(row)];
-    if (entry.family == 'S' || entry.family == 'M') {
-        // No bus model for these yet: a plain memory keeps their contents in the socket.
+    if (entry.family == 'S')
+        return MakeSimSerialEeprom(entry.name, entry.subtype, std::move(contents));
+    if (entry.family == 'M') {
+        // No model for the microcontroller yet: a plain memory keeps its contents.
         contents.resize(static_cast<std::size_t>(entry.sizeKB) * 1024, 0xFF);
         return std::make_unique<RomChip>(entry.name, std::move(contents));
     }

@@ -16,7 +16,9 @@ namespace quorbit::sim {
 //
 // Data bus: while register 3 bit 6 is clear, register 4 drives the data pins and
 // the read-back sees that byte. Otherwise the chip drives them when it answers
-// (CE and OE active for a memory), else pull-ups make them read FFh.
+// (CE and OE active for a memory), else pull-ups make them read FFh. A serial
+// EEPROM's open-drain data pin pulls D7 low even while register 4 drives it: the
+// line is a wired AND of both (see SimSerialEeprom.cpp).
 //
 // Read-back: control bit 2 picks the half. Model 4 shows the low half with bit 2
 // clear, the high half with it set; status bit 6 carries data bit 0 (4 of the
@@ -89,10 +91,11 @@ void SimBoard::PortOut(std::uint16_t port, std::uint8_t value) {
 }
 
 std::uint8_t SimBoard::DataBus() {
-    if (regs_.BoardDrivesData()) return regs_.r[4];
-    std::uint8_t bus = 0xFF;
-    if (chip_) {
-        if (auto driven = chip_->Output(regs_)) bus = MaybeFlipped(*driven);
+    const bool boardDrives = regs_.BoardDrivesData();
+    std::uint8_t bus = boardDrives ? regs_.r[4] : 0xFF;
+    // An open-drain chip pulls a line low against the board's driver too (wired AND).
+    if (chip_ && (!boardDrives || chip_->OpenDrain())) {
+        if (auto driven = chip_->Output(regs_)) bus &= MaybeFlipped(*driven);
     }
     if (model_ == 6 && (regs_.r[3] & 0x20)) bus &= 0xEF; // identification strap
     return bus;

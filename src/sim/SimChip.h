@@ -25,8 +25,12 @@ class SimChip {
   public:
     virtual ~SimChip() = default;
     [[nodiscard]] virtual std::string Name() const = 0;
-    /// The byte on the data pins when the chip's outputs are on, else nothing.
+    /// The byte on the data pins when the chip's outputs are on, else nothing. An
+    /// open-drain chip gives the lines it pulls low as 0 bits, the rest as 1.
     virtual std::optional<std::uint8_t> Output(const Registers& regs) = 0;
+    /// Open-drain outputs (the two-wire bus) can only pull a line low, so they act
+    /// on the bus even while register 4 drives it; push-pull outputs cannot.
+    [[nodiscard]] virtual bool OpenDrain() const { return false; }
     /// A register changed; nowNs is the board's virtual time.
     virtual void Latched(const Registers& regs, int reg, std::int64_t nowNs) {
         (void)regs, (void)reg, (void)nowNs;

@@ -69,6 +69,45 @@ const Kind kKinds[] = {
     {"weak", "weak:ADDRESS:PULSES (e.g. weak:100:60)", ApplyWeak},
 };
 
+/// busy - the serial EEPROM's first write cycle never ends.
+bool ApplyBusy(SerialEeprom& chip, const Fields& f, std::size_t) {
+    if (!f.empty()) return false;
+    chip.StayBusy();
+    return true;
+}
+
+/// nowrite:ADDRESS - that byte of the serial EEPROM never takes a write.
+bool ApplyNoWrite(SerialEeprom& chip, const Fields& f, std::size_t size) {
+    std::uint32_t address = 0;
+    if (f.size() != 1 || !CellAddress(f[0], size, address)) return false;
+    chip.NeverTakes(address);
+    return true;
+}
+
+struct SerialKind {
+    const char* name;
+    const char* form;
+    bool (*apply)(SerialEeprom& chip, const Fields& fields, std::size_t chipSize);
+};
+
+const SerialKind kSerialKinds[] = {
+    {"busy", "busy (serial EEPROM: its write cycle never ends)", ApplyBusy},
+    {"nowrite", "nowrite:ADDRESS (serial EEPROM: that byte never takes)", ApplyNoWrite},
+};
+
+void ApplyOne(SerialEeprom& chip, const std::string& text, std::size_t chipSize) {
+    Fields fields = Split(text, ':');
+    for (const SerialKind& k : kSerialKinds) {
+        if (fields[0] != k.name) continue;
+        fields.erase(fields.begin());
+        if (k.apply(chip, fields, chipSize)) return;
+        throw std::invalid_argument("Bad --sim-fault " + text + ": use " + k.form +
+                                    ", address in hex inside the chip");
+    }
+    throw std::invalid_argument("Bad --sim-fault " + text +
+                                " for a serial EEPROM: use busy or nowrite:ADDRESS");
+}
+
 void ApplyOne(ParallelChip& chip, const std::string& text, std::size_t chipSize) {
     Fields fields = Split(text, ':');
     const Kind* kind = &kKinds[0]; // no kind word: a stuck bit
@@ -90,10 +129,17 @@ void ApplyFaults(ParallelChip& chip, const std::string& text, std::size_t chipSi
         ApplyOne(chip, one, chipSize);
 }
 
+void ApplyFaults(SerialEeprom& chip, const std::string& text, std::size_t chipSize) {
+    for (const std::string& one : Split(text, ','))
+        ApplyOne(chip, one, chipSize);
+}
+
 std::string FaultForms() {
     std::string forms;
     for (const Kind& k : kKinds)
         forms += (forms.empty() ? "" : ", ") + std::string(k.form);
+    for (const SerialKind& k : kSerialKinds)
+        forms += ", " + std::string(k.form);
     return forms;
 }
 

@@ -1,7 +1,9 @@
 // The 28-pin page-write parts. Both have VCC on pin 28 (socket pin 30, register 3
 // bit 1). The programming routines drive the AT29C256's write enable on register
 // 1 bit 7 with A8-A14 below it; the X28C256 keeps its write enable on bit 6 and
-// takes A14 on bit 7 (its A14 pin 1 sits on socket pin 3).
+// takes A14 on bit 7 (its A14 pin 1 sits on socket pin 3). How the parts load,
+// write, poll and protect themselves is in PageWriteChip.h.
+#include "sim/PageWriteChip.h"
 #include "sim/SimFamilies.h"
 
 namespace quorbit::sim {
@@ -21,7 +23,8 @@ Wiring PageWriteWiring(char family) {
 
 std::unique_ptr<ParallelChip> MakeSimPageWritePart(const std::string& name, char family,
                                                    std::vector<std::uint8_t> contents) {
-    return std::make_unique<ParallelChip>(name, std::move(contents), PageWriteWiring(family));
+    return std::make_unique<PageWriteChip>(name, std::move(contents), PageWriteWiring(family),
+                                           family == 'F' ? At29c256Timing() : X28c256Timing());
 }
 
 } // namespace quorbit::sim

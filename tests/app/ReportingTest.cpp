@@ -1,7 +1,10 @@
 // The log, lamps, sounds, progress bar and error alert every operation reports through.
 #include <gtest/gtest.h>
 
+#include <cerrno>
+
 #include "Fakes.h"
+#include "app/SafeFile.h"
 
 namespace quorbit::test {
 namespace {
@@ -36,8 +39,10 @@ TEST_F(Reporting, SavingTheLogWritesHeaderChecksumAndText) {
 }
 
 TEST_F(Reporting, UnwritableLogFileIsReportedNotFatal) {
-    std::filesystem::create_directories(rig.dir / "work" / "QUORBIT.LOG.tmp");
-    SystemLog_DblClick(app);
+    {
+        const InjectedWriteFailure diskFull(ENOSPC);
+        SystemLog_DblClick(app);
+    }
     ASSERT_EQ(rig.dialogs.boxes.size(), 1u);
     EXPECT_NE(rig.dialogs.boxes[0].text.find("QUORBIT.LOG"), std::string::npos);
     EXPECT_EQ(rig.LogLines().back().find("Could not save the System Log"), 0u);

@@ -1,9 +1,11 @@
 // Loading, saving and erasing the code and data buffers.
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <filesystem>
 
 #include "Fakes.h"
+#include "app/SafeFile.h"
 #include "app/TextFile.h"
 #include "buffers/BinaryFiles.h"
 #include "catalog/DeviceSelection.h"
@@ -158,12 +160,13 @@ TEST_F(Files, UnreadableFileIsReportedAndTheBufferStays) {
 TEST_F(Files, FailedSaveKeepsTheOldFileAndTheOldName) {
     const auto target = rig.dir / "old.bin";
     WriteBytes(target, "old contents");
-    // The write cannot even start: a folder stands where the temporary file goes.
-    fs::create_directories(rig.dir / "old.bin.tmp");
     Open(Make("new.bin", "new"));
     const std::string loadedName = app.buf.CodeFileName;
     rig.dialogs.fileAnswers.push_back(target.string());
-    Fire(app.ui.mnuFileSaveCodeAs.onClick);
+    {
+        const InjectedWriteFailure diskFull(ENOSPC, 1); // the disk fills after one byte
+        Fire(app.ui.mnuFileSaveCodeAs.onClick);
+    }
     EXPECT_EQ(ReadBytes(target), "old contents");
     EXPECT_EQ(app.buf.CodeFileName, loadedName);
     ASSERT_EQ(rig.dialogs.boxes.size(), 1u);

@@ -117,14 +117,6 @@ TEST_F(Cli, NoBoardFailsWithoutWritingTheOutput) {
     EXPECT_FALSE(std::filesystem::exists(dir / "out.bin"));
 }
 
-TEST_F(Cli, SerialEepromReadIsRefusedNotReported) {
-    const Result r = Run("read -o out.bin --device 24C08");
-    EXPECT_EQ(r.status, 1);
-    EXPECT_TRUE(r.ErrHas("[Routine Not Ready]"));
-    EXPECT_FALSE(r.OutHas("bytes Read from Device"));
-    EXPECT_FALSE(std::filesystem::exists(dir / "out.bin"));
-}
-
 TEST_F(Cli, BadInputExitsWithTwo) {
     WriteFile("f.bin", {1, 2, 3});
     EXPECT_EQ(Run("--sim-chip 27C256 blank --device NoSuchChip").status, 2);

@@ -36,6 +36,10 @@ TEST(CliDetect, FindsTheSimulatedBoardAndPrintsTheLogLines) {
     EXPECT_NE(r.out.find(">  Port Selection changed to 3BCh\n"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find(">  QUORBIT-5 Device was FOUND at Port: 3BC\n"), std::string::npos);
     EXPECT_TRUE(std::filesystem::exists(dir / "quorbit6.ini"));
+    // Where the port file went is told outside the log lines.
+    const std::string where = "Port and model saved in " + (dir / "quorbit6.ini").string() + "\n";
+    EXPECT_NE(r.out.find(where), std::string::npos) << r.out;
+    EXPECT_EQ(r.out.find(">  Port and model saved"), std::string::npos) << r.out;
 }
 
 TEST(CliDetect, NoBoardExitsWithOne) {

@@ -47,6 +47,8 @@ TEST_P(DetectEveryModelOnEveryPort, FindsModelAndPortAndSavesThem) {
     ASSERT_NE(chosenAt, lines.end());
     ASSERT_NE(foundAt, lines.end());
     EXPECT_LT(chosenAt, foundAt);
+    // Nothing else: where the port file went is the help's and the command line's to say.
+    EXPECT_EQ(lines.size(), 4u) << lines.back();
 
     const auto saved = ParsePortFile(ReadBytes(rig.dir / "app" / "quorbit6.ini"));
     EXPECT_EQ(saved.port, port);

@@ -1,6 +1,7 @@
 // The port/model file: its format, lenient reading, and where it is kept.
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -9,6 +10,7 @@
 #include <thread>
 
 #include "Fakes.h"
+#include "app/SafeFile.h"
 #include "hw/Detection.h"
 #include "hw/PortFile.h"
 
@@ -150,11 +152,12 @@ TEST(PortFileLocation, MissingProgramFolderUsesThePerUserFolder) {
 
 TEST(PortFileLocation, UnwritableEverywhereIsReportedNotFatal) {
     Rig rig(6);
-    // Both candidate paths are folders, so no file can be written there.
-    std::filesystem::create_directories(rig.dir / "app" / "quorbit6.ini.tmp");
-    std::filesystem::create_directories(rig.dir / "user" / "quorbit6.ini.tmp");
+    // Neither candidate folder takes a byte.
     App& app = *rig.app;
-    Form_Load(app);
+    {
+        const InjectedWriteFailure diskFull(ENOSPC);
+        Form_Load(app);
+    }
     EXPECT_EQ(app.board.BoardModel, 6);
     bool reported = false;
     for (const auto& box : rig.dialogs.boxes)

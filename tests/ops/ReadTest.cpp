@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "ChipRig.h"
+#include "SerialRig.h"
 #include "hw/PortFile.h"
 #include "ops/Read.h"
 
@@ -120,30 +121,12 @@ TEST(ReadRefused, FamilyWithoutRoutineShowsOnlyTheMessage) {
 }
 
 struct Serial : ::testing::Test {
-    ChipRig r;
-    Serial() {
-        EXPECT_TRUE(SelectDevice(r.app, 36)); // 24C08
-        std::fill_n(r.app.buf.CodeBuffer.begin(), 1024, 0x5A);
-        r.rig.ClearLog();
-        r.rig.dialogs.boxes.clear();
-    }
+    SerialRig r;
+    Serial() { std::fill_n(r.app.buf.CodeBuffer.begin(), 1024, 0x5A); }
 };
 
-TEST_F(Serial, ReadWithoutTheSerialRoutineIsRefusedAndTouchesNothing) {
-    const auto accesses = r.rig.sim->Accesses();
-    r.Press(r.app.ui.Read_button);
-    ASSERT_EQ(r.rig.dialogs.boxes.size(), 1u);
-    EXPECT_EQ(r.rig.dialogs.boxes[0].title, "Routine Not Ready");
-    EXPECT_EQ(r.rig.LogLines(), Lines{"24Cxx serial read is not available - nothing was read"});
-    EXPECT_EQ(r.rig.sim->Accesses(), accesses);
-    EXPECT_EQ(r.Code(1024), std::vector<std::uint8_t>(1024, 0x5A));
-    EXPECT_EQ(r.app.buf.CodeBufferLoaded, 0);
-    EXPECT_FALSE(r.app.ui.Verify_button.enabled);
-    EXPECT_EQ(r.app.ops.Outcome, OpOutcome::Refused);
-}
-
-TEST_F(Serial, InstalledSerialReadLogsTheCountWithoutAChecksum) {
-    r.app.ops.Read24CXX = [](App& app) { std::fill_n(app.buf.CodeBuffer.begin(), 1024, 0x33); };
+TEST_F(Serial, ReadLogsTheCountWithoutAChecksumAndParksTheBus) {
+    r.Insert(kRow24C08, sim::FilledContents(1024, 0x33));
     r.Press(r.app.ui.Read_button);
     Lines expected = {"1024 bytes Read from Device"};
     expected.insert(expected.end(), kReadTail.begin(), kReadTail.end());
@@ -151,19 +134,19 @@ TEST_F(Serial, InstalledSerialReadLogsTheCountWithoutAChecksum) {
     EXPECT_EQ(r.Code(1024), std::vector<std::uint8_t>(1024, 0x33));
     EXPECT_EQ(r.app.ui.VScroll1.max, 3);
     EXPECT_EQ(r.app.ops.Outcome, OpOutcome::Success);
-    // Serial bus lines parked: chip enable and output enable on, registers 1 and 2 zero.
+    // Serial bus lines parked: clock (chip enable) low, output enable on, registers 1 and 2 zero.
     EXPECT_TRUE(r.rig.sim->Regs().CeActive());
     EXPECT_TRUE(r.rig.sim->Regs().OeActive());
     EXPECT_EQ(r.rig.sim->Regs().r[1], 0);
 }
 
 TEST_F(Serial, ChipThatDoesNotAcknowledgeIsReportedAndTheButtonsStillUnlock) {
-    r.app.ops.Read24CXX = [](App& app) { app.flags.AckError = 1; };
+    r.InsertNothing(kRow24C08);
     r.Press(r.app.ui.Read_button);
     EXPECT_EQ(r.rig.LogLines(),
               (Lines{std::string(50, '*'), "Device 24CXX DOES NOT RESPOND - ACK Error",
                      "Check Chip Installation Position on Socket", "Error Alert was Turned Off"}));
-    EXPECT_EQ(r.app.flags.AckError, 1);
+    EXPECT_EQ(r.app.flags.AckError, 200);
     EXPECT_TRUE(r.app.ui.Verify_button.enabled);
     EXPECT_EQ(r.app.buf.CodeBufferLoaded, 1);
     EXPECT_EQ(r.app.ops.Outcome, OpOutcome::Failed);

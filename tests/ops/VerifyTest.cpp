@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "ChipRig.h"
+#include "SerialRig.h"
 #include "app/TextFile.h"
 #include "ops/ProgramImage.h"
 #include "ops/Verify.h"
@@ -203,39 +204,43 @@ TEST(ProgramImage, LengthFollowsTheDeviceNotTheFile) {
 }
 
 struct SerialVerify : ::testing::Test {
-    ChipRig r;
-    SerialVerify() {
-        EXPECT_TRUE(SelectDevice(r.app, 38)); // 24C32
+    SerialRig r;
+    void Load() {
         r.LoadCode(std::vector<std::uint8_t>(4096, 0x00));
         r.rig.dialogs.boxes.clear();
     }
 };
 
-TEST_F(SerialVerify, WithoutTheSerialRoutineNothingIsComparedOrClaimed) {
-    const auto accesses = r.rig.sim->Accesses();
-    r.Press(r.app.ui.Verify_button);
-    EXPECT_EQ(r.rig.LogLines(),
-              Lines{"24Cxx serial verify is not available - nothing was compared"});
-    ASSERT_EQ(r.rig.dialogs.boxes.size(), 1u);
-    EXPECT_EQ(r.rig.dialogs.boxes[0].title, "Routine Not Ready");
-    EXPECT_EQ(r.rig.sim->Accesses(), accesses);
-    EXPECT_EQ(r.app.ops.Outcome, OpOutcome::Refused);
-}
-
-TEST_F(SerialVerify, InstalledRoutineMatchesWithoutAChecksumLine) {
-    r.app.ops.Verify24CXX = [](App&) {};
+TEST_F(SerialVerify, MatchWithoutAChecksumLine) {
+    r.Insert(kRow24C32, sim::FilledContents(4096, 0x00));
+    Load();
     r.Press(r.app.ui.Verify_button);
     EXPECT_EQ(r.rig.LogLines(), (Lines{kStart, kMatch}));
+    // Serial bus lines parked afterwards.
+    EXPECT_TRUE(r.rig.sim->Regs().CeActive());
+    EXPECT_TRUE(r.rig.sim->Regs().OeActive());
 }
 
 TEST_F(SerialVerify, NoAcknowledgeGivesTheAckReportAndNoMatchLine) {
-    r.app.ops.Verify24CXX = [](App& app) { app.flags.AckError = 1; };
+    r.InsertNothing(kRow24C32);
+    Load();
     r.Press(r.app.ui.Verify_button);
     EXPECT_EQ(r.rig.LogLines(),
               (Lines{kStart, std::string(50, '*'), "Device 24CXX DOES NOT RESPOND - ACK Error",
                      "Check Chip Installation Position on Socket", "Error Alert was Turned Off"}));
     EXPECT_EQ(r.app.ops.Outcome, OpOutcome::Failed);
     EXPECT_EQ(r.app.ui.Verify_button.backColor, colour::ButtonFace);
+}
+
+TEST_F(SerialVerify, AnEarlierSerialFailureDoesNotSpoilAParallelVerify) {
+    r.InsertNothing(kRow24C32);
+    r.Press(r.app.ui.Read_button);
+    ASSERT_NE(r.app.flags.AckError, 0);
+    r.ChipRig::Insert(11, sim::FilledContents(32768, 0x00));
+    r.LoadCode(std::vector<std::uint8_t>(32768, 0x00));
+    r.Press(r.app.ui.Verify_button);
+    EXPECT_TRUE(r.LogHas(kMatch));
+    EXPECT_EQ(r.app.ops.Outcome, OpOutcome::Success);
 }
 
 TEST(VerifyData, MessageWithTheProgramTitle) {

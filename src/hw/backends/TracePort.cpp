@@ -2,15 +2,35 @@
 
 #include <cerrno>
 #include <cstring>
+#include <unistd.h>
+
+#include "app/SafeFile.h"
 
 #include "hw/backends/AccessLine.h"
 
 namespace quorbit {
 
-TracePort::TracePort(std::unique_ptr<PortIo> inner, const std::string& path)
-    : inner_(std::move(inner)), path_(path), file_(std::fopen(path.c_str(), "we")) {
-    if (!file_) throw PortError("Cannot open the trace file " + path + ": " + std::strerror(errno));
+namespace {
+
+/// The trace is a stream written as the accesses happen, so that it still shows
+/// where a link broke when the program is stopped: it is opened in place (never
+/// waiting on a pipe nobody reads), not written through a temporary file.
+std::FILE* OpenTrace(const std::string& path) {
+    std::string reason;
+    const int fd = OpenOutputStream(path, reason);
+    std::FILE* file = fd < 0 ? nullptr : ::fdopen(fd, "w");
+    if (fd >= 0 && !file) {
+        reason = std::strerror(errno);
+        ::close(fd);
+    }
+    if (!file) throw PortError("Cannot open the trace file " + path + ": " + reason);
+    return file;
 }
+
+} // namespace
+
+TracePort::TracePort(std::unique_ptr<PortIo> inner, const std::string& path)
+    : inner_(std::move(inner)), path_(path), file_(OpenTrace(path)) {}
 
 TracePort::~TracePort() {
     std::fclose(file_);

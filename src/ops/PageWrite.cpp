@@ -1,0 +1,73 @@
+#include "ops/PageWrite.h"
+
+#include "app/App.h"
+#include "app/Shell.h"
+#include "app/TextFile.h"
+
+namespace quorbit {
+namespace {
+
+constexpr int kUnlockAddress1 = 0x5555;
+constexpr int kUnlockAddress2 = 0x2AAA;
+
+} // namespace
+
+void SpeedWait(App& app, int extraMs) {
+    const Control& slider = app.ui.Slider1;
+    app.board.SleepMs(slider.max - slider.value + extraMs);
+}
+
+void StartPageProgress(App& app) {
+    SetProgressMax(app, kPagesPerChip / 8);
+    app.report.ProgressStep = 8;
+    app.report.ProgressCount = 0;
+    app.ops.PageCounter = 0;
+}
+
+void PageVerified(App& app) {
+    if (app.ops.PageCounter % 8 == 0) ToggleProgramIndicator(app);
+    GoProgressiveBar1(app);
+}
+
+std::uint8_t ImageByteAtAddress(const App& app) {
+    return app.ops.ProgramImage.at(static_cast<std::size_t>(app.board.Address));
+}
+
+void CommandCycle(App& app, CommandWrite write, int address, int data) {
+    app.ops.CommandAddress = address;
+    app.board.Reg4Shadow = data;
+    write(app);
+}
+
+void WriteProtectionDisable(App& app, CommandWrite write) {
+    Board& b = app.board;
+    b.OEOFF();
+    b.Reg3Shadow = 0x82; // CE off, board drives the data pins, VCC on
+    b.SetReg3();
+    CommandCycle(app, write, kUnlockAddress1, 0xAA);
+    CommandCycle(app, write, kUnlockAddress2, 0x55);
+    CommandCycle(app, write, kUnlockAddress1, 0x80);
+    CommandCycle(app, write, kUnlockAddress1, 0xAA);
+    CommandCycle(app, write, kUnlockAddress2, 0x55);
+    CommandCycle(app, write, kUnlockAddress1, 0x20);
+}
+
+void ReportProgramFailure(App& app) {
+    Board& b = app.board;
+    b.Reg0Shadow = 0; // every programming voltage off
+    b.SetReg0();
+    b.CEOFF();
+    b.OEOFF();
+    LogMessage(app, "*** Programming Failure ***");
+    LogMessage(app, "*** Address:" + Hex(b.Address) + "h, Programming BYTE:" + Hex(b.DataOut) +
+                        "h, Read BYTE:" + Hex(b.DataIn) + "h");
+    LogMessage(app, "*** Aborting Programming.");
+    EnterErrorState(app);
+    ProgramLampOn(app);
+    app.flags.OperationFailed = 1;
+    app.ops.Outcome = OpOutcome::Failed;
+    PlayEventSound(app, "ERROR");
+    ShowCriticalError(app);
+}
+
+} // namespace quorbit

@@ -1,0 +1,38 @@
+#pragma once
+// What the two 28-pin page-write routines share: the page geometry, the speed
+// wait, the progress pacing, the six-cycle protection-disable command and the
+// failure report.
+#include <cstdint>
+
+namespace quorbit {
+
+class App;
+
+/// Both parts: 512 pages of 64 bytes. The page loops run over the chip, not over
+/// the length of a loaded file: every page is written, whatever the image holds.
+inline constexpr int kPageBytes = 64;
+inline constexpr int kPagesPerChip = 512;
+inline constexpr int kPageWriteChipBytes = kPageBytes * kPagesPerChip;
+
+/// The operator's speed: Slider1 maximum - value + k milliseconds, read now.
+void SpeedWait(App& app, int extraMs);
+/// The progress bar runs to 64, one step per 8 pages.
+void StartPageProgress(App& app);
+/// A page read back right: the program lamp blinks every 8 pages, progress moves.
+void PageVerified(App& app);
+/// The data byte of the image at the current Address.
+std::uint8_t ImageByteAtAddress(const App& app);
+
+/// One command write cycle of a part: Reg4Shadow at CommandAddress.
+using CommandWrite = void (*)(App&);
+/// OE off, CE off with the board driving the data pins, then the six cycles that
+/// switch software data protection off: AAh 55h 80h AAh 55h 20h at 5555h/2AAAh.
+void WriteProtectionDisable(App& app, CommandWrite write);
+/// One cycle: `data` at `address` through the part's command write.
+void CommandCycle(App& app, CommandWrite write, int address, int data);
+
+/// A page that never read back right: logs the address and both bytes, raises the
+/// error alert, switches the programming voltages off.
+void ReportProgramFailure(App& app);
+
+} // namespace quorbit

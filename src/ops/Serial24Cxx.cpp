@@ -1,0 +1,183 @@
+// 24Cxx serial EEPROMs on the two-wire bus.
+//
+// Writes go a page at a time: start, control byte (A0h; for the 24C08/16 the block
+// number A8-A10 sits in bits 1-3, giving A0h, A2h, A4h, A6h ... per 256 bytes), the
+// word address (one byte, two for the 24C32), 16 or 32 data bytes, stop. The stop
+// starts the chip's internal write cycle (up to 5 ms); acknowledge polling (a
+// start and the control byte, 50 times at most, 2 ms apart) waits it out. Reads
+// load the address counter with a dummy write of address 0, then a repeated start
+// and A1h, and take the whole chip in one sequential transfer. Every byte the chip
+// sends is acknowledged except the last: without a master acknowledge the chip
+// lets go of the data line, so the stop condition that follows can happen. A chip
+// that does not acknowledge ends the command at once with AckError set.
+#include "ops/Serial24Cxx.h"
+
+#include "app/App.h"
+#include "app/Shell.h"
+#include "ops/AddressWalk.h"
+#include "ops/TwoWire.h"
+#include "ops/VerifyReports.h"
+
+namespace quorbit {
+namespace {
+
+constexpr int kPollLimit = 50;
+constexpr int kPollPauseMs = 2;
+constexpr int kBusSettleMs = 50;
+
+/// I2C_OUT of one byte; false when the chip did not acknowledge it.
+bool Send(App& app, int byte) {
+    app.board.DataOut = static_cast<std::uint8_t>(byte);
+    I2C_OUT(app);
+    return app.flags.AckError == 0;
+}
+
+/// Waits out the internal write cycle: the chip acknowledges its control byte
+/// again once the page is written. Gives up after 50 polls with AckError 50.
+void PollWriteCycle(App& app, int control) {
+    Board& b = app.board;
+    int& polls = app.flags.AckError;
+    polls = 0;
+    do {
+        I2C_START(app);
+        b.DataOut = static_cast<std::uint8_t>(control);
+        I2C_OUT_POLL(app);
+        ++polls;
+        if (b.DataIn != 0) b.SleepMs(kPollPauseMs);
+    } while (b.DataIn == 0x80 && polls < kPollLimit);
+    if (b.DataIn == 0) polls = 0;
+    // The poll's acknowledge clock; the next page begins with a start.
+    b.CEOFF();
+    b.CEON();
+}
+
+struct PageLayout {
+    int pageBytes;
+    bool twoAddressBytes; // 24C32: A8-A11 and A0-A7; else the block in the control byte
+    const char* eraseLine;
+};
+
+/// One page from device address `a`; false when a byte was not acknowledged.
+bool WritePage(App& app, const PageLayout& layout, std::int32_t& a) {
+    Board& b = app.board;
+    b.AdrPage = a / 256;
+    b.AdrLow = a - 256 * b.AdrPage;
+    const int control = layout.twoAddressBytes ? 0xA0 : 0xA0 + 2 * b.AdrPage;
+    I2C_START(app);
+    if (!Send(app, control)) return false;
+    if (layout.twoAddressBytes && !Send(app, b.AdrPage)) return false;
+    if (!Send(app, b.AdrLow)) return false;
+    const bool erase = app.flags.EraseMode == 1;
+    for (int i = 0; i < layout.pageBytes; ++i) {
+        if (!Send(app, erase ? 0xFF : app.buf.CodeBuffer[static_cast<std::size_t>(a)]))
+            return false;
+        ++a;
+    }
+    I2C_STOP(app);
+    SetProgressValue(app, app.ui.ProgressBar1.value + 1);
+    PollWriteCycle(app, control);
+    return true;
+}
+
+void WritePages(App& app, const PageLayout& layout) {
+    Board& b = app.board;
+    if (app.flags.EraseMode == 1) {
+        LogMessage(app, layout.eraseLine);
+        LogMessage(app, "Program Buffer will not be erased");
+    }
+    const std::int32_t pageCount = ChipBytes(app) / layout.pageBytes;
+    b.OEOFF();
+    b.SleepMs(kBusSettleMs);
+    SetProgressMax(app, pageCount);
+    std::int32_t a = 0;
+    for (std::int32_t page = 1; page <= pageCount; ++page)
+        if (!WritePage(app, layout, a)) return; // the bus is left as the failed byte left it
+    b.Reg4Shadow = 0;
+    b.SetReg4();
+    b.REG4ON();
+}
+
+/// Dummy write of address 0, repeated start, read control byte; then the data line
+/// is released with register 4 holding the low level of the master acknowledge.
+bool StartSequentialRead(App& app) {
+    Board& b = app.board;
+    b.OEOFF();
+    b.SleepMs(kBusSettleMs);
+    I2C_START(app);
+    if (!Send(app, 0xA0) || !Send(app, 0x00)) return false;
+    if (app.dev.DeviceType == "SC" && !Send(app, 0x00)) return false;
+    I2C_START(app);
+    if (!Send(app, 0xA1)) return false;
+    b.REG4OFF();
+    b.Reg4Shadow = 0;
+    b.SetReg4();
+    return true;
+}
+
+void AdvanceProgress(App& app, std::int32_t index) {
+    if (index % 16 == 0) SetProgressValue(app, app.ui.ProgressBar1.value + 16);
+}
+
+} // namespace
+
+void P24CXX(App& app) {
+    WritePages(app, {16, false, "Erasing Device 24CXX"});
+}
+
+void P24C32(App& app) {
+    WritePages(app, {32, true, "Erasing Device 24C32"});
+}
+
+void Read24CXX(App& app) {
+    if (!StartSequentialRead(app)) return;
+    const std::int32_t size = ChipBytes(app);
+    auto& code = app.buf.CodeBuffer;
+    for (std::int32_t ReadIndex = 0; ReadIndex < size; ++ReadIndex) {
+        AdvanceProgress(app, ReadIndex);
+        I2C_IN(app);
+        if (ReadIndex == size - 1)
+            I2C_MASTER_NACK(app);
+        else
+            I2C_MASTER_ACK(app);
+        code[static_cast<std::size_t>(ReadIndex)] = app.board.DataIn;
+    }
+    I2C_STOP(app);
+}
+
+void Verify24CXX(App& app) {
+    const std::int32_t size = ChipBytes(app);
+    SetProgressValue(app, 0);
+    SetProgressMax(app, size);
+    if (!StartSequentialRead(app)) return;
+    const auto& code = app.buf.CodeBuffer;
+    for (std::int32_t i = 0; i < size; ++i) {
+        AdvanceProgress(app, i);
+        I2C_IN(app);
+        const std::uint8_t expected = code[static_cast<std::size_t>(i)];
+        const std::uint8_t found = app.board.DataIn;
+        // The transfer ends at the last byte and at the first difference alike.
+        if (i == size - 1 || found != expected) {
+            I2C_MASTER_NACK(app);
+            I2C_STOP(app);
+        } else {
+            I2C_MASTER_ACK(app);
+        }
+        if (found != expected) {
+            const std::int32_t PageCounter = i;
+            ReportVerifyError(app, PageCounter, expected, found);
+            return;
+        }
+    }
+}
+
+void ParkSerialBus(App& app) {
+    Board& b = app.board;
+    b.CEON();
+    b.OEON();
+    b.Reg1Shadow = 0;
+    b.Reg2Shadow = 0;
+    b.SetReg1();
+    b.SetReg2();
+}
+
+} // namespace quorbit

@@ -1,0 +1,114 @@
+#include "ops/TwoWire.h"
+
+#include "app/App.h"
+
+namespace quorbit {
+namespace {
+
+constexpr int kAckSamples = 200;
+constexpr int kAckSampleMs = 1;
+
+/// The data line as the board sees it: 0 low, 80h high.
+int SampleData(Board& b) {
+    b.GetNibbles24CXX();
+    return b.DataIn & 0x80;
+}
+
+/// Eight bits of DataOut on the data line, each held over one clock pulse.
+void ShiftOut(Board& b) {
+    b.Reg4Shadow = b.DataOut;
+    for (int bit = 0; bit < 8; ++bit) {
+        b.SetReg4();
+        b.CEOFF();
+        b.CEON();
+        b.Reg4Shadow = (b.Reg4Shadow * 2) & 0xFF;
+    }
+}
+
+void SetData(Board& b, int level) {
+    b.Reg4Shadow = level;
+    b.SetReg4();
+}
+
+} // namespace
+
+void I2C_START(App& app) {
+    Board& b = app.board;
+    b.CEON();
+    SetData(b, 0x80);
+    b.REG4ON();
+    b.CEOFF();
+    SetData(b, 0);
+    b.CEON();
+}
+
+void I2C_STOP(App& app) {
+    Board& b = app.board;
+    b.CEON();
+    SetData(b, 0);
+    b.REG4ON();
+    b.CEOFF();
+    SetData(b, 0x80);
+    b.CEON();
+}
+
+void I2C_OUT(App& app) {
+    Board& b = app.board;
+    b.REG4ON();
+    ShiftOut(b);
+    I2C_ACK(app);
+}
+
+void I2C_ACK(App& app) {
+    Board& b = app.board;
+    b.REG4OFF();
+    for (int attempt = 1; attempt <= kAckSamples; ++attempt) {
+        app.flags.AckError = attempt;
+        if (SampleData(b) == 0) {
+            app.flags.AckError = 0;
+            break;
+        }
+        b.SleepMs(kAckSampleMs);
+    }
+    // The acknowledge clock, whether or not the acknowledge came.
+    b.CEOFF();
+    b.CEON();
+}
+
+void I2C_OUT_POLL(App& app) {
+    Board& b = app.board;
+    b.REG4ON();
+    ShiftOut(b);
+    b.REG4OFF();
+    b.SleepMs(1);
+    b.DataIn = static_cast<std::uint8_t>(SampleData(b));
+}
+
+void I2C_IN(App& app) {
+    Board& b = app.board;
+    b.REG4OFF();
+    int acc = 0;
+    for (int bit = 0; bit < 8; ++bit) {
+        b.CEON();
+        b.CEOFF();
+        acc = acc * 2 + (SampleData(b) >> 7);
+    }
+    b.CEON();
+    b.DataIn = static_cast<std::uint8_t>(acc);
+}
+
+void I2C_MASTER_ACK(App& app) {
+    Board& b = app.board;
+    b.REG4ON(); // drives the low level held in register 4
+    b.CEOFF();
+    b.CEON();
+}
+
+void I2C_MASTER_NACK(App& app) {
+    Board& b = app.board;
+    b.REG4OFF();
+    b.CEOFF();
+    b.CEON();
+}
+
+} // namespace quorbit

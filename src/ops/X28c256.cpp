@@ -1,0 +1,187 @@
+// XICOR X28C256 (32 KB EEPROM, 512 pages of 64 bytes).
+//
+// Lines: A0-A7 on register 2, A8-A13 on register 1 bits 0-5, A14 on bit 7, WE on
+// bit 6 (0 = active; DeviceReg1Bits 64 keeps it high), CE on register 3 bit 7,
+// OE on register 0 bit 6, data on register 4.
+// A page is loaded as 64 write pulses back to back: the chip ends the load when no
+// byte follows within 100 us, then writes the loaded bytes (5 ms typical). The
+// routine waits for it with the speed wait + 3 ms instead of polling. Software
+// data protection is switched off once with the six-cycle command; each cycle of
+// it is paced with short pauses between the register writes.
+#include "ops/X28c256.h"
+
+#include <algorithm>
+
+#include "app/App.h"
+#include "app/Shell.h"
+#include "ops/PageWrite.h"
+#include "ops/ProgramImage.h"
+
+namespace quorbit {
+namespace {
+
+constexpr int kAttempts = 80; // the count starts here: a page is written at most 79 times
+
+// Register 1 of an X28C256 address: A14 moves from bit 6 to bit 7, bit 6 stays
+// high (WE inactive).
+int Reg1For(int adrPage, int fixedBits) {
+    return (adrPage + (adrPage != 0 ? 64 : 0)) | fixedBits;
+}
+
+void SelectPage(App& app) {
+    Board& b = app.board;
+    b.Address = kPageBytes * app.ops.PageCounter;
+    b.Endereco2Adr();
+    const int v = Reg1For(b.AdrPage, b.DeviceReg1Bits);
+    if (v != b.Reg1Shadow) {
+        b.Reg1Shadow = v;
+        b.SetReg1();
+    }
+}
+
+// 64 write pulses with no wait between them: the byte-load window is 100 us.
+void LoadPage(App& app) {
+    Board& b = app.board;
+    for (int offset = 0; offset < kPageBytes; ++offset) {
+        app.ops.PageOffset = offset;
+        b.Address = kPageBytes * app.ops.PageCounter + offset;
+        b.Endereco2Adr();
+        b.Reg2Shadow = b.AdrLow;
+        b.SetReg2();
+        b.DataOut = ImageByteAtAddress(app);
+        b.REG4ON();
+        b.Reg4Shadow = b.DataOut;
+        b.SetReg4();
+        b.Reg3Shadow &= 0x7F; // CE
+        b.SetReg3();
+        b.Reg1Shadow &= 0xBF; // WE pulse
+        b.SetReg1();
+        b.Reg1Shadow |= 0x40;
+        b.SetReg1();
+        b.Reg3Shadow |= 0x80;
+        b.SetReg3();
+    }
+}
+
+// True when every byte of the page reads back as the image holds it. OE is
+// released after each read, so the page can be loaded again at once.
+bool PageReadsBack(App& app) {
+    Board& b = app.board;
+    b.REG4OFF();
+    for (int offset = 0; offset < kPageBytes; ++offset) {
+        app.ops.PageOffset = offset;
+        b.Address = kPageBytes * app.ops.PageCounter + offset;
+        b.Endereco2Adr();
+        b.Reg2Shadow = b.AdrLow;
+        b.SetReg2();
+        b.CEOEON();
+        b.GetNibbles();
+        b.OEOFF();
+        const std::uint8_t expected = ImageByteAtAddress(app);
+        if (b.DataIn != expected) {
+            b.DataOut = expected;
+            return false;
+        }
+    }
+    return true;
+}
+
+void StartProgramming(App& app) {
+    Board& b = app.board;
+    b.Address = 0;
+    b.Endereco2Adr();
+    b.SETADR_XICOR();
+    b.SleepMs(500);
+    b.REG4ON();
+    b.OEOFF();
+    b.CEOFF();
+    LogMessage(app, "Programming 28C256 XICOR Device");
+    Reset(app);
+    b.SETADR_XICOR();
+    UNPROTECT_XICOR(app);
+    b.SleepMs(40);
+    b.OEOFF();
+    b.CEOFF();
+}
+
+// One page, rewritten whole until it reads back right. False after a failure
+// report (the routine then stops). A chip that never ends its write cycle reads
+// back wrong and spends the attempts.
+bool ProgramPage(App& app) {
+    Board& b = app.board;
+    int attempts = kAttempts;
+    for (;;) {
+        if (--attempts == 0) {
+            ReportProgramFailure(app);
+            b.Reg0Shadow = 0;
+            b.SetReg0();
+            return false;
+        }
+        SpeedWait(app, 1);
+        b.REG4ON();
+        SelectPage(app);
+        LoadPage(app);
+        SpeedWait(app, 3); // the write cycle
+        if (PageReadsBack(app)) return true;
+    }
+}
+
+} // namespace
+
+void WEON_XICOR(App& app) {
+    app.board.Reg1Shadow &= 0xBF;
+    app.board.SetReg1();
+}
+
+void WEOFF_XICOR(App& app) {
+    app.board.Reg1Shadow |= 0x40;
+    app.board.SetReg1();
+}
+
+void WRITE_XICOR(App& app) {
+    Board& b = app.board;
+    const int address = app.ops.CommandAddress;
+    // The constant 64, not the device bits: the cycle's own WE-high form.
+    b.Reg1Shadow = Reg1For(address >> 8, 64);
+    b.Reg2Shadow = address & 0xFF;
+    b.SetReg1();
+    b.Delay300Steps();
+    b.SetReg2();
+    b.Delay300Steps();
+    b.SetReg4();
+    b.CEON();
+    WEON_XICOR(app);
+    b.Delay300Steps();
+    WEOFF_XICOR(app);
+    b.Delay300Steps();
+    b.CEOFF();
+}
+
+void UNPROTECT_XICOR(App& app) {
+    WriteProtectionDisable(app, WRITE_XICOR);
+    SpeedWait(app, 5);
+}
+
+void PX28C256(App& app) {
+    StartProgramming(app);
+    StartPageProgress(app);
+    // Every page of the chip (not the length of a loaded file) is written.
+    for (app.ops.PageCounter = 0; app.ops.PageCounter < kPagesPerChip; ++app.ops.PageCounter) {
+        if (!ProgramPage(app)) return;
+        PageVerified(app);
+    }
+    LogMessage(app, "XICOR 28C256 Programmed Sucessfully");
+    Reset(app);
+}
+
+void EraseX28C256(App& app) {
+    auto& image = app.ops.ProgramImage;
+    std::fill_n(image.begin(), kPageWriteChipBytes, std::uint8_t{0xFF});
+    LogMessage(app, "Erasing Program Buffer");
+    LogMessage(app, "Erasing XICOR 28C256");
+    PX28C256(app);
+    // The operator's image back in place.
+    PrepareProgramImage(app);
+}
+
+} // namespace quorbit

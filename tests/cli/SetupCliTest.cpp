@@ -1,0 +1,194 @@
+// quorbit-cli and saved setups: "setup save N" writes the slot file the window
+// writes, and --setup N|FILE brings it back before a verb, options overriding it.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "Fakes.h"
+#include "setups/SetupRig.h"
+#include "setups/Setups.h"
+
+namespace quorbit::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Result {
+    int status = -1;
+    std::string out, err;
+    [[nodiscard]] bool OutHas(const std::string& text) const {
+        return out.find(text) != std::string::npos;
+    }
+    [[nodiscard]] bool ErrHas(const std::string& text) const {
+        return err.find(text) != std::string::npos;
+    }
+};
+
+struct SetupCli : ::testing::Test {
+    TempDir dir;
+
+    [[nodiscard]] std::string Path(const std::string& name) const { return (dir / name).string(); }
+
+    Result Run(const std::string& args) const {
+        const std::string command =
+            "cd '" + dir.path().string() + "' && '" QUORBIT_CLI_PATH "' --config-dir '" +
+            dir.path().string() + "' " + args + " > stdout.txt 2> stderr.txt";
+        Result r;
+        const int raw = std::system(command.c_str());
+        r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+        r.out = ReadBytes(dir / "stdout.txt");
+        r.err = ReadBytes(dir / "stderr.txt");
+        return r;
+    }
+};
+
+TEST_F(SetupCli, SaveWritesTheSlotFromTheOptionsGiven) {
+    WriteBytes(dir / "img.bin", std::string(100, '\x11'));
+    const Result r = Run("setup save 2 -d 27256 --voltage 21 --bytes hi --speed 9 --blank-first "
+                         "--verify-after --port 3BC --file img.bin --name 'Line A'");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(r.OutHas(">  Setup Saved as QBSetup2.INI, named:Line A\n"));
+    EXPECT_EQ(ReadBytes(dir / "QBSetup2.INI"),
+              CrLfLines({"SetupName = Line A", "sFILE = " + Path("img.bin"), "Device.Index = 10",
+                         "Voltage_button(0).Value = False", "Voltage_button(1).Value = False",
+                         "Voltage_button(2).Value = True", "Voltage_button(3).Value = False",
+                         "CheckBlankPriorProgramming.Value = 1", "VerifyAfterProgramming.Value = 1",
+                         "LPTSelection(0).Value = False", "LPTSelection(1).Value = False",
+                         "LPTSelection(2).Value = True", "PortSelected.Text = 3BCh",
+                         "HiLow_button(0).Value = False", "HiLow_button(1).Value = True",
+                         "HiLow_button(2).Value = False", "Slider1.Value = 9",
+                         "CheckCode.Value = 1", "CheckData.Value = 0"}));
+    // Without a name or options: the program as it starts, on the port it found.
+    ASSERT_EQ(Run("setup save 4").status, 0);
+    const std::string plain = ReadBytes(dir / "QBSetup4.INI");
+    EXPECT_EQ(plain.substr(0, plain.find("\r\n")), "SetupName = No Name Setup 4");
+    EXPECT_NE(plain.find("\r\nDevice.Index = -1\r\n"), std::string::npos);
+    EXPECT_NE(plain.find("\r\nPortSelected.Text = 378h\r\n"), std::string::npos);
+}
+
+TEST_F(SetupCli, FileWrittenByTheCommandLineLoadsLikeOneWrittenByTheWindow) {
+    const fs::path image = dir / "img.bin";
+    WriteBytes(image, std::string(700, '\x42'));
+    ASSERT_EQ(Run("setup save 1 -d AM29F010 --bytes low --speed 3 --verify-after --port 278 "
+                  "--file img.bin --name same")
+                  .status,
+              0);
+    const std::string fromCli = ReadBytes(dir / "QBSetup1.INI");
+
+    SetupRig window; // the operator doing the same in the window
+    SetListIndex(window.app.ui.Device, 25);
+    window.rig.dialogs.fileAnswers.push_back(image.string());
+    Fire(window.app.ui.mnuFileOpenCode.onClick);
+    SetOption(window.app.ui.HiLowGroup(), 2, true);
+    SetPosition(window.app.ui.Slider1, 3);
+    SetCheck(window.app.ui.VerifyAfterProgramming, 1);
+    SetOption(window.app.ui.LPTGroup(), 1, true);
+    window.rig.dialogs.inputAnswers.push_back("same");
+    Fire(window.app.ui.SaveSetup1.onClick);
+    const std::string fromWindow = window.ReadWork("QBSetup1.INI");
+    EXPECT_EQ(fromCli, fromWindow);
+
+    SetupRig a, b;
+    a.WriteWork("QBSetup1.INI", fromCli);
+    b.WriteWork("QBSetup1.INI", fromWindow);
+    Fire(a.app.ui.LoadSetup1.onClick);
+    Fire(b.app.ui.LoadSetup1.onClick);
+    EXPECT_EQ(a.Snapshot(), b.Snapshot());
+    EXPECT_EQ(a.app.dev.DeviceName, "Flash AMD AM29F010");
+    EXPECT_EQ(a.app.buf.CodeBuffer[699], 0x42);
+}
+
+TEST_F(SetupCli, SetupSlotRunsABlankCheckWithNoOtherOption) {
+    ASSERT_EQ(Run("setup save 2 -d 27C010 --speed 20").status, 0);
+    Result r = Run("--setup 2 --sim-chip 27C010 blank");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(r.OutHas(">  RESTORING SETUP FROM QBSetup2.INI\n"));
+    EXPECT_TRUE(r.OutHas(">  Device Eprom 27C010 was Selected\n"));
+    EXPECT_TRUE(r.OutHas(">  Device IS BLANK (ERASED)\n"));
+    EXPECT_LT(r.out.find("SETUP RESTORED FROM QBSetup2.INI"), r.out.find("Checking Device"));
+
+    r = Run("--sim-chip 27C010 --sim-image fill:FF --sim-fault 1ABCD:4:0 blank --setup 2");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.OutHas(">  Address: 1ABCD ][ Device Data: EF\n"));
+}
+
+TEST_F(SetupCli, VerifyTakesTheSetupsCodeFileAndOptionsOverrideTheSetup) {
+    WriteBytes(dir / "chip.bin", std::string(4096, '\x3C'));
+    WriteBytes(dir / "other.bin", std::string(4096, '\x3D'));
+    ASSERT_EQ(Run("setup save 3 -d 2732A --file chip.bin --speed 12").status, 0);
+    Result r = Run("--sim-chip 2732A --sim-image chip.bin --setup 3 verify");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(r.OutHas(">  Device Contents MATCHES with Buffer Contents\n"));
+
+    r = Run("--sim-chip 2732A --sim-image chip.bin --setup 3 verify other.bin --speed 20");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.OutHas(">  Program Speed Slider set to: 20\n"));
+    EXPECT_FALSE(r.OutHas("MATCHES"));
+
+    // A device given on the command line replaces the setup's.
+    r = Run("--sim-chip 27C256 --setup " + Path("QBSetup3.INI") + " blank -d 27C256");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_LT(r.out.find("Device Eprom 2732A was Selected"),
+              r.out.find("Device Eprom 27C256 was Selected"));
+}
+
+TEST_F(SetupCli, PortGivenOnTheCommandLineOverridesTheSetupsPort) {
+    ASSERT_EQ(Run("setup save 1 -d 27C256 --port 278").status, 0);
+    const Result r = Run("--setup 1 --port 378 --sim-chip 27C256 blank");
+    EXPECT_EQ(r.status, 0) << r.err;
+    const auto restored = r.out.find("Port Selection changed to 278h");
+    ASSERT_NE(restored, std::string::npos);
+    EXPECT_NE(r.out.find("Port Selection changed to 378h", restored), std::string::npos);
+}
+
+TEST_F(SetupCli, ASetupThatCannotBeAppliedStopsBeforeTheVerb) {
+    Result r = Run("--setup 3 --sim-chip 27C256 blank -d 27C256"); // no such slot file
+    EXPECT_EQ(r.status, 2);
+    EXPECT_TRUE(r.OutHas("Setup QBSetup3.INI cannot be read: "));
+    EXPECT_FALSE(r.OutHas("Checking Device"));
+
+    WriteBytes(dir / "QBSetup1.INI",
+               CrLfLines({"SetupName = x", "Device.Index = 11", "Slider1.Value = quick"}));
+    r = Run("--setup 1 --sim-chip 27C256 blank");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_TRUE(r.OutHas("Setup QBSetup1.INI, line 3: Slider1.Value = quick - not a number"));
+    EXPECT_TRUE(r.ErrHas("was not restored completely")); // the message box
+    EXPECT_FALSE(r.OutHas("Checking Device"));
+
+    WriteBytes(dir / "QBSetup1.INI", CrLfLines({"SetupName = x", "Device.Index = -1"}));
+    r = Run("--setup 1 blank");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_TRUE(r.ErrHas("No device"));
+
+    EXPECT_EQ(Run("--setup 5 blank -d 27C256").status, 2);
+    EXPECT_EQ(Run("--setup 0 blank -d 27C256").status, 2);
+    EXPECT_EQ(Run("--setup 1 detect").status, 2);
+    EXPECT_EQ(Run("verify -d 27C256").status, 2); // no file and no setup
+}
+
+TEST_F(SetupCli, SaveRefusesBadOptionsAndKeepsTheOldSlotWhenItCannotWrite) {
+    EXPECT_EQ(Run("setup save 5").status, 2);
+    EXPECT_EQ(Run("setup save").status, 2);
+    const Result volts = Run("setup save 1 -d 27C256 --voltage 25");
+    EXPECT_EQ(volts.status, 2);
+    EXPECT_TRUE(volts.ErrHas("The 25V programming voltage is not offered for Eprom 27C256"));
+    EXPECT_EQ(Run("setup save 1 --voltage 13 -d 27256").status, 2);
+    EXPECT_EQ(Run("setup save 1 -d 27C080OTP").status, 2);
+    EXPECT_EQ(Run("setup save 1 --file missing.bin").status, 2);
+    EXPECT_FALSE(fs::exists(dir / "QBSetup1.INI"));
+
+    ASSERT_EQ(Run("setup save 1 --name old").status, 0);
+    const std::string old = ReadBytes(dir / "QBSetup1.INI");
+    fs::create_directory(dir / "QBSetup1.INI.tmp");
+    const Result r = Run("setup save 1 --name new");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.OutHas("Could not save the setup to QBSetup1.INI"));
+    EXPECT_EQ(ReadBytes(dir / "QBSetup1.INI"), old);
+}
+
+} // namespace
+} // namespace quorbit::test

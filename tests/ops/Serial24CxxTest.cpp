@@ -1,0 +1,287 @@
+// The 24C08, 24C16 and 24C32 writers, read and verify against the bit-level chips.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+
+#include "SerialRig.h"
+#include "ops/ProgramTable.h"
+#include "ops/Serial24Cxx.h"
+
+namespace quorbit::test {
+namespace {
+
+using Lines = std::vector<std::string>;
+using Bytes = std::vector<std::uint8_t>;
+
+/// What the bus carried between a start and a stop condition.
+std::vector<Bytes> StoppedTransfers(const sim::TwoWireProbe& probe) {
+    std::vector<Bytes> transfers;
+    Bytes current;
+    bool open = false;
+    for (const auto& e : probe.Events()) {
+        if (e.kind == 'S') {
+            current.clear();
+            open = true;
+        } else if (e.kind == 'B') {
+            current.push_back(e.value);
+        } else if (open) {
+            transfers.push_back(current);
+            open = false;
+        }
+    }
+    return transfers;
+}
+
+/// The page writes among them: a control byte with R/W = 0 and data after the address.
+std::vector<Bytes> PageWrites(const sim::TwoWireProbe& probe) {
+    std::vector<Bytes> writes;
+    for (auto& t : StoppedTransfers(probe))
+        if (t.size() > 3 && (t[0] & 1) == 0) writes.push_back(t);
+    return writes;
+}
+
+int Count(const sim::TwoWireProbe& probe, char kind) {
+    int n = 0;
+    for (const auto& e : probe.Events())
+        n += e.kind == kind ? 1 : 0;
+    return n;
+}
+
+/// Forwards to the simulated board and counts the timed waits by length.
+class WaitCounter : public PortIo {
+  public:
+    explicit WaitCounter(PortIo& inner) : inner_(inner) {}
+    void PortOut(std::uint16_t port, std::uint8_t value) override { inner_.PortOut(port, value); }
+    std::uint8_t PortIn(std::uint16_t port) override {
+        ++reads;
+        return inner_.PortIn(port);
+    }
+    void Sleep(int ms) override {
+        ++sleeps[ms];
+        inner_.Sleep(ms);
+    }
+    void BusySteps(std::int64_t steps) override { inner_.BusySteps(steps); }
+    [[nodiscard]] std::string Describe() const override { return inner_.Describe(); }
+    std::map<int, int> sleeps;
+    int reads = 0;
+
+  private:
+    PortIo& inner_;
+};
+
+struct Chip {
+    int row;
+    std::size_t size;
+    const char* type;
+};
+constexpr Chip kChips[] = {
+    {kRow24C08, 1024, "SA"}, {kRow24C16, 2048, "SB"}, {kRow24C32, 4096, "SC"}};
+
+TEST(Serial24Cxx, EachChipRoundTripsThroughModels4And6) {
+    for (int model : {4, 6}) {
+        for (const Chip& c : kChips) {
+            SCOPED_TRACE(std::string(c.type) + " on model " + std::to_string(model));
+            SerialRig r(model);
+            auto& chip = r.Insert(c.row, sim::FilledContents(c.size, 0xFF));
+            const Bytes image = SerialImage(c.size, static_cast<std::uint32_t>(c.row + model));
+            r.LoadCode(image);
+
+            ProgramRoutineFor(c.type)(r.app);
+            EXPECT_EQ(r.app.flags.AckError, 0);
+            EXPECT_EQ(chip.Memory(), image);
+            EXPECT_EQ(r.progress.maxSeen,
+                      static_cast<int>(c.size) / (c.row == kRow24C32 ? 32 : 16));
+
+            std::fill_n(r.app.buf.CodeBuffer.begin(), c.size, 0x00);
+            r.Press(r.app.ui.Read_button);
+            EXPECT_EQ(r.Code(c.size), image);
+            EXPECT_TRUE(r.LogHas(std::to_string(c.size) + " bytes Read from Device"));
+            EXPECT_EQ(r.app.ops.Outcome, OpOutcome::Success);
+
+            r.Press(r.app.ui.Verify_button);
+            EXPECT_TRUE(r.LogHas("Device Contents MATCHES with Buffer Contents"));
+            EXPECT_EQ(r.app.ops.Outcome, OpOutcome::Success);
+            EXPECT_TRUE(chip.Standby());
+            EXPECT_EQ(chip.Contentions(), 0) << "the board drove the data line against the chip";
+        }
+    }
+}
+
+TEST(Serial24Cxx, A24C08IsWrittenInFourBlocksOfSixteenPages) {
+    SerialRig r;
+    auto& chip = r.Insert(kRow24C08, {});
+    const Bytes image = SerialImage(1024, 8);
+    r.LoadCode(image);
+    P24CXX(r.app);
+    const auto writes = PageWrites(chip.Probe());
+    ASSERT_EQ(writes.size(), 64u);
+    for (std::size_t page = 0; page < 64; ++page) {
+        const Bytes& w = writes[page];
+        ASSERT_EQ(w.size(), 2u + 16u) << page;
+        EXPECT_EQ(w[0], 0xA0 + 2 * (page / 16)) << page; // A0h, A2h, A4h, A6h
+        EXPECT_EQ(w[1], (page * 16) & 0xFF) << page;
+        EXPECT_TRUE(std::equal(w.begin() + 2, w.end(),
+                               image.begin() + static_cast<std::ptrdiff_t>(16 * page)))
+            << page;
+    }
+}
+
+TEST(Serial24Cxx, A24C32PageCarriesTwoAddressBytesAndThirtyTwoDataBytes) {
+    SerialRig r;
+    auto& chip = r.Insert(kRow24C32, {});
+    const Bytes image = SerialImage(4096, 32);
+    r.LoadCode(image);
+    P24C32(r.app);
+    const auto writes = PageWrites(chip.Probe());
+    ASSERT_EQ(writes.size(), 128u);
+    for (std::size_t page = 0; page < 128; ++page) {
+        const Bytes& w = writes[page];
+        ASSERT_EQ(w.size(), 3u + 32u) << page;
+        EXPECT_EQ(w[0], 0xA0);
+        EXPECT_EQ(w[1], (page * 32) >> 8) << page;
+        EXPECT_EQ(w[2], (page * 32) & 0xFF) << page;
+        EXPECT_TRUE(std::equal(w.begin() + 3, w.end(),
+                               image.begin() + static_cast<std::ptrdiff_t>(32 * page)))
+            << page;
+    }
+    EXPECT_EQ(r.app.ui.ProgressBar1.max, 128);
+    EXPECT_EQ(r.app.ui.ProgressBar1.value, 128);
+}
+
+TEST(Serial24Cxx, ReadSendsOneAddressByteOrTwoAndEndsWithoutAcknowledgingTheLastByte) {
+    for (const Chip& c : {kChips[0], kChips[2]}) {
+        SerialRig r;
+        auto& chip = r.Insert(c.row, SerialImage(c.size, 3));
+        r.Press(r.app.ui.Read_button);
+        const std::string bus = chip.Probe().Text();
+        const std::string header = c.row == kRow24C32 ? "S A0a 00a 00a S A1a " : "S A0a 00a S A1a ";
+        EXPECT_EQ(bus.substr(0, header.size()), header) << c.type;
+        EXPECT_EQ(bus.substr(bus.size() - 4), "n P") << c.type;
+        EXPECT_EQ(Count(chip.Probe(), 'B'),
+                  static_cast<int>(c.size) + (c.row == kRow24C32 ? 4 : 3));
+        EXPECT_TRUE(chip.Standby());
+        EXPECT_EQ(r.progress.maxSeen, static_cast<int>(c.size));
+        EXPECT_EQ(r.progress.valueSeen, static_cast<int>(c.size));
+        // Bus lines parked: clock low, OE active, registers 1 and 2 cleared.
+        const auto& regs = r.rig.sim->Regs();
+        EXPECT_TRUE(regs.CeActive() && regs.OeActive());
+        EXPECT_EQ(regs.r[1] | regs.r[2], 0);
+    }
+}
+
+TEST(Serial24Cxx, EveryCommandFindsTheBusFreeAfterTheOneBefore) {
+    // Byte 0 below 80h: a chip still sending after the last byte would hold the
+    // data line low with the first bit of byte 0 and keep the stop from happening.
+    SerialRig r;
+    Bytes image = SerialImage(1024, 11);
+    image[0] = 0x00;
+    auto& chip = r.Insert(kRow24C08, image);
+    for (int pass = 0; pass < 3; ++pass) {
+        r.Forget();
+        std::fill_n(r.app.buf.CodeBuffer.begin(), 1024, 0xEE);
+        r.Press(r.app.ui.Read_button);
+        EXPECT_EQ(r.app.ops.Outcome, OpOutcome::Success) << pass;
+        EXPECT_EQ(r.Code(1024), image) << pass;
+        r.Press(r.app.ui.Verify_button);
+        EXPECT_EQ(r.app.ops.Outcome, OpOutcome::Success) << pass;
+        EXPECT_TRUE(chip.Standby()) << pass;
+    }
+}
+
+TEST(Serial24Cxx, EraseWritesFFhAndLeavesTheCodeBufferAlone) {
+    for (const Chip& c : {kChips[1], kChips[2]}) {
+        SerialRig r;
+        auto& chip = r.Insert(c.row, SerialImage(c.size, 5));
+        const Bytes buffer = SerialImage(c.size, 6);
+        r.LoadCode(buffer);
+        r.app.flags.EraseMode = 1;
+        EraseRoutineFor(c.type)(r.app);
+        EXPECT_EQ(r.app.flags.AckError, 0);
+        EXPECT_EQ(chip.Memory(), Bytes(c.size, 0xFF)) << c.type;
+        EXPECT_EQ(r.Code(c.size), buffer) << c.type;
+        const std::string line =
+            c.row == kRow24C32 ? "Erasing Device 24C32" : "Erasing Device 24CXX";
+        EXPECT_EQ(r.rig.LogLines(), (Lines{line, "Program Buffer will not be erased"}));
+    }
+}
+
+TEST(Serial24Cxx, EmptySocketEndsAfter200SamplesWithNothingMoreOnTheBus) {
+    SerialRig r;
+    const auto& bus = r.InsertNothing(kRow24C08);
+    WaitCounter counter(*r.rig.port);
+    r.app.board.AttachPort(counter);
+    P24CXX(r.app);
+    EXPECT_EQ(r.app.flags.AckError, 200);
+    EXPECT_EQ(bus.Text(), "S A0n");
+    EXPECT_EQ(counter.reads, 200);
+    EXPECT_EQ(counter.sleeps, (std::map<int, int>{{1, 200}, {50, 1}}));
+
+    // The read gets the same answer and reports it.
+    r.Press(r.app.ui.Read_button);
+    EXPECT_EQ(bus.Text(), "S A0n S A0n");
+    EXPECT_EQ(r.rig.LogLines(),
+              (Lines{std::string(50, '*'), "Device 24CXX DOES NOT RESPOND - ACK Error",
+                     "Check Chip Installation Position on Socket", "Error Alert was Turned Off"}));
+    EXPECT_EQ(r.app.flags.AckError, 200);
+    EXPECT_EQ(r.app.ops.Outcome, OpOutcome::Failed);
+}
+
+TEST(Serial24Cxx, EmptySocketVerifyReportsTheAcknowledgeFailureAndNoMatch) {
+    SerialRig r;
+    const auto& bus = r.InsertNothing(kRow24C32);
+    r.Press(r.app.ui.Verify_button);
+    EXPECT_EQ(bus.Text(), "S A0n");
+    EXPECT_TRUE(r.LogHas("Device 24CXX DOES NOT RESPOND - ACK Error"));
+    EXPECT_FALSE(r.LogHas("Device Contents MATCHES with Buffer Contents"));
+    EXPECT_EQ(r.app.ops.Outcome, OpOutcome::Failed);
+}
+
+TEST(Serial24Cxx, ChipThatStaysBusyIsPolled50TimesAndTheNextPageStartsAnyway) {
+    SerialRig r;
+    auto& chip = r.Insert(kRow24C08, {});
+    chip.StayBusy();
+    r.LoadCode(SerialImage(1024, 9));
+    WaitCounter counter(*r.rig.port);
+    r.app.board.AttachPort(counter);
+    P24CXX(r.app);
+    const auto& events = chip.Probe().Events();
+    const auto firstStop =
+        std::find_if(events.begin(), events.end(), [](const auto& e) { return e.kind == 'P'; });
+    ASSERT_NE(firstStop, events.end());
+    const auto startsAfter =
+        std::count_if(firstStop, events.end(), [](const auto& e) { return e.kind == 'S'; });
+    EXPECT_EQ(startsAfter, 50 + 1); // 50 polls, then the second page
+    EXPECT_EQ(counter.sleeps[2], 50);
+    // The second page's control byte is not answered either: the writer gives up.
+    EXPECT_EQ(chip.Probe().Text().substr(chip.Probe().Text().size() - 11), "A0n S A0n");
+    EXPECT_EQ(r.app.flags.AckError, 200);
+    EXPECT_EQ(Count(chip.Probe(), 'P'), 1);
+}
+
+TEST(Serial24Cxx, VerifyMismatchReportsTheFailingIndexAndFreesTheBus) {
+    SerialRig r;
+    auto& chip = r.Insert(kRow24C16, {});
+    chip.NeverTakes(0x1F3);
+    Bytes image = SerialImage(2048, 12);
+    image[0x1F3] = 0x5A;
+    image[0x1F4] = 0x00; // the byte after it would hold the line low
+    r.LoadCode(image);
+    P24CXX(r.app);
+    ASSERT_EQ(r.app.flags.AckError, 0);
+
+    r.Forget();
+    r.Press(r.app.ui.Verify_button);
+    EXPECT_TRUE(r.LogHas("Address: 1F3 ][ Buffer Data: 5A ][ Device Data: FF"));
+    EXPECT_FALSE(r.LogHas("Device Contents MATCHES with Buffer Contents"));
+    EXPECT_EQ(r.app.flags.VerifyFailed, 1);
+    EXPECT_EQ(r.app.ops.Outcome, OpOutcome::Failed);
+    EXPECT_TRUE(chip.Standby());
+
+    r.Press(r.app.ui.Read_button);
+    EXPECT_EQ(r.app.ops.Outcome, OpOutcome::Success);
+    EXPECT_EQ(r.Code(2048), chip.Memory());
+}
+
+} // namespace
+} // namespace quorbit::test

@@ -1,0 +1,137 @@
+// Programming and erasing the X28C256 EEPROM against its simulated datasheet
+// behaviour.
+#include <gtest/gtest.h>
+
+#include "PageWriteRig.h"
+#include "ops/X28c256.h"
+
+namespace quorbit::test {
+namespace {
+
+// A chip that starts protected: see AtTheDefaultSpeedAProtectedChipStaysProtected.
+class X28c256Program : public testing::TestWithParam<int> {};
+
+TEST_P(X28c256Program, RandomImageIsWrittenPageByPageAndReadsBackEqual) {
+    PageWriteRig r(GetParam(), kX28c256Row);
+    r.Run(PX28C256);
+    EXPECT_TRUE(r.ChipHoldsImage());
+    EXPECT_FALSE(r.chip->Protected());
+    // The first disable cycle lands as a plain write at 5555h; its page is written
+    // again in its turn.
+    EXPECT_EQ(r.chip->PageWrites(), 513);
+    EXPECT_EQ(r.chip->PageWritesOf(0x5555 / 64), 2);
+    EXPECT_EQ(r.rig.LogLines(), (std::vector<std::string>{"Programming 28C256 XICOR Device",
+                                                          "XICOR 28C256 Programmed Sucessfully"}));
+    EXPECT_EQ(r.progress.valueSeen, 64);
+    EXPECT_EQ(r.app.flags.OperationFailed, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Models, X28c256Program, testing::Values(4, 6));
+
+TEST(X28c256, OneWrongByteRewritesTheWholePageOnce) {
+    PageWriteRig r(4, kX28c256Row);
+    const std::uint32_t weak = 300 * 64 + 63;
+    r.image[weak] = 0x01;
+    r.chip->WeakPage(weak, 2);
+    r.Run(PX28C256);
+    EXPECT_TRUE(r.ChipHoldsImage());
+    EXPECT_EQ(r.chip->PageWritesOf(300), 2);
+    EXPECT_EQ(r.chip->PageWrites(), 514); // with the stray disable cycle
+    EXPECT_EQ(r.chip->DataLoads(), 513 * 64 + 1);
+}
+
+TEST(X28c256, PageThatNeverTakesIsWritten79TimesThenReported) {
+    PageWriteRig r(6, kX28c256Row);
+    const std::uint32_t bad = 0x4000 + 3;
+    r.image[bad] = 0xF0;
+    r.chip->StickBit(bad, 7, false); // reads 70h
+    r.Run(PX28C256);
+    EXPECT_EQ(r.chip->PageWritesOf(0x4000 / 64), 79);
+    EXPECT_TRUE(r.LogHas("*** Address:4003h, Programming BYTE:F0h, Read BYTE:70h"));
+    EXPECT_TRUE(r.LogHas("*** Aborting Programming."));
+    EXPECT_FALSE(r.LogHas("XICOR 28C256 Programmed Sucessfully"));
+    EXPECT_EQ(r.app.flags.OperationFailed, 1);
+    EXPECT_EQ(r.rig.sim->Regs().r[0], 0);
+}
+
+// The part has no time-out of its own: a write cycle that never ends reads back
+// wrong and uses up the attempts, the loads of each retry being ignored.
+TEST(X28c256, ChipThatStaysBusySpendsTheAttempts) {
+    PageWriteRig r(6, kX28c256Row);
+    r.chip->StayBusy();
+    r.Run(PX28C256);
+    EXPECT_EQ(r.chip->PageWrites(), 1); // the stray disable cycle; nothing after it
+    EXPECT_EQ(r.chip->IgnoredLoads(), 5 + 79 * 64);
+    EXPECT_TRUE(r.LogHas("*** Programming Failure ***"));
+    EXPECT_EQ(r.app.flags.OperationFailed, 1);
+}
+
+// At the default speed the six disable cycles are 102 us apart: the chip takes the
+// first as a plain write and ignores the rest during its write cycle, so a
+// protected part stays protected and nothing is programmed.
+TEST(X28c256, AtTheDefaultSpeedAProtectedChipStaysProtected) {
+    PageWriteRig r(6, kX28c256Row);
+    r.chip->StartProtected();
+    const auto before = r.chip->Memory();
+    r.Run(PX28C256);
+    EXPECT_TRUE(r.chip->Protected());
+    EXPECT_EQ(r.chip->Memory(), before);
+    EXPECT_TRUE(r.LogHas("*** Programming Failure ***"));
+}
+
+/// Register 1 and 2 at the end of every write pulse on register 1 bit 6; never
+/// drives the data pins, so an all-FFh image reads back right.
+class WritePulseRecorder : public sim::SimChip {
+  public:
+    [[nodiscard]] std::string Name() const override { return "Eeprom XICOR X28C256"; }
+    std::optional<std::uint8_t> Output(const sim::Registers&) override { return std::nullopt; }
+    void Latched(const sim::Registers& regs, int reg, std::int64_t) override {
+        const bool we = (regs.r[1] & 0x40) != 0;
+        if (reg == 1 && we && !lastWe_ && regs.CeActive())
+            pulses.emplace_back(regs.r[1], regs.r[2]);
+        lastWe_ = we;
+    }
+    std::vector<std::uint8_t>& Memory() override { return mem_; }
+    std::vector<std::pair<int, int>> pulses;
+
+  private:
+    bool lastWe_ = true;
+    std::vector<std::uint8_t> mem_;
+};
+
+TEST(X28c256, Register1CarriesA14OnBit7AndKeepsWriteEnableHigh) {
+    ChipRig r(6);
+    ASSERT_TRUE(SelectDevice(r.app, kX28c256Row));
+    auto chip = std::make_unique<WritePulseRecorder>();
+    const WritePulseRecorder& rec = *chip;
+    r.rig.sim->Insert(std::move(chip));
+    r.LoadCode(std::vector<std::uint8_t>(kChipBytes, 0xFF));
+    PrepareProgramImage(r.app);
+    Reset(r.app);
+    PX28C256(r.app);
+    ASSERT_EQ(rec.pulses.size(), 6u + 512u * 64u);
+    // The protection-disable cycles: 5555h as D5h/55h, 2AAAh as 6Ah/AAh.
+    EXPECT_EQ(rec.pulses[0], std::make_pair(0xD5, 0x55));
+    EXPECT_EQ(rec.pulses[1], std::make_pair(0x6A, 0xAA));
+    EXPECT_EQ(rec.pulses[6], std::make_pair(0x40, 0x00));                 // page 0
+    EXPECT_EQ(rec.pulses[6 + 256 * 64], std::make_pair(0xC0, 0x00));      // address 4000h
+    EXPECT_EQ(rec.pulses[6 + 511 * 64 + 63], std::make_pair(0xFF, 0xFF)); // 7FFFh
+}
+
+TEST(X28c256Erase, LeavesTheChipFFhAndTheOperatorsImageInPlace) {
+    PageWriteRig r(6, kX28c256Row);
+    r.LoadCode(r.image);
+    PrepareProgramImage(r.app);
+    Reset(r.app);
+    EraseX28C256(r.app);
+    EXPECT_EQ(r.chip->Memory(), std::vector<std::uint8_t>(kChipBytes, 0xFF));
+    const auto& program = r.app.ops.ProgramImage;
+    EXPECT_TRUE(std::equal(r.image.begin(), r.image.end(), program.begin()));
+    EXPECT_EQ(r.rig.LogLines(),
+              (std::vector<std::string>{"Erasing Program Buffer", "Erasing XICOR 28C256",
+                                        "Programming 28C256 XICOR Device",
+                                        "XICOR 28C256 Programmed Sucessfully"}));
+}
+
+} // namespace
+} // namespace quorbit::test

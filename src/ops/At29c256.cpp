@@ -13,6 +13,7 @@
 #include "app/App.h"
 #include "app/Shell.h"
 #include "ops/PageWrite.h"
+#include "ops/Program.h"
 
 namespace quorbit {
 namespace {

@@ -52,22 +52,4 @@ void WriteProtectionDisable(App& app, CommandWrite write) {
     CommandCycle(app, write, kUnlockAddress1, 0x20);
 }
 
-void ReportProgramFailure(App& app) {
-    Board& b = app.board;
-    b.Reg0Shadow = 0; // every programming voltage off
-    b.SetReg0();
-    b.CEOFF();
-    b.OEOFF();
-    LogMessage(app, "*** Programming Failure ***");
-    LogMessage(app, "*** Address:" + Hex(b.Address) + "h, Programming BYTE:" + Hex(b.DataOut) +
-                        "h, Read BYTE:" + Hex(b.DataIn) + "h");
-    LogMessage(app, "*** Aborting Programming.");
-    EnterErrorState(app);
-    ProgramLampOn(app);
-    app.flags.OperationFailed = 1;
-    app.ops.Outcome = OpOutcome::Failed;
-    PlayEventSound(app, "ERROR");
-    ShowCriticalError(app);
-}
-
 } // namespace quorbit

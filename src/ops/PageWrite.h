@@ -31,8 +31,4 @@ void WriteProtectionDisable(App& app, CommandWrite write);
 /// One cycle: `data` at `address` through the part's command write.
 void CommandCycle(App& app, CommandWrite write, int address, int data);
 
-/// A page that never read back right: logs the address and both bytes, raises the
-/// error alert, switches the programming voltages off.
-void ReportProgramFailure(App& app);
-
 } // namespace quorbit

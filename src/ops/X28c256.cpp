@@ -15,6 +15,7 @@
 #include "app/App.h"
 #include "app/Shell.h"
 #include "ops/PageWrite.h"
+#include "ops/Program.h"
 #include "ops/ProgramImage.h"
 
 namespace quorbit {

@@ -7,6 +7,7 @@
 
 #include "sim/ParallelChip.h"
 #include "sim/SimFaults.h"
+#include "sim/SimSerialEeprom.h"
 
 namespace quorbit::sim {
 namespace {
@@ -52,11 +53,12 @@ std::string ApplyBoardFaults(SimBoard& board, const std::string& text) {
 void ApplyAllFaults(SimBoard& board, SimChip& chip, const std::string& text) {
     const std::string chipFaults = ApplyBoardFaults(board, text);
     if (chipFaults.empty()) return;
-    auto* parallel = dynamic_cast<ParallelChip*>(&chip);
-    if (!parallel)
-        throw std::invalid_argument("--sim-fault " + chipFaults + " needs a parallel chip; " +
-                                    chip.Name() + " is not one");
-    ApplyFaults(*parallel, chipFaults, parallel->Memory().size());
+    if (auto* parallel = dynamic_cast<ParallelChip*>(&chip))
+        return ApplyFaults(*parallel, chipFaults, parallel->Memory().size());
+    if (auto* serial = dynamic_cast<SerialEeprom*>(&chip))
+        return ApplyFaults(*serial, chipFaults, serial->Memory().size());
+    throw std::invalid_argument("--sim-fault " + chipFaults + ": " + chip.Name() +
+                                " has no cells the simulator can make defective");
 }
 
 std::string BoardFaultForms() {

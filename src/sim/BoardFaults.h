@@ -12,7 +12,7 @@ namespace quorbit::sim {
 /// message for the operator.
 std::string ApplyBoardFaults(SimBoard& board, const std::string& text);
 /// The whole text on a board and the chip in its socket: the board's own faults
-/// on the board, the rest on the chip (which must then be a parallel one).
+/// on the board, the rest on the chip.
 void ApplyAllFaults(SimBoard& board, SimChip& chip, const std::string& text);
 /// The board fault forms, for the option's help.
 std::string BoardFaultForms();

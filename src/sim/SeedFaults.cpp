@@ -35,6 +35,9 @@ bool Parallel(const CatalogRow& row) {
 bool UvEprom(const CatalogRow& row) {
     return row.family == 'P';
 }
+bool Serial24Cxx(const CatalogRow& row) {
+    return row.family == 'S';
+}
 bool AnyChip(const CatalogRow&) {
     return true;
 }
@@ -61,6 +64,16 @@ std::string Flip(Engine& e, std::size_t size) {
     return "flip:" + std::to_string(oneIn) + ":" + std::to_string(1 + Draw(e, 0x7FFFFFFF));
 }
 
+/// A serial EEPROM whose internal write cycle never ends (it never acknowledges again).
+std::string Busy(Engine&, std::size_t) {
+    return "busy";
+}
+
+/// A serial EEPROM byte that never takes a write.
+std::string NoWrite(Engine& e, std::size_t size) {
+    return "nowrite:" + Hex(Draw(e, static_cast<std::uint32_t>(size)));
+}
+
 struct SeedKind {
     bool (*applies)(const CatalogRow& row);
     std::string (*make)(Engine& engine, std::size_t chipSize);
@@ -69,6 +82,8 @@ struct SeedKind {
 const SeedKind kSeedKinds[] = {
     {Parallel, Stuck},
     {UvEprom, Weak},
+    {Serial24Cxx, Busy},
+    {Serial24Cxx, NoWrite},
     {AnyChip, Flip},
 };
 

@@ -13,6 +13,21 @@
 namespace quorbit::test {
 namespace {
 
+/// The log lines without their time stamps.
+std::string Untimed(const std::string& out) {
+    std::string lines;
+    std::size_t from = 0;
+    while (from < out.size()) {
+        const auto end = out.find('\n', from);
+        const std::string line = out.substr(from, end - from);
+        const auto mark = line.find(">  ");
+        lines += (mark == std::string::npos ? line : line.substr(mark)) + "\n";
+        if (end == std::string::npos) break;
+        from = end + 1;
+    }
+    return lines;
+}
+
 struct SeededFaultsCli : CliInTempDir {
     /// The --sim-fault text the program printed for its seed.
     static std::string PrintedFault(const CliResult& r) {
@@ -84,10 +99,10 @@ TEST_F(SeededFaultsCli, ASeedPicksTheSameFaultEveryTimeAndItsTextReplays) {
     const std::string fault = PrintedFault(first);
     ASSERT_FALSE(fault.empty()) << first.err;
     EXPECT_EQ(PrintedFault(again), fault);
-    EXPECT_EQ(again.out, first.out);
+    EXPECT_EQ(Untimed(again.out), Untimed(first.out));
     const CliResult replay = Run(args + "--sim-fault " + fault + " blank -d 27C010");
     EXPECT_EQ(replay.status, first.status) << replay.err;
-    EXPECT_EQ(replay.out, first.out);
+    EXPECT_EQ(Untimed(replay.out), Untimed(first.out));
     EXPECT_NE(PrintedFault(Run(args + "--sim-faults 78 blank -d 27C010")), "");
 }
 
@@ -114,8 +129,11 @@ TEST_F(SeededFaultsCli, AnExecBoardDyingMidCommandNeverEndsInSuccess) {
             EXPECT_FALSE(r.OutHas("IS BLANK") || r.OutHas("MATCHES") || r.OutHas("Successfull"))
                 << command << " after " << reads << " reads:\n"
                 << r.out;
-            EXPECT_TRUE(r.ErrHas("exec backend") || r.OutHas("exec backend")) << command << ":\n"
-                                                                              << r.err << r.out;
+            // A verify of the erased chip may find its mismatch before the board dies.
+            const bool mismatch = r.OutHas("DOES NOT VERIFY");
+            EXPECT_TRUE(mismatch || r.ErrHas("exec backend") || r.OutHas("exec backend"))
+                << command << ":\n"
+                << r.err << r.out;
         }
     }
     // The same board living on answers the whole blank check.

@@ -38,6 +38,7 @@ const char* NameOf(Command c) {
 struct Tally {
     int runs = 0, successes = 0, failures = 0, falseSuccesses = 0;
     int readsWithFlippedBytes = 0; // a read done while a flip reached the buffer
+    int fooledByFlip = 0;          // a check whose one read a flip turned into a match
     std::vector<std::string> falseExamples;
 };
 
@@ -130,6 +131,14 @@ class SeedRun {
             ++tally.readsWithFlippedBytes;
             return;
         }
+        // A pre-read or read-back that a flip turned into the expected byte: no
+        // single read can tell. Counted apart, never more bytes than flips.
+        if (fault_.rfind("flip:", 0) == 0 && wrong <= flips) {
+            ++tally.fooledByFlip;
+            std::cout << "[ seeded ] fooled by a flip: " << NameOf(command) << " seed " << seed_
+                      << " --sim-fault " << fault_ << "\n";
+            return;
+        }
         ++tally.falseSuccesses;
         std::ostringstream what;
         what << NameOf(command) << " on " << CatalogTable()[static_cast<std::size_t>(row_)].name
@@ -198,13 +207,15 @@ TEST(SeededFaults, NoCommandClaimsWhatTheChipDoesNotHold) {
         std::cout << "[ seeded ] " << NameOf(command) << ": " << t.runs << " runs, " << t.successes
                   << " succeeded, " << t.failures << " failed, " << t.falseSuccesses
                   << " false successes, " << t.readsWithFlippedBytes
-                  << " reads with a flipped byte\n";
+                  << " reads with a flipped byte, " << t.fooledByFlip
+                  << " checks fooled by a flip\n";
         for (const auto& example : t.falseExamples)
             ADD_FAILURE() << "false success: " << example;
         falseSuccesses += t.falseSuccesses;
-        // The faults bite and the sound cases pass: neither answer is a constant.
+        // The faults bite and the sound cases pass: neither answer is a constant
+        // (a read has nothing to compare with, so it fails only when the board does).
         EXPECT_GT(t.successes, 0) << NameOf(command);
-        EXPECT_GT(t.failures, 0) << NameOf(command);
+        if (command != Command::Read) EXPECT_GT(t.failures, 0) << NameOf(command);
     }
     std::cout << "[ seeded ] " << seeds << " seeds, " << falseSuccesses << " false successes\n";
     EXPECT_GE(seeds, 300);

@@ -7,6 +7,7 @@
 #include "buffers/BinaryFiles.h"
 #include "catalog/DeviceSelection.h"
 #include "hw/Detection.h"
+#include "hw/PulseOverruns.h"
 #include "ops/WireOps.h"
 #include "setups/Setups.h"
 
@@ -44,9 +45,11 @@ void App::RunGuarded(const std::function<void(App&)>& body) {
     } catch (const std::exception& e) {
         --handlerDepth_;
         ReportHandlerFailure(*this, e.what());
+        ReportPulseOverruns(*this);
         return;
     }
     --handlerDepth_;
+    ReportPulseOverruns(*this);
 }
 
 } // namespace quorbit

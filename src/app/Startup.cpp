@@ -35,7 +35,10 @@ std::string TwipsText(double v) {
 
 /// A board step of start-up. A broken port link is reported and start-up goes on:
 /// the window must open so that the operator can choose another port or work on files.
+/// Once the link has broken the later steps are skipped: they would only meet the
+/// same failure and report it again.
 template <typename Step> void BoardStep(App& app, Step&& step) {
+    if (app.handlerFailed) return;
     try {
         step();
     } catch (const std::exception& e) {
@@ -92,6 +95,8 @@ void Form_Load(App& app) {
 
     ui.SystemLog.caption.clear();
     ui.VScroll1.max = 0;
+    // The failure was shown before the log was cleared; the log must keep it too.
+    if (app.handlerFailed) LogMessage(app, "Operation stopped: " + app.lastFailure);
 
     BuildDeviceCatalog(app);
     BoardStep(app, [&] { Reset(app); });

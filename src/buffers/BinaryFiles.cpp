@@ -20,33 +20,82 @@ std::string Upper(std::string s) {
     return s;
 }
 
-void RefuseBigCodeFile(App& app, const std::string& length) {
+void RefuseBigCodeFile(App& app, const std::string& length, std::size_t limit = kCodeBufferSize) {
     LogMessage(app, "Code File Size is " + length + " bytes, bigger than the " +
-                        std::to_string(kCodeBufferSize) + " allowed - Will Not Open");
-    app.svc.dialogs->MsgBox("Can't Open Code File Bigger than " + std::to_string(kCodeBufferSize) +
-                                " Bytes",
+                        std::to_string(limit) + " allowed - Will Not Open");
+    app.svc.dialogs->MsgBox("Can't Open Code File Bigger than " + std::to_string(limit) + " Bytes",
                             "Code File too Big", MsgIcon::Exclamation, MsgButtons::Ok, 0);
 }
 
-/// The whole code file, or nothing (the refusal or failure already reported).
-/// The read stops one byte past the buffer, so an endless input ends like a big file.
+/// The whole code file (standard input for "-"), or nothing (the refusal or
+/// failure already reported). Record files may be larger than the buffer they fill;
+/// the read stops one byte past their limit, so an endless input ends like a big file.
 std::optional<std::string> LoadCodeFile(App& app, const std::string& path) {
     const auto size = SizeOnDisk(path);
-    if (size && *size > kCodeBufferSize) {
-        RefuseBigCodeFile(app, LengthText(size, kCodeBufferSize));
+    if (size && *size > kRecordFileLimit) {
+        RefuseBigCodeFile(app, LengthText(size, kRecordFileLimit), kRecordFileLimit);
         return std::nullopt;
     }
     std::string bytes;
-    if (const std::string error = ReadFileBounded(path, kCodeBufferSize + 1, bytes);
+    if (const std::string error = ReadFileBounded(path, kRecordFileLimit + 1, bytes);
         !error.empty()) {
         ReportFileError(app, "Could not read the code file " + path, error);
         return std::nullopt;
     }
-    if (bytes.size() > kCodeBufferSize) { // a file that grew, or a stream without a size
-        RefuseBigCodeFile(app, LengthText(std::nullopt, kCodeBufferSize));
+    if (bytes.size() > kRecordFileLimit) { // a file that grew, or a stream without a size
+        RefuseBigCodeFile(app, LengthText(std::nullopt, kRecordFileLimit), kRecordFileLimit);
         return std::nullopt;
     }
     return bytes;
+}
+
+/// What a code file puts into the buffer: the bytes from address 0, and for a
+/// record file the address ranges its records cover.
+struct CodeImage {
+    std::string bytes;
+    ImageFormat format = ImageFormat::Raw;
+    std::vector<AddressRange> ranges;
+};
+
+/// The image of the file's bytes, or nothing (refusal reported, nothing changed).
+std::optional<CodeImage> DecodeCodeFile(App& app, const std::string& path, std::string bytes) {
+    CodeImage image;
+    image.format = FormatToLoad(app.buf.CodeFileFormat, path, bytes);
+    if (image.format == ImageFormat::Raw) {
+        if (bytes.size() > kCodeBufferSize) {
+            RefuseBigCodeFile(app, std::to_string(bytes.size()));
+            return std::nullopt;
+        }
+        image.bytes = std::move(bytes);
+        return image;
+    }
+    // A record image fills the selected chip (FFh where no record says otherwise),
+    // or, with no chip chosen, the buffer up to its highest address.
+    const std::size_t chip = static_cast<std::size_t>(std::max(app.dev.ImageLength, 0));
+    DecodedImage decoded;
+    const std::string error =
+        DecodeRecordImage(bytes, image.format, chip > 0 ? chip : kCodeBufferSize, decoded);
+    if (!error.empty()) {
+        const std::string what =
+            "The " + std::string(FormatTitle(image.format)) + " file " + path + " was not loaded";
+        LogMessage(app, what + ": " + error);
+        app.svc.dialogs->MsgBox(what + ":\r\n" + error, "Bad Image File", MsgIcon::Exclamation,
+                                MsgButtons::Ok, 0);
+        return std::nullopt;
+    }
+    image.bytes.assign(decoded.bytes.begin(), decoded.bytes.end());
+    if (chip > image.bytes.size()) image.bytes.resize(chip, '\xFF');
+    image.ranges = std::move(decoded.ranges);
+    return image;
+}
+
+void LogCoveredRanges(App& app, const CodeImage& image) {
+    if (image.format == ImageFormat::Raw) return;
+    const bool whole = image.ranges.size() == 1 && image.ranges[0].first == 0 &&
+                       image.ranges[0].last + 1 == image.bytes.size();
+    LogMessage(app, std::string(FormatTitle(image.format)) + " records cover " +
+                        RangesText(image.ranges) +
+                        (whole ? "" : "; the rest of the buffer is FFh"));
 }
 
 void CopyIntoCodeBuffer(App& app, const std::string& bytes) {
@@ -89,7 +138,7 @@ void mnuFileOpenCode_Click(App& app) {
     ErrorLampOff(app);
     DataFlowLampOff(app);
     app.DisplayMode = "Read";
-    const std::string path = app.svc.dialogs->OpenFileName("Open Code File", kAllFiles);
+    const std::string path = app.svc.dialogs->OpenFileName("Open Code File", kCodeImageFiles);
     if (path.empty()) return;
     OpenCodeFile(app, path);
 }
@@ -113,21 +162,23 @@ bool ReadBinaryFile(App& app) {
     DataFlowLampOn(app);
     SetStatusText(app, "Reading Code File " + path + " into Buffer... Wait");
 
-    const auto bytes = LoadCodeFile(app, path);
-    if (!bytes) {
+    std::optional<CodeImage> image;
+    if (auto bytes = LoadCodeFile(app, path)) image = DecodeCodeFile(app, path, std::move(*bytes));
+    if (!image) {
         ui.FileNameCodeText.caption = oldLabel;
         ui.BufferDisplay.caption = oldDisplay;
         DataFlowLampOff(app);
         SetStatusText(app, "");
         return false;
     }
-    const auto length = static_cast<std::int32_t>(bytes->size());
+    const auto length = static_cast<std::int32_t>(image->bytes.size());
     app.dev.DeviceSize = length; // what a save writes; chip operations keep ImageLength
-    CopyIntoCodeBuffer(app, *bytes);
+    CopyIntoCodeBuffer(app, image->bytes);
     DataFlowLampOff(app);
 
     LogMessage(app, "File " + path + " - was read into Buffer. " + std::to_string(length) +
                         " bytes long.");
+    LogCoveredRanges(app, *image);
     LogMessage(app, "Read File CRC = $" + app.buf.FileChecksumText);
     LogMessage(app, "You can Install a Blank Eprom for Programming");
 
@@ -147,8 +198,13 @@ bool ReadBinaryFile(App& app) {
 
 bool WriteCodeFile(App& app, const std::string& path) {
     SetStatusText(app, "Writing Binary File " + path + " ... Wait");
-    const std::string error =
-        WriteFileAtomically(path, BufferBytes(app.buf.CodeBuffer, app.dev.DeviceSize));
+    const std::string bytes = BufferBytes(app.buf.CodeBuffer, app.dev.DeviceSize);
+    std::string file;
+    std::string error = EncodeImage(std::vector<std::uint8_t>(bytes.begin(), bytes.end()),
+                                    FormatToSave(app.buf.CodeFileFormat, path), file);
+    if (error.empty())
+        error =
+            path == kStandardStream ? WriteStandardOutput(file) : WriteFileAtomically(path, file);
     SetStatusText(app, "");
     if (!error.empty()) {
         ReportFileError(app, "Could not save the code buffer to " + path, error);
@@ -166,7 +222,8 @@ void mnuFileSaveCode_Click(App& app) {
 }
 
 void mnuFileSaveCodeAs_Click(App& app) {
-    const std::string path = app.svc.dialogs->SaveFileName("Save CODE BUFFER As...", kAllFiles);
+    const std::string path =
+        app.svc.dialogs->SaveFileName("Save CODE BUFFER As...", kCodeImageFiles);
     if (path.empty()) return;
     SaveCodeUnder(app, path);
 }

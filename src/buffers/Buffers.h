@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "buffers/ImageFormats.h"
+
 namespace quorbit {
 
 inline constexpr std::size_t kCodeBufferSize = 2100001;
@@ -19,6 +21,8 @@ struct Buffers {
     std::string FileChecksumText;
     int CodeBufferLoaded = 0;
     int DataBufferLoaded = 0;
+    /// Format the code file is loaded and saved in: Auto follows the name and content.
+    FormatChoice CodeFileFormat = FormatChoice::Auto;
 };
 
 } // namespace quorbit

@@ -14,6 +14,18 @@ namespace quorbit {
 
 inline constexpr const char* kAllFiles = "All Files (*.*)|*.*";
 inline constexpr std::size_t kDataFileLimit = 8192;
+/// The code file dialogs: every file first (raw binary stays the default), then
+/// the record formats, whose extension chooses how a file is saved.
+inline constexpr const char* kCodeImageFiles =
+    "All Files (*.*)|*.*|Binary (*.bin)|*.bin|Intel HEX (*.hex)|*.hex|"
+    "Motorola S-record (*.s19 *.s28 *.s37 *.srec)|*.s19;*.s28;*.s37;*.srec";
+/// A record file spells each byte as two characters, plus addresses and checksums.
+inline constexpr std::size_t kRecordFileLimit = 4 * 2100001;
+/// The file name that stands for standard output where an image is written.
+inline constexpr const char* kStandardStream = "-";
+
+/// Writes the whole text to standard output; "" or the reason.
+std::string WriteStandardOutput(const std::string& text);
 
 /// A length for the too-big refusals: the exact size when known, else what the
 /// bounded read found ("more than N").

@@ -17,6 +17,8 @@ void AddGlobalOptions(CLI::App& cli, GlobalOptions& o) {
     AddBackendOptions(cli, o);
     AddBoardOptions(cli, o);
     cli.add_flag("-y,--yes", o.assumeYes, "Answer OK to safety questions");
+    cli.add_flag("--estimate", o.backend.countAccesses,
+                 "Count port accesses and waits; print the time a real port would take");
 }
 
 int ListDevices(std::ostream& out) {
@@ -29,6 +31,19 @@ int ListDevices(std::ostream& out) {
             << row.sizeKB * 1024 << "  " << (row.selectable ? "yes" : "no") << "\n";
     }
     return 0;
+}
+
+int Detect(Session& session, std::ostream& err) {
+    session.SelectBoard();
+    if (session.app().handlerFailed) return 2; // the port link broke
+    if (session.BoardKnown()) {
+        if (session.app().PortFileSaved)
+            err << "Port and model saved in " << session.app().PortFilePath << "\n";
+        return 0;
+    }
+    if (session.app().board.BoardModel != 0 && session.app().board.DataPort == 0)
+        err << "A forced model needs a printer port: add --port 378, 278 or 3BC\n";
+    return 1;
 }
 
 } // namespace
@@ -44,6 +59,7 @@ int Run(int argc, const char* const* argv, std::ostream& out, std::ostream& err)
     auto* devices = cli.add_subcommand("devices", "List the device catalog");
     CommandOptions commandOptions;
     AddDeviceCommands(cli, commandOptions);
+    AddProgressOption(cli, commandOptions);
     AddSetupOption(cli, commandOptions.setup);
     SetupSaveOptions setupOptions;
     auto* setup = AddSetupCommands(cli, setupOptions);
@@ -66,22 +82,20 @@ int Run(int argc, const char* const* argv, std::ostream& out, std::ostream& err)
     }
 
     try {
-        Session session(options, out);
-        if (detect->parsed()) {
-            session.SelectBoard();
-            if (session.app().handlerFailed) return 2; // the port link broke
-            if (session.BoardKnown()) {
-                if (session.app().PortFileSaved)
-                    err << "Port and model saved in " << session.app().PortFilePath << "\n";
-                return 0;
-            }
-            if (session.app().board.BoardModel != 0 && session.app().board.DataPort == 0)
-                err << "A forced model needs a printer port: add --port 378, 278 or 3BC\n";
-            return 1;
-        }
-        if (setup->parsed())
-            return RunSetupCommand(cli, commandOptions.setup, setupOptions, session, err);
-        return RunDeviceCommand(cli, commandOptions, session, out, err);
+        // An image written to standard output leaves the log lines to standard error.
+        const bool imageToStdout = cli.got_subcommand("read") && commandOptions.file == "-";
+        Session session(options, imageToStdout ? err : out);
+        if (session.StartFailed()) return 2; // the port link broke, already said
+        int status = 0;
+        if (detect->parsed())
+            status = Detect(session, err);
+        else if (setup->parsed())
+            status = RunSetupCommand(cli, commandOptions.setup, setupOptions, session, err);
+        else
+            status = RunDeviceCommand(cli, commandOptions, session, out, err);
+        // A requested output that was not written is a failure of the run.
+        if (!session.Close() && status == 0) return 2;
+        return status;
     } catch (const PortError& e) {
         err << e.what() << "\n";
         return 2;

@@ -17,7 +17,7 @@
 namespace quorbit::cli {
 namespace {
 
-enum class Verb { None, Read, Blank, Verify, Program };
+enum class Verb { None, Read, Blank, Verify, Program, Id, Erase };
 
 /// A verb and the window button it presses.
 struct VerbInfo {
@@ -34,6 +34,8 @@ const VerbInfo kVerbs[] = {
     {Verb::Blank, "blank", "Blank check", &Controls::Blank_button, false},
     {Verb::Verify, "verify", "Verifying", &Controls::Verify_button, true},
     {Verb::Program, "program", "Programming", &Controls::Program_button, true},
+    {Verb::Id, "id", "Reading ID", &Controls::menuFlashShowCodeID, false},
+    {Verb::Erase, "erase", "Erasing", &Controls::EraseFlash_button, false},
 };
 
 const VerbInfo& InfoOf(Verb verb) {
@@ -89,11 +91,23 @@ bool ApplyVoltage(App& app, const std::string& voltage, std::ostream& err) {
     return true;
 }
 
-/// Presses the command's button with a progress line on a terminal.
-void Press(App& app, Control& button, const char* label, std::ostream& err) {
+void AddFormatOption(CLI::App* command, CommandOptions& options) {
+    command
+        ->add_option("--format", options.format,
+                     "Image file format: auto (by name and content), raw, ihex or srec")
+        ->check(CLI::IsMember({"auto", "raw", "ihex", "srec"}, CLI::ignore_case))
+        ->capture_default_str();
+}
+
+/// Presses the command's button with a progress line on a terminal, or the JSON
+/// progress stream when asked for.
+void Press(App& app, Control& button, const char* label, std::ostream& err, const std::string& mode,
+           JsonProgress* json) {
     std::unique_ptr<ProgressLine> progress;
     const auto echo = app.onLogLine;
-    if (StderrIsTerminal()) {
+    if (json) {
+        app.svc.refresher = json;
+    } else if (mode == "auto" && StderrIsTerminal()) {
         progress = std::make_unique<ProgressLine>(app, err, label);
         app.svc.refresher = progress.get();
         app.onLogLine = [&progress, echo](const std::string& line) {
@@ -104,6 +118,7 @@ void Press(App& app, Control& button, const char* label, std::ostream& err) {
     app.ops.Outcome = OpOutcome::None;
     app.handlerFailed = false;
     Fire(button.onClick);
+    if (json) app.svc.refresher = nullptr;
     if (progress) {
         progress->Clear();
         app.svc.refresher = nullptr;
@@ -113,24 +128,44 @@ void Press(App& app, Control& button, const char* label, std::ostream& err) {
 
 } // namespace
 
+void AddProgressOption(CLI::App& cli, CommandOptions& options) {
+    cli.add_option("--progress", options.progress,
+                   "Progress on standard error: auto (a line on a terminal), json (one object "
+                   "per line, for scripts) or none")
+        ->check(CLI::IsMember({"auto", "json", "none"}))
+        ->capture_default_str();
+}
+
 void AddDeviceCommands(CLI::App& cli, CommandOptions& options) {
     auto* read = cli.add_subcommand("read", "Read the whole chip into a file");
-    read->add_option("-o,--output", options.file, "File for the chip's contents")->required();
+    read->add_option("-o,--output", options.file,
+                     "File for the chip's contents (- for standard output)")
+        ->required();
     AddChipOptions(read, options);
+    AddFormatOption(read, options);
     auto* blank = cli.add_subcommand("blank", "Check that every byte of the chip is erased (FFh)");
     AddChipOptions(blank, options);
     auto* verify = cli.add_subcommand("verify", "Compare the chip with an image file");
-    verify->add_option("file", options.file, "Image file (default: the --setup's code file)");
+    verify->add_option("file", options.file,
+                       "Image file, - for standard input (default: the --setup's code file)");
     AddChipOptions(verify, options);
+    AddFormatOption(verify, options);
     auto* program = cli.add_subcommand("program", "Program the chip with an image file");
-    program->add_option("file", options.file, "Image file (default: the --setup's code file)");
+    program->add_option("file", options.file,
+                        "Image file, - for standard input (default: the --setup's code file)");
     AddChipOptions(program, options);
+    AddFormatOption(program, options);
     program->add_option("--voltage", options.voltage, "Programming voltage (default: the device's)")
         ->check(CLI::IsMember({"12.5", "21", "25"}));
     program->add_flag("--blank-first,!--no-blank-first", options.blankFirst,
                       "Check blank before programming");
     program->add_flag("--verify-after,!--no-verify-after", options.verifyAfter,
                       "Verify the chip after programming");
+    auto* id = cli.add_subcommand("id", "Read and name a flash chip's maker and device code");
+    AddChipOptions(id, options);
+    auto* erase =
+        cli.add_subcommand("erase", "Erase a flash or EEPROM chip (asks; --yes answers OK)");
+    AddChipOptions(erase, options);
 }
 
 int RunDeviceCommand(CLI::App& cli, const CommandOptions& options, Session& session,
@@ -151,6 +186,7 @@ int RunDeviceCommand(CLI::App& cli, const CommandOptions& options, Session& sess
     }
 
     App& app = session.app();
+    app.buf.CodeFileFormat = ParseFormatChoice(options.format).value_or(FormatChoice::Auto);
     session.SelectBoard();
     if (const int status = ApplySetupOption(cli, options.setup, session, err); status != 0)
         return status;
@@ -164,9 +200,16 @@ int RunDeviceCommand(CLI::App& cli, const CommandOptions& options, Session& sess
     }
     ApplyOptions(app, options, command);
     if (!ApplyVoltage(app, options.voltage, err)) return 2;
-    if (info.loadsImage && !options.file.empty() && !OpenCodeFile(app, options.file)) return 2;
-    if (info.loadsImage && app.buf.CodeBufferLoaded != 1) {
+    std::unique_ptr<JsonProgress> json;
+    if (options.progress == "json") json = std::make_unique<JsonProgress>(app, err, info.name);
+    bool loaded = true;
+    if (info.loadsImage && !options.file.empty()) loaded = OpenCodeFile(app, options.file);
+    if (loaded && info.loadsImage && app.buf.CodeBufferLoaded != 1) {
         err << info.name << " needs an image file: give FILE, or a --setup with a code file\n";
+        loaded = false;
+    }
+    if (!loaded) {
+        if (json) json->Finish(false);
         return 2;
     }
 
@@ -174,12 +217,14 @@ int RunDeviceCommand(CLI::App& cli, const CommandOptions& options, Session& sess
     if (!button.enabled) {
         err << "The " << info.name << " command is not available for " << app.dev.DeviceName
             << "\n";
-        return 2;
+        // Erasing or identifying a chip that cannot be is "not supported", not bad usage.
+        return verb == Verb::Id || verb == Verb::Erase ? 1 : 2;
     }
-    Press(app, button, info.progressLabel, err);
-    if (app.handlerFailed || app.ops.Outcome != OpOutcome::Success) return 1;
-    if (verb == Verb::Read && !WriteCodeFile(app, options.file)) return 2;
-    return 0;
+    Press(app, button, info.progressLabel, err, options.progress, json.get());
+    int status = app.handlerFailed || app.ops.Outcome != OpOutcome::Success ? 1 : 0;
+    if (status == 0 && verb == Verb::Read && !WriteCodeFile(app, options.file)) status = 2;
+    if (json) json->Finish(status == 0);
+    return status;
 }
 
 } // namespace quorbit::cli

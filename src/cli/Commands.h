@@ -16,11 +16,16 @@ struct CommandOptions {
     std::string bytes = "both";
     int speed = 18;
     std::string file;
-    std::string voltage; // program: 12.5, 21 or 25; empty for the device's suggestion
+    std::string format = "auto";   // image file format: auto, raw, ihex, srec
+    std::string progress = "auto"; // auto (a line on a terminal), json, none
+    std::string voltage;           // program: 12.5, 21 or 25; empty for the device's suggestion
     bool blankFirst = false;
     bool verifyAfter = false;
     std::string setup; // --setup: slot 1..4 or a setup file, applied before the verb
 };
+
+/// The global --progress option (before or after the verb).
+void AddProgressOption(CLI::App& cli, CommandOptions& options);
 
 /// Adds the device command verbs to the parser.
 void AddDeviceCommands(CLI::App& cli, CommandOptions& options);

@@ -3,6 +3,7 @@
 #include <CLI/CLI.hpp>
 #include <filesystem>
 #include <stdexcept>
+#include <unistd.h>
 #include <vector>
 
 #include "app/App.h"
@@ -10,6 +11,7 @@
 #include "app/TextFile.h"
 #include "catalog/Catalog.h"
 #include "cli/SimSocket.h"
+#include "hw/Detection.h"
 #include "sim/BoardFaults.h"
 #include "sim/ChipFactory.h"
 #include "sim/SeedFaults.h"
@@ -20,15 +22,17 @@ namespace quorbit::cli {
 
 namespace {
 
+constexpr const char* kBaseHint = "use 378, 278, 3BC or a card's base from 100 to FFF8";
+
 /// The printer port bases as ParseBasePort reads them (any letter case, 0x or h).
 CLI::Validator BasePortValidator() {
     return CLI::Validator(
         [](std::string& text) {
             std::uint16_t port = 0;
             return ParseBasePort(text, port) ? std::string()
-                                             : "Bad port " + text + ": use 378, 278 or 3BC";
+                                             : "Bad port " + text + ": " + kBaseHint;
         },
-        "378|278|3BC");
+        "378|278|3BC|100..FFF8");
 }
 
 /// Adds the fault the seed picks for the --sim-chip chip; returns the complaint or "".
@@ -54,6 +58,12 @@ void AddBackendOptions(CLI::App& cli, GlobalOptions& o) {
                    "Port backend: sim, ppdev[:/dev/parportN], direct or exec:COMMAND")
         ->capture_default_str();
     cli.add_option("--trace", o.backend.traceFile, "Record every port access in this file");
+    cli.add_option("--step-ns", o.backend.stepNs,
+                   "Length of one counted delay step on a real port, in ns")
+        ->check(CLI::Range(std::int64_t{1}, std::int64_t{1'000'000}))
+        ->capture_default_str();
+    cli.add_flag("--exec-delays", o.backend.execDelays,
+                 "exec: also send counted delays to the child as 'D <steps>' lines");
     cli.add_option("--ppdev-378", o.backend.ppdev378, "Parport device for 378h")
         ->capture_default_str();
     cli.add_option("--ppdev-278", o.backend.ppdev278, "Parport device for 278h")
@@ -64,7 +74,8 @@ void AddBackendOptions(CLI::App& cli, GlobalOptions& o) {
                    "Simulated board model: 4, 5, 6, or 0 for no board")
         ->check(CLI::IsMember({0, 4, 5, 6}))
         ->capture_default_str();
-    cli.add_option("--sim-port", o.simPort, "Simulated board's base port: 378, 278 or 3BC")
+    cli.add_option("--sim-port", o.simPort,
+                   "Simulated board's base port: 378, 278, 3BC or 100..FFF8")
         ->check(BasePortValidator())
         ->capture_default_str();
     cli.add_option("--sim-chip", o.backend.sim.chip,
@@ -75,7 +86,7 @@ void AddBackendOptions(CLI::App& cli, GlobalOptions& o) {
                    "random:SEED");
     cli.add_option("--sim-fault", o.backend.sim.fault,
                    "Defective cells in the simulated chip, comma-separated: " + sim::FaultForms() +
-                       ", " + sim::BoardFaultForms());
+                       ", " + sim::BoardFaultForms() + ", or empty (no chip in the socket)");
     cli.add_option("--sim-faults", o.faultSeed,
                    "A fault for the --sim-chip chip chosen from this seed (printed, so that "
                    "--sim-fault can replay it)");
@@ -84,7 +95,8 @@ void AddBackendOptions(CLI::App& cli, GlobalOptions& o) {
 }
 
 void AddBoardOptions(CLI::App& cli, GlobalOptions& o) {
-    cli.add_option("-p,--port", o.basePort, "Printer port base: 378, 278 or 3BC")
+    cli.add_option("-p,--port", o.basePort,
+                   "Printer port base: 378, 278, 3BC or a card's base (100..FFF8, e.g. D100)")
         ->check(BasePortValidator());
     cli.add_option("-m,--model", o.model, "Board model: auto (scan the ports), 4, 5 or 6")
         ->check(CLI::IsMember({"auto", "4", "5", "6"}))
@@ -93,14 +105,21 @@ void AddBoardOptions(CLI::App& cli, GlobalOptions& o) {
                    "Folder of the port/model file (default: the program's folder)");
 }
 
+bool DescribesSimulatedChip(const SimSetup& sim) {
+    return !sim.chip.empty() || !sim.imageFile.empty() || !sim.fault.empty() ||
+           !sim.saveFile.empty();
+}
+
 std::string FinishOptions(GlobalOptions& o) {
     if (!ParseBasePort(o.simPort, o.backend.sim.basePort))
-        return "Bad --sim-port " + o.simPort + ": use 378, 278 or 3BC";
+        return "Bad --sim-port " + o.simPort + ": " + kBaseHint;
     // The chip options describe the chip named by --sim-chip on the simulated board;
-    // given otherwise they would be silently ignored.
+    // given otherwise they would be silently ignored. The window's automatic choice
+    // is judged when it is made (the simulator when no parallel port is there).
     const SimSetup& sim = o.backend.sim;
     const bool describesChip = !sim.imageFile.empty() || !sim.fault.empty() || !o.faultSeed.empty();
-    if (o.backend.choice != "sim" && (describesChip || !sim.chip.empty() || !sim.saveFile.empty()))
+    const bool maybeSim = o.backend.choice == "sim" || o.backend.choice == "auto";
+    if (!maybeSim && (DescribesSimulatedChip(sim) || !o.faultSeed.empty()))
         return "--sim-chip, --sim-image, --sim-fault(s) and --sim-save need the simulated board "
                "(--backend sim)";
     if (sim.chip.empty() && describesChip)
@@ -115,14 +134,45 @@ bool InsertSimulatedChip(const OpenedBackend& backend, const SimSetup& setup) {
     return true;
 }
 
+std::string WorkingFolder() {
+    std::error_code ec;
+    const auto folder = std::filesystem::current_path(ec);
+    if (ec)
+        throw std::invalid_argument("The working folder cannot be found (" + ec.message() +
+                                    "): it may have been deleted. Start the program from a "
+                                    "folder that exists.");
+    return folder.string();
+}
+
+std::string ConfigDirProblem(const std::string& folder) {
+    std::error_code ec;
+    const auto status = std::filesystem::status(folder, ec);
+    if (!std::filesystem::exists(status)) return "it does not exist";
+    if (!std::filesystem::is_directory(status)) return "it is not a folder";
+    if (::access(folder.c_str(), W_OK | X_OK) != 0) return "the program may not write in it";
+    return {};
+}
+
+std::string ConfigFolderNote(const GlobalOptions& o) {
+    if (o.configDir.empty()) return {};
+    const std::string problem = ConfigDirProblem(o.configDir);
+    if (problem.empty()) return {};
+    return "--config-dir " + o.configDir + ": " + problem +
+           "; the port and model file is kept in " + UserConfigFolder() + " instead";
+}
+
 Services BackendServices(const OpenedBackend& backend, const GlobalOptions& o) {
     Services services;
+    services.workFolder = WorkingFolder();
     services.simChipFixed = InsertSimulatedChip(backend, o.backend.sim);
     services.port = backend.io.get();
     services.simBoard = backend.simBoard;
-    services.appFolder = o.configDir.empty() ? ExecutableFolder() : o.configDir;
     services.userConfigFolder = UserConfigFolder();
-    services.workFolder = std::filesystem::current_path().string();
+    if (o.configDir.empty())
+        services.appFolder = ExecutableFolder();
+    else // an unusable folder goes straight to the per-user one, as ConfigFolderNote says
+        services.appFolder =
+            ConfigDirProblem(o.configDir).empty() ? o.configDir : services.userConfigFolder;
     return services;
 }
 
@@ -136,14 +186,17 @@ std::string SaveSimulatedChip(const OpenedBackend& backend, const SimSetup& setu
 }
 
 void ApplyBoardOptions(App& app, const GlobalOptions& o, bool scanOnAuto) {
+    std::uint16_t port = 0;
     if (!o.basePort.empty()) {
-        std::uint16_t port = 0;
         ParseBasePort(o.basePort, port);
-        const std::size_t index = port == 0x378 ? 0 : port == 0x278 ? 1 : 2;
-        SetOption(app.ui.LPTGroup(), index, true);
+        ChoosePortBase(app, port);
     }
+    const bool cardBase = port != 0 && port != 0x378 && port != 0x278 && port != 0x3BC;
     if (o.model == "auto") {
-        if (scanOnAuto) Fire(app.ui.TestHardware_button.onClick);
+        if (scanOnAuto && cardBase)
+            app.RunGuarded(ProbePortBase); // the scan covers the three standard bases only
+        else if (scanOnAuto)
+            Fire(app.ui.TestHardware_button.onClick);
     } else if (o.model == "4") {
         Fire(app.ui.ForceQuorbit4.onClick);
     } else if (o.model == "5") {

@@ -32,6 +32,8 @@ struct GlobalOptions {
 void AddBackendOptions(CLI::App& cli, GlobalOptions& o);
 /// Port choice, model and the folder of the port/model file.
 void AddBoardOptions(CLI::App& cli, GlobalOptions& o);
+/// True when any of --sim-chip, --sim-image, --sim-fault, --sim-save is given.
+bool DescribesSimulatedChip(const SimSetup& sim);
 /// Checks what the parser cannot; returns an empty string or the complaint.
 std::string FinishOptions(GlobalOptions& o);
 
@@ -41,8 +43,11 @@ std::string FinishOptions(GlobalOptions& o);
 bool InsertSimulatedChip(const OpenedBackend& backend, const SimSetup& setup);
 /// The port, simulator and folder services of a session on the opened backend
 /// (inserting the --sim-chip chip); clock, sounds, dialogs and settings are the
-/// front end's own.
+/// front end's own. Throws std::invalid_argument when the working folder is gone.
 Services BackendServices(const OpenedBackend& backend, const GlobalOptions& o);
+/// Why --config-dir cannot hold the port file and which folder is used instead;
+/// empty when the option is absent or the folder is usable. Said once at start.
+std::string ConfigFolderNote(const GlobalOptions& o);
 /// Writes the simulated chip's contents to --sim-save; returns the failure or "".
 std::string SaveSimulatedChip(const OpenedBackend& backend, const SimSetup& setup);
 

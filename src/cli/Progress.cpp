@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <ostream>
 
 #include "app/App.h"
@@ -24,6 +25,42 @@ void ProgressLine::Clear() {
     if (shownPercent_ < 0) return;
     err_ << "\r\033[K" << std::flush;
     shownPercent_ = -1;
+}
+
+JsonProgress::JsonProgress(const App& app, std::ostream& err, std::string op)
+    : app_(app), err_(err), op_(std::move(op)), start_(std::chrono::steady_clock::now()) {}
+
+long long JsonProgress::ElapsedMs() const {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
+                                                                 start_)
+        .count();
+}
+
+long long JsonProgress::Done() const {
+    const Control& bar = app_.ui.ProgressBar1;
+    if (bar.max <= 0 || bar.value <= 0) return 0;
+    const long long total = app_.dev.ImageLength;
+    return std::min(total, total * bar.value / bar.max);
+}
+
+void JsonProgress::Emit(long long done, const char* result) {
+    const long long elapsed = ElapsedMs();
+    err_ << "{\"op\":\"" << op_ << "\",\"done\":" << done << ",\"total\":" << app_.dev.ImageLength
+         << ",\"elapsed_ms\":" << elapsed;
+    if (result) err_ << ",\"result\":\"" << result << "\"";
+    err_ << "}\n" << std::flush;
+    lastEmitMs_ = elapsed;
+    lastDone_ = done;
+}
+
+void JsonProgress::Repaint() {
+    const long long done = Done();
+    if (done == lastDone_ || ElapsedMs() - lastEmitMs_ < 100) return; // ten a second at most
+    Emit(done, nullptr);
+}
+
+void JsonProgress::Finish(bool ok) {
+    Emit(ok ? app_.dev.ImageLength : Done(), ok ? "ok" : "failed");
 }
 
 bool StderrIsTerminal() {

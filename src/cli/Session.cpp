@@ -4,6 +4,7 @@
 #include <iostream>
 
 #include "app/Shell.h"
+#include "hw/backends/CountingPort.h"
 
 namespace quorbit::cli {
 
@@ -12,7 +13,9 @@ Session::Session(const GlobalOptions& options, std::ostream& out)
     backend_ = OpenBackend(options.backend);
     for (const auto& warning : backend_.warnings)
         std::cerr << warning << "\n";
-    for (const auto& note : options.notes)
+    for (const auto& seeded : options.notes)
+        std::cerr << seeded << "\n";
+    if (const std::string note = ConfigFolderNote(options); !note.empty())
         std::cerr << note << "\n";
     Services services = BackendServices(backend_, options);
     services.clock = &clock_;
@@ -21,13 +24,28 @@ Session::Session(const GlobalOptions& options, std::ostream& out)
     services.settings = &settings_;
     app_ = std::make_unique<App>(services);
     app_->RunGuarded(Form_Load);
+    // Start-up's own lines are not echoed (the command repeats the scan), but a
+    // broken link is: it ends the run, and the log must show why.
+    const std::string& log = app_->ui.SystemLog.caption;
+    if (app_->handlerFailed) out_ << log.substr(log.rfind('\n') + 1) << "\n" << std::flush;
     app_->onLogLine = [this](const std::string& line) { out_ << line << "\n" << std::flush; };
 }
 
 Session::~Session() {
+    Close();
+}
+
+bool Session::Close() {
+    if (closed_) return true;
+    closed_ = true;
     Form_Unload(*app_);
     const std::string error = SaveSimulatedChip(backend_, options_.backend.sim);
-    if (!error.empty()) std::cerr << error << "\n";
+    // The whole run, start-up and the closing reset included, as a real port would take it.
+    if (backend_.counter)
+        out_ << EstimateText(backend_.counter->Counts(), options_.backend.stepNs) << std::flush;
+    if (error.empty()) return true;
+    std::cerr << error << "\n";
+    return false;
 }
 
 bool Session::BoardKnown() const {

@@ -22,6 +22,11 @@ class Session {
     Session& operator=(const Session&) = delete;
 
     App& app() { return *app_; }
+    /// True when start-up met a broken port link (already reported once).
+    [[nodiscard]] bool StartFailed() const { return app_->handlerFailed; }
+    /// Shuts the core down as the window closes and saves the simulated chip
+    /// (--sim-save); false when that save failed (reported on standard error).
+    bool Close();
     /// Port choice and model as the options say: a scan for "auto", else the
     /// operator's port choice and a forced model.
     void SelectBoard();
@@ -38,6 +43,7 @@ class Session {
     ConsoleDialogs dialogs_;
     MemorySettings settings_;
     std::unique_ptr<App> app_;
+    bool closed_ = false;
 };
 
 } // namespace quorbit::cli

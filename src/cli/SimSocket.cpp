@@ -58,6 +58,7 @@ std::unique_ptr<sim::SimChip> MakeSocketChip(const SimSetup& setup, const std::s
         if (!chip) throw std::invalid_argument("The simulator has no model of " + setup.chip);
         return chip;
     }
+    if (fault == "empty") return nullptr; // a socket without a chip
     const CatalogRow& entry = CatalogTable()[static_cast<std::size_t>(*row)];
     if (entry.family == 'S') {
         auto serial = sim::MakeSimSerialEeprom(entry.name, entry.subtype, std::move(contents));

@@ -1,7 +1,10 @@
 #include <iostream>
 
+#include "app/LastGuard.h"
 #include "cli/Cli.h"
 
 int main(int argc, char** argv) {
-    return quorbit::cli::Run(argc, argv, std::cout, std::cerr);
+    return quorbit::RunWithLastGuard(
+        [&] { return quorbit::cli::Run(argc, argv, std::cout, std::cerr); }, std::cerr,
+        "quorbit-cli");
 }

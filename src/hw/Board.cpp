@@ -217,11 +217,15 @@ void Board::WaitSettlingTime() {
 void Board::PortDelay() {
     BusyWait(static_cast<std::int64_t>(PortDelayCount) * 10);
 }
+// MediumDelay and LongDelay are the EPROMs' programming pulse widths.
 void Board::MediumDelay() {
-    BusyWait(MediumDelayCount);
+    PulseWait(MediumDelayCount);
 }
 void Board::LongDelay() {
-    BusyWait(LongDelayCount);
+    PulseWait(LongDelayCount);
+}
+void Board::PulseWait(std::int64_t steps) {
+    if (steps > 0 && DataPort != 0) io_->PulseSteps(steps);
 }
 void Board::Delay20Steps() {
     BusyWait(20);

@@ -90,6 +90,9 @@ class Board {
     void Delay300Steps();
     void Delay2Seconds();
     void SleepMs(int milliseconds);
+    /// Overran pulses already told to the operator; a page-load refusal logged.
+    std::int64_t OverranPulsesReported = 0;
+    bool PageLoadRefusalLogged = false;
 
     // ---- Read-back -----------------------------------------------------------------
     std::uint8_t DataIn = 0;
@@ -110,6 +113,8 @@ class Board {
   private:
     /// Counted delay steps on the backend (none while no port is chosen).
     void BusyWait(std::int64_t steps);
+    /// The same for a programming pulse.
+    void PulseWait(std::int64_t steps);
 
     PortIo* io_;
 };

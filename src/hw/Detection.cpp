@@ -143,8 +143,8 @@ void ShowDetectedBoard(App& app) {
     ui.Ready_label.foreColor = colour::Green;
     ui.Ready_label.caption = "Ready";
     SetPortAddresses(b, app.DetectedPort);
-    for (std::size_t i = 0; i < 3; ++i)
-        if (kPorts[i] == app.DetectedPort) SetOption(ui.LPTGroup(), i, true);
+    if (ui.PortSelected.caption != Hex(app.DetectedPort) + "h")
+        ChoosePortBase(app, app.DetectedPort);
 
     const int model = b.BoardModel;
     if (model == 4 || model == 5 || model == 6) {
@@ -173,6 +173,33 @@ void LPTSelection_Click(App& app) {
         LogMessage(app, std::string("Port Selection changed to ") + names[i]);
         SetPortAddresses(app.board, kPorts[i]);
     }
+}
+
+void ChoosePortBase(App& app, int base) {
+    auto& ui = app.ui;
+    for (std::size_t i = 0; i < 3; ++i)
+        if (kPorts[i] == base) {
+            SetOption(ui.LPTGroup(), i, true);
+            return;
+        }
+    // A card's base (PCI, PCIe): none of the three buttons stands for it.
+    for (auto& option : ui.LPTSelection)
+        option.value = 0;
+    ui.PortSelected.caption = Hex(base) + "h";
+    LogMessage(app, "Port Selection changed to " + Hex(base) + "h");
+    SetPortAddresses(app.board, base);
+}
+
+void ProbePortBase(App& app) {
+    ErrorLampOff(app);
+    ProgramLampOff(app);
+    DataFlowLampOff(app);
+    app.DetectedPort = 0;
+    app.board.BoardModel = 0;
+    CheckHardware(app);
+    if (app.board.BoardModel == 0)
+        LogMessage(app, "Can't Locate Quorbit Board at Port " + Hex(app.board.DataPort) + "h.");
+    ShowDetectedBoard(app);
 }
 
 namespace {

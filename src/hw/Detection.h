@@ -13,6 +13,11 @@ void CheckHardware(App& app);
 /// Adopts DetectedPort as the current port and shows the board found.
 void ShowDetectedBoard(App& app);
 void LPTSelection_Click(App& app);
+/// The operator's port choice by base: one of the three buttons, or a typed base
+/// (100h..FFF8h) for a card elsewhere; logged as a button click is.
+void ChoosePortBase(App& app, int base);
+/// Looks for the board at the chosen port only: a card's base is never scanned.
+void ProbePortBase(App& app);
 void ForceQuorbit4_Click(App& app);
 void ForceQuorbit5_Click(App& app);
 void ForceQuorbit6_Click(App& app);

@@ -76,6 +76,10 @@ PortFileContents ParsePortFile(const std::string& text) {
     return result;
 }
 
+bool PortBaseFits(int base) {
+    return base >= 0 && base + 2 <= 0xFFFF;
+}
+
 namespace {
 
 bool FolderWritable(const std::filesystem::path& folder) {
@@ -152,7 +156,17 @@ void LoadPortFile(App& app) {
         ReportFileError(app, "Could not read the port and model file " + path.string(), error);
         return;
     }
-    const PortFileContents contents = ParsePortFile(text);
+    PortFileContents contents = ParsePortFile(text);
+    if (contents.port && !PortBaseFits(*contents.port)) {
+        // Status and control sit at base + 1 and + 2: past FFFFh they would wrap
+        // to ports near 0 that belong to other hardware.
+        LogMessage(app, "Port file IO_PORT = " + Hex(*contents.port) +
+                            " refused: its status and control ports would pass FFFF");
+        contents.port.reset();
+        for (auto at = contents.keys.find("PORT"); at != std::string::npos;
+             at = contents.keys.find("PORT"))
+            contents.keys.erase(at, 4);
+    }
     if (contents.port) app.board.DataPort = *contents.port;
     if (contents.model) app.board.BoardModel = *contents.model;
     app.PortFileKeys = contents.keys;

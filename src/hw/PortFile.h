@@ -28,6 +28,10 @@ int LenientHex(const std::string& text);
 /// first character that cannot continue the number), rounded to the nearest integer.
 int LenientDecimal(const std::string& text);
 
+/// True when a printer port base and its status and control ports (base + 1, + 2)
+/// all stay within FFFFh.
+bool PortBaseFits(int base);
+
 void SavePortFile(App& app);
 void LoadPortFile(App& app);
 

@@ -14,11 +14,11 @@ class PortError : public std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
-/// Length of one counted delay step on a real port. The counted loops of the
-/// original timing (PortDelay, WaitSettlingTime, MediumDelay, LongDelay) are
-/// expressed in steps; a busy wait of this length per step keeps their ratios.
-/// 20 ns is roughly one loop pass of the PCs these boards were designed on.
-inline constexpr std::int64_t kDelayStepNanoseconds = 20;
+/// Default length of one counted delay step on a real port (--step-ns sets it).
+/// The counted loops (PortDelay, WaitSettlingTime, MediumDelay, LongDelay) are
+/// expressed in steps with fixed ratios; at 25 ns the 2764's pulse is its 1 ms at
+/// the default speed, and a page-write chip's byte loads stay inside its window.
+inline constexpr std::int64_t kDelayStepNanoseconds = 25;
 
 class PortIo {
   public:
@@ -35,6 +35,13 @@ class PortIo {
     virtual void Sleep(int milliseconds) = 0;
     /// Counted busy-wait steps (the pacing between latch writes).
     virtual void BusySteps(std::int64_t steps) = 0;
+    /// Counted steps that form a programming pulse; a real port also counts the
+    /// pulses that overran.
+    virtual void PulseSteps(std::int64_t steps) { BusySteps(steps); }
+    /// Programming pulses that took more than twice their length (real ports).
+    [[nodiscard]] virtual std::int64_t OverranPulses() const { return 0; }
+    /// True when the waits are made on the wall clock for real hardware.
+    [[nodiscard]] virtual bool RealTiming() const { return false; }
     /// One line for the operator: what the program is talking to.
     [[nodiscard]] virtual std::string Describe() const = 0;
 };

@@ -2,6 +2,7 @@
 // Any other type (a UV EPROM among them) is not erased electrically.
 #include <array>
 
+#include "ops/FlashErase.h"
 #include "ops/ProgramTable.h"
 #include "ops/Serial24Cxx.h"
 #include "ops/X28c256.h"
@@ -15,15 +16,15 @@ struct Row {
 };
 
 const std::array kEraseRoutines{
-    Row{"EN", EraseX28C256},           // X28C256
-    Row{"FM", RoutineNotAvailableYet}, // AM29F040: EraseFLASH
-    Row{"FL", RoutineNotAvailableYet}, // EN29F040, A29040: EraseFLASH
-    Row{"FR", RoutineNotAvailableYet}, // AM29F020: EraseFLASH
-    Row{"FS", RoutineNotAvailableYet}, // AM29F010: EraseFLASH
-    Row{"FA", RoutineNotAvailableYet}, // AT29C256: EraseAT29C256
-    Row{"SA", P24CXX},                 // 24C08, writing FFh with EraseMode 1
-    Row{"SB", P24CXX},                 // 24C16, writing FFh with EraseMode 1
-    Row{"SC", P24C32},                 // 24C32, writing FFh with EraseMode 1
+    Row{"EN", EraseX28C256},  // X28C256
+    Row{"FM", EraseFLASH},    // AM29F040
+    Row{"FL", EraseFLASH},    // EN29F040, A29040
+    Row{"FR", EraseFLASH},    // AM29F020
+    Row{"FS", EraseFLASH},    // AM29F010
+    Row{"FA", EraseAT29C256}, // AT29C256
+    Row{"SA", P24CXX},        // 24C08, writing FFh with EraseMode 1
+    Row{"SB", P24CXX},        // 24C16, writing FFh with EraseMode 1
+    Row{"SC", P24C32},        // 24C32, writing FFh with EraseMode 1
 };
 
 } // namespace

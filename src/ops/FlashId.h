@@ -1,13 +1,23 @@
 #pragma once
-// Software product identification of the AT29C256 flash.
+// Identification of the 5 V flash chips: maker and device code read in the
+// chip's identification mode and named from the program's ID table.
+#include <string>
+#include <string_view>
 
 namespace quorbit {
 
 class App;
 
+/// The name the ID table gives a four-digit FlashID, or "" for an unlisted one.
+std::string_view FlashIdName(std::string_view flashId);
+/// Reads maker and device code and the first two bytes in read mode, logs the
+/// chip's name (and "Not a Flash Unit" when both reads agree). Flash only.
+void ReadFlashID(App& app);
 /// Puts the AT29C256 into its product-identification mode, reads the maker and
 /// device codes and returns it to read mode. Keeps nothing and logs nothing: it
 /// only leaves the chip's command state machine in a known state after selection.
 void FlashIDCycle(App& app);
+/// Menu "Show Flash Code ID#".
+void menuFlashShowCodeID_Click(App& app);
 
 } // namespace quorbit

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "ops/FlashState.h"
+
 namespace quorbit {
 
 /// Bytes 0..1048576: the largest chip plus the spare byte the buffers keep.
@@ -30,6 +32,7 @@ struct DeviceOpsState {
     int LastBank = 0;
     int LastPage = 0;
     OpOutcome Outcome = OpOutcome::None;
+    FlashState flash;
 
     /// Page-write parts: the page (0..511) and byte (0..63) being written, what was
     /// left of the DATA# poll (0: it timed out), and the address and code of one

@@ -2,7 +2,6 @@
 
 #include "app/App.h"
 #include "app/Shell.h"
-#include "app/TextFile.h"
 
 namespace quorbit {
 namespace {

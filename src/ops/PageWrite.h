@@ -1,7 +1,6 @@
 #pragma once
 // What the two 28-pin page-write routines share: the page geometry, the speed
-// wait, the progress pacing, the six-cycle protection-disable command and the
-// failure report.
+// wait, the progress pacing and the six-cycle protection-disable command.
 #include <cstdint>
 
 namespace quorbit {

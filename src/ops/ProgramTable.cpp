@@ -7,9 +7,10 @@
 
 #include "app/App.h"
 #include "app/Shell.h"
-#include "ops/Eprom.h"
-#include "ops/Serial24Cxx.h"
 #include "ops/At29c256.h"
+#include "ops/Eprom.h"
+#include "ops/Flash.h"
+#include "ops/Serial24Cxx.h"
 #include "ops/X28c256.h"
 
 namespace quorbit {
@@ -21,24 +22,24 @@ struct Row {
 };
 
 const std::array kProgramRoutines{
-    Row{"P1", P2732},                  // 2716, 2732A, 2732B, 2732, 27C32
-    Row{"P2", P2764_128},              // 2764, 27C64
-    Row{"P3", P2764_128},              // 27128, 27C128
-    Row{"P4", P27256_040},             // 27256, 27C256, 27C259
-    Row{"P5", P27080},                 // 27C512
-    Row{"P6", P27010_020},             // 27C1001, 27C010
-    Row{"P7", P27010_020},             // 27C2001, 27C020
-    Row{"P8", P27256_040},             // 27C4001, 27C040
-    Row{"P9", P27080},                 // 27C801, 27C080
-    Row{"EN", PX28C256},               // X28C256
-    Row{"FA", PAT29C256},              // AT29C256
-    Row{"FM", RoutineNotAvailableYet}, // AM29F040: PFLASH
-    Row{"FL", RoutineNotAvailableYet}, // EN29F040, A29040: PFLASH
-    Row{"FR", RoutineNotAvailableYet}, // AM29F020: PFLASH
-    Row{"FS", RoutineNotAvailableYet}, // AM29F010: PFLASH
-    Row{"SA", P24CXX},                 // 24C08
-    Row{"SB", P24CXX},                 // 24C16
-    Row{"SC", P24C32},                 // 24C32
+    Row{"P1", P2732},      // 2716, 2732A, 2732B, 2732, 27C32
+    Row{"P2", P2764_128},  // 2764, 27C64
+    Row{"P3", P2764_128},  // 27128, 27C128
+    Row{"P4", P27256_040}, // 27256, 27C256, 27C259
+    Row{"P5", P27080},     // 27C512
+    Row{"P6", P27010_020}, // 27C1001, 27C010
+    Row{"P7", P27010_020}, // 27C2001, 27C020
+    Row{"P8", P27256_040}, // 27C4001, 27C040
+    Row{"P9", P27080},     // 27C801, 27C080
+    Row{"EN", PX28C256},   // X28C256
+    Row{"FA", PAT29C256},  // AT29C256
+    Row{"FM", PFLASH},     // AM29F040
+    Row{"FL", PFLASH},     // EN29F040, A29040
+    Row{"FR", PFLASH},     // AM29F020
+    Row{"FS", PFLASH},     // AM29F010
+    Row{"SA", P24CXX},     // 24C08
+    Row{"SB", P24CXX},     // 24C16
+    Row{"SC", P24C32},     // 24C32
 };
 
 } // namespace

@@ -2,6 +2,7 @@
 
 #include "app/App.h"
 #include "ops/BlankCheck.h"
+#include "ops/EraseChip.h"
 #include "ops/Program.h"
 #include "ops/Read.h"
 #include "ops/Verify.h"
@@ -18,6 +19,7 @@ void WireDeviceOperationHandlers(App& app) {
     ui.menuVerifyCode.onClick = app.Handler(menuVerifyCode_Click);
     ui.Program_button.onClick = app.Handler(Program_button_Click);
     ui.menuProgramCode.onClick = app.Handler(menuProgramCode_Click);
+    WireFlashHandlers(app);
 }
 
 } // namespace quorbit

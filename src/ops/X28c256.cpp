@@ -14,6 +14,7 @@
 
 #include "app/App.h"
 #include "app/Shell.h"
+#include "hw/PageLoadPriority.h"
 #include "ops/PageWrite.h"
 #include "ops/Program.h"
 #include "ops/ProgramImage.h"
@@ -43,6 +44,7 @@ void SelectPage(App& app) {
 // 64 write pulses with no wait between them: the byte-load window is 100 us.
 void LoadPage(App& app) {
     Board& b = app.board;
+    const PageLoadPriority uninterrupted(app); // real ports: no preemption mid-page
     for (int offset = 0; offset < kPageBytes; ++offset) {
         app.ops.PageOffset = offset;
         b.Address = kPageBytes * app.ops.PageCounter + offset;

@@ -3,11 +3,11 @@
 
 #include <array>
 #include <cctype>
-#include <fstream>
 #include <optional>
 #include <system_error>
 
 #include "app/App.h"
+#include "app/SafeFile.h"
 #include "app/Shell.h"
 #include "app/TextFile.h"
 #include "setups/SetupControls.h"
@@ -28,15 +28,12 @@ Control& LoadItem(App& app, int slot) {
     return *items[slot - 1];
 }
 
-/// First line of a file without its line end; nothing when it cannot be read.
+/// First line of a file without its line end; nothing when it cannot be read
+/// (a folder, a pipe, a file far too long for a setup).
 std::optional<std::string> FirstLine(const std::filesystem::path& path) {
-    std::error_code ec;
-    if (std::filesystem::is_directory(path, ec)) return std::nullopt;
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return std::nullopt;
-    std::string line;
-    std::getline(in, line);
-    if (in.bad()) return std::nullopt;
+    std::string text;
+    if (!ReadWholeFile(path, text).empty()) return std::nullopt;
+    std::string line = text.substr(0, text.find('\n'));
     if (!line.empty() && line.back() == '\r') line.pop_back();
     return line;
 }
@@ -135,7 +132,7 @@ bool WriteSetupFile(App& app, const std::string& fname, const std::string& name)
     for (std::size_t k = 0; k < kSetupKeyCount; ++k)
         values[k] = ValueOf(app, SetupKeys()[k], setupName);
     const std::string error =
-        WriteFileAtomically(SetupFilePath(app, fname), FormatSetupFile(values));
+        WriteFileSafely(SetupFilePath(app, fname), FormatSetupFile(values), SpecialTarget::Refuse);
     if (!error.empty()) {
         ReportFileError(app, "Could not save the setup to " + fname, error);
         return false;

@@ -42,11 +42,6 @@ PageWriteChip::PageWriteChip(std::string name, std::vector<std::uint8_t> content
     writesPerPage_.assign((Memory().size() + kPageBytes - 1) / kPageBytes, 0);
 }
 
-void PageWriteChip::WeakPage(std::uint32_t address, int writesNeeded) {
-    weakAddress_ = address;
-    weakWritesNeeded_ = writesNeeded;
-}
-
 int PageWriteChip::PageWritesOf(std::uint32_t page) const {
     return page < writesPerPage_.size() ? writesPerPage_[page] : 0;
 }
@@ -196,9 +191,10 @@ void PageWriteChip::WritePage(std::size_t first, std::int64_t startNs) {
     }
     if (page < writesPerPage_.size()) {
         const int writes = ++writesPerPage_[page];
-        if (weakAddress_ / kPageBytes == page && writes < weakWritesNeeded_ &&
-            weakAddress_ < mem.size())
-            mem[weakAddress_] = 0xFF;
+        for (std::uint32_t offset = 0; offset < kPageBytes; ++offset) {
+            const std::uint32_t address = base + offset;
+            if (address < mem.size() && writes < PulsesToTake(address)) mem[address] = 0xFF;
+        }
     }
     ++pageWrites_;
     dataLoads_ += static_cast<long long>(loads_.size() - first);

@@ -30,7 +30,6 @@
 // X28C256 only: an EEPROM, byte-alterable: bytes of the page not loaded keep their
 // contents.
 #include <cstdint>
-#include <limits>
 #include <vector>
 
 #include "sim/ParallelChip.h"
@@ -63,9 +62,8 @@ class PageWriteChip : public ParallelChip {
     /// Software data protection on, as a part from the factory or from another
     /// programmer may be.
     void StartProtected() { protected_ = true; }
-    /// A weak page: its write cycles leave the byte at `address` erased (FFh)
-    /// until the `writesNeeded`-th write cycle of that page.
-    void WeakPage(std::uint32_t address, int writesNeeded);
+    // A weak cell (MakeWeak) stays erased (FFh) until the write cycle of its page
+    // that is its N-th: that page needs N writes.
     /// The write cycle never ends: the chip answers DATA# polling for ever.
     void StayBusy() { stayBusy_ = true; }
 
@@ -113,8 +111,6 @@ class PageWriteChip : public ParallelChip {
     bool protected_ = false;
     bool productIdMode_ = false;
     bool stayBusy_ = false;
-    std::uint32_t weakAddress_ = std::numeric_limits<std::uint32_t>::max();
-    int weakWritesNeeded_ = 0;
     std::vector<int> writesPerPage_;
     int pageWrites_ = 0;
     long long dataLoads_ = 0;

@@ -38,6 +38,12 @@ bool UvEprom(const CatalogRow& row) {
 bool Serial24Cxx(const CatalogRow& row) {
     return row.family == 'S';
 }
+bool PageWritePart(const CatalogRow& row) {
+    return row.family == 'E' || (row.family == 'F' && row.subtype == 'A');
+}
+bool Flash5V(const CatalogRow& row) {
+    return row.family == 'F' && row.subtype != 'A';
+}
 bool AnyChip(const CatalogRow&) {
     return true;
 }
@@ -74,17 +80,32 @@ std::string NoWrite(Engine& e, std::size_t size) {
     return "nowrite:" + Hex(Draw(e, static_cast<std::uint32_t>(size)));
 }
 
+/// A page-write part whose write cycle never ends, or whose data protection is on.
+std::string PageBusy(Engine&, std::size_t) {
+    return "busy";
+}
+std::string Protected(Engine&, std::size_t) {
+    return "protected";
+}
+
+/// A 5 V flash chip whose erase never finishes, or that answers another ID.
+std::string EraseHangs(Engine&, std::size_t) {
+    return "erase-hangs";
+}
+std::string OtherId(Engine& e, std::size_t) {
+    std::string id = Hex(0x1000 + Draw(e, 0xF000));
+    return "id:" + id;
+}
+
 struct SeedKind {
     bool (*applies)(const CatalogRow& row);
     std::string (*make)(Engine& engine, std::size_t chipSize);
 };
 
 const SeedKind kSeedKinds[] = {
-    {Parallel, Stuck},
-    {UvEprom, Weak},
-    {Serial24Cxx, Busy},
-    {Serial24Cxx, NoWrite},
-    {AnyChip, Flip},
+    {Parallel, Stuck},      {UvEprom, Weak},           {Serial24Cxx, Busy},
+    {Serial24Cxx, NoWrite}, {PageWritePart, PageBusy}, {PageWritePart, Protected},
+    {Flash5V, EraseHangs},  {Flash5V, OtherId},        {AnyChip, Flip},
 };
 
 } // namespace

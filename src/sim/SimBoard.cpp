@@ -138,7 +138,7 @@ void SimBoard::Sleep(int milliseconds) {
 }
 
 void SimBoard::BusySteps(std::int64_t steps) {
-    if (steps > 0) nowNs_ += steps * kDelayStepNanoseconds;
+    if (steps > 0) nowNs_ += steps * stepNs_;
 }
 
 std::string SimBoard::Describe() const {

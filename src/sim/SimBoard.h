@@ -30,6 +30,8 @@ class SimBoard : public PortIo {
     [[nodiscard]] std::uint16_t BasePort() const { return base_; }
     [[nodiscard]] const Registers& Regs() const { return regs_; }
     [[nodiscard]] std::int64_t NowNs() const { return nowNs_; }
+    /// The real length of one counted step the virtual clock advances by.
+    void SetStepNs(std::int64_t nanoseconds) { stepNs_ = nanoseconds; }
     [[nodiscard]] std::uint64_t Accesses() const { return accesses_; }
     /// The byte on the data bus as the read-back multiplexer sees it.
     std::uint8_t DataBus();
@@ -51,6 +53,7 @@ class SimBoard : public PortIo {
     Registers regs_{};
     std::unique_ptr<SimChip> chip_;
     std::int64_t nowNs_ = 0;
+    std::int64_t stepNs_ = kDelayStepNanoseconds;
     std::uint64_t accesses_ = 0;
     std::uint32_t flipOneIn_ = 0;
     std::mt19937 flipRandom_;

@@ -6,6 +6,9 @@
 #include <stdexcept>
 #include <vector>
 
+#include "sim/PageWriteChip.h"
+#include "sim/SimFlash.h"
+
 namespace quorbit::sim {
 namespace {
 
@@ -58,6 +61,39 @@ bool ApplyWeak(ParallelChip& chip, const Fields& f, std::size_t size) {
     return true;
 }
 
+/// busy - a page-write part whose write cycle never ends.
+bool ApplyBusy(ParallelChip& chip, const Fields& f, std::size_t) {
+    auto* part = dynamic_cast<PageWriteChip*>(&chip);
+    if (!f.empty() || !part) return false;
+    part->StayBusy();
+    return true;
+}
+
+/// protected - a page-write part with software data protection on.
+bool ApplyProtected(ParallelChip& chip, const Fields& f, std::size_t) {
+    auto* part = dynamic_cast<PageWriteChip*>(&chip);
+    if (!f.empty() || !part) return false;
+    part->StartProtected();
+    return true;
+}
+
+/// erase-hangs - a JEDEC flash whose embedded erase never completes.
+bool ApplyEraseHangs(ParallelChip& chip, const Fields& f, std::size_t) {
+    auto* flash = dynamic_cast<JedecFlash*>(&chip);
+    if (!flash || !f.empty()) return false;
+    flash->SetEraseHangs(true);
+    return true;
+}
+
+/// id:MMDD - a JEDEC flash answering another maker and device code.
+bool ApplyOtherId(ParallelChip& chip, const Fields& f, std::size_t) {
+    auto* flash = dynamic_cast<JedecFlash*>(&chip);
+    unsigned long codes = 0;
+    if (!flash || f.size() != 1 || f[0].size() != 4 || !Number(f[0], 16, codes)) return false;
+    flash->SetIdCodes(static_cast<std::uint8_t>(codes >> 8), static_cast<std::uint8_t>(codes));
+    return true;
+}
+
 struct Kind {
     const char* name; // "" for the form without a kind word
     const char* form;
@@ -67,6 +103,10 @@ struct Kind {
 const Kind kKinds[] = {
     {"stuck", "[stuck:]ADDRESS:BIT:LEVEL (e.g. 1F3:0:1)", ApplyStuck},
     {"weak", "weak:ADDRESS:PULSES (e.g. weak:100:60)", ApplyWeak},
+    {"busy", "busy (AT29C256, X28C256: the write cycle never ends)", ApplyBusy},
+    {"protected", "protected (AT29C256, X28C256: data protection on)", ApplyProtected},
+    {"erase-hangs", "erase-hangs (a 5 V flash chip)", ApplyEraseHangs},
+    {"id", "id:MMDD, maker and device code of a 5 V flash chip (e.g. id:BF07)", ApplyOtherId},
 };
 
 /// busy - the serial EEPROM's first write cycle never ends.

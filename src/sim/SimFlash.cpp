@@ -1,9 +1,68 @@
 // The 32-pin 5 V flash parts (JEDEC pinout): A18 on pin 1 (register 3 bit 3),
 // A16 on pin 2 (bit 0), A17 on pin 30 (bit 1), write enable on pin 31 (bit 2).
 // The Catalyst 12 V parts have VPP on pin 1 instead of A18.
+//
+// What the AM29F010/020/040, EN29F040 and A29040 datasheets say and the model
+// follows:
+// - A write cycle is CE# and WE# low with OE# high. The address is taken on the
+//   later falling edge of the two, the data on the first rising edge.
+// - Commands are unlock cycles AAh at 5555h and 55h at 2AAAh, then the command
+//   at 5555h. Only the low address bits are decoded (A0-A10 on the AMD and EON
+//   parts, so 555h/2AAh work as well; A0-A14 on the AMIC part). A wrong cycle in
+//   a sequence returns the part to reading its array.
+// - 90h: autoselect. Address A1 A0 = 00 reads the maker code, 01 the device code,
+//   10 the sector-protect flag (00h: not protected). Only reset leaves it.
+// - F0h, alone or after the unlock cycles: reset to reading the array.
+// - A0h, then one cycle at the byte's own address: the embedded program. It can
+//   only clear bits; it takes about 7 us. While it runs every read gives status:
+//   DQ7 the complement of DQ7 of the data, DQ6 toggling on every read. A byte that
+//   does not reach the data (a 1 asked for where the cell holds 0, or a cell that
+//   will not clear) runs past the internal limit: DQ5 goes to 1 and the part then
+//   takes nothing but the reset command.
+// - 80h, the unlock cycles again, then 10h at 5555h: chip erase; 30h at a sector
+//   address instead: sector erase. While erasing DQ7 reads 0, DQ6 toggles and DQ3
+//   is 1. Typical times are seconds (the model takes 2 s for the whole chip).
+// - Writes during an embedded operation are ignored.
+// The model sees the clock only when a register is latched; every read of the
+// program follows a latch of CE or OE, so the status it reads is never later than
+// the part's own.
+#include "sim/SimFlash.h"
+
+#include <array>
+
 #include "sim/SimFamilies.h"
 
 namespace quorbit::sim {
+namespace {
+
+constexpr std::uint32_t kUnlock1 = 0x5555;
+constexpr std::uint32_t kUnlock2 = 0x2AAA;
+// The embedded algorithms give up after their pulse-count limits.
+constexpr std::int64_t kProgramLimitNs = 300'000;
+constexpr std::int64_t kEraseLimitNs = 64'000'000'000;
+
+struct NamedVariant {
+    const char* name;
+    JedecFlashVariant variant;
+};
+
+// Maker 01h AMD, 1Ch EON, 37h AMIC. The AM29F020 has no row of its own in the
+// program's ID table, so its device code only has to differ from the others.
+const std::array kVariants{
+    NamedVariant{"Flash AMD AM29F010", {0x01, 0x20, 0x7FF, 0x4000}},
+    NamedVariant{"Flash AMD AM29F020", {0x01, 0x8C, 0x7FF, 0x10000}},
+    NamedVariant{"Flash AMD AM29F040", {0x01, 0xA4, 0x7FF, 0x10000}},
+    NamedVariant{"Flash EON EN29F040", {0x1C, 0x04, 0x7FF, 0x10000}},
+    NamedVariant{"Flash AMIC A29040", {0x37, 0x86, 0x7FFF, 0x10000}},
+};
+
+} // namespace
+
+const JedecFlashVariant* FindJedecFlashVariant(const std::string& name) {
+    for (const auto& v : kVariants)
+        if (name == v.name) return &v.variant;
+    return nullptr;
+}
 
 Wiring Flash32Wiring(int sizeKB, bool separateVpp) {
     Wiring w;
@@ -16,8 +75,142 @@ Wiring Flash32Wiring(int sizeKB, bool separateVpp) {
 
 std::unique_ptr<ParallelChip> MakeSimFlash32(const std::string& name, int sizeKB, bool separateVpp,
                                              std::vector<std::uint8_t> contents) {
-    return std::make_unique<ParallelChip>(name, std::move(contents),
-                                          Flash32Wiring(sizeKB, separateVpp));
+    const Wiring wiring = Flash32Wiring(sizeKB, separateVpp);
+    if (const JedecFlashVariant* variant = FindJedecFlashVariant(name))
+        return std::make_unique<JedecFlash>(name, std::move(contents), wiring, *variant);
+    return std::make_unique<ParallelChip>(name, std::move(contents), wiring);
+}
+
+JedecFlash::JedecFlash(std::string name, std::vector<std::uint8_t> contents, const Wiring& wiring,
+                       const JedecFlashVariant& variant)
+    : ParallelChip(std::move(name), std::move(contents), wiring), variant_(variant) {}
+
+void JedecFlash::PinsChanged(const ChipPins& before, const ChipPins& now, std::int64_t nowNs) {
+    Advance(nowNs);
+    const bool writingBefore = before.ce && before.we && !before.oe;
+    const bool writingNow = now.ce && now.we && !now.oe;
+    if (!writingBefore && writingNow) writeAddress_ = now.address;
+    if (writingBefore && !writingNow)
+        WriteCycle(writeAddress_, before.boardDrivesData ? before.boardData : 0xFF, nowNs);
+    const bool readingBefore = before.ce && before.oe;
+    const bool readingNow = now.ce && now.oe;
+    if (!readingBefore && readingNow) toggle_ ^= 0x40;
+}
+
+void JedecFlash::Advance(std::int64_t nowNs) {
+    if (mode_ != Mode::Programming && mode_ != Mode::Erasing) return;
+    if (nowNs < busyUntilNs_) return;
+    if (busyFails_) {
+        mode_ = Mode::Exceeded;
+        return;
+    }
+    if (mode_ == Mode::Erasing) {
+        auto& mem = Memory();
+        for (std::uint32_t a = eraseFirst_; a < eraseFirst_ + eraseCount_ && a < mem.size(); ++a)
+            mem[a] = 0xFF;
+    }
+    mode_ = Mode::Read;
+}
+
+std::optional<std::uint8_t> JedecFlash::Output(const Registers& regs) {
+    const ChipPins pins = Pins(regs);
+    if (!pins.ce || !pins.oe) return std::nullopt;
+    switch (mode_) {
+    case Mode::Read:
+        return Cell(pins.address);
+    case Mode::Autoselect:
+        switch (pins.address & 3) {
+        case 0:
+            return variant_.maker;
+        case 1:
+            return variant_.device;
+        default:
+            return std::uint8_t{0x00};
+        }
+    case Mode::Programming:
+        return static_cast<std::uint8_t>((~busyData_ & 0x80) | toggle_);
+    case Mode::Erasing:
+        return static_cast<std::uint8_t>(toggle_ | 0x08);
+    case Mode::Exceeded:
+        return static_cast<std::uint8_t>((~busyData_ & 0x80) | toggle_ | 0x20 |
+                                         (eraseCount_ > 0 ? 0x08 : 0));
+    }
+    return std::nullopt;
+}
+
+void JedecFlash::WriteCycle(std::uint32_t address, std::uint8_t data, std::int64_t nowNs) {
+    if (mode_ == Mode::Programming || mode_ == Mode::Erasing) return;
+    if (mode_ == Mode::Exceeded) {
+        if (data == 0xF0) mode_ = Mode::Read, step_ = Step::Idle;
+        return;
+    }
+    const Step step = step_;
+    step_ = Step::Idle; // any cycle that does not continue a sequence ends it
+    switch (step) {
+    case Step::Idle:
+    case Step::Erase1:
+        if (data == 0xF0) {
+            mode_ = Mode::Read;
+        } else if (Is(address, kUnlock1) && data == 0xAA) {
+            step_ = step == Step::Idle ? Step::Unlocked1 : Step::Erase2;
+        } else {
+            mode_ = mode_ == Mode::Autoselect ? mode_ : Mode::Read;
+        }
+        break;
+    case Step::Unlocked1:
+    case Step::Erase2:
+        if (Is(address, kUnlock2) && data == 0x55)
+            step_ = step == Step::Unlocked1 ? Step::Unlocked2 : Step::Erase3;
+        break;
+    case Step::Unlocked2:
+        if (Is(address, kUnlock1)) Command(data, nowNs);
+        break;
+    case Step::Erase3:
+        if (data == 0x10 && Is(address, kUnlock1))
+            StartErase(0, static_cast<std::uint32_t>(Memory().size()), variant_.chipEraseNs, nowNs);
+        else if (data == 0x30)
+            StartErase(address / variant_.sectorSize * variant_.sectorSize, variant_.sectorSize,
+                       variant_.sectorEraseNs, nowNs);
+        break;
+    case Step::ProgramSetup:
+        StartProgram(address, data, nowNs);
+        break;
+    }
+}
+
+void JedecFlash::Command(std::uint8_t data, std::int64_t nowNs) {
+    (void)nowNs;
+    if (data == 0xF0) {
+        mode_ = Mode::Read;
+    } else if (data == 0x90) {
+        mode_ = Mode::Autoselect;
+    } else if (mode_ == Mode::Autoselect) {
+        // Autoselect is left only by the reset command.
+    } else if (data == 0xA0) {
+        step_ = Step::ProgramSetup;
+    } else if (data == 0x80) {
+        step_ = Step::Erase1;
+    }
+}
+
+void JedecFlash::StartProgram(std::uint32_t address, std::uint8_t data, std::int64_t nowNs) {
+    auto& mem = Memory();
+    if (address < mem.size()) mem[address] &= data; // programming only clears bits
+    busyData_ = data;
+    busyFails_ = Cell(address) != data;
+    eraseCount_ = 0;
+    busyUntilNs_ = nowNs + (busyFails_ ? kProgramLimitNs : variant_.programNs);
+    mode_ = Mode::Programming;
+}
+
+void JedecFlash::StartErase(std::uint32_t first, std::uint32_t count, std::int64_t duration,
+                            std::int64_t nowNs) {
+    eraseFirst_ = first;
+    eraseCount_ = count;
+    busyData_ = 0xFF; // an erased byte: DQ7 reads its complement, 0
+    busyFails_ = eraseHangs_;
+    busyUntilNs_ = nowNs + (eraseHangs_ ? kEraseLimitNs : duration);
+    mode_ = Mode::Erasing;
 }
 
 } // namespace quorbit::sim

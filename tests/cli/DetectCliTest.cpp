@@ -67,7 +67,8 @@ TEST(CliDetect, PortIsReadLikeTheSimulatorsPortInAnyLetterCase) {
     }
     const auto r = RunCli("--port 37 detect", dir);
     EXPECT_EQ(r.status, 2);
-    EXPECT_NE(r.out.find("378, 278 or 3BC"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("378, 278, 3BC or a card's base from 100 to FFF8"), std::string::npos)
+        << r.out;
 }
 
 TEST(CliDetect, ForcedModelWithoutAnyPortIsNoUsableBoard) {
@@ -89,7 +90,7 @@ TEST(CliDetect, BadUsageExitsWithTwo) {
     TempDir dir;
     EXPECT_EQ(RunCli("--model 7 detect", dir).status, 2);
     EXPECT_EQ(RunCli("--backend nonsense detect", dir).status, 2);
-    EXPECT_EQ(RunCli("--sim-port 3F8 detect", dir).status, 2);
+    EXPECT_EQ(RunCli("--sim-port FFFC detect", dir).status, 2); // past the last card base
     EXPECT_EQ(RunCli("--sim-chip NoSuchChip detect", dir).status, 2);
     EXPECT_EQ(RunCli("frobnicate", dir).status, 2);
 }

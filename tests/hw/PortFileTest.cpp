@@ -83,6 +83,30 @@ TEST(PortFileAtStartUp, OnlyOneKeyLeavesTheBoardUnshown) {
     EXPECT_EQ(app.ui.Ready_label.caption, "NotReady");
 }
 
+TEST(PortFileAtStartUp, ABaseWhoseRegistersWouldPassFFFFIsRefused) {
+    auto port = std::make_unique<RecordingPort>();
+    RecordingPort& recorder = *port;
+    Rig rig(std::move(port));
+    App& app = *rig.app;
+    for (const char* base : {"FFFF", "FFFE"}) {
+        WriteBytes(rig.dir / "app" / "quorbit6.ini",
+                   std::string("IO_PORT = ") + base + "\r\nMODEL = 6\r\n");
+        rig.ClearLog();
+        recorder.log.clear();
+        LoadPortFile(app);
+        EXPECT_EQ(app.board.DataPort, 0) << base;
+        EXPECT_EQ(app.PortFileKeys, "MODEL");
+        EXPECT_EQ(rig.LogLines(),
+                  std::vector<std::string>{std::string("Port file IO_PORT = ") + base +
+                                           " refused: its status and control ports would pass "
+                                           "FFFF"});
+        EXPECT_TRUE(recorder.Writes().empty()) << base;
+    }
+    // The highest base that fits is taken.
+    EXPECT_TRUE(PortBaseFits(0xFFFD));
+    EXPECT_FALSE(PortBaseFits(0xFFFE));
+}
+
 TEST(PortFileAtStartUp, GarbageFileFallsBackToAScan) {
     Rig rig(6);
     WriteBytes(rig.dir / "app" / "quorbit6.ini", std::string("\x01\xFF\x00garbage\n\n", 12));
@@ -126,6 +150,9 @@ TEST(PortFileAtStartUp, PipeInPlaceOfTheFileIsReportedNotReadFrom) {
     EXPECT_NE(rig.dialogs.boxes[0].text.find("not a plain file"), std::string::npos);
     EXPECT_EQ(app.board.BoardModel, 6); // the ports were scanned instead
     EXPECT_EQ(app.board.DataPort, 0x378);
+    // Nor is the pipe replaced by the saved file: that goes to the per-user folder.
+    EXPECT_TRUE(std::filesystem::is_fifo(file));
+    EXPECT_TRUE(std::filesystem::is_regular_file(rig.dir / "user" / "quorbit6.ini"));
 }
 
 TEST(PortFileLocation, ReadOnlyProgramFolderUsesThePerUserFolder) {

@@ -40,7 +40,7 @@ TEST(At29c256, OneWrongByteRewritesTheWholePageOnceWithOutputEnableReleased) {
     PageWriteRig r(6, kAt29c256Row);
     const std::uint32_t weak = 5 * 64 + 17;
     r.image[weak] = 0x3C;
-    r.chip->WeakPage(weak, 2);
+    r.chip->MakeWeak(weak, 2);
     r.Run(PAT29C256);
     EXPECT_TRUE(r.ChipHoldsImage());
     EXPECT_EQ(r.chip->PageWritesOf(5), 2);

@@ -32,7 +32,7 @@ TEST(X28c256, OneWrongByteRewritesTheWholePageOnce) {
     PageWriteRig r(4, kX28c256Row);
     const std::uint32_t weak = 300 * 64 + 63;
     r.image[weak] = 0x01;
-    r.chip->WeakPage(weak, 2);
+    r.chip->MakeWeak(weak, 2);
     r.Run(PX28C256);
     EXPECT_TRUE(r.ChipHoldsImage());
     EXPECT_EQ(r.chip->PageWritesOf(300), 2);

@@ -3,8 +3,13 @@
 // operator gets one message box for the whole restore.
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+#include <csignal>
 #include <filesystem>
 
+#include "app/SafeFile.h"
 #include "setups/SetupRig.h"
 #include "setups/Setups.h"
 
@@ -12,6 +17,23 @@ namespace quorbit::test {
 namespace {
 
 namespace fs = std::filesystem;
+
+/// File writes fail as on a full disk while it lives (root included).
+struct NoRoomForFiles {
+    rlimit saved{};
+    void (*oldHandler)(int) = nullptr;
+    NoRoomForFiles() {
+        getrlimit(RLIMIT_FSIZE, &saved);
+        oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit none = saved;
+        none.rlim_cur = 0;
+        setrlimit(RLIMIT_FSIZE, &none);
+    }
+    ~NoRoomForFiles() {
+        setrlimit(RLIMIT_FSIZE, &saved);
+        std::signal(SIGXFSZ, oldHandler);
+    }
+};
 
 struct Mend : ::testing::Test, SetupRig {
     Mend() {
@@ -167,15 +189,34 @@ TEST_F(Mend, CodeFileTooBigGivesStillOneBoxForTheWholeRestore) {
 TEST_F(Mend, SaveThatCannotBeWrittenLeavesTheOldSlotFileIntact) {
     const std::string old = CrLfLines({"SetupName = keep me", "Device.Index = 3"});
     WriteWork("QBSetup1.INI", old);
-    fs::create_directory(Work("QBSetup1.INI.tmp")); // the temporary file cannot be made
     rig.dialogs.inputAnswers.push_back("new");
-    Fire(app.ui.SaveSetup1.onClick);
+    {
+        NoRoomForFiles full; // a full disk, even for root
+        Fire(app.ui.SaveSetup1.onClick);
+    }
     EXPECT_EQ(ReadWork("QBSetup1.INI"), old);
     ASSERT_EQ(rig.dialogs.boxes.size(), 1u);
     EXPECT_NE(rig.dialogs.boxes[0].text.find("Could not save the setup to QBSetup1.INI"),
               std::string::npos);
     for (const auto& line : rig.LogLines())
         EXPECT_EQ(line.find("Setup Saved as"), std::string::npos);
+    std::size_t files = 0; // and no temporary file left behind
+    for ([[maybe_unused]] const auto& entry : fs::directory_iterator(app.svc.workFolder))
+        ++files;
+    EXPECT_EQ(files, 1u);
+}
+
+TEST_F(Mend, PipeInPlaceOfASlotFileIsNeitherWaitedOnNorWrittenInto) {
+    ASSERT_EQ(::mkfifo(Work("QBSetup2.INI").c_str(), 0600), 0);
+    Fire(app.ui.Setup.onClick); // must not wait for a writer
+    EXPECT_EQ(app.ui.LoadSetup2.caption, "Load Setup #&2");
+    const std::string before = Snapshot();
+    Fire(app.ui.LoadSetup2.onClick);
+    EXPECT_EQ(Snapshot(), before);
+    rig.dialogs.inputAnswers.push_back("x");
+    Fire(app.ui.SaveSetup2.onClick);
+    EXPECT_EQ(rig.dialogs.boxes.size(), 2u); // the refused load, the refused save
+    EXPECT_TRUE(fs::is_fifo(Work("QBSetup2.INI")));
 }
 
 } // namespace

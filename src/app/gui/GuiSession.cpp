@@ -26,7 +26,12 @@ OpenedBackend OpenWindowBackend(const BackendOptions& options, std::string& note
     if (options.choice != "auto") return OpenBackend(options);
     BackendOptions chosen = options;
     std::error_code ec;
-    if (std::filesystem::exists(options.ppdev378, ec)) {
+    const bool portFound = std::filesystem::exists(options.ppdev378, ec);
+    if (portFound && cli::DescribesSimulatedChip(options.sim))
+        throw PortError("--sim-chip, --sim-image, --sim-fault and --sim-save describe the "
+                        "simulated board, but a parallel port was found (" +
+                        options.ppdev378 + "): add --backend sim to use the simulator");
+    if (portFound) {
         chosen.choice = "ppdev";
         try {
             return OpenBackend(chosen);
@@ -52,6 +57,8 @@ GuiSession::GuiSession(const cli::GlobalOptions& options)
         note += (note.empty() ? "" : "\n") + warning;
     for (const auto& seeded : options.notes)
         note += (note.empty() ? "" : "\n") + seeded;
+    if (const std::string folder = cli::ConfigFolderNote(options); !folder.empty())
+        note += (note.empty() ? "" : "\n") + folder;
 
     Services services = cli::BackendServices(backend_, options);
     services.clock = &clock_;

@@ -7,6 +7,7 @@
 #include <QInputDialog>
 #include <QMediaDevices>
 #include <QMessageBox>
+#include <QRegularExpression>
 #include <QSoundEffect>
 #include <QStringList>
 #include <QUrl>
@@ -125,10 +126,19 @@ std::string QtDialogs::OpenFileName(const std::string& title, const std::string&
         .toStdString();
 }
 
+QString WithChosenExtension(const QString& name, const QString& chosenFilter) {
+    if (name.isEmpty() || !QFileInfo(name).suffix().isEmpty()) return name;
+    // "Intel HEX (*.hex)": a name typed without extension takes the chosen format's.
+    static const QRegularExpression firstPattern(QStringLiteral("\\(\\*(\\.[A-Za-z0-9]+)"));
+    const QRegularExpressionMatch match = firstPattern.match(chosenFilter);
+    return match.hasMatch() ? name + match.captured(1) : name;
+}
+
 std::string QtDialogs::SaveFileName(const std::string& title, const std::string& filter) {
-    return QFileDialog::getSaveFileName(owner_, Title(title), QDir::currentPath(),
-                                        ToQtFilter(filter))
-        .toStdString();
+    QString chosen;
+    const QString name = QFileDialog::getSaveFileName(owner_, Title(title), QDir::currentPath(),
+                                                      ToQtFilter(filter), &chosen);
+    return WithChosenExtension(name, chosen).toStdString();
 }
 
 QtSettingsStore::QtSettingsStore(const QString& organization, const QString& application)

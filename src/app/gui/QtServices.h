@@ -37,6 +37,9 @@ class QtSoundPlayer : public SoundPlayer {
 /// Converts a file-dialog filter of "Description|pattern|..." pairs to Qt's
 /// "Description (pattern);;..." form ("*.*" matches every file, dotted or not).
 QString ToQtFilter(const std::string& filter);
+/// The saved name with the extension of the filter chosen in the save dialog,
+/// when the operator typed none: the filter is the format choice.
+QString WithChosenExtension(const QString& name, const QString& chosenFilter);
 
 class QtDialogs : public Dialogs {
   public:

@@ -1,5 +1,9 @@
+#include <iostream>
+
+#include "app/LastGuard.h"
 #include "app/gui/GuiSession.h"
 
 int main(int argc, char** argv) {
-    return quorbit::gui::RunWindow(argc, argv);
+    return quorbit::RunWithLastGuard([&] { return quorbit::gui::RunWindow(argc, argv); }, std::cerr,
+                                     "quorbit");
 }

@@ -57,6 +57,12 @@ void AppendSleepLine(std::string& out, int milliseconds) {
     out += '\n';
 }
 
+void AppendDelayLine(std::string& out, std::int64_t steps) {
+    out += "D ";
+    out += std::to_string(steps);
+    out += '\n';
+}
+
 std::optional<std::uint8_t> ParseHexByte(std::string_view text) {
     while (!text.empty() && IsBlank(text.front()))
         text.remove_prefix(1);

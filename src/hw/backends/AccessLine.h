@@ -1,7 +1,8 @@
 #pragma once
 // The one-line text form of a port access, shared by the exec protocol and the
 // trace file: "O 378 9F" (write), "I 379" (read, "I 379 78" with the value read),
-// "S 200" (timed wait in ms). Ports and bytes in upper-case hex without prefix.
+// "S 200" (timed wait in ms), "D 202" (counted delay steps). Ports and bytes in upper-case hex
+// without prefix.
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -16,6 +17,8 @@ void AppendReadLine(std::string& out, std::uint16_t port,
                     std::optional<std::uint8_t> value = std::nullopt);
 /// Appends "S <ms>\n" (decimal).
 void AppendSleepLine(std::string& out, int milliseconds);
+/// Appends "D <steps>\n" (decimal): a counted delay.
+void AppendDelayLine(std::string& out, std::int64_t steps);
 
 /// A byte written as one or two hex digits (either case), blanks, tabs and CR
 /// around it allowed; nothing else.

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "hw/backends/CountingPort.h"
 #include "hw/backends/DirectPort.h"
 #include "hw/backends/ExecPort.h"
 #include "hw/backends/PpdevPort.h"
@@ -17,14 +18,13 @@ bool ParseBasePort(const std::string& text, std::uint16_t& port) {
         t += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     if (t.rfind("0X", 0) == 0) t = t.substr(2);
     if (!t.empty() && t.back() == 'H') t.pop_back();
-    if (t == "378")
-        port = 0x378;
-    else if (t == "278")
-        port = 0x278;
-    else if (t == "3BC")
-        port = 0x3BC;
-    else
+    if (t.empty() || t.size() > 4 || !std::all_of(t.begin(), t.end(), [](char c) {
+            return std::isxdigit(static_cast<unsigned char>(c));
+        }))
         return false;
+    const unsigned long value = std::stoul(t, nullptr, 16);
+    if (value < kLowestBasePort || value > kHighestBasePort) return false;
+    port = static_cast<std::uint16_t>(value);
     return true;
 }
 
@@ -44,25 +44,37 @@ std::vector<PpdevMapping> PpdevMappings(const BackendOptions& options) {
             throw PortError("ppdev backend: name the device, e.g. ppdev:/dev/parport0");
         return {{0x378, device}};
     }
-    return {{0x378, options.ppdev378}, {0x278, options.ppdev278}, {0x3BC, options.ppdev3BC}};
+    // Cards at other bases (PCI, PCIe) come first, each on the device the kernel
+    // found it as; a standard base naming the same device is then left empty.
+    std::vector<PpdevMapping> mappings;
+    for (const auto& found : ParportBases(kParportProcFolder))
+        if (found.base != 0x378 && found.base != 0x278 && found.base != 0x3BC)
+            mappings.push_back(found);
+    for (const PpdevMapping& standard : std::vector<PpdevMapping>{
+             {0x378, options.ppdev378}, {0x278, options.ppdev278}, {0x3BC, options.ppdev3BC}})
+        mappings.push_back(standard);
+    return mappings;
 }
 
 void OpenInner(const BackendOptions& options, OpenedBackend& opened) {
     const std::string& choice = options.choice;
     if (choice == "sim") {
         auto board = std::make_unique<sim::SimBoard>(options.sim.model, options.sim.basePort);
+        board->SetStepNs(options.stepNs);
         opened.simBoard = board.get();
         opened.io = std::move(board);
     } else if (choice == "ppdev" || StartsWith(choice, kPpdevPrefix)) {
-        auto port = std::make_unique<PpdevPort>(PpdevMappings(options));
+        auto port = std::make_unique<PpdevPort>(PpdevMappings(options), options.stepNs);
         opened.warnings = port->Warnings();
         opened.io = std::move(port);
     } else if (choice == "direct") {
-        opened.io = std::make_unique<DirectPort>();
+        opened.io = std::make_unique<DirectPort>(options.stepNs);
     } else if (StartsWith(choice, kExecPrefix)) {
         const std::string command = choice.substr(std::string(kExecPrefix).size());
         if (command.empty()) throw PortError("exec backend: give the command, e.g. exec:./myport");
-        opened.io = std::make_unique<ExecPort>(command);
+        ExecLimits limits;
+        limits.sendDelays = options.execDelays;
+        opened.io = std::make_unique<ExecPort>(command, limits);
     } else {
         throw PortError("Unknown port backend \"" + choice +
                         "\": use sim, ppdev[:/dev/parportN], direct or exec:COMMAND");
@@ -76,6 +88,11 @@ OpenedBackend OpenBackend(const BackendOptions& options) {
     OpenInner(options, opened);
     if (!options.traceFile.empty())
         opened.io = std::make_unique<TracePort>(std::move(opened.io), options.traceFile);
+    if (options.countAccesses) {
+        auto counter = std::make_unique<CountingPort>(std::move(opened.io));
+        opened.counter = counter.get();
+        opened.io = std::move(counter);
+    }
     return opened;
 }
 

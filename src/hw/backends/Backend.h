@@ -12,6 +12,7 @@ namespace quorbit {
 namespace sim {
 class SimBoard;
 }
+class CountingPort;
 
 struct SimSetup {
     int model = 6; // 0 = no board attached
@@ -30,6 +31,12 @@ struct BackendOptions {
     std::string choice = "sim";
     /// When set, every access is also recorded in this file (any backend).
     std::string traceFile;
+    /// Real length of one counted delay step (real ports; the simulator's clock).
+    std::int64_t stepNs = kDelayStepNanoseconds;
+    /// exec: send counted delays to the child as "D <steps>" lines.
+    bool execDelays = false;
+    /// Count every access and wait for an estimate of the real time taken.
+    bool countAccesses = false;
     SimSetup sim;
     /// Parport device per base address for ppdev (378h, 278h, 3BCh).
     std::string ppdev378 = "/dev/parport0", ppdev278 = "/dev/parport1", ppdev3BC = "/dev/parport2";
@@ -38,6 +45,7 @@ struct BackendOptions {
 struct OpenedBackend {
     std::unique_ptr<PortIo> io; // what the board talks to (the trace wrapper owns what it wraps)
     sim::SimBoard* simBoard = nullptr; // the simulator inside, when that is the backend
+    CountingPort* counter = nullptr;   // the access counts, when asked for
     /// Things the operator should know that do not stop the program (a parport
     /// device refused while another one opened); the front end shows them.
     std::vector<std::string> warnings;
@@ -46,7 +54,11 @@ struct OpenedBackend {
 /// Opens the backend; throws PortError with a message for the operator on failure.
 OpenedBackend OpenBackend(const BackendOptions& options);
 
-/// Parses "378", "378h", "0x378", "3BC": the three printer port bases only.
+inline constexpr std::uint16_t kLowestBasePort = 0x100;
+inline constexpr std::uint16_t kHighestBasePort = 0xFFF8;
+
+/// Parses a printer port base: "378", "378h", "0x378", "3BC", or a card's base such
+/// as "D100" (any base from 100h to FFF8h).
 bool ParseBasePort(const std::string& text, std::uint16_t& port);
 
 } // namespace quorbit

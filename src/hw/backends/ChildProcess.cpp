@@ -220,14 +220,28 @@ void ChildProcess::ClosePipes() {
     CloseFd(fromChild_);
 }
 
+bool ChildProcess::GroupGone(std::chrono::milliseconds limit) {
+    const auto deadline = Clock::now() + limit;
+    for (;;) {
+        WaitForEnd(std::chrono::milliseconds(0)); // a zombie still counts as a member
+        if (::kill(-pid_, 0) != 0 && errno == ESRCH) return true;
+        if (Clock::now() >= deadline) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+}
+
 void ChildProcess::Finish(std::chrono::milliseconds grace) {
     ClosePipes();
-    if (pid_ < 0 || WaitForEnd(grace)) return;
-    // The shell may have started the real program as its own child: stop the
-    // whole group, and kill whatever ignores the polite request.
-    ::kill(-pid_, SIGTERM);
-    WaitForEnd(std::chrono::seconds(1));
-    ::kill(-pid_, SIGKILL);
+    if (pid_ < 0 || finished_) return;
+    finished_ = true;
+    WaitForEnd(grace);
+    // The shell may have started the real program as its own child, which can
+    // outlive it: stop the whole group, even when the direct child has ended, and
+    // kill whatever ignores the polite request.
+    if (::kill(-pid_, SIGTERM) == 0 && !GroupGone(std::chrono::seconds(1))) {
+        ::kill(-pid_, SIGKILL);
+        GroupGone(std::chrono::seconds(5));
+    }
     WaitForEnd(std::chrono::seconds(5));
 }
 

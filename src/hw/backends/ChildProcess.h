@@ -33,13 +33,16 @@ class ChildProcess {
     /// limit for the child to end; empty when it is still running.
     std::string EndDescription(std::chrono::milliseconds limit);
     /// Closes both pipes (end of input for the child), waits up to grace for it to
-    /// end, then stops it: SIGTERM, one more second, SIGKILL.
+    /// end, then stops its whole process group (what it started, too): SIGTERM,
+    /// one more second, SIGKILL. Only the first call acts.
     void Finish(std::chrono::milliseconds grace);
 
     [[nodiscard]] pid_t Pid() const { return pid_; }
 
   private:
     bool WaitForEnd(std::chrono::milliseconds limit);
+    /// True once no process of the child's group is left (up to the limit).
+    bool GroupGone(std::chrono::milliseconds limit);
     void ClosePipes();
 
     pid_t pid_ = -1;
@@ -47,6 +50,7 @@ class ChildProcess {
     int fromChild_ = -1;
     std::string received_; // output read past the last line handed out
     bool ended_ = false;
+    bool finished_ = false;
     bool statusKnown_ = false; // false when someone else reaped the child
     int status_ = 0;
 };

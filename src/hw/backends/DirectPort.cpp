@@ -42,7 +42,7 @@ void GiveUpPorts(std::size_t count) {
 
 } // namespace
 
-DirectPort::DirectPort() {
+DirectPort::DirectPort(std::int64_t stepNs) : waits_(stepNs) {
 #if QUORBIT_HAS_PORT_IO
     for (std::size_t i = 0; i < kBases.size(); ++i) {
         if (::ioperm(kBases[i], kRegisters, 1) == 0) continue;
@@ -88,11 +88,15 @@ std::uint8_t DirectPort::PortIn(std::uint16_t port) {
 }
 
 void DirectPort::Sleep(int milliseconds) {
-    SleepMilliseconds(milliseconds);
+    waits_.Milliseconds(milliseconds);
 }
 
 void DirectPort::BusySteps(std::int64_t steps) {
-    SpinDelaySteps(steps);
+    waits_.Steps(steps);
+}
+
+void DirectPort::PulseSteps(std::int64_t steps) {
+    waits_.Pulse(steps);
 }
 
 std::string DirectPort::Describe() const {

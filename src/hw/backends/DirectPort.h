@@ -5,6 +5,7 @@
 #include <string>
 
 #include "hw/PortIo.h"
+#include "hw/backends/RealTime.h"
 
 namespace quorbit {
 
@@ -12,7 +13,7 @@ class DirectPort : public PortIo {
   public:
     /// Asks for the three registers of each LPT base (378h, 278h, 3BCh); throws
     /// PortError saying what is needed when that is refused.
-    DirectPort();
+    explicit DirectPort(std::int64_t stepNs = kDelayStepNanoseconds);
     ~DirectPort() override;
 
     /// Writes go to the data and control registers only: base+1 is the read-only
@@ -22,7 +23,13 @@ class DirectPort : public PortIo {
     std::uint8_t PortIn(std::uint16_t port) override;
     void Sleep(int milliseconds) override;
     void BusySteps(std::int64_t steps) override;
+    void PulseSteps(std::int64_t steps) override;
+    [[nodiscard]] std::int64_t OverranPulses() const override { return waits_.OverranPulses(); }
+    [[nodiscard]] bool RealTiming() const override { return true; }
     [[nodiscard]] std::string Describe() const override;
+
+  private:
+    RealTimeWaits waits_;
 };
 
 } // namespace quorbit

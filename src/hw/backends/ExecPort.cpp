@@ -69,7 +69,15 @@ void ExecPort::Sleep(int milliseconds) {
 }
 
 void ExecPort::BusySteps(std::int64_t steps) {
-    if (steps > 0) countedSteps_ += steps;
+    if (steps <= 0) return;
+    ThrowIfBroken();
+    countedSteps_ += steps;
+    // Collected with the writes: they go out together before the next read.
+    if (limits_.sendDelays) AppendDelayLine(unsent_, steps);
+}
+
+void ExecPort::PulseSteps(std::int64_t steps) {
+    BusySteps(steps);
 }
 
 std::string ExecPort::Describe() const {
@@ -80,16 +88,21 @@ void ExecPort::Flush() {
     if (unsent_.empty()) return;
     const auto result = child_.Write(unsent_, limits_.answer);
     unsent_.clear();
-    if (result == ChildProcess::Io::TimedOut)
+    if (result == ChildProcess::Io::TimedOut) {
+        if (const std::string gone = EndedMeanwhile(); !gone.empty()) Fail(gone);
         Fail("did not read its input within " + DurationText(limits_.answer));
+    }
     if (result == ChildProcess::Io::Closed) Fail(HowChildEnded());
 }
 
 std::uint8_t ExecPort::ReadAnswer(const std::string& request) {
     std::string answer;
     const auto result = child_.ReadLine(answer, limits_.answer);
-    if (result == ChildProcess::Io::TimedOut)
+    if (result == ChildProcess::Io::TimedOut) {
+        if (const std::string gone = EndedMeanwhile(); !gone.empty())
+            Fail(gone + " before answering '" + request + "'");
         Fail("did not answer '" + request + "' within " + DurationText(limits_.answer));
+    }
     if (result == ChildProcess::Io::Closed)
         Fail(HowChildEnded() + " before answering '" + request + "'");
     const auto value = ParseHexByte(answer);
@@ -102,6 +115,13 @@ std::string ExecPort::HowChildEnded() {
     // the message can tell its exit status.
     const std::string end = child_.EndDescription(std::chrono::seconds(1));
     return end.empty() ? "closed its end of the pipe" : end;
+}
+
+std::string ExecPort::EndedMeanwhile() {
+    // A process the child started may hold the pipes open after the child has
+    // gone: the silence is then the child's end, not a slow answer.
+    const std::string end = child_.EndDescription(std::chrono::milliseconds(0));
+    return end.empty() ? end : end + " (a process it started still holds its pipes)";
 }
 
 void ExecPort::ThrowIfBroken() const {

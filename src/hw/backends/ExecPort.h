@@ -8,7 +8,8 @@
 //
 // Ports and bytes are upper-case hex without prefix (bytes two digits). Writes
 // and waits are collected and sent in one go before each read and at the end.
-// Counted busy waits are not sent: they only pace a real port.
+//   D 202      a counted delay of 202 steps, sent only when asked (--exec-delays):
+//              children written for the plain protocol never see it.
 #include <chrono>
 #include <cstdint>
 #include <string>
@@ -23,6 +24,8 @@ struct ExecLimits {
     std::chrono::milliseconds answer{5000};
     /// How long the child may take to end after its input is closed.
     std::chrono::milliseconds exitGrace{3000};
+    /// Send counted delays as "D <steps>" lines.
+    bool sendDelays = false;
 };
 
 class ExecPort : public PortIo {
@@ -35,6 +38,7 @@ class ExecPort : public PortIo {
     std::uint8_t PortIn(std::uint16_t port) override;
     void Sleep(int milliseconds) override;
     void BusySteps(std::int64_t steps) override;
+    void PulseSteps(std::int64_t steps) override;
     [[nodiscard]] std::string Describe() const override;
 
     [[nodiscard]] std::int64_t CountedSteps() const { return countedSteps_; }
@@ -43,6 +47,8 @@ class ExecPort : public PortIo {
   private:
     void Flush();
     std::uint8_t ReadAnswer(const std::string& request);
+    /// How the child ended when it is already gone; empty while it runs.
+    std::string EndedMeanwhile();
     void ThrowIfBroken() const;
     [[noreturn]] void Fail(const std::string& what);
     std::string HowChildEnded();

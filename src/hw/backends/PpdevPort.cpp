@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <sstream>
 
 #include "hw/backends/RealTime.h"
@@ -142,8 +143,11 @@ int OpenClaimed(const std::string& device, int& error) {
     }
     error = ClaimWithin(fd, 3);
     if (error == 0) {
+        // Compatibility mode: the board is driven by plain register writes, not by
+        // an IEEE 1284 handshake a card may have been left in.
+        int mode = IEEE1284_MODE_COMPAT;
         int forward = 0;
-        if (::ioctl(fd, PPDATADIR, &forward) == 0) return fd;
+        if (::ioctl(fd, PPSETMODE, &mode) == 0 && ::ioctl(fd, PPDATADIR, &forward) == 0) return fd;
         error = errno;
         ::ioctl(fd, PPRELEASE);
     }
@@ -168,7 +172,24 @@ void ReleaseAndClose(int) {}
 
 } // namespace
 
-PpdevPort::PpdevPort(const std::vector<PpdevMapping>& mappings) {
+std::vector<PpdevMapping> ParportBases(const std::string& folder) {
+    std::vector<PpdevMapping> found;
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, ec)) {
+        const std::string name = entry.path().filename().string();
+        if (name.rfind("parport", 0) != 0 || name.size() == 7) continue;
+        std::ifstream in(entry.path() / "base-addr");
+        unsigned long base = 0;
+        if (!(in >> base) || base < 0x100 || base > 0xFFF8) continue;
+        found.push_back({static_cast<std::uint16_t>(base), "/dev/" + name});
+    }
+    std::sort(found.begin(), found.end(),
+              [](const PpdevMapping& a, const PpdevMapping& b) { return a.device < b.device; });
+    return found;
+}
+
+PpdevPort::PpdevPort(const std::vector<PpdevMapping>& mappings, std::int64_t stepNs)
+    : waits_(stepNs) {
 #if !defined(__linux__)
     throw PortError("ppdev backend: the ppdev driver exists only on Linux");
 #endif
@@ -253,11 +274,15 @@ std::uint8_t PpdevPort::PortIn(std::uint16_t port) {
 }
 
 void PpdevPort::Sleep(int milliseconds) {
-    SleepMilliseconds(milliseconds);
+    waits_.Milliseconds(milliseconds);
 }
 
 void PpdevPort::BusySteps(std::int64_t steps) {
-    SpinDelaySteps(steps);
+    waits_.Steps(steps);
+}
+
+void PpdevPort::PulseSteps(std::int64_t steps) {
+    waits_.Pulse(steps);
 }
 
 std::string PpdevPort::Describe() const {

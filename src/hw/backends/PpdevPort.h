@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "hw/PortIo.h"
+#include "hw/backends/RealTime.h"
 
 namespace quorbit {
 
@@ -16,23 +17,34 @@ struct PpdevMapping {
     std::string device;
 };
 
+inline constexpr const char* kParportProcFolder = "/proc/sys/dev/parport";
+
+/// The kernel's parallel ports and their bases, from FOLDER/parportN/base-addr
+/// ("888\t1912": the base in decimal first); each on /dev/parportN.
+std::vector<PpdevMapping> ParportBases(const std::string& folder);
+
 class PpdevPort : public PortIo {
   public:
     /// Opens and claims every device. A base whose device cannot be had acts as an
     /// empty port (writes dropped, reads FFh); unless the device simply does not
     /// exist, Warnings() says why. Throws PortError when no device can be had.
-    explicit PpdevPort(const std::vector<PpdevMapping>& mappings);
+    explicit PpdevPort(const std::vector<PpdevMapping>& mappings,
+                       std::int64_t stepNs = kDelayStepNanoseconds);
     ~PpdevPort() override;
 
     void PortOut(std::uint16_t port, std::uint8_t value) override;
     std::uint8_t PortIn(std::uint16_t port) override;
     void Sleep(int milliseconds) override;
     void BusySteps(std::int64_t steps) override;
+    void PulseSteps(std::int64_t steps) override;
+    [[nodiscard]] std::int64_t OverranPulses() const override { return waits_.OverranPulses(); }
+    [[nodiscard]] bool RealTiming() const override { return true; }
     [[nodiscard]] std::string Describe() const override;
 
     [[nodiscard]] const std::vector<std::string>& Warnings() const { return warnings_; }
 
   private:
+    RealTimeWaits waits_;
     struct Channel {
         std::uint16_t base;
         std::string device;

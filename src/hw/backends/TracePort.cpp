@@ -78,6 +78,18 @@ void TracePort::Sleep(int milliseconds) {
 
 void TracePort::BusySteps(std::int64_t steps) {
     inner_->BusySteps(steps);
+    RecordDelay(steps);
+}
+
+void TracePort::PulseSteps(std::int64_t steps) {
+    inner_->PulseSteps(steps);
+    RecordDelay(steps);
+}
+
+void TracePort::RecordDelay(std::int64_t steps) {
+    if (steps <= 0) return;
+    AppendDelayLine(line_, steps);
+    Record();
 }
 
 std::string TracePort::Describe() const {

@@ -1,9 +1,9 @@
 #pragma once
 // Records every access that passes through to another backend, one line each,
 // in the exec protocol's form: "O 378 9F", "I 379 78" (with the byte read),
-// "S 200"; a read the backend could not carry out is "I 379" without a value.
-// Counted busy waits are not recorded: they are pacing, not accesses,
-// and would swamp the file.
+// "S 200", "D 202" (a counted delay of 202 steps: pacing or a programming pulse,
+// whose real length is the step length times the count); a read the backend
+// could not carry out is "I 379" without a value.
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -22,12 +22,16 @@ class TracePort : public PortIo {
     std::uint8_t PortIn(std::uint16_t port) override;
     void Sleep(int milliseconds) override;
     void BusySteps(std::int64_t steps) override;
+    void PulseSteps(std::int64_t steps) override;
+    [[nodiscard]] std::int64_t OverranPulses() const override { return inner_->OverranPulses(); }
+    [[nodiscard]] bool RealTiming() const override { return inner_->RealTiming(); }
     [[nodiscard]] std::string Describe() const override;
 
     [[nodiscard]] PortIo& Inner() const { return *inner_; }
 
   private:
     void Record();
+    void RecordDelay(std::int64_t steps);
     /// After a failed access: writes what is pending and flushes, quietly.
     void KeepAfterFailure();
 

@@ -18,6 +18,15 @@
 namespace quorbit::test {
 namespace {
 
+TEST(FileFilter, ChosenFormatGivesATypedNameItsExtension) {
+    EXPECT_EQ(gui::WithChosenExtension("/tmp/chip", "Intel HEX (*.hex)"), "/tmp/chip.hex");
+    EXPECT_EQ(gui::WithChosenExtension("/tmp/chip", "Motorola S-record (*.s19 *.s28)"),
+              "/tmp/chip.s19");
+    EXPECT_EQ(gui::WithChosenExtension("/tmp/chip.bin", "Intel HEX (*.hex)"), "/tmp/chip.bin");
+    EXPECT_EQ(gui::WithChosenExtension("/tmp/chip", "All Files (*)"), "/tmp/chip");
+    EXPECT_EQ(gui::WithChosenExtension("", "Intel HEX (*.hex)"), ""); // cancelled
+}
+
 TEST(FileFilter, PairsBecomeQtEntriesAndStarDotStarMatchesEveryFile) {
     EXPECT_EQ(gui::ToQtFilter("All Files (*.*)|*.*"), "All Files (*)");
     EXPECT_EQ(gui::ToQtFilter("Binary Files (*.bin)|*.bin;*.rom|All Files (*.*)|*.*"),

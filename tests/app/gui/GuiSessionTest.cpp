@@ -5,6 +5,7 @@
 
 #include "Fakes.h"
 #include "app/gui/GuiSession.h"
+#include "cli/Options.h"
 #include "sim/SimBoard.h"
 
 namespace quorbit::test {
@@ -46,6 +47,32 @@ TEST(WindowBackend, ANamedBackendIsUsedAsItIsOrReported) {
 
     options.choice = "nonsense";
     EXPECT_THROW(gui::OpenWindowBackend(options, note), PortError);
+}
+
+TEST(WindowBackend, SimulatorOptionsWorkWhenTheAutomaticChoiceIsTheSimulator) {
+    cli::GlobalOptions options;
+    options.backend.choice = "auto";
+    options.backend.sim.chip = "27C256";
+    options.backend.sim.imageFile = "fill:00";
+    EXPECT_EQ(cli::FinishOptions(options), "");
+    options.backend.ppdev378 = "/nonexistent/parport0";
+    std::string note;
+    const OpenedBackend opened = gui::OpenWindowBackend(options.backend, note);
+    ASSERT_NE(opened.simBoard, nullptr);
+
+    // With a parallel port there, the automatic choice is the port: say what is needed.
+    TempDir dir;
+    std::ofstream(dir / "parport0") << "";
+    options.backend.ppdev378 = (dir / "parport0").string();
+    try {
+        gui::OpenWindowBackend(options.backend, note);
+        ADD_FAILURE() << "simulator options accepted beside a parallel port";
+    } catch (const PortError& e) {
+        EXPECT_NE(std::string(e.what()).find("add --backend sim"), std::string::npos);
+    }
+    // Other backends still refuse them at once.
+    options.backend.choice = "direct";
+    EXPECT_NE(cli::FinishOptions(options), "");
 }
 
 } // namespace

@@ -70,6 +70,34 @@ TEST(ExecPort, WritesGoOutBeforeEachReadAndAtTheEnd) {
     EXPECT_EQ(ReadBytes(log), "O 378 9F\nO 37A 04\nI 379\nS 200\nO 278 FF\n");
 }
 
+TEST(ExecPort, CountedDelaysAreSentInOrderOnlyWhenAsked) {
+    TempDir dir;
+    const auto log = dir / "requests.txt";
+    ExecLimits limits;
+    limits.sendDelays = true;
+    {
+        ExecPort port(HelperCommand("recorder.sh", Quoted(log.string())), limits);
+        port.PortOut(0x378, 0x9F);
+        port.BusySteps(120);
+        port.PulseSteps(202);
+        port.BusySteps(0); // no wait, nothing sent
+        EXPECT_EQ(port.PortIn(0x379), 0x5A);
+        EXPECT_EQ(port.CountedSteps(), 322);
+    }
+    EXPECT_EQ(ReadBytes(log), "O 378 9F\nD 120\nD 202\nI 379\n");
+
+    // --exec-delays reaches the child through the backend options.
+    const auto second = dir / "second.txt";
+    BackendOptions options =
+        Backend("exec:" + HelperCommand("recorder.sh", Quoted(second.string())));
+    options.execDelays = true;
+    {
+        auto opened = OpenBackend(options);
+        opened.io->BusySteps(7);
+    }
+    EXPECT_EQ(ReadBytes(second), "D 7\n");
+}
+
 TEST(ExecPort, AcceptsOneOrTwoHexDigitsWithBlanksAround) {
     ExecPort lower(HelperCommand("recorder.sh", "/dev/null ' 7f \r'"), kQuick);
     EXPECT_EQ(lower.PortIn(0x379), 0x7F);

@@ -1,0 +1,120 @@
+// A full AM29F040 (512 KB) program and chip erase through the simulated board:
+// port accesses per byte and the simulated board time, which counts 1 us per
+// port access plus the counted pauses and the waits. The datasheet's figures for
+// the chip itself: about 7 us per byte program, a few seconds for a chip erase.
+#include <benchmark/benchmark.h>
+
+#include <memory>
+
+#include "app/App.h"
+#include "app/Shell.h"
+#include "app/SystemServices.h"
+#include "catalog/DeviceSelection.h"
+#include "ops/Flash.h"
+#include "ops/FlashErase.h"
+#include "ops/ProgramImage.h"
+#include "sim/ChipFactory.h"
+#include "sim/SimBoard.h"
+#include "sim/SimContents.h"
+
+namespace quorbit {
+namespace {
+
+class NoClock : public Clock {
+  public:
+    [[nodiscard]] LocalTime Now() const override { return {}; }
+};
+
+class OkDialogs : public Dialogs {
+  public:
+    MsgResult MsgBox(const std::string&, const std::string&, MsgIcon, MsgButtons, int) override {
+        return MsgResult::Ok;
+    }
+    std::optional<std::string> InputBox(const std::string&, const std::string&) override {
+        return std::nullopt;
+    }
+    std::string OpenFileName(const std::string&, const std::string&) override { return {}; }
+    std::string SaveFileName(const std::string&, const std::string&) override { return {}; }
+};
+
+constexpr int kRowAm29F040 = 27;
+constexpr std::int64_t kSize = 512 * 1024;
+
+struct Bench {
+    explicit Bench(int model) : board(model, 0x378) {
+        services.port = &board;
+        services.clock = &clock;
+        services.sound = &sound;
+        services.dialogs = &dialogs;
+        services.settings = &settings;
+        services.simBoard = &board;
+        services.simChipFixed = true;
+        services.appFolder = services.workFolder = services.userConfigFolder = "/nonexistent";
+        app = std::make_unique<App>(services);
+        Form_Load(*app);
+        SelectDevice(*app, kRowAm29F040);
+    }
+    sim::SimBoard board;
+    NoClock clock;
+    SilentSound sound;
+    OkDialogs dialogs;
+    MemorySettings settings;
+    Services services;
+    std::unique_ptr<App> app;
+};
+
+void Report(benchmark::State& state, std::uint64_t accesses, std::int64_t simNs) {
+    state.counters["accesses_per_byte"] = static_cast<double>(accesses) / kSize;
+    state.counters["board_seconds"] = static_cast<double>(simNs) / 1e9;
+    state.counters["board_us_per_byte"] = static_cast<double>(simNs) / 1e3 / kSize;
+}
+
+void BM_ProgramAm29F040(benchmark::State& state) {
+    Bench b(static_cast<int>(state.range(0)));
+    const auto image = sim::RandomContents(kSize, 1);
+    std::copy(image.begin(), image.end(), b.app->buf.CodeBuffer.begin());
+    std::uint64_t accesses = 0;
+    std::int64_t simNs = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        b.board.Insert(sim::MakeErasedSimChip(kRowAm29F040));
+        PrepareProgramImage(*b.app);
+        Reset(*b.app);
+        state.ResumeTiming();
+        const auto before = b.board.Accesses();
+        const auto t0 = b.board.NowNs();
+        b.app->ui.SystemLog.caption.clear();
+        PFLASH(*b.app);
+        accesses = b.board.Accesses() - before;
+        simNs = b.board.NowNs() - t0;
+    }
+    if (b.board.Chip()->Memory() != image)
+        state.SkipWithError(("chip does not hold the image: " + b.app->ui.SystemLog.caption).c_str());
+    Report(state, accesses, simNs);
+}
+
+void BM_EraseAm29F040(benchmark::State& state) {
+    Bench b(static_cast<int>(state.range(0)));
+    std::uint64_t accesses = 0;
+    std::int64_t simNs = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        b.board.Insert(sim::MakeSimChip(kRowAm29F040, sim::AddressPatternContents(kSize)));
+        state.ResumeTiming();
+        const auto before = b.board.Accesses();
+        const auto t0 = b.board.NowNs();
+        EraseFLASH(*b.app);
+        accesses = b.board.Accesses() - before;
+        simNs = b.board.NowNs() - t0;
+        b.app->ui.SystemLog.caption.clear();
+    }
+    if (b.app->ops.Outcome != OpOutcome::Success) state.SkipWithError("erase did not complete");
+    state.counters["accesses"] = static_cast<double>(accesses);
+    state.counters["board_seconds"] = static_cast<double>(simNs) / 1e9;
+}
+
+BENCHMARK(BM_ProgramAm29F040)->Arg(4)->Arg(6)->Unit(benchmark::kMillisecond)->Iterations(2);
+BENCHMARK(BM_EraseAm29F040)->Arg(6)->Unit(benchmark::kMillisecond)->Iterations(2);
+
+} // namespace
+} // namespace quorbit

@@ -1,0 +1,17 @@
+#pragma once
+// The Erase Chip command and the flash menu entries.
+
+namespace quorbit {
+
+class App;
+
+/// Erase Chip: sets EraseMode and runs the device type's erase routine; a serial
+/// EEPROM (written with FFh) is finished here.
+void EraseFlash_button_Click(App& app);
+/// Menu "Erase Device Flash Memory": the same command.
+void menuEraseFlash_Click(App& app);
+
+/// Attaches Erase Chip, the flash ID entry, LoopFlashTest and ResetFlash.
+void WireFlashHandlers(App& app);
+
+} // namespace quorbit

@@ -1,0 +1,188 @@
+// The 32-pin 5 V flash chips. Every operation is a JEDEC command: AAh at 5555h,
+// 55h at 2AAAh, the command at 5555h, each a low pulse of WE (register 3 bit 2)
+// while CE is low. Programming a byte is command A0h and one more write cycle at
+// the byte's address; the chip then programs it by itself and shows its progress
+// on DQ7 until the byte reads back as written.
+#include "ops/Flash.h"
+
+#include <stdexcept>
+
+#include "app/App.h"
+#include "app/Shell.h"
+#include "ops/At29c256.h"
+#include "ops/FlashId.h"
+#include "ops/Program.h"
+
+namespace quorbit {
+namespace {
+
+/// Makers whose chips the program writes and erases: AMIC, AMD, EON, Atmel.
+bool SupportedMaker(int maker) {
+    return maker == 0x37 || maker == 0x01 || maker == 0x1C || maker == 0x1F;
+}
+/// Makers whose chips program a byte in microseconds and are read back at once.
+bool ReadBackAtOnce(int maker) {
+    return maker == 0x37 || maker == 0x01 || maker == 0x1C;
+}
+
+/// One board-register latch in its short form: data, strobe, select.
+void LatchInline(Board& b, int reg, int value) {
+    if (value < 0 || value > 255)
+        throw std::overflow_error("Overflow: flash command byte " + std::to_string(value));
+    const auto n = static_cast<std::size_t>(reg);
+    b.Out(b.DataPort, value);
+    b.Out(b.ControlPort, b.RegStrobe[n]);
+    b.Out(b.ControlPort, b.RegSelect[n]);
+}
+
+/// CE low, WE low, WE high, CE high (register 3; bank bits 0, data driven).
+void InlineWritePulse(Board& b) {
+    for (int value : {0x04, 0x00, 0x04, 0x84})
+        LatchInline(b, 3, value);
+}
+
+/// One cycle of the three-cycle command at address `high`:`low`.
+void InlineCycle(Board& b, int data, int high, int low) {
+    LatchInline(b, 4, data);
+    LatchInline(b, 1, high);
+    LatchInline(b, 2, low);
+    InlineWritePulse(b);
+}
+
+/// Writes the byte at Address until it reads back, 49 writes at most.
+bool ProgramByteWithRetries(App& app) {
+    FlashState& f = app.ops.flash;
+    for (int attempts = 50;;) {
+        if (--attempts == 0) {
+            ReportProgramFailure(app);
+            return false;
+        }
+        app.board.DataOut = app.ops.ProgramImage[static_cast<std::size_t>(app.board.Address)];
+        PBYTE_FLASH(app);
+        if (!ReadBackAtOnce(f.FlashMakerCode)) {
+            // The Atmel parts need their write cycle: read back after the wait, so
+            // that a byte that did not take is written again, never passed over.
+            app.board.SleepMs(1);
+        }
+        CheckByteFLASH(app);
+        if (app.ops.PollCount == 0) return true;
+    }
+}
+
+} // namespace
+
+void CMD_FLASH(App& app) {
+    Board& b = app.board;
+    if (app.dev.DeviceType == "FA") {
+        CMD_AT29C256(app);
+        return;
+    }
+    b.OEOFF();
+    // Runs before every programmed byte: no pauses, no shadow updates.
+    LatchInline(b, 3, 0x84); // CE off, data driven, WE off, bank 0
+    InlineCycle(b, 0xAA, 0x55, 0x55);
+    InlineCycle(b, 0x55, 0x2A, 0xAA);
+    InlineCycle(b, app.ops.FlashCommand, 0x55, 0x55);
+}
+
+void WEON_FLASH(App& app) {
+    Board& b = app.board;
+    const int bank = b.BankMap[static_cast<std::size_t>(b.AdrBank)];
+    b.Reg3Shadow = (bank | b.DeviceReg3Bits | b.Reg3Shadow) & 0xFB;
+    b.SetReg3();
+}
+
+void WEOFF_FLASH(App& app) {
+    Board& b = app.board;
+    const int bank = b.BankMap[static_cast<std::size_t>(b.AdrBank)];
+    b.Reg3Shadow = b.Reg3Shadow | bank | b.DeviceReg3Bits | 4;
+    b.SetReg3();
+}
+
+void PBYTE_FLASH(App& app) {
+    Board& b = app.board;
+    app.ops.FlashCommand = 0xA0;
+    CMD_FLASH(app);
+    b.Endereco2Adr();
+    b.DataOut = app.ops.ProgramImage[static_cast<std::size_t>(b.Address)];
+    b.Reg4Shadow = b.DataOut;
+    b.SetReg4();
+    b.SETADR_FLASH();
+    b.CEON();
+    WEON_FLASH(app);
+    WEOFF_FLASH(app);
+    b.CEOFF();
+}
+
+void CheckByteFLASH(App& app) {
+    Board& b = app.board;
+    b.REG4OFF();
+    app.ops.PollCount = 1;
+    b.CEON();
+    b.OEON();
+    b.GetNibbles();
+    b.OEOFF();
+    b.CEOFF();
+    if (b.DataIn == b.DataOut) app.ops.PollCount = 0;
+    b.REG4ON();
+}
+
+void PFLASH(App& app) {
+    Board& b = app.board;
+    FlashState& f = app.ops.flash;
+    ReadFlashID(app);
+    if (!SupportedMaker(f.FlashMakerCode)) {
+        LogMessage(app, "Device ID# " + f.FlashID + " - Not Supported");
+        app.flags.ProgramStatus = 0;
+        app.ops.Outcome = OpOutcome::Refused;
+        return;
+    }
+    LogMessage(app, "Device ID# " + f.FlashID + " - Start programming");
+    const std::int32_t size = app.dev.DeviceSize;
+    SetProgressMax(app, size / 256);
+    b.REG4ON();
+    b.OEOFF();
+    b.CEOFF();
+    app.ops.LastBank = (size - 1) / 65536;
+    app.ops.LastPage = ((size - 1) - app.ops.LastBank * 65536) / 256;
+    b.Address = 0;
+    // ProgramLength is the image prepared for this chip's size: all of it for
+    // "Both", half for the odd or even bytes. The walk stops there, so bytes past
+    // the prepared image (left from an earlier one) never reach the chip.
+    const std::int32_t length = app.ops.ProgramLength;
+    for (int bank = 0; bank <= app.ops.LastBank; ++bank) {
+        b.Reg3Shadow = b.BankMap[static_cast<std::size_t>(bank)] | b.DeviceReg3Bits | 128;
+        for (int page = 0; page <= app.ops.LastPage; ++page) {
+            b.Reg1Shadow = b.PageMap[static_cast<std::size_t>(page)] | b.DeviceReg1Bits;
+            SetProgressValue(app, app.ui.ProgressBar1.value + 1);
+            for (int low = 0; low <= 255; ++low) {
+                if (b.Address >= length) return;
+                b.Reg2Shadow = low;
+                if (!ProgramByteWithRetries(app)) return;
+                ++b.Address;
+            }
+        }
+    }
+}
+
+void LoopFlashTest_Click(App& app) {
+    const int n = app.ui.Slider1.value * 1000;
+    for (int i = 0; i < n; ++i) {
+        PBYTE_FLASH(app);
+        app.board.Port().BusySteps(10000);
+    }
+}
+
+void ResetFlash_Click(App& app) {
+    Board& b = app.board;
+    b.CEOFF();
+    b.OEOFF();
+    b.Reg4Shadow = 0xF0;
+    b.SetReg4();
+    WEON_FLASH(app);
+    b.CEON();
+    b.CEOFF();
+    WEOFF_FLASH(app);
+}
+
+} // namespace quorbit

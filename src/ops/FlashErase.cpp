@@ -1,0 +1,97 @@
+// Chip erase: the six-cycle erase command, then DQ7 polling. While the chip
+// erases DQ7 reads 0; it reads 1 once every byte is FFh.
+#include "ops/FlashErase.h"
+
+#include "app/App.h"
+#include "app/Shell.h"
+#include "ops/Flash.h"
+#include "ops/FlashId.h"
+#include "ops/RequireBoard.h"
+
+namespace quorbit {
+namespace {
+
+struct EraseKind {
+    bool (*accepts)(App&);
+    int afterCommandsMs;
+    std::int32_t pollLimit;
+};
+
+bool AcceptsJedecFlash(App& app) {
+    const int maker = app.ops.flash.FlashMakerCode;
+    return maker == 0x37 || maker == 0x01 || maker == 0x1C || maker == 0x1F;
+}
+
+bool AcceptsAt29c256(App& app) {
+    if (app.ops.flash.FlashID == "1FDC") return true;
+    LogMessage(app, "Device ID# " + app.ops.flash.FlashID + " - Not Supported");
+    return false;
+}
+
+bool OperatorConfirms(App& app) {
+    const MsgResult answer =
+        app.svc.dialogs->MsgBox("Are you SURE about Erase the Device?", "Safety Question",
+                                MsgIcon::Question, MsgButtons::OkCancel, 1);
+    if (answer == MsgResult::Ok) return true;
+    LogMessage(app, "Erasing Operation was Canceled by Operator");
+    app.ops.Outcome = OpOutcome::Refused;
+    return false;
+}
+
+void SendCommand(App& app, int command) {
+    app.ops.FlashCommand = command;
+    CMD_FLASH(app); // the AT29C256 form for "FA"
+}
+
+/// Polls DQ7 at the address the last command left on the board (5555h).
+bool WaitForErase(App& app, std::int32_t limit) {
+    Board& b = app.board;
+    for (std::int32_t counter = limit;; counter = app.ops.PollCount) {
+        app.ops.PollCount = counter - 1;
+        if (app.ops.PollCount == 0) return false;
+        b.CEON();
+        b.OEON();
+        b.GetNibbles();
+        b.OEOFF();
+        b.CEOFF();
+        if (b.DataIn >= 128) return true;
+    }
+}
+
+void RunErase(App& app, const EraseKind& kind) {
+    LogMessage(app, "Flash Erase Button Pressed");
+    if (!OperatorConfirms(app)) return;
+    if (!RequireBoard(app)) return;
+    ReadFlashID(app);
+    if (!kind.accepts(app)) {
+        app.ops.Outcome = OpOutcome::Refused;
+        return;
+    }
+    LogMessage(app, "Device ID# " + app.ops.flash.FlashID + " - Erase Operation Started.. WAIT!");
+    SendCommand(app, 0x80);
+    SendCommand(app, 0x10);
+    if (kind.afterCommandsMs > 0) app.board.SleepMs(kind.afterCommandsMs);
+    app.board.REG4OFF();
+    if (WaitForErase(app, kind.pollLimit)) {
+        LogMessage(app, "Flash Erasing Operation COMPLETED");
+        SendCommand(app, 0xF0);
+        app.ops.Outcome = OpOutcome::Success;
+        return;
+    }
+    LogMessage(app, "TimeOut Failure during Erasing Flash");
+    LogMessage(app, "Flash Chip is not responding");
+    LogMessage(app, "Erasing Operation NOT COMPLETED!");
+    app.ops.Outcome = OpOutcome::Failed;
+}
+
+} // namespace
+
+void EraseFLASH(App& app) {
+    RunErase(app, {AcceptsJedecFlash, 0, 400000});
+}
+
+void EraseAT29C256(App& app) {
+    RunErase(app, {AcceptsAt29c256, 20, 50000});
+}
+
+} // namespace quorbit

@@ -1,0 +1,73 @@
+#pragma once
+// The 5 V JEDEC flash parts of the 32-pin socket (AM29F010/020/040, EN29F040,
+// A29040): one command state machine, the parts told apart by their data.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "sim/ParallelChip.h"
+
+namespace quorbit::sim {
+
+struct JedecFlashVariant {
+    std::uint8_t maker = 0;
+    std::uint8_t device = 0;
+    /// Address bits the command decoder compares (unlock and command cycles).
+    std::uint32_t commandMask = 0x7FF;
+    std::uint32_t sectorSize = 0x10000;
+    std::int64_t programNs = 7'000;
+    std::int64_t chipEraseNs = 2'000'000'000;
+    std::int64_t sectorEraseNs = 1'000'000'000;
+};
+
+/// The variant of a catalog name that has a command state machine, or nullptr.
+const JedecFlashVariant* FindJedecFlashVariant(const std::string& name);
+
+class JedecFlash : public ParallelChip {
+  public:
+    JedecFlash(std::string name, std::vector<std::uint8_t> contents, const Wiring& wiring,
+               const JedecFlashVariant& variant);
+
+    std::optional<std::uint8_t> Output(const Registers& regs) override;
+
+    // Faults of a defective or foreign part.
+    /// The embedded erase never completes (DQ7 stays 0).
+    void SetEraseHangs(bool hangs) { eraseHangs_ = hangs; }
+    /// Another maker and device code in autoselect mode.
+    void SetIdCodes(std::uint8_t maker, std::uint8_t device) {
+        variant_.maker = maker;
+        variant_.device = device;
+    }
+
+    enum class Mode { Read, Autoselect, Programming, Erasing, Exceeded };
+    [[nodiscard]] Mode CurrentMode() const { return mode_; }
+
+  protected:
+    void PinsChanged(const ChipPins& before, const ChipPins& now, std::int64_t nowNs) override;
+
+  private:
+    enum class Step { Idle, Unlocked1, Unlocked2, ProgramSetup, Erase1, Erase2, Erase3 };
+
+    void Advance(std::int64_t nowNs);
+    void WriteCycle(std::uint32_t address, std::uint8_t data, std::int64_t nowNs);
+    void Command(std::uint8_t data, std::int64_t nowNs);
+    void StartProgram(std::uint32_t address, std::uint8_t data, std::int64_t nowNs);
+    void StartErase(std::uint32_t first, std::uint32_t count, std::int64_t duration,
+                    std::int64_t nowNs);
+    [[nodiscard]] bool Is(std::uint32_t address, std::uint32_t command) const {
+        return (address & variant_.commandMask) == (command & variant_.commandMask);
+    }
+
+    JedecFlashVariant variant_;
+    Mode mode_ = Mode::Read;
+    Step step_ = Step::Idle;
+    bool eraseHangs_ = false;
+    std::uint32_t writeAddress_ = 0;
+    std::uint8_t busyData_ = 0xFF; // the byte being programmed (DQ7 polling)
+    bool busyFails_ = false;       // the operation will exceed its time limit
+    std::int64_t busyUntilNs_ = 0;
+    std::uint32_t eraseFirst_ = 0, eraseCount_ = 0;
+    std::uint8_t toggle_ = 0; // DQ6, flips on every read while busy
+};
+
+} // namespace quorbit::sim

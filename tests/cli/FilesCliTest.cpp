@@ -1,0 +1,253 @@
+// quorbit-cli among odd files and folders: pipes, device nodes, links, a deleted
+// working folder, unreadable inputs, failed saves. Nothing may hang, be destroyed
+// or be reported as saved when it was not.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
+#include <cstdlib>
+#include <string>
+#include <thread>
+
+#include "Fakes.h"
+#include "sim/SimContents.h"
+
+namespace quorbit::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Result {
+    int status = -1;
+    std::string out, err;
+    [[nodiscard]] bool OutHas(const std::string& text) const {
+        return out.find(text) != std::string::npos;
+    }
+    [[nodiscard]] bool ErrHas(const std::string& text) const {
+        return err.find(text) != std::string::npos;
+    }
+};
+
+std::size_t Count(const std::string& text, const std::string& part) {
+    std::size_t n = 0;
+    for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
+        ++n;
+    return n;
+}
+
+struct CliFiles : ::testing::Test {
+    TempDir dir; // the program runs in dir/work; its output is caught in dir
+
+    CliFiles() { fs::create_directories(dir / "work"); }
+
+    std::string Work(const std::string& name) const { return (dir / "work" / name).string(); }
+
+    /// Runs the program in dir/work; `before` runs first in the same shell. A run
+    /// that hangs is stopped after 20 s and shows as status 124.
+    Result Run(const std::string& args, const std::string& before = "") const {
+        const std::string command = "cd '" + (dir / "work").string() + "' && " + before +
+                                    " timeout 20 '" QUORBIT_CLI_PATH "' --config-dir '" +
+                                    dir.path().string() + "' " + args + " > '" +
+                                    (dir / "stdout.txt").string() + "' 2> '" +
+                                    (dir / "stderr.txt").string() + "'";
+        Result r;
+        const int raw = std::system(command.c_str());
+        r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+        r.out = ReadBytes(dir / "stdout.txt");
+        r.err = ReadBytes(dir / "stderr.txt");
+        return r;
+    }
+};
+
+/// True once the process has ended (a zombie that nobody reaps has ended too).
+bool ExitedOrZombie(pid_t pid) {
+    if (::kill(pid, 0) != 0 && errno == ESRCH) return true;
+    const std::string stat = ReadBytes("/proc/" + std::to_string(pid) + "/stat");
+    const auto close = stat.rfind(')');
+    return close != std::string::npos && close + 2 < stat.size() && stat[close + 2] == 'Z';
+}
+
+constexpr const char* kRead = "--sim-chip 27C256 --sim-image pattern:address read -d 27C256 -o ";
+
+std::string PatternImage() {
+    const auto bytes = sim::AddressPatternContents(32768);
+    return {bytes.begin(), bytes.end()};
+}
+
+TEST_F(CliFiles, ADeletedWorkingFolderIsAClearErrorNotACrash) {
+    for (const char* verb : {"detect", "read -d 27C256 -o x.bin"}) {
+        const Result r = Run(verb, "mkdir gone && cd gone && rmdir ../gone &&");
+        EXPECT_EQ(r.status, 2) << verb << ": " << r.err;
+        EXPECT_TRUE(r.ErrHas("The working folder cannot be found")) << r.err;
+        EXPECT_FALSE(r.ErrHas("terminate")) << r.err;
+    }
+}
+
+TEST_F(CliFiles, ReadIntoAPipeWritesThroughItAndLeavesAPipe) {
+    ASSERT_EQ(::mkfifo(Work("pipe").c_str(), 0600), 0);
+    // Nobody reads it: refused at once, not waited on, not replaced by a file.
+    Result r = Run(std::string(kRead) + "pipe");
+    EXPECT_EQ(r.status, 2) << r.out << r.err;
+    EXPECT_TRUE(r.OutHas("no program is reading from the pipe")) << r.out;
+    EXPECT_FALSE(r.OutHas("Sucessfully Saved"));
+    EXPECT_TRUE(fs::is_fifo(Work("pipe")));
+    // With a reader at the other end the chip's contents go through it.
+    r = Run(std::string(kRead) + "pipe", "(cat pipe > caught.bin &) ;");
+    EXPECT_EQ(r.status, 0) << r.out << r.err;
+    EXPECT_TRUE(fs::is_fifo(Work("pipe")));
+    for (int i = 0; i < 200 && fs::file_size(Work("caught.bin")) < 32768; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_EQ(ReadBytes(Work("caught.bin")), PatternImage());
+}
+
+TEST_F(CliFiles, ReadOntoADeviceNodeKeepsTheNode) {
+    if (::mknod(Work("null").c_str(), S_IFCHR | 0666, makedev(1, 3)) != 0)
+        GTEST_SKIP() << "cannot make a device node here";
+    Result r = Run(std::string(kRead) + "null");
+    EXPECT_EQ(r.status, 0) << r.out << r.err;
+    EXPECT_TRUE(fs::is_character_file(Work("null")));
+    // A device that takes nothing is a failed save, not a success.
+    ASSERT_EQ(::mknod(Work("full").c_str(), S_IFCHR | 0666, makedev(1, 7)), 0);
+    r = Run(std::string(kRead) + "full");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_TRUE(r.OutHas("No space left on device")) << r.out;
+    EXPECT_FALSE(r.OutHas("Sucessfully Saved"));
+}
+
+TEST_F(CliFiles, ReadThroughALinkReplacesItsTargetAndKeepsTheLinkAndTheMode) {
+    WriteBytes(dir / "work" / "real.bin", "old");
+    ::chmod(Work("real.bin").c_str(), 0604);
+    fs::create_symlink("real.bin", Work("link.bin"));
+    WriteBytes(dir / "work" / "link.bin.tmp", "the operator's own file");
+    const Result r = Run(std::string(kRead) + "link.bin");
+    EXPECT_EQ(r.status, 0) << r.out << r.err;
+    EXPECT_TRUE(fs::is_symlink(Work("link.bin")));
+    EXPECT_EQ(ReadBytes(Work("real.bin")), PatternImage());
+    struct stat st {};
+    ::stat(Work("real.bin").c_str(), &st);
+    EXPECT_EQ(st.st_mode & 07777, 0604u);
+    EXPECT_EQ(ReadBytes(Work("link.bin.tmp")), "the operator's own file");
+    std::size_t names = 0;
+    for ([[maybe_unused]] const auto& e : fs::directory_iterator(dir / "work"))
+        ++names;
+    EXPECT_EQ(names, 3u); // no temporary file left beside them
+}
+
+TEST_F(CliFiles, ReadErrorsEndTheLoadAndNothingIsLoaded) {
+    Result r = Run("--sim-chip 27C256 --sim-image /proc/self/mem blank -d 27C256");
+    EXPECT_EQ(r.status, 2) << r.out << r.err;
+    EXPECT_TRUE(r.ErrHas("/proc/self/mem")) << r.err;
+    EXPECT_TRUE(r.ErrHas("Input/output error")) << r.err;
+    EXPECT_FALSE(r.OutHas("Device IS BLANK"));
+    r = Run("--sim-chip 27C256 --sim-image fill:FF verify -d 27C256 /proc/self/mem");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_TRUE(r.OutHas("Could not read the code file /proc/self/mem: read error: "
+                         "Input/output error"))
+        << r.out;
+    EXPECT_FALSE(r.OutHas("bytes long"));
+}
+
+TEST_F(CliFiles, EndlessAndWaitingImagesEndAtOnceWithTheirMessage) {
+    ASSERT_EQ(::mkfifo(Work("fifo").c_str(), 0600), 0);
+    for (const std::string image : {"/dev/zero", "fifo"}) {
+        Result r = Run("--sim-chip 27C256 --sim-image fill:FF verify -d 27C256 " + image);
+        EXPECT_EQ(r.status, 2) << image << r.out << r.err;
+        EXPECT_TRUE(r.OutHas("Could not read the code file " + image + ": it is a")) << r.out;
+        EXPECT_FALSE(r.OutHas("bytes long"));
+        r = Run("--sim-chip 27C256 --sim-image " + image + " blank -d 27C256");
+        EXPECT_EQ(r.status, 2) << image << r.err;
+        EXPECT_TRUE(r.ErrHas("Cannot read simulator image " + image + ": it is a")) << r.err;
+    }
+    // A simulator image bigger than the chip is refused, not cut.
+    WriteBytes(dir / "work" / "big.bin", std::string(32769, 'x'));
+    const Result r = Run("--sim-chip 27C256 --sim-image big.bin blank -d 27C256");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_TRUE(r.ErrHas("bigger than the chip's 32768 bytes")) << r.err;
+}
+
+TEST_F(CliFiles, AFailedSimulatorSaveIsAFailedRun) {
+    Result r = Run("--sim-chip 27C256 --sim-image fill:FF --sim-save nodir/a.bin blank -d 27C256");
+    EXPECT_TRUE(r.OutHas("Device IS BLANK (ERASED)")) << r.out;
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(Count(r.err, "Could not save the simulated chip to nodir/a.bin"), 1u) << r.err;
+    r = Run("--sim-chip 27C256 --sim-image fill:FF --sim-save a.bin blank -d 27C256");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(ReadBytes(Work("a.bin")), std::string(32768, '\xFF'));
+}
+
+TEST_F(CliFiles, AnUnusableConfigFolderIsNamedOnceWithTheFolderUsedInstead) {
+    WriteBytes(dir / "plain-file", "");
+    const std::string env = "XDG_CONFIG_HOME='" + (dir / "xdg").string() + "'";
+    for (const std::string& folder : {(dir / "missing").string(), (dir / "plain-file").string()}) {
+        const std::string command = "cd '" + (dir / "work").string() + "' && " + env +
+                                    " timeout 20 '" QUORBIT_CLI_PATH "' --config-dir '" + folder +
+                                    "' detect > /dev/null 2> '" + (dir / "e.txt").string() + "'";
+        const int raw = std::system(command.c_str());
+        EXPECT_EQ(WEXITSTATUS(raw), 0);
+        const std::string err = ReadBytes(dir / "e.txt");
+        EXPECT_EQ(Count(err, "--config-dir " + folder + ": "), 1u) << err;
+        EXPECT_NE(err.find((dir / "xdg" / "quorbit").string() + " instead"), std::string::npos)
+            << err;
+        EXPECT_TRUE(fs::exists(dir / "xdg" / "quorbit" / "quorbit6.ini"));
+    }
+}
+
+TEST_F(CliFiles, APortBaseThatWouldWrapPastFFFFIsRefused) {
+    WriteBytes(dir / "quorbit6.ini", "[QUORBIT6 SETUP]\r\nIO_PORT = FFFF\r\nMODEL = 6 \r\n");
+    const Result r = Run("--trace trace.txt detect");
+    EXPECT_EQ(r.status, 0) << r.out << r.err;
+    const std::string trace = ReadBytes(dir / "work" / "trace.txt");
+    EXPECT_EQ(trace.find(" FFFF "), std::string::npos);
+    EXPECT_EQ(trace.find("O 1 "), std::string::npos);
+    EXPECT_EQ(trace.find("O 0 "), std::string::npos);
+    EXPECT_NE(ReadBytes(dir / "quorbit6.ini").find("IO_PORT = 378"), std::string::npos);
+}
+
+TEST_F(CliFiles, ATraceIntoAPipeNobodyReadsDoesNotBlock) {
+    ASSERT_EQ(::mkfifo(Work("fifo").c_str(), 0600), 0);
+    const Result r = Run("--trace fifo detect");
+    EXPECT_EQ(r.status, 2) << r.err;
+    EXPECT_TRUE(r.ErrHas("Cannot open the trace file fifo: no program is reading from the pipe"))
+        << r.err;
+}
+
+TEST_F(CliFiles, EachFailureIsPrintedOnceOnErrorAndOnceInTheLog) {
+    struct Case {
+        const char* args;
+        const char* failure;
+    };
+    for (const Case c : {Case{"-b exec:true detect", "child 'true' exited with status 0"},
+                         Case{"-b exec:false blank -d 2", "child 'false' exited with status 1"},
+                         Case{"--trace /dev/full detect", "No space left on device"}}) {
+        const Result r = Run(c.args);
+        EXPECT_EQ(r.status, 2) << c.args;
+        EXPECT_EQ(Count(r.err, c.failure), 1u) << c.args << "\n" << r.err;
+        EXPECT_EQ(Count(r.out, c.failure), 1u) << c.args << "\n" << r.out;
+        EXPECT_EQ(Count(r.out, ">  Operation stopped: "), 1u) << r.out;
+        EXPECT_FALSE(r.ErrHas("is not available")) << r.err;
+    }
+}
+
+TEST_F(CliFiles, AGrandchildOfTheExecChildIsStoppedWithIt) {
+    // The child starts a process that keeps its output open, then exits.
+    const Result r = Run("-b 'exec:sleep 60 & echo $! > grandchild.pid; exit 0' detect");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_TRUE(r.OutHas("exited with status 0")) << r.out;
+    EXPECT_FALSE(r.OutHas("did not answer")) << r.out;
+    const pid_t grandchild = std::atoi(ReadBytes(dir / "work" / "grandchild.pid").c_str());
+    ASSERT_GT(grandchild, 0);
+    bool gone = false;
+    for (int i = 0; i < 300 && !gone; ++i) {
+        gone = ExitedOrZombie(grandchild);
+        if (!gone) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    if (!gone) ::kill(grandchild, SIGKILL);
+    EXPECT_TRUE(gone) << "process " << grandchild << " still running";
+}
+
+} // namespace
+} // namespace quorbit::test

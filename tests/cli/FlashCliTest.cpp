@@ -1,0 +1,94 @@
+// quorbit-cli id, erase and program for the 5 V flash chips against the simulator.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "Fakes.h"
+#include "sim/SimContents.h"
+
+namespace quorbit::test {
+namespace {
+
+struct Result {
+    int status = -1;
+    std::string out, err;
+    [[nodiscard]] bool OutHas(const std::string& text) const {
+        return out.find(text) != std::string::npos;
+    }
+};
+
+struct FlashCli : ::testing::Test {
+    TempDir dir;
+    Result Run(const std::string& args) const {
+        const std::string command =
+            "cd '" + dir.path().string() + "' && '" QUORBIT_CLI_PATH "' --config-dir '" +
+            dir.path().string() + "' " + args + " > stdout.txt 2> stderr.txt";
+        Result r;
+        const int raw = std::system(command.c_str());
+        r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+        r.out = ReadBytes(dir / "stdout.txt");
+        r.err = ReadBytes(dir / "stderr.txt");
+        return r;
+    }
+};
+
+TEST_F(FlashCli, IdNamesAListedChipAndFailsOtherwise) {
+    Result r = Run("--sim-chip AM29F040 id -d AM29F040");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(r.OutHas(">  Reading Flash Code ID_________________ wait\n"));
+    EXPECT_TRUE(r.OutHas(">  Device ID# 01A4 - AMD am29F040 Flash Memory\n"));
+
+    r = Run("--sim-chip AM29F040 --sim-fault id:BF07 id -d AM29F040");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.OutHas(">  Device ID# BF07 -  Not Valid!!!\n"));
+
+    r = Run("--sim-chip AM29F040 --sim-fault empty id -d AM29F040");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.OutHas(">  *** Not a Flash Unit, Address 00&01 = FlashCode ***\n"));
+
+    r = Run("--sim-chip 27C256 id -d 27C256");
+    EXPECT_EQ(r.status, 1) << "not supported for a UV EPROM";
+}
+
+TEST_F(FlashCli, EraseAsksAndErasesOnlyWithYes) {
+    Result r = Run("--sim-chip AM29F010 --sim-image fill:00 --sim-save s.bin erase -d AM29F010");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.OutHas(">  Erasing Operation was Canceled by Operator\n"));
+    EXPECT_EQ(ReadBytes(dir / "s.bin"), std::string(131072, '\0'));
+
+    r = Run("--yes --sim-chip AM29F010 --sim-image fill:00 --sim-save s.bin erase -d AM29F010");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(r.OutHas(">  Flash Erasing Operation COMPLETED\n"));
+    EXPECT_EQ(ReadBytes(dir / "s.bin"), std::string(131072, '\xFF'));
+}
+
+TEST_F(FlashCli, EraseTimeOutIsExitOne) {
+    const Result r = Run("erase -d AM29F040 --sim-chip AM29F040 --sim-fault erase-hangs --yes");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.OutHas(">  TimeOut Failure during Erasing Flash\n"));
+    EXPECT_TRUE(r.OutHas(">  Erasing Operation NOT COMPLETED!\n"));
+}
+
+TEST_F(FlashCli, ProgramWritesAFlashChipAndVerifies) {
+    const auto image = sim::RandomContents(262144, 11);
+    WriteBytes(dir / "img.bin", std::string(image.begin(), image.end()));
+    Result r = Run("--yes --sim-chip AM29F020 --sim-save s.bin program img.bin -d AM29F020 "
+                   "--verify-after");
+    EXPECT_EQ(r.status, 0) << r.out << r.err;
+    EXPECT_TRUE(r.OutHas(">  Device ID# 018C - Start programming\n"));
+    EXPECT_TRUE(r.OutHas(">  Programming Device Successfull\n"));
+    EXPECT_EQ(ReadBytes(dir / "s.bin"), std::string(image.begin(), image.end()));
+
+    // A bit that reads the opposite of the image's bit never takes: exit 1.
+    const std::string level = (image[0x100] & 1) ? "0" : "1";
+    r = Run("--yes --sim-chip AM29F020 --sim-fault 100:0:" + level +
+            " program img.bin -d AM29F020");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.OutHas(">  *** Address:100h, Programming BYTE:"));
+    EXPECT_FALSE(r.OutHas("Programming Device Successfull"));
+}
+
+} // namespace
+} // namespace quorbit::test

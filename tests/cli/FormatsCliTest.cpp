@@ -1,0 +1,127 @@
+// quorbit-cli with HEX and S-record images, pipes, a card's port base and the
+// JSON progress stream, against the simulated board.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <sstream>
+#include <string>
+
+#include "Fakes.h"
+#include "buffers/RecordText.h"
+#include "sim/SimContents.h"
+
+namespace quorbit::test {
+namespace {
+
+using ::testing::HasSubstr;
+using ::testing::MatchesRegex;
+using ::testing::StartsWith;
+
+struct Result {
+    int status = -1;
+    std::string out, err;
+};
+
+struct FormatsCli : ::testing::Test {
+    TempDir dir;
+    std::vector<std::uint8_t> chip = sim::RandomContents(32768, 77);
+
+    FormatsCli() { WriteBytes(dir / "chip.bin", std::string(chip.begin(), chip.end())); }
+
+    /// Runs a shell line in the temporary folder; QCLI stands for the program with
+    /// its port file kept there and a 27C256 holding chip.bin in the socket.
+    Result Run(const std::string& line) const {
+        const std::string cli = "'" QUORBIT_CLI_PATH "' --config-dir '" + dir.path().string() +
+                                "' --sim-chip 27C256 --sim-image chip.bin";
+        std::string command = line;
+        for (std::size_t at; (at = command.find("QCLI")) != std::string::npos;)
+            command.replace(at, 4, cli);
+        command =
+            "cd '" + dir.path().string() + "' && (" + command + ") > stdout.txt 2> stderr.txt";
+        Result r;
+        const int raw = std::system(command.c_str());
+        r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+        r.out = ReadBytes(dir / "stdout.txt");
+        r.err = ReadBytes(dir / "stderr.txt");
+        return r;
+    }
+};
+
+TEST_F(FormatsCli, ReadAsHexAndSRecordThenVerifyEach) {
+    for (const char* format : {"ihex", "srec"}) {
+        Result r = Run(std::string("QCLI read -d 27C256 --format ") + format + " -o image.txt");
+        ASSERT_EQ(r.status, 0) << r.err;
+        const std::string file = ReadBytes(dir / "image.txt");
+        EXPECT_EQ(file[0], std::string(format) == "ihex" ? ':' : 'S');
+        r = Run("QCLI verify -d 27C256 image.txt"); // the content tells the format
+        EXPECT_EQ(r.status, 0) << r.out << r.err;
+        EXPECT_THAT(r.out, HasSubstr("Device Contents MATCHES with Buffer Contents"));
+    }
+    // Forced raw, the record text itself is compared with the chip and differs.
+    const Result r = Run("QCLI verify -d 27C256 --format raw image.txt");
+    EXPECT_EQ(r.status, 1);
+}
+
+TEST_F(FormatsCli, BadRecordIsExitTwoNamingFileAndLine) {
+    std::string text = IntelLine(0, 0, {1, 2}) + IntelLine(0, 2, {3, 4}) + IntelEnd();
+    text[text.find("\r\n:") + 5] = 'Z'; // a non-hex character in line 2
+    WriteBytes(dir / "bad.hex", text);
+    const Result r = Run("QCLI verify -d 27C256 bad.hex");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_THAT(r.out, HasSubstr("The Intel HEX file bad.hex was not loaded: line 2: "));
+}
+
+TEST_F(FormatsCli, StandardOutputCarriesTheImageAndStandardInputTakesIt) {
+    Result r = Run("QCLI read -d 27C256 -o - > piped.bin");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(ReadBytes(dir / "piped.bin"), std::string(chip.begin(), chip.end()));
+    EXPECT_THAT(r.err, HasSubstr("32768 bytes Read from Device")); // log lines moved aside
+    r = Run("QCLI read -d 27C256 --format srec -o - | QCLI verify -d 27C256 -");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_THAT(r.out, HasSubstr("Device Contents MATCHES with Buffer Contents"));
+    r = Run("printf 'not an image' | QCLI verify -d 27C256 --format ihex -");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_THAT(r.out, HasSubstr("The Intel HEX file - was not loaded: "));
+}
+
+TEST_F(FormatsCli, BoardOnACardBaseIsFoundAndRead) {
+    Result r = Run("QCLI --sim-port D100 --port D100 read -d 27C256 -o card.bin");
+    ASSERT_EQ(r.status, 0) << r.out << r.err;
+    EXPECT_THAT(r.out, HasSubstr("QUORBIT-6 Device was FOUND at Port: D100"));
+    EXPECT_EQ(ReadBytes(dir / "card.bin"), std::string(chip.begin(), chip.end()));
+    r = Run("QCLI --sim-port D100 --port FFFF detect");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_THAT(r.err, HasSubstr("100 to FFF8"));
+}
+
+TEST_F(FormatsCli, JsonProgressParsesLineByLineAndEndsWithTheResult) {
+    Result r = Run("QCLI --progress json read -d 27C256 -o out.bin");
+    ASSERT_EQ(r.status, 0) << r.err;
+    std::istringstream lines(r.err);
+    std::string line, last;
+    int count = 0;
+    long long previousDone = -1;
+    while (std::getline(lines, line)) {
+        if (line.empty() || line[0] != '{') continue;
+        ++count;
+        EXPECT_THAT(line, MatchesRegex(R"re(\{"op":"read","done":[0-9]+,"total":32768,)re"
+                                       R"re("elapsed_ms":[0-9]+(,"result":"(ok|failed)")?\})re"));
+        const long long done = std::stoll(line.substr(line.find("\"done\":") + 7));
+        EXPECT_GE(done, previousDone);
+        previousDone = done;
+        last = line;
+    }
+    EXPECT_GE(count, 1);
+    EXPECT_THAT(last, HasSubstr(R"("done":32768)"));
+    EXPECT_THAT(last, HasSubstr(R"("result":"ok"})"));
+
+    WriteBytes(dir / "other.bin", std::string(32768, '\x00'));
+    r = Run("QCLI verify -d 27C256 --progress json other.bin");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_THAT(r.err.substr(r.err.rfind('{')), HasSubstr(R"("result":"failed"})"));
+}
+
+} // namespace
+} // namespace quorbit::test

@@ -1,0 +1,87 @@
+// quorbit-cli program with the page-write parts in the simulated socket.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "Fakes.h"
+#include "sim/SimContents.h"
+
+namespace quorbit::test {
+namespace {
+
+struct PageWriteCli : ::testing::Test {
+    TempDir dir;
+    int status = -1;
+    std::string out;
+
+    void Run(const std::string& args) {
+        const std::string command =
+            "cd '" + dir.path().string() + "' && '" QUORBIT_CLI_PATH "' --config-dir '" +
+            dir.path().string() + "' " + args + " > stdout.txt 2> stderr.txt";
+        const int raw = std::system(command.c_str());
+        status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+        out = ReadBytes(dir / "stdout.txt");
+    }
+    [[nodiscard]] bool OutHas(const std::string& text) const {
+        return out.find(text) != std::string::npos;
+    }
+    [[nodiscard]] std::string Saved() const { return ReadBytes(dir / "chip.bin"); }
+    std::string WriteImage() {
+        const auto image = sim::RandomContents(32768, 11);
+        std::string bytes(image.begin(), image.end());
+        WriteBytes(dir / "image.bin", bytes);
+        return bytes;
+    }
+};
+
+TEST_F(PageWriteCli, ProgramsAnAT29C256) {
+    const std::string image = WriteImage();
+    Run("--yes --sim-chip AT29C256 --sim-image random:3 --sim-save chip.bin program -d AT29C256 "
+        "image.bin");
+    EXPECT_EQ(status, 0) << out;
+    EXPECT_EQ(Saved(), image);
+    EXPECT_TRUE(OutHas(">  Programming Atmel AT29C256\n"));
+    EXPECT_TRUE(OutHas(">  FLASH Atmel AT29C256 Programmed Sucessfully\n"));
+    EXPECT_TRUE(OutHas(">  Programming Device Successfull\n"));
+}
+
+TEST_F(PageWriteCli, ProgramsAnX28C256) {
+    const std::string image = WriteImage();
+    Run("--sim-chip X28C256 --sim-image fill:00 --sim-save chip.bin program -d X28C256 "
+        "image.bin --yes");
+    EXPECT_EQ(status, 0) << out;
+    EXPECT_EQ(Saved(), image);
+    EXPECT_TRUE(OutHas(">  Programming 28C256 XICOR Device\n"));
+    EXPECT_TRUE(OutHas(">  XICOR 28C256 Programmed Sucessfully\n"));
+}
+
+TEST_F(PageWriteCli, FailuresEndWithStatus1) {
+    WriteImage();
+    Run("--yes --sim-chip AT29C256 --sim-fault busy program -d AT29C256 image.bin");
+    EXPECT_EQ(status, 1);
+    EXPECT_TRUE(OutHas(">  Error: At29C256 TimeOut Programming Polling\n")) << out;
+    EXPECT_FALSE(OutHas("Programming Device Successfull"));
+
+    Run("--yes --sim-chip X28C256 --sim-image fill:FF --sim-fault 10:0:1,protected "
+        "program -d X28C256 image.bin");
+    EXPECT_EQ(status, 1);
+    EXPECT_TRUE(OutHas(">  *** Programming Failure ***\n")) << out;
+
+    // Without --yes the safety question is answered Cancel: the chip is untouched.
+    Run("--sim-chip AT29C256 --sim-image fill:FF --sim-save chip.bin program -d AT29C256 "
+        "image.bin");
+    EXPECT_EQ(status, 1);
+    EXPECT_EQ(Saved(), std::string(32768, '\xFF'));
+}
+
+TEST_F(PageWriteCli, PageWriteFaultsNeedAPageWritePart) {
+    WriteImage();
+    Run("--yes --sim-chip 27C256 --sim-fault busy program -d 27C256 image.bin");
+    EXPECT_EQ(status, 2);
+}
+
+} // namespace
+} // namespace quorbit::test

@@ -1,0 +1,86 @@
+// Parallel cards at bases other than the three printer ports: parsing, the
+// operator's choice, the port file, and finding the card's parport device.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "Fakes.h"
+#include "hw/Detection.h"
+#include "hw/PortFile.h"
+#include "hw/backends/Backend.h"
+#include "hw/backends/PpdevPort.h"
+
+namespace quorbit::test {
+namespace {
+
+using ::testing::Contains;
+
+TEST(PortBase, AnyBaseFrom100hToFFF8hIsAccepted) {
+    std::uint16_t port = 0;
+    for (const char* text : {"D100", "0xe800", "100h", "FFF8", "3bc"}) {
+        EXPECT_TRUE(ParseBasePort(text, port)) << text;
+    }
+    EXPECT_TRUE(ParseBasePort("D100h", port));
+    EXPECT_EQ(port, 0xD100);
+    for (const char* text : {"FF", "FFF9", "FFFF", "10000", "", "0x", "D1O0", "-378"}) {
+        EXPECT_FALSE(ParseBasePort(text, port)) << text;
+    }
+}
+
+TEST(PortBase, CardBaseIsChosenFoundAndRememberedInThePortFile) {
+    Rig rig(6, 0xD100);
+    App& app = *rig.app;
+    app.RunGuarded(Form_Load); // scans the three standard ports: nothing there
+    rig.ClearLog();
+    ChoosePortBase(app, 0xD100);
+    EXPECT_EQ(app.ui.PortSelected.caption, "D100h");
+    EXPECT_EQ(app.board.ControlPort, 0xD102);
+    for (const auto& option : app.ui.LPTSelection)
+        EXPECT_EQ(option.value, 0);
+    app.RunGuarded(ProbePortBase);
+    EXPECT_EQ(app.board.BoardModel, 6);
+    EXPECT_THAT(rig.LogLines(), Contains("QUORBIT-6 Device was FOUND at Port: D100"));
+    EXPECT_EQ(app.ui.QuorbitHardwareFound.caption, "MODEL 6 - PC port D100h");
+
+    // The next start reads the card's base from the file and shows it chosen.
+    Rig again(6, 0xD100);
+    again.app->svc.appFolder = app.svc.appFolder;
+    again.app->RunGuarded(Form_Load);
+    EXPECT_EQ(again.app->board.DataPort, 0xD100);
+    EXPECT_EQ(again.app->ui.PortSelected.caption, "D100h");
+    EXPECT_EQ(again.app->board.BoardModel, 6);
+}
+
+TEST(PortBase, NoBoardAtTheChosenBaseIsSaid) {
+    Rig rig(6, 0x378);
+    App& app = *rig.app;
+    app.RunGuarded(Form_Load);
+    rig.ClearLog();
+    ChoosePortBase(app, 0xE800);
+    app.RunGuarded(ProbePortBase);
+    EXPECT_EQ(app.board.BoardModel, 0);
+    EXPECT_THAT(rig.LogLines(), Contains("Can't Locate Quorbit Board at Port E800h."));
+}
+
+TEST(PortBase, ParportBasesAreReadFromTheKernelsList) {
+    TempDir dir;
+    auto add = [&dir](const std::string& name, const std::string& text) {
+        std::filesystem::create_directories(dir / name);
+        WriteBytes(dir / name / "base-addr", text);
+    };
+    add("parport1", "53504\t53512\n"); // D100h
+    add("parport0", "888\t1912\n");    // 378h
+    add("parport2", "garbage\n");
+    add("default", "888\n");
+    const auto found = ParportBases(dir.path().string());
+    ASSERT_EQ(found.size(), 2u);
+    EXPECT_EQ(found[0].base, 0x378);
+    EXPECT_EQ(found[0].device, "/dev/parport0");
+    EXPECT_EQ(found[1].base, 0xD100);
+    EXPECT_EQ(found[1].device, "/dev/parport1");
+    EXPECT_TRUE(ParportBases((dir / "missing").string()).empty());
+}
+
+} // namespace
+} // namespace quorbit::test

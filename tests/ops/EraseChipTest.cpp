@@ -1,0 +1,199 @@
+// Erase Chip: the safety question, the 32-pin chip erase with DQ7 polling, its
+// time-out, the AT29C256 erase, and the types that have nothing to erase.
+#include <gtest/gtest.h>
+
+#include "FlashRig.h"
+#include "ops/EraseChip.h"
+#include "ops/FlashErase.h"
+#include "sim/SimFamilies.h"
+
+namespace quorbit::test {
+namespace {
+
+using Lines = std::vector<std::string>;
+const std::string kPressed = "Flash Erase Button Pressed";
+
+class FlashErase : public ::testing::TestWithParam<int> {};
+
+TEST_P(FlashErase, Am29F040IsErasedWholly) {
+    ChipRig r(GetParam());
+    sim::JedecFlash& chip =
+        InsertFlash(r, kAm29F040, kAm29F040, sim::AddressPatternContents(512 * 1024));
+    r.Press(r.app.ui.EraseFlash_button);
+    EXPECT_EQ(r.rig.LogLines(), (Lines{kPressed, "Device ID# 01A4 - AMD am29F040 Flash Memory",
+                                       "Device ID# 01A4 - Erase Operation Started.. WAIT!",
+                                       "Flash Erasing Operation COMPLETED"}));
+    EXPECT_EQ(std::count(chip.Memory().begin(), chip.Memory().end(), 0xFF), 512 * 1024);
+    EXPECT_EQ(chip.CurrentMode(), sim::JedecFlash::Mode::Read);
+    EXPECT_EQ(r.app.ops.Outcome, OpOutcome::Success);
+    ASSERT_EQ(r.rig.dialogs.boxes.size(), 1u);
+    const auto& box = r.rig.dialogs.boxes[0];
+    EXPECT_EQ(box.text, "Are you SURE about Erase the Device?");
+    EXPECT_EQ(box.title, "Safety Question");
+    EXPECT_EQ(box.icon, MsgIcon::Question);
+    EXPECT_EQ(box.buttons, MsgButtons::OkCancel);
+    EXPECT_EQ(box.defaultButton, 1) << "Cancel is the default";
+}
+
+INSTANTIATE_TEST_SUITE_P(Models, FlashErase, ::testing::Values(4, 6));
+
+TEST(EraseChip, EraseThenProgramThenEraseAgainOnModel4) {
+    ChipRig r(4);
+    sim::JedecFlash& chip = InsertFlash(r, kAm29F010, kAm29F010, sim::RandomContents(131072, 9));
+    r.Press(r.app.ui.EraseFlash_button);
+    const auto image = sim::RandomContents(131072, 10);
+    ProgramWithPflash(r, image);
+    EXPECT_TRUE(chip.Memory() == image);
+    r.Press(r.app.ui.menuEraseFlash);
+    EXPECT_EQ(std::count(chip.Memory().begin(), chip.Memory().end(), 0xFF), 131072);
+}
+
+TEST(EraseChip, AnEraseThatNeverFinishesTimesOut) {
+    ChipRig r;
+    sim::JedecFlash& chip = InsertFlash(r, kAm29F040, kAm29F040, sim::FilledContents(524288, 0x3C));
+    chip.SetEraseHangs(true);
+    r.Press(r.app.ui.EraseFlash_button);
+    const Lines lines = r.rig.LogLines();
+    ASSERT_EQ(lines.size(), 6u);
+    EXPECT_EQ(Lines(lines.begin() + 3, lines.end()),
+              (Lines{"TimeOut Failure during Erasing Flash", "Flash Chip is not responding",
+                     "Erasing Operation NOT COMPLETED!"}));
+    EXPECT_EQ(r.app.ops.Outcome, OpOutcome::Failed);
+    EXPECT_EQ(chip.Memory()[0], 0x3C);
+    EXPECT_EQ(chip.CurrentMode(), sim::JedecFlash::Mode::Erasing) << "no reset command sent";
+}
+
+TEST(EraseChip, UnsupportedMakerIsNotErased) {
+    ChipRig r;
+    sim::JedecFlash& chip = InsertFlash(r, kAm29F040, kAm29F040, sim::FilledContents(524288, 0));
+    chip.SetIdCodes(0xBF, 0x07);
+    r.Press(r.app.ui.EraseFlash_button);
+    EXPECT_EQ(r.rig.LogLines(), (Lines{kPressed, "Device ID# BF07 -  Not Valid!!!"}));
+    EXPECT_EQ(chip.Memory()[0], 0x00);
+}
+
+TEST(EraseChip, CancelLeavesTheChipUntouched) {
+    ChipRig r;
+    sim::JedecFlash& chip = InsertFlash(r, kAm29F040, kAm29F040, sim::FilledContents(524288, 0));
+    r.rig.dialogs.answers = {MsgResult::Cancel};
+    const auto accesses = r.rig.sim->Accesses();
+    r.Press(r.app.ui.EraseFlash_button);
+    EXPECT_EQ(r.rig.LogLines(), (Lines{kPressed, "Erasing Operation was Canceled by Operator"}));
+    EXPECT_EQ(r.rig.sim->Accesses(), accesses) << "no board access";
+    EXPECT_EQ(chip.Memory()[0], 0x00);
+    EXPECT_EQ(r.app.ops.Outcome, OpOutcome::Refused);
+}
+
+TEST(EraseChip, WithAUvEpromSelectedOnlySetsEraseMode) {
+    ChipRig r;
+    r.InsertPattern(11); // 27C256
+    const auto accesses = r.rig.sim->Accesses();
+    EXPECT_FALSE(r.app.ui.EraseFlash_button.enabled);
+    r.app.RunGuarded(EraseFlash_button_Click);
+    EXPECT_EQ(r.app.flags.EraseMode, 1);
+    EXPECT_TRUE(r.rig.LogLines().empty());
+    EXPECT_TRUE(r.rig.dialogs.boxes.empty());
+    EXPECT_EQ(r.rig.sim->Accesses(), accesses);
+    Reset(r.app);
+    EXPECT_EQ(r.app.flags.EraseMode, 0);
+}
+
+/// The AT29C256 as its datasheet describes the parts the erase relies on:
+/// software product identification (1Fh, DCh) and the six-byte chip erase, which
+/// completes within 20 ms with DQ7 low until then. Write cycles are WE (register 1
+/// bit 7) low pulses while CE is low and OE high.
+class MinimalAt29c256 : public sim::ParallelChip {
+  public:
+    explicit MinimalAt29c256(std::uint8_t fill)
+        : ParallelChip("Flash Atmel AT29C256", std::vector<std::uint8_t>(32768, fill),
+                       sim::PageWriteWiring('F')) {}
+    std::optional<std::uint8_t> Output(const sim::Registers& regs) override {
+        const sim::ChipPins p = Pins(regs);
+        if (!p.powered || !p.ce || !p.oe) return std::nullopt;
+        if (erasing) return std::uint8_t{0x00};
+        if (idMode) return (p.address & 1) ? std::uint8_t{0xDC} : std::uint8_t{0x1F};
+        return Cell(p.address);
+    }
+    bool idMode = false, erasing = false;
+    std::vector<int> commands;
+
+  protected:
+    void PinsChanged(const sim::ChipPins& before, const sim::ChipPins& now,
+                     std::int64_t nowNs) override {
+        if (erasing && nowNs >= eraseEnd_) {
+            std::fill(Memory().begin(), Memory().end(), 0xFF);
+            erasing = false;
+        }
+        const bool wasWriting = before.ce && before.we && !before.oe;
+        if (!wasWriting || (now.ce && now.we)) return;
+        history_.emplace_back(before.address, before.boardData);
+        if (history_.size() >= 3) {
+            const auto n = history_.size();
+            if (history_[n - 3] == std::pair<std::uint32_t, std::uint8_t>{0x5555, 0xAA} &&
+                history_[n - 2] == std::pair<std::uint32_t, std::uint8_t>{0x2AAA, 0x55} &&
+                history_[n - 1].first == 0x5555) {
+                const int c = history_[n - 1].second;
+                commands.push_back(c);
+                if (c == 0x90) idMode = true;
+                if (c == 0xF0) idMode = false;
+                if (c == 0x10 && commands.size() >= 2 && commands[commands.size() - 2] == 0x80) {
+                    erasing = true;
+                    eraseEnd_ = nowNs + 20'000'000;
+                }
+            }
+        }
+    }
+
+  private:
+    std::vector<std::pair<std::uint32_t, std::uint8_t>> history_;
+    std::int64_t eraseEnd_ = 0;
+};
+
+TEST(EraseAt29c256, ChipEraseThroughItsOwnWriteCycle) {
+    ChipRig r;
+    ASSERT_TRUE(SelectDevice(r.app, 23));
+    auto chip = std::make_unique<MinimalAt29c256>(0x00);
+    MinimalAt29c256& at = *chip;
+    r.rig.sim->Insert(std::move(chip));
+    r.rig.ClearLog();
+    r.Press(r.app.ui.EraseFlash_button);
+    EXPECT_EQ(r.rig.LogLines(), (Lines{kPressed, "Device ID# 1FDC - ATMEL 29C256 Flash Memory",
+                                       "Device ID# 1FDC - Erase Operation Started.. WAIT!",
+                                       "Flash Erasing Operation COMPLETED"}));
+    EXPECT_EQ(at.commands, (std::vector<int>{0x90, 0xF0, 0x80, 0x10, 0xF0}));
+    EXPECT_EQ(std::count(at.Memory().begin(), at.Memory().end(), 0xFF), 32768);
+}
+
+TEST(EraseAt29c256, AnotherChipInTheSocketIsNotSupported) {
+    ChipRig r;
+    ASSERT_TRUE(SelectDevice(r.app, 23));
+    // A part that ignores the commands: a 28-pin EPROM holding 00h.
+    r.rig.sim->Insert(
+        sim::MakeSimEprom("Eprom 27C256", '4', std::vector<std::uint8_t>(32768, 0x00)));
+    r.rig.ClearLog();
+    r.app.RunGuarded(EraseAT29C256);
+    const Lines lines = r.rig.LogLines();
+    ASSERT_GE(lines.size(), 2u);
+    EXPECT_EQ(lines.back(), "Device ID# 0000 - Not Supported");
+}
+
+} // namespace
+} // namespace quorbit::test
+
+namespace quorbit::test {
+namespace {
+
+TEST(EraseAt29c256, TheSimulatedAt29c256IsErasedWholly) {
+    ChipRig r;
+    sim::ParallelChip& chip = r.Insert(23, std::vector<std::uint8_t>(32768, 0x00));
+    r.Press(r.app.ui.EraseFlash_button);
+    EXPECT_EQ(r.rig.LogLines(),
+              (std::vector<std::string>{kPressed, "Device ID# 1FDC - ATMEL 29C256 Flash Memory",
+                                        "Device ID# 1FDC - Erase Operation Started.. WAIT!",
+                                        "Flash Erasing Operation COMPLETED"}));
+    EXPECT_EQ(std::count(chip.Memory().begin(), chip.Memory().end(), 0xFF), 32768);
+    EXPECT_EQ(r.app.ops.Outcome, OpOutcome::Success);
+}
+
+} // namespace
+} // namespace quorbit::test

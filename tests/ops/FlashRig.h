@@ -1,0 +1,41 @@
+#pragma once
+// A started core with a 32-pin flash chosen and a simulated JEDEC flash in the socket.
+#include "ChipRig.h"
+#include "ops/Flash.h"
+#include "ops/ProgramImage.h"
+#include "sim/SimFlash.h"
+
+namespace quorbit::test {
+
+inline constexpr int kAm29F010 = 25;
+inline constexpr int kAm29F020 = 26;
+inline constexpr int kAm29F040 = 27;
+inline constexpr int kA29040 = 24;
+inline constexpr int kEn29F040 = 28;
+
+/// Chooses `selectRow` and puts the chip of `chipRow` (it may be an N/A row of the
+/// same type) with `contents` into the socket.
+inline sim::JedecFlash& InsertFlash(ChipRig& r, int selectRow, int chipRow,
+                                    std::vector<std::uint8_t> contents = {}) {
+    EXPECT_TRUE(SelectDevice(r.app, selectRow));
+    auto chip = sim::MakeParallelSimChip(chipRow, std::move(contents));
+    auto* flash = dynamic_cast<sim::JedecFlash*>(chip.get());
+    EXPECT_NE(flash, nullptr);
+    r.rig.sim->Insert(std::move(chip));
+    r.rig.ClearLog();
+    r.rig.sound.played.clear();
+    r.rig.dialogs.boxes.clear();
+    return *flash;
+}
+
+/// What the Program command does around the flash writer: image, reset, PFLASH.
+inline void ProgramWithPflash(ChipRig& r, const std::vector<std::uint8_t>& image) {
+    r.LoadCode(image);
+    PrepareProgramImage(r.app);
+    Reset(r.app);
+    r.app.flags.ProgramStatus = 1;
+    r.app.flags.OperationFailed = 0;
+    r.app.RunGuarded(PFLASH);
+}
+
+} // namespace quorbit::test

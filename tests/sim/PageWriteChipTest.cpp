@@ -1,0 +1,128 @@
+// The simulated page-write parts against their datasheet rules, driven through
+// the board's own line operations.
+#include <gtest/gtest.h>
+
+#include "../ops/PageWriteRig.h"
+#include "ops/At29c256.h"
+#include "ops/X28c256.h"
+
+namespace quorbit::test {
+namespace {
+
+/// Loads `data` at `address` with one write cycle of the part's command form.
+void Load(App& app, void (*write)(App&), int address, int data) {
+    app.ops.CommandAddress = address;
+    app.board.Reg4Shadow = data;
+    write(app);
+}
+
+/// Waits, then moves a line so the chip sees the time that passed (it acts on
+/// what its pins see, and a wait alone changes no pin).
+void Settle(App& app, int ms) {
+    app.board.SleepMs(ms);
+    app.board.REG4OFF();
+    app.board.REG4ON();
+}
+
+std::uint8_t ReadAt(App& app, int address) {
+    Board& b = app.board;
+    b.Address = address;
+    b.Endereco2Adr();
+    b.SETADR_FLASH();
+    b.REG4OFF();
+    b.CEOEON();
+    b.GetNibbles();
+    b.CEOEOFF();
+    b.REG4ON();
+    return b.DataIn;
+}
+
+TEST(PageWriteChip, ProtectedChipIgnoresPlainWritesButPollsForTheWriteTime) {
+    PageWriteRig r(6, kAt29c256Row);
+    r.chip->StartProtected();
+    Reset(r.app);
+    r.app.board.REG4ON(); // the board drives the data pins
+    const std::uint8_t old = r.chip->Memory()[0x100];
+    Load(r.app, WRITE_AT29C256, 0x100, old ^ 0xFF);
+    r.app.board.SleepMs(1);
+    EXPECT_EQ(ReadAt(r.app, 0x100) & 0x80, (old & 0x80)); // DATA#: complement of the new bit 7
+    r.app.board.SleepMs(10);
+    EXPECT_EQ(ReadAt(r.app, 0x100), old);
+    EXPECT_EQ(r.chip->PageWrites(), 0);
+    // Disabled, the same write takes.
+    UNPROTECT_AT29C256(r.app);
+    Load(r.app, WRITE_AT29C256, 0x100, old ^ 0xFF);
+    r.app.board.SleepMs(11);
+    EXPECT_EQ(ReadAt(r.app, 0x100), old ^ 0xFF);
+    EXPECT_FALSE(r.chip->Protected());
+}
+
+TEST(PageWriteChip, LoadsSlowerThanTheWindowEndThePageAndLoseTheRestOfTheSector) {
+    PageWriteRig r(6, kAt29c256Row);
+    Reset(r.app);
+    r.app.board.REG4ON(); // the board drives the data pins
+    Load(r.app, WRITE_AT29C256, 0x200, 0x11);
+    Load(r.app, WRITE_AT29C256, 0x201, 0x22); // within 150 us: same page
+    Settle(r.app, 11);
+    EXPECT_EQ(r.chip->PageWrites(), 1);
+    EXPECT_EQ(ReadAt(r.app, 0x200), 0x11);
+    EXPECT_EQ(ReadAt(r.app, 0x201), 0x22);
+    // The unloaded 62 bytes of the sector are no longer what they were.
+    const auto& mem = r.chip->Memory();
+    int kept = 0;
+    for (std::size_t a = 0x202; a < 0x240; ++a)
+        kept += mem[a] == sim::RandomContents(kChipBytes, 99)[a];
+    EXPECT_LT(kept, 10);
+    // One byte, a pause past the window, another: the second comes during the
+    // first write cycle and is ignored.
+    Load(r.app, WRITE_AT29C256, 0x300, 0x33);
+    r.app.board.SleepMs(1);
+    Load(r.app, WRITE_AT29C256, 0x301, 0x44);
+    r.app.board.SleepMs(11);
+    EXPECT_EQ(r.chip->IgnoredLoads(), 1);
+    EXPECT_NE(ReadAt(r.app, 0x301), 0x44);
+}
+
+TEST(PageWriteChip, At29c256DoesNotStartItsWriteWhileOutputEnableIsLow) {
+    PageWriteRig r(6, kAt29c256Row);
+    Reset(r.app);
+    r.app.board.REG4ON(); // the board drives the data pins
+    Load(r.app, WRITE_AT29C256, 0x400, 0x5A);
+    r.app.board.OEON();
+    Settle(r.app, 20);
+    EXPECT_EQ(r.chip->PageWrites(), 0);
+    r.app.board.OEOFF();
+    Settle(r.app, 11);
+    EXPECT_EQ(r.chip->PageWrites(), 1);
+    // A write pulse with OE low loads nothing.
+    r.app.board.OEON();
+    Load(r.app, WRITE_AT29C256, 0x500, 0x00);
+    EXPECT_EQ(r.chip->IgnoredLoads(), 1);
+}
+
+TEST(PageWriteChip, At29c256ChipEraseLeavesEveryByteFFh) {
+    PageWriteRig r(4, kAt29c256Row);
+    Reset(r.app);
+    r.app.board.REG4ON(); // the board drives the data pins
+    for (int data : {0x80, 0x10}) {
+        r.app.ops.FlashCommand = data;
+        CMD_AT29C256(r.app);
+    }
+    Settle(r.app, 25);
+    EXPECT_EQ(r.chip->Memory(), std::vector<std::uint8_t>(kChipBytes, 0xFF));
+}
+
+TEST(PageWriteChip, X28c256KeepsTheBytesOfAPageThatWereNotLoaded) {
+    PageWriteRig r(6, kX28c256Row);
+    Reset(r.app);
+    r.app.board.REG4ON(); // the board drives the data pins
+    const auto before = r.chip->Memory();
+    Load(r.app, WRITE_XICOR, 0x4010, 0x77);
+    Settle(r.app, 6);
+    auto expected = before;
+    expected[0x4010] = 0x77;
+    EXPECT_EQ(r.chip->Memory(), expected);
+}
+
+} // namespace
+} // namespace quorbit::test

@@ -1,0 +1,199 @@
+// The simulated 32-pin JEDEC flash at its pins: command cycles, autoselect,
+// embedded program and erase with their status bits, and the faults.
+#include <gtest/gtest.h>
+
+#include "sim/SimFamilies.h"
+#include "sim/SimFlash.h"
+
+namespace quorbit::sim {
+namespace {
+
+/// Drives the chip's pins through the board registers as the board would.
+struct Pins {
+    explicit Pins(const std::string& name, int sizeKB, std::uint8_t fill = 0xFF)
+        : chip(name, std::vector<std::uint8_t>(static_cast<std::size_t>(sizeKB) * 1024, fill),
+               Flash32Wiring(sizeKB, false), *FindJedecFlashVariant(name)) {
+        regs.r = {0x40, 0, 0, 0xC4, 0};
+    }
+    void Set(int reg, int value) {
+        regs.r[static_cast<std::size_t>(reg)] = static_cast<std::uint8_t>(value);
+        chip.Latched(regs, reg, nowNs);
+        nowNs += 1000;
+    }
+    /// One write cycle: CE low, WE pulse, CE high; data driven by the board.
+    void Write(std::uint32_t address, int data) {
+        Set(0, 0x40);
+        Set(4, data);
+        Set(1, (address >> 8) & 0xFF);
+        Set(2, address & 0xFF);
+        const int bank = static_cast<int>(address >> 16);
+        const int bankBits = (bank & 3) | ((bank & 4) << 1);
+        Set(3, 0x84 | bankBits);
+        Set(3, 0x04 | bankBits);
+        Set(3, 0x00 | bankBits);
+        Set(3, 0x04 | bankBits);
+        Set(3, 0x84 | bankBits);
+    }
+    void Command(int command, std::uint32_t a1 = 0x5555, std::uint32_t a2 = 0x2AAA) {
+        Write(a1, 0xAA);
+        Write(a2, 0x55);
+        Write(a1, command);
+    }
+    /// One read: data released, CE and OE low, then both high again.
+    int Read(std::uint32_t address) {
+        Set(1, (address >> 8) & 0xFF);
+        Set(2, address & 0xFF);
+        const int bank = static_cast<int>(address >> 16);
+        Set(3, 0x44 | (bank & 3) | ((bank & 4) << 1));
+        Set(0, 0x00);
+        const auto out = chip.Output(regs);
+        Set(0, 0x40);
+        Set(3, 0xC4);
+        return out ? *out : -1;
+    }
+    void Wait(std::int64_t ns) { nowNs += ns; }
+
+    JedecFlash chip;
+    Registers regs;
+    std::int64_t nowNs = 0;
+};
+
+TEST(SimJedecFlash, AutoselectShowsTheCodesUntilReset) {
+    Pins p("Flash AMD AM29F040", 512, 0x5A);
+    EXPECT_EQ(p.Read(0), 0x5A);
+    p.Command(0x90, 0x555, 0x2AA); // only A0-A10 are decoded
+    EXPECT_EQ(p.Read(0), 0x01);
+    EXPECT_EQ(p.Read(1), 0xA4);
+    EXPECT_EQ(p.Read(0x70002), 0x00); // sector not protected
+    p.Command(0xA0);                  // not taken in autoselect mode
+    p.Write(0x100, 0x00);
+    EXPECT_EQ(p.Read(1), 0xA4);
+    p.Write(0x1234, 0xF0); // reset: one cycle is enough
+    EXPECT_EQ(p.Read(0), 0x5A);
+    EXPECT_EQ(p.Read(0x100), 0x5A);
+}
+
+TEST(SimJedecFlash, VariantsAnswerWithTheirOwnCodes) {
+    Pins eon("Flash EON EN29F040", 512);
+    eon.Command(0x90);
+    EXPECT_EQ(eon.Read(0), 0x1C);
+    EXPECT_EQ(eon.Read(1), 0x04);
+    Pins small("Flash AMD AM29F010", 128);
+    small.Command(0x90);
+    EXPECT_EQ(small.Read(1), 0x20);
+    // The AMIC part decodes A0-A14: 555h/2AAh is not its unlock address.
+    Pins amic("Flash AMIC A29040", 512, 0x33);
+    amic.Command(0x90, 0x555, 0x2AA);
+    EXPECT_EQ(amic.Read(0), 0x33);
+    amic.Command(0x90);
+    EXPECT_EQ(amic.Read(0), 0x37);
+    EXPECT_EQ(amic.Read(1), 0x86);
+}
+
+TEST(SimJedecFlash, ProgramClearsBitsAndPollsOnDq7) {
+    Pins p("Flash AMD AM29F040", 512);
+    p.Command(0xA0);
+    p.Write(0x6ABCD, 0x3C); // bank 6: A18 on register 3 bit 3
+    const int first = p.Read(0x6ABCD);
+    const int second = p.Read(0x6ABCD);
+    EXPECT_EQ(first & 0x80, 0x80) << "DQ7 is the complement of data bit 7 while busy";
+    EXPECT_NE(first & 0x40, second & 0x40) << "DQ6 toggles";
+    EXPECT_EQ(first & 0x20, 0);
+    p.Write(0x6ABCD, 0x00); // ignored while programming
+    p.Wait(7000);
+    EXPECT_EQ(p.Read(0x6ABCD), 0x3C);
+    EXPECT_EQ(p.chip.Memory()[0x6ABCD], 0x3C);
+    p.Command(0xA0);
+    p.Write(0x6ABCD, 0xF0); // bits only go from 1 to 0
+    p.Wait(1'000'000);
+    EXPECT_EQ(p.chip.Memory()[0x6ABCD], 0x30);
+}
+
+TEST(SimJedecFlash, AZeroToOneAttemptSetsDq5AndOnlyResetIsTaken) {
+    Pins p("Flash AMD AM29F010", 128, 0x00);
+    p.Command(0xA0);
+    p.Write(0x10, 0x80);
+    p.Wait(1'000'000);
+    EXPECT_EQ(p.Read(0x10) & 0xA0, 0x20); // DQ5 1, DQ7 still the complement
+    EXPECT_EQ(p.chip.CurrentMode(), JedecFlash::Mode::Exceeded);
+    p.Command(0x90);
+    EXPECT_EQ(p.chip.CurrentMode(), JedecFlash::Mode::Exceeded);
+    p.Write(0, 0xF0);
+    EXPECT_EQ(p.Read(0x10), 0x00);
+}
+
+TEST(SimJedecFlash, ADefectiveCellRunsPastTheLimit) {
+    Pins p("Flash AMD AM29F010", 128);
+    p.chip.StickBit(0x20, 3, true);
+    p.Command(0xA0);
+    p.Write(0x20, 0x00);
+    p.Wait(1'000'000);
+    EXPECT_EQ(p.Read(0x20) & 0x20, 0x20);
+}
+
+TEST(SimJedecFlash, ChipEraseReadsDq7LowUntilEveryByteIsFF) {
+    Pins p("Flash AMD AM29F040", 512, 0x00);
+    p.Command(0x80);
+    p.Command(0x10);
+    EXPECT_EQ(p.Read(0x5555) & 0x88, 0x08); // DQ7 0, DQ3 1
+    p.Wait(1'900'000'000);
+    EXPECT_EQ(p.Read(0x5555) & 0x80, 0);
+    p.Wait(100'000'000);
+    EXPECT_EQ(p.Read(0x5555), 0xFF);
+    EXPECT_EQ(std::count(p.chip.Memory().begin(), p.chip.Memory().end(), 0xFF), 512 * 1024);
+}
+
+TEST(SimJedecFlash, SectorEraseClearsOnlyItsSector) {
+    Pins p("Flash AMD AM29F040", 512, 0x00);
+    p.Command(0x80);
+    p.Write(0x5555, 0xAA);
+    p.Write(0x2AAA, 0x55);
+    p.Write(0x20000, 0x30);
+    p.Wait(2'000'000'000);
+    EXPECT_EQ(p.Read(0x20000), 0xFF);
+    EXPECT_EQ(p.Read(0x2FFFF), 0xFF);
+    EXPECT_EQ(p.Read(0x1FFFF), 0x00);
+    EXPECT_EQ(p.Read(0x30000), 0x00);
+}
+
+TEST(SimJedecFlash, AHangingEraseNeverCompletesAndKeepsTheContents) {
+    Pins p("Flash AMD AM29F040", 512, 0x12);
+    p.chip.SetEraseHangs(true);
+    p.Command(0x80);
+    p.Command(0x10);
+    p.Wait(30'000'000'000);
+    EXPECT_EQ(p.Read(0x5555) & 0x80, 0);
+    p.Write(0, 0xF0); // still erasing: ignored
+    EXPECT_EQ(p.Read(0) & 0x80, 0);
+    EXPECT_EQ(p.chip.Memory()[0], 0x12);
+}
+
+TEST(SimJedecFlash, AWrongCycleEndsTheSequence) {
+    Pins p("Flash AMD AM29F040", 512, 0x77);
+    p.Write(0x5555, 0xAA);
+    p.Write(0x1234, 0x55); // wrong address for the second cycle
+    p.Write(0x5555, 0x90);
+    EXPECT_EQ(p.Read(0), 0x77);
+    p.Write(0x5555, 0xAA);
+    p.Write(0x2AAA, 0x55);
+    p.Write(0x5555, 0x90);
+    EXPECT_EQ(p.Read(0), 0x01);
+}
+
+TEST(SimJedecFlash, NoWriteWhileOutputEnableIsLow) {
+    Pins p("Flash AMD AM29F040", 512, 0x77);
+    p.Set(0, 0x00); // OE low during the command cycles
+    for (auto [a, d] : {std::pair{0x5555, 0xAA}, {0x2AAA, 0x55}, {0x5555, 0x90}}) {
+        p.Set(4, d);
+        p.Set(1, a >> 8);
+        p.Set(2, a & 0xFF);
+        p.Set(3, 0x04);
+        p.Set(3, 0x00);
+        p.Set(3, 0x04);
+    }
+    p.Set(0, 0x40);
+    EXPECT_EQ(p.Read(0), 0x77);
+}
+
+} // namespace
+} // namespace quorbit::sim

@@ -12,7 +12,9 @@
 #include "catalog/Catalog.h"
 #include "cli/SimSocket.h"
 #include "hw/Detection.h"
+#include "sim/BoardFaults.h"
 #include "sim/ChipFactory.h"
+#include "sim/SeedFaults.h"
 #include "sim/SimBoard.h"
 #include "sim/SimFaults.h"
 
@@ -31,6 +33,22 @@ CLI::Validator BasePortValidator() {
                                              : "Bad port " + text + ": " + kBaseHint;
         },
         "378|278|3BC|100..FFF8");
+}
+
+/// Adds the fault the seed picks for the --sim-chip chip; returns the complaint or "".
+std::string AddSeededFault(GlobalOptions& o) {
+    if (o.faultSeed.empty()) return {};
+    std::uint32_t seed = 0;
+    if (!sim::ParseFaultSeed(o.faultSeed, seed))
+        return "Bad --sim-faults " + o.faultSeed + ": use a decimal number below 2^32";
+    SimSetup& sim = o.backend.sim;
+    const auto row = FindCatalogRow(sim.chip);
+    if (!row) return {}; // MakeSocketChip names the unknown chip
+    const std::string fault = sim::FaultForSeed(seed, *row);
+    if (fault.empty()) return "The simulator has no faults for " + sim.chip;
+    sim.fault += (sim.fault.empty() ? "" : ",") + fault;
+    o.notes.push_back("Simulator fault from seed " + o.faultSeed + ": --sim-fault " + fault);
+    return {};
 }
 
 } // namespace
@@ -68,7 +86,10 @@ void AddBackendOptions(CLI::App& cli, GlobalOptions& o) {
                    "random:SEED");
     cli.add_option("--sim-fault", o.backend.sim.fault,
                    "Defective cells in the simulated chip, comma-separated: " + sim::FaultForms() +
-                       ", or empty (no chip in the socket)");
+                       ", " + sim::BoardFaultForms() + ", or empty (no chip in the socket)");
+    cli.add_option("--sim-faults", o.faultSeed,
+                   "A fault for the --sim-chip chip chosen from this seed (printed, so that "
+                   "--sim-fault can replay it)");
     cli.add_option("--sim-save", o.backend.sim.saveFile,
                    "File the simulated chip's contents are saved to at exit");
 }
@@ -96,19 +117,20 @@ std::string FinishOptions(GlobalOptions& o) {
     // given otherwise they would be silently ignored. The window's automatic choice
     // is judged when it is made (the simulator when no parallel port is there).
     const SimSetup& sim = o.backend.sim;
-    const bool describesChip = !sim.imageFile.empty() || !sim.fault.empty();
+    const bool describesChip = !sim.imageFile.empty() || !sim.fault.empty() || !o.faultSeed.empty();
     const bool maybeSim = o.backend.choice == "sim" || o.backend.choice == "auto";
-    if (!maybeSim && DescribesSimulatedChip(sim))
-        return "--sim-chip, --sim-image, --sim-fault and --sim-save need the simulated board "
+    if (!maybeSim && (DescribesSimulatedChip(sim) || !o.faultSeed.empty()))
+        return "--sim-chip, --sim-image, --sim-fault(s) and --sim-save need the simulated board "
                "(--backend sim)";
     if (sim.chip.empty() && describesChip)
-        return "--sim-image and --sim-fault describe the chip named by --sim-chip: name it";
-    return {};
+        return "--sim-image and --sim-fault(s) describe the chip named by --sim-chip: name it";
+    return AddSeededFault(o);
 }
 
 bool InsertSimulatedChip(const OpenedBackend& backend, const SimSetup& setup) {
     if (!backend.simBoard || setup.chip.empty()) return false;
-    backend.simBoard->Insert(MakeSocketChip(setup, setup.fault));
+    const std::string chipFaults = sim::ApplyBoardFaults(*backend.simBoard, setup.fault);
+    backend.simBoard->Insert(MakeSocketChip(setup, chipFaults));
     return true;
 }
 

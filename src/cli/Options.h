@@ -1,6 +1,7 @@
 #pragma once
 // The backend, simulator and board options shared by quorbit-cli and the window.
 #include <string>
+#include <vector>
 
 #include "app/App.h"
 #include "hw/backends/Backend.h"
@@ -22,6 +23,9 @@ struct GlobalOptions {
     std::string model = "auto";  // auto, 4, 5, 6
     std::string configDir;       // where the port file lives; default: beside the program
     bool assumeYes = false;
+    std::string faultSeed; // --sim-faults: a seed that picks the simulated chip's fault
+    /// Things to tell the operator once the options are final (the seed's fault).
+    std::vector<std::string> notes;
 };
 
 /// Port backend and simulated board: --backend, --trace, --ppdev-*, --sim-*.

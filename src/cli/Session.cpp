@@ -13,6 +13,8 @@ Session::Session(const GlobalOptions& options, std::ostream& out)
     backend_ = OpenBackend(options.backend);
     for (const auto& warning : backend_.warnings)
         std::cerr << warning << "\n";
+    for (const auto& seeded : options.notes)
+        std::cerr << seeded << "\n";
     if (const std::string note = ConfigFolderNote(options); !note.empty())
         std::cerr << note << "\n";
     Services services = BackendServices(backend_, options);

@@ -2,7 +2,9 @@
 // its package, then for every byte that is not FFh gives program pulses, each
 // followed by a read-back, until the byte reads back right: at most 254 pulses, and
 // from the 56th on each pulse is lengthened by LongDelay for a cell slow to take.
-// A byte already reading right is never pulsed again (no over-programming).
+// A byte already reading right is never pulsed again (no over-programming). An FFh
+// byte of the image is never pulsed either, but it must read FFh: only UV light
+// raises a bit again, so a programmed bit there fails the byte.
 //
 // Register 0 while programming: bit 6 OE inactive, bit 3 the board indicator;
 // model 4 also sets bit 2 (4Ch), models 5 and 6 select the level with bits 1..0
@@ -56,6 +58,9 @@ struct ByteSteps {
     bool (*before)(App& app);
     void (*pulse)(App& app, bool longer);
     int toggleEvery;
+    /// The program-verify read without a pulse, for a byte the image leaves erased;
+    /// null when `before` has read the byte already.
+    void (*readBack)(App& app);
 };
 
 /// Pulses DataOut until it reads back; false after the failure report.
@@ -73,6 +78,17 @@ bool ProgramOneByte(App& app, const ByteSteps& steps) {
     return true;
 }
 
+/// An FFh byte of the image gets no pulse, yet the cell must read FFh: a pulse only
+/// clears bits, so a cell already programmed there can never match; false after the
+/// failure report.
+bool ErasedByteReadsErased(App& app, const ByteSteps& steps) {
+    Board& b = app.board;
+    if (steps.readBack) steps.readBack(app); // else `before` left its read in DataIn
+    if (b.DataIn == 0xFF) return true;
+    ReportProgramFailure(app);
+    return false;
+}
+
 /// Every byte of the program image from chip address 0; false after a failure.
 bool ProgramAllBytes(App& app, const ByteSteps& steps) {
     Board& b = app.board;
@@ -80,6 +96,7 @@ bool ProgramAllBytes(App& app, const ByteSteps& steps) {
     for (std::int32_t i = 0; i < app.ops.ProgramLength; ++i) {
         b.DataOut = image[static_cast<std::size_t>(i)];
         const bool needed = steps.before(app);
+        if (needed && b.DataOut == 0xFF && !ErasedByteReadsErased(app, steps)) return false;
         if (needed && b.DataOut < 0xFF && !ProgramOneByte(app, steps)) return false;
         b.IncADR();
         if (i % steps.toggleEvery == 0) ToggleProgramIndicator(app);
@@ -148,6 +165,14 @@ void Pulse2764(App& app, bool longer) {
     b.OEOFF();
 }
 
+/// Program verify of the PGM parts: OE low with PGM high and VPP still on.
+void VerifyWithOe(App& app) {
+    Board& b = app.board;
+    b.OEON();
+    ReadBackByte(app);
+    b.OEOFF();
+}
+
 // ---- 27C256 / 27C040 ---------------------------------------------------------------
 
 bool AddressOnly(App& app) {
@@ -166,6 +191,15 @@ void Pulse27256(App& app, bool longer) {
     b.CEOFF();
     b.Delay20Steps();
     b.OEON(); // program verify: CE high, OE low, VPP still on
+    ReadBackByte(app);
+    b.OEOFF();
+}
+
+/// Program verify of the 27C256 and 27C040: CE high, OE low, VPP still on.
+void Verify27256(App& app) {
+    Board& b = app.board;
+    b.CEOEOFF();
+    b.OEON();
     ReadBackByte(app);
     b.OEOFF();
 }
@@ -225,7 +259,7 @@ void P2732(App& app) {
     WaitVppSettling(app);
     LogStart(app);
     b.OEON();
-    ProgramAllBytes(app, {PreRead2732, Pulse2732, 64});
+    ProgramAllBytes(app, {PreRead2732, Pulse2732, 64, nullptr});
 }
 
 void P2764_128(App& app) {
@@ -236,7 +270,7 @@ void P2764_128(App& app) {
     b.SetReg0();
     WaitVppSettling(app);
     LogStart(app);
-    if (ProgramAllBytes(app, {Address2764, Pulse2764, 512})) b.CEOFF();
+    if (ProgramAllBytes(app, {Address2764, Pulse2764, 512, VerifyWithOe})) b.CEOFF();
 }
 
 void P27256_040(App& app) {
@@ -249,7 +283,7 @@ void P27256_040(App& app) {
     b.Reg0Shadow = reg0;
     b.SetReg0();
     LogStart(app);
-    ProgramAllBytes(app, {AddressOnly, Pulse27256, 512});
+    ProgramAllBytes(app, {AddressOnly, Pulse27256, 512, Verify27256});
 }
 
 void P27010_020(App& app) {
@@ -260,7 +294,8 @@ void P27010_020(App& app) {
     b.Reg0Shadow = ProgrammingRegister0(app, false) | 32;
     b.SetReg0();
     LogStart(app);
-    ProgramAllBytes(app, {AddressOnly, Pulse27010, 512}); // CE stays active afterwards
+    ProgramAllBytes(app,
+                    {AddressOnly, Pulse27010, 512, VerifyWithOe}); // CE stays active afterwards
 }
 
 void P27080(App& app) {
@@ -271,7 +306,7 @@ void P27080(App& app) {
     b.SetReg0();
     LogStart(app);
     b.OEON();
-    ProgramAllBytes(app, {PreRead27080, Pulse27080, 1024});
+    ProgramAllBytes(app, {PreRead27080, Pulse27080, 1024, nullptr});
 }
 
 } // namespace quorbit

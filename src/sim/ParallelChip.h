@@ -71,6 +71,9 @@ class ParallelChip : public SimChip {
     /// A weak cell: the byte at `address` takes a write only from its `pulses`-th
     /// programming pulse on (a cell slow to charge its floating gate).
     void MakeWeak(std::uint32_t address, int pulses);
+    /// What the byte at `address` reads as, defects included: what the chip holds
+    /// as far as anything reading it can tell.
+    [[nodiscard]] std::uint8_t ReadsAs(std::uint32_t address) const { return Cell(address); }
 
   protected:
     /// The pins changed (a register was latched). Programming models react here.

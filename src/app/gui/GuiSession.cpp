@@ -55,6 +55,8 @@ GuiSession::GuiSession(const cli::GlobalOptions& options)
     backend_ = OpenWindowBackend(options.backend, note);
     for (const auto& warning : backend_.warnings)
         note += (note.empty() ? "" : "\n") + warning;
+    for (const auto& seeded : options.notes)
+        note += (note.empty() ? "" : "\n") + seeded;
     if (const std::string folder = cli::ConfigFolderNote(options); !folder.empty())
         note += (note.empty() ? "" : "\n") + folder;
 

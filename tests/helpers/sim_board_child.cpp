@@ -1,0 +1,40 @@
+// An external board for the exec backend that dies in the middle of an operation:
+// a simulated board (model ARG1 at 378h) with an erased chip of catalog row ARG2
+// answers the program's lines until it has answered ARG3 reads, then exits with
+// status 3 as a crashed driver or an unplugged bridge would.
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <iostream>
+#include <sstream>
+#include <string>
+
+#include "sim/ChipFactory.h"
+#include "sim/SimBoard.h"
+
+int main(int argc, char** argv) {
+    if (argc != 4) {
+        std::cerr << "usage: sim_board_child MODEL ROW READS\n";
+        return 2;
+    }
+    quorbit::sim::SimBoard board(std::atoi(argv[1]), 0x378);
+    board.Insert(quorbit::sim::MakeErasedSimChip(std::atoi(argv[2])));
+    long readsLeft = std::atol(argv[3]);
+    std::string line;
+    while (std::getline(std::cin, line)) {
+        std::istringstream fields(line);
+        char kind = 0;
+        unsigned port = 0, value = 0;
+        fields >> kind >> std::hex >> port;
+        if (kind == 'O') {
+            fields >> std::hex >> value;
+            board.PortOut(static_cast<std::uint16_t>(port), static_cast<std::uint8_t>(value));
+        } else if (kind == 'I') {
+            if (readsLeft-- <= 0) return 3;
+            const unsigned in = board.PortIn(static_cast<std::uint16_t>(port));
+            std::printf("%02X\n", in);
+            std::fflush(stdout);
+        }
+    }
+    return 0;
+}

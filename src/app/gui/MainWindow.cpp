@@ -11,6 +11,7 @@
 #include <QLayout>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -22,6 +23,7 @@
 #include <QToolBar>
 #include <algorithm>
 #include <cmath>
+#include <string_view>
 
 #include "app/App.h"
 #include "app/Shell.h"
@@ -54,8 +56,36 @@ QFont DisplayFont() {
     QFont font(QStringLiteral("Monospac821 BT"));
     font.setStyleHint(QFont::TypeWriter);
     if (!font.exactMatch()) font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    font.setPixelSize(11); // sixteen lines of a page fit the box
+    font.setPixelSize(11);
     return font;
+}
+
+// A page of the display: 16 lines, the widest (a device listing) 75 characters.
+constexpr int kPageLines = 16;
+constexpr int kPageColumns = 75;
+
+bool PageFits(const QPlainTextEdit* box, const QFont& font) {
+    const QFontMetricsF metrics(font);
+    const qreal margins = 2 * (box->document()->documentMargin() + box->frameWidth());
+    // The widest glyph, so any text of a line fits, and room for the cursor.
+    const qreal width = kPageColumns * metrics.horizontalAdvance(QLatin1Char('W')) + margins + 2;
+    const qreal height = kPageLines * std::ceil(metrics.lineSpacing()) + margins;
+    return width <= box->width() && height <= box->height();
+}
+
+/// The largest size of the font actually found at which a whole page fits the box;
+/// the box has no scroll bars of its own (VScroll1 pages through the buffer).
+void FitPageToBox(QPlainTextEdit* box) {
+    box->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    box->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    QFont font = box->font();
+    int pixels = font.pixelSize() > 0 ? font.pixelSize() : 11;
+    for (; pixels > 6; --pixels) {
+        font.setPixelSize(pixels);
+        if (PageFits(box, font)) break;
+    }
+    font.setPixelSize(pixels);
+    box->setFont(font);
 }
 
 QWidget* CreateLabel(const Control& control, QWidget* parent) {
@@ -166,6 +196,8 @@ void MainWindow::BuildCanvas() {
         }
         widget->setObjectName(QString::fromLatin1(place.name));
         widget->setGeometry(place.x, place.y, place.width, place.height);
+        if (std::string_view(place.name) == "BufferDisplay")
+            FitPageToBox(static_cast<QPlainTextEdit*>(widget));
         widgets_[place.name] = widget;
     }
     canvas_->installEventFilter(this);

@@ -5,6 +5,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTest>
+#include <QTextBlock>
 #include <filesystem>
 
 #include "WindowRig.h"
@@ -59,9 +60,21 @@ TEST(HexDisplay, ReadShowsPageZeroAndTheScrollBarPagesThroughTheBuffer) {
     bar->triggerAction(QAbstractSlider::SliderToMaximum);
     EXPECT_TRUE(display->toPlainText().contains("007FF0|"));
 
-    // All sixteen lines of a page are in view at once.
+    // All sixteen lines of a page are in view at once, whatever font was found, and
+    // VScroll1 is the only scroll bar.
     const int lineHeight = display->fontMetrics().lineSpacing();
     EXPECT_GE(display->viewport()->height(), 16 * lineHeight);
+    EXPECT_FALSE(display->verticalScrollBar()->isVisible());
+    EXPECT_FALSE(display->horizontalScrollBar()->isVisible());
+    ASSERT_EQ(display->document()->blockCount(), 16);
+    QTextCursor lastLine(display->document()->findBlockByNumber(15));
+    lastLine.movePosition(QTextCursor::EndOfBlock);
+    const QRect end = display->cursorRect(lastLine);
+    EXPECT_LE(end.bottom(), display->viewport()->height()) << "the 16th line is cut off";
+    EXPECT_LE(end.right(), display->viewport()->width()) << "the line is cut off";
+    // A device listing line is the widest the box shows.
+    const int listing = display->fontMetrics().horizontalAdvance(QString(75, QLatin1Char('W')));
+    EXPECT_LE(listing, display->viewport()->width());
 }
 
 TEST(HexDisplay, DoubleClickSavesTheShownPageToTheListingFile) {

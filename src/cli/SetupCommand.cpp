@@ -83,8 +83,8 @@ bool OptionGiven(const CLI::App* command, const std::string& option) {
     return found && found->count() > 0;
 }
 
-void AddSetupOption(CLI::App& cli, std::string& spec) {
-    cli.add_option("--setup", spec,
+void AddSetupOption(CLI::App& cli, std::string& slotOrFile) {
+    cli.add_option("--setup", slotOrFile,
                    "Apply a saved setup first: slot 1..4 (QBSetup1.INI .. QBSetup4.INI in the "
                    "working folder) or a setup file; options given override it");
 }
@@ -108,18 +108,21 @@ CLI::App* AddSetupCommands(CLI::App& cli, SetupSaveOptions& o) {
     return setup;
 }
 
-std::string SetupFileOf(const std::string& spec, std::string& error) {
-    const bool digits = !spec.empty() && spec.find_first_not_of("0123456789") == std::string::npos;
-    if (!digits) return spec;
-    if (spec.size() == 1 && spec[0] >= '1' && spec[0] <= '4') return SlotFileName(spec[0] - '0');
-    error = "Bad --setup " + spec + ": use a slot 1 to 4 or a setup file";
+std::string SetupFileOf(const std::string& slotOrFile, std::string& error) {
+    const bool digits =
+        !slotOrFile.empty() && slotOrFile.find_first_not_of("0123456789") == std::string::npos;
+    if (!digits) return slotOrFile;
+    if (slotOrFile.size() == 1 && slotOrFile[0] >= '1' && slotOrFile[0] <= '4')
+        return SlotFileName(slotOrFile[0] - '0');
+    error = "Bad --setup " + slotOrFile + ": use a slot 1 to 4 or a setup file";
     return {};
 }
 
-int ApplySetupOption(CLI::App& cli, const std::string& spec, Session& session, std::ostream& err) {
-    if (spec.empty()) return 0;
+int ApplySetupOption(CLI::App& cli, const std::string& slotOrFile, Session& session,
+                     std::ostream& err) {
+    if (slotOrFile.empty()) return 0;
     std::string error;
-    const std::string fname = SetupFileOf(spec, error);
+    const std::string fname = SetupFileOf(slotOrFile, error);
     if (fname.empty()) {
         err << error << "\n";
         return 2;
@@ -134,12 +137,12 @@ int ApplySetupOption(CLI::App& cli, const std::string& spec, Session& session, s
     return 0;
 }
 
-int RunSetupCommand(CLI::App& cli, const std::string& setupSpec, const SetupSaveOptions& options,
+int RunSetupCommand(CLI::App& cli, const std::string& setupChoice, const SetupSaveOptions& options,
                     Session& session, std::ostream& err) {
     App& app = session.app();
-    if (const int status = ApplySetupOption(cli, setupSpec, session, err); status != 0)
+    if (const int status = ApplySetupOption(cli, setupChoice, session, err); status != 0)
         return status;
-    if (setupSpec.empty() && OptionGiven(&cli, "--port"))
+    if (setupChoice.empty() && OptionGiven(&cli, "--port"))
         SelectPort(app, cli.get_option("--port")->as<std::string>());
     CLI::App& save = *cli.get_subcommand("setup")->get_subcommand("save");
     if (const int status = ApplySaveOptions(save, options, app, err); status != 0) return status;

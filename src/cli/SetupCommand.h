@@ -25,22 +25,23 @@ struct SetupSaveOptions {
 };
 
 /// The global --setup option.
-void AddSetupOption(CLI::App& cli, std::string& spec);
+void AddSetupOption(CLI::App& cli, std::string& slotOrFile);
 /// The setup verb with its "save" command; returns the verb.
 CLI::App* AddSetupCommands(CLI::App& cli, SetupSaveOptions& options);
 /// Runs "setup save"; returns the exit status.
-int RunSetupCommand(CLI::App& cli, const std::string& setupSpec, const SetupSaveOptions& options,
+int RunSetupCommand(CLI::App& cli, const std::string& setupChoice, const SetupSaveOptions& options,
                     Session& session, std::ostream& err);
 
 /// The setup file --setup names: slot 1..4 gives QBSetup1.INI .. QBSetup4.INI,
 /// anything else is a file name. Empty, with the complaint in `error`, for a
 /// slot number out of range.
-std::string SetupFileOf(const std::string& spec, std::string& error);
+std::string SetupFileOf(const std::string& slotOrFile, std::string& error);
 
-/// Restores the setup --setup names (nothing when `spec` is empty) and lets an
+/// Restores the setup --setup names (nothing when `slotOrFile` is empty) and lets an
 /// explicit --port override the setup's port. Returns 0, or 2 when the setup
 /// could not be applied completely (the problems are printed; nothing more is done).
-int ApplySetupOption(CLI::App& cli, const std::string& spec, Session& session, std::ostream& err);
+int ApplySetupOption(CLI::App& cli, const std::string& slotOrFile, Session& session,
+                     std::ostream& err);
 
 /// True when the named option of the command was given on the command line.
 bool OptionGiven(const CLI::App* command, const std::string& option);

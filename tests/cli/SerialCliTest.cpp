@@ -9,11 +9,11 @@ struct SerialCli : CliInTempDir {
     [[nodiscard]] std::string File(const std::string& name) const { return ReadBytes(dir / name); }
 };
 
-struct Part {
+struct SerialChip {
     const char* name;
     std::size_t size;
 };
-constexpr Part kParts[] = {{"24C08", 1024}, {"24C16", 2048}, {"24C32", 4096}};
+constexpr SerialChip kChips[] = {{"24C08", 1024}, {"24C16", 2048}, {"24C32", 4096}};
 
 std::vector<std::uint8_t> Image(std::size_t size, std::uint32_t seed) {
     auto bytes = sim::RandomContents(size, seed);
@@ -23,7 +23,7 @@ std::vector<std::uint8_t> Image(std::size_t size, std::uint32_t seed) {
 
 TEST_F(SerialCli, ReadAndVerifyEachChipThroughModels4And6) {
     for (const char* model : {"4", "6"}) {
-        for (const Part& p : kParts) {
+        for (const SerialChip& p : kChips) {
             SCOPED_TRACE(std::string(p.name) + " on model " + model);
             const auto image = Image(p.size, static_cast<std::uint32_t>(p.size));
             WriteFile("chip.bin", image);
@@ -43,7 +43,7 @@ TEST_F(SerialCli, ReadAndVerifyEachChipThroughModels4And6) {
 }
 
 TEST_F(SerialCli, ProgramEachChipWithYesAndVerifyAfter) {
-    for (const Part& p : kParts) {
+    for (const SerialChip& p : kChips) {
         SCOPED_TRACE(p.name);
         const auto image = Image(p.size, static_cast<std::uint32_t>(p.size + 1));
         WriteFile("image.bin", image);

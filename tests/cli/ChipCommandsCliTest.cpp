@@ -4,6 +4,7 @@
 #include <sys/wait.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -153,6 +154,22 @@ TEST_F(Cli, UnwritableOutputIsBadInput) {
     const Result r = Run("--sim-chip 27C256 read -o no/such/dir/out.bin --device 27C256");
     EXPECT_EQ(r.status, 2);
     EXPECT_TRUE(r.OutHas("Could not save"));
+}
+
+// A forced model on a port where no board answers reads floating status lines,
+// which look like an erased chip: no chip command may claim anything there.
+TEST_F(Cli, ForcedModelOnAPortWithoutABoardClaimsNothing) {
+    WriteFile("image.bin", std::vector<std::uint8_t>(32768, 0xFF));
+    for (const std::string verb : {"blank -d 27C256", "verify -d 27C256 image.bin",
+                                   "program -d 27C256 image.bin", "read -d 27C256 -o out.bin"}) {
+        const Result r = Run("--sim-chip 27C256 --port 278 --model 6 --yes " + verb);
+        EXPECT_EQ(r.status, 1) << verb;
+        EXPECT_TRUE(r.OutHas("No QUORBIT board answers at port 278h")) << verb;
+        EXPECT_FALSE(r.OutHas("Device IS BLANK (ERASED)")) << verb;
+        EXPECT_FALSE(r.OutHas("MATCHES")) << verb;
+        EXPECT_FALSE(r.OutHas("Programming Device Successfull")) << verb;
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir / "out.bin"));
 }
 
 } // namespace

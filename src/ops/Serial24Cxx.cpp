@@ -10,11 +10,19 @@
 // sends is acknowledged except the last: without a master acknowledge the chip
 // lets go of the data line, so the stop condition that follows can happen. A chip
 // that does not acknowledge ends the command at once with AckError set.
+//
+// An acknowledged byte is only a byte the chip received, not one it stored: a worn
+// cell takes the write cycle and keeps its old value. So the writers read the chip
+// back after the last page and end in the programming-failure report on the first
+// byte that differs from what was written.
 #include "ops/Serial24Cxx.h"
+
+#include <optional>
 
 #include "app/App.h"
 #include "app/Shell.h"
 #include "ops/AddressWalk.h"
+#include "ops/Program.h"
 #include "ops/TwoWire.h"
 #include "ops/VerifyReports.h"
 
@@ -51,6 +59,68 @@ void PollWriteCycle(App& app, int control) {
     b.CEON();
 }
 
+/// Dummy write of address 0, repeated start, read control byte; then the data line
+/// is released with register 4 holding the low level of the master acknowledge.
+bool StartSequentialRead(App& app) {
+    Board& b = app.board;
+    b.OEOFF();
+    b.SleepMs(kBusSettleMs);
+    I2C_START(app);
+    if (!Send(app, 0xA0) || !Send(app, 0x00)) return false;
+    if (app.dev.DeviceType == "SC" && !Send(app, 0x00)) return false;
+    I2C_START(app);
+    if (!Send(app, 0xA1)) return false;
+    b.REG4OFF();
+    b.Reg4Shadow = 0;
+    b.SetReg4();
+    return true;
+}
+
+void AdvanceProgress(App& app, std::int32_t index) {
+    if (index % 16 == 0) SetProgressValue(app, app.ui.ProgressBar1.value + 16);
+}
+
+/// The byte the chip should hold at `index`: the code buffer, or FFh when erasing.
+std::uint8_t WrittenByte(const App& app, std::int32_t index) {
+    if (app.flags.EraseMode == 1) return 0xFF;
+    return app.buf.CodeBuffer[static_cast<std::size_t>(index)];
+}
+
+/// Reads the chip in one sequential transfer against `expected`; the index of the
+/// first byte that differs (the byte found is in DataIn), or nothing. AckError is
+/// set when the chip did not answer the read's start.
+template <typename Expected>
+std::optional<std::int32_t> FirstDifference(App& app, Expected expected, bool showProgress) {
+    const std::int32_t size = ChipBytes(app);
+    if (!StartSequentialRead(app)) return std::nullopt;
+    for (std::int32_t i = 0; i < size; ++i) {
+        if (showProgress) AdvanceProgress(app, i);
+        I2C_IN(app);
+        const bool differs = app.board.DataIn != expected(i);
+        // The transfer ends at the last byte and at the first difference alike.
+        if (i == size - 1 || differs) {
+            I2C_MASTER_NACK(app);
+            I2C_STOP(app);
+        } else {
+            I2C_MASTER_ACK(app);
+        }
+        if (differs) return i;
+    }
+    return std::nullopt;
+}
+
+/// After the last page: the chip read back against what was written. The progress
+/// bar stays at the pages written.
+void ReadBackWrittenPages(App& app) {
+    const auto at = FirstDifference(
+        app, [&app](std::int32_t i) { return WrittenByte(app, i); }, false);
+    if (!at) return;
+    Board& b = app.board;
+    b.Address = *at;
+    b.DataOut = WrittenByte(app, *at);
+    ReportProgramFailure(app);
+}
+
 struct PageLayout {
     int pageBytes;
     bool twoAddressBytes; // 24C32: A8-A11 and A0-A7; else the block in the control byte
@@ -67,10 +137,8 @@ bool WritePage(App& app, const PageLayout& layout, std::int32_t& a) {
     if (!Send(app, control)) return false;
     if (layout.twoAddressBytes && !Send(app, b.AdrPage)) return false;
     if (!Send(app, b.AdrLow)) return false;
-    const bool erase = app.flags.EraseMode == 1;
     for (int i = 0; i < layout.pageBytes; ++i) {
-        if (!Send(app, erase ? 0xFF : app.buf.CodeBuffer[static_cast<std::size_t>(a)]))
-            return false;
+        if (!Send(app, WrittenByte(app, a))) return false;
         ++a;
     }
     I2C_STOP(app);
@@ -92,30 +160,11 @@ void WritePages(App& app, const PageLayout& layout) {
     std::int32_t a = 0;
     for (std::int32_t page = 1; page <= pageCount; ++page)
         if (!WritePage(app, layout, a)) return; // the bus is left as the failed byte left it
+    ReadBackWrittenPages(app);
+    if (app.flags.AckError != 0 || app.flags.OperationFailed != 0) return;
     b.Reg4Shadow = 0;
     b.SetReg4();
     b.REG4ON();
-}
-
-/// Dummy write of address 0, repeated start, read control byte; then the data line
-/// is released with register 4 holding the low level of the master acknowledge.
-bool StartSequentialRead(App& app) {
-    Board& b = app.board;
-    b.OEOFF();
-    b.SleepMs(kBusSettleMs);
-    I2C_START(app);
-    if (!Send(app, 0xA0) || !Send(app, 0x00)) return false;
-    if (app.dev.DeviceType == "SC" && !Send(app, 0x00)) return false;
-    I2C_START(app);
-    if (!Send(app, 0xA1)) return false;
-    b.REG4OFF();
-    b.Reg4Shadow = 0;
-    b.SetReg4();
-    return true;
-}
-
-void AdvanceProgress(App& app, std::int32_t index) {
-    if (index % 16 == 0) SetProgressValue(app, app.ui.ProgressBar1.value + 16);
 }
 
 } // namespace
@@ -145,29 +194,15 @@ void Read24CXX(App& app) {
 }
 
 void Verify24CXX(App& app) {
-    const std::int32_t size = ChipBytes(app);
     SetProgressValue(app, 0);
-    SetProgressMax(app, size);
-    if (!StartSequentialRead(app)) return;
+    SetProgressMax(app, ChipBytes(app));
     const auto& code = app.buf.CodeBuffer;
-    for (std::int32_t i = 0; i < size; ++i) {
-        AdvanceProgress(app, i);
-        I2C_IN(app);
-        const std::uint8_t expected = code[static_cast<std::size_t>(i)];
-        const std::uint8_t found = app.board.DataIn;
-        // The transfer ends at the last byte and at the first difference alike.
-        if (i == size - 1 || found != expected) {
-            I2C_MASTER_NACK(app);
-            I2C_STOP(app);
-        } else {
-            I2C_MASTER_ACK(app);
-        }
-        if (found != expected) {
-            const std::int32_t PageCounter = i;
-            ReportVerifyError(app, PageCounter, expected, found);
-            return;
-        }
-    }
+    const auto at = FirstDifference(
+        app, [&code](std::int32_t i) { return code[static_cast<std::size_t>(i)]; }, true);
+    if (!at) return;
+    const std::int32_t PageCounter = *at;
+    ReportVerifyError(app, PageCounter, code[static_cast<std::size_t>(PageCounter)],
+                      app.board.DataIn);
 }
 
 void ParkSerialBus(App& app) {

@@ -190,20 +190,6 @@ TEST(SeededFaults, NoCommandClaimsWhatTheChipDoesNotHold) {
     }
     int falseSuccesses = 0;
     for (auto& [command, t] : tallies) {
-        // Known: the 24Cxx page writer never reads back what it wrote, so a byte
-        // that never takes still ends in "Programming Device Successfull". Counted
-        // and printed here until that routine reads back its pages.
-        std::vector<std::string> known;
-        std::erase_if(t.falseExamples, [&known](const std::string& e) {
-            const bool serialProgram = e.rfind("program on Eeprom 24C", 0) == 0;
-            if (serialProgram) known.push_back(e);
-            return serialProgram;
-        });
-        t.falseSuccesses -= static_cast<int>(known.size());
-        if (!known.empty())
-            std::cout << "[ seeded ] KNOWN: " << known.size()
-                      << " false successes of the 24Cxx page writer (no read-back), e.g. "
-                      << known.front() << "\n";
         std::cout << "[ seeded ] " << NameOf(command) << ": " << t.runs << " runs, " << t.successes
                   << " succeeded, " << t.failures << " failed, " << t.falseSuccesses
                   << " false successes, " << t.readsWithFlippedBytes

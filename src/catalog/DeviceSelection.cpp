@@ -118,6 +118,8 @@ void EnableDeviceCommands(App& app) {
         ui.EraseFlash_button.enabled = ui.menuFlashShowCodeID.enabled = true;
         ui.menuEraseFlash.enabled = true;
     }
+    // The X28C256 has an erase routine too ("Erase Flash or Eeprom"), and no ID.
+    if (app.dev.DeviceType == "EN") ui.EraseFlash_button.enabled = ui.menuEraseFlash.enabled = true;
 }
 
 void SetMemoryChoice(App& app) {

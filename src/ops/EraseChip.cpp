@@ -12,8 +12,10 @@ namespace quorbit {
 namespace {
 
 /// A 24Cxx written with FFh: the acknowledge result, then the bus lines parked.
+/// A byte that read back wrong has had its programming-failure report already.
 void FinishSerialErase(App& app) {
     Board& b = app.board;
+    if (app.flags.OperationFailed != 0) return;
     if (app.flags.AckError != 0) {
         ReportAckError(app);
         app.flags.OperationFailed = 1;
@@ -39,18 +41,38 @@ void WithBoard(App& app, void (*body)(App&)) {
     if (RequireBoard(app)) body(app);
 }
 
+/// The flash routines ask and check the board themselves, after their own first
+/// log line; the X28C256 and 24Cxx writers do neither, and an erase destroys the
+/// chip's contents as surely as programming does.
+bool ReadyToErase(App& app) {
+    if (app.dev.DeviceFamily == "F") return true;
+    return OperatorConfirmsErase(app) && RequireBoard(app);
+}
+
 } // namespace
+
+bool OperatorConfirmsErase(App& app) {
+    const MsgResult answer =
+        app.svc.dialogs->MsgBox("Are you SURE about Erase the Device?", "Safety Question",
+                                MsgIcon::Question, MsgButtons::OkCancel, 1);
+    if (answer == MsgResult::Ok) return true;
+    LogMessage(app, "Erasing Operation was Canceled by Operator");
+    app.ops.Outcome = OpOutcome::Refused;
+    return false;
+}
 
 void EraseFlash_button_Click(App& app) {
     app.flags.EraseMode = 1;
+    app.flags.OperationFailed = 0;
     app.ops.Outcome = OpOutcome::None;
-    if (const DeviceRoutine routine = EraseRoutineFor(app.dev.DeviceType))
-        routine(app);
-    else
-        return; // nothing to erase electrically (a UV EPROM among them)
+    const DeviceRoutine routine = EraseRoutineFor(app.dev.DeviceType);
+    if (!routine) return; // nothing to erase electrically (a UV EPROM among them)
+    if (!ReadyToErase(app)) return;
+    routine(app);
     if (app.dev.DeviceFamily == "S" && app.ops.Outcome != OpOutcome::Refused) {
         FinishSerialErase(app);
-        if (app.flags.AckError == 0) app.ops.Outcome = OpOutcome::Success;
+        if (app.flags.AckError == 0 && app.flags.OperationFailed == 0)
+            app.ops.Outcome = OpOutcome::Success;
     }
 }
 

@@ -11,6 +11,9 @@ void EraseFlash_button_Click(App& app);
 /// Menu "Erase Device Flash Memory": the same command.
 void menuEraseFlash_Click(App& app);
 
+/// The erase safety question; false (logged, nothing touched) on Cancel.
+bool OperatorConfirmsErase(App& app);
+
 /// Attaches Erase Chip, the flash ID entry, LoopFlashTest and ResetFlash.
 void WireFlashHandlers(App& app);
 

@@ -4,6 +4,7 @@
 
 #include "app/App.h"
 #include "app/Shell.h"
+#include "ops/EraseChip.h"
 #include "ops/Flash.h"
 #include "ops/FlashId.h"
 #include "ops/RequireBoard.h"
@@ -25,16 +26,6 @@ bool AcceptsJedecFlash(App& app) {
 bool AcceptsAt29c256(App& app) {
     if (app.ops.flash.FlashID == "1FDC") return true;
     LogMessage(app, "Device ID# " + app.ops.flash.FlashID + " - Not Supported");
-    return false;
-}
-
-bool OperatorConfirms(App& app) {
-    const MsgResult answer =
-        app.svc.dialogs->MsgBox("Are you SURE about Erase the Device?", "Safety Question",
-                                MsgIcon::Question, MsgButtons::OkCancel, 1);
-    if (answer == MsgResult::Ok) return true;
-    LogMessage(app, "Erasing Operation was Canceled by Operator");
-    app.ops.Outcome = OpOutcome::Refused;
     return false;
 }
 
@@ -60,7 +51,7 @@ bool WaitForErase(App& app, std::int32_t limit) {
 
 void RunErase(App& app, const EraseKind& kind) {
     LogMessage(app, "Flash Erase Button Pressed");
-    if (!OperatorConfirms(app)) return;
+    if (!OperatorConfirmsErase(app)) return;
     if (!RequireBoard(app)) return;
     ReadFlashID(app);
     if (!kind.accepts(app)) {

@@ -183,6 +183,8 @@ void EraseX28C256(App& app) {
     LogMessage(app, "Erasing Program Buffer");
     LogMessage(app, "Erasing XICOR 28C256");
     PX28C256(app);
+    // The page writer reads every page back: no failure report means all FFh.
+    if (app.flags.OperationFailed == 0) app.ops.Outcome = OpOutcome::Success;
     // The operator's image back in place.
     PrepareProgramImage(app);
 }

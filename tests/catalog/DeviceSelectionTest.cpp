@@ -115,7 +115,9 @@ TEST_F(Selected, X28C256MovesA14ToRegisterOneBitSeven) {
     EXPECT_EQ(app.board.PageMap[128], 128);
     EXPECT_EQ(app.dev.DeviceType, "EN");
     EXPECT_TRUE(app.ui.Blank_button.enabled);
-    EXPECT_FALSE(app.ui.EraseFlash_button.enabled);
+    // Erase Chip reaches EraseX28C256; the flash ID entry does not apply.
+    EXPECT_TRUE(app.ui.EraseFlash_button.enabled);
+    EXPECT_FALSE(app.ui.menuFlashShowCodeID.enabled);
 }
 
 TEST_F(Selected, SerialEepromHasNoBlankCheckButChipErase) {

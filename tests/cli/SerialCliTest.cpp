@@ -71,14 +71,36 @@ TEST_F(SerialCli, ProgramFailuresAreExitOne) {
     EXPECT_EQ(r.status, 1);
     EXPECT_TRUE(r.OutHas("ACK Error"));
 
-    // The writer cannot see a byte that did not take; the verify after it does.
+    // An acknowledged byte that did not take is found by the writer's own read-back.
     auto image = Image(1024, 7);
     image[0x2A] = 0x00;
     WriteFile("image.bin", image);
-    r = Run("--yes --sim-chip 24C08 --sim-fault nowrite:2A program image.bin -d 24C08 "
-            "--verify-after");
+    r = Run("--yes --sim-chip 24C08 --sim-fault nowrite:2A program image.bin -d 24C08");
     EXPECT_EQ(r.status, 1);
-    EXPECT_TRUE(r.OutHas(">  Address: 2A ][ Buffer Data: 0 ][ Device Data: FF\n"));
+    EXPECT_TRUE(r.OutHas(">  *** Address:2Ah, Programming BYTE:0h, Read BYTE:FFh\n"));
+    EXPECT_FALSE(r.OutHas("Successfull"));
+}
+
+// Erasing destroys the contents as programming does: without --yes the answer is
+// Cancel and the chip keeps them; with it every byte is FFh, checked by read-back.
+TEST_F(SerialCli, EraseAsksFirstAndReadsBackTheErasedChip) {
+    for (const std::string chip : {"24C08", "X28C256"}) {
+        const std::string board =
+            "--sim-chip " + chip + " --sim-image fill:00 --sim-save chip.bin ";
+        CliResult r = Run(board + "erase -d " + chip);
+        EXPECT_EQ(r.status, 1) << chip;
+        EXPECT_TRUE(r.OutHas("Erasing Operation was Canceled by Operator")) << chip;
+        EXPECT_EQ(File("chip.bin").find_first_not_of('\0'), std::string::npos) << chip;
+
+        r = Run("--yes " + board + "erase -d " + chip);
+        EXPECT_EQ(r.status, 0) << chip << r.out;
+        EXPECT_EQ(File("chip.bin").find_first_not_of('\xFF'), std::string::npos) << chip;
+    }
+    const CliResult r =
+        Run("--yes --sim-chip 24C08 --sim-fault nowrite:10 --sim-image fill:00 erase -d 24C08");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.OutHas("*** Address:10h, Programming BYTE:FFh, Read BYTE:0h"));
+    EXPECT_FALSE(r.OutHas("Successfull"));
 }
 
 TEST_F(SerialCli, VerifyMismatchIsExitOneWithTheAddress) {

@@ -71,7 +71,7 @@ void PageWriteChip::Advance(const ChipPins& pins, std::int64_t nowNs) {
     if (loading_) {
         std::int64_t end = lastLoadNs_ + timing_.byteLoadWindowNs;
         bool held = false;
-        if (timing_.oeLowHoldsWrite) {
+        if (timing_.oeLowHoldsWrite && !LoadsAreProductIdCommand()) {
             // OE low holds the write off; OE high since the last event lets it go.
             held = pins.oe;
             if (end < lastEventNs_) end = lastEventNs_;
@@ -80,6 +80,14 @@ void PageWriteChip::Advance(const ChipPins& pins, std::int64_t nowNs) {
     }
     if (busy_ && !stayBusy_ && nowNs >= busyUntilNs_) busy_ = false;
     lastEventNs_ = nowNs;
+}
+
+bool PageWriteChip::LoadsAreProductIdCommand() const {
+    // Entry (90h) and exit (F0h) program nothing: there is no write cycle for OE to
+    // hold, and the mode changes once the three cycles are in.
+    return timing_.productId && loads_.size() == 3 && loads_[0].address == 0x5555 &&
+           loads_[0].data == 0xAA && loads_[1].address == 0x2AAA && loads_[1].data == 0x55 &&
+           loads_[2].address == 0x5555 && (loads_[2].data == 0x90 || loads_[2].data == 0xF0);
 }
 
 void PageWriteChip::TakeLoad(const ChipPins& pulse, std::int64_t nowNs) {

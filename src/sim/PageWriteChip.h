@@ -23,7 +23,8 @@
 // - It is a flash in 64-byte sectors: a write cycle erases the whole sector, so a
 //   byte of the page that was not loaded is indeterminate afterwards.
 // - The write cycle does not start while OE is low: the load period ends only once
-//   the window has passed with OE high.
+//   the window has passed with OE high. The product-ID entry and exit cycles
+//   program nothing, so they take effect when the window has passed whatever OE does.
 // - AAh/55h/90h enters product identification (address 0 reads the maker code
 //   1Fh, address 1 the device code DCh); AAh/55h/F0h leaves it.
 // - AAh/55h/80h/AAh/55h/10h erases the chip (all FFh) in tEC = 20 ms.
@@ -98,6 +99,7 @@ class PageWriteChip : public ParallelChip {
     void StartBusy(std::int64_t untilNs);
     [[nodiscard]] std::int64_t WriteCycleEnd(std::int64_t startNs) const;
     [[nodiscard]] bool Busy() const { return busy_ || loading_; }
+    [[nodiscard]] bool LoadsAreProductIdCommand() const;
 
     PageWriteTiming timing_;
     std::vector<Load> loads_; // of the current load period, commands included

@@ -183,9 +183,7 @@ TEST(EraseAt29c256, AnotherChipInTheSocketIsNotSupported) {
 namespace quorbit::test {
 namespace {
 
-// Open: against the page-write engineers' AT29C256 model ReadFlashID reads 5050h
-// instead of 1FDCh; which side is wrong against the datasheet is not settled yet.
-TEST(EraseAt29c256, DISABLED_TheSimulatedAt29c256IsErasedWholly) {
+TEST(EraseAt29c256, TheSimulatedAt29c256IsErasedWholly) {
     ChipRig r;
     sim::ParallelChip& chip = r.Insert(23, std::vector<std::uint8_t>(32768, 0x00));
     r.Press(r.app.ui.EraseFlash_button);

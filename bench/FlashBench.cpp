@@ -6,9 +6,9 @@
 
 #include <memory>
 
+#include "BenchRig.h"
 #include "app/App.h"
 #include "app/Shell.h"
-#include "app/SystemServices.h"
 #include "catalog/DeviceSelection.h"
 #include "ops/Flash.h"
 #include "ops/FlashErase.h"
@@ -20,47 +20,15 @@
 namespace quorbit {
 namespace {
 
-class NoClock : public Clock {
-  public:
-    [[nodiscard]] LocalTime Now() const override { return {}; }
-};
-
-class OkDialogs : public Dialogs {
-  public:
-    MsgResult MsgBox(const std::string&, const std::string&, MsgIcon, MsgButtons, int) override {
-        return MsgResult::Ok;
-    }
-    std::optional<std::string> InputBox(const std::string&, const std::string&) override {
-        return std::nullopt;
-    }
-    std::string OpenFileName(const std::string&, const std::string&) override { return {}; }
-    std::string SaveFileName(const std::string&, const std::string&) override { return {}; }
-};
-
 constexpr int kRowAm29F040 = 27;
 constexpr std::int64_t kSize = 512 * 1024;
 
-struct Bench {
-    explicit Bench(int model) : board(model, 0x378) {
-        services.port = &board;
-        services.clock = &clock;
-        services.sound = &sound;
-        services.dialogs = &dialogs;
-        services.settings = &settings;
-        services.simBoard = &board;
-        services.simChipFixed = true;
-        services.appFolder = services.workFolder = services.userConfigFolder = "/nonexistent";
-        app = std::make_unique<App>(services);
-        Form_Load(*app);
+/// The AM29F040 chosen; the socket keeps the chip each run puts there.
+struct Bench : bench::BenchRig {
+    explicit Bench(int model) : BenchRig(model) {
+        app->svc.simChipFixed = true;
         SelectDevice(*app, kRowAm29F040);
     }
-    sim::SimBoard board;
-    NoClock clock;
-    SilentSound sound;
-    OkDialogs dialogs;
-    MemorySettings settings;
-    Services services;
-    std::unique_ptr<App> app;
 };
 
 void Report(benchmark::State& state, std::uint64_t accesses, std::int64_t simNs) {
@@ -89,7 +57,8 @@ void BM_ProgramAm29F040(benchmark::State& state) {
         simNs = b.board.NowNs() - t0;
     }
     if (b.board.Chip()->Memory() != image)
-        state.SkipWithError(("chip does not hold the image: " + b.app->ui.SystemLog.caption).c_str());
+        state.SkipWithError(
+            ("chip does not hold the image: " + b.app->ui.SystemLog.caption).c_str());
     Report(state, accesses, simNs);
 }
 

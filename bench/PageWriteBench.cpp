@@ -9,15 +9,12 @@
 // command, against the byte-load windows (AT29C256 150 us, X28C256 100 us).
 #include <benchmark/benchmark.h>
 
-#include <unistd.h>
-
-#include <filesystem>
 #include <memory>
 #include <string>
 
+#include "BenchRig.h"
 #include "app/App.h"
 #include "app/Shell.h"
-#include "app/SystemServices.h"
 #include "catalog/DeviceSelection.h"
 #include "catalog/VoltageSpeed.h"
 #include "ops/At29c256.h"
@@ -35,64 +32,9 @@ constexpr int kRowAt29c256 = 23;
 constexpr int kRowX28c256 = 33;
 constexpr std::size_t kChipBytes = 32768;
 
-class NoClock : public Clock {
-  public:
-    [[nodiscard]] LocalTime Now() const override { return {}; }
-};
-
-class OkDialogs : public Dialogs {
-  public:
-    MsgResult MsgBox(const std::string&, const std::string&, MsgIcon, MsgButtons, int) override {
-        return MsgResult::Ok;
-    }
-    std::optional<std::string> InputBox(const std::string&, const std::string&) override {
-        return std::nullopt;
-    }
-    std::string OpenFileName(const std::string&, const std::string&) override { return {}; }
-    std::string SaveFileName(const std::string&, const std::string&) override { return {}; }
-};
-
-/// A started core on a simulated board, in a folder of its own.
-struct Session {
-    explicit Session(int model) : board(model, 0x378) {
-        services.port = &board;
-        services.clock = &clock;
-        services.sound = &sound;
-        services.dialogs = &dialogs;
-        services.settings = &settings;
-        services.simBoard = &board;
-        folder = std::filesystem::temp_directory_path() /
-                 ("quorbit-pagewrite-bench-" + std::to_string(::getpid()));
-        std::filesystem::create_directories(folder);
-        services.appFolder = services.workFolder = services.userConfigFolder = folder.string();
-        app = std::make_unique<App>(services);
-        Form_Load(*app);
-    }
-    ~Session() {
-        app.reset();
-        std::filesystem::remove_all(folder);
-    }
-    Session(const Session&) = delete;
-    Session& operator=(const Session&) = delete;
-
-    void SetSlider(int value) {
-        app->ui.Slider1.value = value;
-        ApplySpeedSetting(*app);
-    }
-
-    sim::SimBoard board;
-    NoClock clock;
-    SilentSound sound;
-    OkDialogs dialogs;
-    MemorySettings settings;
-    Services services;
-    std::filesystem::path folder;
-    std::unique_ptr<App> app;
-};
-
 void BM_ProgramPageWritePart(benchmark::State& state) {
     const int row = static_cast<int>(state.range(0));
-    Session s(static_cast<int>(state.range(1)));
+    bench::BenchRig s(static_cast<int>(state.range(1)));
     SelectDevice(*s.app, row);
     s.SetSlider(static_cast<int>(state.range(2)));
     const auto image = sim::RandomContents(kChipBytes, 42);
@@ -128,7 +70,7 @@ BENCHMARK(BM_ProgramPageWritePart)
     ->Unit(benchmark::kMillisecond);
 
 /// Virtual time of `steps` run on the board, in microseconds.
-template <typename F> double Microseconds(Session& s, F steps) {
+template <typename F> double Microseconds(bench::BenchRig& s, F steps) {
     const std::int64_t start = s.board.NowNs();
     steps();
     return static_cast<double>(s.board.NowNs() - start) / 1000.0;
@@ -136,7 +78,7 @@ template <typename F> double Microseconds(Session& s, F steps) {
 
 void BM_PageLoadWindow(benchmark::State& state) {
     const int slider = static_cast<int>(state.range(0));
-    Session s(6);
+    bench::BenchRig s(6);
     SelectDevice(*s.app, kRowX28c256);
     s.SetSlider(slider);
     Board& b = s.app->board;

@@ -3,15 +3,12 @@
 // pulses and latches would take on a real port at the default speed).
 #include <benchmark/benchmark.h>
 
-#include <unistd.h>
-
-#include <filesystem>
 #include <memory>
 #include <string>
 
+#include "BenchRig.h"
 #include "app/App.h"
 #include "app/Shell.h"
-#include "app/SystemServices.h"
 #include "catalog/DeviceSelection.h"
 #include "ops/Program.h"
 #include "sim/ChipFactory.h"
@@ -21,47 +18,12 @@
 namespace quorbit {
 namespace {
 
-class NoClock : public Clock {
-  public:
-    [[nodiscard]] LocalTime Now() const override { return {}; }
-};
-
-/// Answers OK to the safety question.
-class OkDialogs : public Dialogs {
-  public:
-    MsgResult MsgBox(const std::string&, const std::string&, MsgIcon, MsgButtons, int) override {
-        return MsgResult::Ok;
-    }
-    std::optional<std::string> InputBox(const std::string&, const std::string&) override {
-        return std::nullopt;
-    }
-    std::string OpenFileName(const std::string&, const std::string&) override { return {}; }
-    std::string SaveFileName(const std::string&, const std::string&) override { return {}; }
-};
-
 void BM_Program(benchmark::State& state) {
     const int row = static_cast<int>(state.range(0));
     const int model = static_cast<int>(state.range(1));
-    sim::SimBoard board(model, 0x378);
-    NoClock clock;
-    SilentSound sound;
-    OkDialogs dialogs;
-    MemorySettings settings;
-    Services services;
-    services.port = &board;
-    services.clock = &clock;
-    services.sound = &sound;
-    services.dialogs = &dialogs;
-    services.settings = &settings;
-    services.simBoard = &board;
-    // A folder of its own: a port file left by another run would name another model.
-    const auto folder =
-        std::filesystem::temp_directory_path() /
-        ("quorbit-program-bench-" + std::to_string(::getpid()) + "-" + std::to_string(model));
-    std::filesystem::create_directories(folder);
-    services.appFolder = services.workFolder = services.userConfigFolder = folder.string();
-    auto app = std::make_unique<App>(services);
-    Form_Load(*app);
+    bench::BenchRig rig(model);
+    sim::SimBoard& board = rig.board;
+    App* app = rig.app.get();
     SelectDevice(*app, row);
     const std::size_t size = sim::SimChipSize(row);
     const auto image = sim::RandomContents(size, 42);
@@ -85,8 +47,6 @@ void BM_Program(benchmark::State& state) {
     if (!programmed) state.SkipWithError("the chip does not hold the image");
     state.counters["accesses_per_byte"] = static_cast<double>(accesses) / static_cast<double>(size);
     state.counters["virtual_s"] = static_cast<double>(virtualNs) / 1e9;
-    app.reset();
-    std::filesystem::remove_all(folder);
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
                             static_cast<std::int64_t>(size));
 }

@@ -5,9 +5,9 @@
 
 #include <memory>
 
+#include "BenchRig.h"
 #include "app/App.h"
 #include "app/Shell.h"
-#include "app/SystemServices.h"
 #include "catalog/DeviceSelection.h"
 #include "ops/Read.h"
 #include "sim/ChipFactory.h"
@@ -17,42 +17,13 @@
 namespace quorbit {
 namespace {
 
-class NoClock : public Clock {
-  public:
-    [[nodiscard]] LocalTime Now() const override { return {}; }
-};
-
-class QuietDialogs : public Dialogs {
-  public:
-    MsgResult MsgBox(const std::string&, const std::string&, MsgIcon, MsgButtons, int) override {
-        return MsgResult::Ok;
-    }
-    std::optional<std::string> InputBox(const std::string&, const std::string&) override {
-        return std::nullopt;
-    }
-    std::string OpenFileName(const std::string&, const std::string&) override { return {}; }
-    std::string SaveFileName(const std::string&, const std::string&) override { return {}; }
-};
-
 constexpr int kRow27C080 = 21;
 
 void BM_Read27C080(benchmark::State& state) {
     const int model = static_cast<int>(state.range(0));
-    sim::SimBoard board(model, 0x378);
-    NoClock clock;
-    SilentSound sound;
-    QuietDialogs dialogs;
-    MemorySettings settings;
-    Services services;
-    services.port = &board;
-    services.clock = &clock;
-    services.sound = &sound;
-    services.dialogs = &dialogs;
-    services.settings = &settings;
-    services.simBoard = &board;
-    services.appFolder = services.workFolder = services.userConfigFolder = "/nonexistent";
-    auto app = std::make_unique<App>(services);
-    Form_Load(*app);
+    bench::BenchRig rig(model);
+    sim::SimBoard& board = rig.board;
+    App* app = rig.app.get();
     SelectDevice(*app, kRow27C080);
     board.Insert(sim::MakeSimChip(kRow27C080, sim::AddressPatternContents(1 << 20)));
 

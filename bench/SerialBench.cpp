@@ -6,9 +6,9 @@
 
 #include <memory>
 
+#include "BenchRig.h"
 #include "app/App.h"
 #include "app/Shell.h"
-#include "app/SystemServices.h"
 #include "catalog/DeviceSelection.h"
 #include "ops/Read.h"
 #include "ops/Serial24Cxx.h"
@@ -22,23 +22,6 @@ namespace {
 constexpr int kRow24C32 = 38;
 constexpr std::size_t kBytes = 4096;
 constexpr double kFloorMs = 128 * 5.0;
-
-class NoClock : public Clock {
-  public:
-    [[nodiscard]] LocalTime Now() const override { return {}; }
-};
-
-class QuietDialogs : public Dialogs {
-  public:
-    MsgResult MsgBox(const std::string&, const std::string&, MsgIcon, MsgButtons, int) override {
-        return MsgResult::Ok;
-    }
-    std::optional<std::string> InputBox(const std::string&, const std::string&) override {
-        return std::nullopt;
-    }
-    std::string OpenFileName(const std::string&, const std::string&) override { return {}; }
-    std::string SaveFileName(const std::string&, const std::string&) override { return {}; }
-};
 
 /// The simulated board, with the timed waits and counted delay steps added up.
 class MeteredPort : public PortIo {
@@ -70,26 +53,14 @@ class MeteredPort : public PortIo {
 };
 
 struct Bench24C32 {
-    sim::SimBoard board{6, 0x378};
+    bench::BenchRig rig{6};
+    sim::SimBoard& board = rig.board;
     MeteredPort port{board};
-    NoClock clock;
-    SilentSound sound;
-    QuietDialogs dialogs;
-    MemorySettings settings;
-    std::unique_ptr<App> app;
+    std::unique_ptr<App>& app = rig.app;
     sim::SerialEeprom* chip = nullptr;
 
     Bench24C32() {
-        Services services;
-        services.port = &port;
-        services.clock = &clock;
-        services.sound = &sound;
-        services.dialogs = &dialogs;
-        services.settings = &settings;
-        services.simBoard = &board;
-        services.appFolder = services.workFolder = services.userConfigFolder = "/nonexistent";
-        app = std::make_unique<App>(services);
-        Form_Load(*app);
+        rig.UsePort(port);
         SelectDevice(*app, kRow24C32);
         auto eeprom = sim::MakeSimSerialEeprom("24C32", 'C', {});
         chip = eeprom.get();

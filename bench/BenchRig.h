@@ -1,0 +1,86 @@
+#pragma once
+// A started core on a simulated board for the benchmarks: silent sounds, a clock
+// that never moves, dialogs that answer OK, and a folder of its own, so that a port
+// file left by another run (another model) cannot change what is measured.
+#include <unistd.h>
+
+#include <atomic>
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "app/App.h"
+#include "app/Shell.h"
+#include "app/SystemServices.h"
+#include "catalog/VoltageSpeed.h"
+#include "sim/SimBoard.h"
+
+namespace quorbit::bench {
+
+class NoClock : public Clock {
+  public:
+    [[nodiscard]] LocalTime Now() const override { return {}; }
+};
+
+/// Answers OK to every safety question.
+class OkDialogs : public Dialogs {
+  public:
+    MsgResult MsgBox(const std::string&, const std::string&, MsgIcon, MsgButtons, int) override {
+        return MsgResult::Ok;
+    }
+    std::optional<std::string> InputBox(const std::string&, const std::string&) override {
+        return std::nullopt;
+    }
+    std::string OpenFileName(const std::string&, const std::string&) override { return {}; }
+    std::string SaveFileName(const std::string&, const std::string&) override { return {}; }
+};
+
+class BenchRig {
+  public:
+    explicit BenchRig(int model) : board(model, 0x378) {
+        static std::atomic<int> count{0};
+        folder_ = std::filesystem::temp_directory_path() /
+                  ("quorbit-bench-" + std::to_string(::getpid()) + "-" + std::to_string(++count));
+        std::filesystem::create_directories(folder_);
+        Services services;
+        services.port = &board;
+        services.clock = &clock_;
+        services.sound = &sound_;
+        services.dialogs = &dialogs_;
+        services.settings = &settings_;
+        services.simBoard = &board;
+        services.appFolder = services.workFolder = services.userConfigFolder = folder_.string();
+        app = std::make_unique<App>(services);
+        Form_Load(*app);
+    }
+    ~BenchRig() {
+        app.reset();
+        std::error_code ignored;
+        std::filesystem::remove_all(folder_, ignored);
+    }
+    BenchRig(const BenchRig&) = delete;
+    BenchRig& operator=(const BenchRig&) = delete;
+
+    /// From now on the core talks to `port` (a meter in front of the board, say).
+    void UsePort(PortIo& port) {
+        app->svc.port = &port;
+        app->board.AttachPort(port);
+    }
+
+    void SetSlider(int value) {
+        app->ui.Slider1.value = value;
+        ApplySpeedSetting(*app);
+    }
+
+    sim::SimBoard board;
+    std::unique_ptr<App> app;
+
+  private:
+    NoClock clock_;
+    SilentSound sound_;
+    OkDialogs dialogs_;
+    MemorySettings settings_;
+    std::filesystem::path folder_;
+};
+
+} // namespace quorbit::bench

@@ -3,10 +3,7 @@
 #include "ops/ProgramTable.h"
 
 #include <array>
-#include <string>
 
-#include "app/App.h"
-#include "app/Shell.h"
 #include "ops/At29c256.h"
 #include "ops/Eprom.h"
 #include "ops/Flash.h"
@@ -48,13 +45,6 @@ DeviceRoutine ProgramRoutineFor(std::string_view deviceType) {
     for (const Row& row : kProgramRoutines)
         if (row.type == deviceType) return row.routine;
     return nullptr;
-}
-
-void RoutineNotAvailableYet(App& app) {
-    LogMessage(app, "The routine for " + app.dev.DeviceName +
-                        " is not available yet - the chip was not touched");
-    app.flags.ProgramStatus = 0;
-    app.ops.Outcome = OpOutcome::Refused;
 }
 
 } // namespace quorbit

@@ -15,8 +15,4 @@ DeviceRoutine ProgramRoutineFor(std::string_view deviceType);
 /// The erase routine of a device type, or nullptr: Erase Chip then does nothing.
 DeviceRoutine EraseRoutineFor(std::string_view deviceType);
 
-/// Stands in for a family routine that is not built yet: says so in the log and
-/// touches nothing, and keeps the command from claiming success.
-void RoutineNotAvailableYet(App& app);
-
 } // namespace quorbit

@@ -196,27 +196,6 @@ TEST(Program, A27C080OtpForcedSelectableIsNotSupportedButStillVerifiedWhenAsked)
     EXPECT_NE(r.app.ui.Error_label.foreColor, colour::Red); // no error alert
 }
 
-TEST(Program, ARoutineThatRefusesTheChipGivesNeitherSuccessNorNotSupported) {
-    // A family whose routine is still the placeholder: it sets ProgramStatus 0.
-    int row = 0;
-    for (int k = 1; k <= kCatalogRows && row == 0; ++k) {
-        const CatalogRow& entry = CatalogTable()[static_cast<std::size_t>(k)];
-        const std::string type{entry.family, entry.subtype};
-        if (entry.selectable && ProgramRoutineFor(type) == RoutineNotAvailableYet) row = k;
-    }
-    if (row == 0) GTEST_SKIP() << "every family has its routine";
-    ChipRig r;
-    ASSERT_TRUE(SelectDevice(r.app, row));
-    r.LoadCode(std::vector<std::uint8_t>(static_cast<std::size_t>(r.app.dev.ImageLength), 0x00));
-    r.rig.ClearLog();
-    r.Press(r.app.ui.Program_button);
-    EXPECT_TRUE(r.LogHas("Programming Button Pressed"));
-    EXPECT_FALSE(r.LogHas("Programming Device Successfull"));
-    EXPECT_FALSE(r.LogHas("Device Not Supported - Status 9 - Please Report"));
-    EXPECT_EQ(r.app.flags.ProgramStatus, 0);
-    EXPECT_EQ(r.app.ops.Outcome, OpOutcome::Refused);
-}
-
 TEST(Program, ASerialEepromSkipsTheBlankCheckAndEndsWithItsBusLinesParked) {
     ChipRig r;
     ASSERT_TRUE(SelectDevice(r.app, 36)); // 24C08

@@ -63,6 +63,9 @@ struct Control {
     std::function<void()> onClick;
     std::function<void()> onChange;
     std::function<void()> onDblClick;
+    /// The operator finished typing in a text box (Enter); the view has put the
+    /// typed text in `caption`.
+    std::function<void()> onCommit;
 
     [[nodiscard]] bool selected() const { return value != 0; }
 };

@@ -60,7 +60,8 @@ Controls::Controls() {
         LPTSelection[i] = Make("LPTSelection", K::OptionButton, ports[i]);
         LPTSelection[i].name = "LPTSelection(" + std::to_string(i) + ")";
     }
-    PortSelected = Make("PortSelected", K::TextBox, "None");
+    PortSelected = Make("PortSelected", K::TextBox, "None",
+                        "A card's port base (100h to FFF8h): type it and press Enter");
     QuorbitHardwareFound = Make("QuorbitHardwareFound", K::Label, "NO HARDWARE FOUND !!!");
     QuorbitHardwareFound.foreColor = colour::Red;
     TestHardware_button =

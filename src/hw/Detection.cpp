@@ -4,6 +4,7 @@
 #include "app/Shell.h"
 #include "app/TextFile.h"
 #include "hw/PortFile.h"
+#include "hw/backends/Backend.h"
 
 namespace quorbit {
 namespace {
@@ -190,6 +191,20 @@ void ChoosePortBase(App& app, int base) {
     SetPortAddresses(app.board, base);
 }
 
+void PortSelected_Commit(App& app) {
+    auto& box = app.ui.PortSelected;
+    const std::string typed = box.caption;
+    std::uint16_t base = 0;
+    if (ParseBasePort(typed, base)) {
+        ChoosePortBase(app, base);
+        box.caption = Hex(base) + "h"; // also when the base was already chosen
+        return;
+    }
+    LogMessage(app, "Port base \"" + typed +
+                        "\" is not valid - type 378, 278, 3BC or a card's base from 100h to FFF8h");
+    box.caption = app.board.DataPort != 0 ? Hex(app.board.DataPort) + "h" : "None";
+}
+
 void ProbePortBase(App& app) {
     ErrorLampOff(app);
     ProgramLampOff(app);
@@ -234,6 +249,7 @@ void WireHardwareHandlers(App& app) {
     ui.menuTestHardware.onClick = app.Handler(menuTestHardware_Click);
     for (auto& option : ui.LPTSelection)
         option.onClick = app.Handler(LPTSelection_Click);
+    ui.PortSelected.onCommit = app.Handler(PortSelected_Commit);
     ui.ForceQuorbit4.onClick = app.Handler(ForceQuorbit4_Click);
     ui.ForceQuorbit5.onClick = app.Handler(ForceQuorbit5_Click);
     ui.ForceQuorbit6.onClick = app.Handler(ForceQuorbit6_Click);

@@ -1,9 +1,13 @@
 // Chip erase: the six-cycle erase command, then DQ7 polling. While the chip
-// erases DQ7 reads 0; it reads 1 once every byte is FFh.
+// erases DQ7 reads 0; it reads 1 once every byte is FFh. DQ7 is one bit of one
+// byte: a stuck cell, or a poll read that came back wrong, would let it call an
+// unerased chip erased, so the whole chip is read back before erasing is
+// reported complete.
 #include "ops/FlashErase.h"
 
 #include "app/App.h"
 #include "app/Shell.h"
+#include "ops/BlankCheck.h"
 #include "ops/EraseChip.h"
 #include "ops/Flash.h"
 #include "ops/FlashId.h"
@@ -64,9 +68,14 @@ void RunErase(App& app, const EraseKind& kind) {
     if (kind.afterCommandsMs > 0) app.board.SleepMs(kind.afterCommandsMs);
     app.board.REG4OFF();
     if (WaitForErase(app, kind.pollLimit)) {
-        LogMessage(app, "Flash Erasing Operation COMPLETED");
         SendCommand(app, 0xF0);
-        app.ops.Outcome = OpOutcome::Success;
+        if (BLANKCODE_PARALLEL(app)) {
+            LogMessage(app, "Flash Erasing Operation COMPLETED");
+            app.ops.Outcome = OpOutcome::Success;
+        } else {
+            LogMessage(app, "Erasing Operation NOT COMPLETED!");
+            app.ops.Outcome = OpOutcome::Failed;
+        }
         return;
     }
     LogMessage(app, "TimeOut Failure during Erasing Flash");

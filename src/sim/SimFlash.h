@@ -38,6 +38,10 @@ class JedecFlash : public ParallelChip {
         variant_.maker = maker;
         variant_.device = device;
     }
+    /// Maker code in the high byte, device code in the low: what autoselect answers.
+    [[nodiscard]] std::uint16_t IdCodes() const {
+        return static_cast<std::uint16_t>(variant_.maker << 8 | variant_.device);
+    }
 
     enum class Mode { Read, Autoselect, Programming, Erasing, Exceeded };
     [[nodiscard]] Mode CurrentMode() const { return mode_; }

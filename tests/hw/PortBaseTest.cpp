@@ -52,6 +52,39 @@ TEST(PortBase, CardBaseIsChosenFoundAndRememberedInThePortFile) {
     EXPECT_EQ(again.app->board.BoardModel, 6);
 }
 
+TEST(PortBase, ABaseTypedInThePortBoxIsChosenAndAnythingElseIsRefused) {
+    Rig rig(6, 0x378);
+    App& app = *rig.app;
+    app.RunGuarded(Form_Load);
+    ASSERT_EQ(app.ui.PortSelected.caption, "378h");
+    rig.ClearLog();
+    auto type = [&](const std::string& text) {
+        app.ui.PortSelected.caption = text;
+        Fire(app.ui.PortSelected.onCommit);
+    };
+    type("d100");
+    EXPECT_EQ(app.ui.PortSelected.caption, "D100h");
+    EXPECT_EQ(app.board.DataPort, 0xD100);
+    EXPECT_EQ(app.ui.LPTSelection[0].value, 0);
+    EXPECT_THAT(rig.LogLines(), Contains("Port Selection changed to D100h"));
+
+    for (const char* bad : {"FF", "LPT1", "", "FFFF"}) {
+        rig.ClearLog();
+        type(bad);
+        EXPECT_EQ(app.board.DataPort, 0xD100) << bad;
+        EXPECT_EQ(app.ui.PortSelected.caption, "D100h") << bad;
+        EXPECT_THAT(rig.LogLines(),
+                    Contains("Port base \"" + std::string(bad) +
+                             "\" is not valid - type 378, 278, 3BC or a card's base from 100h to "
+                             "FFF8h"));
+    }
+    // A standard base typed selects its button, as clicking it does.
+    type("278");
+    EXPECT_EQ(app.ui.LPTSelection[1].value, 1);
+    EXPECT_EQ(app.ui.PortSelected.caption, "278h");
+    EXPECT_EQ(app.board.DataPort, 0x278);
+}
+
 TEST(PortBase, NoBoardAtTheChosenBaseIsSaid) {
     Rig rig(6, 0x378);
     App& app = *rig.app;

@@ -12,6 +12,8 @@ namespace {
 
 using Lines = std::vector<std::string>;
 const std::string kPressed = "Flash Erase Button Pressed";
+const std::string kReadBack = "Checking Device for BLANK (Erased)... Wait";
+const std::string kBlank = "Device IS BLANK (ERASED)";
 
 class FlashErase : public ::testing::TestWithParam<int> {};
 
@@ -22,7 +24,7 @@ TEST_P(FlashErase, Am29F040IsErasedWholly) {
     r.Press(r.app.ui.EraseFlash_button);
     EXPECT_EQ(r.rig.LogLines(), (Lines{kPressed, "Device ID# 01A4 - AMD am29F040 Flash Memory",
                                        "Device ID# 01A4 - Erase Operation Started.. WAIT!",
-                                       "Flash Erasing Operation COMPLETED"}));
+                                       kReadBack, kBlank, "Flash Erasing Operation COMPLETED"}));
     EXPECT_EQ(std::count(chip.Memory().begin(), chip.Memory().end(), 0xFF), 512 * 1024);
     EXPECT_EQ(chip.CurrentMode(), sim::JedecFlash::Mode::Read);
     EXPECT_EQ(r.app.ops.Outcome, OpOutcome::Success);
@@ -46,6 +48,19 @@ TEST(EraseChip, EraseThenProgramThenEraseAgainOnModel4) {
     EXPECT_TRUE(chip.Memory() == image);
     r.Press(r.app.ui.menuEraseFlash);
     EXPECT_EQ(std::count(chip.Memory().begin(), chip.Memory().end(), 0xFF), 131072);
+}
+
+TEST(EraseChip, ACellThatStaysProgrammedAfterDq7SaysDoneIsAFailure) {
+    ChipRig r;
+    sim::JedecFlash& chip = InsertFlash(r, kAm29F010, kAm29F010, sim::FilledContents(131072, 0x00));
+    chip.StickBit(0x1F4B0, 2, false);
+    r.Press(r.app.ui.EraseFlash_button);
+    const Lines lines = r.rig.LogLines();
+    EXPECT_EQ(Lines(lines.begin() + 3, lines.end()),
+              (Lines{kReadBack, "Device IS NOT BLANK (ERASED)", "Address: 1F4B0 ][ Device Data: FB",
+                     "Error Alert was Turned Off", "Erasing Operation NOT COMPLETED!"}));
+    EXPECT_FALSE(r.LogHas("Flash Erasing Operation COMPLETED"));
+    EXPECT_EQ(r.app.ops.Outcome, OpOutcome::Failed);
 }
 
 TEST(EraseChip, AnEraseThatNeverFinishesTimesOut) {
@@ -159,7 +174,7 @@ TEST(EraseAt29c256, ChipEraseThroughItsOwnWriteCycle) {
     r.Press(r.app.ui.EraseFlash_button);
     EXPECT_EQ(r.rig.LogLines(), (Lines{kPressed, "Device ID# 1FDC - ATMEL 29C256 Flash Memory",
                                        "Device ID# 1FDC - Erase Operation Started.. WAIT!",
-                                       "Flash Erasing Operation COMPLETED"}));
+                                       kReadBack, kBlank, "Flash Erasing Operation COMPLETED"}));
     EXPECT_EQ(at.commands, (std::vector<int>{0x90, 0xF0, 0x80, 0x10, 0xF0}));
     EXPECT_EQ(std::count(at.Memory().begin(), at.Memory().end(), 0xFF), 32768);
 }
@@ -190,7 +205,7 @@ TEST(EraseAt29c256, TheSimulatedAt29c256IsErasedWholly) {
     EXPECT_EQ(r.rig.LogLines(),
               (std::vector<std::string>{kPressed, "Device ID# 1FDC - ATMEL 29C256 Flash Memory",
                                         "Device ID# 1FDC - Erase Operation Started.. WAIT!",
-                                        "Flash Erasing Operation COMPLETED"}));
+                                        kReadBack, kBlank, "Flash Erasing Operation COMPLETED"}));
     EXPECT_EQ(std::count(chip.Memory().begin(), chip.Memory().end(), 0xFF), 32768);
     EXPECT_EQ(r.app.ops.Outcome, OpOutcome::Success);
 }

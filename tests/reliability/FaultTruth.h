@@ -1,11 +1,14 @@
 #pragma once
 // What a simulated chip really holds, and whether a command's claim about it holds.
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <vector>
 
+#include "sim/PageWriteChip.h"
 #include "sim/ParallelChip.h"
 #include "sim/SimChip.h"
+#include "sim/SimFlash.h"
 
 namespace quorbit::test {
 
@@ -17,6 +20,20 @@ inline std::vector<std::uint8_t> TrueContents(sim::SimChip& chip) {
         for (std::size_t a = 0; a < bytes.size(); ++a)
             bytes[a] = parallel->ReadsAs(static_cast<std::uint32_t>(a));
     return bytes;
+}
+
+/// The maker and device code a flash chip answers in its identification mode,
+/// as the ID line writes them ("01A4"), or "" for a chip without one.
+inline std::string TrueFlashId(sim::SimChip& chip) {
+    int codes = -1;
+    if (auto* flash = dynamic_cast<sim::JedecFlash*>(&chip)) codes = flash->IdCodes();
+    if (dynamic_cast<sim::PageWriteChip*>(&chip) &&
+        chip.Name().find("AT29C256") != std::string::npos)
+        codes = sim::kAt29c256Maker << 8 | sim::kAt29c256Device;
+    if (codes < 0) return {};
+    char text[8];
+    std::snprintf(text, sizeof text, "%04X", codes);
+    return text;
 }
 
 /// How many of the first `n` bytes differ.

@@ -117,8 +117,7 @@ QWidget* CreateLabel(const Control& control, QWidget* parent) {
 
 QWidget* CreateTextBox(const Control& control, QWidget* parent) {
     if (control.name == "PortSelected") {
-        auto* line = new QLineEdit(parent);
-        line->setReadOnly(true);
+        auto* line = new QLineEdit(parent); // the port box's fourth choice: a typed base
         line->setAlignment(Qt::AlignCenter);
         return line;
     }
@@ -298,6 +297,18 @@ void MainWindow::ConnectWidget(Control& c, QWidget* widget) {
     case ControlKind::TextBox:
         if (auto* box = qobject_cast<TextBox*>(widget))
             connect(box, &TextBox::doubleClicked, this, [&c, fire] { fire(c.onDblClick); });
+        if (auto* line = qobject_cast<QLineEdit*>(widget); line && c.onCommit)
+            // Enter or leaving the box: an edit the operator left is never ignored.
+            connect(line, &QLineEdit::editingFinished, this, [this, &c, line] {
+                if (!line->isModified()) return;
+                line->setModified(false);
+                const std::string typed = line->text().trimmed().toStdString();
+                Forward([&c, typed] {
+                    c.caption = typed;
+                    Fire(c.onCommit);
+                });
+                line->setText(ToQText(c.caption)); // the base chosen, or the one kept
+            });
         break;
     case ControlKind::ListBox:
         connect(static_cast<QComboBox*>(widget), &QComboBox::activated, this,

@@ -160,6 +160,28 @@ TEST(MainWindowHardware, TestPortFindsTheSimulatedBoard) {
                     .contains("QUORBIT-6 Device was FOUND at Port: 378"));
 }
 
+TEST(MainWindowHardware, ACardBaseTypedInThePortBoxIsChosen) {
+    WindowRig w;
+    w.window->Load();
+    auto* box = w.Get<QLineEdit>("PortSelected");
+    ASSERT_FALSE(box->isReadOnly());
+    box->selectAll();
+    QTest::keyClicks(box, "e800");
+    QTest::keyClick(box, Qt::Key_Return);
+    EXPECT_EQ(w.app().board.DataPort, 0xE800);
+    EXPECT_EQ(box->text(), "E800h");
+    EXPECT_FALSE(w.Get<QRadioButton>("LPTSelection(0)")->isChecked());
+
+    box->selectAll();
+    QTest::keyClicks(box, "nonsense");
+    QTest::keyClick(box, Qt::Key_Return);
+    EXPECT_EQ(w.app().board.DataPort, 0xE800);
+    EXPECT_EQ(box->text(), "E800h") << "the box shows the port in use again";
+    EXPECT_TRUE(w.Get<QPlainTextEdit>("SystemLog")
+                    ->toPlainText()
+                    .contains("Port base \"nonsense\" is not valid"));
+}
+
 TEST(MainWindowHardware, PortOptionClickGoesToTheCoreAndClearsTheOthers) {
     WindowRig w;
     w.window->Load();

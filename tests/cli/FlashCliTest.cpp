@@ -64,6 +64,33 @@ TEST_F(FlashCli, EraseAsksAndErasesOnlyWithYes) {
     EXPECT_EQ(ReadBytes(dir / "s.bin"), std::string(131072, '\xFF'));
 }
 
+TEST_F(FlashCli, ACellTheEraseLeftProgrammedIsExitOne) {
+    const Result r = Run("erase -d AM29F010 --sim-chip AM29F010 --sim-fault 100:3:0 --yes");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.OutHas(">  Device IS NOT BLANK (ERASED)\n"));
+    EXPECT_TRUE(r.OutHas(">  Erasing Operation NOT COMPLETED!\n"));
+    EXPECT_FALSE(r.OutHas("Flash Erasing Operation COMPLETED"));
+}
+
+TEST_F(FlashCli, EraseAndIdEndTheirJsonProgressWithTheResult) {
+    auto last = [](const Result& r) {
+        const auto at = r.err.rfind('{');
+        return at == std::string::npos ? std::string() : r.err.substr(at);
+    };
+    Result r = Run("--sim-chip AM29F010 erase -d AM29F010 --yes --progress json");
+    EXPECT_EQ(r.status, 0) << r.out << r.err;
+    // The read-back after the erase is what moves the count to the whole chip.
+    EXPECT_EQ(last(r).rfind("{\"op\":\"erase\",\"done\":131072,\"total\":131072,", 0), 0u) << r.err;
+    EXPECT_NE(last(r).find("\"result\":\"ok\"}\n"), std::string::npos) << r.err;
+    r = Run("--sim-chip AM29F010 erase -d AM29F010 --progress json"); // no --yes: cancelled
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(last(r).find("\"result\":\"failed\"}"), std::string::npos) << r.err;
+    r = Run("--sim-chip AM29F010 --sim-fault id:BF07 id -d AM29F010 --progress json");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(last(r).rfind("{\"op\":\"id\",", 0), 0u) << r.err;
+    EXPECT_NE(last(r).find("\"result\":\"failed\"}"), std::string::npos) << r.err;
+}
+
 TEST_F(FlashCli, EraseTimeOutIsExitOne) {
     const Result r = Run("erase -d AM29F040 --sim-chip AM29F040 --sim-fault erase-hangs --yes");
     EXPECT_EQ(r.status, 1);

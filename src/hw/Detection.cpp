@@ -1,5 +1,8 @@
 #include "hw/Detection.h"
 
+#include <algorithm>
+#include <iterator>
+
 #include "app/App.h"
 #include "app/Shell.h"
 #include "app/TextFile.h"
@@ -176,6 +179,10 @@ void LPTSelection_Click(App& app) {
     }
 }
 
+bool IsStandardBase(int base) {
+    return std::find(std::begin(kPorts), std::end(kPorts), base) != std::end(kPorts);
+}
+
 void ChoosePortBase(App& app, int base) {
     auto& ui = app.ui;
     for (std::size_t i = 0; i < 3; ++i)
@@ -198,6 +205,8 @@ void PortSelected_Commit(App& app) {
     if (ParseBasePort(typed, base)) {
         ChoosePortBase(app, base);
         box.caption = Hex(base) + "h"; // also when the base was already chosen
+        // TestPort scans the three printer ports only: a card is looked for here.
+        if (!IsStandardBase(base)) ProbePortBase(app);
         return;
     }
     LogMessage(app, "Port base \"" + typed +

@@ -16,9 +16,12 @@ void LPTSelection_Click(App& app);
 /// The operator's port choice by base: one of the three buttons, or a typed base
 /// (100h..FFF8h) for a card elsewhere; logged as a button click is.
 void ChoosePortBase(App& app, int base);
+/// 378h, 278h or 3BCh: a base that has its own button and is scanned by TestPort.
+bool IsStandardBase(int base);
 /// The port box's fourth choice: the operator typed a base into PortSelected.
-/// A base from 100h to FFF8h is chosen as ChoosePortBase does; anything else is
-/// refused in the log and the box shows the port in use again.
+/// A base from 100h to FFF8h is chosen as ChoosePortBase does, and a card's base
+/// (not one of the three) is probed at once; anything else is refused in the log
+/// and the box shows the port in use again.
 void PortSelected_Commit(App& app);
 /// Looks for the board at the chosen port only: a card's base is never scanned.
 void ProbePortBase(App& app);

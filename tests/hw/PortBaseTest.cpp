@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <string>
+#include <vector>
 
 #include "Fakes.h"
 #include "hw/Detection.h"
@@ -67,6 +69,8 @@ TEST(PortBase, ABaseTypedInThePortBoxIsChosenAndAnythingElseIsRefused) {
     EXPECT_EQ(app.board.DataPort, 0xD100);
     EXPECT_EQ(app.ui.LPTSelection[0].value, 0);
     EXPECT_THAT(rig.LogLines(), Contains("Port Selection changed to D100h"));
+    EXPECT_THAT(rig.LogLines(), Contains("Can't Locate Quorbit Board at Port D100h."));
+    EXPECT_EQ(app.board.BoardModel, 0) << "the board is at 378h, not on a card";
 
     for (const char* bad : {"FF", "LPT1", "", "FFFF"}) {
         rig.ClearLog();
@@ -78,11 +82,24 @@ TEST(PortBase, ABaseTypedInThePortBoxIsChosenAndAnythingElseIsRefused) {
                              "\" is not valid - type 378, 278, 3BC or a card's base from 100h to "
                              "FFF8h"));
     }
-    // A standard base typed selects its button, as clicking it does.
+    // A standard base typed selects its button, as clicking it does (no probe).
+    rig.ClearLog();
     type("278");
+    EXPECT_EQ(rig.LogLines(), std::vector<std::string>{"Port Selection changed to 278h"});
     EXPECT_EQ(app.ui.LPTSelection[1].value, 1);
     EXPECT_EQ(app.ui.PortSelected.caption, "278h");
     EXPECT_EQ(app.board.DataPort, 0x278);
+}
+
+TEST(PortBase, ABoardOnACardIsFoundByTypingItsBase) {
+    Rig rig(5, 0xE800);
+    App& app = *rig.app;
+    app.RunGuarded(Form_Load);
+    ASSERT_EQ(app.board.BoardModel, 0);
+    app.ui.PortSelected.caption = "E800h";
+    Fire(app.ui.PortSelected.onCommit);
+    EXPECT_EQ(app.board.BoardModel, 5);
+    EXPECT_EQ(app.ui.QuorbitHardwareFound.caption, "MODEL 5 - PC port E800h");
 }
 
 TEST(PortBase, NoBoardAtTheChosenBaseIsSaid) {

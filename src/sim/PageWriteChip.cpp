@@ -6,8 +6,10 @@
 namespace quorbit::sim {
 namespace {
 
-constexpr std::uint32_t kPageBytes = 64;
-constexpr std::uint32_t kAddressMask = 0x7FFF; // A0-A14
+// Command cycles decode A0-A14, whatever the part's size.
+bool At(std::uint32_t address, std::uint32_t command) {
+    return (address & 0x7FFF) == command;
+}
 
 struct Cycle {
     std::uint32_t address;
@@ -27,6 +29,27 @@ PageWriteTiming At29c256Timing() {
             .productId = true};
 }
 
+std::optional<PageWriteTiming> AtmelSectorFlashTiming(const std::string& name) {
+    struct Part {
+        const char* name;
+        std::uint32_t sectorBytes, addressMask;
+        std::uint8_t device;
+    };
+    static constexpr Part kParts[] = {{"AT29C010A", 128, 0x1FFFF, 0xD5},
+                                      {"AT29C020", 256, 0x3FFFF, 0xDA},
+                                      {"AT29C040A", 256, 0x7FFFF, 0xA4}};
+    for (const Part& p : kParts) {
+        if (name != p.name) continue;
+        PageWriteTiming t = At29c256Timing();
+        t.pageBytes = p.sectorBytes;
+        t.addressMask = p.addressMask;
+        t.deviceCode = p.device;
+        t.unloadedReadErased = true;
+        return t;
+    }
+    return std::nullopt;
+}
+
 PageWriteTiming X28c256Timing() {
     return {.byteLoadWindowNs = 100'000,
             .writeCycleNs = 5'000'000,
@@ -39,7 +62,7 @@ PageWriteTiming X28c256Timing() {
 PageWriteChip::PageWriteChip(std::string name, std::vector<std::uint8_t> contents,
                              const Wiring& wiring, const PageWriteTiming& timing)
     : ParallelChip(std::move(name), std::move(contents), wiring), timing_(timing) {
-    writesPerPage_.assign((Memory().size() + kPageBytes - 1) / kPageBytes, 0);
+    writesPerPage_.assign((Memory().size() + timing_.pageBytes - 1) / timing_.pageBytes, 0);
 }
 
 int PageWriteChip::PageWritesOf(std::uint32_t page) const {
@@ -54,7 +77,7 @@ std::optional<std::uint8_t> PageWriteChip::Output(const Registers& regs) {
         return static_cast<std::uint8_t>((~lastLoaded_ & 0x80) | (toggle_ ? 0x40 : 0) |
                                          (lastLoaded_ & 0x3F));
     }
-    if (productIdMode_) return (AddressOf(regs) & 1) != 0 ? kAt29c256Device : kAt29c256Maker;
+    if (productIdMode_) return (AddressOf(regs) & 1) != 0 ? timing_.deviceCode : kAt29c256Maker;
     return cell;
 }
 
@@ -85,9 +108,9 @@ void PageWriteChip::Advance(const ChipPins& pins, std::int64_t nowNs) {
 bool PageWriteChip::LoadsAreProductIdCommand() const {
     // Entry (90h) and exit (F0h) program nothing: there is no write cycle for OE to
     // hold, and the mode changes once the three cycles are in.
-    return timing_.productId && loads_.size() == 3 && loads_[0].address == 0x5555 &&
-           loads_[0].data == 0xAA && loads_[1].address == 0x2AAA && loads_[1].data == 0x55 &&
-           loads_[2].address == 0x5555 && (loads_[2].data == 0x90 || loads_[2].data == 0xF0);
+    return timing_.productId && loads_.size() == 3 && At(loads_[0].address, 0x5555) &&
+           loads_[0].data == 0xAA && At(loads_[1].address, 0x2AAA) && loads_[1].data == 0x55 &&
+           At(loads_[2].address, 0x5555) && (loads_[2].data == 0x90 || loads_[2].data == 0xF0);
 }
 
 void PageWriteChip::TakeLoad(const ChipPins& pulse, std::int64_t nowNs) {
@@ -100,7 +123,7 @@ void PageWriteChip::TakeLoad(const ChipPins& pulse, std::int64_t nowNs) {
         loads_.clear();
     }
     const std::uint8_t data = pulse.boardDrivesData ? pulse.boardData : 0xFF; // pull-ups
-    loads_.push_back({pulse.address & kAddressMask, data});
+    loads_.push_back({pulse.address & timing_.addressMask, data});
     lastLoaded_ = data;
     lastLoadNs_ = nowNs;
 }
@@ -119,7 +142,7 @@ bool PageWriteChip::RunCommand(std::size_t& first, std::int64_t startNs) {
         }
         if (loads_.size() - first < want.size()) return false;
         for (const Cycle& c : want) {
-            if (loads_[i].address != c.address || loads_[i].data != c.data) return false;
+            if (!At(loads_[i].address, c.address) || loads_[i].data != c.data) return false;
             ++i;
         }
         first = i;
@@ -153,9 +176,9 @@ void PageWriteChip::EndLoadPeriod(std::int64_t startNs) {
     std::size_t first = 0;
     bool enable = false;
     for (;;) {
-        if (first + 3 <= loads_.size() && loads_[first].address == 0x5555 &&
-            loads_[first].data == 0xAA && loads_[first + 1].address == 0x2AAA &&
-            loads_[first + 1].data == 0x55 && loads_[first + 2].address == 0x5555 &&
+        if (first + 3 <= loads_.size() && At(loads_[first].address, 0x5555) &&
+            loads_[first].data == 0xAA && At(loads_[first + 1].address, 0x2AAA) &&
+            loads_[first + 1].data == 0x55 && At(loads_[first + 2].address, 0x5555) &&
             loads_[first + 2].data == 0xA0) {
             // Protection on; the page that follows is written all the same.
             protected_ = true;
@@ -180,16 +203,19 @@ void PageWriteChip::EndLoadPeriod(std::int64_t startNs) {
 void PageWriteChip::WritePage(std::size_t first, std::int64_t startNs) {
     auto& mem = Memory();
     // The page is the one of the first byte loaded; A0-A5 of each load pick its byte.
-    const std::uint32_t page = loads_[first].address / kPageBytes;
-    const std::uint32_t base = page * kPageBytes;
-    std::array<std::optional<std::uint8_t>, kPageBytes> bytes{};
+    const std::uint32_t pageBytes = timing_.pageBytes;
+    const std::uint32_t page = loads_[first].address / pageBytes;
+    const std::uint32_t base = page * pageBytes;
+    std::vector<std::optional<std::uint8_t>> bytes(pageBytes);
     for (std::size_t i = first; i < loads_.size(); ++i)
-        bytes[loads_[i].address % kPageBytes] = loads_[i].data;
-    for (std::uint32_t offset = 0; offset < kPageBytes; ++offset) {
+        bytes[loads_[i].address % pageBytes] = loads_[i].data;
+    for (std::uint32_t offset = 0; offset < pageBytes; ++offset) {
         const std::uint32_t address = base + offset;
         if (address >= mem.size()) continue;
         if (bytes[offset]) {
             mem[address] = *bytes[offset];
+        } else if (timing_.unloadedReadErased) {
+            mem[address] = 0xFF;
         } else if (timing_.sectorFlash) {
             noise_ ^= noise_ << 13;
             noise_ ^= noise_ >> 17;
@@ -199,7 +225,7 @@ void PageWriteChip::WritePage(std::size_t first, std::int64_t startNs) {
     }
     if (page < writesPerPage_.size()) {
         const int writes = ++writesPerPage_[page];
-        for (std::uint32_t offset = 0; offset < kPageBytes; ++offset) {
+        for (std::uint32_t offset = 0; offset < pageBytes; ++offset) {
             const std::uint32_t address = base + offset;
             if (address < mem.size() && writes < PulsesToTake(address)) mem[address] = 0xFF;
         }

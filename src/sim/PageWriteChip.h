@@ -28,6 +28,10 @@
 // - AAh/55h/90h enters product identification (address 0 reads the maker code
 //   1Fh, address 1 the device code DCh); AAh/55h/F0h leaves it.
 // - AAh/55h/80h/AAh/55h/10h erases the chip (all FFh) in tEC = 20 ms.
+// The 32-pin AT29C010A, AT29C020 and AT29C040A work the same way in sectors of 128
+// or 256 bytes (tBLC 150 us, tWC 10 ms, chip erase 20 ms; device codes D5h, DAh,
+// A4h). Their datasheets: "Any byte that is not loaded during the programming of
+// its sector will be erased to read FFh." Commands decode A0-A14 only.
 // X28C256 only: an EEPROM, byte-alterable: bytes of the page not loaded keep their
 // contents.
 #include <cstdint>
@@ -44,10 +48,19 @@ struct PageWriteTiming {
     bool sectorFlash;         // unloaded bytes of a written page become indeterminate
     bool oeLowHoldsWrite;     // the write cycle waits for OE high
     bool productId;           // AAh/55h/90h answers the maker and device codes
+    std::uint32_t pageBytes = 64;
+    std::uint32_t addressMask = 0x7FFF; // the address pins: A0-A14 on the 28-pin parts
+    std::uint8_t deviceCode = 0xDC;     // product identification at address 1
+    /// A byte of a written sector that was not loaded reads FFh afterwards (the
+    /// 32-pin Atmel parts clear it) rather than being left indeterminate.
+    bool unloadedReadErased = false;
 };
 
 PageWriteTiming At29c256Timing();
 PageWriteTiming X28c256Timing();
+/// The 32-pin Atmel sector-write flash: AT29C010A (128-byte sectors), AT29C020 and
+/// AT29C040A (256-byte sectors); nothing for another name.
+std::optional<PageWriteTiming> AtmelSectorFlashTiming(const std::string& name);
 
 inline constexpr std::uint8_t kAt29c256Maker = 0x1F;
 inline constexpr std::uint8_t kAt29c256Device = 0xDC;
@@ -67,6 +80,8 @@ class PageWriteChip : public ParallelChip {
     // that is its N-th: that page needs N writes.
     /// The write cycle never ends: the chip answers DATA# polling for ever.
     void StayBusy() { stayBusy_ = true; }
+    /// Another write cycle time (the datasheet gives 5 ms typical, 10 ms maximum).
+    void SetWriteCycleNs(std::int64_t nanoseconds) { timing_.writeCycleNs = nanoseconds; }
 
     // ---- What happened, for tests and the benchmark -------------------------
     [[nodiscard]] bool Protected() const { return protected_; }

@@ -23,6 +23,11 @@ std::unique_ptr<ParallelChip> MakeSimEprom(const std::string& name, char subtype
                                            std::vector<std::uint8_t> contents);
 std::unique_ptr<ParallelChip> MakeSimPageWritePart(const std::string& name, char family,
                                                    std::vector<std::uint8_t> contents);
+/// A 32-pin Atmel sector-write flash (AT29C010A, AT29C020, AT29C040A) with
+/// `contents`; null for another name. The catalog has no row of its own for
+/// them: they answer to the 32-pin flash rows by their ID.
+std::unique_ptr<ParallelChip> MakeSimAtmelSectorFlash(const std::string& name,
+                                                      std::vector<std::uint8_t> contents);
 std::unique_ptr<ParallelChip> MakeSimFlash32(const std::string& name, int sizeKB, bool separateVpp,
                                              std::vector<std::uint8_t> contents);
 

@@ -27,4 +27,14 @@ std::unique_ptr<ParallelChip> MakeSimPageWritePart(const std::string& name, char
                                            family == 'F' ? At29c256Timing() : X28c256Timing());
 }
 
+std::unique_ptr<ParallelChip> MakeSimAtmelSectorFlash(const std::string& name,
+                                                      std::vector<std::uint8_t> contents) {
+    const auto timing = AtmelSectorFlashTiming(name);
+    if (!timing) return nullptr;
+    const auto bytes = timing->addressMask + 1;
+    contents.resize(bytes, 0xFF);
+    return std::make_unique<PageWriteChip>(
+        name, std::move(contents), Flash32Wiring(static_cast<int>(bytes / 1024), false), *timing);
+}
+
 } // namespace quorbit::sim

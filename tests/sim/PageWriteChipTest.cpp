@@ -4,7 +4,10 @@
 
 #include "../ops/PageWriteRig.h"
 #include "ops/At29c256.h"
+#include "ops/Flash.h"
+#include "ops/ProgramImage.h"
 #include "ops/X28c256.h"
+#include "sim/SimFamilies.h"
 
 namespace quorbit::test {
 namespace {
@@ -122,6 +125,47 @@ TEST(PageWriteChip, X28c256KeepsTheBytesOfAPageThatWereNotLoaded) {
     auto expected = before;
     expected[0x4010] = 0x77;
     EXPECT_EQ(r.chip->Memory(), expected);
+}
+
+} // namespace
+} // namespace quorbit::test
+
+namespace quorbit::test {
+namespace {
+
+// The 32-pin Atmel sector-write flash, answering to the AM29F010 row by its ID.
+// Each write cycle rewrites its whole 128-byte sector and clears the bytes not
+// loaded in it, so a byte written by an earlier cycle is gone; other sectors are
+// untouched.
+TEST(AtmelSectorFlash, SectorWriteClearsTheBytesNotLoaded) {
+    ChipRig r;
+    ASSERT_TRUE(SelectDevice(r.app, 25));
+    const auto contents = sim::RandomContents(131072, 5);
+    auto chip = sim::MakeSimAtmelSectorFlash("AT29C010A", contents);
+    ASSERT_NE(chip, nullptr);
+    const auto& memory = chip->Memory();
+    r.rig.sim->Insert(std::move(chip));
+    r.LoadCode({0x12, 0x34});
+    PrepareProgramImage(r.app);
+    Reset(r.app);
+    for (const int address : {0, 1}) {
+        r.app.board.Address = address;
+        PBYTE_FLASH(r.app);
+        Settle(r.app, 11); // past tBLC and tWC
+    }
+    EXPECT_EQ(memory[0], 0xFF);
+    EXPECT_EQ(memory[1], 0x34);
+    EXPECT_EQ(std::vector<std::uint8_t>(memory.begin() + 2, memory.begin() + 128),
+              std::vector<std::uint8_t>(126, 0xFF));
+    EXPECT_TRUE(std::equal(memory.begin() + 128, memory.end(), contents.begin() + 128));
+
+    // The byte writer cannot program such a chip, and never says it did.
+    r.rig.ClearLog();
+    SetCheck(r.app.ui.VerifyAfterProgramming, 0);
+    Fire(r.app.ui.Program_button.onClick);
+    EXPECT_TRUE(r.LogHas("Device ID# 1FD5 - Start programming"));
+    EXPECT_TRUE(r.LogHas("*** Aborting Programming."));
+    EXPECT_FALSE(r.LogHas("Programming Device Successfull"));
 }
 
 } // namespace

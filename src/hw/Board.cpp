@@ -215,7 +215,16 @@ void Board::WaitSettlingTime() {
     BusyWait(static_cast<std::int64_t>(ShortDelayFactor) * 100);
 }
 void Board::PortDelay() {
+    if (LoadingPage) return;
     BusyWait(static_cast<std::int64_t>(PortDelayCount) * 10);
+}
+
+PageLoadWindow::PageLoadWindow(Board& board) : board_(board), was_(board.LoadingPage) {
+    board_.LoadingPage = true;
+}
+
+PageLoadWindow::~PageLoadWindow() {
+    board_.LoadingPage = was_;
 }
 // MediumDelay and LongDelay are the EPROMs' programming pulse widths.
 void Board::MediumDelay() {

@@ -9,6 +9,21 @@
 
 namespace quorbit {
 
+class Board;
+
+/// Marks the byte loads of one page or command sequence (Board::LoadingPage).
+class PageLoadWindow {
+  public:
+    explicit PageLoadWindow(Board& board);
+    ~PageLoadWindow();
+    PageLoadWindow(const PageLoadWindow&) = delete;
+    PageLoadWindow& operator=(const PageLoadWindow&) = delete;
+
+  private:
+    Board& board_;
+    bool was_;
+};
+
 class Board {
   public:
     explicit Board(PortIo& io) : io_(&io) {}
@@ -83,6 +98,12 @@ class Board {
 
     void WaitSettlingTime();
     void PortDelay();
+    /// Set while the bytes of a page (or a command sequence) are loaded into a
+    /// page-write part: the loads must follow each other within the chip's
+    /// byte-load window, so the speed slider's pause after each port write is left
+    /// out there. The port's own access time already exceeds the write-pulse
+    /// timings the parts need (tWP 100 ns, tWPH 50 ns, tDS 50 ns).
+    bool LoadingPage = false;
     void MediumDelay();
     void LongDelay();
     void Delay20Steps();

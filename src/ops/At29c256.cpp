@@ -37,6 +37,7 @@ void SelectPage(App& app) {
 void LoadPage(App& app) {
     Board& b = app.board;
     const PageLoadPriority uninterrupted(app); // real ports: no preemption mid-page
+    const PageLoadWindow window(b);
     for (int offset = 0; offset < kPageBytes; ++offset) {
         app.ops.PageOffset = offset;
         b.Address = kPageBytes * app.ops.PageCounter + offset;
@@ -55,6 +56,28 @@ void LoadPage(App& app) {
         b.Reg3Shadow |= 0x80;
         b.SetReg3();
     }
+}
+
+// A write cycle rewrites the whole sector and leaves a byte not loaded
+// indeterminate, so the bytes of the page the image does not hold are read from
+// the chip first and loaded with the rest: they keep what the chip held.
+void KeepBytesNotInImage(App& app) {
+    Board& b = app.board;
+    const auto first = static_cast<std::uint32_t>(kPageBytes * app.ops.PageCounter);
+    if (app.ops.ProgramCoverage.HoldsAllOf(first, kPageBytes)) return;
+    b.REG4OFF();
+    b.CEOEON();
+    for (int offset = 0; offset < kPageBytes; ++offset) {
+        b.Address = static_cast<std::int32_t>(first) + offset;
+        if (ImageHoldsAddress(app)) continue;
+        b.Endereco2Adr();
+        b.Reg2Shadow = b.AdrLow;
+        b.SetReg2();
+        b.GetNibbles();
+        app.ops.ProgramImage.at(static_cast<std::size_t>(b.Address)) = b.DataIn;
+    }
+    b.OEOFF();
+    b.CEOFF();
 }
 
 // True when every byte of the page reads back as the image holds it. CE and OE
@@ -99,6 +122,8 @@ void StartProgramming(App& app) {
 bool ProgramPage(App& app) {
     Board& b = app.board;
     int attempts = kAttempts;
+    SelectPage(app);
+    KeepBytesNotInImage(app);
     for (;;) {
         if (--attempts == 0) {
             ReportProgramFailure(app);
@@ -159,6 +184,7 @@ void UNPROTECT_AT29C256(App& app) {
 
 void CMD_AT29C256(App& app) {
     Board& b = app.board;
+    const PageLoadWindow window(b); // one sequence: no pause past the byte-load window
     b.OEOFF();
     b.Reg3Shadow = 0x82; // CE off, board drives the data pins, VCC on
     b.SetReg3();
@@ -188,8 +214,9 @@ void PollAT29C256(App& app) {
 void PAT29C256(App& app) {
     StartProgramming(app);
     StartPageProgress(app);
-    // Every page of the chip (not the length of a loaded file) is written.
-    for (app.ops.PageCounter = 0; app.ops.PageCounter < kPagesPerChip; ++app.ops.PageCounter) {
+    // The pages up to the image's end that hold a byte of it; the others are not touched.
+    for (app.ops.PageCounter = 0; app.ops.PageCounter < PagesOfImage(app); ++app.ops.PageCounter) {
+        if (!ImageHoldsPage(app, app.ops.PageCounter)) continue;
         if (!ProgramPage(app)) return;
         app.board.CEOFF();
         app.board.OEOFF();

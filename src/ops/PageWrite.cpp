@@ -32,6 +32,20 @@ std::uint8_t ImageByteAtAddress(const App& app) {
     return app.ops.ProgramImage.at(static_cast<std::size_t>(app.board.Address));
 }
 
+bool ImageHoldsAddress(const App& app) {
+    return app.ops.ProgramCoverage.Holds(static_cast<std::uint32_t>(app.board.Address));
+}
+
+bool ImageHoldsPage(const App& app, int page) {
+    return app.ops.ProgramCoverage.HoldsAnyOf(static_cast<std::uint32_t>(page * kPageBytes),
+                                              kPageBytes);
+}
+
+int PagesOfImage(const App& app) {
+    const int pages = (app.ops.ProgramLength + kPageBytes - 1) / kPageBytes;
+    return pages < kPagesPerChip ? pages : kPagesPerChip;
+}
+
 void CommandCycle(App& app, CommandWrite write, int address, int data) {
     app.ops.CommandAddress = address;
     app.board.Reg4Shadow = data;
@@ -40,6 +54,9 @@ void CommandCycle(App& app, CommandWrite write, int address, int data) {
 
 void WriteProtectionDisable(App& app, CommandWrite write) {
     Board& b = app.board;
+    // The six cycles are loads of one sequence: a gap past the byte-load window
+    // would end it and write its first cycle's AAh into the chip at 5555h.
+    const PageLoadWindow window(b);
     b.OEOFF();
     b.Reg3Shadow = 0x82; // CE off, board drives the data pins, VCC on
     b.SetReg3();

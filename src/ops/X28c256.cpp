@@ -23,6 +23,7 @@ namespace quorbit {
 namespace {
 
 constexpr int kAttempts = 80; // the count starts here: a page is written at most 79 times
+constexpr int kPollMs = 20;   // twice the datasheet's longest write cycle
 
 // Register 1 of an X28C256 address: A14 moves from bit 6 to bit 7, bit 6 stays
 // high (WE inactive).
@@ -41,13 +42,16 @@ void SelectPage(App& app) {
     }
 }
 
-// 64 write pulses with no wait between them: the byte-load window is 100 us.
+// A write pulse for each byte of the page the image holds, with no wait between
+// them: the byte-load window is 100 us. A byte not loaded keeps its contents.
 void LoadPage(App& app) {
     Board& b = app.board;
     const PageLoadPriority uninterrupted(app); // real ports: no preemption mid-page
+    const PageLoadWindow window(b);
     for (int offset = 0; offset < kPageBytes; ++offset) {
         app.ops.PageOffset = offset;
         b.Address = kPageBytes * app.ops.PageCounter + offset;
+        if (!ImageHoldsAddress(app)) continue;
         b.Endereco2Adr();
         b.Reg2Shadow = b.AdrLow;
         b.SetReg2();
@@ -66,14 +70,15 @@ void LoadPage(App& app) {
     }
 }
 
-// True when every byte of the page reads back as the image holds it. OE is
-// released after each read, so the page can be loaded again at once.
+// True when every byte of the page the image holds reads back as the image holds
+// it. OE is released after each read, so the page can be loaded again at once.
 bool PageReadsBack(App& app) {
     Board& b = app.board;
     b.REG4OFF();
     for (int offset = 0; offset < kPageBytes; ++offset) {
         app.ops.PageOffset = offset;
         b.Address = kPageBytes * app.ops.PageCounter + offset;
+        if (!ImageHoldsAddress(app)) continue;
         b.Endereco2Adr();
         b.Reg2Shadow = b.AdrLow;
         b.SetReg2();
@@ -107,9 +112,53 @@ void StartProgramming(App& app) {
     b.CEOFF();
 }
 
+// The last byte of the page the image holds: DATA# polling watches it.
+int LastLoadedAddress(const App& app) {
+    int last = kPageBytes * app.ops.PageCounter;
+    for (int offset = 0; offset < kPageBytes; ++offset)
+        if (app.ops.ProgramCoverage.Holds(
+                static_cast<std::uint32_t>(kPageBytes * app.ops.PageCounter + offset)))
+            last = kPageBytes * app.ops.PageCounter + offset;
+    return last;
+}
+
+// One read of the byte at Address with CE and OE active, OE released after it.
+void ReadOnce(App& app) {
+    Board& b = app.board;
+    b.CEOEON();
+    b.GetNibbles();
+    b.OEOFF();
+}
+
+// Waits for the write cycle (5 ms typical, 10 ms maximum): while it runs, a read
+// of the last byte loaded gives its bit 7 complemented (DATA# polling) and I/O6
+// toggles from read to read. The cycle is over when I/O7 gives the true bit, or
+// when two reads in a row agree (a cell that did not take shows its own bit 7,
+// and the page read-back then finds it). False when it has not ended after 20 ms.
+bool WriteCycleEnds(App& app) {
+    Board& b = app.board;
+    b.Address = LastLoadedAddress(app);
+    b.Endereco2Adr();
+    b.Reg2Shadow = b.AdrLow;
+    b.SetReg2();
+    const std::uint8_t data = ImageByteAtAddress(app);
+    b.REG4OFF();
+    for (int waitedMs = 0; waitedMs <= kPollMs; ++waitedMs) {
+        ReadOnce(app);
+        const std::uint8_t first = b.DataIn;
+        ReadOnce(app);
+        if (((first ^ data) & 0x80) == 0 && ((b.DataIn ^ data) & 0x80) == 0) return true;
+        if (first == b.DataIn) return true;
+        b.SleepMs(1);
+    }
+    b.DataOut = data;
+    return false;
+}
+
 // One page, rewritten whole until it reads back right. False after a failure
-// report (the routine then stops). A chip that never ends its write cycle reads
-// back wrong and spends the attempts.
+// report (the routine then stops). A write cycle that does not end within the
+// poll's bound is the failure report at once: a page loaded during the cycle
+// would be ignored.
 bool ProgramPage(App& app) {
     Board& b = app.board;
     int attempts = kAttempts;
@@ -124,7 +173,14 @@ bool ProgramPage(App& app) {
         b.REG4ON();
         SelectPage(app);
         LoadPage(app);
-        SpeedWait(app, 3); // the write cycle
+        SpeedWait(app, 3); // the least wait for the write cycle
+        if (!WriteCycleEnds(app)) {
+            LogMessage(app, "Error: X28C256 write cycle did not end (DATA# polling)");
+            ReportProgramFailure(app);
+            b.Reg0Shadow = 0;
+            b.SetReg0();
+            return false;
+        }
         if (PageReadsBack(app)) return true;
     }
 }
@@ -168,8 +224,9 @@ void UNPROTECT_XICOR(App& app) {
 void PX28C256(App& app) {
     StartProgramming(app);
     StartPageProgress(app);
-    // Every page of the chip (not the length of a loaded file) is written.
-    for (app.ops.PageCounter = 0; app.ops.PageCounter < kPagesPerChip; ++app.ops.PageCounter) {
+    // The pages up to the image's end that hold a byte of it; the others are not touched.
+    for (app.ops.PageCounter = 0; app.ops.PageCounter < PagesOfImage(app); ++app.ops.PageCounter) {
+        if (!ImageHoldsPage(app, app.ops.PageCounter)) continue;
         if (!ProgramPage(app)) return;
         PageVerified(app);
     }
@@ -180,6 +237,8 @@ void PX28C256(App& app) {
 void EraseX28C256(App& app) {
     auto& image = app.ops.ProgramImage;
     std::fill_n(image.begin(), kPageWriteChipBytes, std::uint8_t{0xFF});
+    app.ops.ProgramCoverage = Coverage::FirstBytes(kPageWriteChipBytes);
+    app.ops.ProgramLength = kPageWriteChipBytes;
     LogMessage(app, "Erasing Program Buffer");
     LogMessage(app, "Erasing XICOR 28C256");
     PX28C256(app);

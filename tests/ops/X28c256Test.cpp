@@ -8,7 +8,6 @@
 namespace quorbit::test {
 namespace {
 
-// A chip that starts protected: see AtTheDefaultSpeedAProtectedChipStaysProtected.
 class X28c256Program : public testing::TestWithParam<int> {};
 
 TEST_P(X28c256Program, RandomImageIsWrittenPageByPageAndReadsBackEqual) {
@@ -16,10 +15,9 @@ TEST_P(X28c256Program, RandomImageIsWrittenPageByPageAndReadsBackEqual) {
     r.Run(PX28C256);
     EXPECT_TRUE(r.ChipHoldsImage());
     EXPECT_FALSE(r.chip->Protected());
-    // The first disable cycle lands as a plain write at 5555h; its page is written
-    // again in its turn.
-    EXPECT_EQ(r.chip->PageWrites(), 513);
-    EXPECT_EQ(r.chip->PageWritesOf(0x5555 / 64), 2);
+    // The six disable cycles are one load sequence: none of them lands as data.
+    EXPECT_EQ(r.chip->PageWrites(), 512);
+    EXPECT_EQ(r.chip->PageWritesOf(0x5555 / 64), 1);
     EXPECT_EQ(r.rig.LogLines(), (std::vector<std::string>{"Programming 28C256 XICOR Device",
                                                           "XICOR 28C256 Programmed Sucessfully"}));
     EXPECT_EQ(r.progress.valueSeen, 64);
@@ -36,8 +34,8 @@ TEST(X28c256, OneWrongByteRewritesTheWholePageOnce) {
     r.Run(PX28C256);
     EXPECT_TRUE(r.ChipHoldsImage());
     EXPECT_EQ(r.chip->PageWritesOf(300), 2);
-    EXPECT_EQ(r.chip->PageWrites(), 514); // with the stray disable cycle
-    EXPECT_EQ(r.chip->DataLoads(), 513 * 64 + 1);
+    EXPECT_EQ(r.chip->PageWrites(), 513);
+    EXPECT_EQ(r.chip->DataLoads(), 513 * 64);
 }
 
 TEST(X28c256, PageThatNeverTakesIsWritten79TimesThenReported) {
@@ -54,29 +52,43 @@ TEST(X28c256, PageThatNeverTakesIsWritten79TimesThenReported) {
     EXPECT_EQ(r.rig.sim->Regs().r[0], 0);
 }
 
-// The part has no time-out of its own: a write cycle that never ends reads back
-// wrong and uses up the attempts, the loads of each retry being ignored.
-TEST(X28c256, ChipThatStaysBusySpendsTheAttempts) {
+// A write cycle that never ends: DATA# polling runs out after its bound and the
+// failure is reported at once, without loading the page again during the cycle.
+TEST(X28c256, ChipThatStaysBusyIsReportedWhenThePollRunsOut) {
     PageWriteRig r(6, kX28c256Row);
     r.chip->StayBusy();
     r.Run(PX28C256);
-    EXPECT_EQ(r.chip->PageWrites(), 1); // the stray disable cycle; nothing after it
-    EXPECT_EQ(r.chip->IgnoredLoads(), 5 + 79 * 64);
+    EXPECT_EQ(r.chip->PageWrites(), 1);
+    EXPECT_EQ(r.chip->IgnoredLoads(), 0);
+    EXPECT_TRUE(r.LogHas("Error: X28C256 write cycle did not end (DATA# polling)"));
     EXPECT_TRUE(r.LogHas("*** Programming Failure ***"));
     EXPECT_EQ(r.app.flags.OperationFailed, 1);
 }
 
-// At the default speed the six disable cycles are 102 us apart: the chip takes the
-// first as a plain write and ignores the rest during its write cycle, so a
-// protected part stays protected and nothing is programmed.
-TEST(X28c256, AtTheDefaultSpeedAProtectedChipStaysProtected) {
+// The datasheet's longest write cycle, at the fastest speed (the shortest fixed wait).
+TEST(X28c256, TenMillisecondWriteCycleIsWaitedOutByPolling) {
     PageWriteRig r(6, kX28c256Row);
-    r.chip->StartProtected();
-    const auto before = r.chip->Memory();
+    SetPosition(r.app.ui.Slider1, 20);
+    r.chip->SetWriteCycleNs(10'000'000);
     r.Run(PX28C256);
-    EXPECT_TRUE(r.chip->Protected());
-    EXPECT_EQ(r.chip->Memory(), before);
-    EXPECT_TRUE(r.LogHas("*** Programming Failure ***"));
+    EXPECT_TRUE(r.ChipHoldsImage());
+    EXPECT_EQ(r.chip->PageWrites(), 512);
+    EXPECT_EQ(r.app.flags.OperationFailed, 0);
+}
+
+// The six disable cycles follow each other within the byte-load window at every
+// speed, so a protected part is unprotected and programmed, and no cycle of the
+// sequence is written as data.
+TEST(X28c256, AProtectedChipIsUnprotectedAndProgrammedAtEverySpeed) {
+    for (const int speed : {1, 10, 18, 20}) {
+        PageWriteRig r(6, kX28c256Row);
+        SetPosition(r.app.ui.Slider1, speed);
+        r.chip->StartProtected();
+        r.Run(PX28C256);
+        EXPECT_FALSE(r.chip->Protected()) << "speed " << speed;
+        EXPECT_TRUE(r.ChipHoldsImage()) << "speed " << speed;
+        EXPECT_EQ(r.chip->PageWrites(), 512) << "speed " << speed;
+    }
 }
 
 /// Register 1 and 2 at the end of every write pulse on register 1 bit 6; never

@@ -4,7 +4,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-packages=(g++ cmake ninja-build pkg-config libcli11-dev libgtest-dev libgmock-dev
+packages=(g++ cmake ninja-build pkg-config libcli11-dev libgtest-dev libgmock-dev librapidcheck-dev
           libbenchmark-dev libsrecord-dev libboost-dev qt6-base-dev qt6-multimedia-dev libgl-dev xvfb xauth
           clang libfuzzer-14-dev libclang-rt-14-dev)
 missing=()

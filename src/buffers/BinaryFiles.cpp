@@ -67,6 +67,8 @@ std::optional<CodeImage> DecodeCodeFile(App& app, const std::string& path, std::
             return std::nullopt;
         }
         image.bytes = std::move(bytes);
+        if (!image.bytes.empty())
+            image.ranges = {AddressRange{0, static_cast<std::uint32_t>(image.bytes.size() - 1)}};
         return image;
     }
     // A record image fills the selected chip (FFh where no record says otherwise),
@@ -90,7 +92,13 @@ std::optional<CodeImage> DecodeCodeFile(App& app, const std::string& path, std::
 }
 
 void LogCoveredRanges(App& app, const CodeImage& image) {
-    if (image.format == ImageFormat::Raw) return;
+    if (image.format == ImageFormat::Raw) {
+        LogMessage(app, image.bytes.empty()
+                            ? std::string("The file holds no bytes: nothing to program or verify")
+                            : "Raw binary image covers " + RangesText(image.ranges) +
+                                  "; the rest of the buffer is FFh");
+        return;
+    }
     const bool whole = image.ranges.size() == 1 && image.ranges[0].first == 0 &&
                        image.ranges[0].last + 1 == image.bytes.size();
     LogMessage(app, std::string(FormatTitle(image.format)) + " records cover " +
@@ -98,7 +106,12 @@ void LogCoveredRanges(App& app, const CodeImage& image) {
                         (whole ? "" : "; the rest of the buffer is FFh"));
 }
 
-void CopyIntoCodeBuffer(App& app, const std::string& bytes) {
+/// The image into the code buffer; every byte it does not hold becomes FFh, never
+/// an earlier image's byte.
+void CopyIntoCodeBuffer(App& app, const CodeImage& image) {
+    const std::string& bytes = image.bytes;
+    std::fill(app.buf.CodeBuffer.begin(), app.buf.CodeBuffer.end(), std::uint8_t{0xFF});
+    app.buf.CodeCoverage = Coverage::OfRanges(image.ranges);
     std::int32_t checksum = 0;
     for (std::size_t i = 0; i < bytes.size(); ++i) {
         const auto byte = static_cast<std::uint8_t>(bytes[i]);
@@ -173,7 +186,7 @@ bool ReadBinaryFile(App& app) {
     }
     const auto length = static_cast<std::int32_t>(image->bytes.size());
     app.dev.DeviceSize = length; // what a save writes; chip operations keep ImageLength
-    CopyIntoCodeBuffer(app, image->bytes);
+    CopyIntoCodeBuffer(app, *image);
     DataFlowLampOff(app);
 
     LogMessage(app, "File " + path + " - was read into Buffer. " + std::to_string(length) +

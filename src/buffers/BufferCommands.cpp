@@ -14,6 +14,9 @@ void EraseCodeBuffer(App& app) {
     // The whole buffer: a save after erasing must write FFh only, even for an
     // image longer than the largest chip.
     std::fill(app.buf.CodeBuffer.begin(), app.buf.CodeBuffer.end(), std::uint8_t{0xFF});
+    // An erased buffer stands for an erased chip: all of it.
+    app.buf.CodeCoverage =
+        Coverage::FirstBytes(static_cast<std::uint32_t>(std::max(app.dev.ImageLength, 0)));
     auto& ui = app.ui;
     for (Control* c :
          {&ui.Verify_button, &ui.menuVerifyCode, &ui.Program_button, &ui.menuProgramCode})

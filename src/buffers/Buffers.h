@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "buffers/Coverage.h"
 #include "buffers/ImageFormats.h"
 
 namespace quorbit {
@@ -14,6 +15,9 @@ inline constexpr std::size_t kDataBufferSize = 8292;
 struct Buffers {
     std::vector<std::uint8_t> CodeBuffer = std::vector<std::uint8_t>(kCodeBufferSize, 0);
     std::vector<std::uint8_t> DataBuffer = std::vector<std::uint8_t>(kDataBufferSize, 0);
+    /// The addresses of the code buffer the image holds: a loaded file's bytes or
+    /// records, or the whole chip after a read or an erase of the buffer.
+    Coverage CodeCoverage;
     std::string CodeFileName;
     std::string DataFileName;
     std::int32_t DataFileSize = 0;

@@ -73,8 +73,10 @@ void ApplyOptions(App& app, const CommandOptions& options, const CLI::App* comma
     if (OptionGiven(command, "--speed")) SetPosition(app.ui.Slider1, options.speed);
     if (OptionGiven(command, "--blank-first"))
         SetCheck(app.ui.CheckBlankPriorProgramming, options.blankFirst ? 1 : 0);
-    if (OptionGiven(command, "--verify-after"))
-        SetCheck(app.ui.VerifyAfterProgramming, options.verifyAfter ? 1 : 0);
+    // A program run verifies unless told not to, as chip-programmer users expect.
+    if (command->get_name() == "program")
+        SetCheck(app.ui.VerifyAfterProgramming,
+                 OptionGiven(command, "--verify-after") && !options.verifyAfter ? 0 : 1);
 }
 
 /// Chooses --voltage as the operator would click its option; false when the
@@ -159,8 +161,9 @@ void AddDeviceCommands(CLI::App& cli, CommandOptions& options) {
         ->check(CLI::IsMember({"12.5", "21", "25"}));
     program->add_flag("--blank-first,!--no-blank-first", options.blankFirst,
                       "Check blank before programming");
-    program->add_flag("--verify-after,!--no-verify-after", options.verifyAfter,
-                      "Verify the chip after programming");
+    options.verifyAfter = true;
+    program->add_flag("--verify-after,!--no-verify-after,!--no-verify", options.verifyAfter,
+                      "Verify the chip after programming (the default; --no-verify skips it)");
     auto* id = cli.add_subcommand("id", "Read and name a flash chip's maker and device code");
     AddChipOptions(id, options);
     auto* erase =
@@ -222,6 +225,7 @@ int RunDeviceCommand(CLI::App& cli, const CommandOptions& options, Session& sess
     }
     Press(app, button, info.progressLabel, err, options.progress, json.get());
     int status = app.handlerFailed || app.ops.Outcome != OpOutcome::Success ? 1 : 0;
+    if (app.ops.Outcome == OpOutcome::BadImage) status = 2; // the image, not the chip
     if (status == 0 && verb == Verb::Read && !WriteCodeFile(app, options.file)) status = 2;
     if (json) json->Finish(status == 0);
     return status;

@@ -89,11 +89,18 @@ bool ErasedByteReadsErased(App& app, const ByteSteps& steps) {
     return false;
 }
 
-/// Every byte of the program image from chip address 0; false after a failure.
+/// Every byte the program image holds, from chip address 0; the addresses it
+/// does not hold are passed over untouched. False after a failure.
 bool ProgramAllBytes(App& app, const ByteSteps& steps) {
     Board& b = app.board;
     const auto& image = app.ops.ProgramImage;
+    const Coverage& held = app.ops.ProgramCoverage;
     for (std::int32_t i = 0; i < app.ops.ProgramLength; ++i) {
+        if (!held.Holds(static_cast<std::uint32_t>(i))) {
+            b.IncADR();
+            GoProgressiveBar1(app);
+            continue;
+        }
         b.DataOut = image[static_cast<std::size_t>(i)];
         const bool needed = steps.before(app);
         if (needed && b.DataOut == 0xFF && !ErasedByteReadsErased(app, steps)) return false;

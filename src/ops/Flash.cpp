@@ -9,6 +9,7 @@
 
 #include "app/App.h"
 #include "app/Shell.h"
+#include "ops/AddressWalk.h"
 #include "ops/At29c256.h"
 #include "ops/FlashId.h"
 #include "ops/Program.h"
@@ -47,6 +48,46 @@ void InlineCycle(Board& b, int data, int high, int low) {
     LatchInline(b, 1, high);
     LatchInline(b, 2, low);
     InlineWritePulse(b);
+}
+
+/// A byte the image holds as FFh is the erased state: it is not written (a write
+/// only clears bits), but it must read FFh. False after the failure report.
+bool ErasedByteReadsErased(App& app) {
+    Board& b = app.board;
+    b.DataOut = 0xFF;
+    b.Endereco2Adr();
+    b.SETADR_FLASH();
+    CheckByteFLASH(app);
+    if (app.ops.PollCount == 0) return true;
+    ReportProgramFailure(app);
+    return false;
+}
+
+/// The whole image read back after its last byte. The Atmel parts write a sector
+/// per write cycle and clear the bytes of it not loaded in that cycle, so a byte
+/// that read back right at once may be gone after the next byte's cycle. False
+/// after the failure report on the first byte that does not hold the image.
+bool ImageReadsBack(App& app) {
+    Board& b = app.board;
+    for (const AddressRange& r : app.ops.ProgramCoverage.Ranges()) {
+        for (std::uint32_t a = r.first; a <= r.last; ++a) {
+            b.Address = static_cast<std::int32_t>(a);
+            b.DataOut = app.ops.ProgramImage[a];
+            b.Endereco2Adr();
+            b.SETADR_FLASH();
+            CheckByteFLASH(app);
+            if (app.ops.PollCount != 0) {
+                ReportProgramFailure(app);
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+/// After the last byte: the sector-writing parts are read back whole.
+void FinishFlashImage(App& app) {
+    if (!ReadBackAtOnce(app.ops.flash.FlashMakerCode)) ImageReadsBack(app);
 }
 
 /// Writes the byte at Address until it reads back, 49 writes at most.
@@ -138,7 +179,9 @@ void PFLASH(App& app) {
         return;
     }
     LogMessage(app, "Device ID# " + f.FlashID + " - Start programming");
-    const std::int32_t size = app.dev.DeviceSize;
+    // The walk is the chip's (never a loaded file's length) and ends at the image's
+    // last byte; the bytes the image does not hold are passed over untouched.
+    const std::int32_t size = ChipBytes(app);
     SetProgressMax(app, size / 256);
     b.REG4ON();
     b.OEOFF();
@@ -146,23 +189,26 @@ void PFLASH(App& app) {
     app.ops.LastBank = (size - 1) / 65536;
     app.ops.LastPage = ((size - 1) - app.ops.LastBank * 65536) / 256;
     b.Address = 0;
-    // ProgramLength is the image prepared for this chip's size: all of it for
-    // "Both", half for the odd or even bytes. The walk stops there, so bytes past
-    // the prepared image (left from an earlier one) never reach the chip.
     const std::int32_t length = app.ops.ProgramLength;
+    const Coverage& held = app.ops.ProgramCoverage;
     for (int bank = 0; bank <= app.ops.LastBank; ++bank) {
         b.Reg3Shadow = b.BankMap[static_cast<std::size_t>(bank)] | b.DeviceReg3Bits | 128;
         for (int page = 0; page <= app.ops.LastPage; ++page) {
             b.Reg1Shadow = b.PageMap[static_cast<std::size_t>(page)] | b.DeviceReg1Bits;
             SetProgressValue(app, app.ui.ProgressBar1.value + 1);
             for (int low = 0; low <= 255; ++low) {
-                if (b.Address >= length) return;
+                if (b.Address >= length) return FinishFlashImage(app);
                 b.Reg2Shadow = low;
-                if (!ProgramByteWithRetries(app)) return;
+                const auto address = static_cast<std::uint32_t>(b.Address);
+                if (held.Holds(address)) {
+                    const bool erased = app.ops.ProgramImage[address] == 0xFF;
+                    if (erased ? !ErasedByteReadsErased(app) : !ProgramByteWithRetries(app)) return;
+                }
                 ++b.Address;
             }
         }
     }
+    FinishFlashImage(app);
 }
 
 void LoopFlashTest_Click(App& app) {

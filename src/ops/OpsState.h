@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "buffers/Coverage.h"
 #include "ops/FlashState.h"
 
 namespace quorbit {
@@ -18,13 +19,18 @@ enum class OpOutcome {
     None,    // nothing ran yet
     Success, // read done, chip blank, chip matches
     Failed,  // not blank, mismatch, chip did not acknowledge
-    Refused  // no routine for the device, or no board known: the chip was not touched
+    Refused, // no routine for the device, or no board known: the chip was not touched
+    BadImage // the image is empty or larger than the chip: refused, the chip not touched
 };
 
 struct DeviceOpsState {
     /// What programming writes and verify compares (filled by PrepareProgramImage).
     std::vector<std::uint8_t> ProgramImage = std::vector<std::uint8_t>(kProgramImageSize, 0);
+    /// One past the last address the image holds (in chip addresses).
     std::int32_t ProgramLength = 0;
+    /// The chip addresses the image holds; programming writes and verify compares
+    /// only these.
+    Coverage ProgramCoverage;
     /// Sum of the device bytes read, modulo 65536, and its four hex digits.
     std::int32_t DeviceChecksum = 0;
     std::string DeviceChecksumText;

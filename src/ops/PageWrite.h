@@ -7,8 +7,8 @@ namespace quorbit {
 
 class App;
 
-/// Both parts: 512 pages of 64 bytes. The page loops run over the chip, not over
-/// the length of a loaded file: every page is written, whatever the image holds.
+/// Both parts: 512 pages of 64 bytes. The page loops run over the chip's pages up
+/// to the end of the image; a page the image holds no byte of is not written.
 inline constexpr int kPageBytes = 64;
 inline constexpr int kPagesPerChip = 512;
 inline constexpr int kPageWriteChipBytes = kPageBytes * kPagesPerChip;
@@ -21,6 +21,12 @@ void StartPageProgress(App& app);
 void PageVerified(App& app);
 /// The data byte of the image at the current Address.
 std::uint8_t ImageByteAtAddress(const App& app);
+/// Whether the image holds the byte at the current Address.
+bool ImageHoldsAddress(const App& app);
+/// Whether the image holds any byte of page `page`.
+bool ImageHoldsPage(const App& app, int page);
+/// Pages from 0 up to the one holding the image's last byte.
+int PagesOfImage(const App& app);
 
 /// One command write cycle of a part: Reg4Shadow at CommandAddress.
 using CommandWrite = void (*)(App&);

@@ -130,7 +130,7 @@ void menuProgramCode_Click(App& app) {
 void PROGRAMCODE(App& app) {
     LogMessage(app, "Programming Button Pressed");
     // Without a known board and device the routine would compare stale read-backs.
-    if (!RequireBoard(app)) return;
+    if (!RequireBoard(app) || !ImageFitsChip(app)) return;
     if (!ConfirmProgramming(app) || !BlankWhenAsked(app)) {
         FinalBoardState(app);
         return;

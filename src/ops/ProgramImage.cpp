@@ -3,25 +3,51 @@
 #include <algorithm>
 
 #include "app/App.h"
+#include "app/Shell.h"
+#include "app/TextFile.h"
 
 namespace quorbit {
 
 void PrepareProgramImage(App& app) {
     const auto& code = app.buf.CodeBuffer;
     auto& image = app.ops.ProgramImage;
-    // The device size never exceeds the image; the clamp keeps a bad value harmless.
-    const std::size_t n = std::min<std::size_t>(
-        static_cast<std::size_t>(std::max(app.dev.ImageLength, 0)), image.size());
+    const auto chip = static_cast<std::uint32_t>(std::min<std::size_t>(
+        static_cast<std::size_t>(std::max(app.dev.ImageLength, 0)), image.size() - 1));
+    const Coverage held = app.buf.CodeCoverage.Below(chip);
     const auto& hiLow = app.ui.HiLow_button;
+    std::fill(image.begin(), image.end(), std::uint8_t{0xFF});
     if (hiLow[1].selected() || hiLow[2].selected()) {
-        const std::size_t odd = hiLow[1].selected() ? 1 : 0;
-        for (std::size_t i = 0; i + 1 < n; i += 2)
-            image[i / 2] = code[i + odd];
-        app.ops.ProgramLength = static_cast<std::int32_t>(n / 2);
+        const bool odd = hiLow[1].selected();
+        // Only whole pairs of the chip's size: a lone last byte has no partner.
+        app.ops.ProgramCoverage = held.Below(chip & ~1U).Half(odd);
+        for (const AddressRange& r : app.ops.ProgramCoverage.Ranges())
+            for (std::uint32_t h = r.first; h <= r.last; ++h)
+                image[h] = code[2 * std::size_t{h} + (odd ? 1 : 0)];
     } else {
-        std::copy_n(code.begin(), n, image.begin());
-        app.ops.ProgramLength = static_cast<std::int32_t>(n);
+        app.ops.ProgramCoverage = held;
+        for (const AddressRange& r : held.Ranges())
+            std::copy(code.begin() + r.first, code.begin() + r.last + 1, image.begin() + r.first);
     }
+    app.ops.ProgramLength = static_cast<std::int32_t>(app.ops.ProgramCoverage.End());
+}
+
+bool ImageFitsChip(App& app) {
+    const Coverage& held = app.buf.CodeCoverage;
+    const auto chip = static_cast<std::uint32_t>(std::max(app.dev.ImageLength, 0));
+    std::string reason;
+    if (held.Empty()) {
+        reason = "The image holds no bytes";
+    } else if (held.End() > chip) {
+        reason = "The image reaches address " + Hex(static_cast<std::int32_t>(held.End() - 1)) +
+                 "h (" + std::to_string(held.End()) + " bytes) but the " + app.dev.DeviceName +
+                 " holds " + std::to_string(chip) + " bytes";
+    }
+    if (reason.empty()) return true;
+    LogMessage(app, reason + " - the device was not accessed");
+    app.svc.dialogs->MsgBox(reason + ", so the device was not accessed.", "Image Does Not Fit",
+                            MsgIcon::Exclamation, MsgButtons::Ok, 0);
+    app.ops.Outcome = OpOutcome::BadImage;
+    return false;
 }
 
 } // namespace quorbit

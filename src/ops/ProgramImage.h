@@ -5,9 +5,16 @@ namespace quorbit {
 
 class App;
 
-/// "Both": the first ImageLength bytes of the code buffer. "Hi Byte": its odd
-/// bytes, "Low Byte": its even bytes, ImageLength / 2 of them, for a 16-bit system
-/// built from two 8-bit chips.
+/// "Both": the code buffer's bytes the image holds, up to the chip's size
+/// (ImageLength). "Hi Byte": its odd bytes, "Low Byte": its even bytes, at half
+/// their address, for a 16-bit system built from two 8-bit chips. ProgramCoverage
+/// tells which chip addresses the image holds; every other byte of ProgramImage
+/// is FFh and is never written or compared.
 void PrepareProgramImage(App& app);
+
+/// True when the code buffer's image can go into the chosen chip: it holds at
+/// least one byte and none past the chip's last address. Otherwise the refusal
+/// (log line and message box, naming both sizes) has run and Outcome is BadImage.
+bool ImageFitsChip(App& app);
 
 } // namespace quorbit

@@ -35,6 +35,7 @@ void LogReadDone(App& app, std::int32_t bytes) {
 void ShowReadImage(App& app, std::int32_t bytes) {
     // The buffer now holds the whole chip: saving it writes the whole chip too.
     app.dev.DeviceSize = bytes;
+    app.buf.CodeCoverage = Coverage::FirstBytes(static_cast<std::uint32_t>(bytes));
     SetScrollMax(app.ui.VScroll1, bytes / 256 - 1);
     LogMessage(app, "Data is available at above Window, use Scroll Bar");
     LogMessage(app, "You can Save the file using [FILE - Save As] menu");

@@ -17,6 +17,7 @@
 // byte that differs from what was written.
 #include "ops/Serial24Cxx.h"
 
+#include <algorithm>
 #include <optional>
 
 #include "app/App.h"
@@ -86,17 +87,34 @@ std::uint8_t WrittenByte(const App& app, std::int32_t index) {
     return app.buf.CodeBuffer[static_cast<std::size_t>(index)];
 }
 
-/// Reads the chip in one sequential transfer against `expected`; the index of the
-/// first byte that differs (the byte found is in DataIn), or nothing. AckError is
-/// set when the chip did not answer the read's start.
+/// Whether the byte at `index` is written and compared: every byte when erasing,
+/// else the bytes the image holds.
+bool Written(const App& app, std::int32_t index) {
+    return app.flags.EraseMode == 1 ||
+           app.buf.CodeCoverage.Holds(static_cast<std::uint32_t>(index));
+}
+
+/// One past the last byte written: the chip's end when erasing, else the image's.
+std::int32_t WrittenEnd(const App& app) {
+    const std::int32_t chip = ChipBytes(app);
+    if (app.flags.EraseMode == 1) return chip;
+    const auto end = static_cast<std::int32_t>(app.buf.CodeCoverage.End());
+    return end < chip ? end : chip;
+}
+
+/// Reads the chip from address 0 to WrittenEnd in one sequential transfer against
+/// `expected` where Written; the index of the first byte that differs (the byte
+/// found is in DataIn), or nothing. AckError is set when the chip did not answer
+/// the read's start.
 template <typename Expected>
 std::optional<std::int32_t> FirstDifference(App& app, Expected expected, bool showProgress) {
-    const std::int32_t size = ChipBytes(app);
+    const std::int32_t size = WrittenEnd(app);
+    if (size <= 0) return std::nullopt;
     if (!StartSequentialRead(app)) return std::nullopt;
     for (std::int32_t i = 0; i < size; ++i) {
         if (showProgress) AdvanceProgress(app, i);
         I2C_IN(app);
-        const bool differs = app.board.DataIn != expected(i);
+        const bool differs = Written(app, i) && app.board.DataIn != expected(i);
         // The transfer ends at the last byte and at the first difference alike.
         if (i == size - 1 || differs) {
             I2C_MASTER_NACK(app);
@@ -127,8 +145,9 @@ struct PageLayout {
     const char* eraseLine;
 };
 
-/// One page from device address `a`; false when a byte was not acknowledged.
-bool WritePage(App& app, const PageLayout& layout, std::int32_t& a) {
+/// `count` bytes from device address `a`, all in one page (a write may be
+/// shorter than a page); false when a byte was not acknowledged.
+bool WriteRun(App& app, const PageLayout& layout, std::int32_t a, std::int32_t count) {
     Board& b = app.board;
     b.AdrPage = a / 256;
     b.AdrLow = a - 256 * b.AdrPage;
@@ -137,13 +156,28 @@ bool WritePage(App& app, const PageLayout& layout, std::int32_t& a) {
     if (!Send(app, control)) return false;
     if (layout.twoAddressBytes && !Send(app, b.AdrPage)) return false;
     if (!Send(app, b.AdrLow)) return false;
-    for (int i = 0; i < layout.pageBytes; ++i) {
-        if (!Send(app, WrittenByte(app, a))) return false;
-        ++a;
-    }
+    for (std::int32_t i = 0; i < count; ++i)
+        if (!Send(app, WrittenByte(app, a + i))) return false;
     I2C_STOP(app);
-    SetProgressValue(app, app.ui.ProgressBar1.value + 1);
     PollWriteCycle(app, control);
+    return true;
+}
+
+/// The page from `first`: one write for each run of bytes to write in it; bytes
+/// the image does not hold are not touched. False when a byte was not acknowledged.
+bool WritePage(App& app, const PageLayout& layout, std::int32_t first, std::int32_t end) {
+    for (std::int32_t a = first; a < end;) {
+        if (!Written(app, a)) {
+            ++a;
+            continue;
+        }
+        std::int32_t run = 1;
+        while (a + run < end && Written(app, a + run))
+            ++run;
+        if (!WriteRun(app, layout, a, run)) return false;
+        a += run;
+    }
+    SetProgressValue(app, app.ui.ProgressBar1.value + 1);
     return true;
 }
 
@@ -153,13 +187,16 @@ void WritePages(App& app, const PageLayout& layout) {
         LogMessage(app, layout.eraseLine);
         LogMessage(app, "Program Buffer will not be erased");
     }
-    const std::int32_t pageCount = ChipBytes(app) / layout.pageBytes;
+    const std::int32_t end = WrittenEnd(app);
+    const std::int32_t pageCount = (end + layout.pageBytes - 1) / layout.pageBytes;
     b.OEOFF();
     b.SleepMs(kBusSettleMs);
     SetProgressMax(app, pageCount);
-    std::int32_t a = 0;
-    for (std::int32_t page = 1; page <= pageCount; ++page)
-        if (!WritePage(app, layout, a)) return; // the bus is left as the failed byte left it
+    for (std::int32_t first = 0; first < end; first += layout.pageBytes) {
+        const std::int32_t pageEnd = std::min(first + layout.pageBytes, end);
+        if (!WritePage(app, layout, first, pageEnd))
+            return; // the bus is left as the failed byte left it
+    }
     ReadBackWrittenPages(app);
     if (app.flags.AckError != 0 || app.flags.OperationFailed != 0) return;
     b.Reg4Shadow = 0;
@@ -195,7 +232,7 @@ void Read24CXX(App& app) {
 
 void Verify24CXX(App& app) {
     SetProgressValue(app, 0);
-    SetProgressMax(app, ChipBytes(app));
+    SetProgressMax(app, WrittenEnd(app));
     const auto& code = app.buf.CodeBuffer;
     const auto at = FirstDifference(
         app, [&code](std::int32_t i) { return code[static_cast<std::size_t>(i)]; }, true);

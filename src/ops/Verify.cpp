@@ -17,9 +17,18 @@ bool IsSerial24Cxx(const std::string& type) {
     return type == "SA" || type == "SB" || type == "SC";
 }
 
-/// Reads the chip and compares it with the program image. With a Hi Byte or Low
-/// Byte image only the ProgramLength bytes that programming writes are compared:
-/// the rest of the chip is not part of that image. False after a reported mismatch.
+/// "Compared where the image holds bytes: 0000-03E7 (1000 of 32768 bytes)" when
+/// the image does not cover the whole chip, so a match is not read as a whole-chip one.
+void LogComparedPart(App& app, const Coverage& compared) {
+    const auto chip = static_cast<std::uint64_t>(ChipBytes(app));
+    if (compared.Bytes() >= chip) return;
+    LogMessage(app, "Compared where the image holds bytes: " + RangesText(compared.Ranges()) +
+                        " (" + std::to_string(compared.Bytes()) + " of " + std::to_string(chip) +
+                        " bytes)");
+}
+
+/// Reads the chip up to the end of the image and compares it with the program
+/// image wherever the image holds a byte. False after a reported mismatch.
 bool VerifyParallel(App& app) {
     Board& b = app.board;
     PrepareProgramImage(app);
@@ -27,13 +36,15 @@ bool VerifyParallel(App& app) {
     OpenChipForReading(app);
 
     const auto& image = app.ops.ProgramImage;
+    const Coverage& held = app.ops.ProgramCoverage;
     std::int32_t sum = 0;
     std::int32_t failedAt = -1;
     std::uint8_t found = 0;
     WalkDevice(app, app.ops.ProgramLength, [&](std::uint8_t data) {
         sum = (sum + data) & 0xFFFF;
         app.ops.DeviceChecksum = sum;
-        if (data == image[static_cast<std::size_t>(b.Address)]) return true;
+        const auto address = static_cast<std::uint32_t>(b.Address);
+        if (!held.Holds(address) || data == image[address]) return true;
         failedAt = b.Address;
         found = data;
         return false;
@@ -42,11 +53,7 @@ bool VerifyParallel(App& app) {
         ReportVerifyError(app, failedAt, image[static_cast<std::size_t>(failedAt)], found);
         return false;
     }
-    if (app.ops.ProgramLength < ChipBytes(app)) {
-        const char* half = app.ui.HiLow_button[1].selected() ? "Hi Byte" : "Low Byte";
-        LogMessage(app, "Only the first " + std::to_string(app.ops.ProgramLength) +
-                            " bytes were compared (" + half + " image)");
-    }
+    LogComparedPart(app, held);
     return true;
 }
 
@@ -64,7 +71,7 @@ void menuVerifyCode_Click(App& app) {
 
 void VERIFYCODE(App& app) {
     const bool serial = IsSerial24Cxx(app.dev.DeviceType);
-    if (!RequireBoard(app)) return;
+    if (!RequireBoard(app) || !ImageFitsChip(app)) return;
     app.ops.DeviceChecksum = 0;
     app.ui.Verify_button.backColor = colour::Highlight3D;
     DataFlowLampOn(app);
@@ -77,6 +84,7 @@ void VERIFYCODE(App& app) {
         app.flags.AckError = 0;
         Verify24CXX(app);
         acknowledged = app.flags.AckError == 0;
+        if (acknowledged && app.flags.VerifyFailed == 0) LogComparedPart(app, app.buf.CodeCoverage);
         if (!acknowledged) ReportAckError(app);
     } else if (!VerifyParallel(app)) {
         return; // the mismatch report has run; nothing more happens

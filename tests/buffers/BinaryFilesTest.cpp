@@ -41,13 +41,15 @@ TEST_F(Files, ThreeByteFileGivesChecksum0126AndItsLengthAsDeviceSize) {
     EXPECT_EQ(app.dev.DeviceSize, 3);
     EXPECT_EQ(app.buf.CodeBuffer[0], 'a');
     EXPECT_EQ(app.buf.CodeBuffer[2], 'c');
+    EXPECT_EQ(app.buf.CodeBuffer[3], 0xFF); // never the start value or an earlier image
     EXPECT_EQ(app.buf.CodeBufferLoaded, 1);
     EXPECT_EQ(app.ui.VScroll1.max, 0); // one page, not -1
     const std::string name = path.string();
     EXPECT_EQ(rig.LogLines(),
-              (std::vector<std::string>{"File " + name + " - was read into Buffer. 3 bytes long.",
-                                        "Read File CRC = $0126",
-                                        "You can Install a Blank Eprom for Programming"}));
+              (std::vector<std::string>{
+                  "File " + name + " - was read into Buffer. 3 bytes long.",
+                  "Raw binary image covers 0-2; the rest of the buffer is FFh",
+                  "Read File CRC = $0126", "You can Install a Blank Eprom for Programming"}));
     std::string upper = name;
     for (char& c : upper)
         c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));

@@ -107,7 +107,8 @@ TEST_F(Cli, VerifyHiByteComparesTheFirstHalf) {
     const Result r =
         Run("--sim-chip X28C256 --sim-image chip.bin verify image.bin --device X28C256 --bytes hi");
     EXPECT_EQ(r.status, 0) << r.out << r.err;
-    EXPECT_TRUE(r.OutHas(">  Only the first 16384 bytes were compared (Hi Byte image)\n"));
+    EXPECT_TRUE(
+        r.OutHas(">  Compared where the image holds bytes: 0-3FFF (16384 of 32768 bytes)\n"));
 }
 
 TEST_F(Cli, NoBoardFailsWithoutWritingTheOutput) {

@@ -59,9 +59,10 @@ TEST_F(FormatsCli, ReadAsHexAndSRecordThenVerifyEach) {
         EXPECT_EQ(r.status, 0) << r.out << r.err;
         EXPECT_THAT(r.out, HasSubstr("Device Contents MATCHES with Buffer Contents"));
     }
-    // Forced raw, the record text itself is compared with the chip and differs.
+    // Forced raw, the record text is an image longer than the chip: refused.
     const Result r = Run("QCLI verify -d 27C256 --format raw image.txt");
-    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.status, 2);
+    EXPECT_THAT(r.out, HasSubstr("bytes) but the Eprom 27C256 holds 32768 bytes"));
 }
 
 TEST_F(FormatsCli, BadRecordIsExitTwoNamingFileAndLine) {

@@ -208,6 +208,7 @@ TEST(Serial24Cxx, EraseWritesFFhAndLeavesTheCodeBufferAlone) {
 TEST(Serial24Cxx, EmptySocketEndsAfter200SamplesWithNothingMoreOnTheBus) {
     SerialRig r;
     const auto& bus = r.InsertNothing(kRow24C08);
+    r.LoadCode(Bytes(1024, 0x5A));
     WaitCounter counter(*r.rig.port);
     r.app.board.AttachPort(counter);
     P24CXX(r.app);

@@ -121,16 +121,23 @@ TEST(Verify, DefectiveCellIsFound) {
     EXPECT_EQ(r.rig.LogLines()[3], "Address: ABCDE ][ Buffer Data: FF ][ Device Data: FE");
 }
 
-TEST(Verify, WholeChipIsComparedEvenAfterAShorterFile) {
+TEST(Verify, ShortFileIsComparedWhereItHasBytes) {
     ChipRig r;
-    r.Insert(11, sim::FilledContents(32768, 0xFF));
-    std::fill_n(r.app.buf.CodeBuffer.begin(), 32768, 0x00);
-    r.LoadCode(std::vector<std::uint8_t>(1000, 0xFF));
+    auto chip = sim::RandomContents(32768, 4);
+    std::fill_n(chip.begin(), 1000, 0x5A);
+    r.Insert(11, chip);
+    std::fill_n(r.app.buf.CodeBuffer.begin(), 32768, 0x00); // an earlier image's bytes
+    r.LoadCode(std::vector<std::uint8_t>(1000, 0x5A));
     r.Press(r.app.ui.Verify_button);
-    // Programming writes the whole device size from the buffer, so verify compares
-    // all of it: byte 1000 of the buffer is 00 and the chip holds FF there.
-    EXPECT_EQ(r.rig.LogLines()[3], "Address: 3E8 ][ Buffer Data: 0 ][ Device Data: FF");
-    EXPECT_EQ(r.app.ops.ProgramLength, 32768);
+    EXPECT_EQ(r.app.ops.Outcome, OpOutcome::Success);
+    EXPECT_TRUE(r.LogHas("Compared where the image holds bytes: 0-3E7 (1000 of 32768 bytes)"));
+    EXPECT_EQ(r.app.ops.ProgramLength, 1000);
+
+    chip[999] = 0x5B; // the last byte the image holds
+    r.Insert(11, chip);
+    r.LoadCode(std::vector<std::uint8_t>(1000, 0x5A));
+    r.Press(r.app.ui.Verify_button);
+    EXPECT_TRUE(r.LogHas("Address: 3E7 ][ Buffer Data: 5A ][ Device Data: 5B"));
 }
 
 struct HalfImages : ::testing::Test {
@@ -158,7 +165,7 @@ TEST_F(HalfImages, HiByteComparesTheOddBytesInTheFirstHalfOnly) {
     r.Press(r.app.ui.Verify_button);
     const Lines lines = r.rig.LogLines();
     ASSERT_EQ(lines.size(), 4u);
-    EXPECT_EQ(lines[1], "Only the first 16384 bytes were compared (Hi Byte image)");
+    EXPECT_EQ(lines[1], "Compared where the image holds bytes: 0-3FFF (16384 of 32768 bytes)");
     EXPECT_EQ(lines[2], kMatch);
     EXPECT_EQ(r.app.ops.ProgramLength, 16384);
     EXPECT_EQ(r.app.ops.ProgramImage[0], 0x22);
@@ -172,7 +179,8 @@ TEST_F(HalfImages, LowByteComparesTheEvenBytes) {
     SetOption(r.app.ui.HiLowGroup(), 2, true);
     r.rig.ClearLog();
     r.Press(r.app.ui.Verify_button);
-    EXPECT_EQ(r.rig.LogLines()[1], "Only the first 16384 bytes were compared (Low Byte image)");
+    EXPECT_EQ(r.rig.LogLines()[1],
+              "Compared where the image holds bytes: 0-3FFF (16384 of 32768 bytes)");
     EXPECT_EQ(r.app.ops.Outcome, OpOutcome::Success);
 }
 
@@ -189,18 +197,21 @@ TEST_F(HalfImages, WrongHalfIsAMismatchAtTheImageIndex) {
                                        " ][ Device Data: " + Hex(expected ^ 0x01));
 }
 
-TEST(ProgramImage, LengthFollowsTheDeviceNotTheFile) {
+TEST(ProgramImage, LengthAndCoverageFollowTheImageNotAnEarlierOne) {
     ChipRig r;
     r.Insert(2, {});
+    r.LoadCode(std::vector<std::uint8_t>(4096, 0x00));
     r.LoadCode({1, 2, 3, 4, 5, 6});
     PrepareProgramImage(r.app);
-    EXPECT_EQ(r.app.ops.ProgramLength, 4096);
+    EXPECT_EQ(r.app.ops.ProgramLength, 6);
+    EXPECT_EQ(r.app.ops.ProgramImage[6], 0xFF);
+    EXPECT_FALSE(r.app.ops.ProgramCoverage.Holds(6));
     SetOption(r.app.ui.HiLowGroup(), 2, true);
     PrepareProgramImage(r.app);
-    EXPECT_EQ(r.app.ops.ProgramLength, 2048);
+    EXPECT_EQ(r.app.ops.ProgramLength, 3);
     EXPECT_EQ((std::vector<int>{r.app.ops.ProgramImage[0], r.app.ops.ProgramImage[1],
-                                r.app.ops.ProgramImage[2]}),
-              (std::vector<int>{1, 3, 5}));
+                                r.app.ops.ProgramImage[2], r.app.ops.ProgramImage[3]}),
+              (std::vector<int>{1, 3, 5, 0xFF}));
 }
 
 struct SerialVerify : ::testing::Test {

@@ -50,11 +50,11 @@ struct SeededFaultsCli : CliInTempDir {
 };
 
 TEST_F(SeededFaultsCli, ExitStatusZeroOnlyWhenTheChipHoldsTheClaim) {
-    const auto image = ImageWithErasedBytes(5, 32768);
-    WriteFile("image.bin", image);
     int succeeded = 0, failed = 0;
     for (const char* chip : {"27C256", "2764"}) {
         const std::size_t size = sim::SimChipSize(*FindCatalogRow(chip));
+        const auto image = ImageWithErasedBytes(5, size); // a larger one is refused
+        WriteFile("image.bin", image);
         for (int seed = 1; seed <= 6; ++seed) {
             const std::string common = "--sim-chip " + std::string(chip) + " --sim-faults " +
                                        std::to_string(seed) + " --sim-save saved.bin ";

@@ -1,0 +1,250 @@
+// Images of every shape into every family with a simulated chip, on each board
+// model, on a blank chip and on one that holds other data. Programming (with or
+// without the verify after it) ends one of two ways: the chip holds the image
+// wherever the image has bytes and is unchanged everywhere else, or the command
+// claimed nothing. A refused image leaves the chip as it was.
+#include <gtest/gtest.h>
+#include <rapidcheck.h>
+
+#include <optional>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "../PropertyCheck.h"
+#include "../buffers/RecordText.h"
+#include "../ops/ChipRig.h"
+#include "ops/Program.h"
+#include "sim/SimFamilies.h"
+
+namespace quorbit::test {
+namespace {
+
+/// A catalog row to choose, and for the Atmel sector-write flash, the chip put
+/// in its socket instead of the row's own (it answers to the 32-pin flash rows).
+struct Part {
+    int row;
+    const char* chip = nullptr;
+};
+
+// One or two rows of each family and package, the small ones more often: a whole
+// 1 MB EPROM is slow to program even simulated.
+const std::vector<Part> kParts = {
+    {4},
+    {6},
+    {8},
+    {11},
+    {13},
+    {15},
+    {17},
+    {21}, // UV EPROMs
+    {23},
+    {33}, // AT29C256, X28C256
+    {25},
+    {26},
+    {27},              // AMD flash
+    {25, "AT29C010A"}, // Atmel sector flash
+    {36},
+    {37},
+    {38}, // 24Cxx
+};
+
+enum class Shape { Short, PastBank, TwoRecordRanges, HiHalf, LowHalf, Whole, OneByteOver };
+
+struct Image {
+    std::string file; // the file's bytes
+    std::string name; // its name (the extension tells the format)
+    std::vector<AddressRange> ranges;
+    std::vector<std::uint8_t> bytes; // the code buffer the image stands for
+    int hiLow = 0;                   // 0 both, 1 hi byte, 2 low byte
+};
+
+std::uint32_t Next(std::mt19937& random) {
+    return static_cast<std::uint32_t>(random());
+}
+
+std::vector<std::uint8_t> RandomBytes(std::size_t n, std::mt19937& random) {
+    std::vector<std::uint8_t> bytes(n);
+    for (auto& b : bytes)
+        b = static_cast<std::uint8_t>(Next(random));
+    return bytes;
+}
+
+Image RawImage(std::size_t length, std::mt19937& random) {
+    Image image;
+    image.bytes = RandomBytes(length, random);
+    image.file.assign(image.bytes.begin(), image.bytes.end());
+    image.name = "image.bin";
+    if (length > 0) image.ranges = {{0, static_cast<std::uint32_t>(length - 1)}};
+    return image;
+}
+
+/// Intel HEX of two ranges with a gap between them.
+Image TwoRangeImage(std::uint32_t size, std::mt19937& random) {
+    const auto pick = [&](std::uint32_t lo, std::uint32_t hi) {
+        return lo + static_cast<std::uint32_t>(Next(random) % (hi - lo + 1));
+    };
+    const std::uint32_t a = pick(0, size / 2 - 2);
+    const std::uint32_t b = pick(a, size / 2 - 2);
+    const std::uint32_t c = pick(b + 2, size - 1);
+    const std::uint32_t d = pick(c, size - 1);
+    Image image;
+    image.name = "image.hex";
+    image.ranges = {{a, b}, {c, d}};
+    image.bytes.assign(d + 1, 0xFF);
+    std::uint32_t segment = ~0U;
+    for (const AddressRange& r : image.ranges) {
+        for (std::uint32_t at = r.first; at <= r.last;) {
+            if (at >> 16 != segment) {
+                segment = at >> 16;
+                image.file += IntelLine(
+                    4, 0,
+                    {static_cast<std::uint8_t>(segment >> 8), static_cast<std::uint8_t>(segment)});
+            }
+            const std::uint32_t n = std::min({r.last - at + 1, 16U, 0x10000 - (at & 0xFFFF)});
+            const auto data = RandomBytes(n, random);
+            std::copy(data.begin(), data.end(), image.bytes.begin() + at);
+            image.file += IntelLine(0, static_cast<std::uint16_t>(at), data);
+            at += n;
+        }
+    }
+    image.file += IntelEnd();
+    return image;
+}
+
+Image ImageOf(Shape shape, std::uint32_t size, std::mt19937& random) {
+    const auto below = [&](std::uint32_t n) { return 1 + Next(random) % (n - 1); };
+    switch (shape) {
+    case Shape::Short:
+        return RawImage(below(size), random);
+    case Shape::PastBank: { // over 64 KiB, not a multiple of it; short on a small chip
+        if (size <= 0x10000) return RawImage(below(size), random);
+        std::uint32_t length = 0x10001 + Next(random) % (size - 0x10001);
+        if (length % 0x10000 == 0) --length;
+        return RawImage(length, random);
+    }
+    case Shape::TwoRecordRanges:
+        return TwoRangeImage(size, random);
+    case Shape::HiHalf:
+    case Shape::LowHalf: {
+        Image image = RawImage(below(size), random);
+        image.hiLow = shape == Shape::HiHalf ? 1 : 2;
+        return image;
+    }
+    case Shape::Whole:
+        return RawImage(size, random);
+    case Shape::OneByteOver:
+        return RawImage(size + 1, random);
+    }
+    return {};
+}
+
+/// Bits the image needs set where the chip has cleared them cannot be written to
+/// an EPROM or a byte-program flash; on those, "other data" still leaves the image
+/// within reach where the image has bytes.
+bool OnlyClearsBits(const App& app) {
+    return app.dev.DeviceFamily == "P" ||
+           (app.dev.DeviceFamily == "F" && app.dev.DeviceType != "FA");
+}
+
+/// The byte the image puts at each chip address (of the chosen half), or nothing
+/// where the image has no byte.
+std::vector<std::optional<std::uint8_t>> ChipImage(const Image& image, std::uint32_t size) {
+    std::vector<std::optional<std::uint8_t>> at(size);
+    const Coverage held = Coverage::OfRanges(image.ranges);
+    for (std::uint32_t a = 0; a < size; ++a) {
+        if (image.hiLow == 0) {
+            if (held.Holds(a)) at[a] = image.bytes[a];
+            continue;
+        }
+        // Pairs of the chip's size: chip address a takes buffer byte 2a (+1 for hi).
+        const std::uint32_t from = 2 * a + (image.hiLow == 1 ? 1 : 0);
+        if (from < (size & ~1U) && held.Holds(from)) at[a] = image.bytes[from];
+    }
+    return at;
+}
+
+/// What the chip must hold after a successful program: the image where it has
+/// bytes, the old contents elsewhere.
+std::vector<std::uint8_t> Expected(const std::vector<std::optional<std::uint8_t>>& image,
+                                   std::vector<std::uint8_t> old) {
+    for (std::size_t a = 0; a < old.size(); ++a)
+        if (image[a]) old[a] = *image[a];
+    return old;
+}
+
+/// "" when equal, else the number of differing bytes and the first of them.
+std::string Difference(const std::vector<std::uint8_t>& chip,
+                       const std::vector<std::uint8_t>& want) {
+    std::size_t count = 0, first = 0;
+    for (std::size_t a = 0; a < want.size(); ++a)
+        if (chip[a] != want[a] && count++ == 0) first = a;
+    if (count == 0) return "";
+    return std::to_string(count) + " bytes differ, the first at " + std::to_string(first) +
+           ": chip " + std::to_string(chip[first]) + ", expected " + std::to_string(want[first]);
+}
+
+std::unique_ptr<sim::SimChip> MakeChip(const Part& part, std::vector<std::uint8_t> contents) {
+    if (part.chip) return sim::MakeSimAtmelSectorFlash(part.chip, std::move(contents));
+    return sim::MakeSimChip(part.row, std::move(contents));
+}
+
+TEST(PartialImages, ProgramHoldsTheImageWhereItHasBytesOrClaimsNothing) {
+    CheckProperty(60, [] {
+        const Part part = *rc::gen::elementOf(kParts);
+        const int model = *rc::gen::element(4, 5, 6);
+        const Shape shape =
+            *rc::gen::element(Shape::Short, Shape::PastBank, Shape::TwoRecordRanges, Shape::HiHalf,
+                              Shape::LowHalf, Shape::Whole, Shape::OneByteOver);
+        const bool otherData = *rc::gen::arbitrary<bool>();
+        const bool verifyAfter = *rc::gen::arbitrary<bool>();
+        const auto seed = *rc::gen::arbitrary<std::uint32_t>();
+
+        ChipRig r(model);
+        RC_ASSERT(SelectDevice(r.app, part.row));
+        const auto size = static_cast<std::uint32_t>(r.app.dev.ImageLength);
+        std::mt19937 random(seed);
+        const Image image = ImageOf(shape, size, random);
+        // The 24Cxx writers take the code buffer as it is: Hi Byte / Low Byte are
+        // for the parallel chips of a 16-bit pair.
+        Image effective = image;
+        if (r.app.dev.DeviceFamily == "S") effective.hiLow = 0;
+        const auto target = ChipImage(effective, size);
+        std::vector<std::uint8_t> old(size, 0xFF);
+        if (otherData) {
+            old = RandomBytes(size, random);
+            if (OnlyClearsBits(r.app))
+                for (std::uint32_t a = 0; a < size; ++a)
+                    if (target[a]) old[a] |= *target[a];
+        }
+        r.rig.sim->Insert(MakeChip(part, old));
+
+        const auto path = r.rig.dir / image.name;
+        WriteBytes(path, image.file);
+        RC_ASSERT(OpenCodeFile(r.app, path.string()));
+        SetOption(r.app.ui.HiLowGroup(), static_cast<std::size_t>(image.hiLow), true);
+        SetCheck(r.app.ui.VerifyAfterProgramming, verifyAfter ? 1 : 0);
+        SetCheck(r.app.ui.CheckBlankPriorProgramming, 0);
+        r.app.ops.Outcome = OpOutcome::None;
+        Fire(r.app.ui.Program_button.onClick);
+
+        const auto& now = r.rig.sim->Chip()->Memory();
+        const std::vector<std::uint8_t> held(now.begin(), now.begin() + size);
+        RC_LOG() << r.app.dev.DeviceName << ", model " << model << ", " << image.ranges.size()
+                 << " ranges to " << (image.ranges.empty() ? 0 : image.ranges.back().last)
+                 << ", hiLow " << image.hiLow << "\n";
+        if (shape == Shape::OneByteOver) {
+            RC_ASSERT(r.app.ops.Outcome == OpOutcome::BadImage);
+            RC_ASSERT(Difference(held, old) == "");
+            return;
+        }
+        const bool claimed =
+            r.LogHas("Programming Device Successfull") && r.app.ops.Outcome == OpOutcome::Success;
+        if (claimed) RC_ASSERT(Difference(held, Expected(target, old)) == "");
+        // Every routine but the sector-write flash's byte writer can do it.
+        if (!part.chip) RC_ASSERT(claimed);
+    });
+}
+
+} // namespace
+} // namespace quorbit::test

@@ -3,7 +3,7 @@
 #include <QPointer>
 
 #include "app/Desktop.h"
-#include "app/gui/HelpViewer.h"
+#include "gui/HelpViewer.h"
 
 class QWidget;
 

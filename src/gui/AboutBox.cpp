@@ -1,4 +1,4 @@
-#include "app/gui/AboutBox.h"
+#include "gui/AboutBox.h"
 
 #include <QFrame>
 #include <QHBoxLayout>
@@ -8,7 +8,7 @@
 
 #include "app/App.h"
 #include "app/MinorCommands.h"
-#include "app/gui/AppIcon.h"
+#include "gui/AppIcon.h"
 
 namespace quorbit::gui {
 namespace {

@@ -1,4 +1,4 @@
-#include "app/gui/MainWindow.h"
+#include "gui/MainWindow.h"
 
 #include <QAbstractItemView>
 #include <QAction>
@@ -27,11 +27,11 @@
 
 #include "app/App.h"
 #include "app/Shell.h"
-#include "app/gui/AppIcon.h"
-#include "app/gui/DisplayWindowView.h"
-#include "app/gui/FormLayout.h"
-#include "app/gui/QtDesktop.h"
-#include "app/gui/Widgets.h"
+#include "gui/AppIcon.h"
+#include "gui/DisplayWindowView.h"
+#include "gui/FormLayout.h"
+#include "gui/QtDesktop.h"
+#include "gui/Widgets.h"
 
 namespace quorbit::gui {
 namespace {

@@ -5,8 +5,8 @@
 #include <QTest>
 
 #include "WindowRig.h"
-#include "app/gui/FormLayout.h"
-#include "app/gui/QtServices.h"
+#include "gui/FormLayout.h"
+#include "gui/QtServices.h"
 
 namespace quorbit::test {
 namespace {

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "Fakes.h"
-#include "app/gui/MainWindow.h"
+#include "gui/MainWindow.h"
 
 namespace quorbit::test {
 

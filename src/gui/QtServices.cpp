@@ -1,4 +1,4 @@
-#include "app/gui/QtServices.h"
+#include "gui/QtServices.h"
 
 #include <QAudioDevice>
 #include <QDir>
@@ -13,7 +13,7 @@
 #include <QUrl>
 
 #include "app/App.h"
-#include "app/gui/ControlView.h"
+#include "gui/ControlView.h"
 
 namespace quorbit::gui {
 

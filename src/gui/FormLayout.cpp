@@ -1,4 +1,4 @@
-#include "app/gui/FormLayout.h"
+#include "gui/FormLayout.h"
 
 namespace quorbit::gui {
 

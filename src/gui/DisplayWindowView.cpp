@@ -1,4 +1,4 @@
-#include "app/gui/DisplayWindowView.h"
+#include "gui/DisplayWindowView.h"
 
 #include <QCloseEvent>
 #include <QFontDatabase>

@@ -18,8 +18,8 @@
 #include <filesystem>
 
 #include "WindowRig.h"
-#include "app/gui/FormLayout.h"
-#include "app/gui/Widgets.h"
+#include "gui/FormLayout.h"
+#include "gui/Widgets.h"
 
 namespace quorbit::test {
 namespace {

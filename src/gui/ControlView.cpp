@@ -1,4 +1,4 @@
-#include "app/gui/ControlView.h"
+#include "gui/ControlView.h"
 
 #include <QAction>
 #include <QApplication>
@@ -16,7 +16,7 @@
 #include <QTextCursor>
 #include <algorithm>
 
-#include "app/gui/Widgets.h"
+#include "gui/Widgets.h"
 
 namespace quorbit::gui {
 namespace {

@@ -7,9 +7,9 @@
 
 #include "app/App.h"
 #include "app/SystemServices.h"
-#include "app/gui/MainWindow.h"
-#include "app/gui/QtServices.h"
 #include "cli/Options.h"
+#include "gui/MainWindow.h"
+#include "gui/QtServices.h"
 
 namespace quorbit::gui {
 

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "Fakes.h"
-#include "app/gui/QtServices.h"
+#include "gui/QtServices.h"
 
 namespace quorbit::test {
 namespace {

@@ -1,10 +1,10 @@
-#include "app/gui/QtDesktop.h"
+#include "gui/QtDesktop.h"
 
 #include <QProcess>
 #include <QWidget>
 
-#include "app/gui/AboutBox.h"
-#include "app/gui/HelpViewer.h"
+#include "gui/AboutBox.h"
+#include "gui/HelpViewer.h"
 
 namespace quorbit::gui {
 

@@ -9,7 +9,7 @@
 #include <filesystem>
 
 #include "WindowRig.h"
-#include "app/gui/Widgets.h"
+#include "gui/Widgets.h"
 
 namespace quorbit::test {
 namespace {

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "app/Services.h"
-#include "app/gui/ControlView.h"
+#include "gui/ControlView.h"
 
 class QLabel;
 class QMenu;

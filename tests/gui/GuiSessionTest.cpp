@@ -4,8 +4,8 @@
 #include <gtest/gtest.h>
 
 #include "Fakes.h"
-#include "app/gui/GuiSession.h"
 #include "cli/Options.h"
+#include "gui/GuiSession.h"
 #include "sim/SimBoard.h"
 
 namespace quorbit::test {

@@ -1,4 +1,4 @@
-#include "app/gui/HelpViewer.h"
+#include "gui/HelpViewer.h"
 
 #include <QFileInfo>
 #include <QHBoxLayout>

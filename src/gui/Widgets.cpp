@@ -1,4 +1,4 @@
-#include "app/gui/Widgets.h"
+#include "gui/Widgets.h"
 
 #include <QMouseEvent>
 #include <QPainter>

@@ -10,10 +10,10 @@
 #include <QTimer>
 
 #include "WindowRig.h"
-#include "app/gui/AboutBox.h"
-#include "app/gui/HelpViewer.h"
-#include "app/gui/QtDesktop.h"
-#include "app/gui/QtServices.h"
+#include "gui/AboutBox.h"
+#include "gui/HelpViewer.h"
+#include "gui/QtDesktop.h"
+#include "gui/QtServices.h"
 
 namespace quorbit::test {
 namespace {

@@ -1,4 +1,4 @@
-#include "app/gui/GuiSession.h"
+#include "gui/GuiSession.h"
 
 #include <CLI/CLI.hpp>
 #include <QApplication>
@@ -10,7 +10,7 @@
 #include <stdexcept>
 
 #include "app/Shell.h"
-#include "app/gui/AppIcon.h"
+#include "gui/AppIcon.h"
 
 namespace quorbit::gui {
 namespace {

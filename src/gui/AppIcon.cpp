@@ -1,4 +1,4 @@
-#include "app/gui/AppIcon.h"
+#include "gui/AppIcon.h"
 
 #include <QPainter>
 #include <QPixmap>

@@ -11,8 +11,8 @@
 
 #include "WindowRig.h"
 #include "app/Shell.h"
-#include "app/gui/FormLayout.h"
-#include "app/gui/Widgets.h"
+#include "gui/FormLayout.h"
+#include "gui/Widgets.h"
 
 namespace quorbit::test {
 namespace {

@@ -12,6 +12,7 @@
 #include "catalog/Catalog.h"
 #include "cli/SimSocket.h"
 #include "hw/Detection.h"
+#include "hw/PortBase.h"
 #include "sim/BoardFaults.h"
 #include "sim/ChipFactory.h"
 #include "sim/SeedFaults.h"

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "app/App.h"
-#include "hw/backends/Backend.h"
+#include "session/Backend.h"
 
 namespace CLI {
 class App;

@@ -9,8 +9,8 @@
 
 #include "Fakes.h"
 #include "hw/Detection.h"
+#include "hw/PortBase.h"
 #include "hw/PortFile.h"
-#include "hw/backends/Backend.h"
 #include "hw/backends/PpdevPort.h"
 
 namespace quorbit::test {

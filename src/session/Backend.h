@@ -1,5 +1,7 @@
 #pragma once
-// Choosing and opening the port backend the program talks through.
+// Choosing and opening the port backend the program talks through. The one place
+// that knows every backend, the simulated board among them, so it sits above the
+// board link (hw) and the simulator (sim), and both front ends open their port here.
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -53,12 +55,5 @@ struct OpenedBackend {
 
 /// Opens the backend; throws PortError with a message for the operator on failure.
 OpenedBackend OpenBackend(const BackendOptions& options);
-
-inline constexpr std::uint16_t kLowestBasePort = 0x100;
-inline constexpr std::uint16_t kHighestBasePort = 0xFFF8;
-
-/// Parses a printer port base: "378", "378h", "0x378", "3BC", or a card's base such
-/// as "D100" (any base from 100h to FFF8h).
-bool ParseBasePort(const std::string& text, std::uint16_t& port);
 
 } // namespace quorbit

@@ -1,7 +1,4 @@
-#include "hw/backends/Backend.h"
-
-#include <algorithm>
-#include <cctype>
+#include "session/Backend.h"
 
 #include "hw/backends/CountingPort.h"
 #include "hw/backends/DirectPort.h"
@@ -11,22 +8,6 @@
 #include "sim/SimBoard.h"
 
 namespace quorbit {
-
-bool ParseBasePort(const std::string& text, std::uint16_t& port) {
-    std::string t;
-    for (char c : text)
-        t += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    if (t.rfind("0X", 0) == 0) t = t.substr(2);
-    if (!t.empty() && t.back() == 'H') t.pop_back();
-    if (t.empty() || t.size() > 4 || !std::all_of(t.begin(), t.end(), [](char c) {
-            return std::isxdigit(static_cast<unsigned char>(c));
-        }))
-        return false;
-    const unsigned long value = std::stoul(t, nullptr, 16);
-    if (value < kLowestBasePort || value > kHighestBasePort) return false;
-    port = static_cast<std::uint16_t>(value);
-    return true;
-}
 
 namespace {
 

@@ -14,6 +14,9 @@ if(QUORBIT_GUI)
   list(APPEND QUORBIT_LINKED_PROGRAMS quorbit)
 endif()
 install(FILES ${CMAKE_SOURCE_DIR}/src/gui/help/quorbit.html DESTINATION ${QUORBIT_APP_DIR})
+# The marker tells the programs they are installed: their folder then belongs to
+# the system and the port file goes to the user's configuration folder.
+install(FILES ${CMAKE_SOURCE_DIR}/packaging/installed DESTINATION ${QUORBIT_APP_DIR})
 
 foreach(program ${QUORBIT_LINKED_PROGRAMS})
   install(CODE "

@@ -49,7 +49,8 @@ class BenchRig {
         services.dialogs = &dialogs_;
         services.settings = &settings_;
         services.simBoard = &board;
-        services.appFolder = services.workFolder = services.userConfigFolder = folder_.string();
+        services.appFolder = services.portFileFolder = services.workFolder =
+            services.userConfigFolder = folder_.string();
         app = std::make_unique<App>(services);
         Form_Load(*app);
     }

@@ -43,7 +43,7 @@ struct Program {
         s.sound = &sound;
         s.dialogs = &dialogs;
         s.settings = &settings;
-        s.appFolder = s.userConfigFolder = s.workFolder = folder.string();
+        s.appFolder = s.portFileFolder = s.userConfigFolder = s.workFolder = folder.string();
         app = std::make_unique<quorbit::App>(s);
         app->RunGuarded(quorbit::Form_Load);
     }

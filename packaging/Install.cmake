@@ -9,11 +9,14 @@ set(QUORBIT_LINKED_PROGRAMS quorbit-cli)
 if(QUORBIT_GUI)
   install(TARGETS quorbit RUNTIME DESTINATION ${QUORBIT_APP_DIR})
   foreach(sound init error done slide ok)
-    install(FILES ${CMAKE_BINARY_DIR}/src/app/gui/${sound}.wav DESTINATION ${QUORBIT_APP_DIR})
+    install(FILES ${CMAKE_BINARY_DIR}/src/gui/${sound}.wav DESTINATION ${QUORBIT_APP_DIR})
   endforeach()
   list(APPEND QUORBIT_LINKED_PROGRAMS quorbit)
 endif()
-install(FILES ${CMAKE_SOURCE_DIR}/src/app/gui/help/quorbit.html DESTINATION ${QUORBIT_APP_DIR})
+install(FILES ${CMAKE_SOURCE_DIR}/src/gui/help/quorbit.html DESTINATION ${QUORBIT_APP_DIR})
+# The marker tells the programs they are installed: their folder then belongs to
+# the system and the port file goes to the user's configuration folder.
+install(FILES ${CMAKE_SOURCE_DIR}/packaging/installed DESTINATION ${QUORBIT_APP_DIR})
 
 foreach(program ${QUORBIT_LINKED_PROGRAMS})
   install(CODE "

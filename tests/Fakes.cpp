@@ -38,6 +38,7 @@ void Rig::Build() {
     s.settings = &settings;
     s.simBoard = sim;
     s.appFolder = (dir / "app").string();
+    s.portFileFolder = s.appFolder;
     s.userConfigFolder = (dir / "user").string();
     s.workFolder = (dir / "work").string();
     std::filesystem::create_directories(s.appFolder);

@@ -30,9 +30,13 @@ struct Services {
     sim::SimBoard* simBoard = nullptr; // set when the port backend is the simulator
     /// The simulated socket's chip was named at start: choosing a device leaves it.
     bool simChipFixed = false;
-    /// Folder of the program: sounds and the port file live here.
+    /// Folder of the program: its sounds and help live here.
     std::string appFolder = ".";
-    /// Per-user configuration folder, used when the application folder is not writable.
+    /// Where the port file is kept while the program may write there: the program's
+    /// own folder when run from its build or unpacked folder, or --config-dir.
+    std::string portFileFolder = ".";
+    /// Per-user configuration folder: the port file of an installed program, and of
+    /// one whose port file folder is not writable.
     std::string userConfigFolder = ".";
     /// Current working folder: log, listing and setup files.
     std::string workFolder = ".";

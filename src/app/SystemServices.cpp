@@ -62,4 +62,10 @@ std::string UserConfigFolder() {
     return ".";
 }
 
+bool InstalledProgramFolder(const std::string& folder) {
+    std::error_code ec;
+    return std::filesystem::is_regular_file(std::filesystem::path(folder) / kInstalledMarkerName,
+                                            ec);
+}
+
 } // namespace quorbit

@@ -53,4 +53,9 @@ std::string ExecutableFolder();
 /// $XDG_CONFIG_HOME/quorbit or ~/.config/quorbit.
 std::string UserConfigFolder();
 
+/// The file an install puts beside the programs; a build or unpacked folder has none.
+inline constexpr const char* kInstalledMarkerName = "installed";
+/// True when the folder holds an installed program (the marker is there).
+bool InstalledProgramFolder(const std::string& folder);
+
 } // namespace quorbit

@@ -12,6 +12,7 @@
 #include "catalog/Catalog.h"
 #include "cli/SimSocket.h"
 #include "hw/Detection.h"
+#include "hw/PortBase.h"
 #include "sim/BoardFaults.h"
 #include "sim/ChipFactory.h"
 #include "sim/SeedFaults.h"
@@ -102,7 +103,8 @@ void AddBoardOptions(CLI::App& cli, GlobalOptions& o) {
         ->check(CLI::IsMember({"auto", "4", "5", "6"}))
         ->capture_default_str();
     cli.add_option("--config-dir", o.configDir,
-                   "Folder of the port/model file (default: the program's folder)");
+                   "Folder of the port/model file (default: ~/.config/quorbit for an installed "
+                   "program, else the program's folder)");
 }
 
 bool DescribesSimulatedChip(const SimSetup& sim) {
@@ -161,6 +163,17 @@ std::string ConfigFolderNote(const GlobalOptions& o) {
            "; the port and model file is kept in " + UserConfigFolder() + " instead";
 }
 
+std::string PortFileFolder(const std::string& programFolder, const std::string& configDir,
+                           const std::string& userFolder) {
+    // An unusable --config-dir goes straight to the per-user folder, as
+    // ConfigFolderNote says.
+    if (!configDir.empty()) return ConfigDirProblem(configDir).empty() ? configDir : userFolder;
+    // An installed program's folder belongs to the system, not to whoever runs it:
+    // not even root writes there.
+    if (InstalledProgramFolder(programFolder)) return userFolder;
+    return programFolder;
+}
+
 Services BackendServices(const OpenedBackend& backend, const GlobalOptions& o) {
     Services services;
     services.workFolder = WorkingFolder();
@@ -168,11 +181,9 @@ Services BackendServices(const OpenedBackend& backend, const GlobalOptions& o) {
     services.port = backend.io.get();
     services.simBoard = backend.simBoard;
     services.userConfigFolder = UserConfigFolder();
-    if (o.configDir.empty())
-        services.appFolder = ExecutableFolder();
-    else // an unusable folder goes straight to the per-user one, as ConfigFolderNote says
-        services.appFolder =
-            ConfigDirProblem(o.configDir).empty() ? o.configDir : services.userConfigFolder;
+    services.appFolder = ExecutableFolder();
+    services.portFileFolder =
+        PortFileFolder(services.appFolder, o.configDir, services.userConfigFolder);
     return services;
 }
 

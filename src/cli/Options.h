@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "app/App.h"
-#include "hw/backends/Backend.h"
+#include "session/Backend.h"
 
 namespace CLI {
 class App;
@@ -41,6 +41,11 @@ std::string FinishOptions(GlobalOptions& o);
 /// into the simulated socket; true when a chip was named, so the socket no longer
 /// follows the device list. Throws std::invalid_argument for an unknown chip or image.
 bool InsertSimulatedChip(const OpenedBackend& backend, const SimSetup& setup);
+/// The folder the port file is kept in while it may be written there: a usable
+/// --config-dir, else the program's folder unless the program is installed; the
+/// per-user folder otherwise.
+std::string PortFileFolder(const std::string& programFolder, const std::string& configDir,
+                           const std::string& userFolder);
 /// The port, simulator and folder services of a session on the opened backend
 /// (inserting the --sim-chip chip); clock, sounds, dialogs and settings are the
 /// front end's own. Throws std::invalid_argument when the working folder is gone.

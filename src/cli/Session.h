@@ -9,7 +9,7 @@
 #include "app/App.h"
 #include "app/SystemServices.h"
 #include "cli/Options.h"
-#include "hw/backends/Backend.h"
+#include "session/Backend.h"
 
 namespace quorbit::cli {
 

@@ -3,7 +3,7 @@
 #include <memory>
 #include <string>
 
-#include "hw/backends/Backend.h"
+#include "session/Backend.h"
 #include "sim/SimChip.h"
 
 namespace quorbit::cli {

@@ -6,8 +6,8 @@
 #include "app/App.h"
 #include "app/Shell.h"
 #include "app/TextFile.h"
+#include "hw/PortBase.h"
 #include "hw/PortFile.h"
-#include "hw/backends/Backend.h"
 
 namespace quorbit {
 namespace {

@@ -97,12 +97,12 @@ std::string ReadPortFileText(const std::filesystem::path& path, std::string& tex
     return ReadWholeFile(path, text);
 }
 
-/// The application folder when the program may write there, else the per-user one.
+/// The port file folder when the program may write there, else the per-user one.
 std::filesystem::path ChoosePortFilePath(const App& app) {
-    const auto appFile = std::filesystem::path(app.svc.appFolder) / kPortFileName;
+    const auto appFile = std::filesystem::path(app.svc.portFileFolder) / kPortFileName;
     std::error_code ec;
     if (std::filesystem::exists(appFile, ec) ? ::access(appFile.c_str(), W_OK) == 0
-                                             : FolderWritable(app.svc.appFolder))
+                                             : FolderWritable(app.svc.portFileFolder))
         return appFile;
     return std::filesystem::path(app.svc.userConfigFolder) / kPortFileName;
 }
@@ -141,12 +141,12 @@ void LoadPortFile(App& app) {
     app.board.DataPort = 0;
     app.PortFileKeys.clear();
     // Saves go where the program may write; reading falls back to an older file
-    // beside the program while the per-user folder has none yet.
+    // in the port file folder while the per-user folder has none yet.
     app.PortFilePath = ChoosePortFilePath(app).string();
     std::filesystem::path path = app.PortFilePath;
     std::error_code ec;
     if (!std::filesystem::exists(path, ec)) {
-        const auto appFile = std::filesystem::path(app.svc.appFolder) / kPortFileName;
+        const auto appFile = std::filesystem::path(app.svc.portFileFolder) / kPortFileName;
         if (path == appFile || !std::filesystem::exists(appFile, ec)) return;
         path = appFile;
     }

@@ -9,8 +9,8 @@
 
 #include "Fakes.h"
 #include "hw/Detection.h"
+#include "hw/PortBase.h"
 #include "hw/PortFile.h"
-#include "hw/backends/Backend.h"
 #include "hw/backends/PpdevPort.h"
 
 namespace quorbit::test {
@@ -47,7 +47,7 @@ TEST(PortBase, CardBaseIsChosenFoundAndRememberedInThePortFile) {
 
     // The next start reads the card's base from the file and shows it chosen.
     Rig again(6, 0xD100);
-    again.app->svc.appFolder = app.svc.appFolder;
+    again.app->svc.portFileFolder = app.svc.portFileFolder;
     again.app->RunGuarded(Form_Load);
     EXPECT_EQ(again.app->board.DataPort, 0xD100);
     EXPECT_EQ(again.app->ui.PortSelected.caption, "D100h");

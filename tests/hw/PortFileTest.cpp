@@ -11,6 +11,8 @@
 
 #include "Fakes.h"
 #include "app/SafeFile.h"
+#include "app/SystemServices.h"
+#include "cli/Options.h"
 #include "hw/Detection.h"
 #include "hw/PortFile.h"
 
@@ -171,10 +173,43 @@ TEST(PortFileLocation, MissingProgramFolderUsesThePerUserFolder) {
     EXPECT_TRUE(std::filesystem::exists(rig.dir / "user" / "quorbit6.ini"));
     // The next start reads it back from there: no scan is needed.
     Rig second(6);
-    second.app->svc.appFolder = rig.app->svc.appFolder;
+    second.app->svc.portFileFolder = rig.app->svc.portFileFolder;
     second.app->svc.userConfigFolder = rig.app->svc.userConfigFolder;
     Form_Load(*second.app);
     EXPECT_EQ(second.app->PortFileKeys, "PORTMODEL");
+}
+
+TEST(PortFileLocation, AnInstalledProgramsFolderIsNeverChosenWhateverTheRights) {
+    TempDir dir;
+    const auto program = dir / "lib" / "quorbit";
+    const std::string user = (dir / "user").string();
+    std::filesystem::create_directories(program);
+    // A build or unpacked folder keeps the file beside the program.
+    EXPECT_EQ(cli::PortFileFolder(program.string(), "", user), program.string());
+    // The install's marker makes it the system's folder, writable or not.
+    std::ofstream(program / kInstalledMarkerName) << "installed\n";
+    ASSERT_TRUE(InstalledProgramFolder(program.string()));
+    EXPECT_EQ(::access(program.c_str(), W_OK), 0);
+    EXPECT_EQ(cli::PortFileFolder(program.string(), "", user), user);
+    // A folder named on the command line still wins; an unusable one goes per user.
+    const auto chosen = dir / "chosen";
+    std::filesystem::create_directories(chosen);
+    EXPECT_EQ(cli::PortFileFolder(program.string(), chosen.string(), user), chosen.string());
+    EXPECT_EQ(cli::PortFileFolder(program.string(), (dir / "missing").string(), user), user);
+    // A folder of that name is no marker.
+    std::filesystem::remove(program / kInstalledMarkerName);
+    std::filesystem::create_directories(program / kInstalledMarkerName);
+    EXPECT_EQ(cli::PortFileFolder(program.string(), "", user), program.string());
+}
+
+TEST(PortFileLocation, ConfigDirMovesThePortFileButNotTheProgramsSoundsAndHelp) {
+    TempDir dir;
+    cli::GlobalOptions options;
+    options.configDir = dir.path().string();
+    const OpenedBackend opened = OpenBackend(options.backend);
+    const Services services = cli::BackendServices(opened, options);
+    EXPECT_EQ(services.portFileFolder, dir.path().string());
+    EXPECT_EQ(services.appFolder, ExecutableFolder());
 }
 
 TEST(PortFileLocation, UnwritableEverywhereIsReportedNotFatal) {

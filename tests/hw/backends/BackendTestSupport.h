@@ -6,7 +6,7 @@
 #include <grp.h>
 #include <unistd.h>
 
-#include "hw/backends/Backend.h"
+#include "session/Backend.h"
 
 namespace quorbit::test {
 

@@ -13,8 +13,8 @@
 #include "Fakes.h"
 #include "hw/Detection.h"
 #include "hw/backends/AccessLine.h"
-#include "hw/backends/Backend.h"
 #include "hw/backends/BackendTestSupport.h"
+#include "session/Backend.h"
 
 namespace quorbit::test {
 namespace {

@@ -8,8 +8,8 @@
 #include <iostream>
 
 #include "Fakes.h"
-#include "hw/backends/Backend.h"
 #include "hw/backends/BackendTestSupport.h"
+#include "session/Backend.h"
 
 namespace quorbit::test {
 namespace {

@@ -7,8 +7,8 @@
 #include <sstream>
 
 #include "Fakes.h"
-#include "hw/backends/Backend.h"
 #include "hw/backends/BackendTestSupport.h"
+#include "session/Backend.h"
 
 namespace quorbit::test {
 namespace {

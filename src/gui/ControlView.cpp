@@ -1,0 +1,209 @@
+#include "gui/ControlView.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QSignalBlocker>
+#include <QSlider>
+#include <QTextCursor>
+#include <algorithm>
+
+#include "gui/Widgets.h"
+
+namespace quorbit::gui {
+namespace {
+
+QPalette::ColorRole SystemRole(std::uint32_t index) {
+    switch (index) {
+    case 0x05:
+        return QPalette::Base;
+    case 0x08:
+        return QPalette::Text;
+    case 0x0F:
+        return QPalette::Button;
+    case 0x12:
+        return QPalette::ButtonText;
+    case 0x14:
+        return QPalette::Light;
+    default:
+        return QPalette::WindowText;
+    }
+}
+
+template <typename W> W* As(QWidget* w) {
+    return static_cast<W*>(w);
+}
+
+} // namespace
+
+QColor ToQColor(std::uint32_t code, const QPalette& system) {
+    if (code & 0x80000000u) return system.color(QPalette::Active, SystemRole(code & 0xFFu));
+    return QColor(static_cast<int>(code & 0xFFu), static_cast<int>((code >> 8) & 0xFFu),
+                  static_cast<int>((code >> 16) & 0xFFu));
+}
+
+QString ToQText(const std::string& text) {
+    QString q = QString::fromStdString(text);
+    q.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    return q;
+}
+
+ControlView::ControlView(Control& model, QWidget* widget) : model_(&model), widget_(widget) {}
+ControlView::ControlView(Control& model, QAction* action) : model_(&model), action_(action) {}
+
+void ControlView::Sync() {
+    if (action_) {
+        SyncAction();
+        return;
+    }
+    const Control& m = *model_;
+    if (widget_->isEnabled() != m.enabled) widget_->setEnabled(m.enabled);
+    // A hidden frame hides what it holds; isHidden() tells the widget's own state.
+    if (widget_->isHidden() == m.visible) widget_->setVisible(m.visible);
+    const QString tip = QString::fromStdString(m.toolTip);
+    if (widget_->toolTip() != tip) widget_->setToolTip(tip);
+    SyncColours();
+    SyncContent();
+    firstSync_ = false;
+}
+
+void ControlView::SyncAction() {
+    const Control& m = *model_;
+    if (m.kind == ControlKind::ToolButton) {
+        action_->setToolTip(QString::fromStdString(m.toolTip));
+    } else {
+        const QString text = QString::fromStdString(m.caption);
+        if (action_->text() != text) action_->setText(text);
+    }
+    if (action_->isEnabled() != m.enabled) action_->setEnabled(m.enabled);
+    if (action_->isVisible() != m.visible) action_->setVisible(m.visible);
+}
+
+void ControlView::SyncColours() {
+    const Control& m = *model_;
+    if (!firstSync_ && m.foreColor == fore_ && m.backColor == back_) return;
+    fore_ = m.foreColor;
+    back_ = m.backColor;
+    const bool defaultFore = m.foreColor == colour::ButtonText;
+    const bool defaultBack = m.backColor == colour::ButtonFace;
+    if (firstSync_ && defaultFore && defaultBack) return; // keep the platform's look
+
+    const QPalette system = QApplication::palette();
+    QPalette pal = system;
+    const QColor fore = ToQColor(m.foreColor, system);
+    for (auto group : {QPalette::Active, QPalette::Inactive})
+        for (auto role : {QPalette::WindowText, QPalette::ButtonText, QPalette::Text})
+            pal.setColor(group, role, fore);
+    if (!defaultBack) {
+        const QColor back = ToQColor(m.backColor, system);
+        for (auto role : {QPalette::Window, QPalette::Button})
+            pal.setColor(role, back);
+    }
+    widget_->setAutoFillBackground(!defaultBack);
+    widget_->setPalette(pal);
+}
+
+void ControlView::SyncContent() {
+    const Control& m = *model_;
+    const QString caption = QString::fromStdString(m.caption);
+    QSignalBlocker block(widget_);
+    switch (m.kind) {
+    case ControlKind::Frame:
+        if (As<QGroupBox>(widget_)->title() != caption) As<QGroupBox>(widget_)->setTitle(caption);
+        break;
+    case ControlKind::Label:
+    case ControlKind::StatusPanel:
+        As<QLabel>(widget_)->setText(caption); // QLabel ignores an unchanged text
+        break;
+    case ControlKind::Button:
+        if (As<QPushButton>(widget_)->text() != caption) As<QPushButton>(widget_)->setText(caption);
+        break;
+    case ControlKind::OptionButton: {
+        auto* option = As<QRadioButton>(widget_);
+        if (option->text() != caption) option->setText(caption);
+        option->setChecked(m.value != 0);
+        break;
+    }
+    case ControlKind::CheckBox: {
+        auto* box = As<QCheckBox>(widget_);
+        if (box->text() != caption) box->setText(caption);
+        box->setTristate(m.value == 2);
+        box->setCheckState(m.value == 0   ? Qt::Unchecked
+                           : m.value == 1 ? Qt::Checked
+                                          : Qt::PartiallyChecked);
+        break;
+    }
+    case ControlKind::TextBox:
+        SyncTextBox();
+        break;
+    case ControlKind::ListBox:
+        SyncList();
+        break;
+    case ControlKind::ScrollBar:
+    case ControlKind::Slider: {
+        auto* slider = As<QAbstractSlider>(widget_);
+        slider->setRange(m.min, std::max(m.min, m.max));
+        slider->setValue(m.value);
+        break;
+    }
+    case ControlKind::ProgressBar: {
+        auto* bar = As<QProgressBar>(widget_);
+        const int maximum = std::max(m.min, m.max);
+        bar->setRange(m.min, maximum);
+        bar->setValue(std::clamp(m.value, m.min, maximum));
+        break;
+    }
+    case ControlKind::MenuItem:
+    case ControlKind::ToolButton:
+        break;
+    }
+}
+
+void ControlView::SyncTextBox() {
+    const std::string& text = model_->caption;
+    if (!firstSync_ && text == shownText_) return;
+    if (auto* line = qobject_cast<QLineEdit*>(widget_)) {
+        line->setText(ToQText(text));
+        shownText_ = text;
+        return;
+    }
+    auto* box = As<TextBox>(widget_);
+    const bool appended = !firstSync_ && !shownText_.empty() && text.size() > shownText_.size() &&
+                          text.compare(0, shownText_.size(), shownText_) == 0;
+    if (appended) {
+        // The log only grows: add the new lines instead of rebuilding the whole text.
+        QTextCursor end(box->document());
+        end.movePosition(QTextCursor::End);
+        end.insertText(ToQText(text.substr(shownText_.size())));
+    } else {
+        box->setPlainText(ToQText(text));
+    }
+    shownText_ = text;
+    if (followEnd_) {
+        box->moveCursor(QTextCursor::End);
+        box->ensureCursorVisible();
+    }
+}
+
+void ControlView::SyncList() {
+    const Control& m = *model_;
+    auto* list = As<QComboBox>(widget_);
+    if (firstSync_ || m.items != shownItems_) {
+        list->clear();
+        for (const std::string& item : m.items)
+            list->addItem(QString::fromStdString(item));
+        shownItems_ = m.items;
+    }
+    list->setPlaceholderText(QString::fromStdString(m.listIndex < 0 ? m.caption : ""));
+    if (list->currentIndex() != m.listIndex) list->setCurrentIndex(m.listIndex);
+}
+
+} // namespace quorbit::gui

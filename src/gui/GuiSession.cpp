@@ -1,0 +1,136 @@
+#include "gui/GuiSession.h"
+
+#include <CLI/CLI.hpp>
+#include <QApplication>
+#include <QDir>
+#include <QMessageBox>
+#include <filesystem>
+#include <iostream>
+#include <sstream>
+#include <stdexcept>
+
+#include "app/Shell.h"
+#include "gui/AppIcon.h"
+
+namespace quorbit::gui {
+namespace {
+
+void ShowStartFailure(const std::string& text) {
+    std::cerr << text << "\n";
+    QMessageBox::critical(nullptr, QString::fromLatin1(kAppTitle), QString::fromStdString(text));
+}
+
+} // namespace
+
+OpenedBackend OpenWindowBackend(const BackendOptions& options, std::string& note) {
+    if (options.choice != "auto") return OpenBackend(options);
+    BackendOptions chosen = options;
+    std::error_code ec;
+    const bool portFound = std::filesystem::exists(options.ppdev378, ec);
+    if (portFound && cli::DescribesSimulatedChip(options.sim))
+        throw PortError("--sim-chip, --sim-image, --sim-fault and --sim-save describe the "
+                        "simulated board, but a parallel port was found (" +
+                        options.ppdev378 + "): add --backend sim to use the simulator");
+    if (portFound) {
+        chosen.choice = "ppdev";
+        try {
+            return OpenBackend(chosen);
+        } catch (const PortError& e) {
+            note = "The parallel port " + options.ppdev378 + " could not be opened (" + e.what() +
+                   "): running on the simulated board.";
+        }
+    } else {
+        note = "No parallel port (" + options.ppdev378 +
+               ") on this machine: running on the "
+               "simulated board.";
+    }
+    chosen.choice = "sim";
+    return OpenBackend(chosen);
+}
+
+GuiSession::GuiSession(const cli::GlobalOptions& options)
+    : options_(options), sound_(QString::fromStdString(ExecutableFolder())),
+      settings_(QString::fromLatin1(kAppTitle), QString::fromLatin1(kAppTitle)) {
+    std::string note;
+    backend_ = OpenWindowBackend(options.backend, note);
+    for (const auto& warning : backend_.warnings)
+        note += (note.empty() ? "" : "\n") + warning;
+    for (const auto& seeded : options.notes)
+        note += (note.empty() ? "" : "\n") + seeded;
+    if (const std::string folder = cli::ConfigFolderNote(options); !folder.empty())
+        note += (note.empty() ? "" : "\n") + folder;
+
+    Services services = cli::BackendServices(backend_, options);
+    services.clock = &clock_;
+    services.sound = &sound_;
+    services.dialogs = &dialogs_;
+    services.settings = &settings_;
+    app_ = std::make_unique<App>(services);
+
+    window_ = std::make_unique<MainWindow>(*app_);
+    dialogs_.SetOwner(window_.get());
+    window_->SetPortNote(QString::fromStdString(note));
+    window_->Load();
+    cli::ApplyBoardOptions(*app_, options_, false);
+    window_->Sync();
+}
+
+GuiSession::~GuiSession() = default;
+
+std::string GuiSession::Finish() {
+    return cli::SaveSimulatedChip(backend_, options_.backend.sim);
+}
+
+int RunWindow(int argc, char** argv) {
+    QApplication qapp(argc, argv); // takes the window system's own arguments out
+    QApplication::setOrganizationName(QString::fromLatin1(kAppTitle));
+    QApplication::setApplicationName(QString::fromLatin1(kAppTitle));
+    QApplication::setApplicationVersion(QStringLiteral(QUORBIT_VERSION));
+    QApplication::setWindowIcon(AppIcon());
+
+    CLI::App cli{"quorbit: the QUORBIT-4/5/6 device programmer window"};
+    cli::GlobalOptions options;
+    options.backend.choice = "auto";
+    cli::AddBackendOptions(cli, options);
+    cli::AddBoardOptions(cli, options);
+    cli.get_option("--backend")
+        ->description("Port backend: auto (the parallel port when there is one, else the "
+                      "simulated board), sim, ppdev[:/dev/parportN], direct or exec:COMMAND");
+    std::vector<std::string> args;
+    for (const QString& arg : QApplication::arguments())
+        args.push_back(arg.toStdString());
+    std::vector<const char*> argvLeft;
+    for (const std::string& arg : args)
+        argvLeft.push_back(arg.c_str());
+    try {
+        cli.parse(static_cast<int>(argvLeft.size()), argvLeft.data());
+    } catch (const CLI::ParseError& e) {
+        std::ostringstream out, err;
+        const int code = cli.exit(e, out, err);
+        std::cout << out.str();
+        if (code == 0) return 0;
+        ShowStartFailure(err.str());
+        return 2;
+    }
+    if (const std::string problem = cli::FinishOptions(options); !problem.empty()) {
+        ShowStartFailure(problem);
+        return 2;
+    }
+
+    std::unique_ptr<GuiSession> session;
+    try {
+        session = std::make_unique<GuiSession>(options);
+    } catch (const std::exception& e) {
+        ShowStartFailure(e.what());
+        return 2;
+    }
+    session->window().show();
+    const int status = QApplication::exec();
+    if (const std::string problem = session->Finish(); !problem.empty()) {
+        ShowStartFailure(problem);
+        return 1;
+    }
+    return status;
+}
+
+} // namespace quorbit::gui

@@ -1,0 +1,34 @@
+#pragma once
+// The About box, the help window and other programs, for the core's menus.
+#include <QPointer>
+
+#include "app/Desktop.h"
+#include "gui/HelpViewer.h"
+
+class QWidget;
+
+namespace quorbit {
+class App;
+}
+
+namespace quorbit::gui {
+
+class QtDesktop : public Desktop {
+  public:
+    QtDesktop(App& app, QWidget* owner);
+    ~QtDesktop() override;
+    void ShowAbout() override;
+    std::string ShowHelp(const std::string& helpFile, HelpCommand command) override;
+    bool StartProgram(const std::string& programPath) override;
+
+    /// Closes the windows opened from here, last opened first.
+    void CloseWindows();
+    [[nodiscard]] HelpViewer* helpViewer() const { return help_; }
+
+  private:
+    App& app_;
+    QWidget* owner_;
+    QPointer<HelpViewer> help_;
+};
+
+} // namespace quorbit::gui

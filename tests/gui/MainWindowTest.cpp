@@ -1,0 +1,409 @@
+// The main window as the operator meets it: start-up state, forwarding of
+// clicks to the core, the error alert, saving the log, the screenshot.
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSlider>
+#include <QStatusBar>
+#include <QTest>
+#include <QToolBar>
+#include <filesystem>
+
+#include "WindowRig.h"
+#include "gui/FormLayout.h"
+#include "gui/Widgets.h"
+
+namespace quorbit::test {
+namespace {
+
+using gui::ClickableLabel;
+
+TEST(MainWindowStartUp, ShowsEveryControlInItsStartState) {
+    WindowRig w(0); // no board on any port
+    w.window->Load();
+    gui::MainWindow& win = *w.window;
+
+    EXPECT_EQ(win.windowTitle().toStdString(), w.app().ui.Caption);
+    EXPECT_EQ(w.Get<QLabel>("QuorbitHardwareFound")->text(), "NO HARDWARE FOUND");
+    EXPECT_EQ(w.TextColour("QuorbitHardwareFound"), QColor(255, 0, 0));
+    EXPECT_EQ(w.Get<QLabel>("Ready_label")->text(), "NotReady");
+    EXPECT_EQ(w.TextColour("Ready_label"), QColor(255, 0, 0));
+    EXPECT_EQ(w.Get<QLineEdit>("PortSelected")->text(), "None");
+    for (const char* name : {"LPTSelection(0)", "LPTSelection(1)", "LPTSelection(2)"})
+        EXPECT_FALSE(w.Get<QRadioButton>(name)->isChecked()) << name;
+    EXPECT_TRUE(w.Get<QRadioButton>("HiLow_button(0)")->isChecked());
+
+    for (const char* name : {"Read_button", "Blank_button", "Display_button", "Program_button",
+                             "Verify_button", "Erase_button", "EraseFlash_button", "Show_button"})
+        EXPECT_FALSE(w.Get(name)->isEnabled()) << name;
+    EXPECT_TRUE(w.Get("TestHardware_button")->isEnabled());
+    EXPECT_TRUE(w.Get("Command1")->isEnabled());
+    EXPECT_EQ(w.Get<QPushButton>("TestHardware_button")->toolTip(), "Test Communication LPT port");
+    EXPECT_EQ(w.Get<QPushButton>("Erase_button")->toolTip(), "Erase Buffer to all \"FF\"");
+
+    for (const char* name : {"FrameVoltageSelection", "Frame5", "FileNameDataLabel",
+                             "FileNameDataText", "FileNameDataSize"})
+        EXPECT_TRUE(w.Get(name)->isHidden()) << name;
+    EXPECT_FALSE(w.Get("PleaseSelect")->isHidden());
+    EXPECT_EQ(w.Get<QLabel>("FileNameCodeText")->text(), "Click To Select a File");
+
+    auto* slider = w.Get<QSlider>("Slider1");
+    EXPECT_EQ(slider->minimum(), 1);
+    EXPECT_EQ(slider->maximum(), 20);
+    EXPECT_EQ(slider->value(), 18);
+    EXPECT_EQ(w.Get<QProgressBar>("ProgressBar1")->value(), 0);
+    EXPECT_EQ(w.Get<QProgressBar>("ProgressBar1")->maximum(), 100);
+
+    auto* device = w.Get<QComboBox>("Device");
+    EXPECT_EQ(device->count(), 41);
+    EXPECT_EQ(device->currentIndex(), -1);
+    EXPECT_EQ(device->placeholderText(), "Please Select Device on this List");
+
+    // The log is empty once start-up has run, whatever the hardware test wrote.
+    EXPECT_TRUE(w.Get<QPlainTextEdit>("SystemLog")->toPlainText().isEmpty());
+    EXPECT_EQ(w.rig.sound.played.size(), 1u);
+    EXPECT_EQ(std::filesystem::path(w.rig.sound.played.at(0)).filename(), "init.wav");
+
+    EXPECT_EQ(w.Get<QLabel>("sbStatusBar(1)")->text(), "Status");
+    EXPECT_EQ(w.Get<QLabel>("PortPanel")->text(), "Port: simulated port with no board attached");
+    EXPECT_EQ(w.Get<QLabel>("sbStatusBar(2)")->text(), "12-08-2026");
+    EXPECT_EQ(w.Get<QLabel>("sbStatusBar(3)")->text(), "09:05:07");
+}
+
+TEST(MainWindowStartUp, MenusAndToolBarStartAsTheModelSays) {
+    WindowRig w;
+    w.window->Load();
+    gui::MainWindow& win = *w.window;
+    QStringList menus;
+    for (QAction* top : win.menuBar()->actions())
+        menus << top->text();
+    EXPECT_EQ(menus, QStringList({"&File", "&Tools", "&Command", "&Setup", "&Help"}));
+
+    EXPECT_TRUE(win.ControlAction("mnuFileOpenCode")->isEnabled());
+    EXPECT_FALSE(win.ControlAction("mnuFileSaveCode")->isEnabled());
+    EXPECT_FALSE(win.ControlAction("LoadSetup1")->isEnabled());
+    EXPECT_TRUE(win.ControlAction("SaveSetup4")->isEnabled());
+    EXPECT_EQ(win.ControlAction("SaveSetup4")->text(), "Save Setup #&4");
+    EXPECT_TRUE(win.ControlAction("menuTestHardware")->isEnabled());
+    EXPECT_FALSE(win.ControlAction("menuReadCode")->isEnabled());
+    EXPECT_EQ(win.ControlAction("menuEraseCode")->text(), "Erase CODE Buffer (\"FF\") ");
+
+    // Tool bar: Open and Save Code shown, Save disabled; the data buttons hidden.
+    EXPECT_TRUE(win.ControlAction("tbToolBar(1)")->isEnabled());
+    EXPECT_EQ(win.ControlAction("tbToolBar(1)")->toolTip(), "Open File into Code Buffer");
+    EXPECT_FALSE(win.ControlAction("tbToolBar(2)")->isEnabled());
+    for (const char* name : {"tbToolBar(3)", "tbToolBar(4)", "tbToolBar(5)"})
+        EXPECT_FALSE(win.ControlAction(name)->isVisible()) << name;
+}
+
+TEST(MainWindowStartUp, EveryControlOfTheModelHasItsWidget) {
+    WindowRig w;
+    for (Control* control : w.app().ui.All()) {
+        const bool action =
+            control->kind == ControlKind::MenuItem || control->kind == ControlKind::ToolButton;
+        if (action)
+            EXPECT_NE(w.window->ControlAction(control->name), nullptr) << control->name;
+        else
+            EXPECT_NE(w.window->ControlWidget(control->name), nullptr) << control->name;
+    }
+}
+
+TEST(MainWindowLayout, KeepsTheDesignClientAreaAndDisplayPlace) {
+    WindowRig w;
+    w.window->Load();
+    w.window->show();
+    gui::MainWindow& win = *w.window;
+    // At its smallest the window has exactly the design client area.
+    win.resize(win.minimumSizeHint());
+    const int menuHeight = win.menuBar()->height();
+    EXPECT_EQ(win.width(), gui::kDesignWidth);
+    EXPECT_EQ(win.height() - menuHeight, gui::kDesignHeight);
+    // The hex display frame sits 72 pixels below the top of the client area.
+    QWidget* frame3 = w.Get("Frame3");
+    const QPoint at = frame3->mapTo(&win, QPoint(0, 0));
+    EXPECT_EQ(at.y() - menuHeight, 72);
+    EXPECT_EQ(frame3->size(), QSize(481, 257));
+    // Every control lies inside the control area.
+    const QRect area = win.centralWidget()->rect();
+    for (const gui::Placement& place : gui::MainFormLayout()) {
+        QWidget* widget = w.Get(place.name);
+        const QRect box(widget->mapTo(win.centralWidget(), QPoint(0, 0)), widget->size());
+        EXPECT_TRUE(area.contains(box)) << place.name;
+    }
+}
+
+TEST(MainWindowHardware, TestPortFindsTheSimulatedBoard) {
+    WindowRig w; // a QUORBIT-6 at 378h
+    w.window->Load();
+    w.window->ControlAction("ForceQuorbit4")->trigger();
+    EXPECT_EQ(w.Get<QLabel>("QuorbitHardwareFound")->text(), "Operator Forced Model 4");
+    EXPECT_EQ(w.TextColour("QuorbitHardwareFound"), QColor(255, 0, 0));
+
+    QTest::mouseClick(w.Get<QPushButton>("TestHardware_button"), Qt::LeftButton);
+
+    EXPECT_EQ(w.Get<QLabel>("QuorbitHardwareFound")->text(), "MODEL 6 - PC port 378h");
+    EXPECT_EQ(w.TextColour("QuorbitHardwareFound"), SystemColour(QPalette::ButtonText));
+    EXPECT_EQ(w.Get<QLabel>("Ready_label")->text(), "Ready");
+    EXPECT_EQ(w.TextColour("Ready_label"), QColor(0, 128, 0));
+    EXPECT_TRUE(w.Get<QRadioButton>("LPTSelection(0)")->isChecked());
+    EXPECT_EQ(w.Get<QLineEdit>("PortSelected")->text(), "378h");
+    EXPECT_TRUE(w.Get<QPlainTextEdit>("SystemLog")
+                    ->toPlainText()
+                    .contains("QUORBIT-6 Device was FOUND at Port: 378"));
+}
+
+TEST(MainWindowHardware, ACardBaseTypedInThePortBoxIsChosen) {
+    WindowRig w;
+    w.window->Load();
+    auto* box = w.Get<QLineEdit>("PortSelected");
+    ASSERT_FALSE(box->isReadOnly());
+    box->selectAll();
+    QTest::keyClicks(box, "e800");
+    QTest::keyClick(box, Qt::Key_Return);
+    EXPECT_EQ(w.app().board.DataPort, 0xE800);
+    EXPECT_EQ(box->text(), "E800h");
+    EXPECT_FALSE(w.Get<QRadioButton>("LPTSelection(0)")->isChecked());
+
+    box->selectAll();
+    QTest::keyClicks(box, "nonsense");
+    QTest::keyClick(box, Qt::Key_Return);
+    EXPECT_EQ(w.app().board.DataPort, 0xE800);
+    EXPECT_EQ(box->text(), "E800h") << "the box shows the port in use again";
+    EXPECT_TRUE(w.Get<QPlainTextEdit>("SystemLog")
+                    ->toPlainText()
+                    .contains("Port base \"nonsense\" is not valid"));
+}
+
+TEST(MainWindowHardware, PortOptionClickGoesToTheCoreAndClearsTheOthers) {
+    WindowRig w;
+    w.window->Load();
+    ASSERT_TRUE(w.Get<QRadioButton>("LPTSelection(0)")->isChecked());
+    QTest::mouseClick(w.Get<QRadioButton>("LPTSelection(1)"), Qt::LeftButton);
+    EXPECT_EQ(w.app().ui.LPTSelection[1].value, 1);
+    EXPECT_FALSE(w.Get<QRadioButton>("LPTSelection(0)")->isChecked());
+    EXPECT_TRUE(w.Get<QRadioButton>("LPTSelection(1)")->isChecked());
+    EXPECT_EQ(w.Get<QLineEdit>("PortSelected")->text(), "278h");
+    EXPECT_EQ(w.app().board.DataPort, 0x278);
+    EXPECT_EQ(w.rig.LogLines().back(), "Port Selection changed to 278h");
+
+    // A second click on the chosen button changes nothing and logs nothing.
+    const std::size_t lines = w.rig.LogLines().size();
+    QTest::mouseClick(w.Get<QRadioButton>("LPTSelection(1)"), Qt::LeftButton);
+    EXPECT_TRUE(w.Get<QRadioButton>("LPTSelection(1)")->isChecked());
+    EXPECT_EQ(w.rig.LogLines().size(), lines);
+}
+
+TEST(MainWindowForwarding, SliderListAndCheckBoxReachTheModel) {
+    WindowRig w;
+    w.window->Load();
+    int changes = 0;
+    w.app().ui.Slider1.onChange = [&changes] { ++changes; };
+    auto* slider = w.Get<QSlider>("Slider1");
+    slider->triggerAction(QAbstractSlider::SliderSingleStepSub);
+    EXPECT_EQ(w.app().ui.Slider1.value, 17);
+    EXPECT_EQ(changes, 1);
+    // Showing a value set by the core is not an operator's move.
+    SetPosition(w.app().ui.Slider1, 5);
+    EXPECT_EQ(changes, 2);
+    w.window->Sync();
+    EXPECT_EQ(slider->value(), 5);
+    EXPECT_EQ(changes, 2);
+
+    int picks = 0;
+    w.app().ui.Device.onClick = [&picks] { ++picks; };
+    auto* device = w.Get<QComboBox>("Device");
+    emit device->activated(11);
+    EXPECT_EQ(w.app().ui.Device.listIndex, 11);
+    EXPECT_EQ(picks, 1);
+    EXPECT_EQ(device->currentIndex(), 11);
+
+    w.app().ui.CheckCode.enabled = true;
+    w.window->Sync();
+    QTest::mouseClick(w.Get<QCheckBox>("CheckCode"), Qt::LeftButton);
+    EXPECT_EQ(w.app().ui.CheckCode.value, 1);
+}
+
+TEST(MainWindowAlert, ErrorLampClickClearsTheAlert) {
+    WindowRig w;
+    w.window->Load();
+    w.app().ui.Read_button.enabled = true;
+    w.app().ui.Verify_button.enabled = true;
+    w.window->Sync();
+
+    // An operation that fails raises the alert.
+    w.app().ui.Command1.onClick = [&w] { EnterErrorState(w.app()); };
+    QTest::mouseClick(w.Get<QPushButton>("Command1"), Qt::LeftButton);
+    EXPECT_EQ(w.TextColour("Error_label"), QColor(255, 0, 0));
+    EXPECT_FALSE(w.Get("Read_button")->isEnabled());
+    EXPECT_FALSE(w.Get("Verify_button")->isEnabled());
+
+    QTest::mouseClick(w.Get<ClickableLabel>("Error_label"), Qt::LeftButton);
+    EXPECT_EQ(w.TextColour("Error_label"), SystemColour(QPalette::Button));
+    EXPECT_TRUE(w.Get("Read_button")->isEnabled());
+    EXPECT_TRUE(w.Get("Verify_button")->isEnabled());
+    EXPECT_FALSE(w.Get("Program_button")->isEnabled());
+    EXPECT_EQ(w.rig.LogLines().back(), "Error Alert was Turned Off");
+
+    // A click on the dark lamp does nothing.
+    const std::size_t lines = w.rig.LogLines().size();
+    QTest::mouseClick(w.Get<ClickableLabel>("Error_label"), Qt::LeftButton);
+    EXPECT_EQ(w.rig.LogLines().size(), lines);
+}
+
+TEST(MainWindowRepaint, LampsAndProgressShowWithoutAnExplicitSync) {
+    WindowRig w;
+    w.window->Load();
+    DataFlowLampOn(w.app());
+    EXPECT_EQ(w.TextColour("DataFlow_label"), QColor(0, 128, 0));
+    ProgramLampOn(w.app());
+    EXPECT_EQ(w.TextColour("Program_label"), QColor(0, 128, 0));
+    DataFlowLampOff(w.app());
+    EXPECT_EQ(w.TextColour("DataFlow_label"), SystemColour(QPalette::Button));
+    // The progress bar follows at the latest with the next lamp change.
+    SetProgressValue(w.app(), 40);
+    ProgramLampOff(w.app());
+    EXPECT_EQ(w.Get<QProgressBar>("ProgressBar1")->value(), 40);
+}
+
+TEST(MainWindowLog, DoubleClickSavesTheLogInTheWorkingFolder) {
+    WindowRig w;
+    w.window->Load();
+    LogMessage(w.app(), "First line");
+    w.window->Sync();
+    auto* log = w.Get<QPlainTextEdit>("SystemLog");
+    EXPECT_TRUE(log->toPlainText().endsWith("09:05:07>  First line"));
+
+    QTest::mouseDClick(log->viewport(), Qt::LeftButton);
+
+    const auto file = w.rig.dir / "work" / "QUORBIT.LOG";
+    ASSERT_TRUE(std::filesystem::exists(file));
+    const std::string saved = ReadBytes(file);
+    EXPECT_EQ(saved.rfind("QUORBIT SYSTEM LOG FILE - ", 0), 0u);
+    EXPECT_NE(saved.find("\r\n09:05:07>  First line\r\n"), std::string::npos);
+    EXPECT_TRUE(log->toPlainText().endsWith("System Log was Saved to QUORBIT.LOG file"));
+}
+
+TEST(MainWindowLog, NewLinesAreAppendedAndKeptInView) {
+    WindowRig w;
+    w.window->Load();
+    auto* log = w.Get<QPlainTextEdit>("SystemLog");
+    for (int i = 0; i < 40; ++i) {
+        LogMessage(w.app(), "Line " + std::to_string(i));
+        if (i % 7 == 0) w.window->Sync();
+    }
+    w.window->Sync();
+    // Appended piece by piece, the box holds exactly the model's text.
+    EXPECT_EQ(log->toPlainText(), gui::ToQText(w.app().ui.SystemLog.caption));
+    EXPECT_TRUE(log->toPlainText().endsWith("Line 39"));
+    EXPECT_EQ(log->textCursor().position(), log->document()->characterCount() - 1);
+}
+
+TEST(MainWindowClose, FileExitUnloadsTheCore) {
+    WindowRig w;
+    w.window->Load();
+    w.window->show();
+    w.window->ControlAction("mnuFileExit")->trigger();
+    EXPECT_TRUE(w.window->isVisible()); // the menu handler returns first
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(w.window->isVisible());
+    EXPECT_TRUE(w.rig.settings.Get("Settings", "MainLeft").has_value());
+}
+
+TEST(MainWindowScreenshot, WritesTheStartUpWindow) {
+    WindowRig w;
+    w.window->Load();
+    w.window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(w.window.get()));
+    const QString path = QStringLiteral(QUORBIT_GUI_SHOT_DIR "/frmMain.png");
+    ASSERT_TRUE(w.window->grab().save(path));
+    EXPECT_TRUE(std::filesystem::file_size(path.toStdString()) > 1000);
+}
+
+} // namespace
+} // namespace quorbit::test
+
+namespace quorbit::test {
+namespace {
+
+/// The window as it looks during work: a device chosen, options shown, a page
+/// in the display, lamps lit, the log filled.
+TEST(MainWindowScreenshot, WritesTheWindowAtWork) {
+    WindowRig w;
+    w.window->Load();
+    auto& ui = w.app().ui;
+    ui.PleaseSelect.visible = false;
+    ui.FrameVoltageSelection.visible = ui.Frame5.visible = true;
+    ui.CheckBlankPriorProgramming.visible = ui.VerifyAfterProgramming.visible = true;
+    ui.Voltage_button[1].enabled = true;
+    SetOption(ui.VoltageGroup(), 1, true);
+    ui.CheckCode.value = 1;
+    ui.FileNameDataLabel.visible = ui.FileNameDataText.visible = ui.FileNameDataSize.visible = true;
+    ui.FileNameCodeText.caption = "/HOME/OPERATOR/IMAGES/MONITOR.BIN";
+    ui.FileNameCodeSize.caption = "(32768)"; // as a file load writes it
+    for (Control* b : {&ui.Read_button, &ui.Blank_button, &ui.Display_button, &ui.Program_button,
+                       &ui.Verify_button, &ui.Erase_button})
+        b->enabled = true;
+    std::string page;
+    for (int line = 0; line < 16; ++line) {
+        char text[80];
+        std::snprintf(text, sizeof text,
+                      "%06X| 00112233 44556677 8899AABB CCDDEEFF | ..\"3DUfw......", line * 16);
+        page += (line ? "\r\n" : "") + std::string(text);
+    }
+    ui.BufferDisplay.caption = page;
+    SetListIndex(ui.Device, 11);
+    for (const char* text : {"Device Eprom 27C256 was Selected",
+                             "Device Size is: 32768 Bytes, Initial VPP suggested: 12.5V",
+                             "Programming Device...", "Address: 1F3 ][ Device Data: 7F"})
+        LogMessage(w.app(), text);
+    ProgramLampOn(w.app());
+    DataFlowLampOn(w.app());
+    SetProgressValue(w.app(), 60);
+    w.window->Sync();
+    w.window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(w.window.get()));
+    const QString path = QStringLiteral(QUORBIT_GUI_SHOT_DIR "/frmMain-work.png");
+    ASSERT_TRUE(w.window->grab().save(path));
+    EXPECT_FALSE(w.Get("FrameVoltageSelection")->isHidden());
+}
+
+} // namespace
+} // namespace quorbit::test
+
+namespace quorbit::test {
+namespace {
+
+TEST(DisplayWindow, Command1ShowsCodePageZeroInItsOwnWindow) {
+    WindowRig w;
+    w.window->Load();
+    for (int i = 0; i < 16; ++i)
+        w.app().buf.CodeBuffer[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(0x41 + i);
+    EXPECT_EQ(w.window->DisplayWindowWidget(), nullptr); // created on first use
+    QTest::mouseClick(w.Get<QPushButton>("Command1"), Qt::LeftButton);
+
+    QWidget* second = w.window->DisplayWindowWidget();
+    ASSERT_NE(second, nullptr);
+    EXPECT_TRUE(second->isVisible());
+    auto* text = second->findChild<QPlainTextEdit*>("frmDisplay1.BufferDisplay");
+    ASSERT_NE(text, nullptr);
+    const QString shown = text->toPlainText();
+    EXPECT_TRUE(shown.contains("000000| 41424344 45464748 494A4B4C 4D4E4F50 | ABCDEFGHIJKLMNOP"))
+        << shown.toStdString();
+
+    // Closing it is remembered by the model, so the next press shows it again.
+    second->close();
+    EXPECT_FALSE(w.app().frmDisplay1.visible);
+    QTest::mouseClick(w.Get<QPushButton>("Command1"), Qt::LeftButton);
+    EXPECT_TRUE(second->isVisible());
+}
+
+} // namespace
+} // namespace quorbit::test

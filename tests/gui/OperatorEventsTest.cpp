@@ -1,0 +1,141 @@
+// The operator's events on the real widgets reach the core's handlers and the
+// window shows what they did: device list, scroll bar, file label, display.
+#include <QComboBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTest>
+#include <QTextBlock>
+#include <filesystem>
+
+#include "WindowRig.h"
+#include "gui/Widgets.h"
+
+namespace quorbit::test {
+namespace {
+
+constexpr int kEprom27C256 = 11;
+
+/// What the drop-down does when the operator picks a row: the row becomes
+/// current, then "activated" is reported.
+void PickRow(QComboBox* list, int row) {
+    list->setCurrentIndex(row);
+    emit list->activated(row);
+}
+
+TEST(DeviceList, ARefusedRowReturnsVisiblyToNoSelectionAndKeepsTheDevice) {
+    WindowRig w;
+    w.window->Load();
+    auto* list = w.Get<QComboBox>("Device");
+    PickRow(list, kEprom27C256);
+    EXPECT_EQ(list->currentText().trimmed(), "Eprom 27C256");
+    EXPECT_EQ(w.app().dev.DeviceType, "P4");
+
+    ASSERT_TRUE(list->itemText(0).startsWith("N/A - "));
+    PickRow(list, 0);
+    EXPECT_EQ(list->currentIndex(), -1);
+    EXPECT_TRUE(list->currentText().isEmpty());
+    EXPECT_EQ(list->placeholderText(), "Please Select Device on this List");
+    // The device chosen before stays in force, its commands usable.
+    EXPECT_EQ(w.app().dev.DeviceSize, 32768);
+    EXPECT_TRUE(w.Get("Read_button")->isEnabled());
+}
+
+TEST(HexDisplay, ReadShowsPageZeroAndTheScrollBarPagesThroughTheBuffer) {
+    WindowRig w;
+    w.window->Load();
+    w.window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(w.window.get()));
+    PickRow(w.Get<QComboBox>("Device"), kEprom27C256);
+    QTest::mouseClick(w.Get<QPushButton>("Read_button"), Qt::LeftButton);
+    auto* display = w.Get<QPlainTextEdit>("BufferDisplay");
+    auto* bar = w.Get<QScrollBar>("VScroll1");
+    EXPECT_EQ(bar->maximum(), 127); // 32768 bytes in pages of 256
+    EXPECT_TRUE(display->toPlainText().contains("000000|"));
+
+    bar->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    EXPECT_EQ(w.app().ui.VScroll1.value, 1);
+    EXPECT_TRUE(display->toPlainText().contains("000100|")) << display->toPlainText().toStdString();
+    EXPECT_FALSE(display->toPlainText().contains("000000|"));
+    bar->triggerAction(QAbstractSlider::SliderToMaximum);
+    EXPECT_TRUE(display->toPlainText().contains("007FF0|"));
+
+    // All sixteen lines of a page are in view at once, whatever font was found, and
+    // VScroll1 is the only scroll bar.
+    const int lineHeight = display->fontMetrics().lineSpacing();
+    EXPECT_GE(display->viewport()->height(), 16 * lineHeight);
+    EXPECT_FALSE(display->verticalScrollBar()->isVisible());
+    EXPECT_FALSE(display->horizontalScrollBar()->isVisible());
+    ASSERT_EQ(display->document()->blockCount(), 16);
+    QTextCursor lastLine(display->document()->findBlockByNumber(15));
+    lastLine.movePosition(QTextCursor::EndOfBlock);
+    const QRect end = display->cursorRect(lastLine);
+    EXPECT_LE(end.bottom(), display->viewport()->height()) << "the 16th line is cut off";
+    EXPECT_LE(end.right(), display->viewport()->width()) << "the line is cut off";
+    // A device listing line is the widest the box shows.
+    const int listing = display->fontMetrics().horizontalAdvance(QString(75, QLatin1Char('W')));
+    EXPECT_LE(listing, display->viewport()->width());
+}
+
+TEST(HexDisplay, DoubleClickSavesTheShownPageToTheListingFile) {
+    WindowRig w;
+    w.window->Load();
+    w.window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(w.window.get()));
+    PickRow(w.Get<QComboBox>("Device"), kEprom27C256);
+    QTest::mouseClick(w.Get<QPushButton>("Read_button"), Qt::LeftButton);
+    auto* display = w.Get<QPlainTextEdit>("BufferDisplay");
+    QTest::mouseDClick(display->viewport(), Qt::LeftButton);
+    EXPECT_TRUE(std::filesystem::exists(w.rig.dir / "work" / "QUORBIT.BUF"));
+    EXPECT_EQ(w.rig.LogLines().back(), "Buffer DIsplay was Saved to QUORBIT.BUF file");
+}
+
+TEST(CodeFileLabel, AClickOnThePromptOpensTheCodeFileDialog) {
+    WindowRig w;
+    w.window->Load();
+    const std::filesystem::path image = w.rig.dir / "image.bin";
+    WriteBytes(image, std::string(32768, '\x5A'));
+    w.rig.dialogs.fileAnswers.push_back(image.string());
+    QTest::mouseClick(w.Get<gui::ClickableLabel>("FileNameCodeText"), Qt::LeftButton);
+    ASSERT_EQ(w.rig.dialogs.fileTitles.size(), 1u);
+    EXPECT_EQ(w.rig.dialogs.fileTitles[0], "Open Code File");
+    EXPECT_EQ(w.Get<QLabel>("FileNameCodeSize")->text(), "(32768)");
+
+    // Once a file is named, the label is no longer a prompt.
+    QTest::mouseClick(w.Get<gui::ClickableLabel>("FileNameCodeText"), Qt::LeftButton);
+    EXPECT_EQ(w.rig.dialogs.fileTitles.size(), 1u);
+}
+
+/// The window after choosing the 27C256 and reading the simulated chip, for a look.
+TEST(MainWindowScreenshot, WritesTheWindowAfterReadingAChip) {
+    WindowRig w;
+    w.window->Load();
+    w.window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(w.window.get()));
+    PickRow(w.Get<QComboBox>("Device"), kEprom27C256);
+    QTest::mouseClick(w.Get<QPushButton>("Read_button"), Qt::LeftButton);
+    const QString path = QStringLiteral(QUORBIT_GUI_SHOT_DIR "/frmMain-read.png");
+    ASSERT_TRUE(w.window->grab().save(path));
+    EXPECT_EQ(w.rig.LogLines().back(), "You can Save the file using [FILE - Save As] menu");
+}
+
+} // namespace
+} // namespace quorbit::test
+
+namespace quorbit::test {
+namespace {
+
+TEST(Shutdown, ClosingTheMainWindowClosesTheDisplayWindow) {
+    WindowRig w;
+    w.window->Load();
+    w.window->show();
+    QTest::mouseClick(w.Get<QPushButton>("Command1"), Qt::LeftButton);
+    QWidget* second = w.window->DisplayWindowWidget();
+    ASSERT_NE(second, nullptr);
+    ASSERT_TRUE(second->isVisible());
+    w.window->close();
+    EXPECT_FALSE(second->isVisible());
+}
+
+} // namespace
+} // namespace quorbit::test

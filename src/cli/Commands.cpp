@@ -192,8 +192,8 @@ int RunDeviceCommand(CLI::App& cli, const CommandOptions& options, Session& sess
     }
 
     App& app = session.app();
-    app.buf.CodeFileFormat = ParseFormatChoice(options.format).value_or(FormatChoice::Auto);
     ParseOffset(options.offset, app.buf.CodeFileOffset); // checked by the parser
+    app.buf.CodeFileFormat = ParseFormatChoice(options.format).value_or(FormatChoice::Auto);
     session.SelectBoard();
     if (const int status = ApplySetupOption(cli, options.setup, session, err); status != 0)
         return status;

@@ -72,8 +72,7 @@ void TracePort::Sleep(int milliseconds) {
     AppendSleepLine(line_, milliseconds);
     Record();
     // A wait is a natural point to get the record onto the disk.
-    if (std::fflush(file_) != 0)
-        throw PortError("Cannot write the trace file " + path_ + ": " + std::strerror(errno));
+    if (!lost_ && std::fflush(file_) != 0) TraceLost();
 }
 
 void TracePort::BusySteps(std::int64_t steps) {
@@ -97,10 +96,18 @@ std::string TracePort::Describe() const {
 }
 
 void TracePort::Record() {
+    if (lost_) { // told once; the accesses, the closing reset above all, still go through
+        line_.clear();
+        return;
+    }
     const bool written = std::fputs(line_.c_str(), file_) >= 0;
     line_.clear();
-    if (!written)
-        throw PortError("Cannot write the trace file " + path_ + ": " + std::strerror(errno));
+    if (!written) TraceLost();
+}
+
+void TracePort::TraceLost() {
+    lost_ = true;
+    throw PortError("Cannot write the trace file " + path_ + ": " + std::strerror(errno));
 }
 
 void TracePort::KeepAfterFailure() {

@@ -207,6 +207,55 @@ TEST_F(CliFiles, APortBaseThatWouldWrapPastFFFFIsRefused) {
     EXPECT_NE(ReadBytes(dir / "quorbit6.ini").find("IO_PORT = 378"), std::string::npos);
 }
 
+TEST_F(CliFiles, NoTwoOptionsMayNameOneFile) {
+    // Each command's file options, pointed two at a time at one file under two
+    // spellings: refused before anything is opened, the file left as it was.
+    struct Role {
+        const char* option; // "" for the positional image
+        const char* spelling;
+    };
+    const Role image{"", "img.bin"}, output{"-o ", "./img.bin"},
+        trace{"--trace ", "../work/img.bin"}, simImage{"--sim-image ", "img.bin"},
+        simSave{"--sim-save ", "link.bin"};
+    fs::create_symlink("img.bin", Work("link.bin"));
+    struct Command {
+        const char* verb;
+        std::vector<Role> roles;
+    };
+    for (const Command& c : {Command{"program -d 27C256 --yes", {image, trace, simImage, simSave}},
+                             Command{"read -d 27C256", {output, trace, simImage, simSave}}}) {
+        for (std::size_t a = 0; a < c.roles.size(); ++a) {
+            for (std::size_t b = a + 1; b < c.roles.size(); ++b) {
+                WriteBytes(dir / "work" / "img.bin", PatternImage());
+                std::string args = "--sim-chip 27C256 " + std::string(c.verb);
+                for (const std::size_t i : {a, b})
+                    args += std::string(" ") + c.roles[i].option + c.roles[i].spelling;
+                if (c.roles[0].option == output.option && a != 0) args += " -o other.bin";
+                SCOPED_TRACE(args);
+                const Result r = Run(args);
+                EXPECT_EQ(r.status, 2) << r.out << r.err;
+                EXPECT_TRUE(r.ErrHas("name the same file")) << r.err;
+                EXPECT_EQ(ReadBytes(Work("img.bin")), PatternImage());
+                EXPECT_FALSE(fs::exists(Work("other.bin")));
+            }
+        }
+    }
+}
+
+TEST_F(CliFiles, AnImageOnStandardOutputNeverCarriesTheTrace) {
+    // Standard output is a file here, so /dev/stdout is that file.
+    Result r = Run(std::string("--trace /dev/stdout ") + kRead + "-");
+    EXPECT_EQ(r.status, 2) << r.err;
+    EXPECT_TRUE(r.ErrHas("--trace /dev/stdout and -o - name the same file")) << r.err;
+    EXPECT_TRUE(r.out.empty());
+    // "-" is standard error, not a file of that name.
+    r = Run(std::string("--trace - ") + kRead + "-");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, PatternImage());
+    EXPECT_TRUE(r.ErrHas("\nO 378 40\n")) << r.err.substr(0, 200);
+    EXPECT_FALSE(fs::exists(Work("-")));
+}
+
 TEST_F(CliFiles, ATraceIntoAPipeNobodyReadsDoesNotBlock) {
     ASSERT_EQ(::mkfifo(Work("fifo").c_str(), 0600), 0);
     const Result r = Run("--trace fifo detect");

@@ -93,6 +93,11 @@ int Run(int argc, const char* const* argv, std::ostream& out, std::ostream& err)
         err << problem << "\n";
         return 2;
     }
+    // Said before anything is opened: the run would keep the port file elsewhere.
+    if (const std::string problem = ConfigDirProblem(options.configDir); !problem.empty()) {
+        err << "--config-dir " << options.configDir << ": " << problem << "\n";
+        return 2;
+    }
     if (const std::string twice =
             FileNamedTwice(RunFiles(cli, options, commandOptions, setupOptions));
         !twice.empty()) {

@@ -179,20 +179,21 @@ TEST_F(CliFiles, AFailedSimulatorSaveIsAFailedRun) {
     EXPECT_EQ(ReadBytes(Work("a.bin")), std::string(32768, '\xFF'));
 }
 
-TEST_F(CliFiles, AnUnusableConfigFolderIsNamedOnceWithTheFolderUsedInstead) {
+TEST_F(CliFiles, AnUnusableConfigFolderIsNamedOnceAndNothingIsDone) {
     WriteBytes(dir / "plain-file", "");
     const std::string env = "XDG_CONFIG_HOME='" + (dir / "xdg").string() + "'";
     for (const std::string& folder : {(dir / "missing").string(), (dir / "plain-file").string()}) {
         const std::string command = "cd '" + (dir / "work").string() + "' && " + env +
                                     " timeout 20 '" QUORBIT_CLI_PATH "' --config-dir '" + folder +
-                                    "' detect > /dev/null 2> '" + (dir / "e.txt").string() + "'";
+                                    "' --trace trace.txt detect > /dev/null 2> '" +
+                                    (dir / "e.txt").string() + "'";
         const int raw = std::system(command.c_str());
-        EXPECT_EQ(WEXITSTATUS(raw), 0);
+        EXPECT_EQ(WEXITSTATUS(raw), 2);
         const std::string err = ReadBytes(dir / "e.txt");
         EXPECT_EQ(Count(err, "--config-dir " + folder + ": "), 1u) << err;
-        EXPECT_NE(err.find((dir / "xdg" / "quorbit").string() + " instead"), std::string::npos)
-            << err;
-        EXPECT_TRUE(fs::exists(dir / "xdg" / "quorbit" / "quorbit6.ini"));
+        // Not kept somewhere the operator did not name, and the board not touched.
+        EXPECT_FALSE(fs::exists(dir / "xdg" / "quorbit" / "quorbit6.ini"));
+        EXPECT_FALSE(fs::exists(dir / "work" / "trace.txt"));
     }
 }
 

@@ -267,18 +267,30 @@ TEST_F(CliFiles, ATraceIntoAPipeNobodyReadsDoesNotBlock) {
 
 TEST_F(CliFiles, EachFailureIsPrintedOnceOnErrorAndOnceInTheLog) {
     struct Case {
-        const char* args;
-        const char* failure;
+        std::string args;
+        std::string failure;
+        int status = 2; // the link broke before the chip command ran
     };
-    for (const Case c : {Case{"-b exec:true detect", "child 'true' exited with status 0"},
-                         Case{"-b exec:false blank -d 2", "child 'false' exited with status 1"},
-                         Case{"--trace /dev/full detect", "No space left on device"}}) {
+    const std::string dies = "-b 'exec:sh " QUORBIT_TEST_HELPERS "/dies_after_one_read.sh' ";
+    const std::string chatty = "-b 'exec:echo zz; cat > /dev/null' ";
+    WriteBytes(dir / "work" / "x.bin", PatternImage());
+    for (const Case& c :
+         {Case{"-b exec:true detect", "child 'true' exited with status 0"},
+          Case{"-b exec:false blank -d 2", "child 'false' exited with status 1"},
+          Case{"--trace /dev/full detect", "No space left on device"},
+          // The link breaking while the command looks for the board: the command
+          // ends there, not with a second report and a wrong reason.
+          Case{dies + "read -d 27C256 -o x.bin", "exited with status 3"},
+          Case{chatty + "read -d 27C256 -o x.bin", "printed 'zz' without being asked"},
+          Case{chatty + "--port 378 --model 6 program -d 27C256 x.bin --yes",
+               "printed 'zz' without being asked", 1}}) {
         const Result r = Run(c.args);
-        EXPECT_EQ(r.status, 2) << c.args;
+        EXPECT_EQ(r.status, c.status) << c.args;
         EXPECT_EQ(Count(r.err, c.failure), 1u) << c.args << "\n" << r.err;
         EXPECT_EQ(Count(r.out, c.failure), 1u) << c.args << "\n" << r.out;
         EXPECT_EQ(Count(r.out, ">  Operation stopped: "), 1u) << r.out;
         EXPECT_FALSE(r.ErrHas("is not available")) << r.err;
+        EXPECT_FALSE(r.ErrHas("Please select the device")) << r.err;
     }
 }
 

@@ -42,7 +42,8 @@ std::size_t Count(const std::string& text, const std::string& part) {
 /// and standard output to out.txt or to the descriptor given.
 class Started {
   public:
-    Started(const fs::path& folder, const std::vector<std::string>& args, int output = -1) {
+    Started(const fs::path& folder, const std::vector<std::string>& args, int output = -1,
+            int input = -1) {
         std::vector<std::string> all = {QUORBIT_CLI_PATH, "--config-dir", folder.string()};
         all.insert(all.end(), args.begin(), args.end());
         std::vector<char*> argv;
@@ -56,6 +57,7 @@ class Started {
                 output >= 0 ? output : ::open("out.txt", O_WRONLY | O_CREAT | O_TRUNC, 0644);
             const int err = ::open("err.txt", O_WRONLY | O_CREAT | O_TRUNC, 0644);
             if (out < 0 || err < 0 || ::dup2(out, 1) < 0 || ::dup2(err, 2) < 0) ::_exit(126);
+            if (input >= 0 && ::dup2(input, 0) < 0) ::_exit(126);
             for (const int s : {SIGPIPE, SIGINT, SIGTERM, SIGHUP})
                 std::signal(s, SIG_DFL);
             ::execv(argv[0], argv.data());
@@ -145,6 +147,28 @@ TEST_F(CliStop, EachStopSignalEndsTheProgrammingWithTheBoardResetAndItsOwnStatus
         EXPECT_EQ(saved.size(), image.size());
         EXPECT_NE(saved, std::string(image.begin(), image.end())); // stopped midway
     }
+}
+
+TEST_F(CliStop, AStopWhileTheImageIsAwaitedOnStandardInputEndsTheWait) {
+    const std::string reset = FinishedReset("27C256");
+    int pipe[2];
+    ASSERT_EQ(::pipe2(pipe, O_CLOEXEC), 0); // the writer stays open and silent
+    fs::remove(dir / "out.txt");
+    Started run(
+        dir.path(),
+        {"--sim-chip", "27C256", "--trace", "trace.txt", "program", "-d", "27C256", "-", "--yes"},
+        -1, pipe[0]);
+    ::close(pipe[0]);
+    ASSERT_TRUE(Started::WaitFor(dir / "out.txt", "Device Size is")) << Text("out.txt");
+    run.Signal(SIGTERM);
+    const int status = run.Wait();
+    ::close(pipe[1]);
+    ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
+    EXPECT_EQ(WEXITSTATUS(status), 128 + SIGTERM);
+    const std::string out = Text("out.txt");
+    EXPECT_EQ(Count(out, ">  Operation stopped by the operator\n"), 1u) << out;
+    EXPECT_EQ(Count(out, "Programming Button Pressed"), 0u) << out;
+    EXPECT_EQ(LastLines(Text("trace.txt"), kResetLines), reset);
 }
 
 TEST_F(CliStop, AnImageOutputNobodyReadsEndsTheRunWithAFailureAndTheBoardReset) {

@@ -47,7 +47,7 @@ std::string FileNamedTwice(const std::vector<NamedFile>& files) {
         const auto identity = IdentityOf(file);
         if (!identity) continue;
         for (const auto& [other, otherIdentity] : seen)
-            if (otherIdentity == *identity)
+            if ((file.written || other->written) && otherIdentity == *identity)
                 return other->option + " " + other->path + " and " + file.option + " " + file.path +
                        " name the same file: give each its own";
         seen.emplace_back(&file, *identity);

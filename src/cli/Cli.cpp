@@ -38,11 +38,13 @@ std::vector<NamedFile> RunFiles(const CLI::App& cli, const GlobalOptions& option
                                 const CommandOptions& command, const SetupSaveOptions& save) {
     std::vector<NamedFile> files = BackendFiles(options);
     if (cli.got_subcommand("read"))
-        files.push_back({"-o", command.file, 1});
+        files.push_back({"-o", command.file, 1, true});
     else
-        files.push_back({"the image file", command.file.empty() ? save.file : command.file, 0});
+        files.push_back(
+            {"the image file", command.file.empty() ? save.file : command.file, 0, false});
     std::string error;
-    if (!command.setup.empty()) files.push_back({"--setup", SetupFileOf(command.setup, error), -1});
+    if (!command.setup.empty())
+        files.push_back({"--setup", SetupFileOf(command.setup, error), -1, false});
     return files;
 }
 

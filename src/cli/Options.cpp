@@ -134,9 +134,9 @@ std::vector<NamedFile> BackendFiles(const GlobalOptions& o) {
     std::string error;
     const bool imageIsFile =
         !sim.imageFile.empty() && !sim::GeneratedContents(sim.imageFile, 0, error);
-    return {{"--trace", o.backend.traceFile, 2},
-            {"--sim-image", imageIsFile ? sim.imageFile : std::string(), 0},
-            {"--sim-save", sim.saveFile, -1}};
+    return {{"--trace", o.backend.traceFile, 2, true},
+            {"--sim-image", imageIsFile ? sim.imageFile : std::string(), 0, false},
+            {"--sim-save", sim.saveFile, -1, true}};
 }
 
 bool InsertSimulatedChip(const OpenedBackend& backend, const SimSetup& setup) {

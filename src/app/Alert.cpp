@@ -53,6 +53,9 @@ namespace {
 /// What every operation that ended midway needs: no success, no lit lamps, the
 /// board idle.
 void EndInterruptedOperation(App& app, const std::string& what) {
+    // A stop asked for meanwhile ends with this operation; it must not keep the
+    // reset below off the board.
+    AcknowledgeStop();
     app.handlerFailed = true;
     app.lastFailure = what;
     app.ops.Outcome = OpOutcome::Failed;
@@ -77,7 +80,6 @@ std::string FailureLogLine(const App& app) {
 }
 
 void ReportOperationStopped(App& app) {
-    AcknowledgeStop(); // the reset below must reach the board
     EndInterruptedOperation(app, OperationStopped().what());
     // The operator asked for it: a log line, not an alert or a box.
     LogMessage(app, FailureLogLine(app));

@@ -30,4 +30,8 @@ for target in build-fuzz/fuzz/*_fuzz; do
     rm -rf "$scratch"
 done
 printf '%s\n' "${summary[@]}"
+
+# The session sequences get the same kind of budget: many more random sessions
+# than the suite runs.
+scripts/sequences.sh || status=1
 exit $status

@@ -10,6 +10,7 @@
 #include "cli/Options.h"
 #include "cli/Session.h"
 #include "cli/SetupCommand.h"
+#include "cli/StopSignals.h"
 #include "cli/SumCommand.h"
 
 namespace quorbit::cli {
@@ -154,7 +155,8 @@ int RunVerb(int argc, const char* const* argv, std::ostream& out, std::ostream& 
 
 int Run(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
     JsonResult json(argc, argv);
-    return json.Finish(out, RunVerb(argc, argv, out, err, json));
+    // The object gives the status the process ends with, a stop signal's included.
+    return json.Finish(out, ExitStatusAfterSignals(RunVerb(argc, argv, out, err, json)));
 }
 
 } // namespace quorbit::cli

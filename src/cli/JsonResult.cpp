@@ -9,6 +9,7 @@
 #include "cli/JsonWriter.h"
 #include "cli/Options.h"
 #include "cli/Session.h"
+#include "hw/StopRequest.h"
 
 namespace quorbit::cli {
 namespace {
@@ -118,7 +119,9 @@ int JsonResult::Finish(std::ostream& out, int status) {
     verb_.empty() ? w.Null() : w.String(verb_);
     w.Key("device");
     device_ ? w.String(*device_) : w.Null();
-    w.Key("result").String(ResultWord(status, stopped_, outcome_));
+    // A stop request that came after the last operation (or during sum, which
+    // drives no board) still stopped the run.
+    w.Key("result").String(ResultWord(status, stopped_ || StopRequested(), outcome_));
     w.Key("exit").Number(std::int64_t{status});
     if (image_) {
         w.Key("image").BeginObject();

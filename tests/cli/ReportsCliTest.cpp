@@ -280,6 +280,23 @@ TEST_F(ReportsCli, EveryVerbEndsInOneJsonObject) {
     EXPECT_EQ(Json("j['port_accesses'] > 0"), "True");
 }
 
+TEST_F(ReportsCli, AStopSignalGivesAStoppedResultWithTheProcessStatus) {
+    const auto image = sim::RandomContents(512 * 1024, 41);
+    WriteFile("image.bin", image);
+    // SIGTERM once programming has started (a background job of a script ignores
+    // SIGINT); the wait for the line is bounded, no time is measured.
+    const std::string status =
+        Shell("'" QUORBIT_CLI_PATH "' --config-dir . --json --sim-chip AM29F040 --yes program "
+              "-d AM29F040 image.bin > stdout.txt 2> stderr.txt & p=$!; i=0; "
+              "until grep -q 'Start programming' stderr.txt || [ $i -ge 6000 ]; do "
+              "sleep 0.01; i=$((i+1)); done; kill -TERM $p; wait $p; echo $?");
+    EXPECT_EQ(status, "143") << ReadBytes(dir / "stderr.txt");
+    EXPECT_EQ(Json("j['verb'], j['result'], j['exit']"), "program stopped 143");
+    EXPECT_EQ(Json("any(l.endswith('>  Operation stopped by the operator') for l in j['log']), "
+                   "'chip' in j"),
+              "True False");
+}
+
 TEST_F(ReportsCli, JsonKeepsOddFileNamesReadable) {
     // A quote, a backslash, a tab and a byte that is not UTF-8 in the name.
     const std::string name = "odd\"na\\me\t\xff.bin";

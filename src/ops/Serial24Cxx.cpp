@@ -103,12 +103,12 @@ std::int32_t WrittenEnd(const App& app) {
     return end < chip ? end : chip;
 }
 
-/// Reads the chip from address 0 to WrittenEnd in one sequential transfer, handing
-/// each byte to `visit(index, byte)`; a false answer ends the transfer there (the
-/// byte is left in DataIn). False when the chip did not answer the read's start
+/// Reads the chip's first `size` bytes in one sequential transfer, handing each
+/// byte to `visit(index, byte)`; a false answer ends the transfer there (the byte
+/// is left in DataIn). False when the chip did not answer the read's start
 /// (AckError set).
-template <typename Visit> bool ReadWrittenPart(App& app, Visit visit, bool showProgress) {
-    const std::int32_t size = WrittenEnd(app);
+template <typename Visit>
+bool ReadFromStart(App& app, std::int32_t size, Visit visit, bool showProgress) {
     if (size <= 0) return true;
     if (!StartSequentialRead(app)) return false;
     for (std::int32_t i = 0; i < size; ++i) {
@@ -132,8 +132,8 @@ template <typename Visit> bool ReadWrittenPart(App& app, Visit visit, bool showP
 template <typename Expected>
 std::optional<std::int32_t> FirstDifference(App& app, Expected expected, bool showProgress) {
     std::optional<std::int32_t> at;
-    ReadWrittenPart(
-        app,
+    ReadFromStart(
+        app, WrittenEnd(app),
         [&](std::int32_t i, std::uint8_t byte) {
             if (!Written(app, i) || byte == expected(i)) return true;
             at = i;
@@ -247,19 +247,22 @@ void Read24CXX(App& app) {
 }
 
 void Verify24CXX(App& app) {
-    SetProgressValue(app, 0);
-    SetProgressMax(app, WrittenEnd(app));
-    const auto& code = app.buf.CodeBuffer;
+    // What the image holds, whatever an erase that was cancelled left in EraseMode.
     const Coverage& held = app.buf.CodeCoverage;
-    std::vector<std::uint8_t> chip(held.End(), 0xFF);
+    const auto chipBytes = static_cast<std::uint32_t>(std::max(ChipBytes(app), 0));
+    const auto end = static_cast<std::int32_t>(std::min(held.End(), chipBytes));
+    SetProgressValue(app, 0);
+    SetProgressMax(app, end);
+    const auto& code = app.buf.CodeBuffer;
+    std::vector<std::uint8_t> chip(static_cast<std::size_t>(end), 0xFF);
     std::optional<std::int32_t> firstAt;
     std::uint8_t firstFound = 0;
     // Read on after the first difference: the report counts them all.
-    const bool answered = ReadWrittenPart(
-        app,
+    const bool answered = ReadFromStart(
+        app, end,
         [&](std::int32_t i, std::uint8_t byte) {
             const auto index = static_cast<std::size_t>(i);
-            if (!Written(app, i)) return true;
+            if (!held.Holds(static_cast<std::uint32_t>(i))) return true;
             chip[index] = byte;
             if (byte == code[index]) return true;
             if (!firstAt) {
@@ -271,7 +274,7 @@ void Verify24CXX(App& app) {
         },
         true);
     if (!answered) return;
-    KeepChipReading(app, chip, held.Below(static_cast<std::uint32_t>(WrittenEnd(app))));
+    KeepChipReading(app, chip, held.Below(static_cast<std::uint32_t>(end)));
     if (!firstAt) return;
     const std::int32_t PageCounter = *firstAt;
     ReportVerifyError(app, PageCounter, code[static_cast<std::size_t>(PageCounter)], firstFound);

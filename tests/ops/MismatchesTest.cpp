@@ -135,5 +135,19 @@ TEST(Mismatches, VerifyCountsExactlyTheDifferingBytesTheImageHolds) {
     });
 }
 
+TEST(Mismatches, SerialVerifyAfterACancelledEraseComparesOnlyTheImage) {
+    SerialRig r;
+    auto chip = SerialImage(1024, 42);
+    r.Insert(kRow24C08, chip);
+    r.rig.dialogs.answers = {MsgResult::Cancel};
+    r.Press(r.app.ui.EraseFlash_button); // leaves the erase flag behind
+    r.LoadCode({chip.begin(), chip.begin() + 100});
+    r.Press(r.app.ui.Verify_button);
+    EXPECT_EQ(r.app.ops.Outcome, OpOutcome::Success);
+    EXPECT_EQ(r.app.ops.Mismatches.Bytes(), 0u);
+    ASSERT_TRUE(r.app.ops.ChipRead.has_value());
+    EXPECT_EQ(r.app.ops.ChipRead->over.Bytes(), 100u);
+}
+
 } // namespace
 } // namespace quorbit::test

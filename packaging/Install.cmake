@@ -98,7 +98,7 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 # The binaries are built with debugging information; the package ships them without.
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
-set(QUORBIT_DEB_DEPENDS "libc6, libstdc++6, libgcc-s1, libsrecord0")
+set(QUORBIT_DEB_DEPENDS "libc6, libstdc++6, libgcc-s1, libsrecord0, zlib1g, libssl3")
 if(QUORBIT_GUI)
   string(APPEND QUORBIT_DEB_DEPENDS ", libqt6widgets6, libqt6gui6, libqt6core6, libqt6multimedia6")
 endif()

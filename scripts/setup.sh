@@ -6,7 +6,7 @@ cd "$(dirname "$0")/.."
 
 packages=(g++ cmake ninja-build pkg-config libcli11-dev libgtest-dev libgmock-dev librapidcheck-dev
           libbenchmark-dev libsrecord-dev libboost-dev qt6-base-dev qt6-multimedia-dev libgl-dev xvfb xauth
-          clang libfuzzer-14-dev libclang-rt-14-dev)
+          clang libfuzzer-14-dev libclang-rt-14-dev zlib1g-dev libssl-dev)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

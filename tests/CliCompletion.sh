@@ -32,7 +32,7 @@ expect() {
 
 # Verbs, and setup's one sub-verb.
 expect "pro" "program"
-expect "" "$(printf '%s\n' blank detect devices erase id program read setup sum verify)"
+expect "" "$(printf '%s\n' blank detect devices erase id program read setup verify)"
 expect "setup s" "save"
 # An option's value is not taken for the verb ("blank" is the trace file here).
 expect "--trace blank re" "read"
@@ -41,9 +41,6 @@ expect "-d 27C256 bl" "blank"
 expect "program --ver" "--verify-after"
 expect "read --f" "--format"
 expect "blank --f" ""
-expect "sum --o" "--offset"
-expect "verify --js" "--json"
-expect "program --offset 4" ""
 expect "blank --sim-c" "--sim-chip"
 expect "setup save 1 --na" "--name"
 # Option values.
@@ -68,11 +65,10 @@ expect "verify -d 27C256 ima" "$(printf '%s\n' image.bin image.hex images)"
 expect "read -d 27C256 -o not" "notes.txt"
 expect "--config-dir im" "images"
 expect "detect im" ""
-expect "sum image.bin ima" "$(printf '%s\n' image.bin image.hex images)"
 
 # The list of every option named in --help is offered somewhere.
-help=$("$cli" --help; for verb in read verify program sum; do "$cli" "$verb" --help; done)
-offered=$(complete_words -; for verb in read verify program sum; do complete_words "$verb" -; done)
+help=$("$cli" --help; for verb in read verify program; do "$cli" "$verb" --help; done)
+offered=$(complete_words -; for verb in read verify program; do complete_words "$verb" -; done)
 for option in $(grep -oE '(^|[ ,])--?[a-z0-9][a-z0-9-]*' <<<"$help" | tr -d ' ,' | sort -u); do
     grep -qx -- "$option" <<<"$offered" || {
         echo "FAIL: option $option of --help is never offered"

@@ -6,6 +6,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${FUZZ_SECONDS:-60}
+scripts/setup.sh --no-build clang libfuzzer-14-dev libclang-rt-14-dev
 CXX=clang++ CC=clang cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DQUORBIT_FUZZ=ON -DQUORBIT_GUI=OFF -DQUORBIT_TESTS=OFF -DQUORBIT_BENCH=OFF >/dev/null
 cmake --build build-fuzz -j "$(nproc)"

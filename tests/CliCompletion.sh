@@ -32,7 +32,7 @@ expect() {
 
 # Verbs, and setup's one sub-verb.
 expect "pro" "program"
-expect "" "$(printf '%s\n' blank detect devices erase id program read setup verify)"
+expect "" "$(printf '%s\n' blank detect devices erase id program read setup sum verify)"
 expect "setup s" "save"
 # An option's value is not taken for the verb ("blank" is the trace file here).
 expect "--trace blank re" "read"

@@ -188,7 +188,18 @@ void Device_Click(App& app) {
     const int k = list.listIndex;
     app.dev.DeviceName = Trimmed(list.items.at(static_cast<std::size_t>(k)));
     if (app.dev.DeviceName.rfind("N/A", 0) == 0) {
+        const std::string refused = app.dev.DeviceName;
         SetListIndex(list, -1); // refused: the device chosen before stays in force
+        // ...and the list shows it again, so that the screen and the commands agree on
+        // the chip they work on.
+        const int kept = app.dev.DeviceRow;
+        if (kept > 0 && kept < static_cast<int>(list.items.size())) {
+            list.listIndex = kept;
+            list.caption = list.items[static_cast<std::size_t>(kept)];
+            app.dev.DeviceName = Trimmed(list.caption);
+            LogMessage(app,
+                       refused + " cannot be selected - " + app.dev.DeviceName + " stays selected");
+        }
         return;
     }
 

@@ -135,18 +135,29 @@ TEST_F(Selected, SerialEepromHasNoBlankCheckButChipErase) {
     EXPECT_EQ(app.board.Reg0Shadow & 0x40, 0);
 }
 
-TEST_F(Selected, NotSelectableRowIsRefusedAndThePreviousDeviceStays) {
-    Choose(11);
+TEST_F(Selected, NotSelectableRowIsRefusedAndThePreviousDeviceStaysShown) {
+    // With no device chosen before, the list returns to no selection.
     Choose(1); // N/A - Eprom 2716
     EXPECT_EQ(app.ui.Device.listIndex, -1);
     EXPECT_EQ(app.ui.Device.caption, "Please Select Device on this List");
     EXPECT_TRUE(rig.LogLines().empty());
+    EXPECT_FALSE(app.ui.Read_button.enabled);
+
+    Choose(11);
+    Choose(1);
+    // The device whose commands stay enabled is the one the list shows.
+    EXPECT_EQ(app.ui.Device.listIndex, 11);
+    EXPECT_EQ(app.ui.Device.caption, app.ui.Device.items[11]);
+    EXPECT_EQ(app.dev.DeviceName, "Eprom 27C256");
+    EXPECT_EQ(rig.LogLines(), std::vector<std::string>{"N/A - Eprom 2716 cannot be selected - "
+                                                       "Eprom 27C256 stays selected"});
     EXPECT_TRUE(rig.sound.played.empty());
     EXPECT_EQ(app.dev.DeviceType, "P4");
     EXPECT_EQ(app.dev.DeviceRow, 11);
     EXPECT_TRUE(app.ui.Read_button.enabled);
     Choose(0); // the empty first entry is refused the same way
     EXPECT_EQ(app.dev.DeviceRow, 11);
+    EXPECT_EQ(app.ui.Device.listIndex, 11);
     EXPECT_FALSE(SelectDevice(app, 22));
     EXPECT_TRUE(SelectDevice(app, 23));
     EXPECT_EQ(app.dev.DeviceType, "FA");

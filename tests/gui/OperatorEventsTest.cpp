@@ -23,22 +23,30 @@ void PickRow(QComboBox* list, int row) {
     emit list->activated(row);
 }
 
-TEST(DeviceList, ARefusedRowReturnsVisiblyToNoSelectionAndKeepsTheDevice) {
+TEST(DeviceList, ARefusedRowShowsTheDeviceThatStaysInForce) {
     WindowRig w;
     w.window->Load();
     auto* list = w.Get<QComboBox>("Device");
-    PickRow(list, kEprom27C256);
-    EXPECT_EQ(list->currentText().trimmed(), "Eprom 27C256");
-    EXPECT_EQ(w.app().dev.DeviceType, "P4");
-
-    ASSERT_TRUE(list->itemText(0).startsWith("N/A - "));
-    PickRow(list, 0);
+    ASSERT_TRUE(list->itemText(1).startsWith("N/A - "));
+    PickRow(list, 1);
     EXPECT_EQ(list->currentIndex(), -1);
     EXPECT_TRUE(list->currentText().isEmpty());
     EXPECT_EQ(list->placeholderText(), "Please Select Device on this List");
-    // The device chosen before stays in force, its commands usable.
+    EXPECT_FALSE(w.Get("Read_button")->isEnabled());
+
+    PickRow(list, kEprom27C256);
+    EXPECT_EQ(list->currentText().trimmed(), "Eprom 27C256");
+    EXPECT_EQ(w.app().dev.DeviceType, "P4");
+    PickRow(list, 1);
+    // The device chosen before stays in force, its commands usable, and the list
+    // says which it is.
+    EXPECT_EQ(list->currentIndex(), kEprom27C256);
+    EXPECT_EQ(list->currentText().trimmed(), "Eprom 27C256");
     EXPECT_EQ(w.app().dev.DeviceSize, 32768);
     EXPECT_TRUE(w.Get("Read_button")->isEnabled());
+    EXPECT_TRUE(w.Get<QPlainTextEdit>("SystemLog")
+                    ->toPlainText()
+                    .endsWith("N/A - Eprom 2716 cannot be selected - Eprom 27C256 stays selected"));
 }
 
 TEST(HexDisplay, ReadShowsPageZeroAndTheScrollBarPagesThroughTheBuffer) {

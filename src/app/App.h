@@ -2,6 +2,7 @@
 // The programmer's core: the window's control model, the program state grouped
 // by owner, and the platform services. Every behaviour is a function of an App.
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "app/Controls.h"
@@ -16,7 +17,8 @@ namespace quorbit {
 
 namespace sim {
 class SimBoard;
-}
+class SimChip;
+} // namespace sim
 class Desktop;
 
 struct Services {
@@ -30,6 +32,10 @@ struct Services {
     sim::SimBoard* simBoard = nullptr; // set when the port backend is the simulator
     /// The simulated socket's chip was named at start: choosing a device leaves it.
     bool simChipFixed = false;
+    /// Makes the chip the simulated socket takes when a device row is chosen (its
+    /// contents and faults as given at start); null: an erased chip. Throws
+    /// std::invalid_argument when the chip cannot be made as asked.
+    std::function<std::unique_ptr<sim::SimChip>(int row)> simSocketChip;
     /// Folder of the program: its sounds and help live here.
     std::string appFolder = ".";
     /// Where the port file is kept while the program may write there: the program's

@@ -7,6 +7,7 @@
 
 #include "app/Controls.h"
 #include "app/Services.h"
+#include "app/ViewSnapshot.h"
 #include "buffers/Buffers.h"
 #include "buffers/DisplayWindow.h"
 #include "catalog/DeviceConfig.h"
@@ -20,6 +21,7 @@ class SimBoard;
 class SimChip;
 } // namespace sim
 class Desktop;
+class OperationHost;
 
 struct Services {
     PortIo* port = nullptr;
@@ -30,6 +32,8 @@ struct Services {
     Refresher* refresher = nullptr;    // may be null (no view)
     Desktop* desktop = nullptr;        // About box, help, other programs; may be null
     sim::SimBoard* simBoard = nullptr; // set when the port backend is the simulator
+    /// Runs chip operations on a thread of their own; null: on the caller's thread.
+    OperationHost* operations = nullptr;
     /// The simulated socket's chip was named at start: choosing a device leaves it.
     bool simChipFixed = false;
     /// Makes the chip the simulated socket takes when a device row is chosen (its
@@ -52,6 +56,8 @@ struct Services {
 struct ReportState {
     int ProgressStep = 1;
     int ProgressCount = 0;
+    /// The chip address the progress bar last moved at; -1 while the bar is at 0.
+    std::int32_t ProgressAddress = -1;
     std::string SavedProgramEnabled = "False", SavedVerifyEnabled = "False",
                 SavedReadEnabled = "False", SavedDisplayEnabled = "False";
 };
@@ -101,9 +107,17 @@ class App {
     /// Wraps an event handler: a failure inside it ends that operation with a
     /// clear message, never the program.
     std::function<void()> Handler(std::function<void(App&)> body);
+    /// Wraps the handler of a chip operation: run by the operation host when there
+    /// is one (and `when` holds, if given), else as Handler does. Nested in another
+    /// handler it runs in place, on that handler's thread.
+    std::function<void()> Operation(std::function<void(App&)> body,
+                                    std::function<bool(const App&)> when = nullptr);
     void RunGuarded(const std::function<void(App&)>& body);
 
+    /// Shows what changed: on an operation's thread, by publishing it for the view.
     void Repaint();
+    /// What the view shows while an operation owns the state.
+    PublishedView published;
 
   private:
     int handlerDepth_ = 0;

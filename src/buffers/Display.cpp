@@ -90,6 +90,10 @@ void DisplayDataMemory(App& app) {
     app.Repaint();
 }
 
+bool ShowsDevicePage(const App& app) {
+    return app.DisplayMode == "DisplayEprom";
+}
+
 void VScroll1_Change(App& app) {
     if (app.DisplayMode == "Read")
         DisplayPageMemory(app);

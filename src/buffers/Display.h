@@ -26,6 +26,8 @@ void DisplayDataMemory(App& app);
 void DisplayEprom(App& app);
 
 void VScroll1_Change(App& app);
+/// The chip's page is shown (read live from the board at every move of VScroll1).
+bool ShowsDevicePage(const App& app);
 void Show_button_Click(App& app);
 void Display_button_Click(App& app);
 void menuDisplayCode_Click(App& app);

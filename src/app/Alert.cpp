@@ -4,6 +4,7 @@
 
 #include "app/App.h"
 #include "app/Shell.h"
+#include "hw/StopRequest.h"
 
 namespace quorbit {
 namespace {
@@ -47,7 +48,14 @@ void ShowCriticalError(App& app) {
     Error_label_Click(app);
 }
 
-void ReportHandlerFailure(App& app, const std::string& what) {
+namespace {
+
+/// What every operation that ended midway needs: no success, no lit lamps, the
+/// board idle.
+void EndInterruptedOperation(App& app, const std::string& what) {
+    // A stop asked for meanwhile ends with this operation; it must not keep the
+    // reset below off the board.
+    AcknowledgeStop();
     app.handlerFailed = true;
     app.lastFailure = what;
     app.ops.Outcome = OpOutcome::Failed;
@@ -62,7 +70,24 @@ void ReportHandlerFailure(App& app, const std::string& what) {
     } catch (const std::exception&) {
         SetProgressValue(app, 0);
     }
-    LogMessage(app, "Operation stopped: " + what);
+}
+
+} // namespace
+
+std::string FailureLogLine(const App& app) {
+    const std::string stopped = OperationStopped().what();
+    return app.lastFailure == stopped ? stopped : "Operation stopped: " + app.lastFailure;
+}
+
+void ReportOperationStopped(App& app) {
+    EndInterruptedOperation(app, OperationStopped().what());
+    // The operator asked for it: a log line, not an alert or a box.
+    LogMessage(app, FailureLogLine(app));
+}
+
+void ReportHandlerFailure(App& app, const std::string& what) {
+    EndInterruptedOperation(app, what);
+    LogMessage(app, FailureLogLine(app));
     app.svc.dialogs->MsgBox("The operation was stopped:\r\n" + what, kAppTitle, MsgIcon::Critical,
                             MsgButtons::Ok, 0);
 }

@@ -9,6 +9,7 @@
 #include "catalog/DeviceSelection.h"
 #include "hw/Detection.h"
 #include "hw/PulseOverruns.h"
+#include "hw/StopRequest.h"
 #include "ops/WireOps.h"
 #include "setups/Setups.h"
 
@@ -60,6 +61,11 @@ void App::RunGuarded(const std::function<void(App&)>& body) {
     ++handlerDepth_;
     try {
         body(*this);
+    } catch (const OperationStopped&) {
+        --handlerDepth_;
+        ReportOperationStopped(*this);
+        ReportPulseOverruns(*this);
+        return;
     } catch (const std::exception& e) {
         --handlerDepth_;
         ReportHandlerFailure(*this, e.what());

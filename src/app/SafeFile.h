@@ -9,7 +9,8 @@
 
 namespace quorbit {
 
-/// The name that stands for standard input where an image is read.
+/// The name that stands for standard input where an image is read (and for
+/// standard output or standard error where an image or the trace is written).
 inline constexpr const char* kStandardInputName = "-";
 
 /// Reads at most `limit` bytes of `path` into `content` (replaced only on success).

@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include "app/SafeFile.h"
+#include "hw/StopRequest.h"
 
 namespace quorbit {
 namespace {
@@ -26,20 +27,29 @@ std::string UnreadableTypeReason(mode_t mode) {
     return {};
 }
 
+/// Waits until the descriptor has data or its end; false when the operator asked
+/// to stop meanwhile (standard input from a terminal or a pipe may never come).
+bool WaitForData(int fd) {
+    for (;;) {
+        if (StopRequested()) return false;
+        pollfd ready{fd, POLLIN, 0};
+        // Looked at again now and then: a stop signal may come just before the wait.
+        const int n = ::poll(&ready, 1, 200);
+        if (n > 0 || (n < 0 && errno != EINTR)) return true; // the read tells the rest
+    }
+}
+
 /// Reads until the end or `limit` bytes. Standard input may have been left
 /// non-blocking by whoever started us: then wait for data rather than fail.
 std::string ReadUpTo(int fd, std::size_t limit, std::string& content) {
     std::string data;
     std::array<char, 65536> chunk{};
     while (data.size() < limit) {
+        if (!WaitForData(fd)) return "stopped by the operator";
         const std::size_t want = std::min(chunk.size(), limit - data.size());
         const ssize_t n = ::read(fd, chunk.data(), want);
         if (n < 0 && errno == EINTR) continue;
-        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-            pollfd ready{fd, POLLIN, 0};
-            ::poll(&ready, 1, -1);
-            continue;
-        }
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) continue; // waited above
         if (n < 0) return std::string("read error: ") + std::strerror(errno);
         if (n == 0) break;
         data.append(chunk.data(), static_cast<std::size_t>(n));

@@ -143,6 +143,13 @@ std::string WriteFileSafely(const fs::path& target, const std::string& content,
         return ReplaceFile(final, content, nullptr);
     }
     if (S_ISREG(st.st_mode)) {
+        // The rename needs only the folder's permission: without this check a file
+        // the operator protected would be replaced all the same.
+        if (::access(final.c_str(), W_OK) != 0)
+            return errno == EACCES || errno == EPERM || errno == EROFS
+                       ? "it is write-protected (" + Reason(errno) +
+                             "); the file there before is left as it was"
+                       : Reason(errno);
         reason = ReplaceFile(final, content, &st);
         return reason.empty() ? reason : reason + "; the file there before is left as it was";
     }

@@ -38,6 +38,11 @@ void ShowCriticalError(App& app);
 void Error_label_Click(App& app);
 /// An operation stopped by a failure it could not handle (port link broken).
 void ReportHandlerFailure(App& app, const std::string& what);
+/// An operation ended on the operator's stop request: the board reset, lamps and
+/// progress cleared, "Operation stopped by the operator" logged, no success.
+void ReportOperationStopped(App& app);
+/// The log line that told how the last interrupted operation ended.
+std::string FailureLogLine(const App& app);
 
 // ---- Board reset (registers idle, progress bar cleared) -----------------------
 void Reset(App& app);

@@ -8,6 +8,7 @@
 #include "catalog/DeviceSelection.h"
 #include "hw/Detection.h"
 #include "hw/PortFile.h"
+#include "hw/StopRequest.h"
 
 namespace quorbit {
 namespace {
@@ -41,6 +42,8 @@ template <typename Step> void BoardStep(App& app, Step&& step) {
     if (app.handlerFailed) return;
     try {
         step();
+    } catch (const OperationStopped&) {
+        ReportOperationStopped(app);
     } catch (const std::exception& e) {
         ReportHandlerFailure(app, e.what());
     }
@@ -96,7 +99,7 @@ void Form_Load(App& app) {
     ui.SystemLog.caption.clear();
     ui.VScroll1.max = 0;
     // The failure was shown before the log was cleared; the log must keep it too.
-    if (app.handlerFailed) LogMessage(app, "Operation stopped: " + app.lastFailure);
+    if (app.handlerFailed) LogMessage(app, FailureLogLine(app));
 
     BuildDeviceCatalog(app);
     BoardStep(app, [&] { Reset(app); });
@@ -105,6 +108,8 @@ void Form_Load(App& app) {
 }
 
 void Form_Unload(App& app) {
+    // A stop that no operation took up must not keep the closing reset off the board.
+    AcknowledgeStop();
     try {
         Reset(app); // leave the board with its lines inactive
     } catch (const std::exception&) {

@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cstdio>
 #include <filesystem>
+#include <string_view>
 
 #include "buffers/SrecordCodec.h"
 
@@ -42,6 +43,60 @@ bool LooksLike(const std::string& bytes, ImageFormat format) {
         return bytes[at] == ':' && IsHexDigit(bytes[at + 1]) && IsHexDigit(bytes[at + 2]);
     return (bytes[at] == 'S' || bytes[at] == 's') &&
            std::isdigit(static_cast<unsigned char>(bytes[at + 1])) && IsHexDigit(bytes[at + 2]);
+}
+
+/// The mark and at least the shortest record's hex digits, nothing else.
+bool IsRecordText(std::string_view line) {
+    while (!line.empty() && (line.back() == '\r' || line.back() == ' ' || line.back() == '\t'))
+        line.remove_suffix(1);
+    return line.size() >= 9 && std::all_of(line.begin() + 1, line.end(), IsHexDigit);
+}
+
+/// The lines of a record file as they should be, before the library reads them:
+/// it skips a line that is not a record (a comment, a blank before the colon,
+/// junk) and stops at the end record, so a hole or a cut-off file would load as
+/// FFh without a word. "" or why the file is refused.
+std::string RecordLinesProblem(const std::string& text, ImageFormat format) {
+    const bool intel = format == ImageFormat::IntelHex;
+    int number = 0, records = 0, wellFormed = 0, firstNotRecord = 0, endLine = 0, afterEnd = 0,
+        countLine = 0;
+    for (std::size_t start = 0; start < text.size();) {
+        std::size_t end = text.find('\n', start);
+        if (end == std::string::npos) end = text.size();
+        const std::string_view line(text.data() + start, end - start);
+        start = end + 1;
+        ++number;
+        if (line.find_first_not_of(" \t\r") == std::string_view::npos) continue; // empty
+        if (line[0] != (intel ? ':' : 'S')) {
+            if (firstNotRecord == 0) firstNotRecord = number;
+            continue;
+        }
+        ++records;
+        if (IsRecordText(line)) ++wellFormed;
+        if (endLine != 0) {
+            if (afterEnd == 0) afterEnd = number;
+        } else if (intel ? line.size() >= 9 && line.substr(7, 2) == "01"
+                         : line.size() >= 2 && line[1] >= '7' && line[1] <= '9') {
+            endLine = number;
+        } else if (!intel && line.size() >= 2 && (line[1] == '5' || line[1] == '6')) {
+            // A record count, which the library checks, ends the files this program
+            // wrote before it added the end record.
+            countLine = number;
+        }
+    }
+    const std::string kind = intel ? "Intel HEX" : "S-record";
+    // A raw image may hold a line that happens to start with the record mark.
+    if (wellFormed == 0) return "not an " + kind + " file: no line of it is a record";
+    if (firstNotRecord != 0)
+        return "line " + std::to_string(firstNotRecord) + ": not a record (each line of an " +
+               kind + " file starts with '" + (intel ? ":" : "S") + "')";
+    if (afterEnd != 0)
+        return "line " + std::to_string(afterEnd) + ": a record after the end record of line " +
+               std::to_string(endLine);
+    if (endLine == 0 && countLine == 0)
+        return std::string("it has no end record (") + (intel ? ":00000001FF" : "S7, S8 or S9") +
+               "): the file is cut short";
+    return {};
 }
 
 RecordFormat AsRecordFormat(ImageFormat format) {
@@ -172,6 +227,7 @@ ImageFormat FormatToSave(FormatChoice choice, const std::string& path) {
 
 std::string DecodeRecordImage(const std::string& text, ImageFormat format, std::size_t limit,
                               DecodedImage& image) {
+    if (std::string problem = RecordLinesProblem(text, format); !problem.empty()) return problem;
     ImageBuilder builder(limit);
     const std::string error =
         ParseRecords(text, AsRecordFormat(format),

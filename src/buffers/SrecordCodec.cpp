@@ -193,7 +193,14 @@ std::string WriteRecords(const std::uint8_t* data, std::size_t size, RecordForma
             for (std::size_t at = 0; at < size; at += kChunk)
                 writer->write_data(static_cast<unsigned long>(at), data + at,
                                    std::min(kChunk, size - at));
-        } // the writer adds the end record and closes here
+            // Motorola files end with S7/S8/S9 only when a start address is given;
+            // readers take a file without one for a cut-off file.
+            if (format == RecordFormat::SRecord) {
+                const srecord::record start(srecord::record::type_execution_start_address, 0,
+                                            nullptr, 0);
+                writer->write_execution_start_address(&start);
+            }
+        } // the writer adds the Intel end record and closes here
         text = file.Read();
     } catch (const std::exception& e) {
         return std::string("the records could not be written: ") + e.what();

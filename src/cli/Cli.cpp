@@ -33,6 +33,21 @@ int ListDevices(std::ostream& out) {
     return 0;
 }
 
+/// Every file the run reads or writes, each by the option that names it.
+std::vector<NamedFile> RunFiles(const CLI::App& cli, const GlobalOptions& options,
+                                const CommandOptions& command, const SetupSaveOptions& save) {
+    std::vector<NamedFile> files = BackendFiles(options);
+    if (cli.got_subcommand("read"))
+        files.push_back({"-o", command.file, 1, true});
+    else
+        files.push_back(
+            {"the image file", command.file.empty() ? save.file : command.file, 0, false});
+    std::string error;
+    if (!command.setup.empty())
+        files.push_back({"--setup", SetupFileOf(command.setup, error), -1, false});
+    return files;
+}
+
 int Detect(Session& session, std::ostream& err) {
     session.SelectBoard();
     if (session.app().handlerFailed) return 2; // the port link broke
@@ -78,6 +93,17 @@ int Run(int argc, const char* const* argv, std::ostream& out, std::ostream& err)
     if (devices->parsed()) return ListDevices(out);
     if (const std::string problem = FinishOptions(options); !problem.empty()) {
         err << problem << "\n";
+        return 2;
+    }
+    // Said before anything is opened: the run would keep the port file elsewhere.
+    if (const std::string problem = ConfigDirProblem(options.configDir); !problem.empty()) {
+        err << "--config-dir " << options.configDir << ": " << problem << "\n";
+        return 2;
+    }
+    if (const std::string twice =
+            FileNamedTwice(RunFiles(cli, options, commandOptions, setupOptions));
+        !twice.empty()) {
+        err << twice << "\n";
         return 2;
     }
 

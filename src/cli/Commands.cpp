@@ -13,6 +13,7 @@
 #include "cli/Progress.h"
 #include "cli/Session.h"
 #include "cli/SetupCommand.h"
+#include "hw/StopRequest.h"
 
 namespace quorbit::cli {
 namespace {
@@ -190,10 +191,16 @@ int RunDeviceCommand(CLI::App& cli, const CommandOptions& options, Session& sess
 
     App& app = session.app();
     app.buf.CodeFileFormat = ParseFormatChoice(options.format).value_or(FormatChoice::Auto);
+    // A step stopped by a broken link or the operator has said so once; the
+    // steps after it would only report the same again, or worse, go on.
     session.SelectBoard();
+    if (app.handlerFailed) return 2;
     if (const int status = ApplySetupOption(cli, options.setup, session, err); status != 0)
         return status;
-    if (row && !SelectDevice(app, *row)) {
+    if (app.handlerFailed) return 2;
+    const bool selected = !row || SelectDevice(app, *row);
+    if (app.handlerFailed) return 2;
+    if (!selected) {
         err << "Device " << options.device << " could not be selected\n";
         return 2;
     }
@@ -205,8 +212,9 @@ int RunDeviceCommand(CLI::App& cli, const CommandOptions& options, Session& sess
     if (!ApplyVoltage(app, options.voltage, err)) return 2;
     std::unique_ptr<JsonProgress> json;
     if (options.progress == "json") json = std::make_unique<JsonProgress>(app, err, info.name);
-    bool loaded = true;
-    if (info.loadsImage && !options.file.empty()) loaded = OpenCodeFile(app, options.file);
+    bool loaded = !app.handlerFailed;
+    if (loaded && info.loadsImage && !options.file.empty())
+        loaded = OpenCodeFile(app, options.file);
     if (loaded && info.loadsImage && app.buf.CodeBufferLoaded != 1) {
         err << info.name << " needs an image file: give FILE, or a --setup with a code file\n";
         loaded = false;
@@ -224,7 +232,9 @@ int RunDeviceCommand(CLI::App& cli, const CommandOptions& options, Session& sess
         return verb == Verb::Id || verb == Verb::Erase ? 1 : 2;
     }
     Press(app, button, info.progressLabel, err, options.progress, json.get());
-    int status = app.handlerFailed || app.ops.Outcome != OpOutcome::Success ? 1 : 0;
+    // A stop that came as the command finished still leaves the output unwritten.
+    int status =
+        app.handlerFailed || StopRequested() || app.ops.Outcome != OpOutcome::Success ? 1 : 0;
     if (app.ops.Outcome == OpOutcome::BadImage) status = 2; // the image, not the chip
     if (status == 0 && verb == Verb::Read && !WriteCodeFile(app, options.file)) status = 2;
     if (json) json->Finish(status == 0);

@@ -17,6 +17,7 @@
 #include "sim/ChipFactory.h"
 #include "sim/SeedFaults.h"
 #include "sim/SimBoard.h"
+#include "sim/SimContents.h"
 #include "sim/SimFaults.h"
 
 namespace quorbit::cli {
@@ -128,7 +129,18 @@ std::string FinishOptions(GlobalOptions& o, bool chipFollowsDevice) {
         return "--sim-faults picks a fault for the chip named by --sim-chip: name it";
     if (sim.chip.empty() && describesChip && !chipFollowsDevice)
         return "--sim-image and --sim-fault(s) describe the chip named by --sim-chip: name it";
+    if (std::string twice = FileNamedTwice(BackendFiles(o)); !twice.empty()) return twice;
     return AddSeededFault(o);
+}
+
+std::vector<NamedFile> BackendFiles(const GlobalOptions& o) {
+    const SimSetup& sim = o.backend.sim;
+    std::string error;
+    const bool imageIsFile =
+        !sim.imageFile.empty() && !sim::GeneratedContents(sim.imageFile, 0, error);
+    return {{"--trace", o.backend.traceFile, 2, true},
+            {"--sim-image", imageIsFile ? sim.imageFile : std::string(), 0, false},
+            {"--sim-save", sim.saveFile, -1, true}};
 }
 
 bool InsertSimulatedChip(const OpenedBackend& backend, const SimSetup& setup) {
@@ -149,6 +161,7 @@ std::string WorkingFolder() {
 }
 
 std::string ConfigDirProblem(const std::string& folder) {
+    if (folder.empty()) return {};
     std::error_code ec;
     const auto status = std::filesystem::status(folder, ec);
     if (!std::filesystem::exists(status)) return "it does not exist";

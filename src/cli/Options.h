@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "app/App.h"
+#include "app/NamedFiles.h"
 #include "session/Backend.h"
 
 namespace CLI {
@@ -38,6 +39,10 @@ bool DescribesSimulatedChip(const SimSetup& sim);
 /// chipFollowsDevice: the window, where --sim-image and --sim-fault without
 /// --sim-chip describe whichever chip the operator chooses in the device list.
 std::string FinishOptions(GlobalOptions& o, bool chipFollowsDevice = false);
+/// The files the backend options name: --trace, a --sim-image file, --sim-save.
+std::vector<NamedFile> BackendFiles(const GlobalOptions& o);
+/// Why --config-dir cannot hold the port file; empty when it can (or is absent).
+std::string ConfigDirProblem(const std::string& folder);
 
 /// Puts the chip named by --sim-chip (with --sim-image contents and --sim-fault)
 /// into the simulated socket; true when a chip was named, so the socket no longer

@@ -4,6 +4,7 @@
 #include <iostream>
 
 #include "app/Shell.h"
+#include "hw/StopRequest.h"
 #include "hw/backends/CountingPort.h"
 
 namespace quorbit::cli {
@@ -38,6 +39,9 @@ Session::~Session() {
 bool Session::Close() {
     if (closed_) return true;
     closed_ = true;
+    // A stop that came between operations, or after the last one, is told and
+    // leaves the board reset like one taken up midway.
+    if (StopPending()) ReportOperationStopped(*app_);
     Form_Unload(*app_);
     const std::string error = SaveSimulatedChip(backend_, options_.backend.sim);
     // The whole run, start-up and the closing reset included, as a real port would take it.

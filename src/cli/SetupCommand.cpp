@@ -146,6 +146,8 @@ int RunSetupCommand(CLI::App& cli, const std::string& setupChoice, const SetupSa
         SelectPort(app, cli.get_option("--port")->as<std::string>());
     CLI::App& save = *cli.get_subcommand("setup")->get_subcommand("save");
     if (const int status = ApplySaveOptions(save, options, app, err); status != 0) return status;
+    // A device choice stopped midway leaves controls the operator did not describe.
+    if (app.handlerFailed) return 2;
     return WriteSetupFile(app, SlotFileName(options.slot), options.name) ? 0 : 1;
 }
 

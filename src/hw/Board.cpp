@@ -3,6 +3,8 @@
 #include <stdexcept>
 #include <string>
 
+#include "hw/StopRequest.h"
+
 namespace quorbit {
 namespace {
 
@@ -62,13 +64,17 @@ int& Board::Shadow(int reg) {
     }
 }
 
+// Every routine reaches the board through these accesses and waits, byte by byte
+// and poll by poll: the one place where an operator's stop request is taken up.
 void Board::Out(int port, int value) {
+    ThrowIfStopPending();
     // DataPort 0 means no port chosen: addresses 0..2 belong to other PC hardware.
     if (DataPort == 0) return;
     io_->PortOut(static_cast<std::uint16_t>(port), static_cast<std::uint8_t>(value));
 }
 
 std::uint8_t Board::In(int port) {
+    ThrowIfStopPending();
     if (DataPort == 0) return 0xFF;
     return io_->PortIn(static_cast<std::uint16_t>(port));
 }
@@ -209,6 +215,7 @@ void Board::ResetLines() {
 // The waits pace the board; with no port chosen there is nothing to pace, and the
 // backend is not touched at all.
 void Board::BusyWait(std::int64_t steps) {
+    ThrowIfStopPending();
     if (steps > 0 && DataPort != 0) io_->BusySteps(steps);
 }
 void Board::WaitSettlingTime() {
@@ -234,6 +241,7 @@ void Board::LongDelay() {
     PulseWait(LongDelayCount);
 }
 void Board::PulseWait(std::int64_t steps) {
+    ThrowIfStopPending();
     if (steps > 0 && DataPort != 0) io_->PulseSteps(steps);
 }
 void Board::Delay20Steps() {
@@ -249,6 +257,7 @@ void Board::Delay2Seconds() {
     SleepMs(2000);
 }
 void Board::SleepMs(int milliseconds) {
+    ThrowIfStopPending();
     if (DataPort != 0) io_->Sleep(milliseconds);
 }
 

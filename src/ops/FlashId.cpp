@@ -107,6 +107,13 @@ void FlashIDCycle(App& app) {
 
 void menuFlashShowCodeID_Click(App& app) {
     LogMessage(app, "Reading Flash Code ID_________________ wait");
+    // The serial EEPROMs share the flash menu (for Erase Chip) but have no ID to read.
+    if (app.dev.DeviceFamily != "F") {
+        LogMessage(app,
+                   app.dev.DeviceName + " has no flash ID: only flash chips answer the ID command");
+        app.ops.Outcome = OpOutcome::Refused;
+        return;
+    }
     if (!RequireBoard(app)) return;
     ReadFlashID(app);
     const bool listed = app.dev.DeviceFamily == "F" && !FlashIdName(app.ops.flash.FlashID).empty();

@@ -1,5 +1,6 @@
 #include "setups/SetupFile.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
@@ -50,26 +51,68 @@ std::string Lower(std::string s) {
 
 std::optional<std::size_t> KeyOf(const std::string& line) {
     const auto& keys = SetupKeys();
-    for (std::size_t k = 0; k < keys.size(); ++k)
-        if (line.compare(0, std::strlen(keys[k].text), keys[k].text) == 0) return k;
+    for (std::size_t k = 0; k < keys.size(); ++k) {
+        const std::size_t length = std::strlen(keys[k].text);
+        if (line.compare(0, length, keys[k].text) == 0) return k;
+        // "sFILE =" with an empty value, its trailing blank trimmed by an editor.
+        if (line.size() + 1 == length && line.compare(0, length - 1, keys[k].text, length - 1) == 0)
+            return k;
+    }
     return std::nullopt;
+}
+
+/// A line as the operator should see it in a message: printable and not too long.
+std::string Shown(const std::string& line) {
+    constexpr std::size_t kShown = 60;
+    std::string shown;
+    for (const char c : line.substr(0, kShown)) {
+        const auto u = static_cast<unsigned char>(c);
+        shown += u >= 0x20 && u < 0x7F ? c : '?';
+    }
+    return line.size() > kShown ? shown + "..." : shown;
 }
 
 } // namespace
 
-std::vector<SetupLine> ParseSetupFile(const std::string& text) {
+std::vector<SetupLine> ParseSetupFile(const std::string& text, std::vector<std::string>* problems) {
     std::vector<SetupLine> lines;
+    std::array<int, kSetupKeyCount> seenOn{}; // line number of each key, 0 while unseen
     std::size_t start = 0;
     int number = 0;
+    auto problem = [problems](int line, const std::string& what) {
+        if (problems) problems->push_back("line " + std::to_string(line) + ": " + what);
+    };
     while (start < text.size()) {
         std::size_t end = text.find('\n', start);
         if (end == std::string::npos) end = text.size();
         std::string line = text.substr(start, end - start);
         if (!line.empty() && line.back() == '\r') line.pop_back();
         ++number;
-        if (const auto key = KeyOf(line))
-            lines.push_back({number, *key, line.substr(std::strlen(SetupKeys()[*key].text))});
         start = end + 1;
+        if (line.empty()) continue;
+        const auto key = KeyOf(line);
+        if (!key) {
+            problem(number, Shown(line) + " - not a setup line (a misspelt key?); ignored");
+            continue;
+        }
+        const SetupKey& k = SetupKeys()[*key];
+        if (seenOn[*key] != 0) {
+            problem(number, Shown(line) + " - " + k.control + " was set on line " +
+                                std::to_string(seenOn[*key]) + " already; ignored");
+            continue;
+        }
+        seenOn[*key] = number;
+        const std::size_t length = std::min(std::strlen(k.text), line.size());
+        lines.push_back({number, *key, line.substr(length)});
+    }
+    for (std::size_t k = 0; k < kSetupKeyCount; ++k) {
+        if (seenOn[k] != 0) continue;
+        const SetupKey& key = SetupKeys()[k];
+        problem(static_cast<int>(k) + 1,
+                std::string("the ") + key.text + "line is missing" +
+                    (key.kind == SetupValue::Name
+                         ? ""
+                         : std::string("; ") + key.control + " left as it was"));
     }
     return lines;
 }

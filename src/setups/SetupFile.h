@@ -32,9 +32,14 @@ struct SetupLine {
 };
 
 /// The lines of a file that begin with a key (compared case-sensitively on the
-/// key's length), in file order; other lines are skipped. Lines may end with
-/// CR LF or LF alone.
-std::vector<SetupLine> ParseSetupFile(const std::string& text);
+/// key's length; a key line whose value and trailing blank were cut off counts
+/// too), in file order. Lines may end with CR LF or LF alone; empty lines are
+/// skipped. A setup file holds each key exactly once: when `problems` is given,
+/// each other line (an unknown or misspelt key, anything else), each repeated
+/// key (left out of the result, the first one kept) and each missing key is
+/// added to it as a text that starts with its line number.
+std::vector<SetupLine> ParseSetupFile(const std::string& text,
+                                      std::vector<std::string>* problems = nullptr);
 
 /// "True" or "False" in any letter case, blanks around allowed.
 std::optional<bool> ParseTrueFalse(const std::string& rest);

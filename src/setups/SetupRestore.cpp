@@ -115,13 +115,13 @@ class Restorer {
 
     std::vector<std::string> TakeProblems() { return std::move(problems_); }
 
-  private:
     void Problem(const std::string& text) {
         const std::string line = "Setup " + fname_ + ", " + text;
         LogMessage(app_, line);
         problems_.push_back(line);
     }
 
+  private:
     void LineProblem(const SetupKey& key, const std::string& what) {
         Problem("line " + std::to_string(line_->number) + ": " + key.text + line_->rest + " - " +
                 what + "; " + key.control + " left as it was");
@@ -195,8 +195,22 @@ SetupRestore LoadSetupRot(App& app, const std::string& fname) {
     }
     result.fileRead = true;
 
+    std::vector<std::string> shape;
+    const std::vector<SetupLine> lines = ParseSetupFile(text, &shape);
+    if (lines.empty()) { // empty, binary or another kind of file: not a setup at all
+        const std::string problem = "Setup " + fname + " holds no setup line - nothing restored";
+        LogMessage(app, problem);
+        LogMessage(app, kMarker);
+        result.problems.push_back(problem);
+        ShowProblems(app, fname, result.problems);
+        return result;
+    }
     Restorer restorer(app, fname);
-    for (const SetupLine& line : ParseSetupFile(text))
+    // A line that is not a setup line, or a missing one, means the file is not the
+    // setup the operator saved: said before anything is set.
+    for (const std::string& problem : shape)
+        restorer.Problem(problem);
+    for (const SetupLine& line : lines)
         restorer.Apply(line);
     app.ui.FrameVoltageSelection.visible = app.ui.Frame5.visible = true;
     restorer.ReloadCodeFile();

@@ -8,7 +8,10 @@
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
+#include <sys/wait.h>
 #include <unistd.h>
+
+#include <functional>
 
 #include "Fakes.h"
 
@@ -136,6 +139,40 @@ TEST(SafeWrite, ReadOnlyFolderIsReportedAndTheFileKept) {
     ::chmod(dir.path().c_str(), 0755);
     EXPECT_NE(error.find("Permission denied"), std::string::npos) << error;
     EXPECT_EQ(ReadBytes(target), "old");
+}
+
+/// Runs `body` as a user who is not root (nobody, when the test runs as root) and
+/// returns what it returned.
+int AsUnprivilegedUser(const std::function<int()>& body) {
+    if (::geteuid() != 0) return body();
+    const pid_t child = ::fork();
+    if (child == 0) {
+        if (::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(125);
+        ::_exit(body());
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+TEST(SafeWrite, AWriteProtectedFileInAWritableFolderIsNotReplaced) {
+    TempDir dir;
+    ::chmod(dir.path().c_str(), 0777); // the folder would let anyone rename over the file
+    const fs::path file = dir / "keep.bin";
+    WriteBytes(file, "the operator's image");
+    ::chmod(file.c_str(), 0444);
+    const fs::path link = dir / "link.bin";
+    fs::create_symlink("keep.bin", link);
+    for (const fs::path& target : {file, link}) {
+        const int outcome = AsUnprivilegedUser([&target] {
+            const std::string error = WriteFileSafely(target, "new contents");
+            if (error.rfind("it is write-protected (Permission denied)", 0) != 0) return 2;
+            return error.find("left as it was") != std::string::npos ? 0 : 3;
+        });
+        EXPECT_EQ(outcome, 0) << target;
+        EXPECT_EQ(ReadBytes(file), "the operator's image");
+        EXPECT_EQ(Names(dir.path()), (std::vector<std::string>{"keep.bin", "link.bin"}));
+    }
 }
 
 TEST(SafeWrite, ASymbolicLinkStaysALinkAndItsTargetIsReplaced) {

@@ -86,7 +86,7 @@ TEST_F(ImageFiles, ImageBeyondTheChipIsRefusedWithItsHighestAddress) {
     SelectDevice(app, k27C256);
     rig.ClearLog();
     const std::string path =
-        Make("big.s19", SLine('1', 2, 0x7FF0, {1}) + SLine('1', 2, 0x8000, {2, 3}));
+        Make("big.s19", SLine('1', 2, 0x7FF0, {1}) + SLine('1', 2, 0x8000, {2, 3}) + SEnd());
     Open(path);
     EXPECT_EQ(app.buf.CodeBufferLoaded, 0);
     EXPECT_THAT(rig.LogLines(), Contains(HasSubstr("its highest address is 8001h")));

@@ -169,5 +169,89 @@ TEST(ImageFormats, TwoRecordsDisagreeingOnAByteAreRefused) {
                 HasSubstr("no data"));
 }
 
+/// A whole record file of the format: data lines and the end record, one per line.
+std::vector<std::string> WholeFile(ImageFormat format) {
+    if (format == ImageFormat::IntelHex)
+        return {IntelLine(0, 0x0000, {1, 2}), IntelLine(0, 0x0010, {3}),
+                IntelLine(0, 0x0020, {4, 5}), IntelEnd()};
+    return {SLine('0', 2, 0, {0x48}), SLine('1', 2, 0x0000, {1, 2}), SLine('1', 2, 0x0010, {3}),
+            SLine('1', 2, 0x0020, {4, 5}), SEnd()};
+}
+
+std::string Joined(const std::vector<std::string>& lines) {
+    std::string text;
+    for (const std::string& line : lines)
+        text += line;
+    return text;
+}
+
+TEST(ImageFormats, EveryLineOfARecordFileIsARecordAndTheFileHasItsEnd) {
+    for (const ImageFormat format : {ImageFormat::IntelHex, ImageFormat::SRecord}) {
+        SCOPED_TRACE(FormatTitle(format));
+        const std::vector<std::string> whole = WholeFile(format);
+        DecodedImage image;
+        ASSERT_EQ(DecodeRecordImage(Joined(whole), format, 32768, image), "");
+        // Empty lines between records are harmless.
+        std::vector<std::string> spaced = whole;
+        spaced.insert(spaced.begin() + 1, "\r\n");
+        EXPECT_EQ(DecodeRecordImage(Joined(spaced), format, 32768, image), "");
+        // Any line that is not a record, anywhere, is named and nothing is loaded.
+        const std::string record = whole[1].substr(0, whole[1].find_first_of("\r\n"));
+        for (const std::string& stray :
+             {std::string("# built by make\n"), " " + record + "\n", "\t" + record + "\n",
+              std::string("junk\n"), std::string("s1050000FFFB\n"), std::string("\x01\x02\n")}) {
+            for (std::size_t at = 0; at <= whole.size(); ++at) {
+                SCOPED_TRACE("'" + stray + "' before line " + std::to_string(at + 1));
+                std::vector<std::string> lines = whole;
+                lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(at), stray);
+                DecodedImage refused;
+                const std::string error = DecodeRecordImage(Joined(lines), format, 32768, refused);
+                EXPECT_THAT(error, StartsWith("line " + std::to_string(at + 1) + ": not a record"));
+                EXPECT_TRUE(refused.bytes.empty());
+            }
+        }
+        // Cut before its end record, wherever: refused as cut short.
+        for (std::size_t keep = 1; keep < whole.size(); ++keep) {
+            SCOPED_TRACE("first " + std::to_string(keep) + " lines");
+            const std::vector<std::string> cut(whole.begin(),
+                                               whole.begin() + static_cast<std::ptrdiff_t>(keep));
+            EXPECT_THAT(DecodeRecordImage(Joined(cut), format, 32768, image),
+                        HasSubstr("no end record"));
+        }
+        // Data after the end record would be dropped: refused too.
+        std::vector<std::string> late = whole;
+        late.push_back(whole[1]);
+        EXPECT_EQ(DecodeRecordImage(Joined(late), format, 32768, image),
+                  "line " + std::to_string(late.size()) +
+                      ": a record after the end record of line " + std::to_string(whole.size()));
+    }
+}
+
+TEST(ImageFormats, ARecordFileWithoutAnyRecordIsNotOfThatFormat) {
+    const auto random = sim::RandomContents(4096, 3);
+    for (const std::string& text :
+         {std::string(random.begin(), random.end()), std::string(), std::string("\n\n")}) {
+        DecodedImage image;
+        EXPECT_EQ(DecodeRecordImage(text, ImageFormat::IntelHex, 32768, image),
+                  "not an Intel HEX file: no line of it is a record");
+        EXPECT_EQ(DecodeRecordImage(text, ImageFormat::SRecord, 32768, image),
+                  "not an S-record file: no line of it is a record");
+    }
+}
+
+TEST(ImageFormats, WrittenSRecordFilesEndWithTheirEndRecord) {
+    for (const std::size_t size : {std::size_t{300}, std::size_t{70000}, std::size_t{17000000}}) {
+        std::string file;
+        ASSERT_EQ(EncodeImage(std::vector<std::uint8_t>(size, 0x5A), ImageFormat::SRecord, file),
+                  "");
+        const std::string last = file.substr(file.rfind('S'));
+        EXPECT_THAT(last, StartsWith(size <= 0x10000 ? "S9" : size <= 0x1000000 ? "S8" : "S7"));
+    }
+    // Files written before the end record was added end with their record count.
+    const std::string counted = SLine('1', 2, 0, {1, 2}) + SLine('5', 2, 1, {});
+    DecodedImage image;
+    EXPECT_EQ(DecodeRecordImage(counted, ImageFormat::SRecord, 32768, image), "");
+}
+
 } // namespace
 } // namespace quorbit::test

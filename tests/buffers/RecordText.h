@@ -50,4 +50,9 @@ inline std::string IntelEnd() {
     return ":00000001FF\r\n";
 }
 
+/// The S9 end record of a file with 16-bit addresses.
+inline std::string SEnd() {
+    return "S9030000FC\n";
+}
+
 } // namespace quorbit::test

@@ -179,20 +179,21 @@ TEST_F(CliFiles, AFailedSimulatorSaveIsAFailedRun) {
     EXPECT_EQ(ReadBytes(Work("a.bin")), std::string(32768, '\xFF'));
 }
 
-TEST_F(CliFiles, AnUnusableConfigFolderIsNamedOnceWithTheFolderUsedInstead) {
+TEST_F(CliFiles, AnUnusableConfigFolderIsNamedOnceAndNothingIsDone) {
     WriteBytes(dir / "plain-file", "");
     const std::string env = "XDG_CONFIG_HOME='" + (dir / "xdg").string() + "'";
     for (const std::string& folder : {(dir / "missing").string(), (dir / "plain-file").string()}) {
         const std::string command = "cd '" + (dir / "work").string() + "' && " + env +
                                     " timeout 20 '" QUORBIT_CLI_PATH "' --config-dir '" + folder +
-                                    "' detect > /dev/null 2> '" + (dir / "e.txt").string() + "'";
+                                    "' --trace trace.txt detect > /dev/null 2> '" +
+                                    (dir / "e.txt").string() + "'";
         const int raw = std::system(command.c_str());
-        EXPECT_EQ(WEXITSTATUS(raw), 0);
+        EXPECT_EQ(WEXITSTATUS(raw), 2);
         const std::string err = ReadBytes(dir / "e.txt");
         EXPECT_EQ(Count(err, "--config-dir " + folder + ": "), 1u) << err;
-        EXPECT_NE(err.find((dir / "xdg" / "quorbit").string() + " instead"), std::string::npos)
-            << err;
-        EXPECT_TRUE(fs::exists(dir / "xdg" / "quorbit" / "quorbit6.ini"));
+        // Not kept somewhere the operator did not name, and the board not touched.
+        EXPECT_FALSE(fs::exists(dir / "xdg" / "quorbit" / "quorbit6.ini"));
+        EXPECT_FALSE(fs::exists(dir / "work" / "trace.txt"));
     }
 }
 
@@ -207,6 +208,66 @@ TEST_F(CliFiles, APortBaseThatWouldWrapPastFFFFIsRefused) {
     EXPECT_NE(ReadBytes(dir / "quorbit6.ini").find("IO_PORT = 378"), std::string::npos);
 }
 
+TEST_F(CliFiles, NoTwoOptionsMayNameOneFile) {
+    // Each command's file options, pointed two at a time at one file under two
+    // spellings: refused before anything is opened, the file left as it was,
+    // unless both only read it.
+    struct Role {
+        const char* option; // "" for the positional image
+        const char* spelling;
+    };
+    const Role image{"", "img.bin"}, output{"-o ", "./img.bin"},
+        trace{"--trace ", "../work/img.bin"}, simImage{"--sim-image ", "img.bin"},
+        simSave{"--sim-save ", "link.bin"};
+    fs::create_symlink("img.bin", Work("link.bin"));
+    struct Command {
+        const char* verb;
+        std::vector<Role> roles;
+    };
+    for (const Command& c : {Command{"program -d 27C256 --yes", {image, trace, simImage, simSave}},
+                             Command{"read -d 27C256", {output, trace, simImage, simSave}}}) {
+        for (std::size_t a = 0; a < c.roles.size(); ++a) {
+            for (std::size_t b = a + 1; b < c.roles.size(); ++b) {
+                WriteBytes(dir / "work" / "img.bin", PatternImage());
+                std::string args = "--sim-chip 27C256 " + std::string(c.verb);
+                for (const std::size_t i : {a, b})
+                    args += std::string(" ") + c.roles[i].option + c.roles[i].spelling;
+                if (c.roles[0].option == output.option && a != 0) args += " -o other.bin";
+                SCOPED_TRACE(args);
+                const auto reads = [&](const Role& role) {
+                    return std::string(role.option) == image.option ||
+                           std::string(role.option) == simImage.option;
+                };
+                const bool bothRead = reads(c.roles[a]) && reads(c.roles[b]);
+                const Result r = Run(args);
+                EXPECT_EQ(ReadBytes(Work("img.bin")), PatternImage());
+                if (bothRead) {
+                    EXPECT_EQ(r.status, 0) << r.out << r.err; // the chip holds the image
+                    continue;
+                }
+                EXPECT_EQ(r.status, 2) << r.out << r.err;
+                EXPECT_TRUE(r.ErrHas("name the same file")) << r.err;
+                EXPECT_EQ(ReadBytes(Work("img.bin")), PatternImage());
+                EXPECT_FALSE(fs::exists(Work("other.bin")));
+            }
+        }
+    }
+}
+
+TEST_F(CliFiles, AnImageOnStandardOutputNeverCarriesTheTrace) {
+    // Standard output is a file here, so /dev/stdout is that file.
+    Result r = Run(std::string("--trace /dev/stdout ") + kRead + "-");
+    EXPECT_EQ(r.status, 2) << r.err;
+    EXPECT_TRUE(r.ErrHas("--trace /dev/stdout and -o - name the same file")) << r.err;
+    EXPECT_TRUE(r.out.empty());
+    // "-" is standard error, not a file of that name.
+    r = Run(std::string("--trace - ") + kRead + "-");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, PatternImage());
+    EXPECT_TRUE(r.ErrHas("\nO 378 40\n")) << r.err.substr(0, 200);
+    EXPECT_FALSE(fs::exists(Work("-")));
+}
+
 TEST_F(CliFiles, ATraceIntoAPipeNobodyReadsDoesNotBlock) {
     ASSERT_EQ(::mkfifo(Work("fifo").c_str(), 0600), 0);
     const Result r = Run("--trace fifo detect");
@@ -217,18 +278,30 @@ TEST_F(CliFiles, ATraceIntoAPipeNobodyReadsDoesNotBlock) {
 
 TEST_F(CliFiles, EachFailureIsPrintedOnceOnErrorAndOnceInTheLog) {
     struct Case {
-        const char* args;
-        const char* failure;
+        std::string args;
+        std::string failure;
+        int status = 2; // the link broke before the chip command ran
     };
-    for (const Case c : {Case{"-b exec:true detect", "child 'true' exited with status 0"},
-                         Case{"-b exec:false blank -d 2", "child 'false' exited with status 1"},
-                         Case{"--trace /dev/full detect", "No space left on device"}}) {
+    const std::string dies = "-b 'exec:sh " QUORBIT_TEST_HELPERS "/dies_after_one_read.sh' ";
+    const std::string chatty = "-b 'exec:echo zz; cat > /dev/null' ";
+    WriteBytes(dir / "work" / "x.bin", PatternImage());
+    for (const Case& c :
+         {Case{"-b exec:true detect", "child 'true' exited with status 0"},
+          Case{"-b exec:false blank -d 2", "child 'false' exited with status 1"},
+          Case{"--trace /dev/full detect", "No space left on device"},
+          // The link breaking while the command looks for the board: the command
+          // ends there, not with a second report and a wrong reason.
+          Case{dies + "read -d 27C256 -o x.bin", "exited with status 3"},
+          Case{chatty + "read -d 27C256 -o x.bin", "printed 'zz' without being asked"},
+          Case{chatty + "--port 378 --model 6 program -d 27C256 x.bin --yes",
+               "printed 'zz' without being asked", 1}}) {
         const Result r = Run(c.args);
-        EXPECT_EQ(r.status, 2) << c.args;
+        EXPECT_EQ(r.status, c.status) << c.args;
         EXPECT_EQ(Count(r.err, c.failure), 1u) << c.args << "\n" << r.err;
         EXPECT_EQ(Count(r.out, c.failure), 1u) << c.args << "\n" << r.out;
         EXPECT_EQ(Count(r.out, ">  Operation stopped: "), 1u) << r.out;
         EXPECT_FALSE(r.ErrHas("is not available")) << r.err;
+        EXPECT_FALSE(r.ErrHas("Please select the device")) << r.err;
     }
 }
 

@@ -50,6 +50,13 @@ TEST_F(FlashCli, IdNamesAListedChipAndFailsOtherwise) {
 
     r = Run("--sim-chip 27C256 id -d 27C256");
     EXPECT_EQ(r.status, 1) << "not supported for a UV EPROM";
+
+    // A serial EEPROM shares the flash menu but has no ID: said, not left to guess.
+    r = Run("--sim-chip 24C32 id -d 24C32");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.OutHas(">  Eeprom 24C32 Serial (8 pins) has no flash ID: only flash chips "
+                         "answer the ID command\n"))
+        << r.out;
 }
 
 TEST_F(FlashCli, EraseAsksAndErasesOnlyWithYes) {

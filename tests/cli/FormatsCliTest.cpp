@@ -74,6 +74,22 @@ TEST_F(FormatsCli, BadRecordIsExitTwoNamingFileAndLine) {
     EXPECT_THAT(r.out, HasSubstr("The Intel HEX file bad.hex was not loaded: line 2: "));
 }
 
+TEST_F(FormatsCli, ARecordFileWithStrayLinesOrCutShortProgramsNothing) {
+    const std::string whole = IntelLine(0, 0, {1, 2}) + IntelLine(0, 2, {3, 4}) + IntelEnd();
+    WriteBytes(dir / "commented.hex", "# from the build\r\n" + whole);
+    WriteBytes(dir / "cut.hex", whole.substr(0, whole.find(":0000")));
+    WriteBytes(dir / "binary.hex", std::string(chip.begin(), chip.end()));
+    for (const auto& [file, reason] :
+         {std::pair<std::string, std::string>{"commented.hex", "line 1: not a record"},
+          {"cut.hex", "it has no end record (:00000001FF): the file is cut short"},
+          {"binary.hex", "not an Intel HEX file: no line of it is a record"}}) {
+        const Result r = Run("QCLI --sim-save saved.bin --yes program -d 27C256 " + file);
+        EXPECT_EQ(r.status, 2) << file;
+        EXPECT_THAT(r.out, HasSubstr("The Intel HEX file " + file + " was not loaded: " + reason));
+        EXPECT_EQ(ReadBytes(dir / "saved.bin"), std::string(chip.begin(), chip.end())) << file;
+    }
+}
+
 TEST_F(FormatsCli, StandardOutputCarriesTheImageAndStandardInputTakesIt) {
     Result r = Run("QCLI read -d 27C256 -o - > piped.bin");
     ASSERT_EQ(r.status, 0) << r.err;

@@ -187,7 +187,7 @@ TEST_F(SetupCli, ASetupThatCannotBeAppliedStopsBeforeTheVerb) {
     EXPECT_TRUE(r.ErrHas("was not restored completely")); // the message box
     EXPECT_FALSE(r.OutHas("Checking Device"));
 
-    WriteBytes(dir / "QBSetup1.INI", CrLfLines({"SetupName = x", "Device.Index = -1"}));
+    ASSERT_EQ(Run("setup save 1").status, 0); // no device chosen
     r = Run("--setup 1 blank");
     EXPECT_EQ(r.status, 2);
     EXPECT_TRUE(r.ErrHas("No device"));
@@ -196,6 +196,40 @@ TEST_F(SetupCli, ASetupThatCannotBeAppliedStopsBeforeTheVerb) {
     EXPECT_EQ(Run("--setup 0 blank -d 27C256").status, 2);
     EXPECT_EQ(Run("--setup 1 detect").status, 2);
     EXPECT_EQ(Run("verify -d 27C256").status, 2); // no file and no setup
+}
+
+TEST_F(SetupCli, AMisspeltOrMissingSetupLineRunsNoOtherJob) {
+    const auto image = sim::RandomContents(32768, 2);
+    WriteBytes(dir / "img.bin", std::string(image.begin(), image.end()));
+    ASSERT_EQ(Run("setup save 1 -d 27C256 --bytes hi --verify-after --file img.bin").status, 0);
+    const std::string saved = ReadBytes(dir / "QBSetup1.INI");
+    struct Spoilt {
+        std::string from, to, problem;
+    };
+    for (const Spoilt& s :
+         {Spoilt{"HiLow_button(1).Value", "HiLow_button(1).Valeu",
+                 "line 15: HiLow_button(1).Valeu = True - not a setup line"},
+          Spoilt{"VerifyAfterProgramming.Value", "VerifyAfterProgrammng.Value",
+                 "line 9: VerifyAfterProgrammng.Value = 1 - not a setup line"},
+          Spoilt{"Slider1.Value = 18\r\n", "", "line 17: the Slider1.Value = line is missing"}}) {
+        std::string text = saved;
+        text.replace(text.find(s.from), s.from.size(), s.to);
+        WriteBytes(dir / "QBSetup1.INI", text);
+        const Result r = Run("--setup 1 --sim-chip 27C256 --sim-save chip.bin program --yes");
+        EXPECT_EQ(r.status, 2) << s.to;
+        EXPECT_TRUE(r.OutHas("Setup QBSetup1.INI, " + s.problem)) << r.out;
+        EXPECT_FALSE(r.OutHas("Programming Button Pressed")) << r.out;
+        EXPECT_EQ(ReadBytes(dir / "chip.bin"), std::string(32768, '\xFF'));
+    }
+    for (const std::string& text : {std::string(), std::string("\x7F"
+                                                               "ELF\x02\x01\x01")}) {
+        WriteBytes(dir / "QBSetup1.INI", text);
+        const Result r = Run("--setup 1 --sim-chip 27C256 blank -d 27C256");
+        EXPECT_EQ(r.status, 2);
+        EXPECT_TRUE(r.OutHas("Setup QBSetup1.INI holds no setup line - nothing restored"));
+        EXPECT_FALSE(r.OutHas("SETUP RESTORED")) << r.out;
+        EXPECT_FALSE(r.OutHas("Checking Device")) << r.out;
+    }
 }
 
 TEST_F(SetupCli, SaveRefusesBadOptionsAndKeepsTheOldSlotWhenItCannotWrite) {

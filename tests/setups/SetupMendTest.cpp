@@ -8,10 +8,13 @@
 
 #include <csignal>
 #include <filesystem>
+#include <sstream>
 
 #include "app/SafeFile.h"
+#include "setups/SetupFile.h"
 #include "setups/SetupRig.h"
 #include "setups/Setups.h"
+#include "sim/SimContents.h"
 
 namespace quorbit::test {
 namespace {
@@ -40,14 +43,17 @@ struct Mend : ::testing::Test, SetupRig {
         SetListIndex(app.ui.Device, 11); // Eprom 27C256, 12.5 V only
         rig.ClearLog();
     }
-    /// Restores slot 1 holding the lines and returns the problem log lines.
+    /// Restores slot 1 holding only the lines given and returns the problem log
+    /// lines about them (the lines left out are reported as missing besides).
     std::vector<std::string> Restore(const std::vector<std::string>& lines) {
         WriteWork("QBSetup1.INI", CrLfLines(lines));
         rig.ClearLog();
         Fire(app.ui.LoadSetup1.onClick);
         std::vector<std::string> problems;
         for (const auto& line : rig.LogLines())
-            if (line.rfind("Setup QBSetup1.INI", 0) == 0) problems.push_back(line);
+            if (line.rfind("Setup QBSetup1.INI", 0) == 0 &&
+                line.find("line is missing") == std::string::npos)
+                problems.push_back(line);
         return problems;
     }
     void ExpectOneBoxNaming(const std::string& text) {
@@ -127,19 +133,28 @@ TEST_F(Mend, DeviceIndexOutsideTheCatalogOrOnAnNARowKeepsTheDevice) {
 }
 
 TEST_F(Mend, SetupWithoutADeviceLeavesTheChosenOneInForce) {
-    const std::string before = Snapshot();
-    EXPECT_TRUE(Restore({"Device.Index = -1"}).empty());
-    EXPECT_EQ(Snapshot(), before);
+    // Saved before any device was chosen, with the port the fixture has.
+    WriteWork("QBSetup1.INI", SavedSetupText([](App&) {}));
+    const auto before = app.dev;
+    rig.ClearLog();
+    Fire(app.ui.LoadSetup1.onClick);
+    EXPECT_EQ(app.ui.Device.listIndex, 11);
+    EXPECT_EQ(app.dev.DeviceName, before.DeviceName);
+    EXPECT_EQ(app.dev.DeviceSize, before.DeviceSize);
     EXPECT_TRUE(rig.dialogs.boxes.empty());
 }
 
 TEST_F(Mend, NumbersOutsideTheControlsRangeAreRefused) {
-    const auto problems = Restore({"Slider1.Value = 21", "Slider1.Value = 0", "CheckData.Value = 3",
-                                   "CheckBlankPriorProgramming.Value = -1", "Slider1.Value = 5"});
-    ASSERT_EQ(problems.size(), 4u);
-    EXPECT_NE(problems[0].find("outside 1 to 20"), std::string::npos);
-    EXPECT_NE(problems[2].find("outside 0 to 2"), std::string::npos);
-    EXPECT_EQ(app.ui.Slider1.value, 5);
+    for (const auto& [line, range] :
+         {std::pair<std::string, std::string>{"Slider1.Value = 21", "outside 1 to 20"},
+          {"Slider1.Value = 0", "outside 1 to 20"},
+          {"CheckData.Value = 3", "outside 0 to 2"},
+          {"CheckBlankPriorProgramming.Value = -1", "outside 0 to 2"}}) {
+        const auto problems = Restore({line});
+        ASSERT_EQ(problems.size(), 1u) << line;
+        EXPECT_NE(problems[0].find(range), std::string::npos) << problems[0];
+    }
+    EXPECT_EQ(app.ui.Slider1.value, 18);
     EXPECT_EQ(app.ui.CheckData.value, 0);
     EXPECT_EQ(app.ui.CheckBlankPriorProgramming.value, 0);
 }
@@ -184,6 +199,72 @@ TEST_F(Mend, CodeFileTooBigGivesStillOneBoxForTheWholeRestore) {
     EXPECT_NE(rig.dialogs.boxes[0].text.find("line 2"), std::string::npos);
     EXPECT_EQ(app.buf.CodeBufferLoaded, 0);
     EXPECT_EQ(app.buf.CodeFileName, "");
+}
+
+/// The lines of a setup the program saved from the fixture's state.
+std::vector<std::string> SavedLines() {
+    std::vector<std::string> lines;
+    std::istringstream in(SavedSetupText([](App& a) { SetListIndex(a.ui.Device, 11); }));
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line.substr(0, line.size() - 1)); // without the CR
+    return lines;
+}
+
+TEST_F(Mend, EachKeyMustBeThereExactlyOnce) {
+    const std::vector<std::string> saved = SavedLines();
+    ASSERT_EQ(saved.size(), 19u);
+    WriteWork("QBSetup1.INI", CrLfLines(saved));
+    EXPECT_TRUE(LoadSetupRot(app, "QBSetup1.INI").complete());
+    for (std::size_t k = 0; k < saved.size(); ++k) {
+        const std::string number = std::to_string(k + 1);
+        const std::string key = saved[k].substr(0, saved[k].find(" = ") + 3);
+        SCOPED_TRACE(key);
+        // Left out.
+        std::vector<std::string> lines = saved;
+        lines.erase(lines.begin() + static_cast<std::ptrdiff_t>(k));
+        WriteWork("QBSetup1.INI", CrLfLines(lines));
+        SetupRestore r = LoadSetupRot(app, "QBSetup1.INI");
+        ASSERT_EQ(r.problems.size(), 1u);
+        EXPECT_EQ(r.problems[0].rfind(
+                      "Setup QBSetup1.INI, line " + number + ": the " + key + "line is missing", 0),
+                  0u)
+            << r.problems[0];
+        // Given twice: the second is refused, the first applies.
+        lines = saved;
+        lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(k) + 1, saved[k]);
+        WriteWork("QBSetup1.INI", CrLfLines(lines));
+        r = LoadSetupRot(app, "QBSetup1.INI");
+        ASSERT_EQ(r.problems.size(), 1u);
+        EXPECT_EQ(r.problems[0], "Setup QBSetup1.INI, line " + std::to_string(k + 2) + ": " +
+                                     saved[k] + " - " + SetupKeys()[k].control +
+                                     " was set on line " + number + " already; ignored");
+        // Misspelt: not a setup line, and its key missing.
+        lines = saved;
+        lines[k].insert(key.find('.') == std::string::npos ? 1 : key.find('.') + 3, "x");
+        WriteWork("QBSetup1.INI", CrLfLines(lines));
+        r = LoadSetupRot(app, "QBSetup1.INI");
+        ASSERT_EQ(r.problems.size(), 2u);
+        EXPECT_EQ(r.problems[0], "Setup QBSetup1.INI, line " + number + ": " + lines[k] +
+                                     " - not a setup line (a misspelt key?); ignored");
+        EXPECT_NE(r.problems[1].find("line is missing"), std::string::npos);
+    }
+}
+
+TEST_F(Mend, AFileWithoutAnySetupLineRestoresNothing) {
+    const auto random = sim::RandomContents(2000, 4);
+    for (const std::string& text :
+         {std::string(), std::string("\r\n\r\n"), std::string("[Settings]\nkey=value\n"),
+          std::string(random.begin(), random.end())}) {
+        rig.dialogs.boxes.clear();
+        WriteWork("QBSetup1.INI", text);
+        const std::string before = Snapshot();
+        const SetupRestore r = LoadSetupRot(app, "QBSetup1.INI");
+        EXPECT_EQ(r.problems, std::vector<std::string>{
+                                  "Setup QBSetup1.INI holds no setup line - nothing restored"});
+        EXPECT_EQ(Snapshot(), before);
+        ExpectOneBoxNaming("nothing restored");
+        EXPECT_NE(rig.LogLines().back().find(">>>"), std::string::npos); // and not "RESTORED"
+    }
 }
 
 TEST_F(Mend, SaveThatCannotBeWrittenLeavesTheOldSlotFileIntact) {

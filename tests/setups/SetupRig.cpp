@@ -1,5 +1,9 @@
 #include "setups/SetupRig.h"
 
+#include <gtest/gtest.h>
+
+#include "setups/Setups.h"
+
 namespace quorbit::test {
 
 SetupRig::SetupRig() {
@@ -44,6 +48,13 @@ std::string CrLfLines(const std::vector<std::string>& lines) {
     for (const auto& line : lines)
         text += line + "\r\n";
     return text;
+}
+
+std::string SavedSetupText(const std::function<void(App&)>& prepare) {
+    SetupRig source;
+    prepare(source.app);
+    EXPECT_TRUE(WriteSetupFile(source.app, "QBSetup4.INI", "saved"));
+    return source.ReadWork("QBSetup4.INI");
 }
 
 } // namespace quorbit::test

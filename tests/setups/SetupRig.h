@@ -1,5 +1,6 @@
 #pragma once
 // A started core on a temporary working folder, with helpers for setup files.
+#include <functional>
 #include <string>
 
 #include "Fakes.h"
@@ -19,5 +20,9 @@ struct SetupRig {
 
 /// A setup file's lines joined with CR LF, each one ended.
 std::string CrLfLines(const std::vector<std::string>& lines);
+
+/// The text of a setup file as the program saves it, from a freshly started core
+/// whose controls `prepare` sets as an operator would.
+std::string SavedSetupText(const std::function<void(App&)>& prepare);
 
 } // namespace quorbit::test

@@ -91,8 +91,11 @@ TEST_F(Setups, RoundTripRestoresAllNineteenItemsInAFreshProgram) {
 }
 
 TEST_F(Setups, RestoreLogsItsFrameAndRunsTheHandlersInFileOrder) {
-    WriteWork("QBSetup1.INI", CrLfLines({"SetupName = Mine", "sFILE = ", "Device.Index = 11",
-                                         "Slider1.Value = 9", "LPTSelection(2).Value = True"}));
+    WriteWork("QBSetup1.INI", SavedSetupText([](App& source) {
+                  SetListIndex(source.ui.Device, 11);
+                  SetPosition(source.ui.Slider1, 9);
+                  SetOption(source.ui.LPTGroup(), 2, true);
+              }));
     Fire(app.ui.LoadSetup1.onClick);
     EXPECT_EQ(rig.LogLines(), (std::vector<std::string>{
                                   ">>>>>>>>>>>>",
@@ -100,8 +103,8 @@ TEST_F(Setups, RestoreLogsItsFrameAndRunsTheHandlersInFileOrder) {
                                   "Most Common Programming Voltage Selected: 12.5 Volts!!!",
                                   "Device Eprom 27C256 was Selected",
                                   "Device Size is: 32768 Bytes, Initial VPP suggested: 12.5V",
-                                  "Program Speed Slider set to: 9",
                                   "Port Selection changed to 3BCh",
+                                  "Program Speed Slider set to: 9",
                                   "SETUP RESTORED FROM QBSetup1.INI",
                                   ">>>>>>>>>>>>",
                               }));
@@ -132,8 +135,10 @@ TEST_F(Setups, ANameWithALineBreakStaysOnTheNameLine) {
 }
 
 TEST_F(Setups, EmptyFileLineRestoresTheControlsAndLoadsNoFile) {
-    WriteWork("QBSetup3.INI", CrLfLines({"SetupName = x", "sFILE = ", "Device.Index = 25",
-                                         "CheckBlankPriorProgramming.Value = 1"}));
+    WriteWork("QBSetup3.INI", SavedSetupText([](App& source) {
+                  SetListIndex(source.ui.Device, 25);
+                  SetCheck(source.ui.CheckBlankPriorProgramming, 1);
+              }));
     Fire(app.ui.LoadSetup3.onClick);
     EXPECT_EQ(app.dev.DeviceName, "Flash AMD AM29F010");
     EXPECT_EQ(app.ui.CheckBlankPriorProgramming.value, 1);

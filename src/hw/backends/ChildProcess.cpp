@@ -39,6 +39,22 @@ bool WaitReady(int fd, short events, Clock::time_point deadline) {
     }
 }
 
+enum class Room { Ready, TimedOut, AnswersClosed };
+
+/// Waits until the child's input takes more, watching its output too: a child
+/// that closed its output can never answer, and one that also stopped reading
+/// would otherwise be noticed only when the time runs out.
+Room WaitForRoom(int input, int output, Clock::time_point deadline) {
+    for (;;) {
+        pollfd p[2] = {{input, POLLOUT, 0}, {output, 0, 0}};
+        const int n = ::poll(p, output >= 0 ? 2 : 1, MillisecondsLeft(deadline));
+        if (n > 0 && (p[1].revents & (POLLHUP | POLLERR)) != 0) return Room::AnswersClosed;
+        if (n > 0) return Room::Ready;
+        if (n == 0) return Room::TimedOut;
+        if (errno != EINTR) return Room::Ready; // let the write report the error
+    }
+}
+
 void SetNonBlocking(int fd) {
     const int flags = ::fcntl(fd, F_GETFL);
     if (flags >= 0) ::fcntl(fd, F_SETFL, flags | O_NONBLOCK);
@@ -130,7 +146,9 @@ ChildProcess::Io ChildProcess::Write(std::string_view data, std::chrono::millise
         if (n > 0) {
             data.remove_prefix(static_cast<std::size_t>(n));
         } else if (n < 0 && errno == EAGAIN) {
-            if (!WaitReady(toChild_, POLLOUT, deadline)) return Io::TimedOut;
+            const Room room = WaitForRoom(toChild_, fromChild_, deadline);
+            if (room == Room::TimedOut) return Io::TimedOut;
+            if (room == Room::AnswersClosed) return Io::Closed;
         } else if (n < 0 && errno == EINTR) {
             continue;
         } else {

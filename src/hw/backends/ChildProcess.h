@@ -21,7 +21,8 @@ class ChildProcess {
     ChildProcess& operator=(const ChildProcess&) = delete;
 
     /// Writes all of data to the child's input; Closed when the child stopped
-    /// reading it, TimedOut when it did not take everything within the limit.
+    /// reading it or, while the input is full, closed its output; TimedOut when it
+    /// did not take everything within the limit.
     Io Write(std::string_view data, std::chrono::milliseconds limit);
     /// One line of the child's output without its newline; a line longer than
     /// 4096 bytes comes in pieces of that size.

@@ -36,14 +36,16 @@ ExecPort::ExecPort(const std::string& command, ExecLimits limits)
     : command_(command), limits_(limits), child_(command) {}
 
 ExecPort::~ExecPort() {
-    if (broken_.empty() && !unsent_.empty()) child_.Write(unsent_, limits_.answer);
+    if (!writesLost_ && !unsent_.empty()) child_.Write(unsent_, limits_.answer);
     child_.Finish(limits_.exitGrace);
 }
 
 void ExecPort::PortOut(std::uint16_t port, std::uint8_t value) {
-    ThrowIfBroken();
+    ThrowIfWritesLost();
     AppendWriteLine(unsent_, port, value);
-    if (unsent_.size() >= kSendThreshold) Flush();
+    // Once the answers cannot be trusted, the writes that remain are the reset
+    // that leaves the board safe: each goes out at once, while the child lives.
+    if (unsent_.size() >= kSendThreshold || !broken_.empty()) Flush();
 }
 
 std::uint8_t ExecPort::PortIn(std::uint16_t port) {
@@ -61,7 +63,7 @@ std::uint8_t ExecPort::PortIn(std::uint16_t port) {
 }
 
 void ExecPort::Sleep(int milliseconds) {
-    ThrowIfBroken();
+    ThrowIfWritesLost();
     if (milliseconds <= 0) return;
     // Sent at once, so that a child driving real hardware waits in step.
     AppendSleepLine(unsent_, milliseconds);
@@ -70,7 +72,7 @@ void ExecPort::Sleep(int milliseconds) {
 
 void ExecPort::BusySteps(std::int64_t steps) {
     if (steps <= 0) return;
-    ThrowIfBroken();
+    ThrowIfWritesLost();
     countedSteps_ += steps;
     // Collected with the writes: they go out together before the next read.
     if (limits_.sendDelays) AppendDelayLine(unsent_, steps);
@@ -89,10 +91,10 @@ void ExecPort::Flush() {
     const auto result = child_.Write(unsent_, limits_.answer);
     unsent_.clear();
     if (result == ChildProcess::Io::TimedOut) {
-        if (const std::string gone = EndedMeanwhile(); !gone.empty()) Fail(gone);
-        Fail("did not read its input within " + DurationText(limits_.answer));
+        if (const std::string gone = EndedMeanwhile(); !gone.empty()) FailForGood(gone);
+        FailForGood("did not read its input within " + DurationText(limits_.answer));
     }
-    if (result == ChildProcess::Io::Closed) Fail(HowChildEnded());
+    if (result == ChildProcess::Io::Closed) FailForGood(HowChildEnded());
 }
 
 std::uint8_t ExecPort::ReadAnswer(const std::string& request) {
@@ -100,11 +102,11 @@ std::uint8_t ExecPort::ReadAnswer(const std::string& request) {
     const auto result = child_.ReadLine(answer, limits_.answer);
     if (result == ChildProcess::Io::TimedOut) {
         if (const std::string gone = EndedMeanwhile(); !gone.empty())
-            Fail(gone + " before answering '" + request + "'");
+            FailForGood(gone + " before answering '" + request + "'");
         Fail("did not answer '" + request + "' within " + DurationText(limits_.answer));
     }
     if (result == ChildProcess::Io::Closed)
-        Fail(HowChildEnded() + " before answering '" + request + "'");
+        FailForGood(HowChildEnded() + " before answering '" + request + "'");
     const auto value = ParseHexByte(answer);
     if (!value) Fail("answered " + Quoted(answer) + " to '" + request + "', not a hex byte");
     return *value;
@@ -113,8 +115,8 @@ std::uint8_t ExecPort::ReadAnswer(const std::string& request) {
 std::string ExecPort::HowChildEnded() {
     // The pipe closes as the child exits; give it a moment to be reaped so that
     // the message can tell its exit status.
-    const std::string end = child_.EndDescription(std::chrono::seconds(1));
-    return end.empty() ? "closed its end of the pipe" : end;
+    const std::string end = child_.EndDescription(std::chrono::milliseconds(250));
+    return end.empty() ? "closed its standard output" : end;
 }
 
 std::string ExecPort::EndedMeanwhile() {
@@ -128,9 +130,19 @@ void ExecPort::ThrowIfBroken() const {
     if (!broken_.empty()) throw PortError(broken_);
 }
 
+void ExecPort::ThrowIfWritesLost() const {
+    if (writesLost_) throw PortError(broken_);
+}
+
 void ExecPort::Fail(const std::string& what) {
-    broken_ = "exec backend: child '" + command_ + "' " + what;
+    if (broken_.empty()) broken_ = "exec backend: child '" + command_ + "' " + what;
     throw PortError(broken_);
+}
+
+void ExecPort::FailForGood(const std::string& what) {
+    writesLost_ = true;
+    unsent_.clear();
+    Fail(what);
 }
 
 } // namespace quorbit

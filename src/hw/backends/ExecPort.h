@@ -50,14 +50,20 @@ class ExecPort : public PortIo {
     /// How the child ended when it is already gone; empty while it runs.
     std::string EndedMeanwhile();
     void ThrowIfBroken() const;
+    void ThrowIfWritesLost() const;
+    /// The child broke the protocol but lives: no read is trusted any more, the
+    /// writes (the reset after the failure) still go to it.
     [[noreturn]] void Fail(const std::string& what);
+    /// The child is gone or takes no input: nothing reaches it any more.
+    [[noreturn]] void FailForGood(const std::string& what);
     std::string HowChildEnded();
 
     std::string command_;
     ExecLimits limits_;
     ChildProcess child_;
     std::string unsent_;
-    std::string broken_; // the first failure; the link is unusable after it
+    std::string broken_; // the first failure; no read is made after it
+    bool writesLost_ = false;
     std::int64_t countedSteps_ = 0;
 };
 

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <fcntl.h>
 #include <unistd.h>
 
 #include "app/SafeFile.h"
@@ -17,7 +18,10 @@ namespace {
 /// waiting on a pipe nobody reads), not written through a temporary file.
 std::FILE* OpenTrace(const std::string& path) {
     std::string reason;
-    const int fd = OpenOutputStream(path, reason);
+    // "-" is standard error: standard output may carry an image.
+    const int fd = path == kStandardInputName ? ::fcntl(STDERR_FILENO, F_DUPFD_CLOEXEC, 0)
+                                              : OpenOutputStream(path, reason);
+    if (fd < 0 && reason.empty()) reason = std::strerror(errno);
     std::FILE* file = fd < 0 ? nullptr : ::fdopen(fd, "w");
     if (fd >= 0 && !file) {
         reason = std::strerror(errno);
@@ -72,8 +76,7 @@ void TracePort::Sleep(int milliseconds) {
     AppendSleepLine(line_, milliseconds);
     Record();
     // A wait is a natural point to get the record onto the disk.
-    if (std::fflush(file_) != 0)
-        throw PortError("Cannot write the trace file " + path_ + ": " + std::strerror(errno));
+    if (!lost_ && std::fflush(file_) != 0) TraceLost();
 }
 
 void TracePort::BusySteps(std::int64_t steps) {
@@ -93,14 +96,23 @@ void TracePort::RecordDelay(std::int64_t steps) {
 }
 
 std::string TracePort::Describe() const {
-    return inner_->Describe() + ", traced to " + path_;
+    return inner_->Describe() + ", traced to " +
+           (path_ == kStandardInputName ? std::string("standard error") : path_);
 }
 
 void TracePort::Record() {
+    if (lost_) { // told once; the accesses, the closing reset above all, still go through
+        line_.clear();
+        return;
+    }
     const bool written = std::fputs(line_.c_str(), file_) >= 0;
     line_.clear();
-    if (!written)
-        throw PortError("Cannot write the trace file " + path_ + ": " + std::strerror(errno));
+    if (!written) TraceLost();
+}
+
+void TracePort::TraceLost() {
+    lost_ = true;
+    throw PortError("Cannot write the trace file " + path_ + ": " + std::strerror(errno));
 }
 
 void TracePort::KeepAfterFailure() {

@@ -34,11 +34,14 @@ class TracePort : public PortIo {
     void RecordDelay(std::int64_t steps);
     /// After a failed access: writes what is pending and flushes, quietly.
     void KeepAfterFailure();
+    /// A record could not be written: says so once, then records nothing more.
+    [[noreturn]] void TraceLost();
 
     std::unique_ptr<PortIo> inner_;
     std::string path_;
     std::FILE* file_ = nullptr;
     std::string line_;
+    bool lost_ = false;
 };
 
 } // namespace quorbit

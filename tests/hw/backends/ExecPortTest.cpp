@@ -145,6 +145,42 @@ TEST(ExecPort, ChildThatDiesGivesItsExitStatusAndTheLinkStaysDown) {
     EXPECT_EQ(ErrorOf([&] { port.PortOut(0x378, 1); }), first);
 }
 
+TEST(ExecPort, AfterAProtocolErrorTheResetStillReachesTheLiveChild) {
+    TempDir dir;
+    const auto log = dir / "requests.txt";
+    for (const char* answer : {"zz", "1FF"}) { // garbage, then a number too wide
+        SCOPED_TRACE(answer);
+        {
+            ExecPort port(HelperCommand("recorder.sh", Quoted(log.string()) + " '" + answer + "'"),
+                          kQuick);
+            const std::string error = ErrorOf([&] { port.PortIn(0x379); });
+            EXPECT_THAT(error, HasSubstr("not a hex byte"));
+            // No answer is trusted any more; the writes of the reset go out at once.
+            EXPECT_EQ(ErrorOf([&] { port.PortIn(0x379); }), error);
+            port.PortOut(0x378, 0x40);
+            port.BusySteps(120);
+            port.PortOut(0x37A, 0x05);
+            for (int i = 0; i < 200 && ReadBytes(log).find("O 37A 05") == std::string::npos; ++i)
+                std::this_thread::sleep_for(5ms);
+            EXPECT_EQ(ReadBytes(log), "I 379\nO 378 40\nO 37A 05\n");
+        }
+        std::filesystem::remove(log);
+    }
+}
+
+TEST(ExecPort, AChildThatClosesItsOutputIsNoticedWithoutWaitingForTheTimeOut) {
+    // It takes no input either: the writes fill the pipe. The limit is far longer
+    // than the test may take, so only the closed output can end the wait.
+    ExecLimits patient{std::chrono::minutes(10), std::chrono::milliseconds(300)};
+    ExecPort port("exec 1>&-; exec sleep 600", patient);
+    const std::string error = ErrorOf([&] {
+        for (int i = 0; i < 100000; ++i)
+            port.PortOut(0x378, static_cast<std::uint8_t>(i));
+    });
+    EXPECT_THAT(error, HasSubstr("closed its standard output"));
+    EXPECT_EQ(ErrorOf([&] { port.PortOut(0x378, 0); }), error); // and nothing more goes
+}
+
 TEST(ExecPort, MissingProgramIsNamedAsNotFound) {
     ExecPort port("/nonexistent/quorbit-port-helper", kQuick);
     EXPECT_THAT(ErrorOf([&] { port.PortIn(0x379); }),

@@ -1,0 +1,196 @@
+// The operator's stop, taken up wherever it lands in a chip command: the command
+// ends at the next port access with the board reset, the lamps and progress
+// cleared, one log line, and no success claimed; nothing after it (the verify
+// after programming, the next page) touches the board.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <random>
+#include <thread>
+#include <vector>
+
+#include "Fakes.h"
+#include "buffers/BinaryFiles.h"
+#include "catalog/Catalog.h"
+#include "catalog/DeviceSelection.h"
+#include "hw/StopRequest.h"
+#include "sim/ChipFactory.h"
+#include "sim/SimContents.h"
+
+namespace quorbit::test {
+namespace {
+
+/// A simulated board that asks for a stop while it carries out access number
+/// `stopAt` (0: never), as a Stop button pressed at that moment would.
+class StopAtAccess : public PortIo {
+  public:
+    StopAtAccess() : board(6, 0x378) {}
+    void PortOut(std::uint16_t port, std::uint8_t value) override {
+        Count();
+        board.PortOut(port, value);
+    }
+    std::uint8_t PortIn(std::uint16_t port) override {
+        Count();
+        return board.PortIn(port);
+    }
+    void Sleep(int milliseconds) override { board.Sleep(milliseconds); }
+    void BusySteps(std::int64_t steps) override { board.BusySteps(steps); }
+    [[nodiscard]] std::string Describe() const override { return board.Describe(); }
+
+    sim::SimBoard board;
+    std::uint64_t accesses = 0;
+    std::uint64_t stopAt = 0;
+
+  private:
+    void Count() {
+        if (++accesses == stopAt) RequestStop();
+    }
+};
+
+/// The process-wide request never leaks into the next test.
+struct ClearedStop {
+    ClearedStop() { ClearStopRequest(); }
+    ~ClearedStop() { ClearStopRequest(); }
+};
+
+enum class Command { Program, Read, Erase };
+
+struct Case {
+    const char* chip;
+    Command command;
+};
+
+/// A started core with the chip of the case in the socket, ready to press its button.
+struct StopRig {
+    explicit StopRig(const Case& c) : port(new StopAtAccess), rig(std::unique_ptr<PortIo>(port)) {
+        App& app = *rig.app;
+        app.RunGuarded(Form_Load);
+        const auto row = FindCatalogRow(c.chip);
+        EXPECT_TRUE(row && SelectDevice(app, *row)) << c.chip;
+        const std::size_t size = sim::SimChipSize(*row);
+        port->board.Insert(sim::MakeSimChip(*row, c.command == Command::Program
+                                                      ? std::vector<std::uint8_t>{}
+                                                      : sim::RandomContents(size, 7)));
+        if (c.command == Command::Program) {
+            const auto image = sim::RandomContents(size, 11);
+            WriteBytes(rig.dir / "image.bin", std::string(image.begin(), image.end()));
+            EXPECT_TRUE(OpenCodeFile(app, (rig.dir / "image.bin").string()));
+            // Every step of the command: blank check, programming, verify.
+            SetCheck(app.ui.CheckBlankPriorProgramming, 1);
+            SetCheck(app.ui.VerifyAfterProgramming, 1);
+        }
+        rig.ClearLog();
+        button = c.command == Command::Program ? &app.ui.Program_button
+                 : c.command == Command::Read  ? &app.ui.Read_button
+                                               : &app.ui.EraseFlash_button;
+    }
+
+    void Press() {
+        ASSERT_TRUE(button->enabled) << button->name;
+        rig.app->ops.Outcome = OpOutcome::None;
+        port->accesses = 0;
+        Fire(button->onClick);
+    }
+
+    /// The board's registers are those a reset leaves: resetting again changes nothing.
+    [[nodiscard]] bool BoardAtRest() {
+        const auto before = port->board.Regs().r;
+        ClearStopRequest();
+        Reset(*rig.app);
+        return port->board.Regs().r == before;
+    }
+
+    StopAtAccess* port;
+    Rig rig;
+    Control* button = nullptr;
+};
+
+const Case kCases[] = {
+    {"27C64", Command::Program}, {"27C64", Command::Read},     {"AT29C256", Command::Program},
+    {"X28C256", Command::Erase}, {"AM29F010", Command::Erase}, {"24C08", Command::Program},
+};
+
+TEST(StopRequest, WhereverItLandsTheCommandEndsAtOnceWithTheBoardAtRest) {
+    ClearedStop cleared;
+    std::mt19937 random(20261209);
+    for (const Case& c : kCases) {
+        SCOPED_TRACE(c.chip + std::string(" command ") +
+                     std::to_string(static_cast<int>(c.command)));
+        std::uint64_t total = 0;
+        {
+            StopRig whole(c);
+            whole.Press();
+            ASSERT_EQ(whole.rig.app->ops.Outcome, OpOutcome::Success);
+            total = whole.port->accesses;
+        }
+        // During the first and the last-but-one access, and spread over the whole
+        // command (a stop during the very last access finds nothing left to stop).
+        std::vector<std::uint64_t> stops = {1, total - 1};
+        for (int i = 0; i < 6; ++i)
+            stops.push_back(std::uniform_int_distribution<std::uint64_t>(2, total - 2)(random));
+        for (const std::uint64_t stopAt : stops) {
+            SCOPED_TRACE("stop at access " + std::to_string(stopAt) + " of " +
+                         std::to_string(total));
+            StopRig r(c);
+            r.port->stopAt = stopAt;
+            r.Press();
+            App& app = *r.rig.app;
+            EXPECT_NE(app.ops.Outcome, OpOutcome::Success);
+            EXPECT_TRUE(app.handlerFailed);
+            // One reset of registers 0 to 3 (four writes each) and nothing else.
+            EXPECT_LE(r.port->accesses - stopAt, 16u);
+            const auto lines = r.rig.LogLines();
+            ASSERT_FALSE(lines.empty());
+            EXPECT_EQ(lines.back(), "Operation stopped by the operator");
+            EXPECT_EQ(std::count(lines.begin(), lines.end(), lines.back()), 1);
+            EXPECT_EQ(app.ui.Program_label.foreColor, colour::ButtonFace);
+            EXPECT_EQ(app.ui.DataFlow_label.foreColor, colour::ButtonFace);
+            EXPECT_NE(app.ui.Error_label.foreColor, colour::Red); // asked for, not an error
+            EXPECT_EQ(app.ui.ProgressBar1.value, 0);
+            EXPECT_TRUE(r.rig.dialogs.boxes.empty() ||
+                        r.rig.dialogs.boxes.back().title == "Safety Question");
+            EXPECT_TRUE(StopRequested() && !StopPending());
+            EXPECT_TRUE(r.BoardAtRest());
+        }
+    }
+}
+
+TEST(StopRequest, ClearedAtTheStartOfAnOperationItDoesNotEndTheNext) {
+    ClearedStop cleared;
+    StopRig r({"27C64", Command::Read});
+    RequestStop(); // pressed while nothing ran
+    ClearStopRequest();
+    r.Press();
+    EXPECT_EQ(r.rig.app->ops.Outcome, OpOutcome::Success);
+    EXPECT_FALSE(StopRequested());
+}
+
+/// The command's first repaint waits until another thread, as the window's Stop
+/// button would, has asked for the stop.
+class StopFromAnotherThread : public Refresher {
+  public:
+    void Repaint() override {
+        if (asked_.load()) return;
+        std::thread button([] { RequestStop(); });
+        button.join();
+        asked_.store(true);
+    }
+
+  private:
+    std::atomic<bool> asked_{false};
+};
+
+TEST(StopRequest, ARequestFromAnotherThreadIsTakenUp) {
+    ClearedStop cleared;
+    StopRig r({"AM29F010", Command::Erase});
+    StopFromAnotherThread stopButton;
+    r.rig.app->svc.refresher = &stopButton;
+    r.Press();
+    EXPECT_NE(r.rig.app->ops.Outcome, OpOutcome::Success);
+    EXPECT_EQ(r.rig.LogLines().back(), "Operation stopped by the operator");
+    EXPECT_TRUE(r.BoardAtRest());
+}
+
+} // namespace
+} // namespace quorbit::test

@@ -1,0 +1,236 @@
+// quorbit-cli stopped from outside: a signal midway through a long command, or a
+// reader of its output that went away. The run must end as a failure ends, with
+// the board reset at the end of the trace, --sim-save written and the right
+// status, never cut off with the programming voltage on.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <fcntl.h>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "Fakes.h"
+#include "sim/SimContents.h"
+
+namespace quorbit::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+/// The last `count` lines of a text, each with its newline.
+std::string LastLines(const std::string& text, std::size_t count) {
+    std::size_t at = text.size();
+    if (at > 0 && text[at - 1] == '\n') --at;
+    for (std::size_t n = 0; n < count && at != std::string::npos && at > 0; ++n)
+        at = text.rfind('\n', at - 1);
+    return at == std::string::npos ? text : text.substr(at + 1);
+}
+
+std::size_t Count(const std::string& text, const std::string& part) {
+    std::size_t n = 0;
+    for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
+        ++n;
+    return n;
+}
+
+/// One quorbit-cli started in a folder, with the dispositions a shell gives it
+/// (SIGPIPE and the stop signals at their defaults), standard error to err.txt
+/// and standard output to out.txt or to the descriptor given.
+class Started {
+  public:
+    Started(const fs::path& folder, const std::vector<std::string>& args, int output = -1,
+            int input = -1) {
+        std::vector<std::string> all = {QUORBIT_CLI_PATH, "--config-dir", folder.string()};
+        all.insert(all.end(), args.begin(), args.end());
+        std::vector<char*> argv;
+        for (std::string& a : all)
+            argv.push_back(a.data());
+        argv.push_back(nullptr);
+        pid_ = ::fork();
+        if (pid_ == 0) {
+            if (::chdir(folder.c_str()) != 0) ::_exit(126);
+            const int out =
+                output >= 0 ? output : ::open("out.txt", O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            const int err = ::open("err.txt", O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            if (out < 0 || err < 0 || ::dup2(out, 1) < 0 || ::dup2(err, 2) < 0) ::_exit(126);
+            if (input >= 0 && ::dup2(input, 0) < 0) ::_exit(126);
+            for (const int s : {SIGPIPE, SIGINT, SIGTERM, SIGHUP})
+                std::signal(s, SIG_DFL);
+            ::execv(argv[0], argv.data());
+            ::_exit(127);
+        }
+    }
+    ~Started() {
+        if (pid_ > 0 && !waited_) {
+            ::kill(pid_, SIGKILL);
+            ::waitpid(pid_, nullptr, 0);
+        }
+    }
+    Started(const Started&) = delete;
+    Started& operator=(const Started&) = delete;
+
+    void Signal(int signal) const { ::kill(pid_, signal); }
+    /// The raw wait status. A run that hangs is killed after a minute (a safety
+    /// net, no time is measured) and shows as ended by SIGKILL.
+    int Wait() {
+        int status = 0;
+        for (int i = 0; i < 12000; ++i) {
+            if (::waitpid(pid_, &status, WNOHANG) == pid_) {
+                waited_ = true;
+                return status;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        ::kill(pid_, SIGKILL);
+        ::waitpid(pid_, &status, 0);
+        waited_ = true;
+        return status;
+    }
+    /// Waits (at most a minute, a safety net only) until the file holds the text.
+    static bool WaitFor(const fs::path& file, const std::string& text) {
+        for (int i = 0; i < 12000; ++i) {
+            if (ReadBytes(file).find(text) != std::string::npos) return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        return false;
+    }
+
+  private:
+    pid_t pid_ = -1;
+    bool waited_ = false;
+};
+
+struct CliStop : ::testing::Test {
+    TempDir dir;
+
+    std::string Text(const std::string& name) const { return ReadBytes(dir / name); }
+
+    /// The last register writes of a run that finished: its closing board reset.
+    std::string FinishedReset(const std::string& chip) const {
+        Started run(dir.path(), {"--sim-chip", chip, "--trace", "finished.txt", "id", "-d", chip});
+        const int status = run.Wait();
+        EXPECT_TRUE(WIFEXITED(status)) << status;
+        return LastLines(Text("finished.txt"), kResetLines);
+    }
+
+    /// Registers 0 to 3, each a data byte, select, strobe, select with the pacing
+    /// delays between them.
+    static constexpr std::size_t kResetLines = 28;
+};
+
+TEST_F(CliStop, EachStopSignalEndsTheProgrammingWithTheBoardResetAndItsOwnStatus) {
+    const auto image = sim::RandomContents(512 * 1024, 5);
+    WriteBytes(dir / "image.bin", std::string(image.begin(), image.end()));
+    const std::string reset = FinishedReset("AM29F040");
+    ASSERT_EQ(Count(reset, "\n"), kResetLines);
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        SCOPED_TRACE(::strsignal(signal));
+        fs::remove(dir / "saved.bin");
+        fs::remove(dir / "out.txt");
+        Started run(dir.path(), {"--sim-chip", "AM29F040", "--trace", "trace.txt", "--sim-save",
+                                 "saved.bin", "program", "-d", "AM29F040", "image.bin", "--yes"});
+        ASSERT_TRUE(Started::WaitFor(dir / "out.txt", "Start programming")) << Text("out.txt");
+        run.Signal(signal);
+        const int status = run.Wait();
+        ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
+        EXPECT_EQ(WEXITSTATUS(status), 128 + signal);
+        const std::string out = Text("out.txt");
+        EXPECT_EQ(Count(out, ">  Operation stopped by the operator\n"), 1u) << out;
+        EXPECT_EQ(Count(out, "Successfull"), 0u) << out;
+        // The stop's own reset, then the closing one: the voltages are off.
+        EXPECT_EQ(LastLines(Text("trace.txt"), 2 * kResetLines), reset + reset);
+        const std::string saved = Text("saved.bin");
+        EXPECT_EQ(saved.size(), image.size());
+        EXPECT_NE(saved, std::string(image.begin(), image.end())); // stopped midway
+    }
+}
+
+TEST_F(CliStop, AStopWhileTheImageIsAwaitedOnStandardInputEndsTheWait) {
+    const std::string reset = FinishedReset("27C256");
+    int pipe[2];
+    ASSERT_EQ(::pipe2(pipe, O_CLOEXEC), 0); // the writer stays open and silent
+    fs::remove(dir / "out.txt");
+    Started run(
+        dir.path(),
+        {"--sim-chip", "27C256", "--trace", "trace.txt", "program", "-d", "27C256", "-", "--yes"},
+        -1, pipe[0]);
+    ::close(pipe[0]);
+    ASSERT_TRUE(Started::WaitFor(dir / "out.txt", "Device Size is")) << Text("out.txt");
+    run.Signal(SIGTERM);
+    const int status = run.Wait();
+    ::close(pipe[1]);
+    ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
+    EXPECT_EQ(WEXITSTATUS(status), 128 + SIGTERM);
+    const std::string out = Text("out.txt");
+    EXPECT_EQ(Count(out, ">  Operation stopped by the operator\n"), 1u) << out;
+    EXPECT_EQ(Count(out, "Programming Button Pressed"), 0u) << out;
+    EXPECT_EQ(LastLines(Text("trace.txt"), kResetLines), reset);
+}
+
+TEST_F(CliStop, AnImageOutputNobodyReadsEndsTheRunWithAFailureAndTheBoardReset) {
+    const std::string reset = FinishedReset("27C256");
+    int pipe[2];
+    ASSERT_EQ(::pipe2(pipe, O_CLOEXEC), 0);
+    ::close(pipe[0]); // the reader is gone before the image comes
+    Started run(dir.path(),
+                {"--sim-chip", "27C256", "--sim-image", "random:3", "--trace", "trace.txt",
+                 "--sim-save", "saved.bin", "read", "-d", "27C256", "-o", "-"},
+                pipe[1]);
+    ::close(pipe[1]);
+    const int status = run.Wait();
+    ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
+    EXPECT_NE(WEXITSTATUS(status), 0);
+    const std::string err = Text("err.txt");
+    EXPECT_NE(err.find("Could not save the code buffer to -: Broken pipe"), std::string::npos)
+        << err;
+    EXPECT_EQ(err.find("File Sucessfully Saved"), std::string::npos) << err;
+    EXPECT_EQ(LastLines(Text("trace.txt"), kResetLines), reset);
+    EXPECT_EQ(Text("saved.bin").size(), 32768u);
+}
+
+TEST_F(CliStop, LogLinesNobodyReadsDoNotStopTheProgramming) {
+    const auto image = sim::RandomContents(32768, 9);
+    WriteBytes(dir / "image.bin", std::string(image.begin(), image.end()));
+    int pipe[2];
+    ASSERT_EQ(::pipe2(pipe, O_CLOEXEC), 0);
+    ::close(pipe[0]); // as `| grep -m1 Started` once it has its line
+    Started run(dir.path(),
+                {"--sim-chip", "27C256", "--sim-save", "saved.bin", "program", "-d", "27C256",
+                 "image.bin", "--yes", "--verify-after"},
+                pipe[1]);
+    ::close(pipe[1]);
+    const int status = run.Wait();
+    ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
+    EXPECT_EQ(WEXITSTATUS(status), 0) << Text("err.txt");
+    EXPECT_EQ(Text("saved.bin"), std::string(image.begin(), image.end()));
+}
+
+TEST_F(CliStop, ATraceReaderThatGoesAwayFailsTheRunButNotTheSimulatorSave) {
+    ASSERT_EQ(::mkfifo((dir / "trace").c_str(), 0600), 0);
+    const int reader = ::open((dir / "trace").c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    ASSERT_GE(reader, 0);
+    Started run(dir.path(), {"--sim-chip", "27C256", "--sim-image", "fill:FF", "--trace", "trace",
+                             "--sim-save", "saved.bin", "blank", "-d", "27C256"});
+    // Reads a little of the trace, then stops reading.
+    char chunk[256];
+    ssize_t got = 0;
+    for (int i = 0; i < 12000 && got <= 0; ++i) {
+        got = ::read(reader, chunk, sizeof chunk);
+        if (got <= 0) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    ::close(reader);
+    ASSERT_GT(got, 0);
+    const int status = run.Wait();
+    ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
+    const std::string all = Text("out.txt") + Text("err.txt");
+    EXPECT_NE(WEXITSTATUS(status), 0) << all;
+    EXPECT_EQ(Count(all, "Cannot write the trace file trace: Broken pipe"), 2u) << all; // log, box
+    EXPECT_EQ(Text("saved.bin"), std::string(32768, '\xFF'));
+}
+
+} // namespace
+} // namespace quorbit::test

@@ -1,6 +1,7 @@
 #include "app/Operations.h"
 
 #include "app/App.h"
+#include "hw/StopRequest.h"
 
 namespace quorbit {
 namespace {
@@ -16,12 +17,15 @@ bool OnOperationThread() noexcept {
 OperationRunner::OperationRunner(App& app) : app_(app) {}
 
 OperationRunner::~OperationRunner() {
+    Stop();
     Join();
 }
 
 bool OperationRunner::Start(std::function<void()> work) {
     if (Running()) return false;
     Join(); // the last one has ended; its thread may still be returning
+    // A Stop pressed as the last operation ended must not end this one.
+    ClearStopRequest();
     ++started_;
     running_.store(true, std::memory_order_release);
     // The view shows the state as the operation takes it over.
@@ -38,6 +42,10 @@ bool OperationRunner::Start(std::function<void()> work) {
 
 bool OperationRunner::Running() const noexcept {
     return running_.load(std::memory_order_acquire);
+}
+
+void OperationRunner::Stop() noexcept {
+    if (Running()) RequestStop();
 }
 
 void OperationRunner::Join() {

@@ -29,7 +29,7 @@ class OperationHost {
 class OperationRunner : public OperationHost {
   public:
     explicit OperationRunner(App& app);
-    /// Waits for a running operation.
+    /// Stops a running operation and waits for it.
     ~OperationRunner() override;
     OperationRunner(const OperationRunner&) = delete;
     OperationRunner& operator=(const OperationRunner&) = delete;
@@ -41,6 +41,9 @@ class OperationRunner : public OperationHost {
     /// Operations started so far (the caller's thread): tells a caller whether the
     /// handler it ran started one.
     [[nodiscard]] std::uint64_t Started() const noexcept { return started_; }
+    /// Asks the running operation to stop at its next port access or wait (any
+    /// thread): it ends the way a failure ends, the board reset.
+    void Stop() noexcept;
     /// Waits until the operation thread has ended (not from that thread).
     void Join();
 

@@ -81,6 +81,7 @@ void WireBufferHandlers(App& app) {
     }
     // Paging through a buffer is quick; paging through the chip reads it from the board.
     ui.VScroll1.onChange = app.Operation(VScroll1_Change, ShowsDevicePage);
+    ui.GoToAddress.onCommit = app.Operation(GoToAddress_Commit, ShowsDevicePage);
     ui.Show_button.onClick = app.Handler(Show_button_Click);
     ui.Display_button.onClick = app.Operation(Display_button_Click);
     ui.menuDisplayCode.onClick = app.Operation(menuDisplayCode_Click);

@@ -1,6 +1,7 @@
 // A chip operation on a thread of its own (std::thread, no window): the caller's
 // thread sees only what the operation publishes, no second operation starts while
-// one runs, and handlers that are no operation stay on the caller's thread.
+// one runs, a stop request ends it the safe way, and handlers that are no
+// operation stay on the caller's thread.
 // scripts/tsan.sh builds this test alone with ThreadSanitizer.
 #include <gtest/gtest.h>
 
@@ -98,6 +99,29 @@ TEST_F(OperationThread, NoSecondOperationStartsWhileOneRuns) {
     EXPECT_FALSE(ran) << "a refused operation ran later: it was queued";
     EXPECT_EQ(finished.load(), 1);
     EXPECT_EQ(app.ops.Outcome, OpOutcome::Success);
+}
+
+TEST_F(OperationThread, AStopEndsTheOperationTheSafeWayAndTheNextOneRunsWhole) {
+    port->PauseAt(20000);
+    Fire(app.ui.Read_button.onClick);
+    port->WaitUntilPaused();
+    ASSERT_TRUE(port->Board().Regs().CeActive()) << "the read drives the chip";
+    runner.Stop();
+    port->Release();
+    runner.Join();
+    EXPECT_EQ(rig.LogLines().back(), "Operation stopped by the operator");
+    EXPECT_EQ(app.ops.Outcome, OpOutcome::Failed);
+    EXPECT_FALSE(port->Board().Regs().CeActive());
+    EXPECT_FALSE(port->Board().Regs().OeActive());
+    EXPECT_EQ(app.ui.ProgressBar1.value, 0);
+    EXPECT_EQ(app.ui.DataFlow_label.foreColor, colour::ButtonFace);
+    EXPECT_EQ(app.published.Read().log, app.ui.SystemLog.caption) << "the view sees the end";
+
+    // The request was for that operation only.
+    Fire(app.ui.Read_button.onClick);
+    runner.Join();
+    EXPECT_EQ(app.ops.Outcome, OpOutcome::Success);
+    EXPECT_EQ(rig.LogLines().back(), "You can Save the file using [FILE - Save As] menu");
 }
 
 TEST_F(OperationThread, PagingThroughTheBufferStaysOnTheCallersThreadAndTheChipDoesNot) {

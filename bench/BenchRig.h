@@ -4,10 +4,12 @@
 // file left by another run (another model) cannot change what is measured.
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/App.h"
 #include "app/Shell.h"
@@ -66,6 +68,15 @@ class BenchRig {
     void UsePort(PortIo& port) {
         app->svc.port = &port;
         app->board.AttachPort(port);
+    }
+
+    /// `image` into the code buffer as a loaded raw file would put it: its bytes
+    /// from address 0, and they alone are programmed and compared.
+    void LoadImage(const std::vector<std::uint8_t>& image) {
+        std::fill(app->buf.CodeBuffer.begin(), app->buf.CodeBuffer.end(), std::uint8_t{0xFF});
+        std::copy(image.begin(), image.end(), app->buf.CodeBuffer.begin());
+        app->buf.CodeCoverage = Coverage::FirstBytes(static_cast<std::uint32_t>(image.size()));
+        app->buf.CodeBufferLoaded = 1;
     }
 
     void SetSlider(int value) {

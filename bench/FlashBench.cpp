@@ -40,7 +40,7 @@ void Report(benchmark::State& state, std::uint64_t accesses, std::int64_t simNs)
 void BM_ProgramAm29F040(benchmark::State& state) {
     Bench b(static_cast<int>(state.range(0)));
     const auto image = sim::RandomContents(kSize, 1);
-    std::copy(image.begin(), image.end(), b.app->buf.CodeBuffer.begin());
+    b.LoadImage(image);
     std::uint64_t accesses = 0;
     std::int64_t simNs = 0;
     for (auto _ : state) {

@@ -38,7 +38,7 @@ void BM_ProgramPageWritePart(benchmark::State& state) {
     SelectDevice(*s.app, row);
     s.SetSlider(static_cast<int>(state.range(2)));
     const auto image = sim::RandomContents(kChipBytes, 42);
-    std::copy(image.begin(), image.end(), s.app->buf.CodeBuffer.begin());
+    s.LoadImage(image);
     std::uint64_t accesses = 0;
     std::int64_t virtualNs = 0;
     int pageWrites = 0;

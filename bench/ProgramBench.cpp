@@ -27,7 +27,7 @@ void BM_Program(benchmark::State& state) {
     SelectDevice(*app, row);
     const std::size_t size = sim::SimChipSize(row);
     const auto image = sim::RandomContents(size, 42);
-    std::copy(image.begin(), image.end(), app->buf.CodeBuffer.begin());
+    rig.LoadImage(image);
 
     std::uint64_t accesses = 0;
     std::int64_t virtualNs = 0;

@@ -66,7 +66,7 @@ struct Bench24C32 {
         chip = eeprom.get();
         board.Insert(std::move(eeprom));
         const auto image = sim::RandomContents(kBytes, 32);
-        std::copy(image.begin(), image.end(), app->buf.CodeBuffer.begin());
+        rig.LoadImage(image);
     }
 
     void Report(benchmark::State& state, std::int64_t simNs) const {

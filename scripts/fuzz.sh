@@ -6,6 +6,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${FUZZ_SECONDS:-60}
+scripts/setup.sh --no-build clang libfuzzer-14-dev libclang-rt-14-dev
 CXX=clang++ CC=clang cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DQUORBIT_FUZZ=ON -DQUORBIT_GUI=OFF -DQUORBIT_TESTS=OFF -DQUORBIT_BENCH=OFF >/dev/null
 cmake --build build-fuzz -j "$(nproc)"
@@ -30,4 +31,8 @@ for target in build-fuzz/fuzz/*_fuzz; do
     rm -rf "$scratch"
 done
 printf '%s\n' "${summary[@]}"
+
+# The session sequences get the same kind of budget: many more random sessions
+# than the suite runs.
+scripts/sequences.sh || status=1
 exit $status

@@ -4,6 +4,7 @@
 # fails the run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+scripts/setup.sh --no-build
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQUORBIT_SANITIZE=ON \
     -DQUORBIT_BENCH=OFF >/dev/null
 cmake --build build-asan -j "$(nproc)"

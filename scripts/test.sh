@@ -1,11 +1,10 @@
 #!/usr/bin/env bash
-# Builds everything and runs the whole test suite (GUI tests run headless), then
-# the same core and command-line tests under AddressSanitizer and
-# UndefinedBehaviorSanitizer, then every fuzz target for a bounded time.
+# The quick test: installs what is missing, builds everything and runs the whole
+# test suite (the window's tests run headless). The slower checks are scripts of
+# their own, run by .ci/run: scripts/sanitize.sh, scripts/fuzz.sh and
+# scripts/package.sh.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
 export QT_QPA_PLATFORM=offscreen
 ctest --test-dir build --output-on-failure -j "$(nproc)"
-scripts/sanitize.sh
-scripts/fuzz.sh

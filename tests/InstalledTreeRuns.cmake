@@ -11,10 +11,12 @@ execute_process(COMMAND ${CMAKE_COMMAND} -E env DESTDIR=${ROOT}
 if(NOT installed EQUAL 0)
   message(FATAL_ERROR "cmake --install failed: ${installed}")
 endif()
-set(expected usr/bin/quorbit-cli usr/share/man/man1/quorbit-cli.1)
-if(EXISTS ${ROOT}/usr/bin/quorbit) # built with the window: its menu entry and sounds
+set(expected usr/bin/quorbit-cli usr/share/man/man1/quorbit-cli.1.gz
+    usr/share/bash-completion/completions/quorbit-cli usr/share/doc/quorbit/copyright
+    usr/share/doc/quorbit/changelog.gz)
+if(EXISTS ${ROOT}/usr/bin/quorbit) # built with the window: its menu entry, manual and sounds
   list(APPEND expected usr/share/applications/quorbit.desktop
-       usr/share/icons/hicolor/scalable/apps/quorbit.svg)
+       usr/share/icons/hicolor/scalable/apps/quorbit.svg usr/share/man/man1/quorbit.1.gz)
   file(GLOB sounds ${ROOT}/usr/lib*/quorbit/ok.wav)
   if(NOT sounds)
     message(FATAL_ERROR "the sounds are not beside the installed window")
@@ -26,7 +28,7 @@ foreach(file ${expected})
   endif()
 endforeach()
 file(GLOB help ${ROOT}/usr/lib*/quorbit/quorbit.html)
-if(NOT help)
+if(NOT help OR NOT EXISTS "${help}") # EXISTS follows the link to share/help
   message(FATAL_ERROR "the help file is not beside the installed program")
 endif()
 execute_process(COMMAND ${ROOT}/usr/bin/quorbit-cli devices

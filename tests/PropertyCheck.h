@@ -11,7 +11,9 @@
 
 namespace quorbit::test {
 
-template <typename Testable> void CheckProperty(int cases, Testable&& testable) {
+/// `cases` cases; `maxSize` bounds what the generators draw (the length of a
+/// command sequence, for one).
+template <typename Testable> void CheckProperty(int cases, Testable&& testable, int maxSize = 100) {
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
     rc::detail::TestMetadata metadata;
     metadata.id = std::string(info->test_suite_name()) + "/" + info->name();
@@ -21,6 +23,7 @@ template <typename Testable> void CheckProperty(int cases, Testable&& testable) 
             return rc::detail::checkTestable(std::forward<Testable>(testable), metadata);
         auto params = rc::detail::configuration().testParams;
         params.maxSuccess = cases;
+        params.maxSize = maxSize;
         return rc::detail::checkTestable(std::forward<Testable>(testable), metadata, params);
     };
     const rc::detail::TestResult result = run();

@@ -8,6 +8,7 @@
 #include "app/SafeFile.h"
 #include "app/Shell.h"
 #include "app/TextFile.h"
+#include "buffers/Checksums.h"
 #include "buffers/Display.h"
 #include "buffers/ImageFile.h"
 
@@ -49,28 +50,55 @@ std::optional<std::string> LoadCodeFile(App& app, const std::string& path) {
     return bytes;
 }
 
-/// What a code file puts into the buffer: the bytes from address 0, and for a
-/// record file the address ranges its records cover.
+/// What a code file puts into the buffer: the bytes from address 0, and the
+/// address ranges the file covers (a raw file: its bytes from the load offset on).
 struct CodeImage {
     std::string bytes;
     ImageFormat format = ImageFormat::Raw;
     std::vector<AddressRange> ranges;
+    /// Where a raw file's own bytes begin in `bytes`; FFh before them.
+    std::size_t fileStart = 0;
+    /// The length the operator knows the file by: a raw file's size, a record
+    /// file's span from address 0.
+    std::size_t length = 0;
 };
+
+/// A raw file placed at the load offset; nothing when it would end past the buffer
+/// (refusal reported).
+std::optional<CodeImage> PlaceRawFile(App& app, std::string bytes) {
+    const std::size_t offset = app.buf.CodeFileOffset;
+    if (bytes.size() > kCodeBufferSize) {
+        RefuseBigCodeFile(app, std::to_string(bytes.size()));
+        return std::nullopt;
+    }
+    if (offset + bytes.size() > kCodeBufferSize) {
+        const std::string what = "A code file of " + std::to_string(bytes.size()) +
+                                 " bytes loaded at " + Hex(static_cast<long long>(offset)) +
+                                 "h ends past the buffer's " + std::to_string(kCodeBufferSize) +
+                                 " bytes";
+        LogMessage(app, what + " - Will Not Open");
+        app.svc.dialogs->MsgBox(what + ".", "Code File too Big", MsgIcon::Exclamation,
+                                MsgButtons::Ok, 0);
+        return std::nullopt;
+    }
+    CodeImage image;
+    image.length = bytes.size();
+    image.fileStart = offset;
+    if (!bytes.empty())
+        image.ranges = {AddressRange{static_cast<std::uint32_t>(offset),
+                                     static_cast<std::uint32_t>(offset + bytes.size() - 1)}};
+    image.bytes = offset == 0 ? std::move(bytes) : std::string(offset, '\xFF') + bytes;
+    return image;
+}
 
 /// The image of the file's bytes, or nothing (refusal reported, nothing changed).
 std::optional<CodeImage> DecodeCodeFile(App& app, const std::string& path, std::string bytes) {
     CodeImage image;
     image.format = FormatToLoad(app.buf.CodeFileFormat, path, bytes);
-    if (image.format == ImageFormat::Raw) {
-        if (bytes.size() > kCodeBufferSize) {
-            RefuseBigCodeFile(app, std::to_string(bytes.size()));
-            return std::nullopt;
-        }
-        image.bytes = std::move(bytes);
-        if (!image.bytes.empty())
-            image.ranges = {AddressRange{0, static_cast<std::uint32_t>(image.bytes.size() - 1)}};
-        return image;
-    }
+    if (image.format == ImageFormat::Raw) return PlaceRawFile(app, std::move(bytes));
+    if (app.buf.CodeFileOffset != 0)
+        LogMessage(app, "Load offset " + Hex(app.buf.CodeFileOffset) + "h ignored: the " +
+                            FormatTitle(image.format) + " records carry their own addresses");
     // A record image fills the selected chip (FFh where no record says otherwise),
     // or, with no chip chosen, the buffer up to its highest address.
     const std::size_t chip = static_cast<std::size_t>(std::max(app.dev.ImageLength, 0));
@@ -88,6 +116,7 @@ std::optional<CodeImage> DecodeCodeFile(App& app, const std::string& path, std::
     image.bytes.assign(decoded.bytes.begin(), decoded.bytes.end());
     if (chip > image.bytes.size()) image.bytes.resize(chip, '\xFF');
     image.ranges = std::move(decoded.ranges);
+    image.length = image.bytes.size();
     return image;
 }
 
@@ -116,6 +145,7 @@ void CopyIntoCodeBuffer(App& app, const CodeImage& image) {
     for (std::size_t i = 0; i < bytes.size(); ++i) {
         const auto byte = static_cast<std::uint8_t>(bytes[i]);
         app.buf.CodeBuffer[i] = byte;
+        if (i < image.fileStart) continue; // the filler before an offset file is not the file's
         checksum += byte;
         if (checksum > 65535) checksum -= 65536;
     }
@@ -185,14 +215,17 @@ bool ReadBinaryFile(App& app) {
         return false;
     }
     const auto length = static_cast<std::int32_t>(image->bytes.size());
+    const std::string fileLength = std::to_string(image->length);
     app.dev.DeviceSize = length; // what a save writes; chip operations keep ImageLength
     CopyIntoCodeBuffer(app, *image);
     DataFlowLampOff(app);
 
-    LogMessage(app, "File " + path + " - was read into Buffer. " + std::to_string(length) +
-                        " bytes long.");
+    LogMessage(app, "File " + path + " - was read into Buffer. " + fileLength + " bytes long.");
     LogCoveredRanges(app, *image);
     LogMessage(app, "Read File CRC = $" + app.buf.FileChecksumText);
+    LogMessage(app,
+               "Image " + DigestLogText(DigestOfCoverage(app.buf.CodeBuffer, app.buf.CodeCoverage),
+                                        app.buf.CodeCoverage));
     LogMessage(app, "You can Install a Blank Eprom for Programming");
 
     app.DisplayMode = "Read";
@@ -203,7 +236,7 @@ bool ReadBinaryFile(App& app) {
     SetStatusText(app, "");
 
     EnableLoadedCodeCommands(app);
-    ui.FileNameCodeSize.caption = "(" + std::to_string(length) + ")";
+    ui.FileNameCodeSize.caption = "(" + fileLength + ")";
     app.buf.CodeBufferLoaded = 1;
     PlayEventSound(app, "DONE");
     return true;

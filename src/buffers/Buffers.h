@@ -27,6 +27,10 @@ struct Buffers {
     int DataBufferLoaded = 0;
     /// Format the code file is loaded and saved in: Auto follows the name and content.
     FormatChoice CodeFileFormat = FormatChoice::Auto;
+    /// Load option: the address a raw code file's first byte goes to, for a small
+    /// image that belongs inside a bigger chip. Record files carry their own
+    /// addresses and ignore it.
+    std::uint32_t CodeFileOffset = 0;
 };
 
 } // namespace quorbit

@@ -6,9 +6,11 @@
 
 #include "catalog/Catalog.h"
 #include "cli/Commands.h"
+#include "cli/JsonResult.h"
 #include "cli/Options.h"
 #include "cli/Session.h"
 #include "cli/SetupCommand.h"
+#include "cli/SumCommand.h"
 
 namespace quorbit::cli {
 namespace {
@@ -63,12 +65,14 @@ int Detect(Session& session, std::ostream& err) {
 
 } // namespace
 
-int Run(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
+int RunVerb(int argc, const char* const* argv, std::ostream& out, std::ostream& err,
+            JsonResult& json) {
     CLI::App cli{"quorbit-cli: drive a QUORBIT-4/5/6 device programmer board"};
     cli.require_subcommand(1);
     cli.fallthrough(true);
     GlobalOptions options;
     AddGlobalOptions(cli, options);
+    json.AddOption(cli);
 
     auto* detect = cli.add_subcommand("detect", "Look for the board on the printer ports");
     auto* devices = cli.add_subcommand("devices", "List the device catalog");
@@ -78,19 +82,33 @@ int Run(int argc, const char* const* argv, std::ostream& out, std::ostream& err)
     AddSetupOption(cli, commandOptions.setup);
     SetupSaveOptions setupOptions;
     auto* setup = AddSetupCommands(cli, setupOptions);
+    SumOptions sumOptions;
+    auto* sum = AddSumCommand(cli, sumOptions);
 
     try {
         cli.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
         const int code = cli.exit(e, out, err);
+        if (code == 0) json.Drop(); // the help text was the answer
+        json.Parsed(cli);
         return code == 0 ? 0 : 2;
     }
+    json.Parsed(cli);
     if ((devices->parsed() || detect->parsed()) && !commandOptions.setup.empty()) {
         err << "--setup applies to the chip commands and setup save, not to "
             << (devices->parsed() ? "devices" : "detect") << "\n";
         return 2;
     }
-    if (devices->parsed()) return ListDevices(out);
+    if (devices->parsed()) {
+        if (json.Wanted()) json.ListDevices();
+        return json.Wanted() ? 0 : ListDevices(out);
+    }
+    if (sum->parsed()) return RunSumCommand(sumOptions, out, err, json);
+    if (const std::string conflict = json.Conflict(cli, commandOptions.file); !conflict.empty()) {
+        err << conflict << "\n";
+        return 2;
+    }
+    json.PrepareOptions(options);
     if (const std::string problem = FinishOptions(options); !problem.empty()) {
         err << problem << "\n";
         return 2;
@@ -110,8 +128,9 @@ int Run(int argc, const char* const* argv, std::ostream& out, std::ostream& err)
     try {
         // An image written to standard output leaves the log lines to standard error.
         const bool imageToStdout = cli.got_subcommand("read") && commandOptions.file == "-";
-        Session session(options, imageToStdout ? err : out);
+        Session session(options, imageToStdout || json.Wanted() ? err : out);
         if (session.StartFailed()) return 2; // the port link broke, already said
+        json.Watch(session);
         int status = 0;
         if (detect->parsed())
             status = Detect(session, err);
@@ -119,8 +138,10 @@ int Run(int argc, const char* const* argv, std::ostream& out, std::ostream& err)
             status = RunSetupCommand(cli, commandOptions.setup, setupOptions, session, err);
         else
             status = RunDeviceCommand(cli, commandOptions, session, out, err);
+        const bool closed = session.Close();
+        json.Capture(session);
         // A requested output that was not written is a failure of the run.
-        if (!session.Close() && status == 0) return 2;
+        if (!closed && status == 0) return 2;
         return status;
     } catch (const PortError& e) {
         err << e.what() << "\n";
@@ -129,6 +150,11 @@ int Run(int argc, const char* const* argv, std::ostream& out, std::ostream& err)
         err << e.what() << "\n";
         return 2;
     }
+}
+
+int Run(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
+    JsonResult json(argc, argv);
+    return json.Finish(out, RunVerb(argc, argv, out, err, json));
 }
 
 } // namespace quorbit::cli

@@ -10,6 +10,7 @@
 #include "catalog/Catalog.h"
 #include "catalog/DeviceSelection.h"
 #include "cli/DeviceName.h"
+#include "cli/ImageOptions.h"
 #include "cli/Progress.h"
 #include "cli/Session.h"
 #include "cli/SetupCommand.h"
@@ -153,11 +154,13 @@ void AddDeviceCommands(CLI::App& cli, CommandOptions& options) {
                        "Image file, - for standard input (default: the --setup's code file)");
     AddChipOptions(verify, options);
     AddFormatOption(verify, options);
+    AddOffsetOption(verify, options.offset);
     auto* program = cli.add_subcommand("program", "Program the chip with an image file");
     program->add_option("file", options.file,
                         "Image file, - for standard input (default: the --setup's code file)");
     AddChipOptions(program, options);
     AddFormatOption(program, options);
+    AddOffsetOption(program, options.offset);
     program->add_option("--voltage", options.voltage, "Programming voltage (default: the device's)")
         ->check(CLI::IsMember({"12.5", "21", "25"}));
     program->add_flag("--blank-first,!--no-blank-first", options.blankFirst,
@@ -190,6 +193,7 @@ int RunDeviceCommand(CLI::App& cli, const CommandOptions& options, Session& sess
     }
 
     App& app = session.app();
+    ParseOffset(options.offset, app.buf.CodeFileOffset); // checked by the parser
     app.buf.CodeFileFormat = ParseFormatChoice(options.format).value_or(FormatChoice::Auto);
     // A step stopped by a broken link or the operator has said so once; the
     // steps after it would only report the same again, or worse, go on.
@@ -228,6 +232,7 @@ int RunDeviceCommand(CLI::App& cli, const CommandOptions& options, Session& sess
     if (!button.enabled) {
         err << "The " << info.name << " command is not available for " << app.dev.DeviceName
             << "\n";
+        app.ops.Outcome = OpOutcome::Refused;
         // Erasing or identifying a chip that cannot be is "not supported", not bad usage.
         return verb == Verb::Id || verb == Verb::Erase ? 1 : 2;
     }

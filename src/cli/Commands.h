@@ -17,6 +17,7 @@ struct CommandOptions {
     int speed = 18;
     std::string file;
     std::string format = "auto";   // image file format: auto, raw, ihex, srec
+    std::string offset;            // --offset: where a raw image's byte 0 goes (hex)
     std::string progress = "auto"; // auto (a line on a terminal), json, none
     std::string voltage;           // program: 12.5, 21 or 25; empty for the device's suggestion
     bool blankFirst = false;

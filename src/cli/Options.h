@@ -24,6 +24,8 @@ struct GlobalOptions {
     std::string model = "auto";  // auto, 4, 5, 6
     std::string configDir;       // where the port file lives; default: beside the program
     bool assumeYes = false;
+    /// Port accesses counted for the --json result only: no estimate printed.
+    bool countQuietly = false;
     std::string faultSeed; // --sim-faults: a seed that picks the simulated chip's fault
     /// Things to tell the operator once the options are final (the seed's fault).
     std::vector<std::string> notes;

@@ -45,7 +45,7 @@ bool Session::Close() {
     Form_Unload(*app_);
     const std::string error = SaveSimulatedChip(backend_, options_.backend.sim);
     // The whole run, start-up and the closing reset included, as a real port would take it.
-    if (backend_.counter)
+    if (backend_.counter && !options_.countQuietly)
         out_ << EstimateText(backend_.counter->Counts(), options_.backend.stepNs) << std::flush;
     if (error.empty()) return true;
     std::cerr << error << "\n";
@@ -56,6 +56,11 @@ bool Session::BoardKnown() const {
     const Board& b = app_->board;
     const bool model = b.BoardModel == 4 || b.BoardModel == 5 || b.BoardModel == 6;
     return model && b.DataPort != 0 && !app_->handlerFailed;
+}
+
+std::optional<std::int64_t> Session::PortAccesses() const {
+    if (!backend_.counter) return std::nullopt;
+    return backend_.counter->Counts().accesses;
 }
 
 void Session::SelectBoard() {

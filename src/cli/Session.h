@@ -33,6 +33,8 @@ class Session {
     /// True when the chip commands can reach a board: a model (4, 5 or 6) on a
     /// chosen port, and the last board selection was not stopped by a failure.
     [[nodiscard]] bool BoardKnown() const;
+    /// Port accesses of the whole run so far, when they are counted.
+    [[nodiscard]] std::optional<std::int64_t> PortAccesses() const;
 
   private:
     GlobalOptions options_;

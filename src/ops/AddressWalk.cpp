@@ -1,10 +1,18 @@
 #include "ops/AddressWalk.h"
 
+#include "ops/Flash.h"
+
 namespace quorbit {
 
 void OpenChipForReading(App& app) {
     Board& b = app.board;
     Reset(app); // also address 0 and its counters
+    // A 32-pin flash chip may still show the status of a failed program instead
+    // of its contents: the reset command returns it to reading first.
+    if (app.dev.DeviceFamily == "F" && app.dev.DeviceType != "FA") {
+        b.REG4ON();
+        WriteFlashReset(app);
+    }
     b.SETADR();
     b.SleepMs(500);
     b.REG4OFF();

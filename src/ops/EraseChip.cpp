@@ -57,7 +57,7 @@ bool OperatorConfirmsErase(App& app) {
                                 MsgIcon::Question, MsgButtons::OkCancel, 1);
     if (answer == MsgResult::Ok) return true;
     LogMessage(app, "Erasing Operation was Canceled by Operator");
-    app.ops.Outcome = OpOutcome::Refused;
+    app.ops.Outcome = OpOutcome::Cancelled;
     return false;
 }
 
@@ -69,7 +69,8 @@ void EraseFlash_button_Click(App& app) {
     if (!routine) return; // nothing to erase electrically (a UV EPROM among them)
     if (!ReadyToErase(app)) return;
     routine(app);
-    if (app.dev.DeviceFamily == "S" && app.ops.Outcome != OpOutcome::Refused) {
+    if (app.dev.DeviceFamily == "S" && app.ops.Outcome != OpOutcome::Refused &&
+        app.ops.Outcome != OpOutcome::Cancelled) {
         FinishSerialErase(app);
         if (app.flags.AckError == 0 && app.flags.OperationFailed == 0)
             app.ops.Outcome = OpOutcome::Success;

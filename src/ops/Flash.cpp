@@ -220,6 +220,10 @@ void LoopFlashTest_Click(App& app) {
 }
 
 void ResetFlash_Click(App& app) {
+    WriteFlashReset(app);
+}
+
+void WriteFlashReset(App& app) {
     Board& b = app.board;
     b.CEOFF();
     b.OEOFF();

@@ -22,7 +22,11 @@ void WEON_FLASH(App& app);
 void WEOFF_FLASH(App& app);
 /// Menu LoopFlashTest: the byte-program cycle repeated for a scope.
 void LoopFlashTest_Click(App& app);
-/// Menu ResetFlash: one write cycle of F0h at whatever address the board holds.
+/// One write cycle of F0h at whatever address the board holds: a 32-pin flash
+/// chip left in a status mode (a program that ran past its limit shows DQ5 and
+/// takes nothing else) goes back to reading its array.
+void WriteFlashReset(App& app);
+/// Menu ResetFlash: WriteFlashReset.
 void ResetFlash_Click(App& app);
 
 } // namespace quorbit

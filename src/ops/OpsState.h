@@ -2,11 +2,14 @@
 // State of the device operations: the program image, the device checksum, the
 // address-walk limits and how the last chip command ended.
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "buffers/Checksums.h"
 #include "buffers/Coverage.h"
 #include "ops/FlashState.h"
+#include "ops/Mismatches.h"
 
 namespace quorbit {
 
@@ -16,11 +19,26 @@ inline constexpr std::size_t kProgramImageSize = 1048577;
 /// How the last chip command (read, blank check, verify) ended. The command line
 /// turns it into its exit status.
 enum class OpOutcome {
-    None,    // nothing ran yet
-    Success, // read done, chip blank, chip matches
-    Failed,  // not blank, mismatch, chip did not acknowledge
-    Refused, // no routine for the device, or no board known: the chip was not touched
-    BadImage // the image is empty or larger than the chip: refused, the chip not touched
+    None,      // nothing ran yet
+    Success,   // read done, chip blank, chip matches
+    Failed,    // not blank, mismatch, chip did not acknowledge
+    Refused,   // no routine for the device, or no board known: the chip was not touched
+    Cancelled, // the operator answered Cancel to the safety question: nothing touched
+    BadImage   // the image is empty or larger than the chip: refused, the chip not touched
+};
+
+/// The chip's bytes as the last read or verify found them: the addresses read and
+/// their checksums.
+struct ChipReading {
+    Coverage over;
+    Digest digest;
+};
+
+/// Where a programming routine gave up: the byte it wrote and the byte read back.
+struct ProgramFailureAt {
+    std::int32_t address = 0;
+    std::uint8_t wrote = 0;
+    std::uint8_t read = 0;
 };
 
 struct DeviceOpsState {
@@ -38,6 +56,12 @@ struct DeviceOpsState {
     int LastBank = 0;
     int LastPage = 0;
     OpOutcome Outcome = OpOutcome::None;
+    /// The last read or verify that read its whole range; cleared as one starts.
+    std::optional<ChipReading> ChipRead;
+    /// The differing bytes of the last verify.
+    MismatchRanges Mismatches;
+    /// The last programming failure; cleared as programming starts.
+    std::optional<ProgramFailureAt> ProgramFailure;
     FlashState flash;
 
     /// Page-write parts: the page (0..511) and byte (0..63) being written, what was

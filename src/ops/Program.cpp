@@ -22,7 +22,7 @@ bool ConfirmProgramming(App& app) {
                                                      MsgIcon::Question, MsgButtons::OkCancel, 1);
     if (answer == MsgResult::Ok) return true;
     LogMessage(app, "Programming was Canceled by Operator");
-    app.ops.Outcome = OpOutcome::Refused;
+    app.ops.Outcome = OpOutcome::Cancelled;
     return false;
 }
 
@@ -49,6 +49,7 @@ void StartProgramming(App& app) {
     app.flags.OperationFailed = 0;
     app.flags.ProgramStatus = 9;
     app.ops.Outcome = OpOutcome::None;
+    app.ops.ProgramFailure.reset();
     // A serial routine sets it when the chip does not answer; one left from an
     // earlier command must not fail this one.
     app.flags.AckError = 0;
@@ -172,6 +173,7 @@ void ReportProgramFailure(App& app) {
     LogMessage(app, "*** Address:" + Hex(b.Address) + "h, Programming BYTE:" + Hex(b.DataOut) +
                         "h, Read BYTE:" + Hex(b.DataIn) + "h");
     LogMessage(app, "*** Aborting Programming.");
+    app.ops.ProgramFailure = ProgramFailureAt{b.Address, b.DataOut, b.DataIn};
     EnterErrorState(app);
     ProgramLampOn(app);
     app.flags.OperationFailed = 1;

@@ -1,5 +1,5 @@
 // Read: the whole chip from address 0 into the code buffer, with a 16-bit
-// checksum for the parallel parts.
+// checksum for the parallel parts and CRC32 and SHA-1 for every chip.
 #include "ops/Read.h"
 
 #include "app/App.h"
@@ -30,6 +30,12 @@ void EnableBufferCommands(App& app) {
 
 void LogReadDone(App& app, std::int32_t bytes) {
     LogMessage(app, std::to_string(bytes) + " bytes Read from Device");
+}
+
+/// The whole chip's CRC32 and SHA-1, which identify a ROM where the 16-bit sum cannot.
+void KeepWholeChip(App& app, std::int32_t bytes) {
+    KeepChipReading(app, app.buf.CodeBuffer,
+                    Coverage::FirstBytes(static_cast<std::uint32_t>(bytes)));
 }
 
 void ShowReadImage(App& app, std::int32_t bytes) {
@@ -76,6 +82,7 @@ void READCODE_PARALLEL(App& app) {
     Board& b = app.board;
     DataFlowLampOn(app);
     app.ops.DeviceChecksum = 0;
+    app.ops.ChipRead.reset();
     app.DisplayMode = "Read";
     OpenChipForReading(app);
 
@@ -93,6 +100,8 @@ void READCODE_PARALLEL(App& app) {
     DataFlowLampOff(app);
     LogReadDone(app, bytes);
     LogMessage(app, "Device CHKSUMM = $" + app.ops.DeviceChecksumText);
+    KeepWholeChip(app, bytes);
+    LogChipReading(app);
     ShowReadImage(app, bytes);
     FinishRead(app);
     app.ops.Outcome = OpOutcome::Success;
@@ -111,12 +120,15 @@ void READCODE_24CXX(App& app) {
     const std::int32_t bytes = ChipBytes(app);
     SetProgressMax(app, bytes);
     app.flags.AckError = 0;
+    app.ops.ChipRead.reset();
     Read24CXX(app);
     DataFlowLampOff(app);
     if (app.flags.AckError != 0) {
         ReportAckError(app);
     } else {
         LogReadDone(app, bytes);
+        KeepWholeChip(app, bytes);
+        LogChipReading(app);
         ShowReadImage(app, bytes);
         app.ops.Outcome = OpOutcome::Success;
         PlayEventSound(app, "OK");

@@ -19,6 +19,7 @@
 
 #include <algorithm>
 #include <optional>
+#include <vector>
 
 #include "app/App.h"
 #include "app/Shell.h"
@@ -102,29 +103,44 @@ std::int32_t WrittenEnd(const App& app) {
     return end < chip ? end : chip;
 }
 
-/// Reads the chip from address 0 to WrittenEnd in one sequential transfer against
-/// `expected` where Written; the index of the first byte that differs (the byte
-/// found is in DataIn), or nothing. AckError is set when the chip did not answer
-/// the read's start.
-template <typename Expected>
-std::optional<std::int32_t> FirstDifference(App& app, Expected expected, bool showProgress) {
+/// Reads the chip from address 0 to WrittenEnd in one sequential transfer, handing
+/// each byte to `visit(index, byte)`; a false answer ends the transfer there (the
+/// byte is left in DataIn). False when the chip did not answer the read's start
+/// (AckError set).
+template <typename Visit> bool ReadWrittenPart(App& app, Visit visit, bool showProgress) {
     const std::int32_t size = WrittenEnd(app);
-    if (size <= 0) return std::nullopt;
-    if (!StartSequentialRead(app)) return std::nullopt;
+    if (size <= 0) return true;
+    if (!StartSequentialRead(app)) return false;
     for (std::int32_t i = 0; i < size; ++i) {
         if (showProgress) AdvanceProgress(app, i);
         I2C_IN(app);
-        const bool differs = Written(app, i) && app.board.DataIn != expected(i);
-        // The transfer ends at the last byte and at the first difference alike.
-        if (i == size - 1 || differs) {
+        const bool more = visit(i, app.board.DataIn);
+        // The transfer ends at the last byte and where the caller stops alike.
+        if (i == size - 1 || !more) {
             I2C_MASTER_NACK(app);
             I2C_STOP(app);
         } else {
             I2C_MASTER_ACK(app);
         }
-        if (differs) return i;
+        if (!more) break;
     }
-    return std::nullopt;
+    return true;
+}
+
+/// The index of the first written byte that differs from `expected` (the byte
+/// found is in DataIn), or nothing.
+template <typename Expected>
+std::optional<std::int32_t> FirstDifference(App& app, Expected expected, bool showProgress) {
+    std::optional<std::int32_t> at;
+    ReadWrittenPart(
+        app,
+        [&](std::int32_t i, std::uint8_t byte) {
+            if (!Written(app, i) || byte == expected(i)) return true;
+            at = i;
+            return false;
+        },
+        showProgress);
+    return at;
 }
 
 /// After the last page: the chip read back against what was written. The progress
@@ -234,12 +250,33 @@ void Verify24CXX(App& app) {
     SetProgressValue(app, 0);
     SetProgressMax(app, WrittenEnd(app));
     const auto& code = app.buf.CodeBuffer;
-    const auto at = FirstDifference(
-        app, [&code](std::int32_t i) { return code[static_cast<std::size_t>(i)]; }, true);
-    if (!at) return;
-    const std::int32_t PageCounter = *at;
-    ReportVerifyError(app, PageCounter, code[static_cast<std::size_t>(PageCounter)],
-                      app.board.DataIn);
+    const Coverage& held = app.buf.CodeCoverage;
+    std::vector<std::uint8_t> chip(held.End(), 0xFF);
+    std::optional<std::int32_t> firstAt;
+    std::uint8_t firstFound = 0;
+    // Read on after the first difference: the report counts them all.
+    const bool answered = ReadWrittenPart(
+        app,
+        [&](std::int32_t i, std::uint8_t byte) {
+            const auto index = static_cast<std::size_t>(i);
+            if (!Written(app, i)) return true;
+            chip[index] = byte;
+            if (byte == code[index]) return true;
+            if (!firstAt) {
+                firstAt = i;
+                firstFound = byte;
+            }
+            app.ops.Mismatches.Add(static_cast<std::uint32_t>(i));
+            return true;
+        },
+        true);
+    if (!answered) return;
+    KeepChipReading(app, chip, held.Below(static_cast<std::uint32_t>(WrittenEnd(app))));
+    if (!firstAt) return;
+    const std::int32_t PageCounter = *firstAt;
+    ReportVerifyError(app, PageCounter, code[static_cast<std::size_t>(PageCounter)], firstFound);
+    ReportMismatchCount(app);
+    LogChipReading(app);
 }
 
 void ParkSerialBus(App& app) {

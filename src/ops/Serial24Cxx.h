@@ -12,7 +12,8 @@ void P24CXX(App& app);
 void P24C32(App& app);
 /// Reads the whole chip into the code buffer; AckError is not 0 when it did not answer.
 void Read24CXX(App& app);
-/// Compares the whole chip with the code buffer, reporting the first difference.
+/// Compares the chip with the code buffer where the image holds bytes: the first
+/// difference is reported with both bytes, then the count and ranges of all.
 void Verify24CXX(App& app);
 /// Bus lines at rest after a serial command: clock low, OE active, registers 1 and 2 zero.
 void ParkSerialBus(App& app);

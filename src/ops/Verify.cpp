@@ -1,5 +1,8 @@
-// Verify: the chip against the program image, stopping at the first difference.
+// Verify: the chip against the program image. The first difference is reported
+// as the operator has always seen it; the count and ranges of all of them follow.
 #include "ops/Verify.h"
+
+#include <vector>
 
 #include "app/App.h"
 #include "app/Shell.h"
@@ -28,7 +31,9 @@ void LogComparedPart(App& app, const Coverage& compared) {
 }
 
 /// Reads the chip up to the end of the image and compares it with the program
-/// image wherever the image holds a byte. False after a reported mismatch.
+/// image wherever the image holds a byte. After a difference it reads on to the
+/// end, so the report can tell how many bytes differ and where. False after a
+/// reported mismatch.
 bool VerifyParallel(App& app) {
     Board& b = app.board;
     PrepareProgramImage(app);
@@ -37,20 +42,30 @@ bool VerifyParallel(App& app) {
 
     const auto& image = app.ops.ProgramImage;
     const Coverage& held = app.ops.ProgramCoverage;
+    MismatchRanges& differing = app.ops.Mismatches;
+    std::vector<std::uint8_t> chip(held.End(), 0xFF);
     std::int32_t sum = 0;
-    std::int32_t failedAt = -1;
-    std::uint8_t found = 0;
+    std::int32_t firstAt = -1;
+    std::uint8_t firstFound = 0;
     WalkDevice(app, app.ops.ProgramLength, [&](std::uint8_t data) {
         sum = (sum + data) & 0xFFFF;
         app.ops.DeviceChecksum = sum;
         const auto address = static_cast<std::uint32_t>(b.Address);
-        if (!held.Holds(address) || data == image[address]) return true;
-        failedAt = b.Address;
-        found = data;
-        return false;
+        if (!held.Holds(address)) return true;
+        chip[address] = data;
+        if (data == image[address]) return true;
+        if (firstAt < 0) {
+            firstAt = b.Address;
+            firstFound = data;
+        }
+        differing.Add(address);
+        return true;
     });
-    if (failedAt >= 0) {
-        ReportVerifyError(app, failedAt, image[static_cast<std::size_t>(failedAt)], found);
+    KeepChipReading(app, chip, held);
+    if (firstAt >= 0) {
+        ReportVerifyError(app, firstAt, image[static_cast<std::size_t>(firstAt)], firstFound);
+        ReportMismatchCount(app);
+        LogChipReading(app);
         return false;
     }
     LogComparedPart(app, held);
@@ -73,6 +88,8 @@ void VERIFYCODE(App& app) {
     const bool serial = IsSerial24Cxx(app.dev.DeviceType);
     if (!RequireBoard(app) || !ImageFitsChip(app)) return;
     app.ops.DeviceChecksum = 0;
+    app.ops.ChipRead.reset();
+    app.ops.Mismatches.Clear();
     app.ui.Verify_button.backColor = colour::Highlight3D;
     DataFlowLampOn(app);
     LogMessage(app, "Verify Function Started... Wait");
@@ -97,6 +114,7 @@ void VERIFYCODE(App& app) {
             app.ops.DeviceChecksumText = Hex4(app.ops.DeviceChecksum);
             LogMessage(app, "Device CHKSUMM = $" + app.ops.DeviceChecksumText);
         }
+        LogChipReading(app);
         app.ops.Outcome = OpOutcome::Success;
         PlayEventSound(app, "OK");
         Reset(app);

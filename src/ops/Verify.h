@@ -7,8 +7,8 @@ class App;
 
 void Verify_button_Click(App& app);
 void menuVerifyCode_Click(App& app);
-/// Compares the chip with the program image (24Cxx: with the code buffer) and
-/// stops at the first difference.
+/// Compares the chip with the program image (24Cxx: with the code buffer). The
+/// first difference is reported with both bytes, then the count and ranges of all.
 void VERIFYCODE(App& app);
 /// Data memory of the microcontroller: no routine.
 void VERIFYDATA(App& app);

@@ -26,6 +26,19 @@ void ReportVerifyError(App& app, std::int32_t address, std::uint8_t expected, st
     Reset(app);
 }
 
+void ReportMismatchCount(App& app) {
+    LogMessage(app, MismatchLogText(app.ops.Mismatches));
+}
+
+void KeepChipReading(App& app, const std::vector<std::uint8_t>& bytes, const Coverage& over) {
+    app.ops.ChipRead = ChipReading{over, DigestOfCoverage(bytes, over)};
+}
+
+void LogChipReading(App& app) {
+    if (!app.ops.ChipRead) return;
+    LogMessage(app, "Device " + DigestLogText(app.ops.ChipRead->digest, app.ops.ChipRead->over));
+}
+
 void ReportAckError(App& app) {
     app.ops.Outcome = OpOutcome::Failed;
     EnterErrorState(app);

@@ -2,6 +2,9 @@
 // The failure reports shared by the device operations: a chip that does not match
 // the image, and a 24Cxx chip that does not acknowledge.
 #include <cstdint>
+#include <vector>
+
+#include "buffers/Coverage.h"
 
 namespace quorbit {
 
@@ -10,6 +13,13 @@ class App;
 /// First difference found: logs it, raises the error alert until the operator
 /// acknowledges it, resets the board.
 void ReportVerifyError(App& app, std::int32_t address, std::uint8_t expected, std::uint8_t found);
+/// After ReportVerifyError: how many bytes differ and the first of their ranges.
+void ReportMismatchCount(App& app);
+/// Keeps the checksums of the chip's bytes just read (`bytes` indexed by address)
+/// over `over` as ChipRead.
+void KeepChipReading(App& app, const std::vector<std::uint8_t>& bytes, const Coverage& over);
+/// Logs ChipRead as "Device CRC32 = ... SHA-1 = ... over ...".
+void LogChipReading(App& app);
 /// The serial chip did not answer: logs it, raises the error alert until the
 /// operator acknowledges it, resets the board. AckError is left as it is.
 void ReportAckError(App& app);

@@ -45,11 +45,15 @@ TEST_F(Files, ThreeByteFileGivesChecksum0126AndItsLengthAsDeviceSize) {
     EXPECT_EQ(app.buf.CodeBufferLoaded, 1);
     EXPECT_EQ(app.ui.VScroll1.max, 0); // one page, not -1
     const std::string name = path.string();
-    EXPECT_EQ(rig.LogLines(),
-              (std::vector<std::string>{
-                  "File " + name + " - was read into Buffer. 3 bytes long.",
-                  "Raw binary image covers 0-2; the rest of the buffer is FFh",
-                  "Read File CRC = $0126", "You can Install a Blank Eprom for Programming"}));
+    EXPECT_EQ(
+        rig.LogLines(),
+        (std::vector<std::string>{
+            "File " + name + " - was read into Buffer. 3 bytes long.",
+            "Raw binary image covers 0-2; the rest of the buffer is FFh", "Read File CRC = $0126",
+            // The published CRC32 and SHA-1 of "abc".
+            "Image CRC32 = 352441c2 SHA-1 = a9993e364706816aba3e25717850c26c9cd0d89d over "
+            "0-2 (3 bytes)",
+            "You can Install a Blank Eprom for Programming"}));
     std::string upper = name;
     for (char& c : upper)
         c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));

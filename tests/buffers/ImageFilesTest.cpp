@@ -6,6 +6,7 @@
 #include "RecordText.h"
 #include "app/TextFile.h"
 #include "buffers/BinaryFiles.h"
+#include "buffers/Checksums.h"
 #include "buffers/ImageFormats.h"
 #include "catalog/DeviceSelection.h"
 
@@ -49,12 +50,15 @@ TEST_F(ImageFiles, PartialHexImageFillsTheChipWithFFAndSaysWhatItCovers) {
     // The checksum is that of the 32768 bytes now in the buffer.
     const long sum = 0xFFL * (32768 - 3) + 0x11 + 0x22 + 0x33;
     EXPECT_EQ(app.buf.FileChecksumText, Hex4(sum));
-    EXPECT_EQ(
-        rig.LogLines(),
-        (std::vector<std::string>{
-            "File " + path + " - was read into Buffer. 32768 bytes long.",
-            "Intel HEX records cover 10-10, 100-101; the rest of the buffer is FFh",
-            "Read File CRC = $" + Hex4(sum), "You can Install a Blank Eprom for Programming"}));
+    EXPECT_EQ(rig.LogLines(),
+              (std::vector<std::string>{
+                  "File " + path + " - was read into Buffer. 32768 bytes long.",
+                  "Intel HEX records cover 10-10, 100-101; the rest of the buffer is FFh",
+                  "Read File CRC = $" + Hex4(sum),
+                  // CRC32 and SHA-1 over the records' bytes in address order, not the FFh between.
+                  "Image " + DigestLogText(DigestOf(std::vector<std::uint8_t>{0x33, 0x11, 0x22}),
+                                           Coverage::OfRanges({{0x10, 0x10}, {0x100, 0x101}})),
+                  "You can Install a Blank Eprom for Programming"}));
     EXPECT_EQ(app.ui.FileNameCodeSize.caption, "(32768)");
     EXPECT_TRUE(app.ui.Program_button.enabled);
 }

@@ -9,6 +9,7 @@
 
 #include "Fakes.h"
 #include "buffers/BinaryFiles.h"
+#include "buffers/Checksums.h"
 #include "catalog/DeviceSelection.h"
 #include "sim/ChipFactory.h"
 #include "sim/SimBoard.h"
@@ -89,6 +90,12 @@ struct ChipRig {
     App& app = *rig.app;
     ProgressWatch progress{app};
 };
+
+/// The CRC32 and SHA-1 line of chip bytes read from address `first` on.
+inline std::string DeviceSumsLine(const std::vector<std::uint8_t>& bytes, std::uint32_t first = 0) {
+    const auto last = first + static_cast<std::uint32_t>(bytes.size()) - 1;
+    return "Device " + DigestLogText(DigestOf(bytes), Coverage::OfRanges({{first, last}}));
+}
 
 /// Four-digit checksum of bytes as the program prints it.
 inline std::string ChecksumText(const std::vector<std::uint8_t>& bytes) {

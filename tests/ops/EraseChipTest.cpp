@@ -96,7 +96,7 @@ TEST(EraseChip, CancelLeavesTheChipUntouched) {
     EXPECT_EQ(r.rig.LogLines(), (Lines{kPressed, "Erasing Operation was Canceled by Operator"}));
     EXPECT_EQ(r.rig.sim->Accesses(), accesses) << "no board access";
     EXPECT_EQ(chip.Memory()[0], 0x00);
-    EXPECT_EQ(r.app.ops.Outcome, OpOutcome::Refused);
+    EXPECT_EQ(r.app.ops.Outcome, OpOutcome::Cancelled);
 }
 
 TEST(EraseChip, WithAUvEpromSelectedOnlySetsEraseMode) {

@@ -229,3 +229,24 @@ TEST(FlashMenu, LoopFlashTestRepeatsTheSameByteProgram) {
 
 } // namespace
 } // namespace quorbit::test
+
+namespace quorbit::test {
+namespace {
+
+// A program that runs past the chip's limit leaves it showing status (DQ5) until a
+// reset command: the read that follows must still give the chip's contents.
+TEST(Flash, ReadAfterAFailedProgramGivesTheContentsNotTheStatus) {
+    ChipRig r;
+    const auto contents = sim::FilledContents(131072, 0x00);
+    InsertFlash(r, kAm29F010, kAm29F010, contents);
+    r.LoadCode({0x12}); // 12h cannot be written over 00h
+    SetCheck(r.app.ui.VerifyAfterProgramming, 0);
+    Fire(r.app.ui.Program_button.onClick);
+    ASSERT_TRUE(r.LogHas("*** Aborting Programming."));
+    Fire(r.app.ui.Read_button.onClick);
+    EXPECT_EQ(r.app.ops.Outcome, OpOutcome::Success);
+    EXPECT_EQ(r.Code(131072), contents);
+}
+
+} // namespace
+} // namespace quorbit::test

@@ -37,7 +37,7 @@ TEST(Program, CancelInTheSafetyQuestionProgramsNothingAndResetsTheBoard) {
     EXPECT_EQ(box.buttons, MsgButtons::OkCancel);
     EXPECT_EQ(box.defaultButton, 1); // Cancel
     EXPECT_EQ(chip.TotalPulses(), 0);
-    EXPECT_EQ(r.app.ops.Outcome, OpOutcome::Refused);
+    EXPECT_EQ(r.app.ops.Outcome, OpOutcome::Cancelled);
     EXPECT_EQ(r.app.board.Reg0Shadow, 0x40);
     EXPECT_TRUE(r.rig.sound.played.empty());
 }

@@ -14,9 +14,9 @@ using Lines = std::vector<std::string>;
 const Lines kReadTail = {"Data is available at above Window, use Scroll Bar",
                          "You can Save the file using [FILE - Save As] menu"};
 
-Lines ReadLines(std::int32_t bytes, const std::string& checksum) {
-    Lines lines = {std::to_string(bytes) + " bytes Read from Device",
-                   "Device CHKSUMM = $" + checksum};
+Lines ReadLines(const std::vector<std::uint8_t>& chip, const std::string& checksum) {
+    Lines lines = {std::to_string(chip.size()) + " bytes Read from Device",
+                   "Device CHKSUMM = $" + checksum, DeviceSumsLine(chip)};
     lines.insert(lines.end(), kReadTail.begin(), kReadTail.end());
     return lines;
 }
@@ -27,7 +27,7 @@ TEST(Read, ErasedChipOf32KGivesChecksum8000AndUnlocksTheBufferCommands) {
     r.app.buf.CodeBuffer[5] = 0x00;
     r.Press(r.app.ui.Read_button);
 
-    EXPECT_EQ(r.rig.LogLines(), ReadLines(32768, "8000"));
+    EXPECT_EQ(r.rig.LogLines(), ReadLines(sim::FilledContents(32768, 0xFF), "8000"));
     EXPECT_EQ(r.app.buf.CodeBuffer[5], 0xFF);
     EXPECT_EQ(r.app.ops.DeviceChecksumText, "8000");
     EXPECT_EQ(r.app.ui.VScroll1.max, 127);
@@ -56,7 +56,7 @@ TEST(Read, SmallChecksumKeepsLeadingZerosAnd2732AIsSixteenPages) {
     bytes[4095] = 0xFF;
     r.Insert(2, bytes);
     r.Press(r.app.ui.Read_button);
-    EXPECT_EQ(r.rig.LogLines(), ReadLines(4096, "00FF"));
+    EXPECT_EQ(r.rig.LogLines(), ReadLines(bytes, "00FF"));
     EXPECT_EQ(r.app.ui.VScroll1.max, 15);
     EXPECT_EQ(r.progress.maxSeen, 16);
 }
@@ -85,9 +85,9 @@ TEST(Read, CodeReadRunsBeforeTheDataMemoryMessage) {
     r.app.ui.CheckData.value = 1;
     r.Press(r.app.ui.Read_button);
     const Lines lines = r.rig.LogLines();
-    ASSERT_EQ(lines.size(), 5u);
+    ASSERT_EQ(lines.size(), 6u);
     EXPECT_EQ(lines[0], "32768 bytes Read from Device");
-    EXPECT_EQ(lines[4], "Start Device Reading Operation");
+    EXPECT_EQ(lines[5], "Start Device Reading Operation");
     ASSERT_EQ(r.rig.dialogs.boxes.size(), 1u);
     EXPECT_EQ(r.rig.dialogs.boxes[0].text, "Please Write AT90S2313 Eeprom Read Routine");
     EXPECT_EQ(r.rig.dialogs.boxes[0].title, "Routine Not Ready");
@@ -102,7 +102,7 @@ TEST(Read, MenuEntryReadsLikeTheButton) {
     ChipRig r;
     r.Insert(6, sim::FilledContents(8192, 0x01));
     Fire(r.app.ui.menuReadCode.onClick);
-    EXPECT_EQ(r.rig.LogLines(), ReadLines(8192, "2000"));
+    EXPECT_EQ(r.rig.LogLines(), ReadLines(sim::FilledContents(8192, 0x01), "2000"));
 }
 
 TEST(ReadRefused, FamilyWithoutRoutineShowsOnlyTheMessage) {
@@ -128,7 +128,9 @@ struct Serial : ::testing::Test {
 TEST_F(Serial, ReadLogsTheCountWithoutAChecksumAndParksTheBus) {
     r.Insert(kRow24C08, sim::FilledContents(1024, 0x33));
     r.Press(r.app.ui.Read_button);
-    Lines expected = {"1024 bytes Read from Device"};
+    // No 16-bit checksum for a serial chip, but its CRC32 and SHA-1 like every chip's.
+    Lines expected = {"1024 bytes Read from Device",
+                      DeviceSumsLine(sim::FilledContents(1024, 0x33))};
     expected.insert(expected.end(), kReadTail.begin(), kReadTail.end());
     EXPECT_EQ(r.rig.LogLines(), expected);
     EXPECT_EQ(r.Code(1024), std::vector<std::uint8_t>(1024, 0x33));
@@ -211,7 +213,7 @@ TEST(NoBoard, ForcedModelOnAChosenPortReads) {
     Fire(r.app.ui.ForceQuorbit5.onClick);
     r.Insert(2, sim::FilledContents(4096, 0x01));
     r.Press(r.app.ui.Read_button);
-    EXPECT_EQ(r.rig.LogLines(), ReadLines(4096, "1000"));
+    EXPECT_EQ(r.rig.LogLines(), ReadLines(sim::FilledContents(4096, 0x01), "1000"));
 }
 
 } // namespace

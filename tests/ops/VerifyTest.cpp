@@ -1,5 +1,5 @@
-// Verify: match with checksum, the first mismatch with its exact report, Hi/Low
-// byte images, and the whole chip even when a shorter file is loaded.
+// Verify: match with checksums, the first mismatch with its exact report and the
+// count of all, Hi/Low byte images, and the whole chip even when a shorter file is loaded.
 #include <gtest/gtest.h>
 
 #include "ChipRig.h"
@@ -30,7 +30,8 @@ TEST(Verify, EqualChipLogsMatchAndChecksumAndColourReturns) {
     };
     r.Press(r.app.ui.Verify_button);
     EXPECT_EQ(r.rig.LogLines(),
-              (Lines{kStart, kMatch, "Device CHKSUMM = $" + ChecksumText(chip.Memory())}));
+              (Lines{kStart, kMatch, "Device CHKSUMM = $" + ChecksumText(chip.Memory()),
+                     DeviceSumsLine(chip.Memory())}));
     EXPECT_TRUE(highlighted);
     EXPECT_EQ(r.app.ui.Verify_button.backColor, colour::ButtonFace);
     EXPECT_EQ(r.app.flags.VerifyFailed, 0);
@@ -39,18 +40,21 @@ TEST(Verify, EqualChipLogsMatchAndChecksumAndColourReturns) {
     EXPECT_EQ(r.progress.maxSeen, 128);
 }
 
-TEST(Verify, FirstDifferenceIsReportedWithBothBytes) {
+TEST(Verify, FirstDifferenceIsReportedWithBothBytesThenAllAreCounted) {
     ChipRig r;
     std::vector<std::uint8_t> image = sim::AddressPatternContents(32768);
     image[0x1F3] = 0x5A;
     std::vector<std::uint8_t> chip = image;
     chip[0x1F3] = 0x5B;
-    chip[0x7000] = 0x00; // a later difference is not reached
+    chip[0x7000] ^= 0xFF; // a later difference is counted, not reported on its own
+    chip[0x7001] ^= 0xFF;
     r.Insert(11, chip);
     r.LoadCode(image);
     r.Press(r.app.ui.Verify_button);
-    EXPECT_EQ(r.rig.LogLines(),
-              MismatchLines("Address: 1F3 ][ Buffer Data: 5A ][ Device Data: 5B"));
+    Lines expected = MismatchLines("Address: 1F3 ][ Buffer Data: 5A ][ Device Data: 5B");
+    expected.push_back("3 bytes differ in 2 ranges: 1F3, 7000-7001");
+    expected.push_back(DeviceSumsLine(chip));
+    EXPECT_EQ(r.rig.LogLines(), expected);
     EXPECT_EQ(r.app.flags.VerifyFailed, 1);
     EXPECT_EQ(r.app.ops.Outcome, OpOutcome::Failed);
     ASSERT_EQ(r.rig.dialogs.boxes.size(), 1u);
@@ -103,7 +107,8 @@ TEST(Verify, StaleAcknowledgeFailureOfASerialCommandDoesNotSpoilAParallelMatch) 
     r.app.flags.AckError = 50; // what a 24Cxx poll that ran out leaves behind
     r.Press(r.app.ui.Verify_button);
     EXPECT_EQ(r.rig.LogLines(),
-              (Lines{kStart, kMatch, "Device CHKSUMM = $" + ChecksumText(chip.Memory())}));
+              (Lines{kStart, kMatch, "Device CHKSUMM = $" + ChecksumText(chip.Memory()),
+                     DeviceSumsLine(chip.Memory())}));
     EXPECT_EQ(r.rig.sound.played, std::vector<std::string>{r.Sound("ok.wav")});
     EXPECT_EQ(r.app.ops.Outcome, OpOutcome::Success);
     EXPECT_EQ(r.app.ui.DataFlow_label.foreColor, colour::ButtonFace);
@@ -164,9 +169,14 @@ TEST_F(HalfImages, HiByteComparesTheOddBytesInTheFirstHalfOnly) {
     r.rig.ClearLog();
     r.Press(r.app.ui.Verify_button);
     const Lines lines = r.rig.LogLines();
-    ASSERT_EQ(lines.size(), 4u);
+    ASSERT_EQ(lines.size(), 5u);
     EXPECT_EQ(lines[1], "Compared where the image holds bytes: 0-3FFF (16384 of 32768 bytes)");
     EXPECT_EQ(lines[2], kMatch);
+    // The sums are of the chip's first half, as compared: the image's odd bytes.
+    std::vector<std::uint8_t> odd;
+    for (std::size_t i = 1; i < 32768; i += 2)
+        odd.push_back(buffer[i]);
+    EXPECT_EQ(lines[4], DeviceSumsLine(odd));
     EXPECT_EQ(r.app.ops.ProgramLength, 16384);
     EXPECT_EQ(r.app.ops.ProgramImage[0], 0x22);
     EXPECT_EQ(r.app.ops.ProgramImage[1], 0x44);
@@ -222,11 +232,12 @@ struct SerialVerify : ::testing::Test {
     }
 };
 
-TEST_F(SerialVerify, MatchWithoutAChecksumLine) {
+TEST_F(SerialVerify, MatchWithoutASixteenBitChecksumLine) {
     r.Insert(kRow24C32, sim::FilledContents(4096, 0x00));
     Load();
     r.Press(r.app.ui.Verify_button);
-    EXPECT_EQ(r.rig.LogLines(), (Lines{kStart, kMatch}));
+    EXPECT_EQ(r.rig.LogLines(),
+              (Lines{kStart, kMatch, DeviceSumsLine(sim::FilledContents(4096, 0x00))}));
     // Serial bus lines parked afterwards.
     EXPECT_TRUE(r.rig.sim->Regs().CeActive());
     EXPECT_TRUE(r.rig.sim->Regs().OeActive());

@@ -29,6 +29,46 @@ Rig::Rig(std::unique_ptr<PortIo> p) : port(std::move(p)) {
     Build();
 }
 
+Rig::Rig(std::unique_ptr<PortIo> p, sim::SimBoard& simulated)
+    : port(std::move(p)), sim(&simulated) {
+    Build();
+}
+
+void PausingPort::PauseAt(std::uint64_t access) {
+    std::lock_guard lock(mutex_);
+    pauseAt_ = accesses_ + access;
+    paused_ = released_ = false;
+}
+
+void PausingPort::WaitUntilPaused() {
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [this] { return paused_; });
+}
+
+void PausingPort::Release() {
+    std::lock_guard lock(mutex_);
+    released_ = true;
+    changed_.notify_all();
+}
+
+void PausingPort::Count() {
+    std::unique_lock lock(mutex_);
+    if (++accesses_ != pauseAt_) return;
+    paused_ = true;
+    changed_.notify_all();
+    changed_.wait(lock, [this] { return released_; });
+}
+
+void PausingPort::PortOut(std::uint16_t port, std::uint8_t value) {
+    Count();
+    board_->PortOut(port, value);
+}
+
+std::uint8_t PausingPort::PortIn(std::uint16_t port) {
+    Count();
+    return board_->PortIn(port);
+}
+
 void Rig::Build() {
     Services s;
     s.port = port.get();

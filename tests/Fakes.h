@@ -1,8 +1,10 @@
 #pragma once
 // Test doubles for the platform services and a ready-made core on a temp folder.
+#include <condition_variable>
 #include <deque>
 #include <filesystem>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -49,6 +51,36 @@ class RecordingPort : public PortIo {
     std::vector<Access> log;
     std::deque<std::uint8_t> reads;
     std::uint8_t idle = 0xFF;
+};
+
+/// The simulated board behind a port that halts at one access until the test lets
+/// it go: an operation caught midway, for as long as the test needs, without timing.
+class PausingPort : public PortIo {
+  public:
+    explicit PausingPort(std::unique_ptr<sim::SimBoard> board) : board_(std::move(board)) {}
+    [[nodiscard]] sim::SimBoard& Board() const { return *board_; }
+
+    /// The access (counted from 1, from now on) at which the port halts.
+    void PauseAt(std::uint64_t access);
+    /// Waits until an access has halted (the test's thread).
+    void WaitUntilPaused();
+    /// Lets the halted access, and all after it, go on.
+    void Release();
+
+    void PortOut(std::uint16_t port, std::uint8_t value) override;
+    std::uint8_t PortIn(std::uint16_t port) override;
+    void Sleep(int ms) override { board_->Sleep(ms); }
+    void BusySteps(std::int64_t steps) override { board_->BusySteps(steps); }
+    [[nodiscard]] std::string Describe() const override { return board_->Describe(); }
+
+  private:
+    void Count();
+
+    std::unique_ptr<sim::SimBoard> board_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::uint64_t accesses_ = 0, pauseAt_ = 0;
+    bool paused_ = false, released_ = false;
 };
 
 class FixedClock : public Clock {
@@ -131,6 +163,8 @@ class TempDir {
 struct Rig {
     explicit Rig(int simModel = 6, std::uint16_t simPort = 0x378);
     explicit Rig(std::unique_ptr<PortIo> port);
+    /// A port that wraps the simulated board `simulated` (a PausingPort).
+    Rig(std::unique_ptr<PortIo> port, sim::SimBoard& simulated);
 
     TempDir dir;
     std::unique_ptr<PortIo> port;

@@ -3,6 +3,7 @@
 #include <exception>
 
 #include "app/MinorCommands.h"
+#include "app/Operations.h"
 #include "app/Shell.h"
 #include "buffers/BinaryFiles.h"
 #include "catalog/DeviceSelection.h"
@@ -28,11 +29,28 @@ App::App(const Services& services) : svc(services), board(*services.port) {
 }
 
 void App::Repaint() {
+    // The view may not look at the state an operation owns: it gets a copy.
+    if (OnOperationThread()) {
+        published.Publish(*this);
+        return;
+    }
     if (svc.refresher) svc.refresher->Repaint();
 }
 
 std::function<void()> App::Handler(std::function<void(App&)> body) {
     return [this, body = std::move(body)] { RunGuarded(body); };
+}
+
+std::function<void()> App::Operation(std::function<void(App&)> body,
+                                     std::function<bool(const App&)> when) {
+    return [this, body = std::move(body), when = std::move(when)] {
+        const bool outermost = handlerDepth_ == 0 && !OnOperationThread();
+        if (outermost && svc.operations && (!when || when(*this))) {
+            svc.operations->Start([this, body] { RunGuarded(body); });
+            return;
+        }
+        RunGuarded(body);
+    };
 }
 
 void App::RunGuarded(const std::function<void(App&)>& body) {

@@ -2,10 +2,12 @@
 // The programmer's core: the window's control model, the program state grouped
 // by owner, and the platform services. Every behaviour is a function of an App.
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "app/Controls.h"
 #include "app/Services.h"
+#include "app/ViewSnapshot.h"
 #include "buffers/Buffers.h"
 #include "buffers/DisplayWindow.h"
 #include "catalog/DeviceConfig.h"
@@ -16,8 +18,10 @@ namespace quorbit {
 
 namespace sim {
 class SimBoard;
-}
+class SimChip;
+} // namespace sim
 class Desktop;
+class OperationHost;
 
 struct Services {
     PortIo* port = nullptr;
@@ -28,8 +32,14 @@ struct Services {
     Refresher* refresher = nullptr;    // may be null (no view)
     Desktop* desktop = nullptr;        // About box, help, other programs; may be null
     sim::SimBoard* simBoard = nullptr; // set when the port backend is the simulator
+    /// Runs chip operations on a thread of their own; null: on the caller's thread.
+    OperationHost* operations = nullptr;
     /// The simulated socket's chip was named at start: choosing a device leaves it.
     bool simChipFixed = false;
+    /// Makes the chip the simulated socket takes when a device row is chosen (its
+    /// contents and faults as given at start); null: an erased chip. Throws
+    /// std::invalid_argument when the chip cannot be made as asked.
+    std::function<std::unique_ptr<sim::SimChip>(int row)> simSocketChip;
     /// Folder of the program: its sounds and help live here.
     std::string appFolder = ".";
     /// Where the port file is kept while the program may write there: the program's
@@ -46,6 +56,8 @@ struct Services {
 struct ReportState {
     int ProgressStep = 1;
     int ProgressCount = 0;
+    /// The chip address the progress bar last moved at; -1 while the bar is at 0.
+    std::int32_t ProgressAddress = -1;
     std::string SavedProgramEnabled = "False", SavedVerifyEnabled = "False",
                 SavedReadEnabled = "False", SavedDisplayEnabled = "False";
 };
@@ -95,9 +107,17 @@ class App {
     /// Wraps an event handler: a failure inside it ends that operation with a
     /// clear message, never the program.
     std::function<void()> Handler(std::function<void(App&)> body);
+    /// Wraps the handler of a chip operation: run by the operation host when there
+    /// is one (and `when` holds, if given), else as Handler does. Nested in another
+    /// handler it runs in place, on that handler's thread.
+    std::function<void()> Operation(std::function<void(App&)> body,
+                                    std::function<bool(const App&)> when = nullptr);
     void RunGuarded(const std::function<void(App&)>& body);
 
+    /// Shows what changed: on an operation's thread, by publishing it for the view.
     void Repaint();
+    /// What the view shows while an operation owns the state.
+    PublishedView published;
 
   private:
     int handlerDepth_ = 0;

@@ -40,9 +40,9 @@ enum class ControlKind {
     StatusPanel
 };
 
-struct Control {
-    std::string name;
-    ControlKind kind = ControlKind::Label;
+/// What the view shows of a control: its state without its name and handlers.
+/// An operation running on its own thread publishes copies of these.
+struct ControlFace {
     /// Caption of a button, label, frame or menu item; text of a text box or list.
     std::string caption;
     std::string toolTip;
@@ -57,6 +57,11 @@ struct Control {
     /// Drop-down list entries and the chosen one (-1: none).
     std::vector<std::string> items;
     int listIndex = -1;
+};
+
+struct Control : ControlFace {
+    std::string name;
+    ControlKind kind = ControlKind::Label;
     /// Tool bar button key.
     std::string key;
 

@@ -135,6 +135,9 @@ Controls::Controls() {
     BufferDisplay =
         Make("BufferDisplay", K::TextBox, "", "Double Click to Save to Quorbit.Buf file");
     VScroll1 = Make("VScroll1", K::ScrollBar);
+    GoToLabel = Make("GoToLabel", K::Label, "Go to address:");
+    GoToAddress = Make("GoToAddress", K::TextBox, "",
+                       "Type an address in hex and press Enter to show the page that holds it");
     ProgressBar1 = Make("ProgressBar1", K::ProgressBar);
     ProgressBar1.max = 100;
 
@@ -257,6 +260,8 @@ std::vector<Control*> Controls::All() {
                                  &SystemLog,
                                  &BufferDisplay,
                                  &VScroll1,
+                                 &GoToLabel,
+                                 &GoToAddress,
                                  &ProgressBar1,
                                  &mnuFile,
                                  &mnuFileOpenCode,

@@ -57,6 +57,8 @@ struct Controls {
 
     // Log, display, progress, status bar, tool bar
     Control SystemLog, BufferDisplay, VScroll1, ProgressBar1;
+    /// A hex address typed here shows the page that holds it.
+    Control GoToLabel, GoToAddress;
     std::array<Control, 3> sbStatusBar; // text panel, date panel, time panel
     std::array<Control, 5> tbToolBar;   // index 0 is button 1
 

@@ -1,6 +1,5 @@
-// Lamps, event sounds, the progress bar and the status bar. The lamps repaint at
-// once because the operations that light them run in long loops on the window's
-// thread.
+// Lamps, event sounds, the progress bar and the status bar. Every change is
+// shown at once: an operation publishes it for the window from its own thread.
 #include <filesystem>
 
 #include "app/App.h"
@@ -70,6 +69,8 @@ void GoProgressiveBar1(App& app) {
 
 void SetProgressValue(App& app, int value) {
     app.ui.ProgressBar1.value = value;
+    // Every walk keeps its chip address in the board's counter.
+    app.report.ProgressAddress = value > 0 ? app.board.Address : -1;
     app.Repaint();
 }
 

@@ -79,10 +79,12 @@ void WireBufferHandlers(App& app) {
         const std::string key = button.key;
         button.onClick = app.Handler([key](App& a) { tbToolBar_ButtonClick(a, key); });
     }
-    ui.VScroll1.onChange = app.Handler(VScroll1_Change);
+    // Paging through a buffer is quick; paging through the chip reads it from the board.
+    ui.VScroll1.onChange = app.Operation(VScroll1_Change, ShowsDevicePage);
+    ui.GoToAddress.onCommit = app.Operation(GoToAddress_Commit, ShowsDevicePage);
     ui.Show_button.onClick = app.Handler(Show_button_Click);
-    ui.Display_button.onClick = app.Handler(Display_button_Click);
-    ui.menuDisplayCode.onClick = app.Handler(menuDisplayCode_Click);
+    ui.Display_button.onClick = app.Operation(Display_button_Click);
+    ui.menuDisplayCode.onClick = app.Operation(menuDisplayCode_Click);
     ui.BufferDisplay.onDblClick = app.Handler(BufferDisplay_DblClick);
     ui.Command1.onClick = app.Handler(Command1_Click);
 }

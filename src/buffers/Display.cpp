@@ -1,7 +1,10 @@
 #include "buffers/Display.h"
 
 #include <algorithm>
+#include <cctype>
 #include <filesystem>
+#include <optional>
+#include <string_view>
 
 #include "app/App.h"
 #include "app/Shell.h"
@@ -88,6 +91,65 @@ void DisplayDataMemory(App& app) {
     }
     app.ui.BufferDisplay.caption = text;
     app.Repaint();
+}
+
+bool ShowsDevicePage(const App& app) {
+    return app.DisplayMode == "DisplayEprom";
+}
+
+namespace {
+
+/// A hex address as the operator may type it: 7FF00, 7FF00h, 0x7FF00 or &H7FF00.
+std::optional<std::uint32_t> ParseHexAddress(std::string text) {
+    const auto first = text.find_first_not_of(' ');
+    if (first == std::string::npos) return std::nullopt;
+    text = text.substr(first, text.find_last_not_of(' ') - first + 1);
+    if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X'))
+        text.erase(0, 2);
+    else if (text.size() > 2 && text[0] == '&' && (text[1] == 'h' || text[1] == 'H'))
+        text.erase(0, 2);
+    else if (text.size() > 1 && (text.back() == 'h' || text.back() == 'H'))
+        text.pop_back();
+    if (text.empty() || text.size() > 8) return std::nullopt;
+    std::uint32_t address = 0;
+    for (char c : text) {
+        const auto digit =
+            std::string_view("0123456789ABCDEF")
+                .find(static_cast<char>(std::toupper(static_cast<unsigned char>(c))));
+        if (digit == std::string_view::npos) return std::nullopt;
+        address = address * 16 + static_cast<std::uint32_t>(digit);
+    }
+    return address;
+}
+
+/// The data buffer (the microcontroller's EEPROM) is shown in pages of 128 bytes.
+bool ShowsDataBuffer(const App& app) {
+    return app.DisplayMode == "Read" && app.dev.DeviceType == "MJ" &&
+           app.ui.Show_button.caption == "Show Code";
+}
+
+} // namespace
+
+void GoToAddress_Commit(App& app) {
+    auto& ui = app.ui;
+    const std::string typed = ui.GoToAddress.caption;
+    const auto address = ParseHexAddress(typed);
+    if (!address) {
+        LogMessage(app, "Address \"" + typed +
+                            "\" is not valid - type a hex address such as 7FF00 and press Enter");
+        return;
+    }
+    const std::uint32_t pageBytes = ShowsDataBuffer(app) ? kDataPageBytes : kCodePageBytes;
+    const auto lastPage = static_cast<std::uint32_t>(ui.VScroll1.max);
+    std::uint32_t page = *address / pageBytes;
+    ui.GoToAddress.caption = Hex(static_cast<long long>(*address)) + "h";
+    if (page > lastPage) {
+        page = lastPage;
+        LogMessage(app, "Address " + ui.GoToAddress.caption + " is past the last address " +
+                            Hex(static_cast<long long>((lastPage + 1) * pageBytes - 1)) +
+                            "h - the last page is shown");
+    }
+    SetPosition(ui.VScroll1, static_cast<int>(page));
 }
 
 void VScroll1_Change(App& app) {

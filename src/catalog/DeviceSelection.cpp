@@ -1,5 +1,6 @@
 #include "catalog/DeviceSelection.h"
 
+#include <stdexcept>
 #include <string>
 
 #include "app/App.h"
@@ -104,7 +105,21 @@ void FollowWithSimulatedChip(App& app, int k) {
     if (!simBoard || app.svc.simChipFixed) return;
     const std::string name = CatalogTable().at(static_cast<std::size_t>(k)).name;
     if (simBoard->Chip() && simBoard->Chip()->Name() == name) return;
-    simBoard->Insert(sim::MakeErasedSimChip(k));
+    if (!app.svc.simSocketChip) {
+        simBoard->Insert(sim::MakeErasedSimChip(k));
+        return;
+    }
+    try {
+        simBoard->Insert(app.svc.simSocketChip(k));
+    } catch (const std::invalid_argument& e) {
+        // The contents or faults given at start do not suit this chip: the device is
+        // still chosen, on an erased chip, and the operator is told.
+        simBoard->Insert(sim::MakeErasedSimChip(k));
+        const std::string text = std::string(e.what()) + " - the simulated " + Trimmed(name) +
+                                 " is an erased chip instead";
+        LogMessage(app, text);
+        app.svc.dialogs->MsgBox(text, "Simulated Chip", MsgIcon::Exclamation, MsgButtons::Ok, 0);
+    }
 }
 
 void EnableDeviceCommands(App& app) {
@@ -188,7 +203,18 @@ void Device_Click(App& app) {
     const int k = list.listIndex;
     app.dev.DeviceName = Trimmed(list.items.at(static_cast<std::size_t>(k)));
     if (app.dev.DeviceName.rfind("N/A", 0) == 0) {
+        const std::string refused = app.dev.DeviceName;
         SetListIndex(list, -1); // refused: the device chosen before stays in force
+        // ...and the list shows it again, so that the screen and the commands agree on
+        // the chip they work on.
+        const int kept = app.dev.DeviceRow;
+        if (kept > 0 && kept < static_cast<int>(list.items.size())) {
+            list.listIndex = kept;
+            list.caption = list.items[static_cast<std::size_t>(kept)];
+            app.dev.DeviceName = Trimmed(list.caption);
+            LogMessage(app,
+                       refused + " cannot be selected - " + app.dev.DeviceName + " stays selected");
+        }
         return;
     }
 

@@ -113,7 +113,7 @@ bool DescribesSimulatedChip(const SimSetup& sim) {
            !sim.saveFile.empty();
 }
 
-std::string FinishOptions(GlobalOptions& o) {
+std::string FinishOptions(GlobalOptions& o, bool chipFollowsDevice) {
     if (!ParseBasePort(o.simPort, o.backend.sim.basePort))
         return "Bad --sim-port " + o.simPort + ": " + kBaseHint;
     // The chip options describe the chip named by --sim-chip on the simulated board;
@@ -125,7 +125,9 @@ std::string FinishOptions(GlobalOptions& o) {
     if (!maybeSim && (DescribesSimulatedChip(sim) || !o.faultSeed.empty()))
         return "--sim-chip, --sim-image, --sim-fault(s) and --sim-save need the simulated board "
                "(--backend sim)";
-    if (sim.chip.empty() && describesChip)
+    if (sim.chip.empty() && !o.faultSeed.empty())
+        return "--sim-faults picks a fault for the chip named by --sim-chip: name it";
+    if (sim.chip.empty() && describesChip && !chipFollowsDevice)
         return "--sim-image and --sim-fault(s) describe the chip named by --sim-chip: name it";
     if (std::string twice = FileNamedTwice(BackendFiles(o)); !twice.empty()) return twice;
     return AddSeededFault(o);
@@ -187,10 +189,34 @@ std::string PortFileFolder(const std::string& programFolder, const std::string& 
     return programFolder;
 }
 
+namespace {
+
+/// Without --sim-chip the socket takes the chip of each device chosen, with the
+/// contents and faults given; the board's own faults are put on the board once.
+std::function<std::unique_ptr<sim::SimChip>(int)> FollowingSocketChip(const OpenedBackend& backend,
+                                                                      const SimSetup& setup) {
+    if (!backend.simBoard || (setup.imageFile.empty() && setup.fault.empty())) return nullptr;
+    const std::string chipFaults = sim::ApplyBoardFaults(*backend.simBoard, setup.fault);
+    // An image that cannot be read, or fits no chip at all, is said at start: made
+    // for the largest chip (the 27C080) it would fail for every choice.
+    SimSetup largest = setup;
+    largest.chip = "27C080";
+    MakeSocketChip(largest, "");
+    return [setup, chipFaults](int row) {
+        SimSetup chosen = setup;
+        chosen.chip = std::to_string(row);
+        return MakeSocketChip(chosen, chipFaults);
+    };
+}
+
+} // namespace
+
 Services BackendServices(const OpenedBackend& backend, const GlobalOptions& o) {
     Services services;
     services.workFolder = WorkingFolder();
     services.simChipFixed = InsertSimulatedChip(backend, o.backend.sim);
+    if (!services.simChipFixed)
+        services.simSocketChip = FollowingSocketChip(backend, o.backend.sim);
     services.port = backend.io.get();
     services.simBoard = backend.simBoard;
     services.userConfigFolder = UserConfigFolder();

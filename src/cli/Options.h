@@ -38,7 +38,9 @@ void AddBoardOptions(CLI::App& cli, GlobalOptions& o);
 /// True when any of --sim-chip, --sim-image, --sim-fault, --sim-save is given.
 bool DescribesSimulatedChip(const SimSetup& sim);
 /// Checks what the parser cannot; returns an empty string or the complaint.
-std::string FinishOptions(GlobalOptions& o);
+/// chipFollowsDevice: the window, where --sim-image and --sim-fault without
+/// --sim-chip describe whichever chip the operator chooses in the device list.
+std::string FinishOptions(GlobalOptions& o, bool chipFollowsDevice = false);
 /// The files the backend options name: --trace, a --sim-image file, --sim-save.
 std::vector<NamedFile> BackendFiles(const GlobalOptions& o);
 /// Why --config-dir cannot hold the port file; empty when it can (or is absent).
@@ -54,8 +56,10 @@ bool InsertSimulatedChip(const OpenedBackend& backend, const SimSetup& setup);
 std::string PortFileFolder(const std::string& programFolder, const std::string& configDir,
                            const std::string& userFolder);
 /// The port, simulator and folder services of a session on the opened backend
-/// (inserting the --sim-chip chip); clock, sounds, dialogs and settings are the
-/// front end's own. Throws std::invalid_argument when the working folder is gone.
+/// (inserting the --sim-chip chip, or else making the chip the socket takes at each
+/// device choice with the --sim-image contents and --sim-fault faults); clock,
+/// sounds, dialogs and settings are the front end's own. Throws std::invalid_argument when the
+/// working folder is gone.
 Services BackendServices(const OpenedBackend& backend, const GlobalOptions& o);
 /// Why --config-dir cannot hold the port file and which folder is used instead;
 /// empty when the option is absent or the folder is usable. Said once at start.

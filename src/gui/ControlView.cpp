@@ -59,36 +59,33 @@ QString ToQText(const std::string& text) {
 ControlView::ControlView(Control& model, QWidget* widget) : model_(&model), widget_(widget) {}
 ControlView::ControlView(Control& model, QAction* action) : model_(&model), action_(action) {}
 
-void ControlView::Sync() {
+void ControlView::Show(const ControlFace& m, bool withEnabled) {
     if (action_) {
-        SyncAction();
+        SyncAction(m, withEnabled);
         return;
     }
-    const Control& m = *model_;
-    if (widget_->isEnabled() != m.enabled) widget_->setEnabled(m.enabled);
+    if (withEnabled && widget_->isEnabled() != m.enabled) widget_->setEnabled(m.enabled);
     // A hidden frame hides what it holds; isHidden() tells the widget's own state.
     if (widget_->isHidden() == m.visible) widget_->setVisible(m.visible);
     const QString tip = QString::fromStdString(m.toolTip);
     if (widget_->toolTip() != tip) widget_->setToolTip(tip);
-    SyncColours();
-    SyncContent();
+    SyncColours(m);
+    SyncContent(m);
     firstSync_ = false;
 }
 
-void ControlView::SyncAction() {
-    const Control& m = *model_;
-    if (m.kind == ControlKind::ToolButton) {
+void ControlView::SyncAction(const ControlFace& m, bool withEnabled) {
+    if (model_->kind == ControlKind::ToolButton) {
         action_->setToolTip(QString::fromStdString(m.toolTip));
     } else {
         const QString text = QString::fromStdString(m.caption);
         if (action_->text() != text) action_->setText(text);
     }
-    if (action_->isEnabled() != m.enabled) action_->setEnabled(m.enabled);
+    if (withEnabled && action_->isEnabled() != m.enabled) action_->setEnabled(m.enabled);
     if (action_->isVisible() != m.visible) action_->setVisible(m.visible);
 }
 
-void ControlView::SyncColours() {
-    const Control& m = *model_;
+void ControlView::SyncColours(const ControlFace& m) {
     if (!firstSync_ && m.foreColor == fore_ && m.backColor == back_) return;
     fore_ = m.foreColor;
     back_ = m.backColor;
@@ -111,11 +108,10 @@ void ControlView::SyncColours() {
     widget_->setPalette(pal);
 }
 
-void ControlView::SyncContent() {
-    const Control& m = *model_;
+void ControlView::SyncContent(const ControlFace& m) {
     const QString caption = QString::fromStdString(m.caption);
     QSignalBlocker block(widget_);
-    switch (m.kind) {
+    switch (model_->kind) {
     case ControlKind::Frame:
         if (As<QGroupBox>(widget_)->title() != caption) As<QGroupBox>(widget_)->setTitle(caption);
         break;
@@ -142,16 +138,21 @@ void ControlView::SyncContent() {
         break;
     }
     case ControlKind::TextBox:
-        SyncTextBox();
+        SyncTextBox(m);
         break;
     case ControlKind::ListBox:
-        SyncList();
+        SyncList(m);
         break;
     case ControlKind::ScrollBar:
     case ControlKind::Slider: {
         auto* slider = As<QAbstractSlider>(widget_);
+        // A thumb the operator holds is not pulled from under the mouse.
+        if (slider->isSliderDown()) break;
         slider->setRange(m.min, std::max(m.min, m.max));
         slider->setValue(m.value);
+        // A click in the scroll bar's track moves a sixteenth of the pages.
+        if (model_->kind == ControlKind::ScrollBar)
+            slider->setPageStep(std::max(1, (slider->maximum() - slider->minimum() + 1) / 16));
         break;
     }
     case ControlKind::ProgressBar: {
@@ -167,8 +168,8 @@ void ControlView::SyncContent() {
     }
 }
 
-void ControlView::SyncTextBox() {
-    const std::string& text = model_->caption;
+void ControlView::SyncTextBox(const ControlFace& m) {
+    const std::string& text = m.caption;
     if (!firstSync_ && text == shownText_) return;
     if (auto* line = qobject_cast<QLineEdit*>(widget_)) {
         line->setText(ToQText(text));
@@ -193,8 +194,7 @@ void ControlView::SyncTextBox() {
     }
 }
 
-void ControlView::SyncList() {
-    const Control& m = *model_;
+void ControlView::SyncList(const ControlFace& m) {
     auto* list = As<QComboBox>(widget_);
     if (firstSync_ || m.items != shownItems_) {
         list->clear();

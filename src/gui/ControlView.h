@@ -26,7 +26,11 @@ class ControlView {
     ControlView(Control& model, QWidget* widget);
     ControlView(Control& model, QAction* action);
 
-    void Sync();
+    /// Shows the model.
+    void Sync() { Show(*model_); }
+    /// Shows a published copy of the model's face (an operation owns the model).
+    /// withEnabled false: the widget keeps the enabled state the view gave it.
+    void Show(const ControlFace& face, bool withEnabled = true);
     /// The box keeps its newest line in view (the caret goes to the end on a change).
     void FollowEnd() { followEnd_ = true; }
     [[nodiscard]] Control& model() const { return *model_; }
@@ -34,11 +38,11 @@ class ControlView {
     [[nodiscard]] QAction* action() const { return action_; }
 
   private:
-    void SyncAction();
-    void SyncColours();
-    void SyncContent();
-    void SyncTextBox();
-    void SyncList();
+    void SyncAction(const ControlFace& m, bool withEnabled);
+    void SyncColours(const ControlFace& m);
+    void SyncContent(const ControlFace& m);
+    void SyncTextBox(const ControlFace& m);
+    void SyncList(const ControlFace& m);
 
     Control* model_;
     QWidget* widget_ = nullptr;

@@ -1,84 +1,117 @@
 #include "gui/FormLayout.h"
 
+#include <string_view>
+
 namespace quorbit::gui {
 
 // Left column: board, operations and programming options. Right: device choice,
-// lamps and progress, the hex display, file names, the log. Coordinates are
-// pixels in the control area, below the tool bar.
+// lamps and progress, the hex page, file names, the log.
 const std::vector<Placement>& MainFormLayout() {
     static const std::vector<Placement> layout = {
-        {"Frame9", "", 4, 2, 208, 44},
-        {"QuorbitHardwareFound", "Frame9", 8, 15, 128, 26},
-        {"TestHardware_button", "Frame9", 138, 15, 62, 24},
+        {"LeftColumn", "", 0, 0},
+        {"RightColumn", "", 0, 1},
 
-        {"Frame4", "", 4, 48, 208, 40},
-        {"LPTSelection(0)", "Frame4", 4, 17, 53, 18},
-        {"LPTSelection(1)", "Frame4", 57, 17, 53, 18},
-        {"LPTSelection(2)", "Frame4", 110, 17, 54, 18},
-        {"PortSelected", "Frame4", 166, 14, 38, 21},
+        {"Frame9", "LeftColumn", 0, 0},
+        {"QuorbitHardwareFound", "Frame9", 0, 0},
+        {"TestHardware_button", "Frame9", 0, 1},
 
-        {"Frame1", "", 4, 90, 208, 110},
-        {"Read_button", "Frame1", 8, 7, 94, 23},
-        {"Blank_button", "Frame1", 106, 7, 94, 23},
-        {"Display_button", "Frame1", 8, 32, 94, 23},
-        {"Program_button", "Frame1", 106, 32, 94, 23},
-        {"Verify_button", "Frame1", 8, 57, 94, 23},
-        {"Erase_button", "Frame1", 106, 57, 94, 23},
-        {"EraseFlash_button", "Frame1", 8, 82, 94, 23},
-        {"Show_button", "Frame1", 106, 82, 94, 23},
+        {"Frame4", "LeftColumn", 1, 0},
+        {"LPTSelection(0)", "Frame4", 0, 0},
+        {"LPTSelection(1)", "Frame4", 0, 1},
+        {"LPTSelection(2)", "Frame4", 0, 2},
+        {"PortSelected", "Frame4", 0, 3},
 
-        {"Frame10", "", 4, 202, 208, 40},
-        {"HiLow_button(0)", "Frame10", 4, 17, 52, 18},
-        {"HiLow_button(1)", "Frame10", 57, 17, 66, 18},
-        {"HiLow_button(2)", "Frame10", 124, 17, 78, 18},
+        {"Frame1", "LeftColumn", 2, 0},
+        {"Read_button", "Frame1", 0, 0},
+        {"Blank_button", "Frame1", 0, 1},
+        {"Display_button", "Frame1", 1, 0},
+        {"Program_button", "Frame1", 1, 1},
+        {"Verify_button", "Frame1", 2, 0},
+        {"Erase_button", "Frame1", 2, 1},
+        {"EraseFlash_button", "Frame1", 3, 0},
+        {"Show_button", "Frame1", 3, 1},
 
-        {"Frame8", "", 4, 244, 208, 30},
-        {"CheckCode", "Frame8", 8, 6, 56, 18},
-        {"CheckData", "Frame8", 64, 6, 56, 18},
-        {"Command1", "Frame8", 124, 4, 78, 22},
+        {"Frame10", "LeftColumn", 3, 0},
+        {"HiLow_button(0)", "Frame10", 0, 0},
+        {"HiLow_button(1)", "Frame10", 0, 1},
+        {"HiLow_button(2)", "Frame10", 0, 2},
 
-        {"Frame7", "", 4, 276, 208, 34},
-        {"Label4", "Frame7", 6, 9, 86, 16},
-        {"Slider1", "Frame7", 92, 5, 110, 24},
+        {"Frame8", "LeftColumn", 4, 0},
+        {"CheckCode", "Frame8", 0, 0},
+        {"CheckData", "Frame8", 0, 1},
+        {"Command1", "Frame8", 0, 2},
 
-        // The choice prompt fills the place where the voltage and option frames
+        {"Frame7", "LeftColumn", 5, 0},
+        {"Label4", "Frame7", 0, 0},
+        {"Slider1", "Frame7", 0, 1},
+
+        // The choice prompt takes the place where the voltage and option frames
         // appear once a device is chosen.
-        {"FrameVoltageSelection", "", 4, 312, 208, 40},
-        {"Voltage_button(0)", "FrameVoltageSelection", 4, 17, 41, 18},
-        {"Voltage_button(1)", "FrameVoltageSelection", 46, 17, 58, 18},
-        {"Voltage_button(2)", "FrameVoltageSelection", 105, 17, 48, 18},
-        {"Voltage_button(3)", "FrameVoltageSelection", 154, 17, 48, 18},
-        {"Frame5", "", 4, 354, 208, 48},
-        {"CheckBlankPriorProgramming", "Frame5", 6, 15, 200, 15},
-        {"VerifyAfterProgramming", "Frame5", 6, 30, 200, 15},
-        {"PleaseSelect", "", 4, 314, 208, 88},
+        {"FrameVoltageSelection", "LeftColumn", 6, 0},
+        {"Voltage_button(0)", "FrameVoltageSelection", 0, 0},
+        {"Voltage_button(1)", "FrameVoltageSelection", 0, 1},
+        {"Voltage_button(2)", "FrameVoltageSelection", 0, 2},
+        {"Voltage_button(3)", "FrameVoltageSelection", 0, 3},
+        {"Frame5", "LeftColumn", 7, 0},
+        {"CheckBlankPriorProgramming", "Frame5", 0, 0},
+        {"VerifyAfterProgramming", "Frame5", 1, 0},
+        {"PleaseSelect", "LeftColumn", 6, 0, 2, 1},
 
-        {"Frame2", "", 218, 0, 248, 42},
-        {"Device", "Frame2", 6, 15, 236, 22},
-
+        {"TopRow", "RightColumn", 0, 0},
+        {"Frame2", "TopRow", 0, 0, 2, 1},
+        {"Device", "Frame2", 0, 0},
         // The lamps sit in a sunken panel; an unlit lamp shows no text.
-        {"Shape2", "", 472, 2, 227, 21},
-        {"Ready_label", "", 474, 4, 58, 17},
-        {"Program_label", "", 533, 4, 54, 17},
-        {"DataFlow_label", "", 588, 4, 57, 17},
-        {"Error_label", "", 646, 4, 51, 17},
-        {"ProgressBar1", "", 472, 27, 227, 14, kGrowWidth},
+        {"Shape2", "TopRow", 0, 1},
+        {"Ready_label", "Shape2", 0, 0},
+        {"Program_label", "Shape2", 0, 1},
+        {"DataFlow_label", "Shape2", 0, 2},
+        {"Error_label", "Shape2", 0, 3},
+        // Percent, address and times of the running operation, and its Stop.
+        {"ProgressRow", "TopRow", 1, 1},
+        {"ProgressBar1", "ProgressRow", 0, 0},
+        {"Stop_button", "ProgressRow", 0, 1},
+        {"ProgressText", "TopRow", 2, 0, 1, 2},
 
-        {"Frame3", "", 218, 44, 481, 257, kGrowWidth},
-        {"BufferDisplay", "Frame3", 8, 16, 449, 233, kGrowWidth},
-        {"VScroll1", "Frame3", 457, 16, 16, 233, kFollowRight},
+        {"Frame3", "RightColumn", 1, 0},
+        {"PageRow", "Frame3", 0, 0, 1, 3},
+        {"BufferDisplay", "PageRow", 0, 0},
+        {"VScroll1", "PageRow", 0, 1},
+        {"GoToLabel", "Frame3", 1, 0},
+        {"GoToAddress", "Frame3", 1, 1},
 
-        {"FileNameCodeLabel", "", 222, 303, 100, 16},
-        {"FileNameCodeText", "", 322, 303, 300, 16, kGrowWidth},
-        {"FileNameCodeSize", "", 624, 303, 75, 16, kFollowRight},
-        {"FileNameDataLabel", "", 222, 319, 100, 16},
-        {"FileNameDataText", "", 322, 319, 300, 16, kGrowWidth},
-        {"FileNameDataSize", "", 624, 319, 75, 16, kFollowRight},
+        {"FileNames", "RightColumn", 2, 0},
+        {"FileNameCodeLabel", "FileNames", 0, 0},
+        {"FileNameCodeText", "FileNames", 0, 1},
+        {"FileNameCodeSize", "FileNames", 0, 2},
+        {"FileNameDataLabel", "FileNames", 1, 0},
+        {"FileNameDataText", "FileNames", 1, 1},
+        {"FileNameDataSize", "FileNames", 1, 2},
 
-        {"Frame6", "", 218, 339, 481, 63, kGrowWidth | kGrowHeight},
-        {"SystemLog", "Frame6", 6, 15, 469, 44, kGrowWidth | kGrowHeight},
+        {"Frame6", "RightColumn", 3, 0},
+        {"SystemLog", "Frame6", 0, 0},
     };
     return layout;
+}
+
+const std::vector<Stretch>& MainFormStretch() {
+    static const std::vector<Stretch> stretch = {
+        {"", false, 1, 1},           // the right column takes the width
+        {"LeftColumn", true, 8, 1},  // the left column's frames stay packed at the top
+        {"Frame9", false, 0, 1},     // the board found, beside TestPort
+        {"RightColumn", true, 1, 3}, // the hex page and the log share the height
+        {"RightColumn", true, 3, 2}, {"TopRow", false, 0, 1},
+        {"TopRow", false, 1, 1},     {"ProgressRow", false, 0, 1},
+        {"Frame3", true, 0, 1},      {"Frame3", false, 2, 1}, // the address field stays short
+        {"PageRow", false, 0, 1},    {"FileNames", false, 1, 1},
+    };
+    return stretch;
+}
+
+bool IsLayoutBox(const char* name) {
+    for (const char* box :
+         {"LeftColumn", "RightColumn", "TopRow", "Shape2", "ProgressRow", "PageRow", "FileNames"})
+        if (std::string_view(name) == box) return true;
+    return false;
 }
 
 const std::vector<MenuEntry>& MainMenuLayout() {

@@ -1,34 +1,36 @@
 #pragma once
-// Where every control of the main window sits, and how the menus are built.
+// How the main window's controls are arranged, and how the menus are built. The
+// controls sit in grids (frames and a few boxes of the view's own), so that the
+// window takes the room its fonts need at any screen resolution and gives the
+// hex page and the log what it gains when it grows.
 #include <vector>
 
 namespace quorbit::gui {
 
-/// The window's design client area: tool bar, control area and status bar.
-inline constexpr int kDesignWidth = 703;
-inline constexpr int kDesignHeight = 455;
-inline constexpr int kToolBarHeight = 28;
-inline constexpr int kStatusBarHeight = 24;
-inline constexpr int kCanvasHeight = kDesignHeight - kToolBarHeight - kStatusBarHeight;
-
-/// What a control does when the window is made larger than its design size.
-enum Anchor : unsigned {
-    kFixed = 0,
-    kGrowWidth = 1,  // takes the extra width
-    kGrowHeight = 2, // takes the extra height
-    kFollowRight = 4,
-    kFollowBottom = 8,
-};
-
 struct Placement {
-    const char* name;   // control name; "Shape2" is decoration
-    const char* parent; // enclosing frame, or "" for the control area
-    int x, y, width, height;
-    unsigned anchors = kFixed;
+    const char* name;   // control name, or a box or widget of the view's own (below)
+    const char* parent; // enclosing frame or box; "" for the control area
+    int row, column;
+    int rowSpan = 1, columnSpan = 1;
 };
 
-/// In creation order: frames before what they hold, later entries on top.
+/// In creation order: every frame or box before what it holds. Boxes of the view's
+/// own: LeftColumn, RightColumn, TopRow, Shape2 (the lamp panel), ProgressRow,
+/// PageRow, FileNames. Widgets of the view's own: ProgressText, Stop_button.
 const std::vector<Placement>& MainFormLayout();
+
+/// Which rows or columns of a frame or box take the room the window gains.
+struct Stretch {
+    const char* box; // "" for the control area
+    bool row;        // a row, else a column
+    int index;
+    int factor;
+};
+
+const std::vector<Stretch>& MainFormStretch();
+
+/// True for the names of MainFormLayout that are boxes of the view's own.
+bool IsLayoutBox(const char* name);
 
 struct MenuEntry {
     const char* name; // control name, or "-" for a separator line

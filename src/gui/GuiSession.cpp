@@ -10,6 +10,8 @@
 #include <stdexcept>
 
 #include "app/Shell.h"
+#include "catalog/Catalog.h"
+#include "catalog/DeviceSelection.h"
 #include "gui/AppIcon.h"
 
 namespace quorbit::gui {
@@ -72,7 +74,17 @@ GuiSession::GuiSession(const cli::GlobalOptions& options)
     window_->SetPortNote(QString::fromStdString(note));
     window_->Load();
     cli::ApplyBoardOptions(*app_, options_, false);
+    ChooseSimulatedChip();
     window_->Sync();
+}
+
+void GuiSession::ChooseSimulatedChip() {
+    // The chip put into the simulated socket is the device the operator works on.
+    const std::string& chip = options_.backend.sim.chip;
+    if (chip.empty() || !backend_.simBoard) return;
+    const auto row = FindCatalogRow(chip);
+    if (!row || !CatalogTable().at(static_cast<std::size_t>(*row)).selectable) return;
+    SelectDevice(*app_, *row);
 }
 
 GuiSession::~GuiSession() = default;
@@ -112,7 +124,7 @@ int RunWindow(int argc, char** argv) {
         ShowStartFailure(err.str());
         return 2;
     }
-    if (const std::string problem = cli::FinishOptions(options); !problem.empty()) {
+    if (const std::string problem = cli::FinishOptions(options, true); !problem.empty()) {
         ShowStartFailure(problem);
         return 2;
     }

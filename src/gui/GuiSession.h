@@ -31,6 +31,9 @@ class GuiSession {
     std::string Finish();
 
   private:
+    /// --sim-chip NAME: that device is chosen in the list, as the operator would.
+    void ChooseSimulatedChip();
+
     cli::GlobalOptions options_;
     OpenedBackend backend_;
     SystemClock clock_;

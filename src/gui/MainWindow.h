@@ -1,45 +1,55 @@
 #pragma once
 // frmMain: the programmer's main window. A view over the core's control model:
-// Sync() shows the model, every operator action goes to the core's handlers.
+// Sync() shows the model, every operator action goes to the core's handlers. A
+// chip operation runs on its own thread; meanwhile the window shows what the
+// operation publishes, and only Stop (or Esc) acts.
 #include <QElapsedTimer>
 #include <QMainWindow>
 #include <QRect>
 #include <array>
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "app/ProgressEstimate.h"
 #include "app/Services.h"
+#include "app/ViewSnapshot.h"
 #include "gui/ControlView.h"
 
 class QLabel;
 class QMenu;
+class QPushButton;
+class QScrollBar;
 class QTimer;
 
 namespace quorbit {
 class App;
-}
+class OperationRunner;
+} // namespace quorbit
 
 namespace quorbit::gui {
 
 class QtDesktop;
 class DisplayWindowView;
+class HexPageBox;
 
 class MainWindow : public QMainWindow, public Refresher {
     Q_OBJECT
   public:
     /// Builds every control in its start state and attaches itself to the core
-    /// as its refresher, desktop and close request.
+    /// as its refresher, desktop, operation host and close request.
     explicit MainWindow(App& app, QWidget* parent = nullptr);
+    /// A running operation is stopped and waited for.
     ~MainWindow() override;
 
     /// Runs the core's start-up sequence, then places the window as stored.
     void Load();
-    /// Shows the whole control model.
+    /// Shows the whole control model (while an operation runs: what it published).
     void Sync();
-    /// Redraws during a long operation, without taking operator input.
+    /// Redraws during a handler that runs on the window's thread.
     void Repaint() override;
 
     /// Why the program runs on the port it does (the port panel's tool tip).
@@ -49,7 +59,13 @@ class MainWindow : public QMainWindow, public Refresher {
     void ApplyWindowRect();
     void StoreWindowRect();
 
-    /// The widget or menu/tool bar action of a control, by its model name.
+    /// A chip operation runs on its thread; the controls are locked meanwhile.
+    [[nodiscard]] bool OperationRunning() const { return operationShown_; }
+    /// Stop, Esc: asks the running operation to stop at its next board access.
+    void StopOperation();
+
+    /// The widget or menu/tool bar action of a control, by its model name (also
+    /// the view's own: Stop_button, ProgressText, PortPanel).
     [[nodiscard]] QWidget* ControlWidget(const std::string& name) const;
     [[nodiscard]] QAction* ControlAction(const std::string& name) const;
     [[nodiscard]] QtDesktop& desktop() const { return *desktop_; }
@@ -67,23 +83,42 @@ class MainWindow : public QMainWindow, public Refresher {
     void BuildToolBar();
     void BuildStatusBar();
     QWidget* CreateWidget(Control& control, QWidget* parent);
+    QWidget* CreateOwnWidget(const std::string& name, QWidget* parent);
     void ConnectWidget(Control& control, QWidget* widget);
     void BindAction(Control& control, QAction* action);
     std::vector<Control*> OptionGroup(const Control& option) const;
-    /// Runs an operator action in the core, then shows the result.
+    /// Runs an operator action in the core, then shows the result. Refused (not
+    /// queued) while another action or an operation runs.
     void Forward(const std::function<void()>& action);
-    void PlaceControls(QSize canvasSize);
     void UpdateClockPanels();
     void UpdatePortPanel();
     [[nodiscard]] std::array<std::uint32_t, 4> LampColours() const;
 
+    // ---- The hex page: the operator's ways of paging through it ----------------
+    bool PageKey(QKeyEvent* key);
+    bool PageWheel(QWheelEvent* wheel);
+    [[nodiscard]] QScrollBar* PageBar() const;
+
+    // ---- A chip operation on its own thread -------------------------------------
+    void BeginOperation();
+    /// Queued from the operation's thread as it ends: the state is the window's again.
+    void EndOperation();
+    void ShowPublished();
+    void ShowProgressText();
+    /// Disables every control that could start or change an operation, or gives
+    /// them back the model's state.
+    void LockControls(bool locked);
+    ControlView* ViewOf(const Control& control);
+
     App& app_;
     std::unique_ptr<QtDesktop> desktop_;
+    std::unique_ptr<OperationRunner> runner_;
     DisplayWindowView* displayWindow_ = nullptr;
     std::vector<ControlView> views_;
     std::map<std::string, QWidget*> widgets_;
     std::map<std::string, QAction*> actions_;
     QWidget* canvas_ = nullptr;
+    HexPageBox* page_ = nullptr;
     QLabel* portPanel_ = nullptr;
     QString portNote_;
     QTimer* clockTimer_ = nullptr;
@@ -95,6 +130,18 @@ class MainWindow : public QMainWindow, public Refresher {
     QRect pendingOuter_;
     bool busy_ = false;
     bool unloaded_ = false;
+    int wheelAngle_ = 0;
+
+    QPushButton* stopButton_ = nullptr;
+    QLabel* progressText_ = nullptr;
+    QTimer* publishedTimer_ = nullptr;
+    bool operationShown_ = false;
+    bool stopAsked_ = false;
+    bool closeWhenEnded_ = false;
+    std::uint64_t shownSerial_ = 0;
+    ViewSnapshot published_;
+    QElapsedTimer operationClock_;
+    ProgressEstimate estimate_;
 };
 
 } // namespace quorbit::gui

@@ -1,6 +1,7 @@
 #include "gui/QtServices.h"
 
 #include <QAudioDevice>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -10,6 +11,7 @@
 #include <QRegularExpression>
 #include <QSoundEffect>
 #include <QStringList>
+#include <QThread>
 #include <QUrl>
 
 #include "app/App.h"
@@ -17,7 +19,22 @@
 
 namespace quorbit::gui {
 
-QtSoundPlayer::QtSoundPlayer(QString fallbackFolder) : fallbackFolder_(std::move(fallbackFolder)) {}
+namespace {
+
+/// Runs f on the window's thread and returns its result; the calling thread waits.
+template <typename F> auto OnWindowThread(F f) -> decltype(f()) {
+    QCoreApplication* application = QCoreApplication::instance();
+    if (!application || QThread::currentThread() == application->thread()) return f();
+    decltype(f()) result{};
+    QMetaObject::invokeMethod(
+        application, [&] { result = f(); }, Qt::BlockingQueuedConnection);
+    return result;
+}
+
+} // namespace
+
+QtSoundPlayer::QtSoundPlayer(QString fallbackFolder)
+    : home_(std::make_unique<QObject>()), fallbackFolder_(std::move(fallbackFolder)) {}
 
 QtSoundPlayer::~QtSoundPlayer() = default;
 
@@ -29,6 +46,16 @@ QString QtSoundPlayer::Locate(const std::string& filePath) const {
 }
 
 void QtSoundPlayer::Play(const std::string& filePath) {
+    if (QThread::currentThread() != home_->thread()) {
+        // Not waited for: the sound plays beside the operation.
+        QMetaObject::invokeMethod(
+            home_.get(), [this, filePath] { PlayHere(filePath); }, Qt::QueuedConnection);
+        return;
+    }
+    PlayHere(filePath);
+}
+
+void QtSoundPlayer::PlayHere(const std::string& filePath) {
     const QString path = Locate(filePath);
     if (path.isEmpty()) return;
     if (!haveAudio_) haveAudio_ = !QMediaDevices::audioOutputs().isEmpty();
@@ -88,6 +115,11 @@ QString Title(const std::string& title) {
 
 MsgResult QtDialogs::MsgBox(const std::string& text, const std::string& title, MsgIcon icon,
                             MsgButtons buttons, int defaultButton) {
+    return OnWindowThread([&] { return ShowBox(text, title, icon, buttons, defaultButton); });
+}
+
+MsgResult QtDialogs::ShowBox(const std::string& text, const std::string& title, MsgIcon icon,
+                             MsgButtons buttons, int defaultButton) {
     QMessageBox box(ToQtIcon(icon), Title(title), ToQText(text), QMessageBox::NoButton, owner_);
     QMessageBox::StandardButton first = QMessageBox::Ok, second = QMessageBox::NoButton;
     if (buttons == MsgButtons::OkCancel) second = QMessageBox::Cancel;
@@ -113,6 +145,10 @@ MsgResult QtDialogs::MsgBox(const std::string& text, const std::string& title, M
 
 std::optional<std::string> QtDialogs::InputBox(const std::string& prompt,
                                                const std::string& title) {
+    return OnWindowThread([&]() -> std::optional<std::string> { return AskText(prompt, title); });
+}
+
+std::optional<std::string> QtDialogs::AskText(const std::string& prompt, const std::string& title) {
     bool ok = false;
     const QString answer = QInputDialog::getText(owner_, Title(title), ToQText(prompt),
                                                  QLineEdit::Normal, QString(), &ok);
@@ -121,9 +157,11 @@ std::optional<std::string> QtDialogs::InputBox(const std::string& prompt,
 }
 
 std::string QtDialogs::OpenFileName(const std::string& title, const std::string& filter) {
-    return QFileDialog::getOpenFileName(owner_, Title(title), QDir::currentPath(),
-                                        ToQtFilter(filter))
-        .toStdString();
+    return OnWindowThread([&] {
+        return QFileDialog::getOpenFileName(owner_, Title(title), QDir::currentPath(),
+                                            ToQtFilter(filter))
+            .toStdString();
+    });
 }
 
 QString WithChosenExtension(const QString& name, const QString& chosenFilter) {
@@ -135,10 +173,12 @@ QString WithChosenExtension(const QString& name, const QString& chosenFilter) {
 }
 
 std::string QtDialogs::SaveFileName(const std::string& title, const std::string& filter) {
-    QString chosen;
-    const QString name = QFileDialog::getSaveFileName(owner_, Title(title), QDir::currentPath(),
-                                                      ToQtFilter(filter), &chosen);
-    return WithChosenExtension(name, chosen).toStdString();
+    return OnWindowThread([&] {
+        QString chosen;
+        const QString name = QFileDialog::getSaveFileName(owner_, Title(title), QDir::currentPath(),
+                                                          ToQtFilter(filter), &chosen);
+        return WithChosenExtension(name, chosen).toStdString();
+    });
 }
 
 QtSettingsStore::QtSettingsStore(const QString& organization, const QString& application)

@@ -16,7 +16,8 @@ class QSoundEffect;
 namespace quorbit::gui {
 
 /// Plays wave files in the background. A missing file, or a machine without an
-/// audio output, plays nothing and says nothing.
+/// audio output, plays nothing and says nothing. An operation's thread may ask: the
+/// sound is started on the window's thread.
 class QtSoundPlayer : public SoundPlayer {
   public:
     /// fallbackFolder: where the sounds ship (beside the program), used when the
@@ -29,6 +30,11 @@ class QtSoundPlayer : public SoundPlayer {
     [[nodiscard]] QString Locate(const std::string& filePath) const;
 
   private:
+    void PlayHere(const std::string& filePath);
+
+    /// Lives on the window's thread; sounds asked for from elsewhere are queued to it
+    /// and dropped once the player is gone.
+    std::unique_ptr<QObject> home_;
     QString fallbackFolder_;
     std::optional<bool> haveAudio_; // asked once: the sound server is not asked again
     std::map<QString, std::unique_ptr<QSoundEffect>> effects_;
@@ -41,6 +47,8 @@ QString ToQtFilter(const std::string& filter);
 /// when the operator typed none: the filter is the format choice.
 QString WithChosenExtension(const QString& name, const QString& chosenFilter);
 
+/// Message boxes and file dialogs. Asked from an operation's thread, the box is
+/// shown on the window's thread while the operation waits for the answer.
 class QtDialogs : public Dialogs {
   public:
     /// Boxes are owned by this window (may be set later).
@@ -53,6 +61,10 @@ class QtDialogs : public Dialogs {
     std::string SaveFileName(const std::string& title, const std::string& filter) override;
 
   private:
+    MsgResult ShowBox(const std::string& text, const std::string& title, MsgIcon icon,
+                      MsgButtons buttons, int defaultButton);
+    std::optional<std::string> AskText(const std::string& prompt, const std::string& title);
+
     QPointer<QWidget> owner_;
 };
 

@@ -19,12 +19,12 @@ class ClickableLabel : public QLabel {
     void mouseDoubleClickEvent(QMouseEvent* event) override;
 };
 
-/// A status bar panel whose text, when too long for the room left, ends in an
-/// ellipsis instead of widening the window.
-class ElidedLabel : public QLabel {
+/// A label whose text, when too long for the room left, ends in an ellipsis
+/// instead of widening the window (a port's command line, a file's path).
+class ElidedLabel : public ClickableLabel {
     Q_OBJECT
   public:
-    using QLabel::QLabel;
+    using ClickableLabel::ClickableLabel;
     [[nodiscard]] QSize minimumSizeHint() const override;
     /// The text as far as it is drawn.
     [[nodiscard]] QString shownText() const;
@@ -38,11 +38,44 @@ class TextBox : public QPlainTextEdit {
     Q_OBJECT
   public:
     explicit TextBox(QWidget* parent = nullptr);
+    /// The box is never made so low that fewer lines show (0: no such bound).
+    void SetMinimumLines(int lines);
+    [[nodiscard]] QSize minimumSizeHint() const override;
+    /// Frame and document margins around the text, on each side.
+    [[nodiscard]] int TextMargin() const;
   signals:
     void doubleClicked();
 
   protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+
+  private:
+    int minimumLines_ = 0;
+};
+
+/// The hex page: a whole page of 16 lines always in view, in a fixed-pitch font of
+/// at least the system's size. A larger box shows the page in a larger font.
+class HexPageBox : public TextBox {
+    Q_OBJECT
+  public:
+    explicit HexPageBox(QWidget* parent = nullptr);
+    [[nodiscard]] QSize minimumSizeHint() const override;
+    [[nodiscard]] QSize sizeHint() const override;
+    /// The smallest font the page is shown in.
+    [[nodiscard]] const QFont& BaseFont() const { return base_; }
+    /// Room the widest page (16 lines of 62 characters) takes in a font, text only.
+    [[nodiscard]] QSizeF PageTextSize(const QFont& font) const;
+
+  protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+  private:
+    void ChooseBaseFont();
+    void FitFont();
+    [[nodiscard]] QSize BoxSizeFor(const QFont& font) const;
+
+    QFont base_;
 };
 
 } // namespace quorbit::gui

@@ -205,8 +205,9 @@ void PortSelected_Commit(App& app) {
     if (ParseBasePort(typed, base)) {
         ChoosePortBase(app, base);
         box.caption = Hex(base) + "h"; // also when the base was already chosen
-        // TestPort scans the three printer ports only: a card is looked for here.
-        if (!IsStandardBase(base)) ProbePortBase(app);
+        // The board panel must tell what is at the typed port, not at the one before
+        // (a card's port is never scanned by TestPort either).
+        ProbePortBase(app);
         return;
     }
     LogMessage(app, "Port base \"" + typed +
@@ -221,8 +222,15 @@ void ProbePortBase(App& app) {
     app.DetectedPort = 0;
     app.board.BoardModel = 0;
     CheckHardware(app);
-    if (app.board.BoardModel == 0)
+    if (app.board.BoardModel == 0) {
         LogMessage(app, "Can't Locate Quorbit Board at Port " + Hex(app.board.DataPort) + "h.");
+        // The board shown before was at another port.
+        auto& ui = app.ui;
+        ui.QuorbitHardwareFound.foreColor = colour::Red;
+        ui.QuorbitHardwareFound.caption = "NO HARDWARE FOUND";
+        ui.Ready_label.caption = "NotReady";
+        ui.Ready_label.foreColor = colour::Red;
+    }
     ShowDetectedBoard(app);
 }
 

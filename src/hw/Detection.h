@@ -19,11 +19,12 @@ void ChoosePortBase(App& app, int base);
 /// 378h, 278h or 3BCh: a base that has its own button and is scanned by TestPort.
 bool IsStandardBase(int base);
 /// The port box's fourth choice: the operator typed a base into PortSelected.
-/// A base from 100h to FFF8h is chosen as ChoosePortBase does, and a card's base
-/// (not one of the three) is probed at once; anything else is refused in the log
-/// and the box shows the port in use again.
+/// A base from 100h to FFF8h is chosen as ChoosePortBase does and probed at once,
+/// so that the board panel tells what is there; anything else is refused in the
+/// log and the box shows the port in use again.
 void PortSelected_Commit(App& app);
 /// Looks for the board at the chosen port only: a card's base is never scanned.
+/// The board panel and the Ready lamp show the result, found or not.
 void ProbePortBase(App& app);
 void ForceQuorbit4_Click(App& app);
 void ForceQuorbit5_Click(App& app);

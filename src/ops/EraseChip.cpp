@@ -83,11 +83,11 @@ void menuEraseFlash_Click(App& app) {
 
 void WireFlashHandlers(App& app) {
     auto& ui = app.ui;
-    ui.EraseFlash_button.onClick = app.Handler(EraseFlash_button_Click);
-    ui.menuEraseFlash.onClick = app.Handler(menuEraseFlash_Click);
-    ui.menuFlashShowCodeID.onClick = app.Handler(menuFlashShowCodeID_Click);
-    ui.LoopFlashTest.onClick = app.Handler([](App& a) { WithBoard(a, LoopFlashTest_Click); });
-    ui.ResetFlash.onClick = app.Handler([](App& a) { WithBoard(a, ResetFlash_Click); });
+    ui.EraseFlash_button.onClick = app.Operation(EraseFlash_button_Click);
+    ui.menuEraseFlash.onClick = app.Operation(menuEraseFlash_Click);
+    ui.menuFlashShowCodeID.onClick = app.Operation(menuFlashShowCodeID_Click);
+    ui.LoopFlashTest.onClick = app.Operation([](App& a) { WithBoard(a, LoopFlashTest_Click); });
+    ui.ResetFlash.onClick = app.Operation([](App& a) { WithBoard(a, ResetFlash_Click); });
 }
 
 } // namespace quorbit

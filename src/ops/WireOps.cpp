@@ -11,14 +11,14 @@ namespace quorbit {
 
 void WireDeviceOperationHandlers(App& app) {
     auto& ui = app.ui;
-    ui.Read_button.onClick = app.Handler(Read_button_Click);
-    ui.menuReadCode.onClick = app.Handler(menuReadCode_Click);
-    ui.Blank_button.onClick = app.Handler(Blank_button_Click);
-    ui.menuBlankCheck.onClick = app.Handler(menuBlankCheck_Click);
-    ui.Verify_button.onClick = app.Handler(Verify_button_Click);
-    ui.menuVerifyCode.onClick = app.Handler(menuVerifyCode_Click);
-    ui.Program_button.onClick = app.Handler(Program_button_Click);
-    ui.menuProgramCode.onClick = app.Handler(menuProgramCode_Click);
+    ui.Read_button.onClick = app.Operation(Read_button_Click);
+    ui.menuReadCode.onClick = app.Operation(menuReadCode_Click);
+    ui.Blank_button.onClick = app.Operation(Blank_button_Click);
+    ui.menuBlankCheck.onClick = app.Operation(menuBlankCheck_Click);
+    ui.Verify_button.onClick = app.Operation(Verify_button_Click);
+    ui.menuVerifyCode.onClick = app.Operation(menuVerifyCode_Click);
+    ui.Program_button.onClick = app.Operation(Program_button_Click);
+    ui.menuProgramCode.onClick = app.Operation(menuProgramCode_Click);
     WireFlashHandlers(app);
 }
 

@@ -173,10 +173,10 @@ void WireSetupHandlers(App& app) {
     ui.SaveSetup2.onClick = app.Handler(SaveSetup2_Click);
     ui.SaveSetup3.onClick = app.Handler(SaveSetup3_Click);
     ui.SaveSetup4.onClick = app.Handler(SaveSetup4_Click);
-    ui.LoadSetup1.onClick = app.Handler(LoadSetup1_Click);
-    ui.LoadSetup2.onClick = app.Handler(LoadSetup2_Click);
-    ui.LoadSetup3.onClick = app.Handler(LoadSetup3_Click);
-    ui.LoadSetup4.onClick = app.Handler(LoadSetup4_Click);
+    ui.LoadSetup1.onClick = app.Operation(LoadSetup1_Click);
+    ui.LoadSetup2.onClick = app.Operation(LoadSetup2_Click);
+    ui.LoadSetup3.onClick = app.Operation(LoadSetup3_Click);
+    ui.LoadSetup4.onClick = app.Operation(LoadSetup4_Click);
 }
 
 } // namespace quorbit

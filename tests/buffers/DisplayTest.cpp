@@ -178,3 +178,58 @@ TEST_F(Display, Command1ShowsCodePageZeroInTheSecondWindow) {
 
 } // namespace
 } // namespace quorbit::test
+
+namespace quorbit::test {
+namespace {
+
+/// The page the display shows: the address of its first line.
+long FirstLineAddress(const App& app) {
+    return std::stol(app.ui.BufferDisplay.caption.substr(0, 6), nullptr, 16);
+}
+
+TEST_F(Display, GoToAddressShowsThePageThatHoldsItInEveryFormTheOperatorTypes) {
+    SelectDevice(app, 27); // AM29F040: 2048 pages
+    app.DisplayMode = "Read";
+    DisplayPageMemory(app);
+    rig.ClearLog();
+    auto go = [this](const std::string& typed) {
+        app.ui.GoToAddress.caption = typed;
+        Fire(app.ui.GoToAddress.onCommit);
+    };
+    const struct {
+        const char* typed;
+        long page;
+        const char* shown;
+    } cases[] = {{"7FF00", 0x7FF00, "7FF00h"},
+                 {"0x1234", 0x1200, "1234h"},
+                 {"&h7ff", 0x700, "7FFh"},
+                 {" 40000h ", 0x40000, "40000h"},
+                 {"0", 0, "0h"},
+                 {"7ffff", 0x7FF00, "7FFFFh"}};
+    for (const auto& c : cases) {
+        go(c.typed);
+        EXPECT_EQ(FirstLineAddress(app), c.page) << c.typed;
+        EXPECT_EQ(app.ui.VScroll1.value, c.page / 256) << c.typed;
+        EXPECT_EQ(app.ui.GoToAddress.caption, c.shown) << c.typed;
+    }
+    EXPECT_TRUE(rig.LogLines().empty());
+
+    // Past the end: the last page, and the log says why.
+    go("80000");
+    EXPECT_EQ(FirstLineAddress(app), 0x7FF00);
+    EXPECT_EQ(rig.LogLines().back(),
+              "Address 80000h is past the last address 7FFFFh - the last page is shown");
+    // Not an address: refused, the page stays.
+    go("40000");
+    for (const char* bad : {"", "xyz", "12G4", "0x", "123456789", "-5"}) {
+        go(bad);
+        EXPECT_EQ(FirstLineAddress(app), 0x40000) << bad;
+        EXPECT_EQ(rig.LogLines().back(), "Address \"" + std::string(bad) +
+                                             "\" is not valid - type a hex address such as "
+                                             "7FF00 and press Enter")
+            << bad;
+    }
+}
+
+} // namespace
+} // namespace quorbit::test

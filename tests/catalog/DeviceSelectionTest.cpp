@@ -1,9 +1,12 @@
 // Choosing a device: what each family configures, enables and logs.
 #include <gtest/gtest.h>
 
+#include <stdexcept>
+
 #include "Fakes.h"
 #include "catalog/Catalog.h"
 #include "catalog/DeviceSelection.h"
+#include "sim/ChipFactory.h"
 #include "sim/SimBoard.h"
 
 namespace quorbit::test {
@@ -135,18 +138,29 @@ TEST_F(Selected, SerialEepromHasNoBlankCheckButChipErase) {
     EXPECT_EQ(app.board.Reg0Shadow & 0x40, 0);
 }
 
-TEST_F(Selected, NotSelectableRowIsRefusedAndThePreviousDeviceStays) {
-    Choose(11);
+TEST_F(Selected, NotSelectableRowIsRefusedAndThePreviousDeviceStaysShown) {
+    // With no device chosen before, the list returns to no selection.
     Choose(1); // N/A - Eprom 2716
     EXPECT_EQ(app.ui.Device.listIndex, -1);
     EXPECT_EQ(app.ui.Device.caption, "Please Select Device on this List");
     EXPECT_TRUE(rig.LogLines().empty());
+    EXPECT_FALSE(app.ui.Read_button.enabled);
+
+    Choose(11);
+    Choose(1);
+    // The device whose commands stay enabled is the one the list shows.
+    EXPECT_EQ(app.ui.Device.listIndex, 11);
+    EXPECT_EQ(app.ui.Device.caption, app.ui.Device.items[11]);
+    EXPECT_EQ(app.dev.DeviceName, "Eprom 27C256");
+    EXPECT_EQ(rig.LogLines(), std::vector<std::string>{"N/A - Eprom 2716 cannot be selected - "
+                                                       "Eprom 27C256 stays selected"});
     EXPECT_TRUE(rig.sound.played.empty());
     EXPECT_EQ(app.dev.DeviceType, "P4");
     EXPECT_EQ(app.dev.DeviceRow, 11);
     EXPECT_TRUE(app.ui.Read_button.enabled);
     Choose(0); // the empty first entry is refused the same way
     EXPECT_EQ(app.dev.DeviceRow, 11);
+    EXPECT_EQ(app.ui.Device.listIndex, 11);
     EXPECT_FALSE(SelectDevice(app, 22));
     EXPECT_TRUE(SelectDevice(app, 23));
     EXPECT_EQ(app.dev.DeviceType, "FA");
@@ -181,6 +195,31 @@ TEST_F(Selected, SimulatedSocketFollowsTheChoiceAndKeepsAChipOfTheSameType) {
     EXPECT_EQ(rig.sim->Chip()->Memory()[5], 0x12);
     Choose(36);
     EXPECT_EQ(rig.sim->Chip()->Name(), "Eeprom 24C08 Serial (8 pins)");
+}
+
+TEST_F(Selected, ASocketChipThatCannotBeMadeAsAskedIsAnErasedOneAndTheOperatorIsTold) {
+    // The socket's maker as the front end gives it: contents that fit only some chips.
+    app.svc.simSocketChip = [](int row) -> std::unique_ptr<sim::SimChip> {
+        if (row != 11) throw std::invalid_argument("Cannot use simulator image big.bin");
+        auto chip = sim::MakeErasedSimChip(row);
+        chip->Memory()[0] = 0x5A;
+        return chip;
+    };
+    Choose(11);
+    EXPECT_EQ(rig.sim->Chip()->Memory()[0], 0x5A);
+    EXPECT_TRUE(rig.dialogs.boxes.empty());
+
+    Choose(21);
+    // The device is chosen all the same, on an erased chip, and nothing is hidden.
+    EXPECT_EQ(app.dev.DeviceRow, 21);
+    EXPECT_EQ(rig.sim->Chip()->Name(), "Eprom 27C080");
+    EXPECT_EQ(rig.sim->Chip()->Memory()[0], 0xFF);
+    const std::string said =
+        "Cannot use simulator image big.bin - the simulated Eprom 27C080 is an erased chip instead";
+    EXPECT_EQ(rig.LogLines().front(), said);
+    ASSERT_EQ(rig.dialogs.boxes.size(), 1u);
+    EXPECT_EQ(rig.dialogs.boxes[0].text, said);
+    EXPECT_EQ(rig.LogLines().back(), "Device Size is: 1048576 Bytes, Initial VPP suggested: 12.5V");
 }
 
 TEST(SimChipFixed, ChipNamedAtStartStaysInTheSocket) {

@@ -3,7 +3,12 @@
 #include <fstream>
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
+#include <QPushButton>
+#include <stdexcept>
+
 #include "Fakes.h"
+#include "catalog/DeviceSelection.h"
 #include "cli/Options.h"
 #include "gui/GuiSession.h"
 #include "sim/SimBoard.h"
@@ -73,6 +78,76 @@ TEST(WindowBackend, SimulatorOptionsWorkWhenTheAutomaticChoiceIsTheSimulator) {
     // Other backends still refuse them at once.
     options.backend.choice = "direct";
     EXPECT_NE(cli::FinishOptions(options), "");
+}
+
+/// Options as the window's command line leaves them, on the simulated board, with
+/// the port file kept in a temporary folder.
+cli::GlobalOptions SimulatorOptions(const TempDir& dir) {
+    cli::GlobalOptions options;
+    options.backend.choice = "sim";
+    options.configDir = dir.path().string();
+    return options;
+}
+
+TEST(WindowSimulator, ImageAndFaultAloneGoToTheChipOfEachDeviceChosen) {
+    TempDir dir;
+    cli::GlobalOptions options = SimulatorOptions(dir);
+    options.backend.sim.imageFile = "fill:00";
+    options.backend.sim.fault = "100:0:1"; // bit 0 of 100h stuck high
+    // The command line still wants the chip named; the window takes the one chosen.
+    cli::GlobalOptions commandLine = options;
+    EXPECT_NE(cli::FinishOptions(commandLine), "");
+    ASSERT_EQ(cli::FinishOptions(options, true), "");
+
+    gui::GuiSession session(options);
+    App& app = session.app();
+    EXPECT_EQ(app.svc.simBoard->Chip(), nullptr) << "no device chosen yet";
+    ASSERT_TRUE(SelectDevice(app, 11)); // Eprom 27C256
+    ASSERT_NE(app.svc.simBoard->Chip(), nullptr);
+    EXPECT_EQ(app.svc.simBoard->Chip()->Name(), "Eprom 27C256");
+    EXPECT_EQ(app.svc.simBoard->Chip()->Memory().size(), 32768u);
+
+    session.window().Sync();
+    // Pressed in the window: the read runs on the operation's thread.
+    emit qobject_cast<QPushButton*>(session.window().ControlWidget("Read_button"))->clicked();
+    ASSERT_TRUE(session.window().OperationRunning());
+    while (session.window().OperationRunning())
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+    EXPECT_EQ(app.buf.CodeBuffer[0xFF], 0x00);
+    EXPECT_EQ(app.buf.CodeBuffer[0x100], 0x01);
+
+    // Another device gets a chip of its own, with the same contents and fault.
+    ASSERT_TRUE(SelectDevice(app, 27));
+    EXPECT_EQ(app.svc.simBoard->Chip()->Name(), "Flash AMD AM29F040");
+    EXPECT_EQ(app.svc.simBoard->Chip()->Memory()[0x7FFFF], 0x00);
+}
+
+TEST(WindowSimulator, AChipNamedAtStartIsTheDeviceChosenInTheList) {
+    TempDir dir;
+    cli::GlobalOptions options = SimulatorOptions(dir);
+    options.backend.sim.chip = "27C256";
+    ASSERT_EQ(cli::FinishOptions(options, true), "");
+    gui::GuiSession session(options);
+    EXPECT_EQ(session.app().ui.Device.listIndex, 11);
+    EXPECT_EQ(session.app().dev.DeviceName, "Eprom 27C256");
+    EXPECT_TRUE(session.app().ui.Read_button.enabled);
+}
+
+TEST(WindowSimulator, WhatCannotBeMetIsRefusedAtStart) {
+    TempDir dir;
+    cli::GlobalOptions seeded = SimulatorOptions(dir);
+    seeded.faultSeed = "12"; // picks a fault for a named chip only
+    EXPECT_NE(cli::FinishOptions(seeded, true).find("--sim-chip"), std::string::npos);
+
+    cli::GlobalOptions missing = SimulatorOptions(dir);
+    missing.backend.sim.imageFile = (dir / "no-such-image.bin").string();
+    ASSERT_EQ(cli::FinishOptions(missing, true), "");
+    try {
+        gui::GuiSession session(missing);
+        ADD_FAILURE() << "a missing image was accepted";
+    } catch (const std::invalid_argument& e) {
+        EXPECT_NE(std::string(e.what()).find("no-such-image.bin"), std::string::npos);
+    }
 }
 
 } // namespace

@@ -18,7 +18,6 @@
 #include <filesystem>
 
 #include "WindowRig.h"
-#include "gui/FormLayout.h"
 #include "gui/Widgets.h"
 
 namespace quorbit::test {
@@ -113,30 +112,6 @@ TEST(MainWindowStartUp, EveryControlOfTheModelHasItsWidget) {
             EXPECT_NE(w.window->ControlAction(control->name), nullptr) << control->name;
         else
             EXPECT_NE(w.window->ControlWidget(control->name), nullptr) << control->name;
-    }
-}
-
-TEST(MainWindowLayout, KeepsTheDesignClientAreaAndDisplayPlace) {
-    WindowRig w;
-    w.window->Load();
-    w.window->show();
-    gui::MainWindow& win = *w.window;
-    // At its smallest the window has exactly the design client area.
-    win.resize(win.minimumSizeHint());
-    const int menuHeight = win.menuBar()->height();
-    EXPECT_EQ(win.width(), gui::kDesignWidth);
-    EXPECT_EQ(win.height() - menuHeight, gui::kDesignHeight);
-    // The hex display frame sits 72 pixels below the top of the client area.
-    QWidget* frame3 = w.Get("Frame3");
-    const QPoint at = frame3->mapTo(&win, QPoint(0, 0));
-    EXPECT_EQ(at.y() - menuHeight, 72);
-    EXPECT_EQ(frame3->size(), QSize(481, 257));
-    // Every control lies inside the control area.
-    const QRect area = win.centralWidget()->rect();
-    for (const gui::Placement& place : gui::MainFormLayout()) {
-        QWidget* widget = w.Get(place.name);
-        const QRect box(widget->mapTo(win.centralWidget(), QPoint(0, 0)), widget->size());
-        EXPECT_TRUE(area.contains(box)) << place.name;
     }
 }
 

@@ -23,22 +23,30 @@ void PickRow(QComboBox* list, int row) {
     emit list->activated(row);
 }
 
-TEST(DeviceList, ARefusedRowReturnsVisiblyToNoSelectionAndKeepsTheDevice) {
+TEST(DeviceList, ARefusedRowShowsTheDeviceThatStaysInForce) {
     WindowRig w;
     w.window->Load();
     auto* list = w.Get<QComboBox>("Device");
-    PickRow(list, kEprom27C256);
-    EXPECT_EQ(list->currentText().trimmed(), "Eprom 27C256");
-    EXPECT_EQ(w.app().dev.DeviceType, "P4");
-
-    ASSERT_TRUE(list->itemText(0).startsWith("N/A - "));
-    PickRow(list, 0);
+    ASSERT_TRUE(list->itemText(1).startsWith("N/A - "));
+    PickRow(list, 1);
     EXPECT_EQ(list->currentIndex(), -1);
     EXPECT_TRUE(list->currentText().isEmpty());
     EXPECT_EQ(list->placeholderText(), "Please Select Device on this List");
-    // The device chosen before stays in force, its commands usable.
+    EXPECT_FALSE(w.Get("Read_button")->isEnabled());
+
+    PickRow(list, kEprom27C256);
+    EXPECT_EQ(list->currentText().trimmed(), "Eprom 27C256");
+    EXPECT_EQ(w.app().dev.DeviceType, "P4");
+    PickRow(list, 1);
+    // The device chosen before stays in force, its commands usable, and the list
+    // says which it is.
+    EXPECT_EQ(list->currentIndex(), kEprom27C256);
+    EXPECT_EQ(list->currentText().trimmed(), "Eprom 27C256");
     EXPECT_EQ(w.app().dev.DeviceSize, 32768);
     EXPECT_TRUE(w.Get("Read_button")->isEnabled());
+    EXPECT_TRUE(w.Get<QPlainTextEdit>("SystemLog")
+                    ->toPlainText()
+                    .endsWith("N/A - Eprom 2716 cannot be selected - Eprom 27C256 stays selected"));
 }
 
 TEST(HexDisplay, ReadShowsPageZeroAndTheScrollBarPagesThroughTheBuffer) {
@@ -48,6 +56,7 @@ TEST(HexDisplay, ReadShowsPageZeroAndTheScrollBarPagesThroughTheBuffer) {
     ASSERT_TRUE(QTest::qWaitForWindowExposed(w.window.get()));
     PickRow(w.Get<QComboBox>("Device"), kEprom27C256);
     QTest::mouseClick(w.Get<QPushButton>("Read_button"), Qt::LeftButton);
+    w.Settle();
     auto* display = w.Get<QPlainTextEdit>("BufferDisplay");
     auto* bar = w.Get<QScrollBar>("VScroll1");
     EXPECT_EQ(bar->maximum(), 127); // 32768 bytes in pages of 256
@@ -67,14 +76,13 @@ TEST(HexDisplay, ReadShowsPageZeroAndTheScrollBarPagesThroughTheBuffer) {
     EXPECT_FALSE(display->verticalScrollBar()->isVisible());
     EXPECT_FALSE(display->horizontalScrollBar()->isVisible());
     ASSERT_EQ(display->document()->blockCount(), 16);
-    QTextCursor lastLine(display->document()->findBlockByNumber(15));
-    lastLine.movePosition(QTextCursor::EndOfBlock);
-    const QRect end = display->cursorRect(lastLine);
-    EXPECT_LE(end.bottom(), display->viewport()->height()) << "the 16th line is cut off";
-    EXPECT_LE(end.right(), display->viewport()->width()) << "the line is cut off";
-    // A device listing line is the widest the box shows.
-    const int listing = display->fontMetrics().horizontalAdvance(QString(75, QLatin1Char('W')));
-    EXPECT_LE(listing, display->viewport()->width());
+    for (int line = 0; line < 16; ++line) {
+        QTextCursor end(display->document()->findBlockByNumber(line));
+        end.movePosition(QTextCursor::EndOfBlock);
+        const QRect caret = display->cursorRect(end);
+        EXPECT_LE(caret.bottom(), display->viewport()->height()) << "line " << line << " cut off";
+        EXPECT_LE(caret.right(), display->viewport()->width()) << "line " << line << " cut off";
+    }
 }
 
 TEST(HexDisplay, DoubleClickSavesTheShownPageToTheListingFile) {
@@ -84,6 +92,7 @@ TEST(HexDisplay, DoubleClickSavesTheShownPageToTheListingFile) {
     ASSERT_TRUE(QTest::qWaitForWindowExposed(w.window.get()));
     PickRow(w.Get<QComboBox>("Device"), kEprom27C256);
     QTest::mouseClick(w.Get<QPushButton>("Read_button"), Qt::LeftButton);
+    w.Settle();
     auto* display = w.Get<QPlainTextEdit>("BufferDisplay");
     QTest::mouseDClick(display->viewport(), Qt::LeftButton);
     EXPECT_TRUE(std::filesystem::exists(w.rig.dir / "work" / "QUORBIT.BUF"));
@@ -114,6 +123,7 @@ TEST(MainWindowScreenshot, WritesTheWindowAfterReadingAChip) {
     ASSERT_TRUE(QTest::qWaitForWindowExposed(w.window.get()));
     PickRow(w.Get<QComboBox>("Device"), kEprom27C256);
     QTest::mouseClick(w.Get<QPushButton>("Read_button"), Qt::LeftButton);
+    w.Settle();
     const QString path = QStringLiteral(QUORBIT_GUI_SHOT_DIR "/frmMain-read.png");
     ASSERT_TRUE(w.window->grab().save(path));
     EXPECT_EQ(w.rig.LogLines().back(), "You can Save the file using [FILE - Save As] menu");

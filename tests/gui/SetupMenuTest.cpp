@@ -24,7 +24,8 @@ TEST(SetupMenu, OpeningItRefreshesTheLoadItemsAndALoadItemRestoresTheSetup) {
     EXPECT_EQ(third->text(), "Third");
     EXPECT_FALSE(w.window->ControlAction("LoadSetup1")->isEnabled());
 
-    third->trigger();
+    third->trigger(); // the restore runs as an operation of its own
+    w.Settle();
     EXPECT_EQ(w.app().dev.DeviceName, "Eprom 27C256");
 }
 

@@ -1,4 +1,4 @@
-// Every text of the window is readable at the design size: captions fit their
+// Every text of the window is readable at its smallest: captions fit their
 // controls, log lines wrap, and no status text widens the window.
 #include <QCheckBox>
 #include <QComboBox>
@@ -30,6 +30,7 @@ int NeededWidth(QWidget* widget) {
 }
 
 void ExpectEveryCaptionFits(const WindowRig& w, const std::string& state) {
+    WindowRig::Relayout();
     for (const gui::Placement& place : gui::MainFormLayout()) {
         QWidget* widget = w.window->ControlWidget(place.name);
         if (widget->isHidden()) continue;
@@ -45,12 +46,14 @@ void ExpectEveryCaptionFits(const WindowRig& w, const std::string& state) {
 TEST(WindowFit, EveryCaptionFitsWithAndWithoutABoardAndForEveryDevice) {
     WindowRig none(0);
     none.window->Load();
+    none.Show();
     EnterErrorState(none.app()); // the red ERROR and NotReady lamps
     none.window->Sync();
     ExpectEveryCaptionFits(none, "no board, error alert");
 
     WindowRig w;
     w.window->Load();
+    w.Show();
     ExpectEveryCaptionFits(w, "board found");
     auto* list = w.Get<QComboBox>("Device");
     for (int row = 1; row < list->count(); ++row) {
@@ -81,17 +84,20 @@ class LongNamedPort : public RecordingPort {
 };
 
 TEST(WindowFit, ALongPortDescriptionIsShortenedNotWideningTheWindow) {
+    Rig shortRig(std::make_unique<RecordingPort>());
+    gui::MainWindow shortNamed(*shortRig.app);
+    shortNamed.Load();
     Rig rig(std::make_unique<LongNamedPort>());
     gui::MainWindow window(*rig.app);
     window.Load();
     window.SetPortNote("Chosen on the command line.");
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
-    EXPECT_EQ(window.minimumSizeHint().width(), gui::kDesignWidth);
+    EXPECT_EQ(window.minimumSizeHint().width(), shortNamed.minimumSizeHint().width());
     window.resize(window.minimumSizeHint());
     auto* panel = qobject_cast<gui::ElidedLabel*>(window.ControlWidget("PortPanel"));
     ASSERT_NE(panel, nullptr);
-    EXPECT_EQ(window.width(), gui::kDesignWidth);
+    EXPECT_EQ(window.width(), shortNamed.minimumSizeHint().width());
     EXPECT_TRUE(panel->shownText().endsWith(QChar(0x2026))) << panel->shownText().toStdString();
     // Nothing is lost: the whole description and the note are in the tool tip.
     EXPECT_TRUE(panel->toolTip().contains(std::string(200, 'x').c_str()));

@@ -82,13 +82,23 @@ TEST(PortBase, ABaseTypedInThePortBoxIsChosenAndAnythingElseIsRefused) {
                              "\" is not valid - type 378, 278, 3BC or a card's base from 100h to "
                              "FFF8h"));
     }
-    // A standard base typed selects its button, as clicking it does (no probe).
+    // A standard base typed selects its button, as clicking it does, and the board
+    // panel tells what is found there: nothing at 278h, the board again at 378h.
     rig.ClearLog();
     type("278");
-    EXPECT_EQ(rig.LogLines(), std::vector<std::string>{"Port Selection changed to 278h"});
+    EXPECT_EQ(rig.LogLines(),
+              (std::vector<std::string>{"Port Selection changed to 278h", "Port 278 Not Responding",
+                                        "Can't Locate Quorbit Board at Port 278h."}));
     EXPECT_EQ(app.ui.LPTSelection[1].value, 1);
     EXPECT_EQ(app.ui.PortSelected.caption, "278h");
     EXPECT_EQ(app.board.DataPort, 0x278);
+    EXPECT_EQ(app.ui.QuorbitHardwareFound.caption, "NO HARDWARE FOUND");
+    EXPECT_EQ(app.ui.Ready_label.caption, "NotReady");
+    EXPECT_EQ(app.ui.Ready_label.foreColor, colour::Red);
+    type("378");
+    EXPECT_EQ(app.ui.QuorbitHardwareFound.caption, "MODEL 6 - PC port 378h");
+    EXPECT_EQ(app.ui.Ready_label.caption, "Ready");
+    EXPECT_EQ(app.board.BoardModel, 6);
 }
 
 TEST(PortBase, ABoardOnACardIsFoundByTypingItsBase) {

@@ -1,0 +1,55 @@
+#include "app/ViewSnapshot.h"
+
+#include <algorithm>
+
+#include "app/App.h"
+
+namespace quorbit {
+namespace {
+
+/// The log only grows while an operation runs: the new lines are appended instead
+/// of copying the whole text at every progress step. A text that was replaced (the
+/// seam no longer matches) is copied whole.
+void FollowLog(std::string& shown, const std::string& log) {
+    constexpr std::size_t kSeam = 32;
+    const std::size_t old = shown.size();
+    const std::size_t seam = std::min(old, kSeam);
+    if (log.size() >= old && log.compare(old - seam, seam, shown, old - seam, seam) == 0) {
+        shown.append(log, old, std::string::npos);
+        return;
+    }
+    shown = log;
+}
+
+} // namespace
+
+void PublishedView::Publish(const App& app) {
+    const Controls& ui = app.ui;
+    std::lock_guard lock(mutex_);
+    ++shown_.serial;
+    FollowLog(shown_.log, ui.SystemLog.caption);
+    // Assigned member by member into the copies kept here: their strings keep their
+    // storage, so a publication at every byte does not allocate.
+    shown_.readyLamp = ui.Ready_label;
+    shown_.programLamp = ui.Program_label;
+    shown_.dataFlowLamp = ui.DataFlow_label;
+    shown_.errorLamp = ui.Error_label;
+    shown_.progressBar = ui.ProgressBar1;
+    shown_.status = ui.sbStatusBar[0];
+    shown_.page = ui.BufferDisplay;
+    shown_.pageFrame = ui.Frame3;
+    shown_.pageBar = ui.VScroll1;
+    shown_.progressAddress = app.report.ProgressAddress;
+}
+
+ViewSnapshot PublishedView::Read() const {
+    std::lock_guard lock(mutex_);
+    return shown_;
+}
+
+std::uint64_t PublishedView::Serial() const {
+    std::lock_guard lock(mutex_);
+    return shown_.serial;
+}
+
+} // namespace quorbit

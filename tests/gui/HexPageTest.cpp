@@ -1,0 +1,135 @@
+// Paging through a large image in the hex view: the scroll bar's thumb (with the
+// page following the drag), the mouse wheel and the paging keys over the page, and
+// the Go to address field all reach the last page of an AM29F040.
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTextBlock>
+#include <QWheelEvent>
+
+#include "WindowRig.h"
+#include "sim/SimBoard.h"
+
+namespace quorbit::test {
+namespace {
+
+constexpr int kAm29F040 = 27;
+constexpr int kLastPage = 0x7FF;
+
+/// An AM29F040 read into the buffer and shown from page 0.
+struct ReadAm29F040 {
+    ReadAm29F040() {
+        w.window->Load();
+        w.Show();
+        auto* list = w.Get<QComboBox>("Device");
+        list->setCurrentIndex(kAm29F040);
+        emit list->activated(kAm29F040);
+        QTest::mouseClick(w.Get<QPushButton>("Read_button"), Qt::LeftButton);
+        w.Settle();
+        page = w.Get<QPlainTextEdit>("BufferDisplay");
+        bar = w.Get<QScrollBar>("VScroll1");
+    }
+    /// The address of the first line on show, as the page says it.
+    [[nodiscard]] int Shown() const { return page->toPlainText().left(6).toInt(nullptr, 16); }
+    void Wheel(int angle) const {
+        const QPointF at(page->viewport()->rect().center());
+        QWheelEvent turn(at, page->viewport()->mapToGlobal(at), QPoint(), QPoint(0, angle),
+                         Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QCoreApplication::sendEvent(page->viewport(), &turn);
+    }
+    void Key(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) const {
+        QTest::keyClick(page, static_cast<Qt::Key>(key), modifiers);
+    }
+
+    WindowRig w;
+    QPlainTextEdit* page = nullptr;
+    QScrollBar* bar = nullptr;
+};
+
+TEST(HexPage, TheThumbDragsWithTheLastPageShownLive) {
+    ReadAm29F040 r;
+    ASSERT_EQ(r.bar->maximum(), kLastPage);
+    EXPECT_GE(r.bar->pageStep(), 128) << "a click in the track moves far";
+    r.bar->setSliderDown(true); // the operator holds the thumb
+    r.bar->setSliderPosition(1000);
+    EXPECT_EQ(r.Shown(), 1000 * 256) << "redrawn while dragged";
+    r.bar->setSliderPosition(kLastPage);
+    EXPECT_EQ(r.Shown(), 0x7FF00);
+    r.bar->setSliderDown(false);
+    EXPECT_EQ(r.Shown(), 0x7FF00);
+    EXPECT_EQ(r.w.app().ui.VScroll1.value, kLastPage);
+}
+
+TEST(HexPage, TheWheelOverThePageMovesAPagePerNotch) {
+    ReadAm29F040 r;
+    r.Wheel(-120);
+    EXPECT_EQ(r.Shown(), 0x100);
+    r.Wheel(-360);
+    EXPECT_EQ(r.Shown(), 0x400);
+    for (int step = 0; step < 4; ++step) // a touchpad's small steps add up to a notch
+        r.Wheel(30);
+    EXPECT_EQ(r.Shown(), 0x300);
+    r.Wheel(-120 * (kLastPage + 10)); // far past the end stops at the last page
+    EXPECT_EQ(r.Shown(), 0x7FF00);
+}
+
+TEST(HexPage, PagingKeysReachBothEndsAndTheArrowsCrossPages) {
+    ReadAm29F040 r;
+    r.Key(Qt::Key_End, Qt::ControlModifier);
+    EXPECT_EQ(r.Shown(), 0x7FF00);
+    r.Key(Qt::Key_PageUp);
+    EXPECT_EQ(r.Shown(), 0x7FE00);
+    r.Key(Qt::Key_PageDown);
+    r.Key(Qt::Key_PageDown); // the last page stays
+    EXPECT_EQ(r.Shown(), 0x7FF00);
+    r.Key(Qt::Key_Home, Qt::ControlModifier);
+    EXPECT_EQ(r.Shown(), 0);
+
+    // The arrows walk the lines, and past the last line the next page shows.
+    r.page->moveCursor(QTextCursor::Start);
+    for (int line = 0; line < 15; ++line)
+        r.Key(Qt::Key_Down);
+    EXPECT_EQ(r.Shown(), 0) << "still within the page";
+    r.Key(Qt::Key_Down);
+    EXPECT_EQ(r.Shown(), 0x100);
+    r.page->moveCursor(QTextCursor::Start);
+    r.Key(Qt::Key_Up);
+    EXPECT_EQ(r.Shown(), 0);
+}
+
+TEST(HexPage, GoToAddressShowsThePageThatHoldsIt) {
+    ReadAm29F040 r;
+    auto* field = r.w.Get<QLineEdit>("GoToAddress");
+    field->setFocus();
+    QTest::keyClicks(field, "7ff3a");
+    QTest::keyClick(field, Qt::Key_Return);
+    EXPECT_EQ(r.Shown(), 0x7FF00);
+    EXPECT_EQ(field->text(), "7FF3Ah");
+    EXPECT_EQ(r.bar->value(), kLastPage);
+
+    field->selectAll();
+    QTest::keyClicks(field, "nothing");
+    QTest::keyClick(field, Qt::Key_Return);
+    EXPECT_EQ(r.Shown(), 0x7FF00);
+    EXPECT_TRUE(r.w.Get<QPlainTextEdit>("SystemLog")
+                    ->toPlainText()
+                    .contains("Address \"nothing\" is not valid"));
+}
+
+TEST(HexPage, TheChipsPagesAreReadWhenTheThumbIsLetGo) {
+    ReadAm29F040 r;
+    EXPECT_TRUE(r.bar->hasTracking());
+    QTest::mouseClick(r.w.Get<QPushButton>("Display_button"), Qt::LeftButton);
+    r.w.Settle();
+    // Each page of the chip is read from the board: not at every step of a drag.
+    EXPECT_FALSE(r.bar->hasTracking());
+    r.Key(Qt::Key_End, Qt::ControlModifier); // a read of the chip's last page
+    r.w.Settle();
+    EXPECT_EQ(r.Shown(), 0x7FF00);
+    EXPECT_EQ(r.w.app().ui.Frame3.caption, "Device Memory Hex/Ascii Display");
+}
+
+} // namespace
+} // namespace quorbit::test

@@ -50,11 +50,11 @@ void InlineCycle(Board& b, int data, int high, int low) {
     InlineWritePulse(b);
 }
 
-/// A byte the image holds as FFh is the erased state: it is not written (a write
-/// only clears bits), but it must read FFh. False after the failure report.
-bool ErasedByteReadsErased(App& app) {
+/// One read of the byte at Address: true when it holds `value`, else false after
+/// the failure report.
+bool ByteReadsAs(App& app, std::uint8_t value) {
     Board& b = app.board;
-    b.DataOut = 0xFF;
+    b.DataOut = value;
     b.Endereco2Adr();
     b.SETADR_FLASH();
     CheckByteFLASH(app);
@@ -68,18 +68,10 @@ bool ErasedByteReadsErased(App& app) {
 /// that read back right at once may be gone after the next byte's cycle. False
 /// after the failure report on the first byte that does not hold the image.
 bool ImageReadsBack(App& app) {
-    Board& b = app.board;
     for (const AddressRange& r : app.ops.ProgramCoverage.Ranges()) {
         for (std::uint32_t a = r.first; a <= r.last; ++a) {
-            b.Address = static_cast<std::int32_t>(a);
-            b.DataOut = app.ops.ProgramImage[a];
-            b.Endereco2Adr();
-            b.SETADR_FLASH();
-            CheckByteFLASH(app);
-            if (app.ops.PollCount != 0) {
-                ReportProgramFailure(app);
-                return false;
-            }
+            app.board.Address = static_cast<std::int32_t>(a);
+            if (!ByteReadsAs(app, app.ops.ProgramImage[a])) return false;
         }
     }
     return true;
@@ -201,8 +193,10 @@ void PFLASH(App& app) {
                 b.Reg2Shadow = low;
                 const auto address = static_cast<std::uint32_t>(b.Address);
                 if (held.Holds(address)) {
+                    // FFh is the erased state: not written (a write only clears
+                    // bits), but it must read FFh.
                     const bool erased = app.ops.ProgramImage[address] == 0xFF;
-                    if (erased ? !ErasedByteReadsErased(app) : !ProgramByteWithRetries(app)) return;
+                    if (erased ? !ByteReadsAs(app, 0xFF) : !ProgramByteWithRetries(app)) return;
                 }
                 ++b.Address;
             }

@@ -183,17 +183,6 @@ TEST_F(HalfImages, HiByteComparesTheOddBytesInTheFirstHalfOnly) {
     EXPECT_EQ(r.progress.maxSeen, 64);
 }
 
-TEST_F(HalfImages, LowByteComparesTheEvenBytes) {
-    r.Insert(11, ChipOf(0));
-    r.LoadCode(buffer);
-    SetOption(r.app.ui.HiLowGroup(), 2, true);
-    r.rig.ClearLog();
-    r.Press(r.app.ui.Verify_button);
-    EXPECT_EQ(r.rig.LogLines()[1],
-              "Compared where the image holds bytes: 0-3FFF (16384 of 32768 bytes)");
-    EXPECT_EQ(r.app.ops.Outcome, OpOutcome::Success);
-}
-
 TEST_F(HalfImages, WrongHalfIsAMismatchAtTheImageIndex) {
     auto chip = ChipOf(1);
     chip[0x2000] ^= 0x01;

@@ -2,6 +2,8 @@
 
 #include "ops/Flash.h"
 
+#include "app/Shell.h"
+
 namespace quorbit {
 
 void OpenChipForReading(App& app) {
@@ -17,6 +19,31 @@ void OpenChipForReading(App& app) {
     b.SleepMs(500);
     b.REG4OFF();
     b.CEOEON();
+}
+
+bool ChipShowsItsContents(App& app) {
+    const std::string& type = app.dev.DeviceType;
+    if (type != "FA" && type != "EN") return true;
+    // During a write cycle every read gives the status, and I/O6 toggles from one
+    // read (OE falling) to the next. Half a second after the reset any cycle
+    // (10 ms at most) is over, so a toggle now is a chip that never ends one: its
+    // "contents" would be status bytes.
+    Board& b = app.board;
+    b.GetNibbles();
+    const std::uint8_t first = b.DataIn;
+    b.OEOFF();
+    b.CEOEON();
+    b.GetNibbles();
+    if (((first ^ b.DataIn) & 0x40) == 0) return true;
+    app.ops.Outcome = OpOutcome::Failed;
+    EnterErrorState(app);
+    DataFlowLampOff(app);
+    LogMessage(app, "Error: the " + app.dev.DeviceName +
+                        " is still in a write cycle and shows its status, not its contents");
+    PlayEventSound(app, "ERROR");
+    ShowCriticalError(app);
+    Reset(app);
+    return false;
 }
 
 void SetWalkLimits(App& app, std::int32_t bytes) {

@@ -18,6 +18,10 @@ inline std::int32_t ChipBytes(const App& app) {
 /// Board reset, address 0 latched, half a second for the socket's supply to settle,
 /// then data pins released and CE and OE active: the chip drives its first byte.
 void OpenChipForReading(App& app);
+/// After OpenChipForReading: true when the chip shows its contents. A page-write
+/// EEPROM (AT29C256, X28C256) that never ends a write cycle answers every read with
+/// its status instead; that is reported as a failure and the board is reset.
+bool ChipShowsItsContents(App& app);
 /// LastBank and LastPage for a walk over the first `bytes` bytes.
 void SetWalkLimits(App& app, std::int32_t bytes);
 /// Register 3 for bank `bank`: the bank's map entry, the kept upper bits, the device bits.

@@ -35,6 +35,7 @@ bool BLANKCODE_PARALLEL(App& app) {
     DataFlowLampOn(app);
     LogMessage(app, "Checking Device for BLANK (Erased)... Wait");
     OpenChipForReading(app);
+    if (!ChipShowsItsContents(app)) return false;
     b.Port().BusySteps(100);
 
     std::int32_t failedAt = 0;

@@ -85,6 +85,7 @@ void READCODE_PARALLEL(App& app) {
     app.ops.ChipRead.reset();
     app.DisplayMode = "Read";
     OpenChipForReading(app);
+    if (!ChipShowsItsContents(app)) return;
 
     const std::int32_t bytes = ChipBytes(app);
     auto& code = app.buf.CodeBuffer;

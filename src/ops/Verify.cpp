@@ -39,6 +39,7 @@ bool VerifyParallel(App& app) {
     PrepareProgramImage(app);
     SetProgressValue(app, 0);
     OpenChipForReading(app);
+    if (!ChipShowsItsContents(app)) return false;
 
     const auto& image = app.ops.ProgramImage;
     const Coverage& held = app.ops.ProgramCoverage;

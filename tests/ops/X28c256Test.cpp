@@ -3,6 +3,10 @@
 #include <gtest/gtest.h>
 
 #include "PageWriteRig.h"
+#include "ops/At29c256.h"
+#include "ops/BlankCheck.h"
+#include "ops/Read.h"
+#include "ops/Verify.h"
 #include "ops/X28c256.h"
 
 namespace quorbit::test {
@@ -63,6 +67,28 @@ TEST(X28c256, ChipThatStaysBusyIsReportedWhenThePollRunsOut) {
     EXPECT_TRUE(r.LogHas("Error: X28C256 write cycle did not end (DATA# polling)"));
     EXPECT_TRUE(r.LogHas("*** Programming Failure ***"));
     EXPECT_EQ(r.app.flags.OperationFailed, 1);
+}
+
+// Both page-write parts: once a write cycle never ends, every read gives the status
+// (DATA# on I/O7, a toggling I/O6). A read, blank check or verify must fail rather
+// than take those bytes for the contents.
+TEST(PageWriteEeprom, ChipStuckInAWriteCycleIsNeitherReadNorCompared) {
+    for (const int row : {kX28c256Row, kAt29c256Row}) {
+        PageWriteRig r(6, row);
+        r.image.assign(kChipBytes, 0xFF); // the status bytes cannot pass as blank by luck
+        r.chip->StayBusy();
+        r.Run(row == kX28c256Row ? PX28C256 : PAT29C256);
+        for (void (*command)(App&) : {Read_button_Click, Blank_button_Click, Verify_button_Click}) {
+            r.rig.ClearLog();
+            r.app.ops.Outcome = OpOutcome::None;
+            command(r.app);
+            EXPECT_EQ(r.app.ops.Outcome, OpOutcome::Failed) << row;
+            EXPECT_TRUE(r.LogHas("Error: the " + r.app.dev.DeviceName +
+                                 " is still in a write cycle and shows its status, not its "
+                                 "contents"))
+                << row;
+        }
+    }
 }
 
 // The datasheet's longest write cycle, at the fastest speed (the shortest fixed wait).

@@ -4,8 +4,8 @@
 // bit 6 (0 = active; DeviceReg1Bits 64 keeps it high), CE on register 3 bit 7,
 // OE on register 0 bit 6, data on register 4.
 // A page is loaded as 64 write pulses back to back: the chip ends the load when no
-// byte follows within 100 us, then writes the loaded bytes (5 ms typical). The
-// routine waits for it with the speed wait + 3 ms instead of polling. Software
+// byte follows within 100 us, then writes the loaded bytes (5 ms typical, 10 ms at
+// most). The routine waits the speed wait + 3 ms, then polls DATA#. Software
 // data protection is switched off once with the six-cycle command; each cycle of
 // it is paced with short pauses between the register writes.
 #include "ops/X28c256.h"
@@ -24,6 +24,7 @@ namespace {
 
 constexpr int kAttempts = 80; // the count starts here: a page is written at most 79 times
 constexpr int kPollMs = 20;   // twice the datasheet's longest write cycle
+constexpr const char* kCycleDidNotEnd = "Error: X28C256 write cycle did not end (DATA# polling)";
 
 // Register 1 of an X28C256 address: A14 moves from bit 6 to bit 7, bit 6 stays
 // high (WE inactive).
@@ -42,31 +43,37 @@ void SelectPage(App& app) {
     }
 }
 
+// One write pulse: the byte `data` latched at `address`. CE and WE low, then high.
+void LoadByte(App& app, int address, std::uint8_t data) {
+    Board& b = app.board;
+    b.Address = address;
+    b.Endereco2Adr();
+    b.Reg2Shadow = b.AdrLow;
+    b.SetReg2();
+    b.DataOut = data;
+    b.REG4ON();
+    b.Reg4Shadow = b.DataOut;
+    b.SetReg4();
+    b.Reg3Shadow &= 0x7F; // CE
+    b.SetReg3();
+    b.Reg1Shadow &= 0xBF; // WE pulse
+    b.SetReg1();
+    b.Reg1Shadow |= 0x40;
+    b.SetReg1();
+    b.Reg3Shadow |= 0x80;
+    b.SetReg3();
+}
+
 // A write pulse for each byte of the page the image holds, with no wait between
 // them: the byte-load window is 100 us. A byte not loaded keeps its contents.
 void LoadPage(App& app) {
-    Board& b = app.board;
     const PageLoadPriority uninterrupted(app); // real ports: no preemption mid-page
-    const PageLoadWindow window(b);
+    const PageLoadWindow window(app.board);
     for (int offset = 0; offset < kPageBytes; ++offset) {
         app.ops.PageOffset = offset;
-        b.Address = kPageBytes * app.ops.PageCounter + offset;
+        app.board.Address = kPageBytes * app.ops.PageCounter + offset;
         if (!ImageHoldsAddress(app)) continue;
-        b.Endereco2Adr();
-        b.Reg2Shadow = b.AdrLow;
-        b.SetReg2();
-        b.DataOut = ImageByteAtAddress(app);
-        b.REG4ON();
-        b.Reg4Shadow = b.DataOut;
-        b.SetReg4();
-        b.Reg3Shadow &= 0x7F; // CE
-        b.SetReg3();
-        b.Reg1Shadow &= 0xBF; // WE pulse
-        b.SetReg1();
-        b.Reg1Shadow |= 0x40;
-        b.SetReg1();
-        b.Reg3Shadow |= 0x80;
-        b.SetReg3();
+        LoadByte(app, app.board.Address, ImageByteAtAddress(app));
     }
 }
 
@@ -112,6 +119,14 @@ void StartProgramming(App& app) {
     b.CEOFF();
 }
 
+// One read of the byte at Address with CE and OE active, OE released after it.
+void ReadOnce(App& app) {
+    Board& b = app.board;
+    b.CEOEON();
+    b.GetNibbles();
+    b.OEOFF();
+}
+
 // The last byte of the page the image holds: DATA# polling watches it.
 int LastLoadedAddress(const App& app) {
     int last = kPageBytes * app.ops.PageCounter;
@@ -122,26 +137,17 @@ int LastLoadedAddress(const App& app) {
     return last;
 }
 
-// One read of the byte at Address with CE and OE active, OE released after it.
-void ReadOnce(App& app) {
-    Board& b = app.board;
-    b.CEOEON();
-    b.GetNibbles();
-    b.OEOFF();
-}
-
 // Waits for the write cycle (5 ms typical, 10 ms maximum): while it runs, a read
 // of the last byte loaded gives its bit 7 complemented (DATA# polling) and I/O6
 // toggles from read to read. The cycle is over when I/O7 gives the true bit, or
 // when two reads in a row agree (a cell that did not take shows its own bit 7,
-// and the page read-back then finds it). False when it has not ended after 20 ms.
-bool WriteCycleEnds(App& app) {
+// and the read-back then finds it). False when it has not ended after 20 ms.
+bool WriteCycleEndsAt(App& app, int address, std::uint8_t data) {
     Board& b = app.board;
-    b.Address = LastLoadedAddress(app);
+    b.Address = address;
     b.Endereco2Adr();
     b.Reg2Shadow = b.AdrLow;
     b.SetReg2();
-    const std::uint8_t data = ImageByteAtAddress(app);
     b.REG4OFF();
     for (int waitedMs = 0; waitedMs <= kPollMs; ++waitedMs) {
         ReadOnce(app);
@@ -153,6 +159,70 @@ bool WriteCycleEnds(App& app) {
     }
     b.DataOut = data;
     return false;
+}
+
+bool WriteCycleEnds(App& app) {
+    const int last = LastLoadedAddress(app);
+    app.board.Address = last;
+    return WriteCycleEndsAt(app, last, ImageByteAtAddress(app));
+}
+
+// The byte at `address` (on the selected page), read once with the data drive off.
+std::uint8_t ReadByteAt(App& app, int address) {
+    Board& b = app.board;
+    b.REG4OFF();
+    b.Address = address;
+    b.Endereco2Adr();
+    b.Reg2Shadow = b.AdrLow;
+    b.SetReg2();
+    ReadOnce(app);
+    return b.DataIn;
+}
+
+// One byte loaded alone; the chip starts its write cycle when no byte follows.
+void LoadOneByte(App& app, int address, std::uint8_t data) {
+    {
+        const PageLoadWindow window(app.board);
+        LoadByte(app, address, data);
+    }
+    SpeedWait(app, 3); // the least wait for the write cycle
+}
+
+// An empty socket's floating bus reads FFh, so an erase (all FFh) would read back
+// right from nothing. A chip must first take the complement of its byte at 0h,
+// which is then written back; the rest of the chip is not touched. False after a
+// log line saying why; Address, DataOut and DataIn then tell the failure report.
+bool ChipTakesAByte(App& app) {
+    Board& b = app.board;
+    app.ops.PageCounter = 0;
+    SelectPage(app);
+    const std::uint8_t kept = ReadByteAt(app, 0);
+    const auto probe = static_cast<std::uint8_t>(~kept);
+    LoadOneByte(app, 0, probe);
+    if (!WriteCycleEndsAt(app, 0, probe)) {
+        LogMessage(app, kCycleDidNotEnd);
+        return false;
+    }
+    const std::uint8_t found = ReadByteAt(app, 0);
+    bool keptBack = true;
+    if (found != kept) {
+        LoadOneByte(app, 0, kept);
+        keptBack = WriteCycleEndsAt(app, 0, kept) && ReadByteAt(app, 0) == kept;
+    }
+    b.Address = 0;
+    if (found != probe) {
+        b.DataOut = probe;
+        b.DataIn = found;
+        LogMessage(app, "Error: no X28C256 answers in the socket (a byte written at 0h does not "
+                        "read back)");
+        return false;
+    }
+    if (!keptBack) {
+        b.DataOut = kept;
+        LogMessage(app, "Error: the X28C256's byte at 0h could not be written back");
+        return false;
+    }
+    return true;
 }
 
 // One page, rewritten whole until it reads back right. False after a failure
@@ -175,7 +245,7 @@ bool ProgramPage(App& app) {
         LoadPage(app);
         SpeedWait(app, 3); // the least wait for the write cycle
         if (!WriteCycleEnds(app)) {
-            LogMessage(app, "Error: X28C256 write cycle did not end (DATA# polling)");
+            LogMessage(app, kCycleDidNotEnd);
             ReportProgramFailure(app);
             b.Reg0Shadow = 0;
             b.SetReg0();
@@ -223,6 +293,10 @@ void UNPROTECT_XICOR(App& app) {
 
 void PX28C256(App& app) {
     StartProgramming(app);
+    if (!ChipTakesAByte(app)) {
+        ReportProgramFailure(app);
+        return;
+    }
     StartPageProgress(app);
     // The pages up to the image's end that hold a byte of it; the others are not touched.
     for (app.ops.PageCounter = 0; app.ops.PageCounter < PagesOfImage(app); ++app.ops.PageCounter) {

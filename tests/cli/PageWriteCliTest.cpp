@@ -70,6 +70,14 @@ TEST_F(PageWriteCli, FailuresEndWithStatus1) {
     EXPECT_EQ(status, 1);
     EXPECT_TRUE(OutHas(">  *** Programming Failure ***\n")) << out;
 
+    // An empty socket reads FFh like an erased chip: the erase must not pass on it.
+    Run("--yes --sim-chip none erase -d X28C256");
+    EXPECT_EQ(status, 1);
+    EXPECT_TRUE(OutHas(">  Error: no X28C256 answers in the socket (a byte written at 0h does not "
+                       "read back)\n"))
+        << out;
+    EXPECT_FALSE(OutHas("Programmed Sucessfully"));
+
     // Without --yes the safety question is answered Cancel: the chip is untouched.
     Run("--sim-chip AT29C256 --sim-image fill:FF --sim-save chip.bin program -d AT29C256 "
         "image.bin");

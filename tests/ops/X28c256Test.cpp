@@ -20,7 +20,10 @@ TEST_P(X28c256Program, RandomImageIsWrittenPageByPageAndReadsBackEqual) {
     EXPECT_TRUE(r.ChipHoldsImage());
     EXPECT_FALSE(r.chip->Protected());
     // The six disable cycles are one load sequence: none of them lands as data.
-    EXPECT_EQ(r.chip->PageWrites(), 512);
+    // Page 0 twice more: its first byte is written complemented and back, which
+    // proves a chip is in the socket.
+    EXPECT_EQ(r.chip->PageWrites(), 514);
+    EXPECT_EQ(r.chip->PageWritesOf(0), 3);
     EXPECT_EQ(r.chip->PageWritesOf(0x5555 / 64), 1);
     EXPECT_EQ(r.rig.LogLines(), (std::vector<std::string>{"Programming 28C256 XICOR Device",
                                                           "XICOR 28C256 Programmed Sucessfully"}));
@@ -38,8 +41,8 @@ TEST(X28c256, OneWrongByteRewritesTheWholePageOnce) {
     r.Run(PX28C256);
     EXPECT_TRUE(r.ChipHoldsImage());
     EXPECT_EQ(r.chip->PageWritesOf(300), 2);
-    EXPECT_EQ(r.chip->PageWrites(), 513);
-    EXPECT_EQ(r.chip->DataLoads(), 513 * 64);
+    EXPECT_EQ(r.chip->PageWrites(), 2 + 513);
+    EXPECT_EQ(r.chip->DataLoads(), 2 + 513 * 64);
 }
 
 TEST(X28c256, PageThatNeverTakesIsWritten79TimesThenReported) {
@@ -98,7 +101,7 @@ TEST(X28c256, TenMillisecondWriteCycleIsWaitedOutByPolling) {
     r.chip->SetWriteCycleNs(10'000'000);
     r.Run(PX28C256);
     EXPECT_TRUE(r.ChipHoldsImage());
-    EXPECT_EQ(r.chip->PageWrites(), 512);
+    EXPECT_EQ(r.chip->PageWrites(), 2 + 512);
     EXPECT_EQ(r.app.flags.OperationFailed, 0);
 }
 
@@ -113,20 +116,26 @@ TEST(X28c256, AProtectedChipIsUnprotectedAndProgrammedAtEverySpeed) {
         r.Run(PX28C256);
         EXPECT_FALSE(r.chip->Protected()) << "speed " << speed;
         EXPECT_TRUE(r.ChipHoldsImage()) << "speed " << speed;
-        EXPECT_EQ(r.chip->PageWrites(), 512) << "speed " << speed;
+        EXPECT_EQ(r.chip->PageWrites(), 2 + 512) << "speed " << speed;
     }
 }
 
-/// Register 1 and 2 at the end of every write pulse on register 1 bit 6; never
-/// drives the data pins, so an all-FFh image reads back right.
+/// Register 1 and 2 at the end of every write pulse on register 1 bit 6. It drives
+/// the data pins only for a read of 0h, with the last byte written there (so the
+/// routine finds a chip in the socket), so an all-FFh image reads back right.
 class WritePulseRecorder : public sim::SimChip {
   public:
     [[nodiscard]] std::string Name() const override { return "Eeprom XICOR X28C256"; }
-    std::optional<std::uint8_t> Output(const sim::Registers&) override { return std::nullopt; }
+    std::optional<std::uint8_t> Output(const sim::Registers& regs) override {
+        if (regs.r[2] == 0 && (regs.r[1] & 0xBF) == 0) return byte0_;
+        return std::nullopt;
+    }
     void Latched(const sim::Registers& regs, int reg, std::int64_t) override {
         const bool we = (regs.r[1] & 0x40) != 0;
-        if (reg == 1 && we && !lastWe_ && regs.CeActive())
+        if (reg == 1 && we && !lastWe_ && regs.CeActive()) {
             pulses.emplace_back(regs.r[1], regs.r[2]);
+            if (regs.r[2] == 0 && (regs.r[1] & 0xBF) == 0) byte0_ = regs.r[4];
+        }
         lastWe_ = we;
     }
     std::vector<std::uint8_t>& Memory() override { return mem_; }
@@ -134,6 +143,7 @@ class WritePulseRecorder : public sim::SimChip {
 
   private:
     bool lastWe_ = true;
+    std::uint8_t byte0_ = 0xFF;
     std::vector<std::uint8_t> mem_;
 };
 
@@ -147,13 +157,15 @@ TEST(X28c256, Register1CarriesA14OnBit7AndKeepsWriteEnableHigh) {
     PrepareProgramImage(r.app);
     Reset(r.app);
     PX28C256(r.app);
-    ASSERT_EQ(rec.pulses.size(), 6u + 512u * 64u);
+    // Six disable cycles, the byte at 0h written and written back, then the pages.
+    ASSERT_EQ(rec.pulses.size(), 8u + 512u * 64u);
     // The protection-disable cycles: 5555h as D5h/55h, 2AAAh as 6Ah/AAh.
     EXPECT_EQ(rec.pulses[0], std::make_pair(0xD5, 0x55));
     EXPECT_EQ(rec.pulses[1], std::make_pair(0x6A, 0xAA));
-    EXPECT_EQ(rec.pulses[6], std::make_pair(0x40, 0x00));                 // page 0
-    EXPECT_EQ(rec.pulses[6 + 256 * 64], std::make_pair(0xC0, 0x00));      // address 4000h
-    EXPECT_EQ(rec.pulses[6 + 511 * 64 + 63], std::make_pair(0xFF, 0xFF)); // 7FFFh
+    EXPECT_EQ(rec.pulses[6], std::make_pair(0x40, 0x00));                 // the probe at 0h
+    EXPECT_EQ(rec.pulses[8], std::make_pair(0x40, 0x00));                 // page 0
+    EXPECT_EQ(rec.pulses[8 + 256 * 64], std::make_pair(0xC0, 0x00));      // address 4000h
+    EXPECT_EQ(rec.pulses[8 + 511 * 64 + 63], std::make_pair(0xFF, 0xFF)); // 7FFFh
 }
 
 TEST(X28c256Erase, LeavesTheChipFFhAndTheOperatorsImageInPlace) {

@@ -39,6 +39,7 @@ expect "--trace blank re" "read"
 expect "-d 27C256 bl" "blank"
 # Options of the verb and the global ones after it.
 expect "program --ver" "--verify-after"
+expect "erase --fo" "--force"
 expect "read --f" "--format"
 expect "blank --f" ""
 expect "blank --sim-c" "--sim-chip"

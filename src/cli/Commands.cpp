@@ -59,6 +59,11 @@ void AddChipOptions(CLI::App* command, CommandOptions& options) {
         ->capture_default_str();
 }
 
+void AddForceOption(CLI::App* command, CommandOptions& options) {
+    command->add_flag("--force", options.force,
+                      "Go on when the flash chip's ID names another catalog device");
+}
+
 Verb ParsedVerb(CLI::App& cli) {
     for (const VerbInfo& info : kVerbs)
         if (cli.got_subcommand(info.name)) return info.verb;
@@ -79,6 +84,8 @@ void ApplyOptions(App& app, const CommandOptions& options, const CLI::App* comma
     if (command->get_name() == "program")
         SetCheck(app.ui.VerifyAfterProgramming,
                  OptionGiven(command, "--verify-after") && !options.verifyAfter ? 0 : 1);
+    // No one to ask here: another chip than the one named is refused unless forced.
+    app.ops.OnOtherDevice = options.force ? OtherDeviceAnswer::GoAhead : OtherDeviceAnswer::Refuse;
 }
 
 /// Chooses --voltage as the operator would click its option; false when the
@@ -168,11 +175,13 @@ void AddDeviceCommands(CLI::App& cli, CommandOptions& options) {
     options.verifyAfter = true;
     program->add_flag("--verify-after,!--no-verify-after,!--no-verify", options.verifyAfter,
                       "Verify the chip after programming (the default; --no-verify skips it)");
+    AddForceOption(program, options);
     auto* id = cli.add_subcommand("id", "Read and name a flash chip's maker and device code");
     AddChipOptions(id, options);
     auto* erase =
         cli.add_subcommand("erase", "Erase a flash or EEPROM chip (asks; --yes answers OK)");
     AddChipOptions(erase, options);
+    AddForceOption(erase, options);
 }
 
 int RunDeviceCommand(CLI::App& cli, const CommandOptions& options, Session& session,

@@ -170,6 +170,10 @@ void PFLASH(App& app) {
         app.ops.Outcome = OpOutcome::Refused;
         return;
     }
+    if (!ChipIsTheChosenDevice(app)) {
+        app.flags.ProgramStatus = 0;
+        return;
+    }
     LogMessage(app, "Device ID# " + f.FlashID + " - Start programming");
     // The walk is the chip's (never a loaded file's length) and ends at the image's
     // last byte; the bytes the image does not hold are passed over untouched.

@@ -62,6 +62,7 @@ void RunErase(App& app, const EraseKind& kind) {
         app.ops.Outcome = OpOutcome::Refused;
         return;
     }
+    if (!ChipIsTheChosenDevice(app)) return;
     LogMessage(app, "Device ID# " + app.ops.flash.FlashID + " - Erase Operation Started.. WAIT!");
     SendCommand(app, 0x80);
     SendCommand(app, 0x10);

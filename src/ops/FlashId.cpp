@@ -5,6 +5,7 @@
 
 #include "app/App.h"
 #include "app/Shell.h"
+#include "catalog/Catalog.h"
 #include "ops/Flash.h"
 #include "ops/RequireBoard.h"
 
@@ -14,15 +15,28 @@ namespace {
 struct IdRow {
     std::string_view id;
     std::string_view name;
+    int catalogRow; // the device it answers as: itself or the part it replaces; -1 none
 };
 
+// The EON EN29F040 and AMIC A29040 are pin- and command-compatible with the
+// AM29F040, the A29010 with the AM29F010 (their datasheets); the Atmel 1Fh
+// sector-write parts have no catalog row of their own.
+constexpr int kAt29c256 = 23;
+constexpr int kAm29f010 = 25;
+constexpr int kAm29f040 = 27;
 constexpr std::array kFlashIds{
-    IdRow{"1C04", "EON EN29F040 Flash Memory"},  IdRow{"0120", "AMD am29F010 Flash Memory"},
-    IdRow{"01A4", "AMD am29F040 Flash Memory"},  IdRow{"3786", "AMIC A29040 Flash Memory"},
-    IdRow{"37A4", "AMIC A29010 Flash Memory"},   IdRow{"1F5B", "ATMEL 29C040 Flash Memory"},
-    IdRow{"1FA4", "ATMEL 29C040A Flash Memory"}, IdRow{"1FDA", "ATMEL 29C020 Flash Memory"},
-    IdRow{"1F25", "ATMEL 29C1024 Flash Memory"}, IdRow{"1FD5", "ATMEL 29C010 Flash Memory"},
-    IdRow{"1F5D", "ATMEL 29C512 Flash Memory"},  IdRow{"1FDC", "ATMEL 29C256 Flash Memory"},
+    IdRow{"1C04", "EON EN29F040 Flash Memory", kAm29f040},
+    IdRow{"0120", "AMD am29F010 Flash Memory", kAm29f010},
+    IdRow{"01A4", "AMD am29F040 Flash Memory", kAm29f040},
+    IdRow{"3786", "AMIC A29040 Flash Memory", kAm29f040},
+    IdRow{"37A4", "AMIC A29010 Flash Memory", kAm29f010},
+    IdRow{"1F5B", "ATMEL 29C040 Flash Memory", -1},
+    IdRow{"1FA4", "ATMEL 29C040A Flash Memory", -1},
+    IdRow{"1FDA", "ATMEL 29C020 Flash Memory", -1},
+    IdRow{"1F25", "ATMEL 29C1024 Flash Memory", -1},
+    IdRow{"1FD5", "ATMEL 29C010 Flash Memory", -1},
+    IdRow{"1F5D", "ATMEL 29C512 Flash Memory", -1},
+    IdRow{"1FDC", "ATMEL 29C256 Flash Memory", kAt29c256},
 };
 
 std::string TwoBytesHex(int first, int second) {
@@ -44,6 +58,47 @@ std::string_view FlashIdName(std::string_view flashId) {
     for (const IdRow& row : kFlashIds)
         if (row.id == flashId) return row.name;
     return {};
+}
+
+int FlashIdRow(std::string_view flashId) {
+    for (const IdRow& row : kFlashIds)
+        if (row.id == flashId) return row.catalogRow;
+    return -1;
+}
+
+namespace {
+
+/// The catalog device the ID answers as when it is not the chosen one, or "".
+std::string OtherDeviceName(const App& app) {
+    const int row = FlashIdRow(app.ops.flash.FlashID);
+    if (row < 0 || row == app.dev.DeviceRow) return {};
+    return CatalogTable()[static_cast<std::size_t>(row)].name;
+}
+
+} // namespace
+
+bool ChipIsTheChosenDevice(App& app) {
+    const std::string other = OtherDeviceName(app);
+    if (other.empty()) return true;
+    LogMessage(app, "Device ID# " + app.ops.flash.FlashID + " answers as " + other +
+                        ", not as the chosen " + app.dev.DeviceName);
+    bool goAhead = app.ops.OnOtherDevice == OtherDeviceAnswer::GoAhead;
+    if (app.ops.OnOtherDevice == OtherDeviceAnswer::Ask)
+        goAhead = app.svc.dialogs->MsgBox("The chip in the socket answers as " + other +
+                                              ", not as the chosen " + app.dev.DeviceName +
+                                              ".\r\nGo on with the chosen device anyway?",
+                                          "Another Device", MsgIcon::Exclamation,
+                                          MsgButtons::OkCancel, 1) == MsgResult::Ok;
+    if (goAhead) {
+        LogMessage(app, "Going on with " + app.dev.DeviceName + " as told");
+        return true;
+    }
+    const bool asked = app.ops.OnOtherDevice == OtherDeviceAnswer::Ask;
+    LogMessage(app, asked ? "Operation was Canceled by Operator"
+                          : "Nothing was written: choose that device, or --force to go on");
+    app.ops.Outcome = asked ? OpOutcome::Cancelled : OpOutcome::Refused;
+    Reset(app);
+    return false;
 }
 
 void ReadFlashID(App& app) {
@@ -117,7 +172,11 @@ void menuFlashShowCodeID_Click(App& app) {
     if (!RequireBoard(app)) return;
     ReadFlashID(app);
     const bool listed = app.dev.DeviceFamily == "F" && !FlashIdName(app.ops.flash.FlashID).empty();
-    app.ops.Outcome = listed ? OpOutcome::Success : OpOutcome::Failed;
+    const std::string other = OtherDeviceName(app);
+    if (!other.empty())
+        LogMessage(app, "Device ID# " + app.ops.flash.FlashID + " answers as " + other +
+                            ", not as the chosen " + app.dev.DeviceName);
+    app.ops.Outcome = listed && other.empty() ? OpOutcome::Success : OpOutcome::Failed;
 }
 
 } // namespace quorbit

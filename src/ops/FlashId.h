@@ -10,6 +10,13 @@ class App;
 
 /// The name the ID table gives a four-digit FlashID, or "" for an unlisted one.
 std::string_view FlashIdName(std::string_view flashId);
+/// The catalog row of the device a four-digit FlashID answers as (a compatible
+/// part counts as the device it replaces), or -1 when no catalog device has it.
+int FlashIdRow(std::string_view flashId);
+/// After ReadFlashID: true when the ID names no catalog device or the chosen one.
+/// Otherwise logs both names and asks the operator or follows OnOtherDevice;
+/// false (Outcome Cancelled or Refused, the chip untouched) when not going ahead.
+bool ChipIsTheChosenDevice(App& app);
 /// Reads maker and device code and the first two bytes in read mode, logs the
 /// chip's name (and "Not a Flash Unit" when both reads agree). Flash only.
 void ReadFlashID(App& app);

@@ -34,6 +34,11 @@ struct ChipReading {
     Digest digest;
 };
 
+/// What a flash program or erase does when the chip's ID names another catalog
+/// device than the one chosen: ask the operator (the window, Cancel the default),
+/// refuse (the command line), or go ahead (the command line's --force).
+enum class OtherDeviceAnswer { Ask, Refuse, GoAhead };
+
 /// Where a programming routine gave up: the byte it wrote and the byte read back.
 struct ProgramFailureAt {
     std::int32_t address = 0;
@@ -63,6 +68,7 @@ struct DeviceOpsState {
     /// The last programming failure; cleared as programming starts.
     std::optional<ProgramFailureAt> ProgramFailure;
     FlashState flash;
+    OtherDeviceAnswer OnOtherDevice = OtherDeviceAnswer::Ask;
 
     /// Page-write parts: the page (0..511) and byte (0..63) being written, what was
     /// left of the DATA# poll (0: it timed out), and the address and code of one

@@ -88,9 +88,13 @@ void ReportOutcome(App& app) {
 }
 
 /// The verify after programming. It runs after "Device Not Supported" too, but a
-/// match then does not turn the command into a success.
+/// match then does not turn the command into a success. A chip the routine would
+/// not touch (another chip than the chosen one, the operator's Cancel) is left alone.
 void VerifyWhenAsked(App& app) {
     if (app.ui.VerifyAfterProgramming.value != 1 || app.flags.OperationFailed != 0) return;
+    const bool untouched =
+        app.ops.Outcome == OpOutcome::Refused || app.ops.Outcome == OpOutcome::Cancelled;
+    if (app.flags.ProgramStatus == 0 && untouched) return;
     const OpOutcome programmed = app.ops.Outcome;
     app.ops.Outcome = OpOutcome::None;
     Verify_button_Click(app);

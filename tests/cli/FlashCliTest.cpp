@@ -59,6 +59,31 @@ TEST_F(FlashCli, IdNamesAListedChipAndFailsOtherwise) {
         << r.out;
 }
 
+// An AM29F040 in the socket with the AM29F010 named: id says so, program and
+// erase leave the chip alone (exit 1) unless --force.
+TEST_F(FlashCli, AnotherFlashChipThanTheNamedOneIsLeftAloneUnlessForced) {
+    const std::string line = ">  Device ID# 01A4 answers as Flash AMD AM29F040, not as the chosen "
+                             "Flash AMD AM29F010\n";
+    Result r = Run("--sim-chip AM29F040 id -d AM29F010");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.OutHas(line)) << r.out;
+
+    const auto image = sim::RandomContents(300, 4);
+    WriteBytes(dir / "image.bin", std::string(image.begin(), image.end()));
+    const std::string chip = "--sim-chip AM29F040 --sim-save chip.bin --sim-image ";
+    for (const std::string verb : {"program image.bin", "erase"}) {
+        r = Run(chip + "fill:00 --yes " + verb + " -d AM29F010");
+        EXPECT_EQ(r.status, 1) << verb;
+        EXPECT_TRUE(r.OutHas(line)) << r.out;
+        EXPECT_TRUE(r.OutHas(">  Nothing was written: choose that device, or --force to go on\n"));
+        EXPECT_EQ(ReadBytes(dir / "chip.bin"), std::string(512 * 1024, '\0')) << verb;
+    }
+    r = Run(chip + "fill:FF --yes program image.bin -d AM29F010 --force");
+    EXPECT_EQ(r.status, 0) << r.out;
+    EXPECT_TRUE(r.OutHas(">  Going on with Flash AMD AM29F010 as told\n"));
+    EXPECT_EQ(ReadBytes(dir / "chip.bin").substr(0, 300), std::string(image.begin(), image.end()));
+}
+
 TEST_F(FlashCli, EraseAsksAndErasesOnlyWithYes) {
     Result r = Run("--sim-chip AM29F010 --sim-image fill:00 --sim-save s.bin erase -d AM29F010");
     EXPECT_EQ(r.status, 1);

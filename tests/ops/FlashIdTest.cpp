@@ -1,8 +1,15 @@
 // The AT29C256 identification cycle run when the chip is chosen.
 #include <gtest/gtest.h>
 
+#include <rapidcheck.h>
+
+#include "../PropertyCheck.h"
 #include "Fakes.h"
+#include "FlashRig.h"
 #include "catalog/DeviceSelection.h"
+#include "ops/EraseChip.h"
+#include "ops/FlashId.h"
+#include "ops/Program.h"
 
 namespace quorbit::test {
 namespace {
@@ -49,6 +56,73 @@ TEST(FlashIdCycle, ChoosingTheAT29C256EntersAndLeavesProductIdentification) {
     recorder->cycles.clear();
     SelectDevice(*rig.app, 27);
     EXPECT_TRUE(recorder->cycles.empty());
+}
+
+/// The row a simulated chip of `socketRow` answers as by its ID: the EN29F040 and
+/// A29040 as the AM29F040 they replace; the AM29F020's code is not in the ID table.
+int AnswersAs(int socketRow) {
+    switch (socketRow) {
+    case kAm29F010:
+        return kAm29F010;
+    case kAm29F020:
+        return -1;
+    default:
+        return kAm29F040;
+    }
+}
+
+// Every pairing of chosen device and chip in the socket, for Program and Erase
+// Chip, with every way of answering: another catalog device is touched only when
+// the operator says so, the chosen one or an unlisted ID always.
+TEST(FlashIdCheck, AnotherDeviceInTheSocketIsTouchedOnlyWhenTheOperatorSaysSo) {
+    CheckProperty(24, [] {
+        const int chosen = *rc::gen::element(kAm29F010, kAm29F020, kAm29F040);
+        const int socket = *rc::gen::element(kA29040, kAm29F010, kAm29F020, kAm29F040, kEn29F040);
+        const auto policy = *rc::gen::element(OtherDeviceAnswer::Ask, OtherDeviceAnswer::Refuse,
+                                              OtherDeviceAnswer::GoAhead);
+        const bool operatorSaysOk = *rc::gen::arbitrary<bool>();
+        const bool erase = *rc::gen::arbitrary<bool>();
+        RC_TAG(chosen, socket, static_cast<int>(policy), operatorSaysOk, erase);
+
+        ChipRig r;
+        // Programming needs an erased chip; an erase shows best on a programmed one.
+        const std::size_t size = sim::SimChipSize(socket);
+        const auto before =
+            erase ? sim::RandomContents(size, 5) : std::vector<std::uint8_t>(size, 0xFF);
+        sim::JedecFlash& chip = InsertFlash(r, chosen, socket, before);
+        const std::vector<std::uint8_t> image = sim::RandomContents(200, 9);
+        if (!erase) r.LoadCode(image);
+        SetCheck(r.app.ui.VerifyAfterProgramming, 0);
+        r.app.ops.OnOtherDevice = policy;
+        r.rig.dialogs.answers = {MsgResult::Ok, operatorSaysOk ? MsgResult::Ok : MsgResult::Cancel};
+        r.app.RunGuarded(erase ? EraseFlash_button_Click : Program_button_Click);
+
+        const bool other = AnswersAs(socket) != -1 && AnswersAs(socket) != chosen;
+        const bool goAhead = policy == OtherDeviceAnswer::GoAhead ||
+                             (policy == OtherDeviceAnswer::Ask && operatorSaysOk);
+        const auto log = r.rig.LogLines();
+        RC_ASSERT(std::any_of(log.begin(), log.end(), [](const std::string& line) {
+                      return line.find(", not as the chosen ") != std::string::npos;
+                  }) == other);
+        const bool asked = std::any_of(
+            r.rig.dialogs.boxes.begin(), r.rig.dialogs.boxes.end(), [](const auto& box) {
+                return box.title == "Another Device" && box.defaultButton == 1;
+            });
+        RC_ASSERT(asked == (other && policy == OtherDeviceAnswer::Ask));
+        if (other && !goAhead) {
+            RC_ASSERT(chip.Memory() == before);
+            RC_ASSERT(r.app.ops.Outcome == (policy == OtherDeviceAnswer::Ask ? OpOutcome::Cancelled
+                                                                             : OpOutcome::Refused));
+            return;
+        }
+        RC_ASSERT(r.app.ops.Outcome == OpOutcome::Success);
+        if (erase) {
+            RC_ASSERT(std::all_of(chip.Memory().begin(), chip.Memory().end(),
+                                  [](std::uint8_t byte) { return byte == 0xFF; }));
+        } else {
+            RC_ASSERT(std::equal(image.begin(), image.end(), chip.Memory().begin()));
+        }
+    });
 }
 
 } // namespace

@@ -80,6 +80,10 @@ void AddBackendOptions(CLI::App& cli, GlobalOptions& o) {
                    "Simulated board's base port: 378, 278, 3BC or 100..FFF8")
         ->check(BasePortValidator())
         ->capture_default_str();
+    cli.add_option("--sim-access-ns", o.backend.sim.accessNs,
+                   "Time one port access takes on the simulated board, in ns")
+        ->check(CLI::Range(std::int64_t{1}, std::int64_t{1'000'000}))
+        ->capture_default_str();
     cli.add_option("--sim-chip", o.backend.sim.chip,
                    "Chip in the simulated socket (catalog row or name, or none for an "
                    "empty socket); default: the chosen device, erased");

@@ -42,6 +42,7 @@ void OpenInner(const BackendOptions& options, OpenedBackend& opened) {
     if (choice == "sim") {
         auto board = std::make_unique<sim::SimBoard>(options.sim.model, options.sim.basePort);
         board->SetStepNs(options.stepNs);
+        board->SetPortAccessNs(options.sim.accessNs);
         opened.simBoard = board.get();
         opened.io = std::move(board);
     } else if (choice == "ppdev" || StartsWith(choice, kPpdevPrefix)) {

@@ -19,10 +19,11 @@ class CountingPort;
 struct SimSetup {
     int model = 6; // 0 = no board attached
     std::uint16_t basePort = 0x378;
-    std::string chip;      // catalog name or row of the chip in the socket; empty socket
-    std::string imageFile; // contents to load into the chip
-    std::string fault;     // "ADDRESS:BIT:LEVEL": one stuck bit in the chip
-    std::string saveFile;  // where to save the chip's contents at exit
+    std::string chip;             // catalog name or row of the chip in the socket; empty socket
+    std::string imageFile;        // contents to load into the chip
+    std::string fault;            // "ADDRESS:BIT:LEVEL": one stuck bit in the chip
+    std::string saveFile;         // where to save the chip's contents at exit
+    std::int64_t accessNs = 1000; // virtual time of one port access
 };
 
 struct BackendOptions {

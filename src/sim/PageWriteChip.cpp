@@ -1,5 +1,6 @@
 #include "sim/PageWriteChip.h"
 
+#include <algorithm>
 #include <array>
 #include <initializer_list>
 
@@ -121,6 +122,8 @@ void PageWriteChip::TakeLoad(const ChipPins& pulse, std::int64_t nowNs) {
     if (!loading_) {
         loading_ = true;
         loads_.clear();
+    } else {
+        longestLoadGapNs_ = std::max(longestLoadGapNs_, nowNs - lastLoadNs_);
     }
     const std::uint8_t data = pulse.boardDrivesData ? pulse.boardData : 0xFF; // pull-ups
     loads_.push_back({pulse.address & timing_.addressMask, data});

@@ -93,6 +93,9 @@ class PageWriteChip : public ParallelChip {
     [[nodiscard]] long long DataLoads() const { return dataLoads_; }
     /// Loads ignored because they came during a write cycle or with OE low.
     [[nodiscard]] long long IgnoredLoads() const { return ignoredLoads_; }
+    /// The longest time between two loads of one load period (page or command),
+    /// to hold against the byte-load window.
+    [[nodiscard]] std::int64_t LongestLoadGapNs() const { return longestLoadGapNs_; }
 
   protected:
     void PinsChanged(const ChipPins& before, const ChipPins& now, std::int64_t nowNs) override;
@@ -132,6 +135,7 @@ class PageWriteChip : public ParallelChip {
     int pageWrites_ = 0;
     long long dataLoads_ = 0;
     long long ignoredLoads_ = 0;
+    std::int64_t longestLoadGapNs_ = 0;
     std::uint32_t noise_ = 0x2545F491U; // what an unloaded flash byte ends up as
 };
 

@@ -79,7 +79,7 @@ void SimBoard::Latch() {
 
 void SimBoard::PortOut(std::uint16_t port, std::uint8_t value) {
     ++accesses_;
-    nowNs_ += kPortAccessNs;
+    nowNs_ += accessNs_;
     if (model_ == 0) return;
     if (port == base_) {
         data_ = value;
@@ -128,7 +128,7 @@ std::uint8_t SimBoard::Status() {
 
 std::uint8_t SimBoard::PortIn(std::uint16_t port) {
     ++accesses_;
-    nowNs_ += kPortAccessNs;
+    nowNs_ += accessNs_;
     if (model_ == 0 || port != base_ + 1) return 0xFF;
     return Status();
 }

@@ -11,6 +11,9 @@
 
 namespace quorbit::sim {
 
+/// Virtual time of one port access (an ISA printer port takes about a microsecond).
+inline constexpr std::int64_t kPortAccessNs = 1000;
+
 class SimBoard : public PortIo {
   public:
     /// model 0 = nothing attached to the port (every read floats high).
@@ -32,6 +35,10 @@ class SimBoard : public PortIo {
     [[nodiscard]] std::int64_t NowNs() const { return nowNs_; }
     /// The real length of one counted step the virtual clock advances by.
     void SetStepNs(std::int64_t nanoseconds) { stepNs_ = nanoseconds; }
+    /// How long one port access takes (kPortAccessNs unless set): a slow port
+    /// stretches every latch sequence, byte loads included.
+    void SetPortAccessNs(std::int64_t nanoseconds) { accessNs_ = nanoseconds; }
+    [[nodiscard]] std::int64_t PortAccessNs() const { return accessNs_; }
     [[nodiscard]] std::uint64_t Accesses() const { return accesses_; }
     /// The byte on the data bus as the read-back multiplexer sees it.
     std::uint8_t DataBus();
@@ -54,13 +61,11 @@ class SimBoard : public PortIo {
     std::unique_ptr<SimChip> chip_;
     std::int64_t nowNs_ = 0;
     std::int64_t stepNs_ = kDelayStepNanoseconds;
+    std::int64_t accessNs_ = kPortAccessNs;
     std::uint64_t accesses_ = 0;
     std::uint32_t flipOneIn_ = 0;
     std::mt19937 flipRandom_;
     std::uint64_t flippedReads_ = 0;
 };
-
-/// Virtual time of one port access (an ISA printer port takes about a microsecond).
-inline constexpr std::int64_t kPortAccessNs = 1000;
 
 } // namespace quorbit::sim

@@ -85,6 +85,21 @@ TEST_F(PageWriteCli, FailuresEndWithStatus1) {
     EXPECT_EQ(Saved(), std::string(32768, '\xFF'));
 }
 
+// The simulated port's speed: a protected X28C256 programs at the slowest slider
+// on a 2 us port, but not on a 20 us one, where its command and page loads no longer fit
+// the chip's 100 us byte-load window.
+TEST_F(PageWriteCli, ThePortSpeedDecidesWhetherPageLoadsFitTheWindow) {
+    const std::string image = WriteImage();
+    const std::string args = "--yes --sim-chip X28C256 --sim-fault protected --sim-save chip.bin "
+                             "program -d X28C256 image.bin --speed 1 --sim-access-ns ";
+    Run(args + "2000");
+    EXPECT_EQ(status, 0) << out;
+    EXPECT_EQ(Saved(), image);
+    Run(args + "20000");
+    EXPECT_EQ(status, 1) << out;
+    EXPECT_NE(Saved(), image);
+}
+
 TEST_F(PageWriteCli, PageWriteFaultsNeedAPageWritePart) {
     WriteImage();
     Run("--yes --sim-chip 27C256 --sim-fault busy program -d 27C256 image.bin");

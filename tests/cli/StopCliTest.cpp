@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <csignal>
+#include <cstdint>
 #include <fcntl.h>
 #include <sstream>
 #include <string>
@@ -74,6 +75,32 @@ class Started {
     Started& operator=(const Started&) = delete;
 
     void Signal(int signal) const { ::kill(pid_, signal); }
+    /// True once the process sleeps in a kernel function named with `where` (wchan);
+    /// waits at most a minute, a safety net only.
+    [[nodiscard]] bool BlockedIn(const std::string& where) const {
+        for (int i = 0; i < 12000; ++i) {
+            if (ReadBytes("/proc/" + std::to_string(pid_) + "/wchan").find(where) !=
+                std::string::npos)
+                return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        return false;
+    }
+    /// True once no signal `signal` waits to be taken (the handler has run), from
+    /// the process's status in /proc; waits at most a minute, a safety net only.
+    [[nodiscard]] bool Took(int signal) const {
+        const std::uint64_t bit = std::uint64_t{1} << (signal - 1);
+        for (int i = 0; i < 12000; ++i) {
+            std::istringstream status(ReadBytes("/proc/" + std::to_string(pid_) + "/status"));
+            std::uint64_t pending = 0;
+            for (std::string line; std::getline(status, line);)
+                if (line.rfind("SigPnd:", 0) == 0 || line.rfind("ShdPnd:", 0) == 0)
+                    pending |= std::stoull(line.substr(7), nullptr, 16);
+            if ((pending & bit) == 0) return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        return false;
+    }
     /// The raw wait status. A run that hangs is killed after a minute (a safety
     /// net, no time is measured) and shows as ended by SIGKILL.
     int Wait() {
@@ -147,6 +174,26 @@ TEST_F(CliStop, EachStopSignalEndsTheProgrammingWithTheBoardResetAndItsOwnStatus
         EXPECT_EQ(saved.size(), image.size());
         EXPECT_NE(saved, std::string(image.begin(), image.end())); // stopped midway
     }
+}
+
+// A stop that cannot finish (its trace goes to a reader that has stopped reading,
+// so the closing reset blocks) ends at once on a second signal, with its status.
+TEST_F(CliStop, ASecondSignalEndsAStopThatCannotFinish) {
+    ASSERT_EQ(::mkfifo((dir / "trace").c_str(), 0600), 0);
+    const int reader = ::open((dir / "trace").c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    ASSERT_GE(reader, 0);
+    Started run(dir.path(), {"--sim-chip", "27C256", "--trace", "trace", "read", "-d", "27C256",
+                             "-o", "read.bin"});
+    // Blocked writing the full pipe, the run is well past its start (its handlers in place).
+    ASSERT_TRUE(run.BlockedIn("pipe_write"));
+    run.Signal(SIGTERM);
+    ASSERT_TRUE(run.Took(SIGTERM));
+    run.Signal(SIGINT);
+    const int status = run.Wait();
+    ::close(reader);
+    ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
+    EXPECT_EQ(WEXITSTATUS(status), 128 + SIGINT);
+    EXPECT_FALSE(fs::exists(dir / "read.bin"));
 }
 
 TEST_F(CliStop, AStopWhileTheImageIsAwaitedOnStandardInputEndsTheWait) {

@@ -121,6 +121,12 @@ TEST(Mismatches, VerifyCountsExactlyTheDifferingBytesTheImageHolds) {
         const auto lines = r.rig.LogLines();
         if (differ.empty()) {
             RC_ASSERT(r.app.ops.Outcome == OpOutcome::Success);
+            // A match over part of the chip says which part.
+            const std::string range = Hex(offset) + "-" + Hex(offset + length - 1);
+            if (length < chipSize)
+                RC_ASSERT(r.LogHas("Compared where the image holds bytes: " + range + " (" +
+                                   std::to_string(length) + " of " + std::to_string(chipSize) +
+                                   " bytes)"));
             return;
         }
         RC_ASSERT(r.app.ops.Outcome == OpOutcome::Failed);

@@ -126,25 +126,6 @@ TEST(Verify, DefectiveCellIsFound) {
     EXPECT_EQ(r.rig.LogLines()[3], "Address: ABCDE ][ Buffer Data: FF ][ Device Data: FE");
 }
 
-TEST(Verify, ShortFileIsComparedWhereItHasBytes) {
-    ChipRig r;
-    auto chip = sim::RandomContents(32768, 4);
-    std::fill_n(chip.begin(), 1000, 0x5A);
-    r.Insert(11, chip);
-    std::fill_n(r.app.buf.CodeBuffer.begin(), 32768, 0x00); // an earlier image's bytes
-    r.LoadCode(std::vector<std::uint8_t>(1000, 0x5A));
-    r.Press(r.app.ui.Verify_button);
-    EXPECT_EQ(r.app.ops.Outcome, OpOutcome::Success);
-    EXPECT_TRUE(r.LogHas("Compared where the image holds bytes: 0-3E7 (1000 of 32768 bytes)"));
-    EXPECT_EQ(r.app.ops.ProgramLength, 1000);
-
-    chip[999] = 0x5B; // the last byte the image holds
-    r.Insert(11, chip);
-    r.LoadCode(std::vector<std::uint8_t>(1000, 0x5A));
-    r.Press(r.app.ui.Verify_button);
-    EXPECT_TRUE(r.LogHas("Address: 3E7 ][ Buffer Data: 5A ][ Device Data: 5B"));
-}
-
 struct HalfImages : ::testing::Test {
     ChipRig r;
     std::vector<std::uint8_t> buffer = std::vector<std::uint8_t>(32768);

@@ -1,8 +1,8 @@
 // A long window session against a reference model: random sequences of what an
 // operator does (choose a device, load images of every shape and format, read,
-// blank check, verify, program, erase, switch the options, change the chip in the
-// socket, answer the safety question), driven through the controls' own handlers
-// on one long-lived core. After every step each claim the program makes is checked
+// blank check, verify, program, erase, switch the options, save and restore a
+// setup, change the chip in the socket, answer the safety question), driven through the controls'
+// own handlers on one long-lived core. After every step each claim the program makes is checked
 // against the simulated chip and the model: state left by an earlier step must
 // never turn into a wrong success. RapidCheck shrinks a failing session to the
 // few steps that still fail and prints the RC_PARAMS line that replays it.
@@ -11,6 +11,7 @@
 #include <rapidcheck/state.h>
 
 #include <algorithm>
+#include <array>
 #include <optional>
 #include <random>
 #include <sstream>
@@ -20,6 +21,7 @@
 #include "../ops/ChipRig.h"
 #include "FaultTruth.h"
 #include "catalog/Catalog.h"
+#include "setups/Setups.h"
 #include "sim/BoardFaults.h"
 #include "sim/SeedFaults.h"
 
@@ -52,6 +54,22 @@ struct Reference {
     int hiLow = 0;
 };
 
+/// The last image file loaded: what a setup names and a restore loads again.
+struct LoadedFile {
+    Bytes buffer;
+    std::vector<AddressRange> coverage;
+    bool records = false; // a record file must fit the chosen chip to load
+};
+
+/// What a saved setup brings back: the device, the byte choice and the code file.
+struct SavedSetup {
+    int row = -1;
+    std::uint32_t size = 0;
+    char family = 0;
+    int hiLow = 0;
+    std::optional<LoadedFile> file;
+};
+
 /// The system under test: one core on a simulated board for the whole session.
 struct Session {
     Session() {
@@ -61,6 +79,8 @@ struct Session {
     ChipRig r;
     SessionDialogs dialogs;
     Reference ref;
+    std::optional<LoadedFile> lastFile;
+    std::array<std::optional<SavedSetup>, kSetupSlots> slots;
     int files = 0;
 
     [[nodiscard]] sim::SimChip* Chip() const { return r.rig.sim->Chip(); }
@@ -177,6 +197,7 @@ struct LoadImage : Step {
         std::fill(s.ref.buffer.begin(), s.ref.buffer.end(), std::uint8_t{0xFF});
         std::copy(bytes.begin(), bytes.end(), s.ref.buffer.begin() + first);
         s.ref.coverage = ranges;
+        s.lastFile = LoadedFile{s.ref.buffer, ranges, format != 0};
         CheckBuffer(s);
     }
     void show(std::ostream& os) const override {
@@ -343,6 +364,44 @@ struct ChangeChip : Step {
     }
 };
 
+struct SaveSetup : Step {
+    int slot = *rc::gen::inRange(1, kSetupSlots + 1);
+    void run(const Model&, Session& s) const override {
+        if (s.ref.row < 0) return; // nothing chosen yet: nothing worth keeping
+        RC_ASSERT(WriteSetupFile(s.r.app, SlotFileName(slot), "session"));
+        s.slots[static_cast<std::size_t>(slot - 1)] =
+            SavedSetup{s.ref.row, s.ref.size, s.ref.family, s.ref.hiLow, s.lastFile};
+    }
+    void show(std::ostream& os) const override { os << "save setup " << slot; }
+};
+
+struct RestoreSetup : Step {
+    int slot = *rc::gen::inRange(1, kSetupSlots + 1);
+    void run(const Model&, Session& s) const override {
+        const auto& saved = s.slots[static_cast<std::size_t>(slot - 1)];
+        if (!saved) return;
+        s.r.rig.ClearLog();
+        const SetupRestore restore = LoadSetupRot(s.r.app, SlotFileName(slot));
+        // A record file loaded before a smaller device was chosen no longer fits
+        // the restored device: that line is a problem and the buffer stays.
+        const auto& file = saved->file;
+        const bool fits = !file || !file->records || file->coverage.empty() ||
+                          file->coverage.back().last < saved->size;
+        RC_ASSERT(restore.complete() == fits);
+        RC_ASSERT(s.r.app.dev.DeviceRow == saved->row);
+        s.ref.row = saved->row;
+        s.ref.size = saved->size;
+        s.ref.family = saved->family;
+        s.ref.hiLow = saved->hiLow;
+        if (file && fits) { // its code file again, whatever the buffer held since
+            s.ref.buffer = file->buffer;
+            s.ref.coverage = file->coverage;
+        }
+        CheckBuffer(s);
+    }
+    void show(std::ostream& os) const override { os << "restore setup " << slot; }
+};
+
 struct AnswerSafety : Step {
     bool ok = *rc::gen::arbitrary<bool>();
     void run(const Model&, Session& s) const override { s.dialogs.safetyOk = ok; }
@@ -357,10 +416,11 @@ TEST(SessionSequences, NoClaimOfALongSessionIsFalse) {
         [] {
             const Model model;
             const auto steps = *rc::state::gen::commands(
-                model, rc::state::gen::execOneOfWithArgs<ChooseDevice, LoadImage, LoadImage, Press,
-                                                         Press, Press, Press, Press, ChooseHalf,
-                                                         Tick, MoveSlider, ChooseVoltage,
-                                                         ChangeChip, ChangeChip, AnswerSafety>());
+                model,
+                rc::state::gen::execOneOfWithArgs<ChooseDevice, LoadImage, LoadImage, Press, Press,
+                                                  Press, Press, Press, ChooseHalf, Tick, MoveSlider,
+                                                  ChooseVoltage, ChangeChip, ChangeChip,
+                                                  AnswerSafety, SaveSetup, RestoreSetup>());
             Session session;
             rc::state::runAll(steps, model, session);
         },

@@ -46,11 +46,11 @@ struct NamedVariant {
     JedecFlashVariant variant;
 };
 
-// Maker 01h AMD, 1Ch EON, 37h AMIC. The AM29F020 has no row of its own in the
-// program's ID table, so its device code only has to differ from the others.
+// Maker 01h AMD, 1Ch EON, 37h AMIC; device codes from the datasheets (Am29F020:
+// 34h, which the program's ID table does not list).
 const std::array kVariants{
     NamedVariant{"Flash AMD AM29F010", {0x01, 0x20, 0x7FF, 0x4000}},
-    NamedVariant{"Flash AMD AM29F020", {0x01, 0x8C, 0x7FF, 0x10000}},
+    NamedVariant{"Flash AMD AM29F020", {0x01, 0x34, 0x7FF, 0x10000}},
     NamedVariant{"Flash AMD AM29F040", {0x01, 0xA4, 0x7FF, 0x10000}},
     NamedVariant{"Flash EON EN29F040", {0x1C, 0x04, 0x7FF, 0x10000}},
     NamedVariant{"Flash AMIC A29040", {0x37, 0x86, 0x7FFF, 0x10000}},

@@ -136,7 +136,7 @@ TEST_F(FlashCli, ProgramWritesAFlashChipAndVerifies) {
     Result r = Run("--yes --sim-chip AM29F020 --sim-save s.bin program img.bin -d AM29F020 "
                    "--verify-after");
     EXPECT_EQ(r.status, 0) << r.out << r.err;
-    EXPECT_TRUE(r.OutHas(">  Device ID# 018C - Start programming\n"));
+    EXPECT_TRUE(r.OutHas(">  Device ID# 0134 - Start programming\n"));
     EXPECT_TRUE(r.OutHas(">  Programming Device Successfull\n"));
     EXPECT_EQ(ReadBytes(dir / "s.bin"), std::string(image.begin(), image.end()));
 

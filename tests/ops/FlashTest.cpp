@@ -33,7 +33,7 @@ INSTANTIATE_TEST_SUITE_P(
     Chips, FlashIdOf,
     ::testing::Values(IdCase{kAm29F040, kAm29F040, "Device ID# 01A4 - AMD am29F040 Flash Memory"},
                       IdCase{kAm29F010, kAm29F010, "Device ID# 0120 - AMD am29F010 Flash Memory"},
-                      IdCase{kAm29F020, kAm29F020, "Device ID# 018C -  Not Valid!!!"},
+                      IdCase{kAm29F020, kAm29F020, "Device ID# 0134 -  Not Valid!!!"},
                       IdCase{kAm29F040, kEn29F040, "Device ID# 1C04 - EON EN29F040 Flash Memory"},
                       IdCase{kAm29F040, kA29040, "Device ID# 3786 - AMIC A29040 Flash Memory"}));
 

@@ -397,6 +397,9 @@ struct RestoreSetup : Step {
             s.ref.buffer = file->buffer;
             s.ref.coverage = file->coverage;
         }
+        // The code file named from now on: the setup's, none, or (not loaded) the last.
+        if (!file) s.lastFile.reset();
+        if (file && fits) s.lastFile = file;
         CheckBuffer(s);
     }
     void show(std::ostream& os) const override { os << "restore setup " << slot; }

@@ -75,13 +75,17 @@ std::string OtherDeviceName(const App& app) {
     return CatalogTable()[static_cast<std::size_t>(row)].name;
 }
 
+void LogOtherDevice(App& app, const std::string& other) {
+    LogMessage(app, "Device ID# " + app.ops.flash.FlashID + " answers as " + other +
+                        ", not as the chosen " + app.dev.DeviceName);
+}
+
 } // namespace
 
 bool ChipIsTheChosenDevice(App& app) {
     const std::string other = OtherDeviceName(app);
     if (other.empty()) return true;
-    LogMessage(app, "Device ID# " + app.ops.flash.FlashID + " answers as " + other +
-                        ", not as the chosen " + app.dev.DeviceName);
+    LogOtherDevice(app, other);
     bool goAhead = app.ops.OnOtherDevice == OtherDeviceAnswer::GoAhead;
     if (app.ops.OnOtherDevice == OtherDeviceAnswer::Ask)
         goAhead = app.svc.dialogs->MsgBox("The chip in the socket answers as " + other +
@@ -173,9 +177,7 @@ void menuFlashShowCodeID_Click(App& app) {
     ReadFlashID(app);
     const bool listed = app.dev.DeviceFamily == "F" && !FlashIdName(app.ops.flash.FlashID).empty();
     const std::string other = OtherDeviceName(app);
-    if (!other.empty())
-        LogMessage(app, "Device ID# " + app.ops.flash.FlashID + " answers as " + other +
-                            ", not as the chosen " + app.dev.DeviceName);
+    if (!other.empty()) LogOtherDevice(app, other);
     app.ops.Outcome = listed && other.empty() ? OpOutcome::Success : OpOutcome::Failed;
 }
 

@@ -43,13 +43,34 @@ void SelectPage(App& app) {
     }
 }
 
-// One write pulse: the byte `data` latched at `address`. CE and WE low, then high.
-void LoadByte(App& app, int address, std::uint8_t data) {
+// A0-A7 of `address` on register 2; A8-A14 are the selected page's.
+void LatchLowAddress(App& app, int address) {
     Board& b = app.board;
     b.Address = address;
     b.Endereco2Adr();
     b.Reg2Shadow = b.AdrLow;
     b.SetReg2();
+}
+
+// One read of the byte at Address with CE and OE active, OE released after it.
+void ReadOnce(App& app) {
+    Board& b = app.board;
+    b.CEOEON();
+    b.GetNibbles();
+    b.OEOFF();
+}
+
+// The byte at `address` on the selected page, read once; the data drive is off.
+std::uint8_t ReadByteAt(App& app, int address) {
+    LatchLowAddress(app, address);
+    ReadOnce(app);
+    return app.board.DataIn;
+}
+
+// One write pulse: the byte `data` latched at `address`. CE and WE low, then high.
+void LoadByte(App& app, int address, std::uint8_t data) {
+    Board& b = app.board;
+    LatchLowAddress(app, address);
     b.DataOut = data;
     b.REG4ON();
     b.Reg4Shadow = b.DataOut;
@@ -86,14 +107,8 @@ bool PageReadsBack(App& app) {
         app.ops.PageOffset = offset;
         b.Address = kPageBytes * app.ops.PageCounter + offset;
         if (!ImageHoldsAddress(app)) continue;
-        b.Endereco2Adr();
-        b.Reg2Shadow = b.AdrLow;
-        b.SetReg2();
-        b.CEOEON();
-        b.GetNibbles();
-        b.OEOFF();
         const std::uint8_t expected = ImageByteAtAddress(app);
-        if (b.DataIn != expected) {
+        if (ReadByteAt(app, b.Address) != expected) {
             b.DataOut = expected;
             return false;
         }
@@ -119,14 +134,6 @@ void StartProgramming(App& app) {
     b.CEOFF();
 }
 
-// One read of the byte at Address with CE and OE active, OE released after it.
-void ReadOnce(App& app) {
-    Board& b = app.board;
-    b.CEOEON();
-    b.GetNibbles();
-    b.OEOFF();
-}
-
 // The last byte of the page the image holds: DATA# polling watches it.
 int LastLoadedAddress(const App& app) {
     int last = kPageBytes * app.ops.PageCounter;
@@ -144,10 +151,7 @@ int LastLoadedAddress(const App& app) {
 // and the read-back then finds it). False when it has not ended after 20 ms.
 bool WriteCycleEndsAt(App& app, int address, std::uint8_t data) {
     Board& b = app.board;
-    b.Address = address;
-    b.Endereco2Adr();
-    b.Reg2Shadow = b.AdrLow;
-    b.SetReg2();
+    LatchLowAddress(app, address);
     b.REG4OFF();
     for (int waitedMs = 0; waitedMs <= kPollMs; ++waitedMs) {
         ReadOnce(app);
@@ -167,18 +171,6 @@ bool WriteCycleEnds(App& app) {
     return WriteCycleEndsAt(app, last, ImageByteAtAddress(app));
 }
 
-// The byte at `address` (on the selected page), read once with the data drive off.
-std::uint8_t ReadByteAt(App& app, int address) {
-    Board& b = app.board;
-    b.REG4OFF();
-    b.Address = address;
-    b.Endereco2Adr();
-    b.Reg2Shadow = b.AdrLow;
-    b.SetReg2();
-    ReadOnce(app);
-    return b.DataIn;
-}
-
 // One byte loaded alone; the chip starts its write cycle when no byte follows.
 void LoadOneByte(App& app, int address, std::uint8_t data) {
     {
@@ -196,6 +188,7 @@ bool ChipTakesAByte(App& app) {
     Board& b = app.board;
     app.ops.PageCounter = 0;
     SelectPage(app);
+    b.REG4OFF();
     const std::uint8_t kept = ReadByteAt(app, 0);
     const auto probe = static_cast<std::uint8_t>(~kept);
     LoadOneByte(app, 0, probe);
@@ -214,7 +207,7 @@ bool ChipTakesAByte(App& app) {
         b.DataOut = probe;
         b.DataIn = found;
         LogMessage(app, "Error: no X28C256 answers in the socket (a byte written at 0h does not "
-                        "read back)");
+                        "read back: no chip, or its data protection is still on)");
         return false;
     }
     if (!keptBack) {

@@ -74,7 +74,7 @@ TEST_F(PageWriteCli, FailuresEndWithStatus1) {
     Run("--yes --sim-chip none erase -d X28C256");
     EXPECT_EQ(status, 1);
     EXPECT_TRUE(OutHas(">  Error: no X28C256 answers in the socket (a byte written at 0h does not "
-                       "read back)\n"))
+                       "read back: no chip, or its data protection is still on)\n"))
         << out;
     EXPECT_FALSE(OutHas("Programmed Sucessfully"));
 

@@ -254,32 +254,17 @@ void Verify24CXX(App& app) {
     SetProgressValue(app, 0);
     SetProgressMax(app, end);
     const auto& code = app.buf.CodeBuffer;
-    std::vector<std::uint8_t> chip(static_cast<std::size_t>(end), 0xFF);
-    std::optional<std::int32_t> firstAt;
-    std::uint8_t firstFound = 0;
+    VerifyTally tally(static_cast<std::size_t>(end));
     // Read on after the first difference: the report counts them all.
     const bool answered = ReadFromStart(
         app, end,
         [&](std::int32_t i, std::uint8_t byte) {
-            const auto index = static_cast<std::size_t>(i);
-            if (!held.Holds(static_cast<std::uint32_t>(i))) return true;
-            chip[index] = byte;
-            if (byte == code[index]) return true;
-            if (!firstAt) {
-                firstAt = i;
-                firstFound = byte;
-            }
-            app.ops.Mismatches.Add(static_cast<std::uint32_t>(i));
+            const auto address = static_cast<std::uint32_t>(i);
+            if (held.Holds(address)) tally.Compare(app, address, byte, code[address]);
             return true;
         },
         true);
-    if (!answered) return;
-    KeepChipReading(app, chip, held.Below(static_cast<std::uint32_t>(end)));
-    if (!firstAt) return;
-    const std::int32_t PageCounter = *firstAt;
-    ReportVerifyError(app, PageCounter, code[static_cast<std::size_t>(PageCounter)], firstFound);
-    ReportMismatchCount(app);
-    LogChipReading(app);
+    if (answered) tally.Finish(app, held.Below(static_cast<std::uint32_t>(end)), code);
 }
 
 void ParkSerialBus(App& app) {

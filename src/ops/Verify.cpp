@@ -43,32 +43,16 @@ bool VerifyParallel(App& app) {
 
     const auto& image = app.ops.ProgramImage;
     const Coverage& held = app.ops.ProgramCoverage;
-    MismatchRanges& differing = app.ops.Mismatches;
-    std::vector<std::uint8_t> chip(held.End(), 0xFF);
+    VerifyTally tally(held.End());
     std::int32_t sum = 0;
-    std::int32_t firstAt = -1;
-    std::uint8_t firstFound = 0;
     WalkDevice(app, app.ops.ProgramLength, [&](std::uint8_t data) {
         sum = (sum + data) & 0xFFFF;
         app.ops.DeviceChecksum = sum;
         const auto address = static_cast<std::uint32_t>(b.Address);
-        if (!held.Holds(address)) return true;
-        chip[address] = data;
-        if (data == image[address]) return true;
-        if (firstAt < 0) {
-            firstAt = b.Address;
-            firstFound = data;
-        }
-        differing.Add(address);
+        if (held.Holds(address)) tally.Compare(app, address, data, image[address]);
         return true;
     });
-    KeepChipReading(app, chip, held);
-    if (firstAt >= 0) {
-        ReportVerifyError(app, firstAt, image[static_cast<std::size_t>(firstAt)], firstFound);
-        ReportMismatchCount(app);
-        LogChipReading(app);
-        return false;
-    }
+    if (!tally.Finish(app, held, image)) return false;
     LogComparedPart(app, held);
     return true;
 }

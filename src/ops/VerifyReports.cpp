@@ -39,6 +39,26 @@ void LogChipReading(App& app) {
     LogMessage(app, "Device " + DigestLogText(app.ops.ChipRead->digest, app.ops.ChipRead->over));
 }
 
+void VerifyTally::Compare(App& app, std::uint32_t address, std::uint8_t found,
+                          std::uint8_t wanted) {
+    chip_[address] = found;
+    if (found == wanted) return;
+    if (firstAt_ < 0) {
+        firstAt_ = static_cast<std::int32_t>(address);
+        firstFound_ = found;
+    }
+    app.ops.Mismatches.Add(address);
+}
+
+bool VerifyTally::Finish(App& app, const Coverage& over, const std::vector<std::uint8_t>& image) {
+    KeepChipReading(app, chip_, over);
+    if (firstAt_ < 0) return true;
+    ReportVerifyError(app, firstAt_, image[static_cast<std::size_t>(firstAt_)], firstFound_);
+    ReportMismatchCount(app);
+    LogChipReading(app);
+    return false;
+}
+
 void ReportAckError(App& app) {
     app.ops.Outcome = OpOutcome::Failed;
     EnterErrorState(app);

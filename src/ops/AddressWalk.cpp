@@ -23,11 +23,17 @@ void OpenChipForReading(App& app) {
 
 bool ChipShowsItsContents(App& app) {
     const std::string& type = app.dev.DeviceType;
-    if (type != "FA" && type != "EN") return true;
-    // During a write cycle every read gives the status, and I/O6 toggles from one
-    // read (OE falling) to the next. Half a second after the reset any cycle
-    // (10 ms at most) is over, so a toggle now is a chip that never ends one: its
-    // "contents" would be status bytes.
+    const bool pageWrite = type == "FA" || type == "EN";
+    const bool flash32 = app.dev.DeviceFamily == "F" && !pageWrite;
+    if (!pageWrite && !flash32) return true;
+    // While a page-write part writes, or a 32-pin flash chip runs its embedded
+    // program or erase, every read gives the status, and I/O6 (DQ6) toggles from
+    // one read (OE falling) to the next. Half a second after the reset any page
+    // write cycle (10 ms at most) is over, and a flash chip that only showed DQ5
+    // after a program or erase past its limit has taken the reset command and reads
+    // its array. A toggle now is a part that never ends a write cycle, or a flash
+    // chip still erasing (it ignores the reset command meanwhile): its "contents"
+    // would be status bytes (DQ7 0 and DQ3 1 of an erase, 08h or 48h everywhere).
     Board& b = app.board;
     b.GetNibbles();
     const std::uint8_t first = b.DataIn;
@@ -39,7 +45,9 @@ bool ChipShowsItsContents(App& app) {
     EnterErrorState(app);
     DataFlowLampOff(app);
     LogMessage(app, "Error: the " + app.dev.DeviceName +
-                        " is still in a write cycle and shows its status, not its contents");
+                        (pageWrite ? " is still in a write cycle"
+                                   : " is still busy (an erase or program has not ended)") +
+                        " and shows its status, not its contents");
     PlayEventSound(app, "ERROR");
     ShowCriticalError(app);
     Reset(app);

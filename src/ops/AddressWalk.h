@@ -19,8 +19,9 @@ inline std::int32_t ChipBytes(const App& app) {
 /// then data pins released and CE and OE active: the chip drives its first byte.
 void OpenChipForReading(App& app);
 /// After OpenChipForReading: true when the chip shows its contents. A page-write
-/// EEPROM (AT29C256, X28C256) that never ends a write cycle answers every read with
-/// its status instead; that is reported as a failure and the board is reset.
+/// EEPROM (AT29C256, X28C256) that never ends a write cycle, or a 32-pin flash chip
+/// still in an embedded erase or program, answers every read with its status
+/// instead (DQ6 toggling); that is reported as a failure and the board is reset.
 bool ChipShowsItsContents(App& app);
 /// LastBank and LastPage for a walk over the first `bytes` bytes.
 void SetWalkLimits(App& app, std::int32_t bytes);

@@ -85,6 +85,14 @@ bool ApplyEraseHangs(ParallelChip& chip, const Fields& f, std::size_t) {
     return true;
 }
 
+/// erasing - a JEDEC flash still in a chip erase that never ends.
+bool ApplyErasing(ParallelChip& chip, const Fields& f, std::size_t) {
+    auto* flash = dynamic_cast<JedecFlash*>(&chip);
+    if (!flash || !f.empty()) return false;
+    flash->StayErasing();
+    return true;
+}
+
 /// id:MMDD - a JEDEC flash answering another maker and device code.
 bool ApplyOtherId(ParallelChip& chip, const Fields& f, std::size_t) {
     auto* flash = dynamic_cast<JedecFlash*>(&chip);
@@ -106,6 +114,7 @@ const Kind kKinds[] = {
     {"busy", "busy (AT29C256, X28C256: the write cycle never ends)", ApplyBusy},
     {"protected", "protected (AT29C256, X28C256: data protection on)", ApplyProtected},
     {"erase-hangs", "erase-hangs (a 5 V flash chip)", ApplyEraseHangs},
+    {"erasing", "erasing (a 5 V flash chip still erasing, for ever)", ApplyErasing},
     {"id", "id:MMDD, maker and device code of a 5 V flash chip (e.g. id:BF07)", ApplyOtherId},
 };
 

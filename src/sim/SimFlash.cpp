@@ -20,15 +20,22 @@
 //   will not clear) runs past the internal limit: DQ5 goes to 1 and the part then
 //   takes nothing but the reset command.
 // - 80h, the unlock cycles again, then 10h at 5555h: chip erase; 30h at a sector
-//   address instead: sector erase. While erasing DQ7 reads 0, DQ6 toggles and DQ3
-//   is 1. Typical times are seconds (the model takes 2 s for the whole chip).
-// - Writes during an embedded operation are ignored.
+//   address instead: sector erase. While erasing DQ7 reads 0 and DQ6 toggles.
+//   Typical times are seconds (the model takes 2 s for the whole chip).
+// - DQ3, the sector-erase timer: a sector erase begins only 50 us after its last
+//   30h cycle. Meanwhile DQ3 reads 0 and another 30h cycle (no unlock cycles)
+//   adds its sector and starts the 50 us again; any other cycle ends the
+//   sequence and the part reads its array, nothing erased. Once the erase has
+//   begun DQ3 reads 1; a chip erase has no time-out and shows 1 at once.
+// - Writes during an embedded operation are ignored (the reset command too).
 // The model sees the clock only when a register is latched; every read of the
 // program follows a latch of CE or OE, so the status it reads is never later than
 // the part's own.
 #include "sim/SimFlash.h"
 
+#include <algorithm>
 #include <array>
+#include <limits>
 
 #include "sim/SimFamilies.h"
 
@@ -40,6 +47,8 @@ constexpr std::uint32_t kUnlock2 = 0x2AAA;
 // The embedded algorithms give up after their pulse-count limits.
 constexpr std::int64_t kProgramLimitNs = 300'000;
 constexpr std::int64_t kEraseLimitNs = 64'000'000'000;
+// The sector-erase time-out: more sectors may be added this long after a 30h.
+constexpr std::int64_t kSectorEraseTimeOutNs = 50'000;
 
 struct NamedVariant {
     const char* name;
@@ -98,6 +107,7 @@ void JedecFlash::PinsChanged(const ChipPins& before, const ChipPins& now, std::i
 }
 
 void JedecFlash::Advance(std::int64_t nowNs) {
+    nowNs_ = nowNs;
     if (mode_ != Mode::Programming && mode_ != Mode::Erasing) return;
     if (nowNs < busyUntilNs_) return;
     if (busyFails_) {
@@ -106,8 +116,9 @@ void JedecFlash::Advance(std::int64_t nowNs) {
     }
     if (mode_ == Mode::Erasing) {
         auto& mem = Memory();
-        for (std::uint32_t a = eraseFirst_; a < eraseFirst_ + eraseCount_ && a < mem.size(); ++a)
-            mem[a] = 0xFF;
+        for (const auto& [first, count] : erasing_)
+            for (std::uint32_t a = first; a < first + count && a < mem.size(); ++a)
+                mem[a] = 0xFF;
     }
     mode_ = Mode::Read;
 }
@@ -130,15 +141,24 @@ std::optional<std::uint8_t> JedecFlash::Output(const Registers& regs) {
     case Mode::Programming:
         return static_cast<std::uint8_t>((~busyData_ & 0x80) | toggle_);
     case Mode::Erasing:
-        return static_cast<std::uint8_t>(toggle_ | 0x08);
+        return static_cast<std::uint8_t>(toggle_ | (InSectorTimeOut() ? 0 : 0x08));
     case Mode::Exceeded:
         return static_cast<std::uint8_t>((~busyData_ & 0x80) | toggle_ | 0x20 |
-                                         (eraseCount_ > 0 ? 0x08 : 0));
+                                         (erasing_.empty() ? 0 : 0x08));
     }
     return std::nullopt;
 }
 
 void JedecFlash::WriteCycle(std::uint32_t address, std::uint8_t data, std::int64_t nowNs) {
+    if (mode_ == Mode::Erasing && InSectorTimeOut()) {
+        if (data == 0x30) {
+            AddSector(address, nowNs);
+        } else {
+            erasing_.clear();
+            mode_ = Mode::Read;
+        }
+        return;
+    }
     if (mode_ == Mode::Programming || mode_ == Mode::Erasing) return;
     if (mode_ == Mode::Exceeded) {
         if (data == 0xF0) mode_ = Mode::Read, step_ = Step::Idle;
@@ -166,11 +186,14 @@ void JedecFlash::WriteCycle(std::uint32_t address, std::uint8_t data, std::int64
         if (Is(address, kUnlock1)) Command(data, nowNs);
         break;
     case Step::Erase3:
-        if (data == 0x10 && Is(address, kUnlock1))
-            StartErase(0, static_cast<std::uint32_t>(Memory().size()), variant_.chipEraseNs, nowNs);
-        else if (data == 0x30)
-            StartErase(address / variant_.sectorSize * variant_.sectorSize, variant_.sectorSize,
-                       variant_.sectorEraseNs, nowNs);
+        if (data == 0x10 && Is(address, kUnlock1)) {
+            StartErase(nowNs);
+            erasing_ = {{0, static_cast<std::uint32_t>(Memory().size())}};
+            busyUntilNs_ = nowNs + (eraseHangs_ ? kEraseLimitNs : variant_.chipEraseNs);
+        } else if (data == 0x30) {
+            StartErase(nowNs);
+            AddSector(address, nowNs);
+        }
         break;
     case Step::ProgramSetup:
         StartProgram(address, data, nowNs);
@@ -198,19 +221,38 @@ void JedecFlash::StartProgram(std::uint32_t address, std::uint8_t data, std::int
     if (address < mem.size()) mem[address] &= data; // programming only clears bits
     busyData_ = data;
     busyFails_ = Cell(address) != data;
-    eraseCount_ = 0;
+    erasing_.clear();
     busyUntilNs_ = nowNs + (busyFails_ ? kProgramLimitNs : variant_.programNs);
     mode_ = Mode::Programming;
 }
 
-void JedecFlash::StartErase(std::uint32_t first, std::uint32_t count, std::int64_t duration,
-                            std::int64_t nowNs) {
-    eraseFirst_ = first;
-    eraseCount_ = count;
-    busyData_ = 0xFF; // an erased byte: DQ7 reads its complement, 0
+void JedecFlash::StartErase(std::int64_t nowNs) {
+    erasing_.clear();
+    sectorTimeOutEndNs_ = nowNs; // a chip erase has no time-out
+    busyData_ = 0xFF;            // an erased byte: DQ7 reads its complement, 0
     busyFails_ = eraseHangs_;
-    busyUntilNs_ = nowNs + (eraseHangs_ ? kEraseLimitNs : duration);
     mode_ = Mode::Erasing;
+}
+
+void JedecFlash::StayErasing() {
+    eraseHangs_ = true;
+    StartErase(nowNs_);
+    erasing_ = {{0, static_cast<std::uint32_t>(Memory().size())}};
+    busyFails_ = false;
+    busyUntilNs_ = std::numeric_limits<std::int64_t>::max();
+}
+
+void JedecFlash::AddSector(std::uint32_t address, std::int64_t nowNs) {
+    const std::uint32_t first = address / variant_.sectorSize * variant_.sectorSize;
+    if (std::find(erasing_.begin(), erasing_.end(), std::pair{first, variant_.sectorSize}) ==
+        erasing_.end())
+        erasing_.emplace_back(first, variant_.sectorSize);
+    // The erase begins when the time-out ends, and takes its time per sector.
+    sectorTimeOutEndNs_ = nowNs + kSectorEraseTimeOutNs;
+    busyUntilNs_ =
+        sectorTimeOutEndNs_ +
+        (eraseHangs_ ? kEraseLimitNs
+                     : variant_.sectorEraseNs * static_cast<std::int64_t>(erasing_.size()));
 }
 
 } // namespace quorbit::sim

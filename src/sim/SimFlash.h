@@ -3,6 +3,7 @@
 // A29040): one command state machine, the parts told apart by their data.
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "sim/ParallelChip.h"
@@ -33,6 +34,10 @@ class JedecFlash : public ParallelChip {
     // Faults of a defective or foreign part.
     /// The embedded erase never completes (DQ7 stays 0).
     void SetEraseHangs(bool hangs) { eraseHangs_ = hangs; }
+    /// A chip erase already running that never ends, not even past the internal
+    /// limit: a part left erasing by an earlier time-out. It answers every read
+    /// with erase status and ignores every command.
+    void StayErasing();
     /// Another maker and device code in autoselect mode.
     void SetIdCodes(std::uint8_t maker, std::uint8_t device) {
         variant_.maker = maker;
@@ -56,8 +61,15 @@ class JedecFlash : public ParallelChip {
     void WriteCycle(std::uint32_t address, std::uint8_t data, std::int64_t nowNs);
     void Command(std::uint8_t data, std::int64_t nowNs);
     void StartProgram(std::uint32_t address, std::uint8_t data, std::int64_t nowNs);
-    void StartErase(std::uint32_t first, std::uint32_t count, std::int64_t duration,
-                    std::int64_t nowNs);
+    /// An erase sequence's last cycle: status from now on, nothing erased yet.
+    void StartErase(std::int64_t nowNs);
+    /// A sector erase cycle (30h) at `address`: its sector joins the erase and the
+    /// 50 us sector-erase time-out starts again.
+    void AddSector(std::uint32_t address, std::int64_t nowNs);
+    /// Within the time-out after a 30h cycle: DQ3 reads 0, more sectors are taken.
+    [[nodiscard]] bool InSectorTimeOut() const {
+        return mode_ == Mode::Erasing && nowNs_ < sectorTimeOutEndNs_;
+    }
     [[nodiscard]] bool Is(std::uint32_t address, std::uint32_t command) const {
         return (address & variant_.commandMask) == (command & variant_.commandMask);
     }
@@ -70,7 +82,9 @@ class JedecFlash : public ParallelChip {
     std::uint8_t busyData_ = 0xFF; // the byte being programmed (DQ7 polling)
     bool busyFails_ = false;       // the operation will exceed its time limit
     std::int64_t busyUntilNs_ = 0;
-    std::uint32_t eraseFirst_ = 0, eraseCount_ = 0;
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> erasing_; // first, count
+    std::int64_t sectorTimeOutEndNs_ = 0;
+    std::int64_t nowNs_ = 0;  // the clock when the pins last changed
     std::uint8_t toggle_ = 0; // DQ6, flips on every read while busy
 };
 

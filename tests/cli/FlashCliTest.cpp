@@ -3,6 +3,7 @@
 #include <sys/wait.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 
 #include "Fakes.h"
@@ -128,6 +129,24 @@ TEST_F(FlashCli, EraseTimeOutIsExitOne) {
     EXPECT_EQ(r.status, 1);
     EXPECT_TRUE(r.OutHas(">  TimeOut Failure during Erasing Flash\n"));
     EXPECT_TRUE(r.OutHas(">  Erasing Operation NOT COMPLETED!\n"));
+}
+
+// A chip left erasing (a time-out at the bench: it erases on and ignores the
+// reset) answers erase status, 08h or 48h, at every address. None of it is taken
+// for the chip's contents: exit 1 with the reason, no output file, no claim.
+TEST_F(FlashCli, AChipStillErasingIsNotReadBlankCheckedOrVerified) {
+    WriteBytes(dir / "status.bin", std::string(131072, '\x08'));
+    const std::string busy = ">  Error: the Flash AMD AM29F010 is still busy (an erase or program "
+                             "has not ended) and shows its status, not its contents\n";
+    for (const std::string verb : {"read -o out.bin", "blank", "verify status.bin"}) {
+        const Result r = Run("--sim-chip AM29F010 --sim-fault erasing " + verb + " -d AM29F010");
+        EXPECT_EQ(r.status, 1) << verb << r.out << r.err;
+        EXPECT_TRUE(r.OutHas(busy)) << verb << r.out;
+        EXPECT_FALSE(r.OutHas("bytes Read from Device")) << verb;
+        EXPECT_FALSE(r.OutHas("IS BLANK")) << verb;
+        EXPECT_FALSE(r.OutHas("MATCHES")) << verb;
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir / "out.bin"));
 }
 
 TEST_F(FlashCli, ProgramWritesAFlashChipAndVerifies) {

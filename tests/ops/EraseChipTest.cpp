@@ -78,6 +78,34 @@ TEST(EraseChip, AnEraseThatNeverFinishesTimesOut) {
     EXPECT_EQ(chip.CurrentMode(), sim::JedecFlash::Mode::Erasing) << "no reset command sent";
 }
 
+// The chip that timed out erases on: it ignores the reset command and answers
+// every read with its erase status (DQ7 0, DQ6 toggling, DQ3 1). Its status bytes
+// are not its contents: read, blank check and verify fail and say it is busy.
+TEST(EraseChip, AChipStillErasingAfterTheTimeOutIsNeitherReadBlankCheckedNorCompared) {
+    ChipRig r;
+    sim::JedecFlash& chip = InsertFlash(r, kAm29F010, kAm29F010, sim::FilledContents(131072, 0x08));
+    chip.SetEraseHangs(true);
+    r.Press(r.app.ui.EraseFlash_button);
+    ASSERT_EQ(r.app.ops.Outcome, OpOutcome::Failed);
+    r.LoadCode(std::vector<std::uint8_t>(131072, 0x08)); // what the status reads would match
+    for (Control* button :
+         {&r.app.ui.Read_button, &r.app.ui.Blank_button, &r.app.ui.Verify_button}) {
+        ASSERT_EQ(chip.CurrentMode(), sim::JedecFlash::Mode::Erasing);
+        r.rig.ClearLog();
+        r.app.ops.Outcome = OpOutcome::None;
+        r.Press(*button);
+        EXPECT_EQ(r.app.ops.Outcome, OpOutcome::Failed) << button->name;
+        EXPECT_TRUE(r.LogHas("Error: the Flash AMD AM29F010 is still busy (an erase or program "
+                             "has not ended) and shows its status, not its contents"))
+            << button->name;
+        for (const char* claim : {"131072 bytes Read from Device", "Device IS BLANK (ERASED)",
+                                  "Device Contents MATCHES with Buffer Contents"})
+            EXPECT_FALSE(r.LogHas(claim)) << button->name;
+        EXPECT_EQ(r.app.board.Reg0Shadow, 0x40) << "the board reset";
+        EXPECT_EQ(r.app.board.Reg3Shadow, 0xC4 | r.app.board.DeviceReg3Bits) << "the board reset";
+    }
+}
+
 TEST(EraseChip, UnsupportedMakerIsNotErased) {
     ChipRig r;
     sim::JedecFlash& chip = InsertFlash(r, kAm29F040, kAm29F040, sim::FilledContents(524288, 0));

@@ -156,6 +156,67 @@ TEST(SimJedecFlash, SectorEraseClearsOnlyItsSector) {
     EXPECT_EQ(p.Read(0x30000), 0x00);
 }
 
+// DQ3, the sector-erase timer: 0 for the 50 us after each 30h cycle, while more
+// sectors are taken; 1 once the erase has begun, when a 30h is no longer taken.
+// DQ7 reads 0 and DQ6 toggles all along.
+TEST(SimJedecFlash, SectorEraseTimeOutTakesMoreSectorsUntilDq3Rises) {
+    Pins p("Flash AMD AM29F040", 512, 0x00);
+    p.Command(0x80);
+    p.Write(0x5555, 0xAA);
+    p.Write(0x2AAA, 0x55);
+    p.Write(0x20000, 0x30);
+    const int first = p.Read(0x20000);
+    EXPECT_EQ(first & 0x88, 0x00) << "DQ7 0 and DQ3 0 during the time-out";
+    p.Write(0x50000, 0x30); // inside the 50 us: a second sector
+    const int second = p.Read(0x20000);
+    EXPECT_NE(first & 0x40, second & 0x40) << "DQ6 toggles in the time-out too";
+    p.Wait(100'000);
+    EXPECT_EQ(p.Read(0x20000) & 0x88, 0x08) << "DQ3 1: the erase has begun";
+    p.Write(0x60000, 0x30); // too late: ignored like every write while erasing
+    p.Wait(20'000'000'000);
+    EXPECT_EQ(p.Read(0x20000), 0xFF);
+    EXPECT_EQ(p.Read(0x5FFFF), 0xFF);
+    EXPECT_EQ(p.Read(0x60000), 0x00);
+    EXPECT_EQ(p.Read(0x30000), 0x00);
+    EXPECT_EQ(p.Read(0x1FFFF), 0x00);
+}
+
+TEST(SimJedecFlash, AnotherCycleInTheSectorEraseTimeOutEndsItWithNothingErased) {
+    Pins p("Flash AMD AM29F010", 128, 0x00);
+    p.Command(0x80);
+    p.Write(0x5555, 0xAA);
+    p.Write(0x2AAA, 0x55);
+    p.Write(0x4000, 0x30);
+    p.Write(0x5555, 0xAA); // not a sector erase cycle
+    EXPECT_EQ(p.chip.CurrentMode(), JedecFlash::Mode::Read);
+    p.Wait(20'000'000'000);
+    EXPECT_EQ(p.Read(0x4000), 0x00);
+}
+
+TEST(SimJedecFlash, AChipEraseHasNoTimeOutDq3ReadsOneAtOnce) {
+    Pins p("Flash AMD AM29F010", 128, 0x00);
+    p.Command(0x80);
+    p.Command(0x10);
+    EXPECT_EQ(p.Read(0) & 0x88, 0x08);
+}
+
+// A part left erasing answers erase status for ever and takes no command, the
+// reset included: DQ6 toggles from read to read, the contents stay unread.
+TEST(SimJedecFlash, APartLeftErasingShowsItsStatusForEver) {
+    Pins p("Flash AMD AM29F010", 128, 0x3C);
+    p.chip.StayErasing();
+    p.Wait(100'000'000'000); // past the internal limit of a hanging erase
+    const int first = p.Read(0x123);
+    p.Write(0, 0xF0);
+    p.Command(0xF0);
+    const int second = p.Read(0x123);
+    EXPECT_EQ(first & 0xB8, 0x08) << "DQ7 0, DQ5 0, DQ3 1";
+    EXPECT_EQ(second & 0xB8, 0x08);
+    EXPECT_NE(first & 0x40, second & 0x40);
+    EXPECT_EQ(p.chip.CurrentMode(), JedecFlash::Mode::Erasing);
+    EXPECT_EQ(p.chip.Memory()[0x123], 0x3C);
+}
+
 TEST(SimJedecFlash, AHangingEraseNeverCompletesAndKeepsTheContents) {
     Pins p("Flash AMD AM29F040", 512, 0x12);
     p.chip.SetEraseHangs(true);

@@ -14,6 +14,7 @@
 
 #include "app/App.h"
 #include "app/Shell.h"
+#include "app/TextFile.h"
 #include "hw/PageLoadPriority.h"
 #include "ops/PageWrite.h"
 #include "ops/Program.h"
@@ -181,41 +182,33 @@ void LoadOneByte(App& app, int address, std::uint8_t data) {
 }
 
 // An empty socket's floating bus reads FFh, so an erase (all FFh) would read back
-// right from nothing. A chip must first take the complement of its byte at 0h,
-// which is then written back; the rest of the chip is not touched. False after a
-// log line saying why; Address, DataOut and DataIn then tell the failure report.
+// right from nothing. A chip must first take the complement of a byte it holds:
+// the first byte the image covers, which its page is written with next anyway.
+// No byte outside the image is touched, so a stop or a power cut here never
+// leaves one of them changed. False after a log line saying why; Address,
+// DataOut and DataIn then tell the failure report.
 bool ChipTakesAByte(App& app) {
     Board& b = app.board;
-    app.ops.PageCounter = 0;
+    const auto& ranges = app.ops.ProgramCoverage.Ranges();
+    if (ranges.empty()) return true; // nothing will be written either
+    const auto address = static_cast<int>(ranges.front().first);
+    app.ops.PageCounter = address / kPageBytes;
     SelectPage(app);
     b.REG4OFF();
-    const std::uint8_t kept = ReadByteAt(app, 0);
-    const auto probe = static_cast<std::uint8_t>(~kept);
-    LoadOneByte(app, 0, probe);
-    if (!WriteCycleEndsAt(app, 0, probe)) {
+    const auto probe = static_cast<std::uint8_t>(~ReadByteAt(app, address));
+    LoadOneByte(app, address, probe);
+    if (!WriteCycleEndsAt(app, address, probe)) {
         LogMessage(app, kCycleDidNotEnd);
         return false;
     }
-    const std::uint8_t found = ReadByteAt(app, 0);
-    bool keptBack = true;
-    if (found != kept) {
-        LoadOneByte(app, 0, kept);
-        keptBack = WriteCycleEndsAt(app, 0, kept) && ReadByteAt(app, 0) == kept;
-    }
-    b.Address = 0;
-    if (found != probe) {
-        b.DataOut = probe;
-        b.DataIn = found;
-        LogMessage(app, "Error: no X28C256 answers in the socket (a byte written at 0h does not "
-                        "read back: no chip, or its data protection is still on)");
-        return false;
-    }
-    if (!keptBack) {
-        b.DataOut = kept;
-        LogMessage(app, "Error: the X28C256's byte at 0h could not be written back");
-        return false;
-    }
-    return true;
+    const std::uint8_t found = ReadByteAt(app, address);
+    b.Address = address;
+    if (found == probe) return true;
+    b.DataOut = probe;
+    b.DataIn = found;
+    LogMessage(app, "Error: no X28C256 answers in the socket (a byte written at " + Hex(address) +
+                        "h does not read back: no chip, or its data protection is still on)");
+    return false;
 }
 
 // One page, rewritten whole until it reads back right. False after a failure

@@ -37,6 +37,25 @@ struct PageWriteCli : ::testing::Test {
     }
 };
 
+// The X28C256's check that a chip is in the socket writes where the image has
+// bytes, never at 0h when the image does not hold it: a bit at 0h that cannot
+// change (stuck at its level) does not fail an image that starts at 1000h, and
+// the bytes below the image are the chip's as they were.
+TEST_F(PageWriteCli, AnX28C256ImagePastPageZeroLeavesPageZeroAlone) {
+    const auto chip = sim::RandomContents(32768, 5);
+    WriteBytes(dir / "old.bin", std::string(chip.begin(), chip.end()));
+    const auto part = sim::RandomContents(3000, 6);
+    WriteBytes(dir / "part.bin", std::string(part.begin(), part.end()));
+    const std::string stuck = "0:0:" + std::to_string(chip[0] & 1);
+    Run("--yes --sim-chip X28C256 --sim-image old.bin --sim-fault " + stuck +
+        " --sim-save chip.bin program -d X28C256 --offset 1000 part.bin");
+    EXPECT_EQ(status, 0) << out;
+    EXPECT_TRUE(OutHas(">  Programming Device Successfull\n")) << out;
+    auto want = chip;
+    std::copy(part.begin(), part.end(), want.begin() + 0x1000);
+    EXPECT_EQ(Saved(), std::string(want.begin(), want.end()));
+}
+
 TEST_F(PageWriteCli, ProgramsAnAT29C256) {
     const std::string image = WriteImage();
     Run("--yes --sim-chip AT29C256 --sim-image random:3 --sim-save chip.bin program -d AT29C256 "

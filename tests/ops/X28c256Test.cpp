@@ -20,10 +20,10 @@ TEST_P(X28c256Program, RandomImageIsWrittenPageByPageAndReadsBackEqual) {
     EXPECT_TRUE(r.ChipHoldsImage());
     EXPECT_FALSE(r.chip->Protected());
     // The six disable cycles are one load sequence: none of them lands as data.
-    // Page 0 twice more: its first byte is written complemented and back, which
-    // proves a chip is in the socket.
-    EXPECT_EQ(r.chip->PageWrites(), 514);
-    EXPECT_EQ(r.chip->PageWritesOf(0), 3);
+    // Page 0 once more: its first byte is written complemented before the page,
+    // which proves a chip is in the socket.
+    EXPECT_EQ(r.chip->PageWrites(), 513);
+    EXPECT_EQ(r.chip->PageWritesOf(0), 2);
     EXPECT_EQ(r.chip->PageWritesOf(0x5555 / 64), 1);
     EXPECT_EQ(r.rig.LogLines(), (std::vector<std::string>{"Programming 28C256 XICOR Device",
                                                           "XICOR 28C256 Programmed Sucessfully"}));
@@ -41,8 +41,8 @@ TEST(X28c256, OneWrongByteRewritesTheWholePageOnce) {
     r.Run(PX28C256);
     EXPECT_TRUE(r.ChipHoldsImage());
     EXPECT_EQ(r.chip->PageWritesOf(300), 2);
-    EXPECT_EQ(r.chip->PageWrites(), 2 + 513);
-    EXPECT_EQ(r.chip->DataLoads(), 2 + 513 * 64);
+    EXPECT_EQ(r.chip->PageWrites(), 1 + 513);
+    EXPECT_EQ(r.chip->DataLoads(), 1 + 513 * 64);
 }
 
 TEST(X28c256, PageThatNeverTakesIsWritten79TimesThenReported) {
@@ -57,6 +57,30 @@ TEST(X28c256, PageThatNeverTakesIsWritten79TimesThenReported) {
     EXPECT_FALSE(r.LogHas("XICOR 28C256 Programmed Sucessfully"));
     EXPECT_EQ(r.app.flags.OperationFailed, 1);
     EXPECT_EQ(r.rig.sim->Regs().r[0], 0);
+}
+
+// The check that a chip is in the socket writes only where the image has bytes:
+// an image that misses page 0 leaves it unwritten, so a stop between the check
+// and the pages can change no byte the operator did not ask for. The check's
+// byte is the image's first; its page is written right after.
+TEST(X28c256, TheCheckForAChipTouchesOnlyTheImagesBytes) {
+    PageWriteRig r(6, kX28c256Row);
+    const std::vector<std::uint8_t> before = r.chip->Memory();
+    constexpr int first = 0x1234, last = 0x2345;
+    std::vector<std::uint8_t> part(r.image.begin() + first, r.image.begin() + last + 1);
+    r.app.buf.CodeFileOffset = first;
+    r.LoadCode(part);
+    PrepareProgramImage(r.app);
+    Reset(r.app);
+    PX28C256(r.app);
+    EXPECT_TRUE(r.LogHas("XICOR 28C256 Programmed Sucessfully"));
+    for (int page = 0; page < 512; ++page) {
+        const int expected = page < first / 64 || page > last / 64 ? 0 : page == first / 64 ? 2 : 1;
+        EXPECT_EQ(r.chip->PageWritesOf(static_cast<std::uint32_t>(page)), expected) << page;
+    }
+    std::vector<std::uint8_t> want = before;
+    std::copy(part.begin(), part.end(), want.begin() + first);
+    EXPECT_EQ(r.chip->Memory(), want);
 }
 
 // A write cycle that never ends: DATA# polling runs out after its bound and the
@@ -155,15 +179,15 @@ TEST(X28c256, Register1CarriesA14OnBit7AndKeepsWriteEnableHigh) {
     PrepareProgramImage(r.app);
     Reset(r.app);
     PX28C256(r.app);
-    // Six disable cycles, the byte at 0h written and written back, then the pages.
-    ASSERT_EQ(rec.pulses.size(), 8u + 512u * 64u);
+    // Six disable cycles, the byte at 0h written complemented, then the pages.
+    ASSERT_EQ(rec.pulses.size(), 7u + 512u * 64u);
     // The protection-disable cycles: 5555h as D5h/55h, 2AAAh as 6Ah/AAh.
     EXPECT_EQ(rec.pulses[0], std::make_pair(0xD5, 0x55));
     EXPECT_EQ(rec.pulses[1], std::make_pair(0x6A, 0xAA));
     EXPECT_EQ(rec.pulses[6], std::make_pair(0x40, 0x00));                 // the probe at 0h
-    EXPECT_EQ(rec.pulses[8], std::make_pair(0x40, 0x00));                 // page 0
-    EXPECT_EQ(rec.pulses[8 + 256 * 64], std::make_pair(0xC0, 0x00));      // address 4000h
-    EXPECT_EQ(rec.pulses[8 + 511 * 64 + 63], std::make_pair(0xFF, 0xFF)); // 7FFFh
+    EXPECT_EQ(rec.pulses[7], std::make_pair(0x40, 0x00));                 // page 0
+    EXPECT_EQ(rec.pulses[7 + 256 * 64], std::make_pair(0xC0, 0x00));      // address 4000h
+    EXPECT_EQ(rec.pulses[7 + 511 * 64 + 63], std::make_pair(0xFF, 0xFF)); // 7FFFh
 }
 
 TEST(X28c256Erase, LeavesTheChipFFhAndTheOperatorsImageInPlace) {

@@ -11,6 +11,7 @@
 #include "buffers/Checksums.h"
 #include "buffers/Display.h"
 #include "buffers/ImageFile.h"
+#include "ops/ProgramImage.h"
 
 namespace quorbit {
 namespace {
@@ -100,11 +101,13 @@ std::optional<CodeImage> DecodeCodeFile(App& app, const std::string& path, std::
         LogMessage(app, "Load offset " + Hex(app.buf.CodeFileOffset) + "h ignored: the " +
                             FormatTitle(image.format) + " records carry their own addresses");
     // A record image fills the selected chip (FFh where no record says otherwise),
-    // or, with no chip chosen, the buffer up to its highest address.
+    // or, with no chip chosen, the buffer up to its highest address. With Hi Byte
+    // or Low Byte chosen it may reach twice as far: the pair of chips holds it.
     const std::size_t chip = static_cast<std::size_t>(std::max(app.dev.ImageLength, 0));
+    const std::size_t span = ImageSpan(app);
     DecodedImage decoded;
     const std::string error =
-        DecodeRecordImage(bytes, image.format, chip > 0 ? chip : kCodeBufferSize, decoded);
+        DecodeRecordImage(bytes, image.format, span > 0 ? span : kCodeBufferSize, decoded);
     if (!error.empty()) {
         const std::string what =
             "The " + std::string(FormatTitle(image.format)) + " file " + path + " was not loaded";

@@ -1,20 +1,34 @@
 #pragma once
 // The image that programming writes and verify compares, built from the code buffer.
+#include <cstdint>
 
 namespace quorbit {
 
 class App;
 
+/// The byte choice of a 16-bit system built from two 8-bit chips: "Hi Byte" takes
+/// the image's odd bytes, "Low Byte" its even bytes. 0 for "Both" (and for the
+/// 24Cxx, which are never one chip of such a pair), 1 Hi Byte, 2 Low Byte.
+int HalfOfPair(const App& app);
+
+/// How far the code buffer's image may reach for the chosen chip: the chip's size,
+/// twice that with Hi Byte or Low Byte chosen (the pair of chips holds it), and
+/// for a 24Cxx always its size.
+std::uint32_t ImageSpan(const App& app);
+
 /// "Both": the code buffer's bytes the image holds, up to the chip's size
 /// (ImageLength). "Hi Byte": its odd bytes, "Low Byte": its even bytes, at half
-/// their address, for a 16-bit system built from two 8-bit chips. ProgramCoverage
-/// tells which chip addresses the image holds; every other byte of ProgramImage
-/// is FFh and is never written or compared.
+/// their address: the chip is one of a 16-bit pair, and the image may be up to
+/// twice its size (an image that fits the chip fills its lower half). For a 24Cxx
+/// the whole image. ProgramCoverage tells which chip addresses the image holds;
+/// every other byte of ProgramImage is FFh and is never written or compared.
 void PrepareProgramImage(App& app);
 
 /// True when the code buffer's image can go into the chosen chip: it holds at
-/// least one byte and none past the chip's last address. Otherwise the refusal
-/// (log line and message box, naming both sizes) has run and Outcome is BadImage.
+/// least one byte for it and none past ImageSpan. With Hi Byte or Low Byte chosen
+/// the half must hold a byte too, and a 24Cxx takes neither (it is written from
+/// the whole image). Otherwise the refusal (log line and message box, naming the
+/// sizes or the half) has run and Outcome is BadImage.
 bool ImageFitsChip(App& app);
 
 } // namespace quorbit

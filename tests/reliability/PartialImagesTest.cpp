@@ -49,7 +49,18 @@ const std::vector<Part> kParts = {
     {38}, // 24Cxx
 };
 
-enum class Shape { Short, PastBank, TwoRecordRanges, HiHalf, LowHalf, Whole, OneByteOver };
+enum class Shape {
+    Short,
+    PastBank,
+    TwoRecordRanges,
+    HiHalf,
+    LowHalf,
+    Whole,
+    OneByteOver,
+    EmptyHalf, // Hi Byte or Low Byte of an image that holds no byte of that half
+    Pair,      // Hi Byte or Low Byte of a 16-bit image of up to twice the chip
+    PairOver   // the same, one byte past twice the chip
+};
 
 struct Image {
     std::string file; // the file's bytes
@@ -112,6 +123,24 @@ Image TwoRangeImage(std::uint32_t size, std::mt19937& random) {
     return image;
 }
 
+/// Intel HEX of single bytes at odd addresses only: no even byte for Low Byte.
+Image OddBytesOnly(std::uint32_t size, std::mt19937& random) {
+    Image image;
+    image.name = "odd.hex";
+    std::uint32_t at = 1 + 2 * (Next(random) % 8);
+    const std::uint32_t count = 1 + Next(random) % 4;
+    for (std::uint32_t k = 0; k < count && at < size && at < 0x10000;
+         ++k, at += 2 + 2 * (Next(random) % 8)) {
+        const auto data = RandomBytes(1, random);
+        image.bytes.resize(at + 1, 0xFF);
+        image.bytes[at] = data[0];
+        image.ranges.push_back({at, at});
+        image.file += IntelLine(0, static_cast<std::uint16_t>(at), data);
+    }
+    image.file += IntelEnd();
+    return image;
+}
+
 Image ImageOf(Shape shape, std::uint32_t size, std::mt19937& random) {
     const auto below = [&](std::uint32_t n) { return 1 + Next(random) % (n - 1); };
     switch (shape) {
@@ -126,8 +155,8 @@ Image ImageOf(Shape shape, std::uint32_t size, std::mt19937& random) {
     case Shape::TwoRecordRanges:
         return TwoRangeImage(size, random);
     case Shape::HiHalf:
-    case Shape::LowHalf: {
-        Image image = RawImage(below(size), random);
+    case Shape::LowHalf: { // two bytes at least: each half holds one
+        Image image = RawImage(1 + below(size), random);
         image.hiLow = shape == Shape::HiHalf ? 1 : 2;
         return image;
     }
@@ -135,6 +164,19 @@ Image ImageOf(Shape shape, std::uint32_t size, std::mt19937& random) {
         return RawImage(size, random);
     case Shape::OneByteOver:
         return RawImage(size + 1, random);
+    case Shape::EmptyHalf: { // one byte at 0h has no odd partner; odd records no even one
+        Image image = Next(random) % 2 == 0 ? RawImage(1, random) : OddBytesOnly(size, random);
+        image.hiLow = image.name == "image.bin" ? 1 : 2;
+        return image;
+    }
+    case Shape::Pair:
+    case Shape::PairOver: {
+        const std::uint32_t length =
+            shape == Shape::PairOver ? 2 * size + 1 : size + 1 + Next(random) % size;
+        Image image = RawImage(length, random);
+        image.hiLow = 1 + static_cast<int>(Next(random) % 2);
+        return image;
+    }
     }
     return {};
 }
@@ -157,9 +199,10 @@ std::vector<std::optional<std::uint8_t>> ChipImage(const Image& image, std::uint
             if (held.Holds(a)) at[a] = image.bytes[a];
             continue;
         }
-        // Pairs of the chip's size: chip address a takes buffer byte 2a (+1 for hi).
+        // One chip of a 16-bit pair: chip address a takes buffer byte 2a (+1 for
+        // hi), of an image up to twice the chip.
         const std::uint32_t from = 2 * a + (image.hiLow == 1 ? 1 : 0);
-        if (from < (size & ~1U) && held.Holds(from)) at[a] = image.bytes[from];
+        if (held.Holds(from)) at[a] = image.bytes[from];
     }
     return at;
 }
@@ -193,9 +236,9 @@ TEST(PartialImages, ProgramHoldsTheImageWhereItHasBytesOrClaimsNothing) {
     CheckProperty(60, [] {
         const Part part = *rc::gen::elementOf(kParts);
         const int model = *rc::gen::element(4, 5, 6);
-        const Shape shape =
-            *rc::gen::element(Shape::Short, Shape::PastBank, Shape::TwoRecordRanges, Shape::HiHalf,
-                              Shape::LowHalf, Shape::Whole, Shape::OneByteOver);
+        const Shape shape = *rc::gen::element(
+            Shape::Short, Shape::PastBank, Shape::TwoRecordRanges, Shape::HiHalf, Shape::LowHalf,
+            Shape::Whole, Shape::OneByteOver, Shape::EmptyHalf, Shape::Pair, Shape::PairOver);
         const bool otherData = *rc::gen::arbitrary<bool>();
         const bool verifyAfter = *rc::gen::arbitrary<bool>();
         const auto seed = *rc::gen::arbitrary<std::uint32_t>();
@@ -205,11 +248,7 @@ TEST(PartialImages, ProgramHoldsTheImageWhereItHasBytesOrClaimsNothing) {
         const auto size = static_cast<std::uint32_t>(r.app.dev.ImageLength);
         std::mt19937 random(seed);
         const Image image = ImageOf(shape, size, random);
-        // The 24Cxx writers take the code buffer as it is: Hi Byte / Low Byte are
-        // for the parallel chips of a 16-bit pair.
-        Image effective = image;
-        if (r.app.dev.DeviceFamily == "S") effective.hiLow = 0;
-        const auto target = ChipImage(effective, size);
+        const auto target = ChipImage(image, size);
         std::vector<std::uint8_t> old(size, 0xFF);
         if (otherData) {
             old = RandomBytes(size, random);
@@ -221,8 +260,10 @@ TEST(PartialImages, ProgramHoldsTheImageWhereItHasBytesOrClaimsNothing) {
 
         const auto path = r.rig.dir / image.name;
         WriteBytes(path, image.file);
-        RC_ASSERT(OpenCodeFile(r.app, path.string()));
+        // The half first, as the command line sets it: a record image for a pair
+        // of chips may reach past one chip.
         SetOption(r.app.ui.HiLowGroup(), static_cast<std::size_t>(image.hiLow), true);
+        RC_ASSERT(OpenCodeFile(r.app, path.string()));
         SetCheck(r.app.ui.VerifyAfterProgramming, verifyAfter ? 1 : 0);
         SetCheck(r.app.ui.CheckBlankPriorProgramming, 0);
         r.app.ops.Outcome = OpOutcome::None;
@@ -233,8 +274,13 @@ TEST(PartialImages, ProgramHoldsTheImageWhereItHasBytesOrClaimsNothing) {
         RC_LOG() << r.app.dev.DeviceName << ", model " << model << ", " << image.ranges.size()
                  << " ranges to " << (image.ranges.empty() ? 0 : image.ranges.back().last)
                  << ", hiLow " << image.hiLow << "\n";
-        if (shape == Shape::OneByteOver) {
+        // Refused before the chip is touched: past the chip (or the pair), a half
+        // without a byte, and any half of a 24Cxx, which is never one of a pair.
+        const bool serialHalf = r.app.dev.DeviceFamily == "S" && image.hiLow != 0;
+        if (shape == Shape::OneByteOver || shape == Shape::EmptyHalf || shape == Shape::PairOver ||
+            serialHalf) {
             RC_ASSERT(r.app.ops.Outcome == OpOutcome::BadImage);
+            RC_ASSERT(!r.LogHas("Programming Device Successfull"));
             RC_ASSERT(Difference(held, old) == "");
             return;
         }

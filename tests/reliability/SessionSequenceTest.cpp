@@ -61,6 +61,12 @@ struct LoadedFile {
     bool records = false; // a record file must fit the chosen chip to load
 };
 
+/// How far a record file may reach to load: the chip, or the pair of chips that
+/// Hi Byte or Low Byte stand for (never for a 24Cxx).
+std::uint32_t RecordSpan(std::uint32_t size, char family, int hiLow) {
+    return hiLow != 0 && family != 'S' ? 2 * size : size;
+}
+
 /// What a saved setup brings back: the device, the byte choice and the code file.
 struct SavedSetup {
     int row = -1;
@@ -99,10 +105,10 @@ struct Session {
 std::vector<std::optional<std::uint8_t>> ExpectedImage(const Reference& ref) {
     std::vector<std::optional<std::uint8_t>> want(ref.size);
     const Coverage held = Coverage::OfRanges(ref.coverage);
-    const int hiLow = ref.family == 'S' ? 0 : ref.hiLow; // the 24Cxx take the buffer as it is
+    const int hiLow = ref.family == 'S' ? 0 : ref.hiLow; // the 24Cxx refuse a half
     for (std::uint32_t a = 0; a < ref.size; ++a) {
+        // One chip of a 16-bit pair: every other byte of up to twice the chip.
         const std::uint32_t from = hiLow == 0 ? a : 2 * a + (hiLow == 1 ? 1 : 0);
-        if (hiLow != 0 && from >= (ref.size & ~1U)) continue;
         if (held.Holds(from)) want[a] = ref.buffer[from];
     }
     return want;
@@ -332,11 +338,11 @@ struct ChooseVoltage : Step {
     void show(std::ostream& os) const override { os << "voltage " << index; }
 };
 
-enum class Socket { Blank, Programmed, Empty, Fault };
+enum class Socket { Blank, Programmed, Empty, Fault, EraseHangs };
 
 struct ChangeChip : Step {
-    Socket socket =
-        *rc::gen::element(Socket::Blank, Socket::Programmed, Socket::Empty, Socket::Fault);
+    Socket socket = *rc::gen::element(Socket::Blank, Socket::Programmed, Socket::Empty,
+                                      Socket::Fault, Socket::EraseHangs);
     std::uint32_t seed = *rc::gen::arbitrary<std::uint32_t>();
     void checkPreconditions(const Model&) const override {}
     void run(const Model&, Session& s) const override {
@@ -346,7 +352,8 @@ struct ChangeChip : Step {
             return;
         }
         Bytes contents;
-        if (socket == Socket::Programmed) contents = sim::RandomContents(s.ref.size, seed);
+        if (socket == Socket::Programmed || socket == Socket::EraseHangs)
+            contents = sim::RandomContents(s.ref.size, seed);
         auto chip = sim::MakeSimChip(s.ref.row, std::move(contents));
         if (!chip) return;
         sim::SimChip& ref = *chip;
@@ -357,9 +364,15 @@ struct ChangeChip : Step {
             const std::string fault = sim::FaultForSeed(seed, s.ref.row);
             if (fault.rfind("flip:", 0) != 0) sim::ApplyAllFaults(*s.r.rig.sim, ref, fault);
         }
+        // A 5 V flash chip whose erase never ends: after Erase Chip has timed out it
+        // erases on, answering every read with its status, until its own limit.
+        if (auto* flash = dynamic_cast<sim::JedecFlash*>(&ref);
+            flash && socket == Socket::EraseHangs)
+            flash->SetEraseHangs(true);
     }
     void show(std::ostream& os) const override {
-        static const char* names[] = {"blank", "programmed", "empty socket", "faulty"};
+        static const char* names[] = {"blank", "programmed", "empty socket", "faulty",
+                                      "never-ending erase"};
         os << "socket: " << names[static_cast<int>(socket)] << " chip, seed " << seed;
     }
 };
@@ -385,8 +398,9 @@ struct RestoreSetup : Step {
         // A record file loaded before a smaller device was chosen no longer fits
         // the restored device: that line is a problem and the buffer stays.
         const auto& file = saved->file;
-        const bool fits = !file || !file->records || file->coverage.empty() ||
-                          file->coverage.back().last < saved->size;
+        const bool fits =
+            !file || !file->records || file->coverage.empty() ||
+            file->coverage.back().last < RecordSpan(saved->size, saved->family, saved->hiLow);
         RC_ASSERT(restore.complete() == fits);
         RC_ASSERT(s.r.app.dev.DeviceRow == saved->row);
         s.ref.row = saved->row;

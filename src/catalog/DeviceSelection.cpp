@@ -169,9 +169,9 @@ void OfferVoltages(App& app) {
         SetOption(ui.VoltageGroup(), 0, true);
         return;
     }
-    ui.Voltage_button[1].enabled = true;
-    if (vppClass >= 2) ui.Voltage_button[2].enabled = true;
-    if (vppClass >= 3) ui.Voltage_button[3].enabled = true;
+    for (int index = 1; index < 4; ++index)
+        if (VoltageOffered(vppClass, index))
+            ui.Voltage_button[static_cast<std::size_t>(index)].enabled = true;
     SetOption(ui.VoltageGroup(), 1, true); // its handler sets VppVolts to 12
     app.dev.VppVolts = 12;
 }

@@ -1,11 +1,17 @@
 #include "catalog/VoltageSpeed.h"
 
+#include <algorithm>
 #include <string>
 
 #include "app/App.h"
 #include "app/Shell.h"
 
 namespace quorbit {
+
+bool VoltageOffered(int vppClass, int index) {
+    if (vppClass == 0) return index == 0;
+    return index >= 1 && index <= std::max(vppClass, 1);
+}
 
 void Voltage_button_Click(App& app, int index) {
     switch (index) {

@@ -5,6 +5,10 @@ namespace quorbit {
 
 class App;
 
+/// Whether Voltage_button(index) ("5V", "12.5V", "21V", "25V") is offered for a
+/// device of voltage class `vppClass`: 5 V alone for class 0, else 12.5 V and the
+/// higher ones up to the class.
+bool VoltageOffered(int vppClass, int index);
 /// Click on Voltage_button(index): remembers the voltage and warns about the high ones.
 void Voltage_button_Click(App& app, int index);
 /// The slider moved: log, new delay counts, sound.

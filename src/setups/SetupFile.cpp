@@ -7,6 +7,8 @@
 #include <cstring>
 #include <limits>
 
+#include "hw/PortBase.h"
+
 namespace quorbit {
 
 const std::array<SetupKey, kSetupKeyCount>& SetupKeys() {
@@ -61,8 +63,9 @@ std::optional<std::size_t> KeyOf(const std::string& line) {
     return std::nullopt;
 }
 
-/// A line as the operator should see it in a message: printable and not too long.
-std::string Shown(const std::string& line) {
+} // namespace
+
+std::string ShownSetupText(const std::string& line) {
     constexpr std::size_t kShown = 60;
     std::string shown;
     for (const char c : line.substr(0, kShown)) {
@@ -71,8 +74,6 @@ std::string Shown(const std::string& line) {
     }
     return line.size() > kShown ? shown + "..." : shown;
 }
-
-} // namespace
 
 std::vector<SetupLine> ParseSetupFile(const std::string& text, std::vector<std::string>* problems) {
     std::vector<SetupLine> lines;
@@ -92,13 +93,13 @@ std::vector<SetupLine> ParseSetupFile(const std::string& text, std::vector<std::
         if (line.empty()) continue;
         const auto key = KeyOf(line);
         if (!key) {
-            problem(number, Shown(line) + " - not a setup line (a misspelt key?); ignored");
+            problem(number, ShownSetupText(line) + " - not a setup line (a misspelt key?)");
             continue;
         }
         const SetupKey& k = SetupKeys()[*key];
         if (seenOn[*key] != 0) {
-            problem(number, Shown(line) + " - " + k.control + " was set on line " +
-                                std::to_string(seenOn[*key]) + " already; ignored");
+            problem(number, ShownSetupText(line) + " - " + k.control + " was set on line " +
+                                std::to_string(seenOn[*key]) + " already");
             continue;
         }
         seenOn[*key] = number;
@@ -108,11 +109,7 @@ std::vector<SetupLine> ParseSetupFile(const std::string& text, std::vector<std::
     for (std::size_t k = 0; k < kSetupKeyCount; ++k) {
         if (seenOn[k] != 0) continue;
         const SetupKey& key = SetupKeys()[k];
-        problem(static_cast<int>(k) + 1,
-                std::string("the ") + key.text + "line is missing" +
-                    (key.kind == SetupValue::Name
-                         ? ""
-                         : std::string("; ") + key.control + " left as it was"));
+        problem(static_cast<int>(k) + 1, std::string("the ") + key.text + "line is missing");
     }
     return lines;
 }
@@ -147,6 +144,12 @@ std::optional<int> ParseSetupNumber(const std::string& rest) {
         value > std::numeric_limits<int>::max())
         return std::nullopt;
     return static_cast<int>(value);
+}
+
+bool ParseSetupPort(const std::string& rest, bool& none, std::uint16_t& base) {
+    const std::string text = Trimmed(rest);
+    none = Lower(text) == "none";
+    return none || ParseBasePort(text, base);
 }
 
 std::string SetupNameOf(const std::string& firstLine) {

@@ -3,6 +3,7 @@
 // main window's controls, CR LF ended.
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -38,8 +39,13 @@ struct SetupLine {
 /// each other line (an unknown or misspelt key, anything else), each repeated
 /// key (left out of the result, the first one kept) and each missing key is
 /// added to it as a text that starts with its line number.
+/// (A file with any problem is not restored at all.)
 std::vector<SetupLine> ParseSetupFile(const std::string& text,
                                       std::vector<std::string>* problems = nullptr);
+
+/// A line or value as the operator should see it in a message: printable and not
+/// too long (60 characters, then "...").
+std::string ShownSetupText(const std::string& line);
 
 /// "True" or "False" in any letter case, blanks around allowed.
 std::optional<bool> ParseTrueFalse(const std::string& rest);
@@ -47,6 +53,11 @@ std::optional<bool> ParseTrueFalse(const std::string& rest);
 /// nearest integer, halves to even; empty when the text is not a number or does
 /// not fit 32 bits.
 std::optional<int> ParseSetupNumber(const std::string& rest);
+
+/// The port box's text: None in any letter case (`none` set, no port), or a base
+/// as ParseBasePort takes it (378h, 0x278, D010...); blanks around allowed. False
+/// for anything else.
+bool ParseSetupPort(const std::string& rest, bool& none, std::uint16_t& base);
 
 /// The setup name held by a first line: everything after its first 12 characters.
 std::string SetupNameOf(const std::string& firstLine);

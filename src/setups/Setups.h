@@ -50,8 +50,13 @@ struct SetupRestore {
 };
 
 /// Restores the controls from the setup file through their own handlers, in file
-/// order, then reloads the code file. A line that cannot be applied is reported
-/// and leaves its control as it was; the others are applied.
+/// order, then reloads the code file. The file is checked whole first: a line that
+/// is missing, misspelt, repeated or holds a value its control cannot take, an
+/// option group without exactly one button chosen (the voltages: none when the
+/// file names no device), a port box that does not name the port chosen, a
+/// voltage the file's device does not offer or a code file that is gone is
+/// reported with the file and line, and nothing at all is set. A code file that
+/// then cannot be loaded is reported too, the controls restored.
 SetupRestore LoadSetupRot(App& app, const std::string& fname);
 
 /// Attaches the Setup menu and its load and save items.

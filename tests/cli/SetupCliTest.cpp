@@ -184,7 +184,8 @@ TEST_F(SetupCli, ASetupThatCannotBeAppliedStopsBeforeTheVerb) {
     r = Run("--setup 1 --sim-chip 27C256 blank");
     EXPECT_EQ(r.status, 2);
     EXPECT_TRUE(r.OutHas("Setup QBSetup1.INI, line 3: Slider1.Value = quick - not a number"));
-    EXPECT_TRUE(r.ErrHas("was not restored completely")); // the message box
+    EXPECT_TRUE(r.ErrHas("was not restored; nothing was changed")); // the message box
+    EXPECT_FALSE(r.OutHas("SETUP RESTORED"));
     EXPECT_FALSE(r.OutHas("Checking Device"));
 
     ASSERT_EQ(Run("setup save 1").status, 0); // no device chosen
@@ -230,6 +231,67 @@ TEST_F(SetupCli, AMisspeltOrMissingSetupLineRunsNoOtherJob) {
         EXPECT_FALSE(r.OutHas("SETUP RESTORED")) << r.out;
         EXPECT_FALSE(r.OutHas("Checking Device")) << r.out;
     }
+}
+
+// Values no control of the window can hold, or that contradict each other: the
+// setup is refused with its file, line and key, nothing of it is applied and
+// the verb does not run (exit 2).
+TEST_F(SetupCli, ABadValueInASetupRefusesItWholeAndRunsNothing) {
+    const auto image = sim::RandomContents(32768, 3);
+    WriteBytes(dir / "img.bin", std::string(image.begin(), image.end()));
+    ASSERT_EQ(Run("setup save 1 -d 27C256 --port 278 --file img.bin").status, 0);
+    const std::string saved = ReadBytes(dir / "QBSetup1.INI");
+    struct Spoilt {
+        std::vector<std::pair<std::string, std::string>> edits;
+        std::string problem;
+    };
+    const std::string notAPort =
+        " - not a port: 378h, 278h, 3BCh, a card's base from 100h to FFF8h, or None";
+    for (const Spoilt& s : std::vector<Spoilt>{
+             {{{"PortSelected.Text = 278h", "PortSelected.Text = garbage"}},
+              "line 13: PortSelected.Text = garbage" + notAPort},
+             {{{"PortSelected.Text = 278h", "PortSelected.Text = "}},
+              "line 13: PortSelected.Text = " + notAPort},
+             {{{"PortSelected.Text = 278h", "PortSelected.Text = -1"}},
+              "line 13: PortSelected.Text = -1" + notAPort},
+             {{{"PortSelected.Text = 278h", "PortSelected.Text = " + std::string(300, 'Z')}},
+              "line 13: PortSelected.Text = " + std::string(60, 'Z') + "..." + notAPort},
+             {{{"PortSelected.Text = 278h", "PortSelected.Text = 3BCh"}},
+              "line 13: PortSelected.Text = 3BCh - not the port of LPTSelection(1), 278h"},
+             {{{"LPTSelection(1).Value = True", "LPTSelection(1).Value = False"}},
+              "lines 10 to 12: no LPTSelection(n).Value is True - PortSelected.Text = 278h "
+              "names a port one of them stands for"},
+             {{{"Voltage_button(1).Value = True", "Voltage_button(1).Value = False"}},
+              "lines 4 to 7: no Voltage_button(n).Value is True - one voltage must be chosen "
+              "for the Eprom 27C256"},
+             {{{"HiLow_button(0).Value = True", "HiLow_button(0).Value = False"}},
+              "lines 14 to 16: no HiLow_button(n).Value is True - one of Both, Hi Byte and Low "
+              "Byte must be True"}}) {
+        std::string text = saved;
+        for (const auto& [from, to] : s.edits)
+            text.replace(text.find(from), from.size(), to);
+        WriteBytes(dir / "QBSetup1.INI", text);
+        const Result r = Run("--setup 1 --sim-chip 27C256 --sim-save chip.bin program --yes");
+        SCOPED_TRACE(s.problem);
+        EXPECT_EQ(r.status, 2) << r.out;
+        EXPECT_TRUE(r.OutHas(">  Setup QBSetup1.INI, " + s.problem)) << r.out;
+        EXPECT_TRUE(r.OutHas(">  Setup QBSetup1.INI not restored: nothing was changed\n"));
+        EXPECT_FALSE(r.OutHas("SETUP RESTORED")) << r.out;
+        EXPECT_FALSE(r.OutHas("Device Eprom 27C256 was Selected")) << r.out;
+        EXPECT_FALSE(r.OutHas("Programming Button Pressed")) << r.out;
+        EXPECT_EQ(ReadBytes(dir / "chip.bin"), std::string(32768, '\xFF'));
+    }
+
+    // A code file that will not load any more: said, and never "SETUP RESTORED".
+    WriteBytes(dir / "QBSetup1.INI", saved);
+    fs::resize_file(dir / "img.bin", 2100002); // bigger than the code buffer now
+    const Result big = Run("--setup 1 --sim-chip 27C256 blank");
+    EXPECT_EQ(big.status, 2);
+    EXPECT_TRUE(
+        big.OutHas(">  Setup QBSetup1.INI restored but for its code file, which was not loaded\n"))
+        << big.out;
+    EXPECT_FALSE(big.OutHas("SETUP RESTORED")) << big.out;
+    EXPECT_FALSE(big.OutHas("Checking Device")) << big.out;
 }
 
 TEST_F(SetupCli, SaveRefusesBadOptionsAndKeepsTheOldSlotWhenItCannotWrite) {

@@ -3,6 +3,8 @@
 #include <QMenu>
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "WindowRig.h"
 
 namespace quorbit::test {
@@ -17,8 +19,20 @@ TEST(SetupMenu, OpeningItRefreshesTheLoadItemsAndALoadItemRestoresTheSetup) {
     QAction* third = w.window->ControlAction("LoadSetup3");
     EXPECT_FALSE(third->isEnabled());
 
-    WriteBytes(std::filesystem::path(w.app().svc.workFolder) / "QBSetup3.INI",
-               "SetupName = Third\r\nDevice.Index = 11\r\n");
+    // A whole setup file, as the program saves it: a file with a line missing is
+    // not restored at all.
+    std::string text;
+    for (const char* line :
+         {"SetupName = Third", "sFILE = ", "Device.Index = 11", "Voltage_button(0).Value = False",
+          "Voltage_button(1).Value = True", "Voltage_button(2).Value = False",
+          "Voltage_button(3).Value = False", "CheckBlankPriorProgramming.Value = 0",
+          "VerifyAfterProgramming.Value = 0", "LPTSelection(0).Value = True",
+          "LPTSelection(1).Value = False", "LPTSelection(2).Value = False",
+          "PortSelected.Text = 378h", "HiLow_button(0).Value = True",
+          "HiLow_button(1).Value = False", "HiLow_button(2).Value = False", "Slider1.Value = 18",
+          "CheckCode.Value = 1", "CheckData.Value = 0"})
+        text += std::string(line) + "\r\n";
+    WriteBytes(std::filesystem::path(w.app().svc.workFolder) / "QBSetup3.INI", text);
     Q_EMIT setup->aboutToShow();
     EXPECT_TRUE(third->isEnabled());
     EXPECT_EQ(third->text(), "Third");

@@ -150,7 +150,9 @@ TEST_F(Setups, EmptyFileLineRestoresTheControlsAndLoadsNoFile) {
 }
 
 TEST_F(Setups, MenuOpeningEnablesOnlyTheSlotsWithAFileCaptionedWithTheirNames) {
-    WriteWork("qbsetup3.ini", CrLfLines({"SetupName = Third one", "Device.Index = 3"}));
+    std::string third = SavedSetupText([](App& a) { SetListIndex(a.ui.Device, 3); });
+    third.replace(0, third.find("\r\n"), "SetupName = Third one");
+    WriteWork("qbsetup3.ini", third);
     Fire(app.ui.Setup.onClick);
     EXPECT_FALSE(app.ui.LoadSetup1.enabled || app.ui.LoadSetup2.enabled ||
                  app.ui.LoadSetup4.enabled);

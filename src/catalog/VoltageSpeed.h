@@ -1,9 +1,21 @@
 #pragma once
 // The programming voltage options and the programming-speed slider.
+#include <cstdint>
 
 namespace quorbit {
 
 class App;
+class Board;
+
+/// The slider's maximum: position 20 is the fastest, 1 the slowest.
+inline constexpr int kSpeedMaximum = 20;
+
+/// PortDelayCount, MediumDelayCount and LongDelayCount at one slider position.
+struct DelayCounts {
+    std::int32_t port = 0, medium = 0, longer = 0;
+};
+/// The counts at slider `position` for the timing factors the board holds.
+DelayCounts DelayCountsAt(int position, const Board& board);
 
 /// Click on Voltage_button(index): remembers the voltage and warns about the high ones.
 void Voltage_button_Click(App& app, int index);

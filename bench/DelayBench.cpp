@@ -25,7 +25,7 @@ void BM_RealPortDelayOvershoot(benchmark::State& state) {
     std::vector<std::int64_t> overshoot;
     for (auto _ : state) {
         const std::int64_t start = SystemWaitClock().NowNs();
-        waits.Pulse(steps);
+        waits.Pulse(steps, 0);
         overshoot.push_back(SystemWaitClock().NowNs() - start - askedNs);
     }
     std::sort(overshoot.begin(), overshoot.end());

@@ -71,6 +71,10 @@ class PausingPort : public PortIo {
     std::uint8_t PortIn(std::uint16_t port) override;
     void Sleep(int ms) override { board_->Sleep(ms); }
     void BusySteps(std::int64_t steps) override { board_->BusySteps(steps); }
+    void PulseSteps(std::int64_t steps, std::int64_t stepNs) override {
+        board_->PulseSteps(steps, stepNs);
+    }
+    [[nodiscard]] std::int64_t NowNs() const override { return board_->NowNs(); }
     [[nodiscard]] std::string Describe() const override { return board_->Describe(); }
 
   private:

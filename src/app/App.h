@@ -58,6 +58,10 @@ struct ReportState {
     int ProgressCount = 0;
     /// The chip address the progress bar last moved at; -1 while the bar is at 0.
     std::int32_t ProgressAddress = -1;
+    /// A wait the operation is in while its bar stands still ("Erasing the chip"),
+    /// and how long it has lasted on the port's clock; empty when there is none.
+    std::string WaitPhase;
+    double WaitSeconds = 0;
     std::string SavedProgramEnabled = "False", SavedVerifyEnabled = "False",
                 SavedReadEnabled = "False", SavedDisplayEnabled = "False";
 };

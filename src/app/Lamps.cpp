@@ -84,7 +84,25 @@ void SetStatusText(App& app, const std::string& text) {
     app.Repaint();
 }
 
+void ShowWaitPhase(App& app, const std::string& phase, double seconds) {
+    ReportState& r = app.report;
+    const bool newSecond = static_cast<long long>(seconds) != static_cast<long long>(r.WaitSeconds);
+    const bool newPhase = phase != r.WaitPhase;
+    r.WaitSeconds = seconds;
+    if (!newPhase && !newSecond) return;
+    r.WaitPhase = phase;
+    app.Repaint();
+}
+
+void EndWaitPhase(App& app) {
+    if (app.report.WaitPhase.empty()) return;
+    app.report.WaitPhase.clear();
+    app.report.WaitSeconds = 0;
+    app.Repaint();
+}
+
 void Reset(App& app) {
+    EndWaitPhase(app);
     app.board.ResetLines();
     app.ui.ProgressBar1.max = 100;
     SetProgressValue(app, 0);

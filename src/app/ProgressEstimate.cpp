@@ -55,4 +55,9 @@ std::string ProgressLine(int percent, std::int32_t address, double elapsedSecond
     return line;
 }
 
+std::string WaitLine(const std::string& phase, double phaseSeconds, double elapsedSeconds) {
+    return phase + " for " + DurationText(phaseSeconds) + "  " + DurationText(elapsedSeconds) +
+           " elapsed";
+}
+
 } // namespace quorbit

@@ -27,6 +27,9 @@ class ProgressEstimate {
 /// address < 0: none yet.
 std::string ProgressLine(int percent, std::int32_t address, double elapsedSeconds,
                          std::optional<double> secondsLeft);
+/// "Erasing the chip for 1:04  1:05 elapsed": a wait on the chip while the bar
+/// stands still, no share or address.
+std::string WaitLine(const std::string& phase, double phaseSeconds, double elapsedSeconds);
 /// m:ss, or h:mm:ss from an hour on.
 std::string DurationText(double seconds);
 

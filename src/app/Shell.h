@@ -31,6 +31,10 @@ void GoProgressiveBar1(App& app);
 void SetProgressValue(App& app, int value);
 void SetProgressMax(App& app, int maximum);
 void SetStatusText(App& app, const std::string& text);
+/// The operation waits on the chip: what for and for how long so far. Shown again
+/// when the phase or its whole second changes.
+void ShowWaitPhase(App& app, const std::string& phase, double seconds);
+void EndWaitPhase(App& app);
 
 // ---- Error alert --------------------------------------------------------------
 void EnterErrorState(App& app);

@@ -40,6 +40,8 @@ void PublishedView::Publish(const App& app) {
     shown_.pageFrame = ui.Frame3;
     shown_.pageBar = ui.VScroll1;
     shown_.progressAddress = app.report.ProgressAddress;
+    shown_.waitPhase = app.report.WaitPhase;
+    shown_.waitSeconds = app.report.WaitSeconds;
 }
 
 ViewSnapshot PublishedView::Read() const {

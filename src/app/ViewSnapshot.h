@@ -24,6 +24,9 @@ struct ViewSnapshot {
     ControlFace pageBar;     // VScroll1: page number and last page
     /// The chip address the progress bar last moved at; -1 before it moved.
     std::int32_t progressAddress = -1;
+    /// What the operation waits for while its bar stands still, and since when.
+    std::string waitPhase;
+    double waitSeconds = 0;
 };
 
 class PublishedView {

@@ -6,6 +6,7 @@
 #include "app/App.h"
 #include "app/Shell.h"
 #include "catalog/Catalog.h"
+#include "catalog/PulseTiming.h"
 #include "catalog/VoltageSpeed.h"
 #include "ops/FlashId.h"
 #include "sim/ChipFactory.h"
@@ -222,6 +223,7 @@ void Device_Click(App& app) {
     FollowWithSimulatedChip(app, k);
     SetAddressMaps(app);
     SetTimingFactors(app);
+    SetPulseStep(app);
 
     // Lines to rest: chip and outputs disabled. A serial EEPROM has neither; for
     // it the chip-enable line is the bus clock (SCL), left low.

@@ -32,15 +32,23 @@ void Voltage_button_Click(App& app, int index) {
     }
 }
 
+DelayCounts DelayCountsAt(int position, const Board& board) {
+    const std::int32_t d = kSpeedMaximum - position; // 0 at the fast end
+    DelayCounts counts;
+    counts.longer = d * board.LongDelayFactor + 2;
+    counts.medium = d * board.MediumDelayFactor + 2;
+    counts.port = d * board.ShortDelayFactor + 2;
+    // In the slow half the register latch pause takes the medium factor.
+    if (position < 10) counts.port = d * board.MediumDelayFactor + 2;
+    return counts;
+}
+
 void ApplySpeedSetting(App& app) {
     Board& b = app.board;
-    const Control& slider = app.ui.Slider1;
-    const std::int32_t d = slider.max - slider.value; // 0 at the fast end
-    b.LongDelayCount = d * b.LongDelayFactor + 2;
-    b.MediumDelayCount = d * b.MediumDelayFactor + 2;
-    b.PortDelayCount = d * b.ShortDelayFactor + 2;
-    // In the slow half the register latch pause takes the medium factor.
-    if (slider.value < 10) b.PortDelayCount = d * b.MediumDelayFactor + 2;
+    const DelayCounts counts = DelayCountsAt(app.ui.Slider1.value, b);
+    b.LongDelayCount = counts.longer;
+    b.MediumDelayCount = counts.medium;
+    b.PortDelayCount = counts.port;
 }
 
 void Slider1_Change(App& app) {

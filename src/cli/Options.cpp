@@ -61,11 +61,13 @@ void AddBackendOptions(CLI::App& cli, GlobalOptions& o) {
         ->capture_default_str();
     cli.add_option("--trace", o.backend.traceFile, "Record every port access in this file");
     cli.add_option("--step-ns", o.backend.stepNs,
-                   "Length of one counted delay step on a real port, in ns")
+                   "Length of one counted delay step on a real port, in ns (the pauses "
+                   "between port writes; programming pulses count steps of their own length)")
         ->check(CLI::Range(std::int64_t{1}, std::int64_t{1'000'000}))
         ->capture_default_str();
     cli.add_flag("--exec-delays", o.backend.execDelays,
-                 "exec: also send counted delays to the child as 'D <steps>' lines");
+                 "exec: also send counted delays to the child as 'D <steps>' lines "
+                 "('D <steps> <ns>' for a pulse's steps of their own length)");
     cli.add_option("--ppdev-378", o.backend.ppdev378, "Parport device for 378h")
         ->capture_default_str();
     cli.add_option("--ppdev-278", o.backend.ppdev278, "Parport device for 278h")

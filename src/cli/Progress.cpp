@@ -6,6 +6,7 @@
 #include <ostream>
 
 #include "app/App.h"
+#include "app/ProgressEstimate.h"
 
 namespace quorbit::cli {
 
@@ -13,6 +14,20 @@ ProgressLine::ProgressLine(const App& app, std::ostream& err, const char* label)
     : app_(app), err_(err), label_(label) {}
 
 void ProgressLine::Repaint() {
+    const ReportState& report = app_.report;
+    if (!report.WaitPhase.empty()) {
+        // A wait on the chip (an erase): what it waits for and how long so far.
+        const std::string text = report.WaitPhase + " for " + DurationText(report.WaitSeconds);
+        if (text == shownWait_) return;
+        shownWait_ = text;
+        shownPercent_ = 0;
+        err_ << "\r\033[K" << label_ << ": " << text << std::flush;
+        return;
+    }
+    if (!shownWait_.empty()) { // the wait is over: its line goes
+        shownWait_.clear();
+        Clear();
+    }
     const Control& bar = app_.ui.ProgressBar1;
     if (bar.max <= 0 || bar.value <= 0) return;
     const int percent = static_cast<int>(100LL * bar.value / bar.max);

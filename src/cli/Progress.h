@@ -12,7 +12,8 @@ class App;
 
 namespace quorbit::cli {
 
-/// Shows the window's progress bar as "<label>: NN%" on one rewritten line.
+/// Shows the window's progress bar as "<label>: NN%" on one rewritten line, and a
+/// wait on the chip as "<label>: Erasing the chip for 0:12".
 class ProgressLine : public Refresher {
   public:
     ProgressLine(const App& app, std::ostream& err, const char* label);
@@ -25,6 +26,7 @@ class ProgressLine : public Refresher {
     std::ostream& err_;
     const char* label_;
     int shownPercent_ = -1;
+    std::string shownWait_;
 };
 
 /// Progress for scripts: one JSON object per line, at most ten a second, e.g.

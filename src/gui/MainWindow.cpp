@@ -663,8 +663,11 @@ void MainWindow::ShowProgressText() {
         bar.max > bar.min ? double(bar.value - bar.min) / double(bar.max - bar.min) : 0.0;
     const double elapsed = static_cast<double>(operationClock_.elapsed()) / 1000.0;
     estimate_.Observe(fraction, elapsed);
-    std::string text = ProgressLine(static_cast<int>(fraction * 100.0), published_.progressAddress,
-                                    elapsed, estimate_.SecondsLeft());
+    std::string text =
+        published_.waitPhase.empty()
+            ? ProgressLine(static_cast<int>(fraction * 100.0), published_.progressAddress, elapsed,
+                           estimate_.SecondsLeft())
+            : WaitLine(published_.waitPhase, published_.waitSeconds, elapsed);
     if (stopAsked_) text = "Stopping...  " + text;
     progressText_->setText(QString::fromStdString(text));
 }

@@ -242,7 +242,7 @@ void Board::LongDelay() {
 }
 void Board::PulseWait(std::int64_t steps) {
     ThrowIfStopPending();
-    if (steps > 0 && DataPort != 0) io_->PulseSteps(steps);
+    if (steps > 0 && DataPort != 0) io_->PulseSteps(steps, PulseStepNs);
 }
 void Board::Delay20Steps() {
     BusyWait(20);

@@ -104,6 +104,10 @@ class Board {
     /// out there. The port's own access time already exceeds the write-pulse
     /// timings the parts need (tWP 100 ns, tWPH 50 ns, tDS 50 ns).
     bool LoadingPage = false;
+    /// Real length of one step of MediumDelay and LongDelay, the EPROMs' pulse
+    /// widths: chosen with the device so that the default speed gives its
+    /// datasheet's pulse (0: the port's own step length).
+    std::int64_t PulseStepNs = 0;
     void MediumDelay();
     void LongDelay();
     void Delay20Steps();
@@ -111,6 +115,8 @@ class Board {
     void Delay300Steps();
     void Delay2Seconds();
     void SleepMs(int milliseconds);
+    /// The port's clock (ns), for waits bounded by a chip's own times.
+    [[nodiscard]] std::int64_t NowNs() const { return io_->NowNs(); }
     /// Overran pulses already told to the operator; a page-load refusal logged.
     std::int64_t OverranPulsesReported = 0;
     bool PageLoadRefusalLogged = false;

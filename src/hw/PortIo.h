@@ -14,10 +14,11 @@ class PortError : public std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
-/// Default length of one counted delay step on a real port (--step-ns sets it).
-/// The counted loops (PortDelay, WaitSettlingTime, MediumDelay, LongDelay) are
-/// expressed in steps with fixed ratios; at 25 ns the 2764's pulse is its 1 ms at
-/// the default speed, and a page-write chip's byte loads stay inside its window.
+/// Default length of one counted delay step on a real port (--step-ns sets it):
+/// the pause after each port write and the short fixed delays. At 25 ns a
+/// page-write chip's byte loads stay inside its byte-load window. The programming
+/// pulses (MediumDelay, LongDelay) count their steps at a length of their own,
+/// chosen per chip so that the default speed gives the datasheet's pulse.
 inline constexpr std::int64_t kDelayStepNanoseconds = 25;
 
 class PortIo {
@@ -33,11 +34,19 @@ class PortIo {
     virtual std::uint8_t PortIn(std::uint16_t port) = 0;
     /// Timed wait in milliseconds (programming pulses, settling).
     virtual void Sleep(int milliseconds) = 0;
-    /// Counted busy-wait steps (the pacing between latch writes).
+    /// Counted busy-wait steps at the port's step length (the pacing between latch
+    /// writes, the short fixed delays).
     virtual void BusySteps(std::int64_t steps) = 0;
-    /// Counted steps that form a programming pulse; a real port also counts the
-    /// pulses that overran.
-    virtual void PulseSteps(std::int64_t steps) { BusySteps(steps); }
+    /// Counted steps that form a programming pulse, each `stepNs` long (0: the
+    /// port's own step length); a real port also counts the pulses that overran.
+    /// A port that keeps no time of its own takes them as plain steps.
+    virtual void PulseSteps(std::int64_t steps, std::int64_t stepNs) {
+        (void)stepNs;
+        BusySteps(steps);
+    }
+    /// The port's clock in nanoseconds, for waits bounded by a chip's own times:
+    /// monotonic wall time on a real port, the virtual clock of the simulator.
+    [[nodiscard]] virtual std::int64_t NowNs() const;
     /// Programming pulses that took more than twice their length (real ports).
     [[nodiscard]] virtual std::int64_t OverranPulses() const { return 0; }
     /// True when the waits are made on the wall clock for real hardware.

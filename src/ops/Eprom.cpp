@@ -244,6 +244,10 @@ void Pulse27080(App& app, bool longer) {
     Board& b = app.board;
     b.REG4ON();
     DriveDataOut(b);
+    // The pulse is CE low while VPP is on OE/VPP: VPP comes first (the datasheets'
+    // VPP set-up time), and a retry finds CE still low from the program verify,
+    // which would start the pulse a whole latch early.
+    if ((b.Reg3Shadow & 0x80) == 0) b.CEOFF();
     b.VPP24_ON();
     b.CEON();
     b.MediumDelay();

@@ -3,6 +3,11 @@
 // byte: a stuck cell, or a poll read that came back wrong, would let it call an
 // unerased chip erased, so the whole chip is read back before erasing is
 // reported complete.
+//
+// The poll lasts as long as the chip may take, on the port's clock, not for a
+// count of reads (whose time follows the port's speed): the AM29F010/020/040
+// datasheets give a chip erase 8 s typically and 64 s at most, the AT29C256's
+// 20 ms; a quarter more is allowed before the chip is given up on.
 #include "ops/FlashErase.h"
 
 #include "app/App.h"
@@ -19,8 +24,11 @@ namespace {
 struct EraseKind {
     bool (*accepts)(App&);
     int afterCommandsMs;
-    std::int32_t pollLimit;
+    std::int64_t longestEraseMs; // the datasheet's chip erase time at most
 };
+
+/// Between two polls: DQ7 changes once, at the end of seconds of erasing.
+constexpr int kPollPauseMs = 1;
 
 bool AcceptsJedecFlash(App& app) {
     const int maker = app.ops.flash.FlashMakerCode;
@@ -38,18 +46,24 @@ void SendCommand(App& app, int command) {
     CMD_FLASH(app); // the AT29C256 form for "FA"
 }
 
-/// Polls DQ7 at the address the last command left on the board (5555h).
-bool WaitForErase(App& app, std::int32_t limit) {
+/// Polls DQ7 at the address the last command left on the board (5555h) until it
+/// reads 1, or until the chip's longest erase and a quarter more have passed
+/// since `startNs`; the last poll comes after that time, so a wait that was
+/// stretched (the thread preempted) never fails a chip that has finished.
+bool WaitForErase(App& app, const EraseKind& kind, std::int64_t startNs) {
     Board& b = app.board;
-    for (std::int32_t counter = limit;; counter = app.ops.PollCount) {
-        app.ops.PollCount = counter - 1;
-        if (app.ops.PollCount == 0) return false;
+    const std::int64_t boundNs = kind.longestEraseMs * 1'000'000 * 5 / 4;
+    for (;;) {
         b.CEON();
         b.OEON();
         b.GetNibbles();
         b.OEOFF();
         b.CEOFF();
         if (b.DataIn >= 128) return true;
+        const std::int64_t takenNs = b.NowNs() - startNs;
+        ShowWaitPhase(app, "Erasing the chip", static_cast<double>(takenNs) / 1e9);
+        if (takenNs >= boundNs) return false;
+        b.SleepMs(kPollPauseMs);
     }
 }
 
@@ -66,9 +80,12 @@ void RunErase(App& app, const EraseKind& kind) {
     LogMessage(app, "Device ID# " + app.ops.flash.FlashID + " - Erase Operation Started.. WAIT!");
     SendCommand(app, 0x80);
     SendCommand(app, 0x10);
+    const std::int64_t startNs = app.board.NowNs();
     if (kind.afterCommandsMs > 0) app.board.SleepMs(kind.afterCommandsMs);
     app.board.REG4OFF();
-    if (WaitForErase(app, kind.pollLimit)) {
+    const bool erased = WaitForErase(app, kind, startNs);
+    EndWaitPhase(app);
+    if (erased) {
         SendCommand(app, 0xF0);
         if (BLANKCODE_PARALLEL(app)) {
             LogMessage(app, "Flash Erasing Operation COMPLETED");
@@ -88,11 +105,11 @@ void RunErase(App& app, const EraseKind& kind) {
 } // namespace
 
 void EraseFLASH(App& app) {
-    RunErase(app, {AcceptsJedecFlash, 0, 400000});
+    RunErase(app, {AcceptsJedecFlash, 0, 64'000});
 }
 
 void EraseAT29C256(App& app) {
-    RunErase(app, {AcceptsAt29c256, 20, 50000});
+    RunErase(app, {AcceptsAt29c256, 20, 20});
 }
 
 } // namespace quorbit

@@ -68,8 +68,10 @@ class ParallelChip : public SimChip {
     [[nodiscard]] std::uint32_t AddressOf(const Registers& regs) const;
     /// A defective cell: bit `bit` of the byte at `address` always reads `level`.
     void StickBit(std::uint32_t address, int bit, bool level);
-    /// A weak cell: the byte at `address` takes a write only from its `pulses`-th
-    /// programming pulse on (a cell slow to charge its floating gate).
+    /// A weak cell, slow to charge its floating gate: the byte at `address` needs
+    /// `pulses` datasheet pulses' worth of programming time (a UV EPROM: `pulses`
+    /// pulses of the datasheet's width) or takes from its `pulses`-th write cycle
+    /// on (a page-write part).
     void MakeWeak(std::uint32_t address, int pulses);
     /// What the byte at `address` reads as, defects included: what the chip holds
     /// as far as anything reading it can tell.
@@ -80,7 +82,7 @@ class ParallelChip : public SimChip {
     virtual void PinsChanged(const ChipPins& before, const ChipPins& now, std::int64_t nowNs);
     /// The stored byte as the outputs show it, defects included.
     [[nodiscard]] std::uint8_t Cell(std::uint32_t address) const;
-    /// Pulses the cell at `address` needs before it takes a write (1 for a sound cell).
+    /// The weak cell's `pulses` for `address` (1 for a sound cell).
     [[nodiscard]] int PulsesToTake(std::uint32_t address) const;
 
   private:

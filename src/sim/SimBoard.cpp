@@ -141,6 +141,10 @@ void SimBoard::BusySteps(std::int64_t steps) {
     if (steps > 0) nowNs_ += steps * stepNs_;
 }
 
+void SimBoard::PulseSteps(std::int64_t steps, std::int64_t stepNs) {
+    if (steps > 0) nowNs_ += steps * (stepNs > 0 ? stepNs : stepNs_);
+}
+
 std::string SimBoard::Describe() const {
     std::ostringstream out;
     if (model_ == 0) {

@@ -23,6 +23,8 @@ class SimBoard : public PortIo {
     std::uint8_t PortIn(std::uint16_t port) override;
     void Sleep(int milliseconds) override;
     void BusySteps(std::int64_t steps) override;
+    /// A programming pulse: its steps at their own length on the virtual clock.
+    void PulseSteps(std::int64_t steps, std::int64_t stepNs) override;
     [[nodiscard]] std::string Describe() const override;
 
     void Insert(std::unique_ptr<SimChip> chip) { chip_ = std::move(chip); }
@@ -32,7 +34,8 @@ class SimBoard : public PortIo {
     [[nodiscard]] int Model() const { return model_; }
     [[nodiscard]] std::uint16_t BasePort() const { return base_; }
     [[nodiscard]] const Registers& Regs() const { return regs_; }
-    [[nodiscard]] std::int64_t NowNs() const { return nowNs_; }
+    /// The virtual clock: port accesses, sleeps and counted steps at their lengths.
+    [[nodiscard]] std::int64_t NowNs() const override { return nowNs_; }
     /// The real length of one counted step the virtual clock advances by.
     void SetStepNs(std::int64_t nanoseconds) { stepNs_ = nanoseconds; }
     /// How long one port access takes (kPortAccessNs unless set): a slow port

@@ -21,6 +21,9 @@ struct EpromModel {
     /// Program verify reads with CE high and OE low while VPP is applied (the
     /// CE-programmed parts with a separate VPP pin: 27C256, 27C040).
     bool verifiesWithCeHigh = false;
+    /// The program pulse width the datasheet asks for, and its window.
+    std::int64_t pulseNs = 100'000;
+    std::int64_t shortestPulseNs = 95'000, longestPulseNs = 105'000;
 };
 
 /// One programming pulse the chip saw: the time all program conditions held.
@@ -29,8 +32,9 @@ struct ProgramPulse {
     std::uint8_t data = 0xFF;
     std::int64_t widthNs = 0;
     int vppDecivolts = 0;
-    int number = 0;    // pulses this cell has had, this one included
-    bool took = false; // the cell took the data with this pulse
+    int number = 0;          // pulses this cell has had, this one included
+    std::int64_t cellNs = 0; // the cell's pulse time so far, this one included
+    bool took = false;       // the cell has had its programming time
 };
 
 EpromModel EpromModelOf(char subtype);
@@ -41,6 +45,11 @@ class SimEprom : public ParallelChip {
 
     std::optional<std::uint8_t> Output(const Registers& regs) override;
 
+    [[nodiscard]] const EpromModel& Model() const { return model_; }
+    /// Programming time the cell at `address` needs before it reads back what it
+    /// was pulsed with: a share of one datasheet pulse drawn for its address, plus
+    /// whole pulses for a weak cell.
+    [[nodiscard]] std::int64_t ProgrammingNsNeeded(std::uint32_t address) const;
     /// Programming pulses the cell at `address` has had.
     [[nodiscard]] int PulsesAt(std::uint32_t address) const;
     [[nodiscard]] std::int64_t TotalPulses() const { return totalPulses_; }
@@ -62,6 +71,8 @@ class SimEprom : public ParallelChip {
     ChipPins pulsePins_{};
     std::int64_t pulseStartNs_ = 0;
     std::vector<std::uint16_t> pulses_;
+    /// Pulse time each cell has had (made at the first pulse).
+    std::vector<std::int64_t> programmedNs_;
     std::int64_t totalPulses_ = 0;
     std::set<int> vppLevels_;
 };

@@ -50,7 +50,8 @@ bool ApplyStuck(ParallelChip& chip, const Fields& f, std::size_t size) {
     return true;
 }
 
-/// ADDRESS:N - the cell takes a write only from its N-th programming pulse on.
+/// ADDRESS:N - a weak cell: N datasheet pulses' worth of programming time (a UV
+/// EPROM), or its N-th write cycle (a page-write part), before it takes a write.
 bool ApplyWeak(ParallelChip& chip, const Fields& f, std::size_t size) {
     std::uint32_t address = 0;
     unsigned long pulses = 0;

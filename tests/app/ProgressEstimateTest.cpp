@@ -48,6 +48,8 @@ TEST(ProgressEstimate, TheLineTellsWhatIsKnown) {
     EXPECT_EQ(ProgressLine(42, 0x7FF00, 58.2, 81.0),
               "42%  at 7FF00h  0:58 elapsed  about 1:21 left");
     EXPECT_EQ(ProgressLine(140, 0, 3725, 0.2), "100%  at 0h  1:02:05 elapsed  about 0:00 left");
+    // A wait on the chip: no share, no address, how long the wait has lasted.
+    EXPECT_EQ(WaitLine("Erasing the chip", 64.4, 66.0), "Erasing the chip for 1:04  1:06 elapsed");
 }
 
 } // namespace

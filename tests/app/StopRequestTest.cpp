@@ -36,6 +36,10 @@ class StopAtAccess : public PortIo {
     }
     void Sleep(int milliseconds) override { board.Sleep(milliseconds); }
     void BusySteps(std::int64_t steps) override { board.BusySteps(steps); }
+    void PulseSteps(std::int64_t steps, std::int64_t stepNs) override {
+        board.PulseSteps(steps, stepNs);
+    }
+    [[nodiscard]] std::int64_t NowNs() const override { return board.NowNs(); }
     [[nodiscard]] std::string Describe() const override { return board.Describe(); }
 
     sim::SimBoard board;

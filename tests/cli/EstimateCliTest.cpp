@@ -35,6 +35,8 @@ Run RunCli(const TempDir& dir, const std::string& args) {
 
 struct Counts {
     long long accesses = -1, sleepMs = -1, steps = -1;
+    long long pulseSteps = 0; // steps of a length of their own ("D <steps> <ns>")
+    double pulseSeconds = 0;  // and the time they make
 };
 
 Counts FromEstimate(const std::string& out, double& seconds, long long& stepNs) {
@@ -46,6 +48,11 @@ Counts FromEstimate(const std::string& out, double& seconds, long long& stepNs) 
         c.sleepMs = std::stoll(m[1]);
     if (std::regex_search(out, m, std::regex("Counted steps: (\\d+)\n")))
         c.steps = std::stoll(m[1]);
+    if (std::regex_search(
+            out, m, std::regex("Pulse steps: (\\d+) \\(([0-9.]+) s at their own lengths\\)\n"))) {
+        c.pulseSteps = std::stoll(m[1]);
+        c.pulseSeconds = std::stod(m[2]);
+    }
     seconds = -1;
     stepNs = -1;
     if (std::regex_search(out, m,
@@ -65,16 +72,26 @@ Counts FromTrace(const std::string& trace) {
             ++c.accesses;
         else if (line.rfind("S ", 0) == 0)
             c.sleepMs += std::stoll(line.substr(2));
-        else if (line.rfind("D ", 0) == 0)
-            c.steps += std::stoll(line.substr(2));
-        else
+        else if (line.rfind("D ", 0) == 0) {
+            std::istringstream fields(line.substr(2));
+            long long steps = 0, stepNs = 0;
+            fields >> steps;
+            if (fields >> stepNs) {
+                c.pulseSteps += steps;
+                c.pulseSeconds += static_cast<double>(steps * stepNs) * 1e-9;
+            } else {
+                c.steps += steps;
+            }
+        } else
             ADD_FAILURE() << "unexpected trace line " << line;
     }
     return c;
 }
 
-void ExpectEstimateMatchesTrace(const std::string& args, long long stepNs) {
+void ExpectEstimateMatchesTrace(const std::string& args, long long stepNs,
+                                const std::vector<std::uint8_t>& image = {}) {
     TempDir dir;
+    if (!image.empty()) WriteBytes(dir / "image.bin", std::string(image.begin(), image.end()));
     const Run r = RunCli(dir, "--trace trace.txt " + args);
     ASSERT_EQ(r.status, 0) << r.out;
     double seconds = 0;
@@ -82,13 +99,16 @@ void ExpectEstimateMatchesTrace(const std::string& args, long long stepNs) {
     const Counts printed = FromEstimate(r.out, seconds, printedStep);
     const Counts traced = FromTrace(ReadBytes(dir / "trace.txt"));
     EXPECT_GT(traced.accesses, 0);
+    if (!image.empty()) EXPECT_GT(traced.pulseSteps, 0) << "a program gives pulses";
     EXPECT_EQ(printed.accesses, traced.accesses) << r.out;
     EXPECT_EQ(printed.sleepMs, traced.sleepMs);
     EXPECT_EQ(printed.steps, traced.steps);
+    EXPECT_EQ(printed.pulseSteps, traced.pulseSteps);
+    EXPECT_NEAR(printed.pulseSeconds, traced.pulseSeconds, 0.0015);
     EXPECT_EQ(printedStep, stepNs);
     const double expected = static_cast<double>(traced.accesses) * 1e-6 +
                             static_cast<double>(traced.sleepMs) * 1e-3 +
-                            static_cast<double>(traced.steps * stepNs) * 1e-9;
+                            static_cast<double>(traced.steps * stepNs) * 1e-9 + traced.pulseSeconds;
     EXPECT_NEAR(seconds, expected, 0.0015);
 }
 
@@ -98,6 +118,12 @@ TEST(CliEstimate, CountsMatchTheTraceOfTheSameRun) {
                                25);
     // After the verb too, with another step length: the same counts, another time.
     ExpectEstimateMatchesTrace("--sim-chip 2764 blank -d 2764 --step-ns 500 --estimate", 500);
+    // A program: its pulses' steps have a length of their own, told apart.
+    std::vector<std::uint8_t> image(256);
+    for (std::size_t i = 0; i < image.size(); ++i)
+        image[i] = static_cast<std::uint8_t>(i * 7);
+    ExpectEstimateMatchesTrace("--sim-chip 27C256 --estimate --yes program -d 27C256 image.bin", 25,
+                               image);
 }
 
 TEST(CliEstimate, ABadStepLengthIsBadUsage) {

@@ -1,4 +1,5 @@
-// The trace tells every counted delay as a "D <steps>" line: the pulse widths and
+// The trace tells every counted delay as a "D <steps>" line, and a pulse, whose
+// steps have a length of their own, as "D <steps> <ns>": the pulse widths and
 // pauses a chosen device and speed give are there to be read and summed.
 #include <gtest/gtest.h>
 
@@ -17,18 +18,26 @@ struct DelayCase {
     long long port, medium, longPulse, settling;
 };
 
+/// Steps and their own step length (0: the --step-ns length) of a D line.
+using Delay = std::pair<long long, long long>;
+
 /// The D lines between the two marker sleeps of the trace.
-std::vector<long long> DelaysBetweenMarkers(const std::string& trace) {
+std::vector<Delay> DelaysBetweenMarkers(const std::string& trace) {
     std::istringstream in(trace);
-    std::vector<long long> steps;
+    std::vector<Delay> delays;
     int markers = 0;
     for (std::string line; std::getline(in, line);) {
-        if (line == "S 7")
+        if (line == "S 7") {
             ++markers;
-        else if (markers == 1 && line.rfind("D ", 0) == 0)
-            steps.push_back(std::stoll(line.substr(2)));
+        } else if (markers == 1 && line.rfind("D ", 0) == 0) {
+            std::istringstream fields(line.substr(2));
+            Delay d{-1, 0};
+            fields >> d.first;
+            if (!(fields >> d.second)) d.second = 0;
+            delays.push_back(d);
+        }
     }
-    return steps;
+    return delays;
 }
 
 class DelayTrace : public ::testing::TestWithParam<DelayCase> {};
@@ -52,9 +61,17 @@ TEST_P(DelayTrace, EachDelayIsOneLineWithTheStepsItAsksFor) {
     b.Delay10Steps();
     b.SetReg2(); // a latch: three pauses between its four writes
     b.SleepMs(7);
-    EXPECT_EQ(DelaysBetweenMarkers(ReadBytes(file)),
-              (std::vector<long long>{c.port * 10, c.medium, c.longPulse, c.settling, 20, 10,
-                                      c.port * 10, c.port * 10, c.port * 10}));
+    const long long pulseStep = b.PulseStepNs;
+    EXPECT_GT(pulseStep, 0);
+    EXPECT_EQ(DelaysBetweenMarkers(ReadBytes(file)), (std::vector<Delay>{{c.port * 10, 0},
+                                                                         {c.medium, pulseStep},
+                                                                         {c.longPulse, pulseStep},
+                                                                         {c.settling, 0},
+                                                                         {20, 0},
+                                                                         {10, 0},
+                                                                         {c.port * 10, 0},
+                                                                         {c.port * 10, 0},
+                                                                         {c.port * 10, 0}}));
 }
 
 // Port / medium / long counts of the speed table for the three factor sets.

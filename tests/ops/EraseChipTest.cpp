@@ -63,19 +63,74 @@ TEST(EraseChip, ACellThatStaysProgrammedAfterDq7SaysDoneIsAFailure) {
     EXPECT_EQ(r.app.ops.Outcome, OpOutcome::Failed);
 }
 
-TEST(EraseChip, AnEraseThatNeverFinishesTimesOut) {
-    ChipRig r;
-    sim::JedecFlash& chip = InsertFlash(r, kAm29F040, kAm29F040, sim::FilledContents(524288, 0x3C));
-    chip.SetEraseHangs(true);
+/// The longest erase of the phase shown while the chip erases, in seconds.
+double LongestErasingShown(ChipRig& r, std::vector<std::string>& phases) {
+    double longest = 0;
+    r.progress.onRepaint = [&] {
+        const std::string& phase = r.app.report.WaitPhase;
+        if (!phase.empty() && (phases.empty() || phases.back() != phase)) phases.push_back(phase);
+        if (!phase.empty()) longest = std::max(longest, r.app.report.WaitSeconds);
+    };
     r.Press(r.app.ui.EraseFlash_button);
-    const Lines lines = r.rig.LogLines();
-    ASSERT_EQ(lines.size(), 6u);
-    EXPECT_EQ(Lines(lines.begin() + 3, lines.end()),
-              (Lines{"TimeOut Failure during Erasing Flash", "Flash Chip is not responding",
-                     "Erasing Operation NOT COMPLETED!"}));
-    EXPECT_EQ(r.app.ops.Outcome, OpOutcome::Failed);
-    EXPECT_EQ(chip.Memory()[0], 0x3C);
-    EXPECT_EQ(chip.CurrentMode(), sim::JedecFlash::Mode::Erasing) << "no reset command sent";
+    r.progress.onRepaint = nullptr;
+    return longest;
+}
+
+// The datasheet's longest chip erase, 64 s, waited out on the port's clock (the
+// simulated board's: no real time passes), with the wait shown as it goes.
+TEST(EraseChip, AnEraseAsLongAsTheDatasheetAllowsIsWaitedOut) {
+    ChipRig r;
+    ASSERT_TRUE(SelectDevice(r.app, kAm29F040));
+    sim::JedecFlashVariant slow = *sim::FindJedecFlashVariant("Flash AMD AM29F040");
+    slow.chipEraseNs = 64'000'000'000;
+    auto chip =
+        std::make_unique<sim::JedecFlash>("Flash AMD AM29F040", sim::FilledContents(524288, 0x3C),
+                                          sim::Flash32Wiring(512, false), slow);
+    sim::JedecFlash& flash = *chip;
+    r.rig.sim->Insert(std::move(chip));
+    r.rig.ClearLog();
+    const std::int64_t start = r.rig.sim->NowNs();
+    std::vector<std::string> phases;
+    const double shown = LongestErasingShown(r, phases);
+
+    EXPECT_EQ(r.rig.LogLines(), (Lines{kPressed, "Device ID# 01A4 - AMD am29F040 Flash Memory",
+                                       "Device ID# 01A4 - Erase Operation Started.. WAIT!",
+                                       kReadBack, kBlank, "Flash Erasing Operation COMPLETED"}));
+    EXPECT_EQ(r.app.ops.Outcome, OpOutcome::Success);
+    EXPECT_EQ(std::count(flash.Memory().begin(), flash.Memory().end(), 0xFF), 524288);
+    EXPECT_GE(r.rig.sim->NowNs() - start, 64'000'000'000);
+    EXPECT_EQ(phases, std::vector<std::string>{"Erasing the chip"});
+    EXPECT_GE(shown, 63.0);
+    EXPECT_LT(shown, 64.1);
+    EXPECT_TRUE(r.app.report.WaitPhase.empty()) << "the wait is over";
+}
+
+// No count of reads: the chip is given up on once its longest erase and a quarter
+// more have passed, however fast the port polls.
+TEST(EraseChip, AnEraseThatNeverFinishesTimesOutAfterTheDatasheetsLongestErase) {
+    for (const std::int64_t accessNs : {1000, 100}) {
+        ChipRig r;
+        r.rig.sim->SetPortAccessNs(accessNs);
+        sim::JedecFlash& chip =
+            InsertFlash(r, kAm29F040, kAm29F040, sim::FilledContents(524288, 0x3C));
+        chip.SetEraseHangs(true);
+        const std::int64_t start = r.rig.sim->NowNs();
+        std::vector<std::string> phases;
+        const double shown = LongestErasingShown(r, phases);
+        const std::int64_t taken = r.rig.sim->NowNs() - start;
+        EXPECT_GE(taken, 80'000'000'000) << accessNs;
+        EXPECT_LT(taken, 81'000'000'000) << accessNs;
+        EXPECT_GE(shown, 79.0);
+        EXPECT_TRUE(r.app.report.WaitPhase.empty());
+        const Lines lines = r.rig.LogLines();
+        ASSERT_EQ(lines.size(), 6u);
+        EXPECT_EQ(Lines(lines.begin() + 3, lines.end()),
+                  (Lines{"TimeOut Failure during Erasing Flash", "Flash Chip is not responding",
+                         "Erasing Operation NOT COMPLETED!"}));
+        EXPECT_EQ(r.app.ops.Outcome, OpOutcome::Failed);
+        EXPECT_EQ(chip.Memory()[0], 0x3C);
+        EXPECT_EQ(chip.CurrentMode(), sim::JedecFlash::Mode::Exceeded) << "no reset command sent";
+    }
 }
 
 // The chip that timed out erases on: it ignores the reset command and answers
@@ -90,7 +145,7 @@ TEST(EraseChip, AChipStillErasingAfterTheTimeOutIsNeitherReadBlankCheckedNorComp
     r.LoadCode(std::vector<std::uint8_t>(131072, 0x08)); // what the status reads would match
     for (Control* button :
          {&r.app.ui.Read_button, &r.app.ui.Blank_button, &r.app.ui.Verify_button}) {
-        ASSERT_EQ(chip.CurrentMode(), sim::JedecFlash::Mode::Erasing);
+        ASSERT_NE(chip.CurrentMode(), sim::JedecFlash::Mode::Read) << "still erasing";
         r.rig.ClearLog();
         r.app.ops.Outcome = OpOutcome::None;
         r.Press(*button);
@@ -141,10 +196,6 @@ TEST(EraseChip, WithAUvEpromSelectedOnlySetsEraseMode) {
     EXPECT_EQ(r.app.flags.EraseMode, 0);
 }
 
-/// The AT29C256 as its datasheet describes the parts the erase relies on:
-/// software product identification (1Fh, DCh) and the six-byte chip erase, which
-/// completes within 20 ms with DQ7 low until then. Write cycles are WE (register 1
-/// bit 7) low pulses while CE is low and OE high.
 class MinimalAt29c256 : public sim::ParallelChip {
   public:
     explicit MinimalAt29c256(std::uint8_t fill)

@@ -27,6 +27,8 @@ struct Pins {
     }
     void CeLow() { Bits(3, 0, 0x80); }
     void CeHigh() { Bits(3, 0x80, 0); }
+    /// Time passes as for one pulse of the datasheet's width.
+    void HoldPulse() { nowNs += chip.Model().pulseNs; }
     SimEprom chip;
     Registers regs;
     std::int64_t nowNs = 0;
@@ -38,6 +40,7 @@ void CePulse27C256(Pins& p, int data, int reg0, int reg3Drive = 0) {
     p.Set(0, reg0);
     p.Bits(3, reg3Drive, 0x40 & ~reg3Drive); // data pins driven unless asked otherwise
     p.CeLow();
+    p.HoldPulse();
     p.CeHigh();
 }
 
@@ -80,14 +83,17 @@ TEST(EpromProgramming, PgmPartsTakeThePulseOnPgmWithCeLowOnly) {
     p.Set(4, 0x11);
     p.Set(0, 0x60);
     p.CeLow();
+    p.HoldPulse();
     p.CeHigh(); // a CE pulse is not a program pulse on these parts
     EXPECT_EQ(p.chip.Memory()[0], 0xFF);
     p.Bits(3, 0, 0x80 | 0x04); // CE low, PGM low
-    p.Bits(3, 0x04, 0);        // PGM high
+    p.HoldPulse();
+    p.Bits(3, 0x04, 0); // PGM high
     EXPECT_EQ(p.chip.Memory()[0], 0x11);
     p.Bits(3, 0x80, 0); // CE off: PGM pulses now do nothing
     p.Set(4, 0x00);
     p.Bits(3, 0, 0x04);
+    p.HoldPulse();
     p.Bits(3, 0x04, 0);
     EXPECT_EQ(p.chip.Memory()[0], 0x11);
 }
@@ -106,29 +112,52 @@ TEST(EpromProgramming, A27C256VerifiesWithCeHighWhileVppIsOn) {
     EXPECT_EQ(shared.chip.Output(shared.regs), std::nullopt);
 }
 
-TEST(EpromProgramming, WeakCellTakesFromItsNthPulseAndPulsesAreReported) {
-    Pins p('5', 65536); // 27C512: CE pulses with VPP on OE/VPP
+/// One 27C512 pulse of `widthNs` on address 0 (CE low with VPP on OE/VPP).
+void Pulse27C512(Pins& p, std::int64_t widthNs) {
+    p.Set(0, 0xC0);
+    p.CeLow();
+    p.nowNs += widthNs - 1000; // the CE-high latch adds its own microsecond
+    p.CeHigh();
+    p.Set(0, 0x00);
+}
+
+TEST(EpromProgramming, ACellTakesOnceItsPulsesAddUpToItsProgrammingTime) {
+    for (const char subtype : {'1', '2', '3', '4', '5', '6', '7', '8', '9'}) {
+        const EpromModel model = EpromModelOf(subtype);
+        SimEprom chip("chip", std::vector<std::uint8_t>(4096, 0xFF), model);
+        std::int64_t shortest = model.pulseNs, longest = 0;
+        for (std::uint32_t a = 0; a < 4096; ++a) {
+            shortest = std::min(shortest, chip.ProgrammingNsNeeded(a));
+            longest = std::max(longest, chip.ProgrammingNsNeeded(a));
+        }
+        // Cells differ, and each takes within one pulse of the datasheet's width.
+        EXPECT_LT(shortest, model.pulseNs / 2) << subtype;
+        EXPECT_LT(longest, model.shortestPulseNs) << subtype;
+        EXPECT_GT(longest, model.pulseNs * 3 / 4) << subtype;
+    }
+    Pins p('5', 65536); // 27C512: 100 us
     p.chip.MakeWeak(0, 3);
+    const std::int64_t need = p.chip.ProgrammingNsNeeded(0);
+    EXPECT_GT(need, 2 * p.chip.Model().pulseNs); // two pulses' worth more than its share
     std::vector<ProgramPulse> seen;
     p.chip.onPulse = [&](const ProgramPulse& pulse) { seen.push_back(pulse); };
     p.regs.vppDecivolts = 125;
     p.Set(4, 0x42);
     p.Bits(3, 0, 0x40);
-    for (int i = 0; i < 3; ++i) {
-        p.Set(0, 0xC0);
-        p.CeLow();
-        p.CeHigh();
-        EXPECT_EQ(p.chip.Memory()[0], i < 2 ? 0xFF : 0x42) << "pulse " << i + 1;
-        p.Set(0, 0x00);
-    }
-    ASSERT_EQ(seen.size(), 3u);
-    EXPECT_FALSE(seen[0].took);
-    EXPECT_FALSE(seen[1].took);
-    EXPECT_TRUE(seen[2].took);
-    EXPECT_EQ(seen[2].number, 3);
-    EXPECT_EQ(seen[2].data, 0x42);
-    EXPECT_EQ(seen[2].widthNs, 1000); // CE low for one latch
+    // Pulses of a fifth of the datasheet's width: the cell reads erased until they
+    // add up to its time.
+    const std::int64_t width = p.chip.Model().pulseNs / 5;
+    while (p.chip.Memory()[0] == 0xFF && seen.size() < 100)
+        Pulse27C512(p, width);
+    ASSERT_EQ(seen.size(), static_cast<std::size_t>((need + width - 1) / width));
+    for (std::size_t i = 0; i + 1 < seen.size(); ++i)
+        EXPECT_FALSE(seen[i].took) << i;
+    EXPECT_TRUE(seen.back().took);
+    EXPECT_EQ(seen.back().widthNs, width);
+    EXPECT_EQ(seen.back().cellNs, width * static_cast<std::int64_t>(seen.size()));
+    EXPECT_EQ(seen.back().data, 0x42);
     EXPECT_EQ(p.chip.Memory()[0], 0x42);
+    EXPECT_EQ(p.chip.PulsesAt(0), static_cast<int>(seen.size()));
     EXPECT_EQ(p.chip.VppLevelsUsed(), std::set<int>{125});
 }
 
@@ -139,6 +168,7 @@ TEST(EpromProgramming, VppRaisedWhileCeIsAlreadyLowStillProgramsUntilCeRises) {
     p.CeLow();
     p.Set(0, 0xC0); // VPP comes on with CE low
     p.regs.vppDecivolts = 210;
+    p.HoldPulse();
     p.CeHigh();
     EXPECT_EQ(p.chip.Memory()[0], 0x0F);
     EXPECT_EQ(p.chip.PulsesAt(0), 1);

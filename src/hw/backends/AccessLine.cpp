@@ -57,9 +57,13 @@ void AppendSleepLine(std::string& out, int milliseconds) {
     out += '\n';
 }
 
-void AppendDelayLine(std::string& out, std::int64_t steps) {
+void AppendDelayLine(std::string& out, std::int64_t steps, std::int64_t stepNs) {
     out += "D ";
     out += std::to_string(steps);
+    if (stepNs > 0) {
+        out += ' ';
+        out += std::to_string(stepNs);
+    }
     out += '\n';
 }
 

@@ -13,9 +13,14 @@ namespace quorbit {
 struct AccessCounts {
     std::int64_t accesses = 0; // port writes and reads
     std::int64_t sleepMs = 0;  // sum of the timed waits
-    std::int64_t steps = 0;    // sum of the counted delay steps
+    std::int64_t steps = 0;    // sum of the counted delay steps of the port's step length
+    /// The counted steps of a length of their own (programming pulses), and the
+    /// time they add up to.
+    std::int64_t pulseSteps = 0;
+    std::int64_t pulseNs = 0;
 
-    /// On a real port: `accessNs` per access, the sleeps, `stepNs` per step.
+    /// On a real port: `accessNs` per access, the sleeps, `stepNs` per step and
+    /// the pulses' own time.
     [[nodiscard]] double EstimatedSeconds(std::int64_t stepNs, std::int64_t accessNs = 1000) const;
 };
 
@@ -27,8 +32,9 @@ class CountingPort : public PortIo {
     std::uint8_t PortIn(std::uint16_t port) override;
     void Sleep(int milliseconds) override;
     void BusySteps(std::int64_t steps) override;
-    void PulseSteps(std::int64_t steps) override;
+    void PulseSteps(std::int64_t steps, std::int64_t stepNs) override;
     [[nodiscard]] std::int64_t OverranPulses() const override { return inner_->OverranPulses(); }
+    [[nodiscard]] std::int64_t NowNs() const override { return inner_->NowNs(); }
     [[nodiscard]] bool RealTiming() const override { return inner_->RealTiming(); }
     [[nodiscard]] std::string Describe() const override { return inner_->Describe(); }
 
@@ -41,7 +47,8 @@ class CountingPort : public PortIo {
 };
 
 /// The estimate as printed: "Port accesses: ...", "Timed waits: ...", "Counted
-/// steps: ..." and "Estimated time on a real port: ..." lines.
+/// steps: ...", "Pulse steps: ..." (when there were any) and "Estimated time on a
+/// real port: ..." lines.
 std::string EstimateText(const AccessCounts& counts, std::int64_t stepNs);
 
 } // namespace quorbit

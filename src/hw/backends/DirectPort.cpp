@@ -95,8 +95,8 @@ void DirectPort::BusySteps(std::int64_t steps) {
     waits_.Steps(steps);
 }
 
-void DirectPort::PulseSteps(std::int64_t steps) {
-    waits_.Pulse(steps);
+void DirectPort::PulseSteps(std::int64_t steps, std::int64_t stepNs) {
+    waits_.Pulse(steps, stepNs);
 }
 
 std::string DirectPort::Describe() const {

@@ -71,15 +71,19 @@ void ExecPort::Sleep(int milliseconds) {
 }
 
 void ExecPort::BusySteps(std::int64_t steps) {
+    Delay(steps, 0);
+}
+
+void ExecPort::PulseSteps(std::int64_t steps, std::int64_t stepNs) {
+    Delay(steps, stepNs);
+}
+
+void ExecPort::Delay(std::int64_t steps, std::int64_t stepNs) {
     if (steps <= 0) return;
     ThrowIfWritesLost();
     countedSteps_ += steps;
     // Collected with the writes: they go out together before the next read.
-    if (limits_.sendDelays) AppendDelayLine(unsent_, steps);
-}
-
-void ExecPort::PulseSteps(std::int64_t steps) {
-    BusySteps(steps);
+    if (limits_.sendDelays) AppendDelayLine(unsent_, steps, stepNs);
 }
 
 std::string ExecPort::Describe() const {

@@ -8,8 +8,11 @@
 //
 // Ports and bytes are upper-case hex without prefix (bytes two digits). Writes
 // and waits are collected and sent in one go before each read and at the end.
-//   D 202      a counted delay of 202 steps, sent only when asked (--exec-delays):
-//              children written for the plain protocol never see it.
+//   D 202      a counted delay of 202 steps of the --step-ns length, sent only
+//              when asked (--exec-delays): children written for the plain
+//              protocol never see it.
+//   D 202 431  the same for steps of a length of their own, 431 ns each: a
+//              programming pulse, whose steps are not the pacing's.
 #include <chrono>
 #include <cstdint>
 #include <string>
@@ -38,7 +41,7 @@ class ExecPort : public PortIo {
     std::uint8_t PortIn(std::uint16_t port) override;
     void Sleep(int milliseconds) override;
     void BusySteps(std::int64_t steps) override;
-    void PulseSteps(std::int64_t steps) override;
+    void PulseSteps(std::int64_t steps, std::int64_t stepNs) override;
     [[nodiscard]] std::string Describe() const override;
 
     [[nodiscard]] std::int64_t CountedSteps() const { return countedSteps_; }
@@ -49,6 +52,7 @@ class ExecPort : public PortIo {
     std::uint8_t ReadAnswer(const std::string& request);
     /// How the child ended when it is already gone; empty while it runs.
     std::string EndedMeanwhile();
+    void Delay(std::int64_t steps, std::int64_t stepNs);
     void ThrowIfBroken() const;
     void ThrowIfWritesLost() const;
     /// The child broke the protocol but lives: no read is trusted any more, the

@@ -281,8 +281,8 @@ void PpdevPort::BusySteps(std::int64_t steps) {
     waits_.Steps(steps);
 }
 
-void PpdevPort::PulseSteps(std::int64_t steps) {
-    waits_.Pulse(steps);
+void PpdevPort::PulseSteps(std::int64_t steps, std::int64_t stepNs) {
+    waits_.Pulse(steps, stepNs);
 }
 
 std::string PpdevPort::Describe() const {

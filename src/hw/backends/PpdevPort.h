@@ -36,8 +36,9 @@ class PpdevPort : public PortIo {
     std::uint8_t PortIn(std::uint16_t port) override;
     void Sleep(int milliseconds) override;
     void BusySteps(std::int64_t steps) override;
-    void PulseSteps(std::int64_t steps) override;
+    void PulseSteps(std::int64_t steps, std::int64_t stepNs) override;
     [[nodiscard]] std::int64_t OverranPulses() const override { return waits_.OverranPulses(); }
+    [[nodiscard]] std::int64_t NowNs() const override { return waits_.NowNs(); }
     [[nodiscard]] bool RealTiming() const override { return true; }
     [[nodiscard]] std::string Describe() const override;
 

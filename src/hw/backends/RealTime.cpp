@@ -32,9 +32,9 @@ void RealTimeWaits::Steps(std::int64_t steps) {
     if (steps > 0) WaitNs(steps * stepNs_);
 }
 
-void RealTimeWaits::Pulse(std::int64_t steps) {
+void RealTimeWaits::Pulse(std::int64_t steps, std::int64_t stepNs) {
     if (steps <= 0) return;
-    const std::int64_t asked = steps * stepNs_;
+    const std::int64_t asked = steps * (stepNs > 0 ? stepNs : stepNs_);
     if (WaitNs(asked) > 2 * asked) ++overranPulses_;
 }
 

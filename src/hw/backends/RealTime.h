@@ -29,13 +29,15 @@ class RealTimeWaits {
 
     /// Counted pacing steps between port accesses.
     void Steps(std::int64_t steps);
-    /// A programming pulse of counted steps; one that took more than twice its
-    /// length (the thread was preempted) is counted.
-    void Pulse(std::int64_t steps);
+    /// A programming pulse of counted steps of `stepNs` each (0: the pacing step);
+    /// one that took more than twice its length (the thread was preempted) is counted.
+    void Pulse(std::int64_t steps, std::int64_t stepNs);
     void Milliseconds(int milliseconds);
 
     [[nodiscard]] std::int64_t OverranPulses() const { return overranPulses_; }
     [[nodiscard]] std::int64_t StepNs() const { return stepNs_; }
+    /// The clock the waits are measured on.
+    [[nodiscard]] std::int64_t NowNs() const { return clock_->NowNs(); }
 
   private:
     /// Waits at least `nanoseconds`; returns how long it took.

@@ -84,14 +84,14 @@ void TracePort::BusySteps(std::int64_t steps) {
     RecordDelay(steps);
 }
 
-void TracePort::PulseSteps(std::int64_t steps) {
-    inner_->PulseSteps(steps);
-    RecordDelay(steps);
+void TracePort::PulseSteps(std::int64_t steps, std::int64_t stepNs) {
+    inner_->PulseSteps(steps, stepNs);
+    RecordDelay(steps, stepNs);
 }
 
-void TracePort::RecordDelay(std::int64_t steps) {
+void TracePort::RecordDelay(std::int64_t steps, std::int64_t stepNs) {
     if (steps <= 0) return;
-    AppendDelayLine(line_, steps);
+    AppendDelayLine(line_, steps, stepNs);
     Record();
 }
 

@@ -79,12 +79,13 @@ TEST(ExecPort, CountedDelaysAreSentInOrderOnlyWhenAsked) {
         ExecPort port(HelperCommand("recorder.sh", Quoted(log.string())), limits);
         port.PortOut(0x378, 0x9F);
         port.BusySteps(120);
-        port.PulseSteps(202);
-        port.BusySteps(0); // no wait, nothing sent
+        port.PulseSteps(202, 431); // a pulse at its own step length says how long that is
+        port.PulseSteps(40, 0);    // one at the --step-ns length does not
+        port.BusySteps(0);         // no wait, nothing sent
         EXPECT_EQ(port.PortIn(0x379), 0x5A);
-        EXPECT_EQ(port.CountedSteps(), 322);
+        EXPECT_EQ(port.CountedSteps(), 362);
     }
-    EXPECT_EQ(ReadBytes(log), "O 378 9F\nD 120\nD 202\nI 379\n");
+    EXPECT_EQ(ReadBytes(log), "O 378 9F\nD 120\nD 202 431\nD 40\nI 379\n");
 
     // --exec-delays reaches the child through the backend options.
     const auto second = dir / "second.txt";

@@ -48,7 +48,9 @@ TEST(RealTimeWaits, NoDelayClassIsShorterThanAsked) {
                     const std::int64_t asked = steps * stepNs;
                     EXPECT_GE(Elapsed(clock, [&] { waits.Steps(steps); }), asked)
                         << steps << " steps of " << stepNs << " ns";
-                    EXPECT_GE(Elapsed(clock, [&] { waits.Pulse(steps); }), asked);
+                    EXPECT_GE(Elapsed(clock, [&] { waits.Pulse(steps, 0); }), asked);
+                    // A pulse whose steps have a length of their own (a 27C256's).
+                    EXPECT_GE(Elapsed(clock, [&] { waits.Pulse(steps, 431); }), steps * 431);
                 }
             }
         }
@@ -62,19 +64,19 @@ TEST(RealTimeWaits, NoDelayClassIsShorterThanAsked) {
 TEST(RealTimeWaits, ShortWaitsSpinAndLongOnesSleepAllButTheirTail) {
     ScriptedClock clock;
     RealTimeWaits waits(25, clock);
-    waits.Pulse(202); // 5 us: a sleep's wake-up alone takes longer
+    waits.Pulse(202, 0); // 5 us: a sleep's wake-up alone takes longer
     waits.Steps(7999);
     EXPECT_EQ(clock.sleeps, 0);
 
-    waits.Pulse(40002); // 1 ms
+    waits.Pulse(202, 4886); // 1 ms, at a 27128's pulse step
     EXPECT_EQ(clock.sleeps, 1);
-    EXPECT_EQ(clock.slept, 40002 * 25 - RealTimeWaits::kSpinTailNs);
+    EXPECT_EQ(clock.slept, 202 * 4886 - RealTimeWaits::kSpinTailNs);
     waits.Milliseconds(2);
     EXPECT_EQ(clock.sleeps, 2);
-    EXPECT_EQ(clock.slept - (40002 * 25 - RealTimeWaits::kSpinTailNs),
+    EXPECT_EQ(clock.slept - (202 * 4886 - RealTimeWaits::kSpinTailNs),
               2'000'000 - RealTimeWaits::kSpinTailNs);
     waits.Steps(0);
-    waits.Pulse(-3);
+    waits.Pulse(-3, 431);
     waits.Milliseconds(0);
     EXPECT_EQ(clock.sleeps, 2);
 }
@@ -83,16 +85,16 @@ TEST(RealTimeWaits, OnlyPulsesStretchedBeyondTwiceTheirLengthAreCounted) {
     ScriptedClock clock;
     RealTimeWaits waits(500, clock);
     clock.sleepFactor = 1.9; // late, but within 2x
-    waits.Pulse(2002);       // 1 ms
+    waits.Pulse(2002, 0);    // 1 ms
     EXPECT_EQ(waits.OverranPulses(), 0);
     clock.sleepFactor = 3.0; // preempted
-    waits.Pulse(2002);
+    waits.Pulse(2002, 0);
     EXPECT_EQ(waits.OverranPulses(), 1);
     waits.Steps(2002); // pacing is not a pulse
     EXPECT_EQ(waits.OverranPulses(), 1);
     // A short pulse whose clock readings alone take far longer than asked.
     clock.tick = 10'000;
-    waits.Pulse(2);
+    waits.Pulse(2, 0);
     EXPECT_EQ(waits.OverranPulses(), 2);
     EXPECT_EQ(waits.StepNs(), 500);
 }

@@ -10,6 +10,7 @@
 #include "cli/Options.h"
 #include "cli/Session.h"
 #include "cli/SetupCommand.h"
+#include "cli/SharedOptions.h"
 #include "cli/StopSignals.h"
 #include "cli/SumCommand.h"
 
@@ -85,9 +86,11 @@ int RunVerb(int argc, const char* const* argv, std::ostream& out, std::ostream& 
     auto* setup = AddSetupCommands(cli, setupOptions);
     SumOptions sumOptions;
     auto* sum = AddSumCommand(cli, sumOptions);
+    AcceptSharedOptionsBeforeVerb(cli);
 
     try {
         cli.parse(argc, argv);
+        ForwardSharedOptions(cli);
     } catch (const CLI::ParseError& e) {
         const int code = cli.exit(e, out, err);
         if (code == 0) json.Drop(); // the help text was the answer

@@ -18,6 +18,7 @@ namespace quorbit::cli {
 namespace {
 
 void AddGlobalOptions(CLI::App& cli, GlobalOptions& o) {
+    AddVersionAndLicence(cli, "quorbit-cli");
     AddBackendOptions(cli, o);
     AddBoardOptions(cli, o);
     cli.add_flag("-y,--yes", o.assumeYes, "Answer OK to safety questions");

@@ -1,5 +1,6 @@
 #include "app/TextFile.h"
 
+#include <charconv>
 #include <cstdio>
 
 #include "app/App.h"
@@ -26,6 +27,20 @@ std::string ReadWholeFile(const std::filesystem::path& path, std::string& conten
 
 std::string NumberField(long long value) {
     return (value < 0 ? "" : " ") + std::to_string(value) + " ";
+}
+
+bool ParseHexNumber(std::string_view text, std::size_t maxDigits, std::uint64_t& value) {
+    if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X'))
+        text.remove_prefix(2);
+    else if (!text.empty() && (text.back() == 'h' || text.back() == 'H'))
+        text.remove_suffix(1);
+    if (text.empty() || text.size() > maxDigits) return false;
+    std::uint64_t parsed = 0;
+    const char* end = text.data() + text.size();
+    const auto [stop, error] = std::from_chars(text.data(), end, parsed, 16);
+    if (error != std::errc() || stop != end) return false;
+    value = parsed;
+    return true;
 }
 
 std::string Hex(long long value) {

@@ -1,8 +1,10 @@
 #pragma once
 // Safe file writing and the number formats the program's text files use.
 #include <cstddef>
+#include <cstdint>
 #include <filesystem>
 #include <string>
+#include <string_view>
 
 namespace quorbit {
 
@@ -21,6 +23,9 @@ std::string ReadWholeFile(const std::filesystem::path& path, std::string& conten
 /// A number as the program prints it in its files: a blank for the sign (or a
 /// minus), the digits, one blank after.
 std::string NumberField(long long value);
+/// A hexadecimal number as the operator types it: 1 to maxDigits hex digits in
+/// any letter case, with 0x before them or h after them ("378", "0x378", "378h").
+bool ParseHexNumber(std::string_view text, std::size_t maxDigits, std::uint64_t& value);
 /// Upper-case hexadecimal without leading zeros.
 std::string Hex(long long value);
 /// Exactly four upper-case hex digits.

@@ -10,6 +10,7 @@
 #include "cli/Options.h"
 #include "cli/Session.h"
 #include "cli/SetupCommand.h"
+#include "cli/SharedOptions.h"
 #include "cli/StopSignals.h"
 #include "cli/SumCommand.h"
 
@@ -17,6 +18,7 @@ namespace quorbit::cli {
 namespace {
 
 void AddGlobalOptions(CLI::App& cli, GlobalOptions& o) {
+    AddVersionAndLicence(cli, "quorbit-cli");
     AddBackendOptions(cli, o);
     AddBoardOptions(cli, o);
     cli.add_flag("-y,--yes", o.assumeYes, "Answer OK to safety questions");
@@ -85,9 +87,11 @@ int RunVerb(int argc, const char* const* argv, std::ostream& out, std::ostream& 
     auto* setup = AddSetupCommands(cli, setupOptions);
     SumOptions sumOptions;
     auto* sum = AddSumCommand(cli, sumOptions);
+    AcceptSharedOptionsBeforeVerb(cli);
 
     try {
         cli.parse(argc, argv);
+        ForwardSharedOptions(cli);
     } catch (const CLI::ParseError& e) {
         const int code = cli.exit(e, out, err);
         if (code == 0) json.Drop(); // the help text was the answer

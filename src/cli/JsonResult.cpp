@@ -6,7 +6,7 @@
 
 #include "app/App.h"
 #include "catalog/Catalog.h"
-#include "cli/JsonWriter.h"
+#include "cli/Json.h"
 #include "cli/Options.h"
 #include "cli/Session.h"
 #include "hw/StopRequest.h"
@@ -14,19 +14,18 @@
 namespace quorbit::cli {
 namespace {
 
-void WriteRanges(JsonWriter& w, const std::vector<AddressRange>& ranges) {
-    w.BeginArray();
+Json RangesArray(const std::vector<AddressRange>& ranges) {
+    Json list = Json::array();
     for (const AddressRange& r : ranges)
-        w.BeginArray().Number(std::uint64_t{r.first}).Number(std::uint64_t{r.last}).EndArray();
-    w.EndArray();
+        list.push_back({r.first, r.last});
+    return list;
 }
 
-void WriteImage(JsonWriter& w, const ImageSummary& image) {
-    w.Key("bytes").Number(image.held.Bytes());
-    w.Key("ranges");
-    WriteRanges(w, image.held.Ranges());
-    w.Key("crc32").String(image.digest.Crc32Text());
-    w.Key("sha1").String(image.digest.Sha1Text());
+Json ImageObject(const ImageSummary& image) {
+    return {{"bytes", image.held.Bytes()},
+            {"ranges", RangesArray(image.held.Ranges())},
+            {"crc32", image.digest.Crc32Text()},
+            {"sha1", image.digest.Sha1Text()}};
 }
 
 const char* ResultWord(int status, bool stopped, OpOutcome outcome) {
@@ -113,88 +112,55 @@ void JsonResult::AddImageFile(const std::string& file, const std::optional<Image
 
 int JsonResult::Finish(std::ostream& out, int status) {
     if (!wanted_) return status;
-    JsonWriter w;
-    w.BeginObject();
-    w.Key("verb");
-    verb_.empty() ? w.Null() : w.String(verb_);
-    w.Key("device");
-    device_ ? w.String(*device_) : w.Null();
+    // Keys in the order the manual gives them.
+    Json j;
+    j["verb"] = verb_.empty() ? Json() : Json(verb_);
+    j["device"] = device_ ? Json(*device_) : Json();
     // A stop request that came after the last operation (or during sum, which
     // drives no board) still stopped the run.
-    w.Key("result").String(ResultWord(status, stopped_ || StopRequested(), outcome_));
-    w.Key("exit").Number(std::int64_t{status});
-    if (image_) {
-        w.Key("image").BeginObject();
-        WriteImage(w, *image_);
-        w.EndObject();
-    }
-    if (chip_) {
-        w.Key("chip").BeginObject();
-        w.Key("crc32").String(chip_->digest.Crc32Text());
-        w.Key("sha1").String(chip_->digest.Sha1Text());
-        w.Key("bytes").Number(chip_->over.Bytes());
-        w.Key("ranges");
-        WriteRanges(w, chip_->over.Ranges());
-        w.EndObject();
-    }
-    if (mismatches_) {
-        w.Key("mismatches").BeginObject();
-        w.Key("count").Number(mismatches_->Bytes());
-        w.Key("range_count").Number(mismatches_->RangeCount());
-        w.Key("ranges");
-        WriteRanges(w, mismatches_->Kept());
-        w.EndObject();
-    }
-    if (failure_) {
-        w.Key("failure").BeginObject();
-        w.Key("address").Number(std::int64_t{failure_->address});
-        w.Key("wrote").Number(std::uint64_t{failure_->wrote});
-        w.Key("read").Number(std::uint64_t{failure_->read});
-        w.EndObject();
-    }
-    if (board_) {
-        w.Key("board").BeginObject();
-        w.Key("model").Number(std::int64_t{board_->first});
-        w.Key("port").Number(std::int64_t{board_->second});
-        w.EndObject();
-    }
+    j["result"] = ResultWord(status, stopped_ || StopRequested(), outcome_);
+    j["exit"] = status;
+    if (image_) j["image"] = ImageObject(*image_);
+    if (chip_)
+        j["chip"] = {{"crc32", chip_->digest.Crc32Text()},
+                     {"sha1", chip_->digest.Sha1Text()},
+                     {"bytes", chip_->over.Bytes()},
+                     {"ranges", RangesArray(chip_->over.Ranges())}};
+    if (mismatches_)
+        j["mismatches"] = {{"count", mismatches_->Bytes()},
+                           {"range_count", mismatches_->RangeCount()},
+                           {"ranges", RangesArray(mismatches_->Kept())}};
+    if (failure_)
+        j["failure"] = {
+            {"address", failure_->address}, {"wrote", failure_->wrote}, {"read", failure_->read}};
+    if (board_) j["board"] = {{"model", board_->first}, {"port", board_->second}};
     if (devices_) {
-        w.Key("devices").BeginArray();
+        Json& devices = j["devices"] = Json::array();
         const auto& table = CatalogTable();
         for (int k = 1; k <= kCatalogRows; ++k) {
             const CatalogRow& row = table[static_cast<std::size_t>(k)];
-            w.BeginObject();
-            w.Key("row").Number(std::int64_t{k});
-            w.Key("name").String(row.name);
-            w.Key("family").String(FamilyName(row.family));
-            w.Key("bytes").Number(std::int64_t{row.sizeKB} * 1024);
-            w.Key("selectable").Bool(row.selectable);
-            w.EndObject();
+            devices.push_back({{"row", k},
+                               {"name", row.name},
+                               {"family", FamilyName(row.family)},
+                               {"bytes", std::int64_t{row.sizeKB} * 1024},
+                               {"selectable", row.selectable}});
         }
-        w.EndArray();
     }
     if (verb_ == "sum") {
-        w.Key("images").BeginArray();
+        Json& images = j["images"] = Json::array();
         for (const ImageFile& f : images_) {
-            w.BeginObject();
-            w.Key("file").String(f.file);
-            if (f.image) WriteImage(w, *f.image);
-            w.Key("ok").Bool(f.image.has_value());
-            w.EndObject();
+            Json entry = {{"file", f.file}};
+            if (f.image) entry.update(ImageObject(*f.image));
+            entry["ok"] = f.image.has_value();
+            images.push_back(std::move(entry));
         }
-        w.EndArray();
     }
-    w.Key("port_accesses");
-    portAccesses_ ? w.Number(*portAccesses_) : w.Null();
+    j["port_accesses"] = portAccesses_ ? Json(*portAccesses_) : Json();
     const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(
         std::chrono::steady_clock::now() - start_);
-    w.Key("elapsed_ms").Number(std::int64_t{elapsed.count()});
-    w.Key("log").BeginArray();
-    for (const std::string& line : log_)
-        w.String(line);
-    w.EndArray();
-    w.EndObject();
-    out << w.Text() << "\n" << std::flush;
+    j["elapsed_ms"] = elapsed.count();
+    j["log"] = log_;
+    out << DumpJson(j) << "\n" << std::flush;
     return status;
 }
 

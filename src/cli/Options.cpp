@@ -55,6 +55,22 @@ std::string AddSeededFault(GlobalOptions& o) {
 
 } // namespace
 
+void AddVersionAndLicence(CLI::App& cli, const std::string& program) {
+    cli.set_version_flag("--version",
+                         program + " (QUORBIT) " QUORBIT_VERSION "\n"
+                                   "Copyright (C) 2026 QUORBIT developers\n"
+                                   "Licence GPL-3.0-or-later: GNU GPL version 3 or later "
+                                   "<https://gnu.org/licenses/gpl.html>.\n"
+                                   "This is free software: you are free to change and "
+                                   "redistribute it.\n"
+                                   "There is NO WARRANTY, to the extent permitted by law.",
+                         "Print the version and the licence, and exit");
+    cli.footer("Licence:\n"
+               "  GPL-3.0-or-later: free software under the GNU General Public License,\n"
+               "  version 3 or later, with NO WARRANTY. /usr/share/doc/quorbit/copyright\n"
+               "  names the libraries compiled in and their licences.");
+}
+
 void AddBackendOptions(CLI::App& cli, GlobalOptions& o) {
     cli.add_option("-b,--backend", o.backend.choice,
                    "Port backend: sim, ppdev[:/dev/parportN], direct or exec:COMMAND")

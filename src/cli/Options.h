@@ -31,6 +31,8 @@ struct GlobalOptions {
     std::vector<std::string> notes;
 };
 
+/// --version, and the licence at the end of --help, for the window and quorbit-cli.
+void AddVersionAndLicence(CLI::App& cli, const std::string& program);
 /// Port backend and simulated board: --backend, --trace, --ppdev-*, --sim-*.
 void AddBackendOptions(CLI::App& cli, GlobalOptions& o);
 /// Port choice, model and the folder of the port/model file.

@@ -7,6 +7,7 @@
 
 #include "app/App.h"
 #include "app/ProgressEstimate.h"
+#include "cli/Json.h"
 
 namespace quorbit::cli {
 
@@ -60,10 +61,10 @@ long long JsonProgress::Done() const {
 
 void JsonProgress::Emit(long long done, const char* result) {
     const long long elapsed = ElapsedMs();
-    err_ << "{\"op\":\"" << op_ << "\",\"done\":" << done << ",\"total\":" << app_.dev.ImageLength
-         << ",\"elapsed_ms\":" << elapsed;
-    if (result) err_ << ",\"result\":\"" << result << "\"";
-    err_ << "}\n" << std::flush;
+    Json line = {
+        {"op", op_}, {"done", done}, {"total", app_.dev.ImageLength}, {"elapsed_ms", elapsed}};
+    if (result) line["result"] = result;
+    err_ << DumpJson(line) << "\n" << std::flush;
     lastEmitMs_ = elapsed;
     lastDone_ = done;
 }

@@ -103,7 +103,8 @@ CLI::App* AddSetupCommands(CLI::App& cli, SetupSaveOptions& o) {
         ->check(CLI::Range(1, 20));
     save->add_flag("--blank-first,!--no-blank-first", o.blankFirst,
                    "Check blank before programming");
-    save->add_flag("--verify-after,!--no-verify-after", o.verifyAfter, "Verify after programming");
+    save->add_flag("--verify-after,!--no-verify-after,!--no-verify", o.verifyAfter,
+                   "Verify after programming");
     save->add_option("-f,--file", o.file, "Image file to program");
     return setup;
 }

@@ -6,6 +6,7 @@
 #include <QMessageBox>
 #include <filesystem>
 #include <iostream>
+#include <optional>
 #include <sstream>
 #include <stdexcept>
 
@@ -93,21 +94,50 @@ std::string GuiSession::Finish() {
     return cli::SaveSimulatedChip(backend_, options_.backend.sim);
 }
 
-int RunWindow(int argc, char** argv) {
-    QApplication qapp(argc, argv); // takes the window system's own arguments out
-    QApplication::setOrganizationName(QString::fromLatin1(kAppTitle));
-    QApplication::setApplicationName(QString::fromLatin1(kAppTitle));
-    QApplication::setApplicationVersion(QStringLiteral(QUORBIT_VERSION));
-    QApplication::setWindowIcon(AppIcon());
+namespace {
 
-    CLI::App cli{"quorbit: the QUORBIT-4/5/6 device programmer window"};
-    cli::GlobalOptions options;
+void AddWindowOptions(CLI::App& cli, cli::GlobalOptions& options) {
+    cli::AddVersionAndLicence(cli, "quorbit");
     options.backend.choice = "auto";
     cli::AddBackendOptions(cli, options);
     cli::AddBoardOptions(cli, options);
     cli.get_option("--backend")
         ->description("Port backend: auto (the parallel port when there is one, else the "
                       "simulated board), sim, ppdev[:/dev/parportN], direct or exec:COMMAND");
+}
+
+/// --help and --version are answered before the window system is asked for, so
+/// that they work without a display. Qt's own options are not known yet, so only
+/// these flags are looked for. Empty when neither was given.
+std::optional<int> AnswerWithoutWindow(CLI::App& cli, int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--") break; // what follows is not an option
+        if (arg != "-h" && arg != "--help" && arg != "--version") continue;
+        const char* only[] = {argv[0], argv[i]};
+        try {
+            cli.parse(2, only);
+        } catch (const CLI::ParseError& e) {
+            return cli.exit(e, std::cout, std::cerr);
+        }
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+int RunWindow(int argc, char** argv) {
+    CLI::App cli{"quorbit: the QUORBIT-4/5/6 device programmer window"};
+    cli::GlobalOptions options;
+    AddWindowOptions(cli, options);
+    if (const auto answered = AnswerWithoutWindow(cli, argc, argv)) return *answered;
+
+    QApplication qapp(argc, argv); // takes the window system's own arguments out
+    QApplication::setOrganizationName(QString::fromLatin1(kAppTitle));
+    QApplication::setApplicationName(QString::fromLatin1(kAppTitle));
+    QApplication::setApplicationVersion(QStringLiteral(QUORBIT_VERSION));
+    QApplication::setWindowIcon(AppIcon());
+
     std::vector<std::string> args;
     for (const QString& arg : QApplication::arguments())
         args.push_back(arg.toStdString());

@@ -190,6 +190,7 @@ void JedecFlash::WriteCycle(std::uint32_t address, std::uint8_t data, std::int64
             StartErase(nowNs);
             erasing_ = {{0, static_cast<std::uint32_t>(Memory().size())}};
             busyUntilNs_ = nowNs + (eraseHangs_ ? kEraseLimitNs : variant_.chipEraseNs);
+            if (eraseNeverEnds_) busyUntilNs_ = std::numeric_limits<std::int64_t>::max();
         } else if (data == 0x30) {
             StartErase(nowNs);
             AddSector(address, nowNs);
@@ -230,7 +231,7 @@ void JedecFlash::StartErase(std::int64_t nowNs) {
     erasing_.clear();
     sectorTimeOutEndNs_ = nowNs; // a chip erase has no time-out
     busyData_ = 0xFF;            // an erased byte: DQ7 reads its complement, 0
-    busyFails_ = eraseHangs_;
+    busyFails_ = eraseHangs_ && !eraseNeverEnds_;
     mode_ = Mode::Erasing;
 }
 
@@ -253,6 +254,7 @@ void JedecFlash::AddSector(std::uint32_t address, std::int64_t nowNs) {
         sectorTimeOutEndNs_ +
         (eraseHangs_ ? kEraseLimitNs
                      : variant_.sectorEraseNs * static_cast<std::int64_t>(erasing_.size()));
+    if (eraseNeverEnds_) busyUntilNs_ = std::numeric_limits<std::int64_t>::max();
 }
 
 } // namespace quorbit::sim

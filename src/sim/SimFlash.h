@@ -38,6 +38,9 @@ class JedecFlash : public ParallelChip {
     /// limit: a part left erasing by an earlier time-out. It answers every read
     /// with erase status and ignores every command.
     void StayErasing();
+    /// Every erase started from now on runs for ever without setting DQ5: a part
+    /// still erasing when the program's wait, longer than the datasheet's, is over.
+    void SetEraseNeverEnds(bool never) { eraseNeverEnds_ = never; }
     /// Another maker and device code in autoselect mode.
     void SetIdCodes(std::uint8_t maker, std::uint8_t device) {
         variant_.maker = maker;
@@ -77,6 +80,7 @@ class JedecFlash : public ParallelChip {
     JedecFlashVariant variant_;
     Mode mode_ = Mode::Read;
     Step step_ = Step::Idle;
+    bool eraseNeverEnds_ = false;
     bool eraseHangs_ = false;
     std::uint32_t writeAddress_ = 0;
     std::uint8_t busyData_ = 0xFF; // the byte being programmed (DQ7 polling)

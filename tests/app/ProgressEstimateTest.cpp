@@ -24,7 +24,7 @@ TEST(ProgressEstimate, AtASteadyRateTheTimeLeftIsTheRestOverThatRateInEveryPhase
             now += pause;
             const double start = now;
             estimate.Observe(0.0, start);
-            const auto looks = *rc::gen::container<std::vector<int>>(*rc::gen::inRange(1, 30),
+            const auto looks = *rc::gen::container<std::vector<int>>(*rc::gen::inRange<std::size_t>(1, 30),
                                                                      rc::gen::inRange(1, 1000));
             double at = 0;
             for (int look : looks) {

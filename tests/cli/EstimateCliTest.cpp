@@ -99,7 +99,9 @@ void ExpectEstimateMatchesTrace(const std::string& args, long long stepNs,
     const Counts printed = FromEstimate(r.out, seconds, printedStep);
     const Counts traced = FromTrace(ReadBytes(dir / "trace.txt"));
     EXPECT_GT(traced.accesses, 0);
-    if (!image.empty()) EXPECT_GT(traced.pulseSteps, 0) << "a program gives pulses";
+    if (!image.empty()) {
+        EXPECT_GT(traced.pulseSteps, 0) << "a program gives pulses";
+    }
     EXPECT_EQ(printed.accesses, traced.accesses) << r.out;
     EXPECT_EQ(printed.sleepMs, traced.sleepMs);
     EXPECT_EQ(printed.steps, traced.steps);

@@ -288,7 +288,7 @@ TEST_F(ReportsCli, AStopSignalGivesAStoppedResultWithTheProcessStatus) {
     const std::string status =
         Shell("'" QUORBIT_CLI_PATH "' --config-dir . --json --sim-chip AM29F040 --yes program "
               "-d AM29F040 image.bin > stdout.txt 2> stderr.txt & p=$!; i=0; "
-              "until grep -q 'Start programming' stderr.txt || [ $i -ge 6000 ]; do "
+              "until grep -qs 'Start programming' stderr.txt || [ $i -ge 6000 ]; do "
               "sleep 0.01; i=$((i+1)); done; kill -TERM $p; wait $p; echo $?");
     EXPECT_EQ(status, "143") << ReadBytes(dir / "stderr.txt");
     EXPECT_EQ(Json("j['verb'], j['result'], j['exit']"), "program stopped 143");

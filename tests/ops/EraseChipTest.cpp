@@ -133,19 +133,20 @@ TEST(EraseChip, AnEraseThatNeverFinishesTimesOutAfterTheDatasheetsLongestErase) 
     }
 }
 
-// The chip that timed out erases on: it ignores the reset command and answers
-// every read with its erase status (DQ7 0, DQ6 toggling, DQ3 1). Its status bytes
+// A chip whose erase outlasts the program's wait and never sets DQ5 erases on: it
+// ignores the reset command and answers every read with its erase status (DQ7 0,
+// DQ6 toggling, DQ3 1). Its status bytes
 // are not its contents: read, blank check and verify fail and say it is busy.
 TEST(EraseChip, AChipStillErasingAfterTheTimeOutIsNeitherReadBlankCheckedNorCompared) {
     ChipRig r;
     sim::JedecFlash& chip = InsertFlash(r, kAm29F010, kAm29F010, sim::FilledContents(131072, 0x08));
-    chip.SetEraseHangs(true);
+    chip.SetEraseNeverEnds(true);
     r.Press(r.app.ui.EraseFlash_button);
     ASSERT_EQ(r.app.ops.Outcome, OpOutcome::Failed);
     r.LoadCode(std::vector<std::uint8_t>(131072, 0x08)); // what the status reads would match
     for (Control* button :
          {&r.app.ui.Read_button, &r.app.ui.Blank_button, &r.app.ui.Verify_button}) {
-        ASSERT_NE(chip.CurrentMode(), sim::JedecFlash::Mode::Read) << "still erasing";
+        ASSERT_EQ(chip.CurrentMode(), sim::JedecFlash::Mode::Erasing);
         r.rig.ClearLog();
         r.app.ops.Outcome = OpOutcome::None;
         r.Press(*button);

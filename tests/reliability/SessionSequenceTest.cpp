@@ -365,10 +365,10 @@ struct ChangeChip : Step {
             if (fault.rfind("flip:", 0) != 0) sim::ApplyAllFaults(*s.r.rig.sim, ref, fault);
         }
         // A 5 V flash chip whose erase never ends: after Erase Chip has timed out it
-        // erases on, answering every read with its status, until its own limit.
+        // erases on, answering every read with its status.
         if (auto* flash = dynamic_cast<sim::JedecFlash*>(&ref);
             flash && socket == Socket::EraseHangs)
-            flash->SetEraseHangs(true);
+            flash->SetEraseNeverEnds(true);
     }
     void show(std::ostream& os) const override {
         static const char* names[] = {"blank", "programmed", "empty socket", "faulty",

@@ -65,9 +65,9 @@ void JsonResult::PrepareOptions(GlobalOptions& options) const {
     options.countQuietly = true;
 }
 
-std::string JsonResult::Conflict(const CLI::App& cli, const std::string& imageFile) const {
-    if (wanted_ && cli.got_subcommand("read") && imageFile == "-")
-        return "--json and read -o - both write standard output: give read a file";
+std::string JsonResult::Conflict(bool imageToStdout, const std::string& imageFile) const {
+    if (wanted_ && imageToStdout)
+        return "--json and read -o " + imageFile + " both write standard output: give read a file";
     return {};
 }
 
@@ -119,9 +119,8 @@ int JsonResult::Finish(std::ostream& out, int status) {
     verb_.empty() ? w.Null() : w.String(verb_);
     w.Key("device");
     device_ ? w.String(*device_) : w.Null();
-    // A stop request that came after the last operation (or during sum, which
-    // drives no board) still stopped the run.
-    w.Key("result").String(ResultWord(status, stopped_ || StopRequested(), outcome_));
+    // A stop taken up outside an operation (sum drives no board) stopped the run too.
+    w.Key("result").String(ResultWord(status, stopped_ || StopTaken(), outcome_));
     w.Key("exit").Number(std::int64_t{status});
     if (image_) {
         w.Key("image").BeginObject();

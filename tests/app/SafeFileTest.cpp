@@ -11,9 +11,12 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <functional>
+#include <thread>
 
 #include "Fakes.h"
+#include "hw/StopRequest.h"
 
 namespace quorbit::test {
 namespace {
@@ -231,18 +234,54 @@ TEST(SafeWrite, ADeviceNodeIsWrittenInPlaceAndStaysADevice) {
     EXPECT_NE(WriteFileSafely(dir.path(), "data").find("folder"), std::string::npos);
 }
 
-TEST(OutputStream, OpensFilesAndReadPipesButNotAPipeNobodyReads) {
+// A file written piece by piece (the trace) replaces the old one only once it is
+// whole: before, and after any failure, the old file is what the name shows.
+TEST(OutputFile, ReplacesTheOldFileOnlyWhenWholeAndGivesUpOnAStalledPipeAtAStop) {
     TempDir dir;
-    std::string reason;
-    const int fd = OpenOutputStream((dir / "trace.txt").string(), reason);
-    ASSERT_GE(fd, 0) << reason;
-    ::close(fd);
+    const auto target = dir / "trace.txt";
+    WriteBytes(target, "the last run's trace");
+    for (const bool commit : {false, true}) {
+        OutputFile file;
+        ASSERT_EQ(file.Open(target), "");
+        EXPECT_EQ(file.Write("O 378 00\n"), "");
+        EXPECT_EQ(ReadBytes(target), "the last run's trace"); // written beside it
+        EXPECT_EQ(Names(dir.path()).size(), 2u);
+        if (commit)
+            EXPECT_EQ(file.Commit(), "");
+        else
+            file.Abandon();
+        EXPECT_EQ(ReadBytes(target), commit ? "O 378 00\n" : "the last run's trace");
+        EXPECT_EQ(Names(dir.path()), std::vector<std::string>{"trace.txt"});
+    }
+    {
+        OutputFile file;
+        ASSERT_EQ(file.Open(target), "");
+        const InjectedWriteFailure diskFull(ENOSPC, 3);
+        const std::string error = file.Write("much more than three bytes");
+        EXPECT_NE(error.find("No space left on device"), std::string::npos) << error;
+        EXPECT_NE(error.find("left as it was"), std::string::npos) << error;
+    } // never committed: abandoned
+    EXPECT_EQ(ReadBytes(target), "O 378 00\n");
+    EXPECT_EQ(Names(dir.path()), std::vector<std::string>{"trace.txt"});
+
     const auto fifo = dir / "fifo";
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-    EXPECT_EQ(OpenOutputStream(fifo.string(), reason), -1);
-    EXPECT_EQ(reason, "no program is reading from the pipe");
-    EXPECT_EQ(OpenOutputStream(dir.path().string(), reason), -1);
-    EXPECT_NE(reason.find("folder"), std::string::npos);
+    OutputFile pipe;
+    EXPECT_EQ(pipe.Open(fifo), "no program is reading from the pipe");
+    EXPECT_NE(pipe.Open(dir.path()).find("folder"), std::string::npos);
+    // A reader that reads nothing: the write waits only until the operator's stop.
+    const int reader = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(reader, 0);
+    ASSERT_EQ(pipe.Open(fifo), "");
+    std::thread stop([] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        RequestStop();
+    });
+    EXPECT_EQ(pipe.Write(std::string(4 << 20, 'x')), kStoppedByOperator);
+    stop.join();
+    ClearStopRequest();
+    ::close(reader);
+    EXPECT_TRUE(fs::is_fifo(fifo));
 }
 
 } // namespace

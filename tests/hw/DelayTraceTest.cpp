@@ -37,7 +37,10 @@ TEST_P(DelayTrace, EachDelayIsOneLineWithTheStepsItAsksFor) {
     const DelayCase c = GetParam();
     TempDir traceDir;
     const auto file = traceDir / "trace.txt";
-    Rig rig(std::make_unique<TracePort>(std::make_unique<sim::SimBoard>(6, 0x378), file.string()));
+    auto port =
+        std::make_unique<TracePort>(std::make_unique<sim::SimBoard>(6, 0x378), file.string());
+    TracePort& trace = *port;
+    Rig rig(std::move(port));
     App& app = *rig.app;
     Form_Load(app);
     ASSERT_TRUE(SelectDevice(app, c.row));
@@ -52,6 +55,7 @@ TEST_P(DelayTrace, EachDelayIsOneLineWithTheStepsItAsksFor) {
     b.Delay10Steps();
     b.SetReg2(); // a latch: three pauses between its four writes
     b.SleepMs(7);
+    EXPECT_EQ(trace.Finish(), "");
     EXPECT_EQ(DelaysBetweenMarkers(ReadBytes(file)),
               (std::vector<long long>{c.port * 10, c.medium, c.longPulse, c.settling, 20, 10,
                                       c.port * 10, c.port * 10, c.port * 10}));

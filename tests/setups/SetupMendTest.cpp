@@ -195,7 +195,7 @@ TEST_F(Mend, CodeFileTooBigGivesStillOneBoxForTheWholeRestore) {
     fs::resize_file(big, 2100002);
     const auto problems = Restore({"sFILE = " + big.string(), "Slider1.Value = x"});
     EXPECT_EQ(problems.size(), 1u); // the slider; the size refusal logs its own line
-    ExpectOneBoxNaming("Can't Open Code File Bigger than 2100001 Bytes");
+    ExpectOneBoxNaming("Can't Open Code File " + big.string() + ": Bigger than 2100001 Bytes");
     EXPECT_NE(rig.dialogs.boxes[0].text.find("line 2"), std::string::npos);
     EXPECT_EQ(app.buf.CodeBufferLoaded, 0);
     EXPECT_EQ(app.buf.CodeFileName, "");

@@ -3,10 +3,12 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <regex>
 #include <sstream>
 
 #include "Fakes.h"
+#include "app/SafeFile.h"
 #include "hw/backends/BackendTestSupport.h"
 #include "session/Backend.h"
 
@@ -81,6 +83,13 @@ TEST(TracePort, ExecReadsAreRecordedWithTheChildsAnswer) {
     EXPECT_EQ(ReadBytes(file), "O 3BC 01\nI 3BD 78\n");
 }
 
+/// The one file in `folder` whose name starts with a dot: a trace being written.
+std::filesystem::path HiddenFile(const std::filesystem::path& folder) {
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        if (entry.path().filename().string().front() == '.') return entry.path();
+    return {};
+}
+
 TEST(TracePort, FailedReadIsRecordedWithoutValueAndOnDiskAtOnce) {
     TempDir dir;
     const auto file = dir / "trace.txt";
@@ -90,8 +99,37 @@ TEST(TracePort, FailedReadIsRecordedWithoutValueAndOnDiskAtOnce) {
     EXPECT_EQ(opened.io->PortIn(0x279), 0x12);
     opened.io->PortOut(0x27A, 0x04);
     EXPECT_THROW(opened.io->PortIn(0x279), PortError);
-    // While the program goes on, the trace already shows where the link broke.
-    EXPECT_EQ(ReadBytes(file), "O 278 9F\nI 279 12\nO 27A 04\nI 279\n");
+    // While the program goes on, the trace already shows where the link broke: on
+    // disk beside its name, and in place should the program be ended at once.
+    const std::string broke = "O 278 9F\nI 279 12\nO 27A 04\nI 279\n";
+    EXPECT_EQ(ReadBytes(HiddenFile(dir.path())), broke);
+    EXPECT_FALSE(std::filesystem::exists(file));
+    PublishOutputsAtAbruptEnd();
+    EXPECT_EQ(ReadBytes(file), broke);
+}
+
+TEST(TracePort, ATraceThatCannotBeWrittenWholeLeavesTheOldOne) {
+    TempDir dir;
+    const auto file = dir / "trace.txt";
+    WriteBytes(file, "the last run's trace");
+    {
+        TracePort trace(std::make_unique<sim::SimBoard>(0, 0x378), file.string());
+        trace.PortOut(0x378, 0x9F);
+        const InjectedWriteFailure diskFull(ENOSPC, 4);
+        try {
+            trace.Sleep(1); // a wait writes the records
+            FAIL() << "no error";
+        } catch (const PortError& e) {
+            EXPECT_THAT(e.what(), HasSubstr("Cannot write the trace file " + file.string() +
+                                            ": No space left on device; the file there before "
+                                            "is left as it was"));
+        }
+        trace.PortOut(0x378, 0x00);    // still reaches the board
+        EXPECT_EQ(trace.Finish(), ""); // said once, with the operation it ended
+        EXPECT_FALSE(trace.Lost().empty());
+    }
+    EXPECT_EQ(ReadBytes(file), "the last run's trace");
+    EXPECT_EQ(HiddenFile(dir.path()), std::filesystem::path());
 }
 
 TEST(TracePort, UnwritableFileIsRefusedWithPathAndReason) {

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <iostream>
+#include <stdexcept>
 
 #include "app/SafeFile.h"
 #include "app/Shell.h"
@@ -20,7 +21,14 @@ Session::Session(const GlobalOptions& options, std::ostream& out)
         std::cerr << seeded << "\n";
     if (const std::string note = ConfigFolderNote(options); !note.empty())
         std::cerr << note << "\n";
-    Services services = BackendServices(backend_, options);
+    Services services;
+    try {
+        services = BackendServices(backend_, options);
+    } catch (const std::invalid_argument&) {
+        // Refused before the board was touched: the run writes nothing, no trace either.
+        if (backend_.trace) backend_.trace->Abandon();
+        throw;
+    }
     services.clock = &clock_;
     services.sound = &sound_;
     services.dialogs = &dialogs_;

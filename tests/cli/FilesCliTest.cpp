@@ -162,11 +162,14 @@ TEST_F(CliFiles, EndlessAndWaitingImagesEndAtOnceWithTheirMessage) {
         EXPECT_EQ(r.status, 2) << image << r.err;
         EXPECT_TRUE(r.ErrHas("Cannot read simulator image " + image + ": it is a")) << r.err;
     }
-    // A simulator image bigger than the chip is refused, not cut.
+    // A simulator image bigger than the chip is refused, not cut; the refused run
+    // writes nothing, not even its (empty) trace over the last one.
     WriteBytes(dir / "work" / "big.bin", std::string(32769, 'x'));
-    const Result r = Run("--sim-chip 27C256 --sim-image big.bin blank -d 27C256");
+    WriteBytes(dir / "work" / "trace.txt", "the last run's trace");
+    const Result r = Run("--trace trace.txt --sim-chip 27C256 --sim-image big.bin blank -d 27C256");
     EXPECT_EQ(r.status, 2);
     EXPECT_TRUE(r.ErrHas("bigger than the chip's 32768 bytes")) << r.err;
+    EXPECT_EQ(ReadBytes(Work("trace.txt")), "the last run's trace");
 }
 
 TEST_F(CliFiles, AFailedSimulatorSaveIsAFailedRun) {

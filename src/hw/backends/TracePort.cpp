@@ -128,6 +128,12 @@ void TracePort::KeepAfterFailure() {
     WritePending(true);
 }
 
+void TracePort::Abandon() {
+    finished_ = true;
+    pending_.clear();
+    file_.Abandon();
+}
+
 std::string TracePort::Finish() {
     if (finished_) return {};
     WritePending(true);

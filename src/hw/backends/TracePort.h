@@ -37,6 +37,8 @@ class TracePort : public PortIo {
     /// is not whole when that has not been said yet (a failure that ended an
     /// operation was said with it), else "".
     std::string Finish();
+    /// Ends the trace with nothing put in place: the file there before stays.
+    void Abandon();
     /// Why the trace is not whole: a write failed, or the operator's stop ended a
     /// wait for the trace's reader; "" while it is.
     [[nodiscard]] const std::string& Lost() const { return lost_; }

@@ -3,7 +3,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <cerrno>
 #include <regex>
 #include <sstream>
 
@@ -106,30 +105,6 @@ TEST(TracePort, FailedReadIsRecordedWithoutValueAndOnDiskAtOnce) {
     EXPECT_FALSE(std::filesystem::exists(file));
     PublishOutputsAtAbruptEnd();
     EXPECT_EQ(ReadBytes(file), broke);
-}
-
-TEST(TracePort, ATraceThatCannotBeWrittenWholeLeavesTheOldOne) {
-    TempDir dir;
-    const auto file = dir / "trace.txt";
-    WriteBytes(file, "the last run's trace");
-    {
-        TracePort trace(std::make_unique<sim::SimBoard>(0, 0x378), file.string());
-        trace.PortOut(0x378, 0x9F);
-        const InjectedWriteFailure diskFull(ENOSPC, 4);
-        try {
-            trace.Sleep(1); // a wait writes the records
-            FAIL() << "no error";
-        } catch (const PortError& e) {
-            EXPECT_THAT(e.what(), HasSubstr("Cannot write the trace file " + file.string() +
-                                            ": No space left on device; the file there before "
-                                            "is left as it was"));
-        }
-        trace.PortOut(0x378, 0x00);    // still reaches the board
-        EXPECT_EQ(trace.Finish(), ""); // said once, with the operation it ended
-        EXPECT_FALSE(trace.Lost().empty());
-    }
-    EXPECT_EQ(ReadBytes(file), "the last run's trace");
-    EXPECT_EQ(HiddenFile(dir.path()), std::filesystem::path());
 }
 
 TEST(TracePort, UnwritableFileIsRefusedWithPathAndReason) {

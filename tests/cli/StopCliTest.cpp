@@ -185,10 +185,19 @@ TEST_F(CliStop, EachStopSignalEndsTheProgrammingWithTheBoardResetAndItsOwnStatus
     }
 }
 
-// A trace whose reader has stopped reading holds the run only until the stop:
-// one signal ends it, with the trace given up and the output not written.
+// A trace into a pipe nobody reads is refused at once; one whose reader has
+// stopped reading holds the run only until the stop: one signal ends it, with
+// the trace given up and the output not written.
 TEST_F(CliStop, OneSignalEndsARunHeldByATraceNobodyReads) {
     ASSERT_EQ(::mkfifo((dir / "trace").c_str(), 0600), 0);
+    {
+        Started unread(dir.path(), {"--trace", "trace", "detect"});
+        const int status = unread.Wait();
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 2) << status;
+        EXPECT_EQ(Count(Text("err.txt"),
+                        "Cannot open the trace file trace: no program is reading from the pipe"),
+                  1u);
+    }
     const int reader = ::open((dir / "trace").c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     ASSERT_GE(reader, 0);
     Started run(dir.path(), {"--sim-chip", "27C256", "--trace", "trace", "read", "-d", "27C256",

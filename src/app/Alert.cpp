@@ -63,8 +63,16 @@ void EndInterruptedOperation(App& app, const std::string& what) {
     ProgramLampOff(app);
     DataFlowLampOff(app);
     app.ui.Verify_button.backColor = colour::ButtonFace;
+    ResetAfterInterruption(app);
+}
+
+} // namespace
+
+void ResetAfterInterruption(App& app) {
     // The operation may have stopped with CE and OE active or a programming
     // voltage switched on: return the board to idle if the link still answers.
+    // A stop asked for now must not cut this reset short.
+    const StopHeld resetting;
     try {
         Reset(app);
     } catch (const std::exception&) {
@@ -72,7 +80,12 @@ void EndInterruptedOperation(App& app, const std::string& what) {
     }
 }
 
-} // namespace
+void EndAfterClaimedSuccess(App& app) {
+    ProgramLampOff(app);
+    DataFlowLampOff(app);
+    app.ui.Verify_button.backColor = colour::ButtonFace;
+    ResetAfterInterruption(app);
+}
 
 std::string FailureLogLine(const App& app) {
     const std::string stopped = OperationStopped().what();

@@ -8,6 +8,7 @@
 #include "buffers/BinaryFiles.h"
 #include "catalog/DeviceSelection.h"
 #include "hw/Detection.h"
+#include "hw/PortIo.h"
 #include "hw/PulseOverruns.h"
 #include "hw/StopRequest.h"
 #include "ops/WireOps.h"
@@ -63,11 +64,15 @@ void App::RunGuarded(const std::function<void(App&)>& body) {
         body(*this);
     } catch (const OperationStopped&) {
         --handlerDepth_;
-        ReportOperationStopped(*this);
+        if (ops.Outcome == OpOutcome::Success)
+            EndAfterClaimedSuccess(*this);
+        else
+            ReportOperationStopped(*this);
         ReportPulseOverruns(*this);
         return;
     } catch (const std::exception& e) {
         --handlerDepth_;
+        linkFailed = dynamic_cast<const PortError*>(&e) != nullptr;
         ReportHandlerFailure(*this, e.what());
         ReportPulseOverruns(*this);
         return;

@@ -48,6 +48,9 @@ struct Services {
     /// Per-user configuration folder: the port file of an installed program, and of
     /// one whose port file folder is not writable.
     std::string userConfigFolder = ".";
+    /// The port file is kept in portFileFolder or nowhere (--config-dir names it):
+    /// never per user instead, and the folder is not created.
+    bool portFileFolderOnly = false;
     /// Current working folder: log, listing and setup files.
     std::string workFolder = ".";
 };
@@ -97,6 +100,8 @@ class App {
     std::string PortFilePath;
     std::string PortFileKeys;
     bool PortFileSaved = false; // the last detection wrote the port file to PortFilePath
+    /// Why the last detection could not write it (reported once), or "".
+    std::string PortFileFailure;
     std::string DisplayMode;
 
     /// Called with every new log line (the command-line front end prints them).
@@ -106,6 +111,9 @@ class App {
     /// Set when an operation was stopped by an error it could not report itself
     /// (a broken port link, a fault); the command line turns it into its exit status.
     bool handlerFailed = false;
+    /// What stopped it was the port link (a child that ended or answered wrongly,
+    /// a port or trace that could not be written), not an input the program refused.
+    bool linkFailed = false;
     std::string lastFailure;
 
     /// Wraps an event handler: a failure inside it ends that operation with a

@@ -40,6 +40,13 @@ std::optional<Identity> IdentityOf(const NamedFile& file) {
 
 } // namespace
 
+bool SameFile(const NamedFile& a, const NamedFile& b) {
+    if (a.path.empty() || b.path.empty()) return false;
+    const auto first = IdentityOf(a);
+    const auto second = IdentityOf(b);
+    return first && second && *first == *second;
+}
+
 std::string FileNamedTwice(const std::vector<NamedFile>& files) {
     std::vector<std::pair<const NamedFile*, Identity>> seen;
     for (const NamedFile& file : files) {

@@ -21,5 +21,8 @@ struct NamedFile {
 /// simulator was loaded with). Empty paths are skipped; terminals and other
 /// character devices may be shared.
 std::string FileNamedTwice(const std::vector<NamedFile>& files);
+/// True when the two name one file as FileNamedTwice tells it (a terminal or
+/// other character device is nobody's file).
+bool SameFile(const NamedFile& a, const NamedFile& b);
 
 } // namespace quorbit

@@ -40,12 +40,16 @@ bool WaitForData(int fd) {
 }
 
 /// Reads until the end or `limit` bytes. Standard input may have been left
-/// non-blocking by whoever started us: then wait for data rather than fail.
+/// non-blocking by whoever started us: then wait for data rather than fail. A
+/// file on disk is read to its end whatever comes meanwhile: it never waits, and
+/// a stop is taken up by the step that follows.
 std::string ReadUpTo(int fd, std::size_t limit, std::string& content) {
+    struct stat st {};
+    const bool mayWait = ::fstat(fd, &st) != 0 || !(S_ISREG(st.st_mode) || S_ISBLK(st.st_mode));
     std::string data;
     std::array<char, 65536> chunk{};
     while (data.size() < limit) {
-        if (!WaitForData(fd)) return "stopped by the operator";
+        if (mayWait && !WaitForData(fd)) return kStoppedByOperator;
         const std::size_t want = std::min(chunk.size(), limit - data.size());
         const ssize_t n = ::read(fd, chunk.data(), want);
         if (n < 0 && errno == EINTR) continue;

@@ -45,6 +45,14 @@ void ReportHandlerFailure(App& app, const std::string& what);
 /// An operation ended on the operator's stop request: the board reset, lamps and
 /// progress cleared, "Operation stopped by the operator" logged, no success.
 void ReportOperationStopped(App& app);
+/// A stop that came once the operation had claimed success (its log line said
+/// so) cut only its last steps: they are finished here (lamps off, the board
+/// reset), the claim stands and the stop stays pending for whatever comes next.
+/// One operation, one outcome: a success is never followed by "stopped".
+void EndAfterClaimedSuccess(App& app);
+/// The board reset after an operation ended midway; no stop cuts it short and a
+/// broken link does not stop it from trying.
+void ResetAfterInterruption(App& app);
 /// The log line that told how the last interrupted operation ended.
 std::string FailureLogLine(const App& app);
 

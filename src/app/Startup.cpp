@@ -45,6 +45,7 @@ template <typename Step> void BoardStep(App& app, Step&& step) {
     } catch (const OperationStopped&) {
         ReportOperationStopped(app);
     } catch (const std::exception& e) {
+        app.linkFailed = dynamic_cast<const PortError*>(&e) != nullptr;
         ReportHandlerFailure(app, e.what());
     }
 }
@@ -108,12 +109,15 @@ void Form_Load(App& app) {
 }
 
 void Form_Unload(App& app) {
-    // A stop that no operation took up must not keep the closing reset off the board.
-    AcknowledgeStop();
-    try {
-        Reset(app); // leave the board with its lines inactive
-    } catch (const std::exception&) {
-        // A broken link must not stop the window from closing.
+    {
+        // A stop that no operation took up, or one that comes now, must not keep
+        // the closing reset off the board.
+        const StopHeld closing;
+        try {
+            Reset(app); // leave the board with its lines inactive
+        } catch (const std::exception&) {
+            // A broken link must not stop the window from closing.
+        }
     }
     app.frmDisplay1.visible = false;
     auto& w = app.ui.Window;

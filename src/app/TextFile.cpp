@@ -63,6 +63,11 @@ std::string StampedHeader(const App& app, const std::string& title, const std::s
 }
 
 void ReportFileError(App& app, const std::string& what, const std::string& reason) {
+    // The operator stopped a wait on a stream: a stop, not a fault of the file.
+    if (reason == kStoppedByOperator) {
+        ReportOperationStopped(app);
+        return;
+    }
     LogMessage(app, what + ": " + reason);
     app.svc.dialogs->MsgBox(what + ".\r\n" + reason, kAppTitle, MsgIcon::Exclamation,
                             MsgButtons::Ok, 0);

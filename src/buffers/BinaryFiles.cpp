@@ -22,10 +22,12 @@ std::string Upper(std::string s) {
     return s;
 }
 
-void RefuseBigCodeFile(App& app, const std::string& length, std::size_t limit = kCodeBufferSize) {
-    LogMessage(app, "Code File Size is " + length + " bytes, bigger than the " +
+void RefuseBigCodeFile(App& app, const std::string& path, const std::string& length,
+                       std::size_t limit = kCodeBufferSize) {
+    LogMessage(app, "Code File " + path + " Size is " + length + " bytes, bigger than the " +
                         std::to_string(limit) + " allowed - Will Not Open");
-    app.svc.dialogs->MsgBox("Can't Open Code File Bigger than " + std::to_string(limit) + " Bytes",
+    app.svc.dialogs->MsgBox("Can't Open Code File " + path + ": Bigger than " +
+                                std::to_string(limit) + " Bytes",
                             "Code File too Big", MsgIcon::Exclamation, MsgButtons::Ok, 0);
 }
 
@@ -35,7 +37,7 @@ void RefuseBigCodeFile(App& app, const std::string& length, std::size_t limit = 
 std::optional<std::string> LoadCodeFile(App& app, const std::string& path) {
     const auto size = SizeOnDisk(path);
     if (size && *size > kRecordFileLimit) {
-        RefuseBigCodeFile(app, LengthText(size, kRecordFileLimit), kRecordFileLimit);
+        RefuseBigCodeFile(app, path, LengthText(size, kRecordFileLimit), kRecordFileLimit);
         return std::nullopt;
     }
     std::string bytes;
@@ -45,7 +47,7 @@ std::optional<std::string> LoadCodeFile(App& app, const std::string& path) {
         return std::nullopt;
     }
     if (bytes.size() > kRecordFileLimit) { // a file that grew, or a stream without a size
-        RefuseBigCodeFile(app, LengthText(std::nullopt, kRecordFileLimit), kRecordFileLimit);
+        RefuseBigCodeFile(app, path, LengthText(std::nullopt, kRecordFileLimit), kRecordFileLimit);
         return std::nullopt;
     }
     return bytes;
@@ -66,14 +68,14 @@ struct CodeImage {
 
 /// A raw file placed at the load offset; nothing when it would end past the buffer
 /// (refusal reported).
-std::optional<CodeImage> PlaceRawFile(App& app, std::string bytes) {
+std::optional<CodeImage> PlaceRawFile(App& app, const std::string& path, std::string bytes) {
     const std::size_t offset = app.buf.CodeFileOffset;
     if (bytes.size() > kCodeBufferSize) {
-        RefuseBigCodeFile(app, std::to_string(bytes.size()));
+        RefuseBigCodeFile(app, path, std::to_string(bytes.size()));
         return std::nullopt;
     }
     if (offset + bytes.size() > kCodeBufferSize) {
-        const std::string what = "A code file of " + std::to_string(bytes.size()) +
+        const std::string what = "The code file " + path + " of " + std::to_string(bytes.size()) +
                                  " bytes loaded at " + Hex(static_cast<long long>(offset)) +
                                  "h ends past the buffer's " + std::to_string(kCodeBufferSize) +
                                  " bytes";
@@ -96,7 +98,7 @@ std::optional<CodeImage> PlaceRawFile(App& app, std::string bytes) {
 std::optional<CodeImage> DecodeCodeFile(App& app, const std::string& path, std::string bytes) {
     CodeImage image;
     image.format = FormatToLoad(app.buf.CodeFileFormat, path, bytes);
-    if (image.format == ImageFormat::Raw) return PlaceRawFile(app, std::move(bytes));
+    if (image.format == ImageFormat::Raw) return PlaceRawFile(app, path, std::move(bytes));
     if (app.buf.CodeFileOffset != 0)
         LogMessage(app, "Load offset " + Hex(app.buf.CodeFileOffset) + "h ignored: the " +
                             FormatTitle(image.format) + " records carry their own addresses");

@@ -45,11 +45,64 @@ bool LooksLike(const std::string& bytes, ImageFormat format) {
            std::isdigit(static_cast<unsigned char>(bytes[at + 1])) && IsHexDigit(bytes[at + 2]);
 }
 
-/// The mark and at least the shortest record's hex digits, nothing else.
+/// The mark and at least the shortest record's hex digits, nothing else (the
+/// blanks at the line's end are gone: WithoutTrailingBlanks).
 bool IsRecordText(std::string_view line) {
-    while (!line.empty() && (line.back() == '\r' || line.back() == ' ' || line.back() == '\t'))
-        line.remove_suffix(1);
     return line.size() >= 9 && std::all_of(line.begin() + 1, line.end(), IsHexDigit);
+}
+
+/// The text with the blanks (and CR) at the end of each line taken off: editors
+/// and build tools leave them, and the library would take them for part of the
+/// record. Line numbers stay as they were.
+std::string WithoutTrailingBlanks(const std::string& text) {
+    std::string clean;
+    clean.reserve(text.size());
+    for (std::size_t start = 0; start < text.size();) {
+        std::size_t end = text.find('\n', start);
+        const bool newline = end != std::string::npos;
+        if (!newline) end = text.size();
+        std::size_t last = end;
+        while (last > start &&
+               (text[last - 1] == ' ' || text[last - 1] == '\t' || text[last - 1] == '\r'))
+            --last;
+        clean.append(text, start, last - start);
+        if (newline) clean += '\n';
+        start = end + 1;
+    }
+    return clean;
+}
+
+int HexByte(std::string_view line, std::size_t at) {
+    const auto digit = [](char c) {
+        return std::isdigit(static_cast<unsigned char>(c))
+                   ? c - '0'
+                   : std::toupper(static_cast<unsigned char>(c)) - 'A' + 10;
+    };
+    return digit(line[at]) * 16 + digit(line[at + 1]);
+}
+
+/// Why a record's checksum is wrong, with the one it gives and the right one;
+/// "" when it is right or the record's length does not hold (the reader names that).
+std::string ChecksumProblem(std::string_view line, bool intel) {
+    // Intel HEX ":LLAAAATT...CC": all bytes, the checksum included, add up to 0.
+    // S-record "SnCC...SS": SS is the complement of the sum of the count byte on.
+    const std::size_t first = intel ? 1 : 2;
+    if (line.size() < first + 4 || (line.size() - first) % 2 != 0) return {};
+    const std::size_t bytes = (line.size() - first) / 2;
+    const int count = HexByte(line, first);
+    if (intel ? bytes != static_cast<std::size_t>(count) + 5
+              : bytes != static_cast<std::size_t>(count) + 1)
+        return {};
+    unsigned sum = 0;
+    for (std::size_t i = 0; i + 1 < bytes; ++i)
+        sum += static_cast<unsigned>(HexByte(line, first + 2 * i));
+    const unsigned given = static_cast<unsigned>(HexByte(line, line.size() - 2));
+    const unsigned right = (intel ? 0x100 - (sum & 0xFF) : ~sum) & 0xFF;
+    if (given == right) return {};
+    char text[80];
+    std::snprintf(text, sizeof text, "checksum %02Xh, but the record's bytes give %02Xh", given,
+                  right);
+    return text;
 }
 
 /// The lines of a record file as they should be, before the library reads them:
@@ -60,6 +113,7 @@ std::string RecordLinesProblem(const std::string& text, ImageFormat format) {
     const bool intel = format == ImageFormat::IntelHex;
     int number = 0, records = 0, wellFormed = 0, firstNotRecord = 0, endLine = 0, afterEnd = 0,
         countLine = 0;
+    std::string firstBadSum;
     for (std::size_t start = 0; start < text.size();) {
         std::size_t end = text.find('\n', start);
         if (end == std::string::npos) end = text.size();
@@ -72,7 +126,14 @@ std::string RecordLinesProblem(const std::string& text, ImageFormat format) {
             continue;
         }
         ++records;
-        if (IsRecordText(line)) ++wellFormed;
+        if (IsRecordText(line)) {
+            ++wellFormed;
+            if (firstBadSum.empty()) {
+                const std::string problem = ChecksumProblem(line, intel);
+                if (!problem.empty())
+                    firstBadSum = "line " + std::to_string(number) + ": " + problem;
+            }
+        }
         if (endLine != 0) {
             if (afterEnd == 0) afterEnd = number;
         } else if (intel ? line.size() >= 9 && line.substr(7, 2) == "01"
@@ -90,6 +151,7 @@ std::string RecordLinesProblem(const std::string& text, ImageFormat format) {
     if (firstNotRecord != 0)
         return "line " + std::to_string(firstNotRecord) + ": not a record (each line of an " +
                kind + " file starts with '" + (intel ? ":" : "S") + "')";
+    if (!firstBadSum.empty()) return firstBadSum;
     if (afterEnd != 0)
         return "line " + std::to_string(afterEnd) + ": a record after the end record of line " +
                std::to_string(endLine);
@@ -225,8 +287,9 @@ ImageFormat FormatToSave(FormatChoice choice, const std::string& path) {
     return FormatOfName(path).value_or(ImageFormat::Raw);
 }
 
-std::string DecodeRecordImage(const std::string& text, ImageFormat format, std::size_t limit,
+std::string DecodeRecordImage(const std::string& file, ImageFormat format, std::size_t limit,
                               DecodedImage& image) {
+    const std::string text = WithoutTrailingBlanks(file);
     if (std::string problem = RecordLinesProblem(text, format); !problem.empty()) return problem;
     ImageBuilder builder(limit);
     const std::string error =

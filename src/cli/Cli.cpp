@@ -13,6 +13,7 @@
 #include "cli/SharedOptions.h"
 #include "cli/StopSignals.h"
 #include "cli/SumCommand.h"
+#include "setups/Setups.h"
 
 namespace quorbit::cli {
 namespace {
@@ -38,7 +39,9 @@ int ListDevices(std::ostream& out) {
     return 0;
 }
 
-/// Every file the run reads or writes, each by the option that names it.
+/// Every file the run reads or writes, each by the option that names it, also
+/// those it learns of only by reading another: the code file a --setup names.
+/// Known before any of them is opened, so that none destroys another.
 std::vector<NamedFile> RunFiles(const CLI::App& cli, const GlobalOptions& options,
                                 const CommandOptions& command, const SetupSaveOptions& save) {
     std::vector<NamedFile> files = BackendFiles(options);
@@ -47,15 +50,35 @@ std::vector<NamedFile> RunFiles(const CLI::App& cli, const GlobalOptions& option
     else
         files.push_back(
             {"the image file", command.file.empty() ? save.file : command.file, 0, false});
+    const bool saving = cli.got_subcommand("setup");
+    const NamedFile slot{"setup save " + std::to_string(save.slot),
+                         SetupFilePath("", SlotFileName(save.slot)).string(), -1, true};
+    if (saving) files.push_back(slot);
     std::string error;
-    if (!command.setup.empty())
-        files.push_back({"--setup", SetupFileOf(command.setup, error), -1, false});
+    if (const std::string setup = SetupFileOf(command.setup, error); !setup.empty()) {
+        const NamedFile named{"--setup " + command.setup, SetupFilePath("", setup).string(), -1,
+                              false};
+        // A slot restored, changed and saved again: read whole before it is replaced.
+        if (!(saving && SameFile(named, slot))) files.push_back(named);
+        if (const auto code = SetupCodeFile(named.path))
+            files.push_back({"--setup " + command.setup + "'s code file", *code, -1, false});
+    }
+    for (const std::string& portFile : PortFiles(options))
+        files.push_back({"the port and model file", portFile, -1, true});
     return files;
+}
+
+/// The options that promise what a verb driving no board cannot give (a trace, a
+/// saved chip, an estimate, a setup applied): the first one given, or "".
+std::string PromiseOfABoard(const CLI::App& cli) {
+    for (const char* option : {"--trace", "--sim-save", "--estimate", "--setup"})
+        if (OptionGiven(&cli, option)) return option;
+    return {};
 }
 
 int Detect(Session& session, std::ostream& err) {
     session.SelectBoard();
-    if (session.app().handlerFailed) return 2; // the port link broke
+    if (session.app().handlerFailed) return session.FailedStepStatus(); // said already
     if (session.BoardKnown()) {
         if (session.app().PortFileSaved)
             err << "Port and model saved in " << session.app().PortFilePath << "\n";
@@ -99,9 +122,24 @@ int RunVerb(int argc, const char* const* argv, std::ostream& out, std::ostream& 
         return code == 0 ? 0 : 2;
     }
     json.Parsed(cli);
-    if ((devices->parsed() || detect->parsed()) && !commandOptions.setup.empty()) {
-        err << "--setup applies to the chip commands and setup save, not to "
-            << (devices->parsed() ? "devices" : "detect") << "\n";
+    if (detect->parsed() && !commandOptions.setup.empty()) {
+        err << "--setup applies to the chip commands and setup save, not to detect\n";
+        return 2;
+    }
+    const bool noBoard = devices->parsed() || sum->parsed();
+    if (const std::string promise = noBoard ? PromiseOfABoard(cli) : ""; !promise.empty()) {
+        err << promise << " applies to the commands that drive a board, not to "
+            << (sum->parsed() ? "sum" : "devices") << "\n";
+        return 2;
+    }
+    // Checked for every verb, also those they change nothing for: a script may give
+    // the same options to all, and a mistake in them must not pass unseen.
+    if (const std::string problem = FinishOptions(options); !problem.empty()) {
+        err << problem << "\n";
+        return 2;
+    }
+    if (const std::string problem = ConfigDirProblem(options.configDir); !problem.empty()) {
+        err << "--config-dir " << options.configDir << ": " << problem << "\n";
         return 2;
     }
     if (devices->parsed()) {
@@ -109,20 +147,18 @@ int RunVerb(int argc, const char* const* argv, std::ostream& out, std::ostream& 
         return json.Wanted() ? 0 : ListDevices(out);
     }
     if (sum->parsed()) return RunSumCommand(sumOptions, out, err, json);
-    if (const std::string conflict = json.Conflict(cli, commandOptions.file); !conflict.empty()) {
+    // An image written to standard output, as "-" or by another of its names,
+    // leaves the log lines to standard error.
+    const bool imageToStdout =
+        cli.got_subcommand("read") &&
+        (commandOptions.file == "-" ||
+         SameFile({"-o", commandOptions.file, 1, true}, {"standard output", "-", 1, true}));
+    if (const std::string conflict = json.Conflict(imageToStdout, commandOptions.file);
+        !conflict.empty()) {
         err << conflict << "\n";
         return 2;
     }
     json.PrepareOptions(options);
-    if (const std::string problem = FinishOptions(options); !problem.empty()) {
-        err << problem << "\n";
-        return 2;
-    }
-    // Said before anything is opened: the run would keep the port file elsewhere.
-    if (const std::string problem = ConfigDirProblem(options.configDir); !problem.empty()) {
-        err << "--config-dir " << options.configDir << ": " << problem << "\n";
-        return 2;
-    }
     if (const std::string twice =
             FileNamedTwice(RunFiles(cli, options, commandOptions, setupOptions));
         !twice.empty()) {
@@ -131,10 +167,8 @@ int RunVerb(int argc, const char* const* argv, std::ostream& out, std::ostream& 
     }
 
     try {
-        // An image written to standard output leaves the log lines to standard error.
-        const bool imageToStdout = cli.got_subcommand("read") && commandOptions.file == "-";
         Session session(options, imageToStdout || json.Wanted() ? err : out);
-        if (session.StartFailed()) return 2; // the port link broke, already said
+        if (session.StartFailed()) return session.FailedStepStatus(); // said already
         json.Watch(session);
         int status = 0;
         if (detect->parsed())
@@ -145,8 +179,9 @@ int RunVerb(int argc, const char* const* argv, std::ostream& out, std::ostream& 
             status = RunDeviceCommand(cli, commandOptions, session, out, err);
         const bool closed = session.Close();
         json.Capture(session);
-        // A requested output that was not written is a failure of the run.
-        if (!closed && status == 0) return 2;
+        // A requested output that was not written is a failure of the run; a trace
+        // that could not be written is one whatever the command's outcome.
+        if ((!closed && status == 0) || session.TraceFailed()) return 2;
         return status;
     } catch (const PortError& e) {
         err << e.what() << "\n";

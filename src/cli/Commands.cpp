@@ -6,6 +6,7 @@
 #include <ostream>
 
 #include "app/App.h"
+#include "app/Shell.h"
 #include "buffers/BinaryFiles.h"
 #include "catalog/Catalog.h"
 #include "catalog/DeviceSelection.h"
@@ -207,12 +208,11 @@ int RunDeviceCommand(CLI::App& cli, const CommandOptions& options, Session& sess
     // A step stopped by a broken link or the operator has said so once; the
     // steps after it would only report the same again, or worse, go on.
     session.SelectBoard();
-    if (app.handlerFailed) return 2;
+    if (app.handlerFailed) return session.FailedStepStatus();
     if (const int status = ApplySetupOption(cli, options.setup, session, err); status != 0)
         return status;
-    if (app.handlerFailed) return 2;
     const bool selected = !row || SelectDevice(app, *row);
-    if (app.handlerFailed) return 2;
+    if (app.handlerFailed) return session.FailedStepStatus();
     if (!selected) {
         err << "Device " << options.device << " could not be selected\n";
         return 2;
@@ -234,7 +234,7 @@ int RunDeviceCommand(CLI::App& cli, const CommandOptions& options, Session& sess
     }
     if (!loaded) {
         if (json) json->Finish(false);
-        return 2;
+        return app.handlerFailed ? session.FailedStepStatus() : 2;
     }
 
     Control& button = app.ui.*info.button;
@@ -246,11 +246,17 @@ int RunDeviceCommand(CLI::App& cli, const CommandOptions& options, Session& sess
         return verb == Verb::Id || verb == Verb::Erase ? 1 : 2;
     }
     Press(app, button, info.progressLabel, err, options.progress, json.get());
-    // A stop that came as the command finished still leaves the output unwritten.
-    int status =
-        app.handlerFailed || StopRequested() || app.ops.Outcome != OpOutcome::Success ? 1 : 0;
+    int status = app.handlerFailed || app.ops.Outcome != OpOutcome::Success ? 1 : 0;
     if (app.ops.Outcome == OpOutcome::BadImage) status = 2; // the image, not the chip
-    if (status == 0 && verb == Verb::Read && !WriteCodeFile(app, options.file)) status = 2;
+    if (status == 0 && verb == Verb::Read) {
+        // A stop that came as the read finished is taken up by the output: not written.
+        if (StopPending()) {
+            ReportOperationStopped(app);
+            status = 1;
+        } else if (!WriteCodeFile(app, options.file)) {
+            status = 2;
+        }
+    }
     if (json) json->Finish(status == 0);
     return status;
 }

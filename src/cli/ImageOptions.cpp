@@ -1,6 +1,8 @@
 #include "cli/ImageOptions.h"
 
 #include <CLI/CLI.hpp>
+#include <cctype>
+#include <cstdio>
 
 #include "app/TextFile.h"
 #include "buffers/Buffers.h"
@@ -26,10 +28,13 @@ void AddOffsetOption(CLI::App* command, std::string& offset) {
         ->check(CLI::Validator(
             [](std::string& text) {
                 std::uint32_t value = 0;
+                // Hex like the address it asks for, so that the two can be compared.
+                char last[16];
+                std::snprintf(last, sizeof last, "%zX", kCodeBufferSize - 1);
                 return ParseOffset(text, value)
                            ? std::string()
-                           : "Bad --offset " + text + ": give a hex address below " +
-                                 std::to_string(kCodeBufferSize) + " bytes, e.g. 4000";
+                           : "Bad --offset " + text + ": give a hex address from 0 to " + last +
+                                 ", e.g. 4000";
             },
             "ADDRESS"));
 }

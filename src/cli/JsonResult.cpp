@@ -64,9 +64,9 @@ void JsonResult::PrepareOptions(GlobalOptions& options) const {
     options.countQuietly = true;
 }
 
-std::string JsonResult::Conflict(const CLI::App& cli, const std::string& imageFile) const {
-    if (wanted_ && cli.got_subcommand("read") && imageFile == "-")
-        return "--json and read -o - both write standard output: give read a file";
+std::string JsonResult::Conflict(bool imageToStdout, const std::string& imageFile) const {
+    if (wanted_ && imageToStdout)
+        return "--json and read -o " + imageFile + " both write standard output: give read a file";
     return {};
 }
 
@@ -116,9 +116,8 @@ int JsonResult::Finish(std::ostream& out, int status) {
     Json j;
     j["verb"] = verb_.empty() ? Json() : Json(verb_);
     j["device"] = device_ ? Json(*device_) : Json();
-    // A stop request that came after the last operation (or during sum, which
-    // drives no board) still stopped the run.
-    j["result"] = ResultWord(status, stopped_ || StopRequested(), outcome_);
+    // A stop taken up outside an operation (sum drives no board) stopped the run too.
+    j["result"] = ResultWord(status, stopped_ || StopTaken(), outcome_);
     j["exit"] = status;
     if (image_) j["image"] = ImageObject(*image_);
     if (chip_)

@@ -49,7 +49,7 @@ class JsonResult {
     /// Counts port accesses for "port_accesses" (with no estimate printed unless asked).
     void PrepareOptions(GlobalOptions& options) const;
     /// Why this run cannot give its object on standard output, or "".
-    [[nodiscard]] std::string Conflict(const CLI::App& cli, const std::string& imageFile) const;
+    [[nodiscard]] std::string Conflict(bool imageToStdout, const std::string& imageFile) const;
 
     /// Takes the verb's name from the parsed command line.
     void Parsed(const CLI::App& cli);

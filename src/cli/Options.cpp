@@ -13,6 +13,7 @@
 #include "cli/SimSocket.h"
 #include "hw/Detection.h"
 #include "hw/PortBase.h"
+#include "hw/PortFile.h"
 #include "sim/BoardFaults.h"
 #include "sim/ChipFactory.h"
 #include "sim/SeedFaults.h"
@@ -138,6 +139,11 @@ bool DescribesSimulatedChip(const SimSetup& sim) {
 std::string FinishOptions(GlobalOptions& o, bool chipFollowsDevice) {
     if (!ParseBasePort(o.simPort, o.backend.sim.basePort))
         return "Bad --sim-port " + o.simPort + ": " + kBaseHint;
+    // The window chooses between a parallel port and the simulator itself.
+    if (o.backend.choice != "auto") {
+        if (std::string problem = BackendChoiceProblem(o.backend.choice); !problem.empty())
+            return problem;
+    }
     // The chip options describe the chip named by --sim-chip on the simulated board;
     // given otherwise they would be silently ignored. The window's automatic choice
     // is judged when it is made (the simulator when no parallel port is there).
@@ -197,14 +203,14 @@ std::string ConfigFolderNote(const GlobalOptions& o) {
     const std::string problem = ConfigDirProblem(o.configDir);
     if (problem.empty()) return {};
     return "--config-dir " + o.configDir + ": " + problem +
-           "; the port and model file is kept in " + UserConfigFolder() + " instead";
+           "; the port and model file is neither read nor kept anywhere else";
 }
 
 std::string PortFileFolder(const std::string& programFolder, const std::string& configDir,
                            const std::string& userFolder) {
-    // An unusable --config-dir goes straight to the per-user folder, as
-    // ConfigFolderNote says.
-    if (!configDir.empty()) return ConfigDirProblem(configDir).empty() ? configDir : userFolder;
+    // The folder the operator named is the only one: the file is never kept
+    // somewhere else behind the operator's back.
+    if (!configDir.empty()) return configDir;
     // An installed program's folder belongs to the system, not to whoever runs it:
     // not even root writes there.
     if (InstalledProgramFolder(programFolder)) return userFolder;
@@ -245,7 +251,17 @@ Services BackendServices(const OpenedBackend& backend, const GlobalOptions& o) {
     services.appFolder = ExecutableFolder();
     services.portFileFolder =
         PortFileFolder(services.appFolder, o.configDir, services.userConfigFolder);
+    services.portFileFolderOnly = !o.configDir.empty();
     return services;
+}
+
+std::vector<std::string> PortFiles(const GlobalOptions& o) {
+    const std::string user = UserConfigFolder();
+    const std::string folder = PortFileFolder(ExecutableFolder(), o.configDir, user);
+    std::vector<std::string> files = {(std::filesystem::path(folder) / kPortFileName).string()};
+    if (o.configDir.empty() && folder != user)
+        files.push_back((std::filesystem::path(user) / kPortFileName).string());
+    return files;
 }
 
 std::string SaveSimulatedChip(const OpenedBackend& backend, const SimSetup& setup) {

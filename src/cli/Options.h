@@ -45,6 +45,9 @@ bool DescribesSimulatedChip(const SimSetup& sim);
 std::string FinishOptions(GlobalOptions& o, bool chipFollowsDevice = false);
 /// The files the backend options name: --trace, a --sim-image file, --sim-save.
 std::vector<NamedFile> BackendFiles(const GlobalOptions& o);
+/// Where a session may read and write the port and model file: the one file in
+/// --config-dir, else beside the program and in the per-user folder.
+std::vector<std::string> PortFiles(const GlobalOptions& o);
 /// Why --config-dir cannot hold the port file; empty when it can (or is absent).
 std::string ConfigDirProblem(const std::string& folder);
 
@@ -52,9 +55,9 @@ std::string ConfigDirProblem(const std::string& folder);
 /// into the simulated socket; true when a chip was named, so the socket no longer
 /// follows the device list. Throws std::invalid_argument for an unknown chip or image.
 bool InsertSimulatedChip(const OpenedBackend& backend, const SimSetup& setup);
-/// The folder the port file is kept in while it may be written there: a usable
-/// --config-dir, else the program's folder unless the program is installed; the
-/// per-user folder otherwise.
+/// The folder the port file is kept in while it may be written there: --config-dir
+/// (the only one then, usable or not), else the program's folder unless the
+/// program is installed; the per-user folder otherwise.
 std::string PortFileFolder(const std::string& programFolder, const std::string& configDir,
                            const std::string& userFolder);
 /// The port, simulator and folder services of a session on the opened backend
@@ -63,7 +66,7 @@ std::string PortFileFolder(const std::string& programFolder, const std::string& 
 /// sounds, dialogs and settings are the front end's own. Throws std::invalid_argument when the
 /// working folder is gone.
 Services BackendServices(const OpenedBackend& backend, const GlobalOptions& o);
-/// Why --config-dir cannot hold the port file and which folder is used instead;
+/// Why --config-dir cannot hold the port file (which is then kept nowhere else);
 /// empty when the option is absent or the folder is usable. Said once at start.
 std::string ConfigFolderNote(const GlobalOptions& o);
 /// Writes the simulated chip's contents to --sim-save; returns the failure or "".

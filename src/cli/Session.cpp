@@ -2,10 +2,13 @@
 
 #include <filesystem>
 #include <iostream>
+#include <stdexcept>
 
+#include "app/SafeFile.h"
 #include "app/Shell.h"
 #include "hw/StopRequest.h"
 #include "hw/backends/CountingPort.h"
+#include "hw/backends/TracePort.h"
 
 namespace quorbit::cli {
 
@@ -18,7 +21,14 @@ Session::Session(const GlobalOptions& options, std::ostream& out)
         std::cerr << seeded << "\n";
     if (const std::string note = ConfigFolderNote(options); !note.empty())
         std::cerr << note << "\n";
-    Services services = BackendServices(backend_, options);
+    Services services;
+    try {
+        services = BackendServices(backend_, options);
+    } catch (const std::invalid_argument&) {
+        // Refused before the board was touched: the run writes nothing, no trace either.
+        if (backend_.trace) backend_.trace->Abandon();
+        throw;
+    }
     services.clock = &clock_;
     services.sound = &sound_;
     services.dialogs = &dialogs_;
@@ -39,17 +49,35 @@ Session::~Session() {
 bool Session::Close() {
     if (closed_) return true;
     closed_ = true;
-    // A stop that came between operations, or after the last one, is told and
-    // leaves the board reset like one taken up midway.
-    if (StopPending()) ReportOperationStopped(*app_);
+    // A stop still pending came when nothing was left to stop: the run keeps its
+    // outcome, and the closing reset below reaches the board all the same.
     Form_Unload(*app_);
+    bool written = true;
+    if (backend_.trace) {
+        if (const std::string lost = backend_.trace->Finish(); !lost.empty())
+            std::cerr << lost << "\n";
+        written = backend_.trace->Lost().empty();
+    }
+    // The folder named by --config-dir is the only one: a port file that could not
+    // be written there (said when it failed) is an output of the run that is lost.
+    if (!options_.configDir.empty() && !app_->PortFileFailure.empty()) written = false;
     const std::string error = SaveSimulatedChip(backend_, options_.backend.sim);
     // The whole run, start-up and the closing reset included, as a real port would take it.
     if (backend_.counter && !options_.countQuietly)
         out_ << EstimateText(backend_.counter->Counts(), options_.backend.stepNs) << std::flush;
-    if (error.empty()) return true;
-    std::cerr << error << "\n";
-    return false;
+    if (!error.empty()) std::cerr << error << "\n";
+    // An output whose writing the operator's stop ended has taken the stop up.
+    if ((backend_.trace && backend_.trace->LostToStop()) || error.ends_with(kStoppedByOperator))
+        AcknowledgeStop();
+    return written && error.empty();
+}
+
+int Session::FailedStepStatus() const {
+    return TraceFailed() || !app_->linkFailed ? 2 : 1;
+}
+
+bool Session::TraceFailed() const {
+    return backend_.trace && !backend_.trace->Lost().empty() && !backend_.trace->LostToStop();
 }
 
 bool Session::BoardKnown() const {

@@ -24,8 +24,15 @@ class Session {
     App& app() { return *app_; }
     /// True when start-up met a broken port link (already reported once).
     [[nodiscard]] bool StartFailed() const { return app_->handlerFailed; }
-    /// Shuts the core down as the window closes and saves the simulated chip
-    /// (--sim-save); false when that save failed (reported on standard error).
+    /// The exit status of a run a failed step ended (handlerFailed): 2 when the
+    /// trace could not be written or the program refused an input, 1 when the
+    /// port link broke, whether at start-up or midway through the command.
+    [[nodiscard]] int FailedStepStatus() const;
+    /// The trace could not be written whole (not counting a stop that ended it).
+    [[nodiscard]] bool TraceFailed() const;
+    /// Shuts the core down as the window closes, ends the trace and saves the
+    /// simulated chip (--sim-save); false when the trace or that save could not
+    /// be written (reported on standard error unless said before).
     bool Close();
     /// Port choice and model as the options say: a scan for "auto", else the
     /// operator's port choice and a forced model.

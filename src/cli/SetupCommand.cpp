@@ -129,7 +129,10 @@ int ApplySetupOption(CLI::App& cli, const std::string& slotOrFile, Session& sess
         return 2;
     }
     App& app = session.app();
-    if (!LoadSetupRot(app, fname).complete()) {
+    const bool complete = LoadSetupRot(app, fname).complete();
+    // A step stopped by a broken link or the operator has said so once.
+    if (app.handlerFailed) return session.FailedStepStatus();
+    if (!complete) {
         err << "The setup " << fname << " was not applied completely: nothing more was done\n";
         return 2;
     }
@@ -148,7 +151,7 @@ int RunSetupCommand(CLI::App& cli, const std::string& setupChoice, const SetupSa
     CLI::App& save = *cli.get_subcommand("setup")->get_subcommand("save");
     if (const int status = ApplySaveOptions(save, options, app, err); status != 0) return status;
     // A device choice stopped midway leaves controls the operator did not describe.
-    if (app.handlerFailed) return 2;
+    if (app.handlerFailed) return session.FailedStepStatus();
     return WriteSetupFile(app, SlotFileName(options.slot), options.name) ? 0 : 1;
 }
 

@@ -10,7 +10,9 @@ namespace quorbit::cli {
 void InstallStopSignals();
 /// The first stop signal received, 0 when none.
 int StopSignal();
-/// The exit status of a run: 128 plus the signal number when a signal stopped it.
+/// The exit status of a run: 128 plus the signal number when a signal stopped it
+/// (something ended on the stop and said so); the run's own status when the
+/// signal came after everything that could stop had ended.
 int ExitStatusAfterSignals(int status);
 
 } // namespace quorbit::cli

@@ -4,10 +4,12 @@
 #include <ostream>
 
 #include "app/App.h"
+#include "app/Shell.h"
 #include "app/SystemServices.h"
 #include "buffers/BinaryFiles.h"
 #include "cli/ImageOptions.h"
 #include "cli/JsonResult.h"
+#include "hw/StopRequest.h"
 #include "sim/SimBoard.h"
 
 namespace quorbit::cli {
@@ -42,11 +44,21 @@ int RunSumCommand(const SumOptions& options, std::ostream& out, std::ostream& er
     App app(services);
     app.buf.CodeFileFormat = ParseFormatChoice(options.format).value_or(FormatChoice::Auto);
     ParseOffset(options.offset, app.buf.CodeFileOffset); // checked by the parser
-    app.onLogLine = [&json](const std::string& line) { json.AddLogLine(line); };
+    // The loads' log lines are not printed, so they are not the object's log either.
 
     std::ostream& lines = json.Wanted() ? err : out;
     int status = 0;
     for (const std::string& file : options.files) {
+        // A stop between two files ends the sums there, said as the log says it.
+        if (StopPending()) {
+            app.onLogLine = [&err, &json](const std::string& line) {
+                err << line << "\n";
+                json.AddLogLine(line);
+            };
+            ReportOperationStopped(app);
+            status = 1;
+            break;
+        }
         bool loaded = false;
         app.RunGuarded([&](App& a) { loaded = OpenCodeFile(a, file); });
         if (!loaded) { // the message box has said why on standard error

@@ -101,6 +101,7 @@ std::string ReadPortFileText(const std::filesystem::path& path, std::string& tex
 std::filesystem::path ChoosePortFilePath(const App& app) {
     const auto appFile = std::filesystem::path(app.svc.portFileFolder) / kPortFileName;
     std::error_code ec;
+    if (app.svc.portFileFolderOnly) return appFile;
     if (std::filesystem::exists(appFile, ec) ? ::access(appFile.c_str(), W_OK) == 0
                                              : FolderWritable(app.svc.portFileFolder))
         return appFile;
@@ -111,16 +112,18 @@ std::filesystem::path ChoosePortFilePath(const App& app) {
 
 void SavePortFile(App& app) {
     app.PortFileSaved = false;
+    const std::string failedBefore = std::move(app.PortFileFailure);
+    app.PortFileFailure.clear();
     std::filesystem::path path = app.PortFilePath.empty() ? ChoosePortFilePath(app)
                                                           : std::filesystem::path(app.PortFilePath);
     std::error_code ec;
-    std::filesystem::create_directories(path.parent_path(), ec);
+    if (!app.svc.portFileFolderOnly) std::filesystem::create_directories(path.parent_path(), ec);
     const std::string text =
         FormatPortFile(app.board.DataPort, app.board.BoardModel, app.svc.clock->Now());
     // A pipe or device in the file's place is refused: the next start reads it back.
     std::string error = WriteFileSafely(path, text, SpecialTarget::Refuse);
     const auto userFile = std::filesystem::path(app.svc.userConfigFolder) / kPortFileName;
-    if (!error.empty() && path != userFile) {
+    if (!error.empty() && path != userFile && !app.svc.portFileFolderOnly) {
         // The program's folder refused the file after all: keep it per user instead.
         std::filesystem::create_directories(userFile.parent_path(), ec);
         if (WriteFileSafely(userFile, text, SpecialTarget::Refuse).empty()) {
@@ -129,7 +132,10 @@ void SavePortFile(App& app) {
         }
     }
     if (!error.empty()) {
-        ReportFileError(app, "Could not save the port and model file " + path.string(), error);
+        const std::string what = "Could not save the port and model file " + path.string();
+        app.PortFileFailure = what + ": " + error;
+        // Start-up's scan and the command's own may meet the same failure: said once.
+        if (app.PortFileFailure != failedBefore) ReportFileError(app, what, error);
         return;
     }
     // Where it went is told by the help and the command line, not by the log.

@@ -16,19 +16,32 @@ class OperationStopped : public std::runtime_error {
 };
 
 /// Asks the running operation to stop. Lock-free: safe from any thread and from
-/// a signal handler.
+/// a signal handler. A request made after one was taken up changes nothing.
 void RequestStop() noexcept;
 /// Forgets any request: called as an operation starts, so that a Stop pressed
 /// while nothing ran does not end the next one.
 void ClearStopRequest() noexcept;
 /// A request was made and not cleared (pending, or already taken up).
 [[nodiscard]] bool StopRequested() noexcept;
-/// A request waits to be taken up by the operation.
+/// A request waits to be taken up.
 [[nodiscard]] bool StopPending() noexcept;
+/// A request was taken up: something ended on it and said so.
+[[nodiscard]] bool StopTaken() noexcept;
 /// The operation has ended on the request: from now on the board is driven
 /// freely again (the reset that leaves it safe must reach it).
 void AcknowledgeStop() noexcept;
-/// Throws OperationStopped while a request is pending.
+/// Throws OperationStopped while a request is pending and no StopHeld lives.
 void ThrowIfStopPending();
+
+/// While one lives, the board takes up no stop: the steps that leave the board
+/// safe (a reset after a failure, the closing reset) must run to their end. A
+/// request made meanwhile stays pending for whatever comes after.
+class StopHeld {
+  public:
+    StopHeld() noexcept;
+    ~StopHeld();
+    StopHeld(const StopHeld&) = delete;
+    StopHeld& operator=(const StopHeld&) = delete;
+};
 
 } // namespace quorbit

@@ -13,6 +13,8 @@ namespace {
 
 /// A 24Cxx written with FFh: the acknowledge result, then the bus lines parked.
 /// A byte that read back wrong has had its programming-failure report already.
+/// A serial EEPROM has no erase command: every byte is written FFh, page by page,
+/// and the whole chip read back, so no failure report means every byte reads FFh.
 void FinishSerialErase(App& app) {
     Board& b = app.board;
     if (app.flags.OperationFailed != 0) return;
@@ -21,7 +23,7 @@ void FinishSerialErase(App& app) {
         app.flags.OperationFailed = 1;
         return;
     }
-    LogMessage(app, "Programming Device Successfull");
+    LogErasedChip(app);
     DataFlowLampOff(app);
     ProgramLampOff(app);
     PlayEventSound(app, "OK");
@@ -70,11 +72,13 @@ void EraseFlash_button_Click(App& app) {
     if (!ReadyToErase(app)) return;
     routine(app);
     if (app.dev.DeviceFamily == "S" && app.ops.Outcome != OpOutcome::Refused &&
-        app.ops.Outcome != OpOutcome::Cancelled) {
+        app.ops.Outcome != OpOutcome::Cancelled)
         FinishSerialErase(app);
-        if (app.flags.AckError == 0 && app.flags.OperationFailed == 0)
-            app.ops.Outcome = OpOutcome::Success;
-    }
+}
+
+void LogErasedChip(App& app) {
+    LogMessage(app, "Erasing Operation COMPLETED: every byte reads back FFh");
+    app.ops.Outcome = OpOutcome::Success;
 }
 
 void menuEraseFlash_Click(App& app) {

@@ -13,6 +13,9 @@ void menuEraseFlash_Click(App& app);
 
 /// The erase safety question; false (logged, nothing touched) on Cancel.
 bool OperatorConfirmsErase(App& app);
+/// The claim of an EEPROM erase that wrote FFh everywhere and read every byte
+/// back (the 24Cxx, the X28C256): its log line and the command's success.
+void LogErasedChip(App& app);
 
 /// Attaches Erase Chip, the flash ID entry, LoopFlashTest and ResetFlash.
 void WireFlashHandlers(App& app);

@@ -4,6 +4,9 @@
 // and leaves the board at rest.
 #include "ops/Program.h"
 
+#include <exception>
+#include <optional>
+
 #include "app/App.h"
 #include "app/Shell.h"
 #include "app/TextFile.h"
@@ -26,13 +29,37 @@ bool ConfirmProgramming(App& app) {
     return false;
 }
 
+/// A step of the command (the blank check before programming, programming with a
+/// verify to come, a verify after programming that did not succeed) whose success
+/// is not the command's: should a stop end the command during or right after the
+/// step, no success is left claimed (App::RunGuarded keeps a success that was).
+class StepOfTheCommand {
+  public:
+    explicit StepOfTheCommand(App& app) : app_(app) {}
+    ~StepOfTheCommand() {
+        if (std::uncaught_exceptions() > unwinding_) app_.ops.Outcome = OpOutcome::None;
+    }
+    StepOfTheCommand(const StepOfTheCommand&) = delete;
+    StepOfTheCommand& operator=(const StepOfTheCommand&) = delete;
+
+  private:
+    App& app_;
+    int unwinding_ = std::uncaught_exceptions();
+};
+
 /// The blank check when the operator asked for it (not for serial EEPROMs, which
 /// have none); false when it found a programmed byte or could not run.
 bool BlankWhenAsked(App& app) {
     if (app.ui.CheckBlankPriorProgramming.value != 1 || app.dev.DeviceFamily == "S") return true;
     app.ops.Outcome = OpOutcome::None;
-    Blank_button_Click(app);
-    return app.ops.Outcome == OpOutcome::Success;
+    {
+        const StepOfTheCommand step(app);
+        Blank_button_Click(app);
+    }
+    if (app.ops.Outcome != OpOutcome::Success) return false;
+    // A blank chip is a step of the command, not its outcome.
+    app.ops.Outcome = OpOutcome::None;
+    return true;
 }
 
 void StartProgramming(App& app) {
@@ -97,6 +124,9 @@ void VerifyWhenAsked(App& app) {
     if (app.flags.ProgramStatus == 0 && untouched) return;
     const OpOutcome programmed = app.ops.Outcome;
     app.ops.Outcome = OpOutcome::None;
+    // After a success the verify's match is the command's last claim; else it is not.
+    std::optional<StepOfTheCommand> step;
+    if (programmed != OpOutcome::Success) step.emplace(app);
     Verify_button_Click(app);
     if (programmed != OpOutcome::Success || app.ops.Outcome == OpOutcome::None)
         app.ops.Outcome = programmed == OpOutcome::Success ? OpOutcome::Failed : programmed;
@@ -142,11 +172,16 @@ void PROGRAMCODE(App& app) {
     }
     StartProgramming(app);
     RunDeviceRoutine(app);
-    ReportOutcome(app);
-    Board& b = app.board;
-    b.Reg0Shadow = 64; // programming voltages off, OE inactive
-    b.SetReg0();
-    SetProgressValue(app, 0);
+    {
+        // With a verify to come, programming's success is not yet the command's.
+        std::optional<StepOfTheCommand> step;
+        if (app.ui.VerifyAfterProgramming.value == 1) step.emplace(app);
+        ReportOutcome(app);
+        Board& b = app.board;
+        b.Reg0Shadow = 64; // programming voltages off, OE inactive
+        b.SetReg0();
+        SetProgressValue(app, 0);
+    }
     VerifyWhenAsked(app);
     FinalBoardState(app);
 }

@@ -16,6 +16,7 @@
 #include "app/Shell.h"
 #include "app/TextFile.h"
 #include "hw/PageLoadPriority.h"
+#include "ops/EraseChip.h"
 #include "ops/PageWrite.h"
 #include "ops/Program.h"
 #include "ops/ProgramImage.h"
@@ -277,19 +278,30 @@ void UNPROTECT_XICOR(App& app) {
     SpeedWait(app, 5);
 }
 
-void PX28C256(App& app) {
+namespace {
+
+/// The program image's pages into the chip, each read back; false after the
+/// failure report.
+bool WriteImagePages(App& app) {
     StartProgramming(app);
     if (!ChipTakesAByte(app)) {
         ReportProgramFailure(app);
-        return;
+        return false;
     }
     StartPageProgress(app);
     // The pages up to the image's end that hold a byte of it; the others are not touched.
     for (app.ops.PageCounter = 0; app.ops.PageCounter < PagesOfImage(app); ++app.ops.PageCounter) {
         if (!ImageHoldsPage(app, app.ops.PageCounter)) continue;
-        if (!ProgramPage(app)) return;
+        if (!ProgramPage(app)) return false;
         PageVerified(app);
     }
+    return true;
+}
+
+} // namespace
+
+void PX28C256(App& app) {
+    if (!WriteImagePages(app)) return;
     LogMessage(app, "XICOR 28C256 Programmed Sucessfully");
     Reset(app);
 }
@@ -301,9 +313,11 @@ void EraseX28C256(App& app) {
     app.ops.ProgramLength = kPageWriteChipBytes;
     LogMessage(app, "Erasing Program Buffer");
     LogMessage(app, "Erasing XICOR 28C256");
-    PX28C256(app);
     // The page writer reads every page back: no failure report means all FFh.
-    if (app.flags.OperationFailed == 0) app.ops.Outcome = OpOutcome::Success;
+    if (WriteImagePages(app)) {
+        LogErasedChip(app);
+        Reset(app);
+    }
     // The operator's image back in place.
     PrepareProgramImage(app);
 }

@@ -58,18 +58,28 @@ void OpenInner(const BackendOptions& options, OpenedBackend& opened) {
         limits.sendDelays = options.execDelays;
         opened.io = std::make_unique<ExecPort>(command, limits);
     } else {
-        throw PortError("Unknown port backend \"" + choice +
-                        "\": use sim, ppdev[:/dev/parportN], direct or exec:COMMAND");
+        throw PortError(BackendChoiceProblem(choice));
     }
 }
 
 } // namespace
 
+std::string BackendChoiceProblem(const std::string& choice) {
+    if (choice == "sim" || choice == "ppdev" || choice == "direct" ||
+        StartsWith(choice, kPpdevPrefix) || StartsWith(choice, kExecPrefix))
+        return {};
+    return "Unknown port backend \"" + choice +
+           "\": use sim, ppdev[:/dev/parportN], direct or exec:COMMAND";
+}
+
 OpenedBackend OpenBackend(const BackendOptions& options) {
     OpenedBackend opened;
     OpenInner(options, opened);
-    if (!options.traceFile.empty())
-        opened.io = std::make_unique<TracePort>(std::move(opened.io), options.traceFile);
+    if (!options.traceFile.empty()) {
+        auto trace = std::make_unique<TracePort>(std::move(opened.io), options.traceFile);
+        opened.trace = trace.get();
+        opened.io = std::move(trace);
+    }
     if (options.countAccesses) {
         auto counter = std::make_unique<CountingPort>(std::move(opened.io));
         opened.counter = counter.get();

@@ -15,6 +15,7 @@ namespace sim {
 class SimBoard;
 }
 class CountingPort;
+class TracePort;
 
 struct SimSetup {
     int model = 6; // 0 = no board attached
@@ -49,6 +50,7 @@ struct OpenedBackend {
     std::unique_ptr<PortIo> io; // what the board talks to (the trace wrapper owns what it wraps)
     sim::SimBoard* simBoard = nullptr; // the simulator inside, when that is the backend
     CountingPort* counter = nullptr;   // the access counts, when asked for
+    TracePort* trace = nullptr;        // the trace, when asked for
     /// Things the operator should know that do not stop the program (a parport
     /// device refused while another one opened); the front end shows them.
     std::vector<std::string> warnings;
@@ -56,5 +58,7 @@ struct OpenedBackend {
 
 /// Opens the backend; throws PortError with a message for the operator on failure.
 OpenedBackend OpenBackend(const BackendOptions& options);
+/// Why `choice` names no backend ("" when it names one), before anything is opened.
+std::string BackendChoiceProblem(const std::string& choice);
 
 } // namespace quorbit

@@ -100,8 +100,22 @@ std::filesystem::path FindFileCaseless(const std::filesystem::path& folder,
 }
 
 std::filesystem::path SetupFilePath(const App& app, const std::string& fname) {
-    const std::filesystem::path given = std::filesystem::path(app.svc.workFolder) / fname;
+    return SetupFilePath(app.svc.workFolder, fname);
+}
+
+std::filesystem::path SetupFilePath(const std::filesystem::path& workFolder,
+                                    const std::string& fname) {
+    const std::filesystem::path given = workFolder / fname;
     return FindFileCaseless(given.parent_path(), given.filename().string());
+}
+
+std::optional<std::string> SetupCodeFile(const std::filesystem::path& setupFile) {
+    std::string text;
+    if (!ReadWholeFile(setupFile, text).empty()) return std::nullopt;
+    for (const SetupLine& line : ParseSetupFile(text))
+        if (SetupKeys()[line.key].kind == SetupValue::CodeFile && !line.rest.empty())
+            return line.rest;
+    return std::nullopt;
 }
 
 void Setup_Click(App& app) {

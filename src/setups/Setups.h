@@ -3,6 +3,7 @@
 // options, port, speed, byte choice) saved to and restored from QBSetup1.INI ..
 // QBSetup4.INI in the working folder.
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,12 @@ std::filesystem::path FindFileCaseless(const std::filesystem::path& folder,
 /// Where a setup file name leads: a bare name or relative path is taken in the
 /// working folder, matched without regard to letter case.
 std::filesystem::path SetupFilePath(const App& app, const std::string& fname);
+std::filesystem::path SetupFilePath(const std::filesystem::path& workFolder,
+                                    const std::string& fname);
+/// The code file a setup file names (its "sFILE = " line, as a restore loads
+/// it), so that the files of a run are known before any is opened; nothing when
+/// the file cannot be read or names none (the restore says why).
+std::optional<std::string> SetupCodeFile(const std::filesystem::path& setupFile);
 
 /// Opening the Setup menu: the load items follow the slot files present.
 void Setup_Click(App& app);

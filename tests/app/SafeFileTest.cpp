@@ -231,18 +231,25 @@ TEST(SafeWrite, ADeviceNodeIsWrittenInPlaceAndStaysADevice) {
     EXPECT_NE(WriteFileSafely(dir.path(), "data").find("folder"), std::string::npos);
 }
 
-TEST(OutputStream, OpensFilesAndReadPipesButNotAPipeNobodyReads) {
+// A file written piece by piece (the trace) replaces the old one only once it is
+// whole: until then, and after it was abandoned, the name shows the old file.
+TEST(OutputFile, ReplacesTheOldFileOnlyWhenWhole) {
     TempDir dir;
-    std::string reason;
-    const int fd = OpenOutputStream((dir / "trace.txt").string(), reason);
-    ASSERT_GE(fd, 0) << reason;
-    ::close(fd);
-    const auto fifo = dir / "fifo";
-    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-    EXPECT_EQ(OpenOutputStream(fifo.string(), reason), -1);
-    EXPECT_EQ(reason, "no program is reading from the pipe");
-    EXPECT_EQ(OpenOutputStream(dir.path().string(), reason), -1);
-    EXPECT_NE(reason.find("folder"), std::string::npos);
+    const auto target = dir / "trace.txt";
+    WriteBytes(target, "the last run's trace");
+    for (const bool commit : {false, true}) {
+        OutputFile file;
+        ASSERT_EQ(file.Open(target), "");
+        EXPECT_EQ(file.Write("O 378 00\n"), "");
+        EXPECT_EQ(ReadBytes(target), "the last run's trace"); // written beside it
+        EXPECT_EQ(Names(dir.path()).size(), 2u);
+        if (commit)
+            EXPECT_EQ(file.Commit(), "");
+        else
+            file.Abandon();
+        EXPECT_EQ(ReadBytes(target), commit ? "O 378 00\n" : "the last run's trace");
+        EXPECT_EQ(Names(dir.path()), std::vector<std::string>{"trace.txt"});
+    }
 }
 
 } // namespace

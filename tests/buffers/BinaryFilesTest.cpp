@@ -131,10 +131,11 @@ TEST_F(Files, TooLargeCodeFileIsRefusedAndNothingChanges) {
     EXPECT_EQ(app.buf.CodeBuffer[0], 'x');
     EXPECT_EQ(app.buf.FileChecksumText, Hex4('x' + 'y' + 'z'));
     ASSERT_EQ(rig.dialogs.boxes.size(), 1u);
-    EXPECT_EQ(rig.dialogs.boxes[0].text, "Can't Open Code File Bigger than 2100001 Bytes");
-    EXPECT_EQ(rig.LogLines(),
-              std::vector<std::string>{"Code File Size is 2100002 bytes, bigger than the "
-                                       "2100001 allowed - Will Not Open"});
+    EXPECT_EQ(rig.dialogs.boxes[0].text,
+              "Can't Open Code File " + big.string() + ": Bigger than 2100001 Bytes");
+    EXPECT_EQ(rig.LogLines(), std::vector<std::string>{"Code File " + big.string() +
+                                                       " Size is 2100002 bytes, bigger than the "
+                                                       "2100001 allowed - Will Not Open"});
     EXPECT_EQ(app.ui.FileNameCodeSize.caption, "(3)");
     EXPECT_NE(app.ui.BufferDisplay.caption.find("000000| 78797A"), std::string::npos);
 }

@@ -81,7 +81,8 @@ TEST_F(ImageFiles, BadRecordLoadsNothingAndNamesFileLineAndReason) {
     ASSERT_EQ(rig.LogLines().size(), 1u);
     EXPECT_THAT(rig.LogLines()[0], HasSubstr("The Intel HEX file " + path +
                                              " was not loaded: "
-                                             "line 2: checksum mismatch"));
+                                             "line 2: checksum FAh, but the record's "
+                                             "bytes give F2h"));
     ASSERT_EQ(rig.dialogs.boxes.size(), 1u);
     EXPECT_THAT(rig.dialogs.boxes[0].text, HasSubstr("line 2"));
 }

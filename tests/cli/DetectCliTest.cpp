@@ -79,13 +79,6 @@ TEST(CliDetect, ForcedModelWithoutAnyPortIsNoUsableBoard) {
     EXPECT_NE(r.out.find("--port"), std::string::npos) << r.out;
 }
 
-TEST(CliDetect, ABrokenPortLinkExitsWithTwoAndSaysWhy) {
-    TempDir dir;
-    const auto r = RunCli("--backend 'exec:exit 0' detect", dir);
-    EXPECT_EQ(r.status, 2);
-    EXPECT_NE(r.out.find("exited"), std::string::npos) << r.out;
-}
-
 TEST(CliDetect, BadUsageExitsWithTwo) {
     TempDir dir;
     EXPECT_EQ(RunCli("--model 7 detect", dir).status, 2);

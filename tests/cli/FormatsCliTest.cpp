@@ -69,9 +69,29 @@ TEST_F(FormatsCli, BadRecordIsExitTwoNamingFileAndLine) {
     std::string text = IntelLine(0, 0, {1, 2}) + IntelLine(0, 2, {3, 4}) + IntelEnd();
     text[text.find("\r\n:") + 5] = 'Z'; // a non-hex character in line 2
     WriteBytes(dir / "bad.hex", text);
-    const Result r = Run("QCLI verify -d 27C256 bad.hex");
+    Result r = Run("QCLI verify -d 27C256 bad.hex");
     EXPECT_EQ(r.status, 2);
     EXPECT_THAT(r.out, HasSubstr("The Intel HEX file bad.hex was not loaded: line 2: "));
+    // A wrong checksum is named with the one the record gives and the right one.
+    for (const auto& [name, lines] :
+         {std::pair<std::string, std::string>{"sum.hex", IntelLine(0, 0, {1, 2}) +
+                                                             ":020002000304FF\r\n" + IntelEnd()},
+          {"sum.s19", SLine('1', 2, 0, {1, 2}) + "S1050002030400\r\n" + SEnd()}}) {
+        WriteBytes(dir / name, lines);
+        r = Run("QCLI verify -d 27C256 " + name);
+        EXPECT_EQ(r.status, 2) << name;
+        EXPECT_THAT(r.out, HasSubstr(" file " + name + " was not loaded: line 2: checksum " +
+                                     (name == "sum.hex" ? "FFh, but the record's bytes give F5h"
+                                                        : "00h, but the record's bytes give F1h")));
+    }
+    // Blanks at the end of a line, as editors leave them, are no part of the record.
+    std::string padded = IntelLine(0, 0x100, {chip[0x100], chip[0x101]}) + IntelEnd();
+    padded.insert(padded.find("\r\n"), " \t ");
+    padded.insert(padded.rfind("\r\n"), "  ");
+    WriteBytes(dir / "padded.hex", padded);
+    r = Run("QCLI verify -d 27C256 padded.hex");
+    EXPECT_EQ(r.status, 0) << r.out << r.err;
+    EXPECT_THAT(r.out, HasSubstr("Compared where the image holds bytes: 100-101"));
 }
 
 TEST_F(FormatsCli, ARecordFileWithStrayLinesOrCutShortProgramsNothing) {

@@ -215,6 +215,10 @@ TEST_F(ReportsCli, OffsetPlacesARawImageAndLeavesTheRestOfTheChip) {
     const CliResult bad = Run("verify -d 27C256 --offset 4G00 image.bin");
     EXPECT_EQ(bad.status, 2);
     EXPECT_TRUE(bad.ErrHas("Bad --offset 4G00")) << bad.err;
+    // The address it asks for is hex, and so is the highest one it takes.
+    EXPECT_TRUE(Run("sum --offset 2100000 image.bin")
+                    .ErrHas("Bad --offset 2100000: give a hex address from 0 to 200B20, e.g. "
+                            "4000"));
 
     // A record image keeps its own addresses and says the offset was ignored.
     WriteBytes(dir / "rec.hex", IntelLine(0, 0x0010, {1, 2, 3}) + IntelEnd());
@@ -246,6 +250,15 @@ TEST_F(ReportsCli, EveryVerbEndsInOneJsonObject) {
         {"--json verify -d 27C256 missing.bin", "verify refused 2"},
         {"--json read -d 27C256 -o -", "read refused 2"},
         {"--json setup save 1 -d 27C256", "setup save ok 0"},
+        {"--json sum image.bin", "sum ok 0"},
+        // Options the verb has no use for are checked all the same, or refused
+        // when they promise what it cannot give.
+        {"--json sum --port abc image.bin", "sum ok 0"}, // ABCh: a card's base
+        {"--json sum --port 3 image.bin", "sum refused 2"},
+        {"--json sum --sim-faults 12 image.bin", "sum refused 2"},
+        {"--json -b parport sum image.bin", "sum refused 2"},
+        {"--json sum --trace trace.txt image.bin", "sum refused 2"},
+        {"--json devices --sim-save chip.bin", "devices refused 2"},
         {"--json --progress json --sim-chip 27C256 --sim-image image.bin verify -d 27C256 "
          "image.bin",
          "verify ok 0"},
@@ -255,6 +268,12 @@ TEST_F(ReportsCli, EveryVerbEndsInOneJsonObject) {
         EXPECT_EQ(Json("j['verb'], j['result'], j['exit']"), c.expected) << c.args << "\n"
                                                                          << r.out << r.err;
         EXPECT_EQ(Json("j['exit']"), std::to_string(r.status)) << c.args;
+        // The log holds the lines printed (on standard error), and only those.
+        WriteBytes(dir / "printed.txt", r.err);
+        EXPECT_EQ(Json("all(line in open('printed.txt').read().splitlines() for line in "
+                       "j['log'])"),
+                  "True")
+            << c.args;
         EXPECT_EQ(Json("type(j['port_accesses']).__name__ in ('int', 'NoneType'), "
                        "type(j['elapsed_ms']).__name__, type(j['log']).__name__"),
                   "True int list")
@@ -306,6 +325,11 @@ TEST_F(ReportsCli, JsonKeepsOddFileNamesReadable) {
     EXPECT_EQ(Json("j['images'][0]['file'] == 'odd\"na\\\\me\\t\\ufffd.bin', "
                    "j['images'][0]['crc32']"),
               "True cbf43926");
+    // The log lines that name it (a verify's load) keep it as readable.
+    EXPECT_EQ(Run("--json --sim-chip 27C256 verify -d 27C256 "
+                  "\"$(printf 'odd\"na\\\\me\\t\\377.bin')\"")
+                  .status,
+              1); // an erased chip
     EXPECT_EQ(Json("any('odd\"na\\\\me\\t\\ufffd.bin' in line for line in j['log'])"), "True");
 }
 

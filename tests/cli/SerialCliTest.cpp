@@ -95,6 +95,10 @@ TEST_F(SerialCli, EraseAsksFirstAndReadsBackTheErasedChip) {
         r = Run("--yes " + board + "erase -d " + chip);
         EXPECT_EQ(r.status, 0) << chip << r.out;
         EXPECT_EQ(File("chip.bin").find_first_not_of('\xFF'), std::string::npos) << chip;
+        // Every byte is written FFh and read back: an erase, and said as one.
+        EXPECT_TRUE(r.OutHas(">  Erasing Operation COMPLETED: every byte reads back FFh\n"))
+            << chip << r.out;
+        EXPECT_FALSE(r.OutHas("Successfull") || r.OutHas("Programmed")) << chip << r.out;
     }
     const CliResult r =
         Run("--yes --sim-chip 24C08 --sim-fault nowrite:10 --sim-image fill:00 erase -d 24C08");

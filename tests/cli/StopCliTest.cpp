@@ -43,8 +43,10 @@ std::size_t Count(const std::string& text, const std::string& part) {
 /// and standard output to out.txt or to the descriptor given.
 class Started {
   public:
+    /// `waiting`: a signal already waiting (blocked) as the program starts, so that
+    /// it arrives at the very start, while the first files are read.
     Started(const fs::path& folder, const std::vector<std::string>& args, int output = -1,
-            int input = -1) {
+            int input = -1, int waiting = 0) {
         std::vector<std::string> all = {QUORBIT_CLI_PATH, "--config-dir", folder.string()};
         all.insert(all.end(), args.begin(), args.end());
         std::vector<char*> argv;
@@ -61,6 +63,13 @@ class Started {
             if (input >= 0 && ::dup2(input, 0) < 0) ::_exit(126);
             for (const int s : {SIGPIPE, SIGINT, SIGTERM, SIGHUP})
                 std::signal(s, SIG_DFL);
+            if (waiting != 0) {
+                sigset_t blocked;
+                sigemptyset(&blocked);
+                sigaddset(&blocked, waiting);
+                ::sigprocmask(SIG_BLOCK, &blocked, nullptr);
+                ::raise(waiting); // waits, blocked, through the exec
+            }
             ::execv(argv[0], argv.data());
             ::_exit(127);
         }
@@ -176,24 +185,126 @@ TEST_F(CliStop, EachStopSignalEndsTheProgrammingWithTheBoardResetAndItsOwnStatus
     }
 }
 
-// A stop that cannot finish (its trace goes to a reader that has stopped reading,
-// so the closing reset blocks) ends at once on a second signal, with its status.
-TEST_F(CliStop, ASecondSignalEndsAStopThatCannotFinish) {
+// A trace into a pipe nobody reads is refused at once; one whose reader has
+// stopped reading holds the run only until the stop: one signal ends it, with
+// the trace given up and the output not written.
+TEST_F(CliStop, OneSignalEndsARunHeldByATraceNobodyReads) {
     ASSERT_EQ(::mkfifo((dir / "trace").c_str(), 0600), 0);
+    {
+        Started unread(dir.path(), {"--trace", "trace", "detect"});
+        const int status = unread.Wait();
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 2) << status;
+        EXPECT_EQ(Count(Text("err.txt"),
+                        "Cannot open the trace file trace: no program is reading from the pipe"),
+                  1u);
+    }
     const int reader = ::open((dir / "trace").c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     ASSERT_GE(reader, 0);
     Started run(dir.path(), {"--sim-chip", "27C256", "--trace", "trace", "read", "-d", "27C256",
                              "-o", "read.bin"});
-    // Blocked writing the full pipe, the run is well past its start (its handlers in place).
-    ASSERT_TRUE(run.BlockedIn("pipe_write"));
+    // Waiting for room in the full pipe, the run is well past its start.
+    ASSERT_TRUE(run.BlockedIn("poll"));
+    run.Signal(SIGTERM);
+    const int status = run.Wait();
+    ::close(reader);
+    ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
+    EXPECT_EQ(WEXITSTATUS(status), 128 + SIGTERM);
+    EXPECT_FALSE(fs::exists(dir / "read.bin"));
+    EXPECT_EQ(Count(Text("out.txt"), ">  Operation stopped by the operator\n"), 1u)
+        << Text("out.txt");
+    EXPECT_EQ(Count(Text("err.txt"), "Cannot write the trace file trace: stopped by the operator"),
+              1u)
+        << Text("err.txt");
+}
+
+// A stop that cannot finish (the board's link waits for an answer that does not
+// come) ends at once on a second signal, with its status; the trace so far is
+// put in place.
+TEST_F(CliStop, ASecondSignalEndsAStopThatCannotFinish) {
+    Started run(dir.path(), {"-b", "exec:sh " QUORBIT_TEST_HELPERS "/never_answers.sh", "--trace",
+                             "trace.txt", "detect"});
+    // Waiting for the child's answer (for seconds), the run is past its start.
+    ASSERT_TRUE(run.BlockedIn("poll"));
     run.Signal(SIGTERM);
     ASSERT_TRUE(run.Took(SIGTERM));
     run.Signal(SIGINT);
     const int status = run.Wait();
-    ::close(reader);
     ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
-    EXPECT_EQ(WEXITSTATUS(status), 128 + SIGINT);
-    EXPECT_FALSE(fs::exists(dir / "read.bin"));
+    EXPECT_EQ(WEXITSTATUS(status), 128 + SIGINT); // not the first signal's, after the wait
+    EXPECT_TRUE(fs::exists(dir / "trace.txt"));
+    for (const auto& entry : fs::directory_iterator(dir.path()))
+        EXPECT_NE(entry.path().filename().string().front(), '.') << entry.path();
+}
+
+// A stop that comes before anything ran (reading the port file and the
+// simulator's image) is the operator's stop, not a problem with a file: taken up
+// at the first port access, with the closing reset traced and the chip saved.
+TEST_F(CliStop, AStopAtTheStartIsAStopNotAFileProblem) {
+    // Before a device is chosen the reset has no pacing delays: 16 register writes.
+    std::string reset;
+    {
+        Started detect(dir.path(), {"--trace", "detect.txt", "detect"});
+        ASSERT_EQ(detect.Wait(), 0);
+        reset = LastLines(Text("detect.txt"), 16);
+    }
+    const auto image = sim::RandomContents(32768, 12);
+    WriteBytes(dir / "image.bin", std::string(image.begin(), image.end()));
+    ASSERT_TRUE(fs::exists(dir / "quorbit6.ini")); // read at the start
+    Started run(dir.path(),
+                {"--sim-chip", "27C256", "--sim-image", "image.bin", "--trace", "trace.txt",
+                 "--sim-save", "saved.bin", "--json", "blank", "-d", "27C256"},
+                -1, -1, SIGHUP);
+    const int status = run.Wait();
+    ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
+    EXPECT_EQ(WEXITSTATUS(status), 128 + SIGHUP);
+    const std::string all = Text("out.txt") + Text("err.txt");
+    EXPECT_EQ(Count(all, ">  Operation stopped by the operator"), 1u) << all;
+    for (const char* fileProblem : {"Could not read", "Cannot read", "IS BLANK"})
+        EXPECT_EQ(Count(all, fileProblem), 0u) << all;
+    EXPECT_NE(Text("out.txt").find("\"result\":\"stopped\",\"exit\":129"), std::string::npos);
+    EXPECT_EQ(LastLines(Text("trace.txt"), 16), reset);
+    EXPECT_EQ(Text("saved.bin"), std::string(image.begin(), image.end()));
+}
+
+// One run, one outcome: a signal that comes once the command has claimed its
+// result (the board's last line answered) leaves the claim, the status and the
+// JSON result as they were; one that comes earlier stops the command before it
+// claims anything.
+TEST_F(CliStop, ASignalAfterTheClaimLeavesTheOutcomeAndOneBeforeItStops) {
+    const std::string row = "11"; // 27C256, erased in the child's socket
+    const auto board = [&](long reads, int signal) {
+        return "exec:exec " QUORBIT_SIM_BOARD_CHILD " 6 " + row + " " + std::to_string(reads) +
+               (signal != 0 ? " " + std::to_string(signal) : std::string());
+    };
+    std::size_t reads = 0;
+    {
+        Started whole(dir.path(), {"-b", board(1'000'000'000, 0), "--trace", "whole.txt", "blank",
+                                   "-d", "27C256"});
+        ASSERT_EQ(whole.Wait(), 0) << Text("out.txt") << Text("err.txt");
+        reads = Count(Text("whole.txt"), "\nI ");
+    }
+    ASSERT_GT(reads, 32768u);
+    for (const std::size_t before : {reads / 2, reads - 1, reads}) {
+        SCOPED_TRACE("the signal after read " + std::to_string(before) + " of " +
+                     std::to_string(reads));
+        Started run(dir.path(), {"-b", board(static_cast<long>(before), SIGHUP), "--json", "blank",
+                                 "-d", "27C256"});
+        const int status = run.Wait();
+        ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
+        const std::string log = Text("err.txt"), json = Text("out.txt");
+        const bool claimed = log.find(">  Device IS BLANK (ERASED)\n") != std::string::npos;
+        const bool stopped =
+            log.find(">  Operation stopped by the operator\n") != std::string::npos;
+        EXPECT_NE(claimed, stopped) << log;
+        EXPECT_EQ(WEXITSTATUS(status), claimed ? 0 : 128 + SIGHUP) << log;
+        EXPECT_NE(json.find(claimed ? "\"result\":\"ok\",\"exit\":0"
+                                    : "\"result\":\"stopped\",\"exit\":129"),
+                  std::string::npos)
+            << json;
+        if (before == reads) {
+            EXPECT_TRUE(claimed) << "nothing was left to stop";
+        }
+    }
 }
 
 TEST_F(CliStop, AStopWhileTheImageIsAwaitedOnStandardInputEndsTheWait) {

@@ -46,7 +46,10 @@ TEST_P(DelayTrace, EachDelayIsOneLineWithTheStepsItAsksFor) {
     const DelayCase c = GetParam();
     TempDir traceDir;
     const auto file = traceDir / "trace.txt";
-    Rig rig(std::make_unique<TracePort>(std::make_unique<sim::SimBoard>(6, 0x378), file.string()));
+    auto port =
+        std::make_unique<TracePort>(std::make_unique<sim::SimBoard>(6, 0x378), file.string());
+    TracePort& trace = *port;
+    Rig rig(std::move(port));
     App& app = *rig.app;
     Form_Load(app);
     ASSERT_TRUE(SelectDevice(app, c.row));
@@ -61,6 +64,7 @@ TEST_P(DelayTrace, EachDelayIsOneLineWithTheStepsItAsksFor) {
     b.Delay10Steps();
     b.SetReg2(); // a latch: three pauses between its four writes
     b.SleepMs(7);
+    EXPECT_EQ(trace.Finish(), "");
     const long long pulseStep = b.PulseStepNs;
     EXPECT_GT(pulseStep, 0);
     EXPECT_EQ(DelaysBetweenMarkers(ReadBytes(file)), (std::vector<Delay>{{c.port * 10, 0},

@@ -191,11 +191,13 @@ TEST(PortFileLocation, AnInstalledProgramsFolderIsNeverChosenWhateverTheRights) 
     ASSERT_TRUE(InstalledProgramFolder(program.string()));
     EXPECT_EQ(::access(program.c_str(), W_OK), 0);
     EXPECT_EQ(cli::PortFileFolder(program.string(), "", user), user);
-    // A folder named on the command line still wins; an unusable one goes per user.
+    // A folder named on the command line still wins, and is the only one: an
+    // unusable one does not send the file somewhere the operator did not name.
     const auto chosen = dir / "chosen";
     std::filesystem::create_directories(chosen);
     EXPECT_EQ(cli::PortFileFolder(program.string(), chosen.string(), user), chosen.string());
-    EXPECT_EQ(cli::PortFileFolder(program.string(), (dir / "missing").string(), user), user);
+    EXPECT_EQ(cli::PortFileFolder(program.string(), (dir / "missing").string(), user),
+              (dir / "missing").string());
     // A folder of that name is no marker.
     std::filesystem::remove(program / kInstalledMarkerName);
     std::filesystem::create_directories(program / kInstalledMarkerName);

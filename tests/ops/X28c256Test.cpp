@@ -202,7 +202,7 @@ TEST(X28c256Erase, LeavesTheChipFFhAndTheOperatorsImageInPlace) {
     EXPECT_EQ(r.rig.LogLines(),
               (std::vector<std::string>{"Erasing Program Buffer", "Erasing XICOR 28C256",
                                         "Programming 28C256 XICOR Device",
-                                        "XICOR 28C256 Programmed Sucessfully"}));
+                                        "Erasing Operation COMPLETED: every byte reads back FFh"}));
 }
 
 } // namespace

@@ -144,9 +144,9 @@ class SeedRun {
             return r_.LogHas("Device Contents MATCHES with Buffer Contents");
         case Command::Program:
             return r_.LogHas("Programming Device Successfull");
-        case Command::Erase: // a 24Cxx is erased by writing FFh, and says so as programming does
+        case Command::Erase: // an EEPROM is erased by writing FFh and reading it back
             return r_.LogHas("Flash Erasing Operation COMPLETED") ||
-                   r_.LogHas("Programming Device Successfull");
+                   r_.LogHas("Erasing Operation COMPLETED: every byte reads back FFh");
         case Command::Id:
             return false;
         }

@@ -49,13 +49,6 @@ TEST(BackendCli, ExecAgainstAnEmptyPortFindsNoBoard) {
     EXPECT_THAT(run.out, HasSubstr("Can't Locate Quorbit Board at Any LPT port."));
 }
 
-TEST(BackendCli, ChildThatBreaksMidDetectionExitsWithStatus2) {
-    const auto run =
-        RunCli({"--backend", "exec:" + HelperCommand("dies_after_one_read.sh"), "detect"});
-    EXPECT_EQ(run.status, 2);
-    EXPECT_THAT(run.out, HasSubstr("Operation stopped: exec backend: child"));
-}
-
 TEST(BackendCli, TraceFileThatCannotBeCreatedExitsWithStatus2) {
     const auto run = RunCli({"--trace", "/nonexistent-folder/t.txt", "detect"});
     EXPECT_EQ(run.status, 2);

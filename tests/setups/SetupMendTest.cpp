@@ -302,7 +302,7 @@ TEST_F(Mend, CodeFileTooBigGivesStillOneBoxForTheWholeRestore) {
     WriteBytes(big, "x");
     fs::resize_file(big, 2100002);
     EXPECT_TRUE(Restore({"sFILE = " + big.string(), "Slider1.Value = 12"}).empty());
-    ExpectOneBoxNaming("Can't Open Code File Bigger than 2100001 Bytes");
+    ExpectOneBoxNaming("Can't Open Code File " + big.string() + ": Bigger than 2100001 Bytes");
     EXPECT_NE(rig.dialogs.boxes[0].text.find("was not restored completely"), std::string::npos);
     const auto lines = rig.LogLines();
     EXPECT_EQ(lines[lines.size() - 2],

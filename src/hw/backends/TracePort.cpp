@@ -5,39 +5,40 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include "app/SafeFile.h"
-
 #include "hw/backends/AccessLine.h"
 
 namespace quorbit {
 
 namespace {
 
-/// The trace is a stream written as the accesses happen, so that it still shows
-/// where a link broke when the program is stopped: it is opened in place (never
-/// waiting on a pipe nobody reads), not written through a temporary file.
-std::FILE* OpenTrace(const std::string& path) {
-    std::string reason;
-    // "-" is standard error: standard output may carry an image.
-    const int fd = path == kStandardInputName ? ::fcntl(STDERR_FILENO, F_DUPFD_CLOEXEC, 0)
-                                              : OpenOutputStream(path, reason);
-    if (fd < 0 && reason.empty()) reason = std::strerror(errno);
-    std::FILE* file = fd < 0 ? nullptr : ::fdopen(fd, "w");
-    if (fd >= 0 && !file) {
-        reason = std::strerror(errno);
-        ::close(fd);
-    }
-    if (!file) throw PortError("Cannot open the trace file " + path + ": " + reason);
-    return file;
+/// Records are written in pieces of about this size, and at every wait.
+constexpr std::size_t kWriteChunk = 64 * 1024;
+
+std::string NameOf(const std::string& path) {
+    return path == kStandardInputName ? std::string("standard error") : path;
 }
 
 } // namespace
 
 TracePort::TracePort(std::unique_ptr<PortIo> inner, const std::string& path)
-    : inner_(std::move(inner)), path_(path), file_(OpenTrace(path)) {}
+    : inner_(std::move(inner)), path_(path) {
+    std::string reason;
+    if (path == kStandardInputName) { // "-" is standard error: standard output may carry an image
+        const int fd = ::fcntl(STDERR_FILENO, F_DUPFD_CLOEXEC, 0);
+        if (fd < 0)
+            reason = std::strerror(errno);
+        else
+            file_.Adopt(fd);
+    } else {
+        reason = file_.Open(path);
+        // Put in place even when the program is ended at once: it tells where it was.
+        if (reason.empty()) file_.PublishOnAbruptEnd();
+    }
+    if (!reason.empty()) throw PortError("Cannot open the trace file " + path + ": " + reason);
+}
 
 TracePort::~TracePort() {
-    std::fclose(file_);
+    Finish();
 }
 
 void TracePort::PortOut(std::uint16_t port, std::uint8_t value) {
@@ -75,8 +76,8 @@ void TracePort::Sleep(int milliseconds) {
     if (milliseconds <= 0) return; // no wait, nothing to record
     AppendSleepLine(line_, milliseconds);
     Record();
-    // A wait is a natural point to get the record onto the disk.
-    if (!lost_ && std::fflush(file_) != 0) TraceLost();
+    // A wait is a natural point to get the records onto the disk.
+    WritePending(false);
 }
 
 void TracePort::BusySteps(std::int64_t steps) {
@@ -96,31 +97,52 @@ void TracePort::RecordDelay(std::int64_t steps, std::int64_t stepNs) {
 }
 
 std::string TracePort::Describe() const {
-    return inner_->Describe() + ", traced to " +
-           (path_ == kStandardInputName ? std::string("standard error") : path_);
+    return inner_->Describe() + ", traced to " + NameOf(path_);
 }
 
 void TracePort::Record() {
-    if (lost_) { // told once; the accesses, the closing reset above all, still go through
-        line_.clear();
-        return;
-    }
-    const bool written = std::fputs(line_.c_str(), file_) >= 0;
+    // Once lost or finished, the accesses (the closing reset above all) still go through.
+    if (lost_.empty() && !finished_) pending_ += line_;
     line_.clear();
-    if (!written) TraceLost();
+    if (pending_.size() >= kWriteChunk) WritePending(false);
 }
 
-void TracePort::TraceLost() {
-    lost_ = true;
-    throw PortError("Cannot write the trace file " + path_ + ": " + std::strerror(errno));
+void TracePort::WritePending(bool quietly) {
+    if (pending_.empty() || !lost_.empty()) return;
+    const std::string reason = file_.Write(pending_);
+    pending_.clear();
+    if (reason.empty()) return;
+    lost_ = "Cannot write the trace file " + NameOf(path_) + ": " + reason;
+    file_.Abandon();
+    lostToStop_ = reason == kStoppedByOperator;
+    if (quietly || lostToStop_) return;
+    said_ = true;
+    throw PortError(lost_);
 }
 
 void TracePort::KeepAfterFailure() {
     // The link's own error is the one to report; the trace is only kept as far
-    // as it can be. On disk at once, since it tells where the link broke.
-    std::fputs(line_.c_str(), file_);
+    // as it can be. Written at once, since it tells where the link broke.
+    pending_ += line_;
     line_.clear();
-    std::fflush(file_);
+    WritePending(true);
+}
+
+void TracePort::Abandon() {
+    finished_ = true;
+    pending_.clear();
+    file_.Abandon();
+}
+
+std::string TracePort::Finish() {
+    if (finished_) return {};
+    WritePending(true);
+    finished_ = true;
+    if (lost_.empty()) {
+        if (const std::string reason = file_.Commit(); !reason.empty())
+            lost_ = "Cannot write the trace file " + NameOf(path_) + ": " + reason;
+    }
+    return said_ ? std::string() : lost_;
 }
 
 } // namespace quorbit

@@ -9,13 +9,17 @@
 #include <memory>
 #include <string>
 
+#include "app/SafeFile.h"
 #include "hw/PortIo.h"
 
 namespace quorbit {
 
 class TracePort : public PortIo {
   public:
-    /// Creates (truncates) the file; throws PortError naming path and reason.
+    /// Opens the trace (OutputFile: a file on disk is written beside its name and
+    /// put in place by Finish, so that a trace that cannot be written whole leaves
+    /// the old file; a pipe or device is written as the accesses happen); throws
+    /// PortError naming path and reason.
     TracePort(std::unique_ptr<PortIo> inner, const std::string& path);
     ~TracePort() override;
 
@@ -31,19 +35,38 @@ class TracePort : public PortIo {
 
     [[nodiscard]] PortIo& Inner() const { return *inner_; }
 
+    /// Ends the trace: the last records written and the file put in place. Later
+    /// accesses still reach the board but are not recorded. Returns why the trace
+    /// is not whole when that has not been said yet (a failure that ended an
+    /// operation was said with it), else "".
+    std::string Finish();
+    /// Ends the trace with nothing put in place: the file there before stays.
+    void Abandon();
+    /// Why the trace is not whole: a write failed, or the operator's stop ended a
+    /// wait for the trace's reader; "" while it is.
+    [[nodiscard]] const std::string& Lost() const { return lost_; }
+    /// The trace was cut short by the operator's stop, not by a failing write.
+    [[nodiscard]] bool LostToStop() const { return lostToStop_; }
+
   private:
     void Record();
     void RecordDelay(std::int64_t steps, std::int64_t stepNs = 0);
-    /// After a failed access: writes what is pending and flushes, quietly.
+    /// Writes the records not yet written. A failure is said once by a PortError
+    /// (when `quietly` is not set); a stop ends the trace without one, and the
+    /// board takes the stop up at its next access.
+    void WritePending(bool quietly);
+    /// After a failed access: writes what is pending, quietly.
     void KeepAfterFailure();
-    /// A record could not be written: says so once, then records nothing more.
-    [[noreturn]] void TraceLost();
 
     std::unique_ptr<PortIo> inner_;
     std::string path_;
-    std::FILE* file_ = nullptr;
+    OutputFile file_;
+    std::string pending_;
     std::string line_;
-    bool lost_ = false;
+    std::string lost_;
+    bool lostToStop_ = false;
+    bool said_ = false; // lost_ went out as the PortError that ended an operation
+    bool finished_ = false;
 };
 
 } // namespace quorbit

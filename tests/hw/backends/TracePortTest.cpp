@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "Fakes.h"
+#include "app/SafeFile.h"
 #include "hw/backends/BackendTestSupport.h"
 #include "session/Backend.h"
 
@@ -81,6 +82,13 @@ TEST(TracePort, ExecReadsAreRecordedWithTheChildsAnswer) {
     EXPECT_EQ(ReadBytes(file), "O 3BC 01\nI 3BD 78\n");
 }
 
+/// The one file in `folder` whose name starts with a dot: a trace being written.
+std::filesystem::path HiddenFile(const std::filesystem::path& folder) {
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        if (entry.path().filename().string().front() == '.') return entry.path();
+    return {};
+}
+
 TEST(TracePort, FailedReadIsRecordedWithoutValueAndOnDiskAtOnce) {
     TempDir dir;
     const auto file = dir / "trace.txt";
@@ -90,8 +98,13 @@ TEST(TracePort, FailedReadIsRecordedWithoutValueAndOnDiskAtOnce) {
     EXPECT_EQ(opened.io->PortIn(0x279), 0x12);
     opened.io->PortOut(0x27A, 0x04);
     EXPECT_THROW(opened.io->PortIn(0x279), PortError);
-    // While the program goes on, the trace already shows where the link broke.
-    EXPECT_EQ(ReadBytes(file), "O 278 9F\nI 279 12\nO 27A 04\nI 279\n");
+    // While the program goes on, the trace already shows where the link broke: on
+    // disk beside its name, and in place should the program be ended at once.
+    const std::string broke = "O 278 9F\nI 279 12\nO 27A 04\nI 279\n";
+    EXPECT_EQ(ReadBytes(HiddenFile(dir.path())), broke);
+    EXPECT_FALSE(std::filesystem::exists(file));
+    PublishOutputsAtAbruptEnd();
+    EXPECT_EQ(ReadBytes(file), broke);
 }
 
 TEST(TracePort, UnwritableFileIsRefusedWithPathAndReason) {

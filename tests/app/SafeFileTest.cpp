@@ -231,26 +231,5 @@ TEST(SafeWrite, ADeviceNodeIsWrittenInPlaceAndStaysADevice) {
     EXPECT_NE(WriteFileSafely(dir.path(), "data").find("folder"), std::string::npos);
 }
 
-// A file written piece by piece (the trace) replaces the old one only once it is
-// whole: until then, and after it was abandoned, the name shows the old file.
-TEST(OutputFile, ReplacesTheOldFileOnlyWhenWhole) {
-    TempDir dir;
-    const auto target = dir / "trace.txt";
-    WriteBytes(target, "the last run's trace");
-    for (const bool commit : {false, true}) {
-        OutputFile file;
-        ASSERT_EQ(file.Open(target), "");
-        EXPECT_EQ(file.Write("O 378 00\n"), "");
-        EXPECT_EQ(ReadBytes(target), "the last run's trace"); // written beside it
-        EXPECT_EQ(Names(dir.path()).size(), 2u);
-        if (commit)
-            EXPECT_EQ(file.Commit(), "");
-        else
-            file.Abandon();
-        EXPECT_EQ(ReadBytes(target), commit ? "O 378 00\n" : "the last run's trace");
-        EXPECT_EQ(Names(dir.path()), std::vector<std::string>{"trace.txt"});
-    }
-}
-
 } // namespace
 } // namespace quorbit::test

@@ -94,6 +94,8 @@ class App {
     std::string PortFileKeys;
     bool PortFileSaved = false; // the last detection wrote the port file to PortFilePath
     std::string DisplayMode;
+    /// The first address of the differing range the jump keys showed last; -1: none.
+    std::int64_t DifferenceShown = -1;
 
     /// Called with every new log line (the command-line front end prints them).
     std::function<void(const std::string&)> onLogLine;

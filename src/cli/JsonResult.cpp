@@ -98,6 +98,7 @@ void JsonResult::Capture(Session& session) {
     chip_ = app.ops.ChipRead;
     if (app.ops.Mismatches.Bytes() > 0) mismatches_ = app.ops.Mismatches;
     failure_ = app.ops.ProgramFailure;
+    stop_ = app.ops.LastStop;
     portAccesses_ = session.PortAccesses();
     if (verb_ == "detect" && session.BoardKnown())
         board_ = std::make_pair(app.board.BoardModel, app.board.DataPort);
@@ -150,6 +151,13 @@ int JsonResult::Finish(std::ostream& out, int status) {
         w.Key("address").Number(std::int64_t{failure_->address});
         w.Key("wrote").Number(std::uint64_t{failure_->wrote});
         w.Key("read").Number(std::uint64_t{failure_->read});
+        w.EndObject();
+    }
+    if (stop_) { // what a stop left: the address reached, the chip, the board
+        w.Key("stop").BeginObject();
+        w.Key("address").Number(std::int64_t{stop_->address});
+        w.Key("chip").String(stop_->chip);
+        w.Key("board").String(stop_->board);
         w.EndObject();
     }
     if (board_) {

@@ -31,17 +31,28 @@ void PrepareProgramImage(App& app) {
     app.ops.ProgramLength = static_cast<std::int32_t>(app.ops.ProgramCoverage.End());
 }
 
-bool ImageFitsChip(App& app) {
+std::string ImagePastChipEnd(const App& app) {
     const Coverage& held = app.buf.CodeCoverage;
     const auto chip = static_cast<std::uint32_t>(std::max(app.dev.ImageLength, 0));
-    std::string reason;
-    if (held.Empty()) {
-        reason = "The image holds no bytes";
-    } else if (held.End() > chip) {
-        reason = "The image reaches address " + Hex(static_cast<std::int32_t>(held.End() - 1)) +
-                 "h (" + std::to_string(held.End()) + " bytes) but the " + app.dev.DeviceName +
-                 " holds " + std::to_string(chip) + " bytes";
-    }
+    if (held.Empty() || held.End() <= chip) return {};
+    return "The image reaches address " + Hex(static_cast<std::int32_t>(held.End() - 1)) + "h (" +
+           std::to_string(held.End()) + " bytes) but the " + app.dev.DeviceName + " holds " +
+           std::to_string(chip) + " bytes";
+}
+
+void WarnWhenImagePastChipEnd(App& app) {
+    if (app.dev.DeviceType.empty() || app.buf.CodeBufferLoaded != 1) return;
+    const std::string reason = ImagePastChipEnd(app);
+    if (reason.empty()) return;
+    LogMessage(app, reason + " - Program will refuse this image");
+    app.svc.dialogs->MsgBox(reason + ".\r\nProgram will refuse this image: choose the device it "
+                                     "was made for, or load an image for this one.",
+                            "Image Does Not Fit", MsgIcon::Exclamation, MsgButtons::Ok, 0);
+}
+
+bool ImageFitsChip(App& app) {
+    std::string reason = app.buf.CodeCoverage.Empty() ? std::string("The image holds no bytes")
+                                                      : ImagePastChipEnd(app);
     if (reason.empty()) return true;
     LogMessage(app, reason + " - the device was not accessed");
     app.svc.dialogs->MsgBox(reason + ", so the device was not accessed.", "Image Does Not Fit",

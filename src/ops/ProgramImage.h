@@ -1,6 +1,8 @@
 #pragma once
 // The image that programming writes and verify compares, built from the code buffer.
 
+#include <string>
+
 namespace quorbit {
 
 class App;
@@ -16,5 +18,13 @@ void PrepareProgramImage(App& app);
 /// least one byte and none past the chip's last address. Otherwise the refusal
 /// (log line and message box, naming both sizes) has run and Outcome is BadImage.
 bool ImageFitsChip(App& app);
+
+/// Why the code buffer's image does not fit the chosen chip (it reaches past the
+/// chip's last address), or "" when it does.
+std::string ImagePastChipEnd(const App& app);
+/// Said before acting, at a load and at a device change: a loaded image that
+/// reaches past the chosen chip's end is named in the log and a message box.
+/// Program still refuses it (ImageFitsChip).
+void WarnWhenImagePastChipEnd(App& app);
 
 } // namespace quorbit

@@ -109,7 +109,8 @@ TEST_F(OperationThread, AStopEndsTheOperationTheSafeWayAndTheNextOneRunsWhole) {
     runner.Stop();
     port->Release();
     runner.Join();
-    EXPECT_EQ(rig.LogLines().back(), "Operation stopped by the operator");
+    EXPECT_EQ(app.lastFailure, "Operation stopped by the operator");
+    EXPECT_EQ(rig.LogLines().back(), "Board reset, programming voltage off");
     EXPECT_EQ(app.ops.Outcome, OpOutcome::Failed);
     EXPECT_FALSE(port->Board().Regs().CeActive());
     EXPECT_FALSE(port->Board().Regs().OeActive());

@@ -137,30 +137,6 @@ TEST(LongOperation, StopAndEscEndTheOperationWithTheBoardResetAndNoSuccess) {
     }
 }
 
-TEST(LongOperation, AStoppedProgrammingSaysWhatTheChipHoldsNow) {
-    HaltingWindow h;
-    WindowRig& w = h.w;
-    const auto file = w.rig.dir / "image.bin";
-    WriteBytes(file, std::string(4096, '\x5A'));
-    w.rig.dialogs.fileAnswers.push_back(file.string());
-    w.window->ControlAction("mnuFileOpenCode")->trigger();
-    w.pausing->PauseAt(100000);
-    QTest::mouseClick(w.Get<QPushButton>("Program_button"), Qt::LeftButton);
-    w.pausing->WaitUntilPaused();
-    w.window->StopOperation();
-    w.pausing->Release();
-    w.Settle();
-    const std::int32_t at = w.app().ops.LastStop->address;
-    ASSERT_GT(at, 0);
-    ASSERT_LT(at, 4096);
-    const auto lines = w.rig.LogLines();
-    EXPECT_EQ(lines[lines.size() - 2], "Stopped at address " + Hex(at) + "h: 0-" + Hex(at - 1) +
-                                           "h programmed, " + Hex(at) +
-                                           "h perhaps in part, the rest not touched");
-    EXPECT_EQ(lines.back(), "Board reset, programming voltage off");
-    EXPECT_TRUE(h.BoardAtRest());
-}
-
 /// Holds the safety question open on the operation's thread until the test lets
 /// it be answered.
 class HeldQuestion : public ScriptedDialogs {

@@ -144,28 +144,13 @@ TEST(CodeFileLabel, AReadThenSaveLeavesTheLoadedFileByteForByte) {
     EXPECT_EQ(w.Get<gui::ElidedLabel>("FileNameCodeText")->text(),
               "read from Eprom 27C256, not saved");
 
-    // Save asks for a name as Save As does; Cancel, or No to replacing good.bin,
-    // leaves it as it was.
-    w.window->ControlAction("mnuFileSaveCode")->trigger();
-    w.rig.dialogs.fileAnswers.push_back(good.string());
-    w.rig.dialogs.answers.push_back(MsgResult::No);
+    // Save asks for a name as Save As does (what it asks is the core's test): Cancel
+    // leaves good.bin as it was, and the line names it no more.
     w.window->ControlAction("mnuFileSaveCode")->trigger();
     EXPECT_EQ(ReadBytes(good), image);
     EXPECT_EQ(w.rig.dialogs.fileTitles,
-              (std::vector<std::string>{"Open Code File", "Save CODE BUFFER As...",
-                                        "Save CODE BUFFER As..."}));
-    ASSERT_FALSE(w.rig.dialogs.boxes.empty());
-    EXPECT_EQ(w.rig.dialogs.boxes.back().title, "Confirm Save As");
-
-    // Saved under a name of its own, the read is that file's content: Save writes
-    // there from now on.
-    const std::filesystem::path chip = w.rig.dir / "chip.bin";
-    w.rig.dialogs.fileAnswers.push_back(chip.string());
-    w.window->ControlAction("mnuFileSaveCode")->trigger();
-    EXPECT_EQ(ReadBytes(chip), std::string(32768, '\xFF'));
-    EXPECT_EQ(w.Get<gui::ElidedLabel>("FileNameCodeText")->text(),
-              QString::fromStdString(chip.string()));
-    EXPECT_EQ(ReadBytes(good), image);
+              (std::vector<std::string>{"Open Code File", "Save CODE BUFFER As..."}));
+    EXPECT_TRUE(w.window->windowTitle().startsWith("read from Eprom 27C256, not saved - "));
 }
 
 TEST(CodeFileLabel, AnImagePastTheChipsEndIsNamedAtLoadAndAtADeviceChange) {
@@ -187,11 +172,6 @@ TEST(CodeFileLabel, AnImagePastTheChipsEndIsNamedAtLoadAndAtADeviceChange) {
     EXPECT_EQ(w.rig.dialogs.boxes.size(), 1u);
     PickRow(w.Get<QComboBox>("Device"), kEprom27C256);
     EXPECT_EQ(w.rig.dialogs.boxes.size(), 2u);
-    // Program still refuses it, and the chip is not touched.
-    QTest::mouseClick(w.Get<QPushButton>("Program_button"), Qt::LeftButton);
-    w.Settle();
-    ASSERT_EQ(w.rig.dialogs.boxes.size(), 3u);
-    EXPECT_EQ(w.rig.dialogs.boxes[2].text, reason + ", so the device was not accessed.");
 }
 
 TEST(CodeFileLabel, AFileDroppedOnTheWindowLoadsAndJoinsTheRecentFilesAndTheTitle) {
@@ -227,13 +207,6 @@ TEST(CodeFileLabel, AFileDroppedOnTheWindowLoadsAndJoinsTheRecentFilesAndTheTitl
     EXPECT_EQ(w.app().buf.CodeBuffer[0], 1);
     EXPECT_EQ(w.window->ControlAction("mnuFileRecent(1)")->text().toStdString(),
               "&1 " + first.string());
-
-    // A drop of something that is not one file is not taken.
-    QMimeData text;
-    text.setText("7FF00");
-    QDragEnterEvent refused(QPoint(10, 10), Qt::CopyAction, &text, Qt::LeftButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(w.window.get(), &refused);
-    EXPECT_FALSE(refused.isAccepted());
 }
 
 /// The window after choosing the 27C256 and reading the simulated chip, for a look.

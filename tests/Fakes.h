@@ -106,16 +106,24 @@ class ScriptedDialogs : public Dialogs {
         MsgIcon icon;
         MsgButtons buttons;
         int defaultButton;
+        std::string informative = {};
     };
     MsgResult MsgBox(const std::string& text, const std::string& title, MsgIcon icon,
                      MsgButtons buttons, int defaultButton) override {
-        boxes.push_back({text, title, icon, buttons, defaultButton});
+        boxes.push_back({text, title, icon, buttons, defaultButton, {}});
         if (!answers.empty()) {
             auto a = answers.front();
             answers.pop_front();
             return a;
         }
         return buttons == MsgButtons::YesNo ? MsgResult::Yes : MsgResult::Ok;
+    }
+    MsgResult MsgBoxDetailed(const std::string& text, const std::string& informative,
+                             const std::string& title, MsgIcon icon, MsgButtons buttons,
+                             int defaultButton) override {
+        const MsgResult answer = MsgBox(text, title, icon, buttons, defaultButton);
+        boxes.back().informative = informative;
+        return answer;
     }
     std::optional<std::string> InputBox(const std::string& prompt,
                                         const std::string& title) override {

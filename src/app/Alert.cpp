@@ -1,9 +1,12 @@
 // The error alert: a red ERROR lamp that locks the operation buttons until the
 // operator acknowledges it.
+#include <algorithm>
+#include <cctype>
 #include <exception>
 
 #include "app/App.h"
 #include "app/Shell.h"
+#include "app/TextFile.h"
 #include "hw/StopRequest.h"
 
 namespace quorbit {
@@ -42,13 +45,37 @@ void Error_label_Click(App& app) {
     Reset(app);
 }
 
-void ShowCriticalError(App& app) {
-    app.svc.dialogs->MsgBox("Program or Compare Error", "Critical Message", MsgIcon::Critical,
-                            MsgButtons::Ok, 0);
+void ShowCriticalError(App& app, const std::string& details) {
+    app.svc.dialogs->MsgBoxDetailed("Program or Compare Error", details, "Critical Message",
+                                    MsgIcon::Critical, MsgButtons::Ok, 0);
     Error_label_Click(app);
 }
 
 namespace {
+
+/// What the chip holds after the operation stopped at chip address `at`, from
+/// what the operation was doing to it.
+std::string ChipLeftText(const App& app, std::int32_t at) {
+    switch (app.ops.Work) {
+    case ChipWork::Reads:
+        break;
+    case ChipWork::Programmed:
+        return "the image was programmed whole, its verify did not finish";
+    case ChipWork::Erases:
+        return "the chip may be partly erased: erase it again before use";
+    case ChipWork::Programs: {
+        // The byte, or the page of a page writer, under way may hold part of it.
+        const std::int32_t unit = std::max(app.ops.WriteUnit, 1);
+        const std::int32_t first = std::max(at, 0) / unit * unit;
+        const Coverage done = app.ops.ProgramCoverage.Below(static_cast<std::uint32_t>(first));
+        const std::string part = (unit == 1 ? Hex(at) : Hex(first) + "-" + Hex(first + unit - 1)) +
+                                 "h perhaps in part, the rest not touched";
+        return done.Empty() ? "nothing programmed, " + part
+                            : RangesText(done.Ranges()) + "h programmed, " + part;
+    }
+    }
+    return "the chip is not changed, it was only read";
+}
 
 /// What every operation that ended midway needs: no success, no lit lamps, the
 /// board idle.
@@ -73,11 +100,16 @@ void ResetAfterInterruption(App& app) {
     // voltage switched on: return the board to idle if the link still answers.
     // A stop asked for now must not cut this reset short.
     const StopHeld resetting;
+    const std::int32_t at = app.board.Address;
+    StopRecord left{at, ChipLeftText(app, at), "board reset, programming voltage off"};
+    app.ops.Work = ChipWork::Reads;
     try {
         Reset(app);
     } catch (const std::exception&) {
         SetProgressValue(app, 0);
+        left.board = "the board did not answer the reset: switch it off before taking the chip out";
     }
+    app.ops.LastStop = std::move(left);
 }
 
 void EndAfterClaimedSuccess(App& app) {
@@ -94,8 +126,14 @@ std::string FailureLogLine(const App& app) {
 
 void ReportOperationStopped(App& app) {
     EndInterruptedOperation(app, OperationStopped().what());
-    // The operator asked for it: a log line, not an alert or a box.
+    // The operator asked for it: log lines, not an alert or a box. They say what
+    // the chip and the board are left with.
     LogMessage(app, FailureLogLine(app));
+    const StopRecord& left = *app.ops.LastStop;
+    LogMessage(app, "Stopped at address " + Hex(left.address) + "h: " + left.chip);
+    std::string board = left.board;
+    board[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(board[0])));
+    LogMessage(app, board);
 }
 
 void ReportHandlerFailure(App& app, const std::string& what) {

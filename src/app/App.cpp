@@ -60,6 +60,7 @@ void App::RunGuarded(const std::function<void(App&)>& body) {
         return;
     }
     ++handlerDepth_;
+    ops.LastStop.reset(); // a stop's record tells of the operation it stopped
     try {
         body(*this);
     } catch (const OperationStopped&) {

@@ -103,6 +103,8 @@ class App {
     /// Why the last detection could not write it (reported once), or "".
     std::string PortFileFailure;
     std::string DisplayMode;
+    /// The first address of the differing range the jump keys showed last; -1: none.
+    std::int64_t DifferenceShown = -1;
 
     /// Called with every new log line (the command-line front end prints them).
     std::function<void(const std::string&)> onLogLine;

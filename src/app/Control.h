@@ -56,6 +56,8 @@ struct ControlFace {
     int max = 0;
     /// Drop-down list entries and the chosen one (-1: none).
     std::vector<std::string> items;
+    /// Which entries the operator can choose, shown disabled when not (empty: all).
+    std::vector<bool> itemsEnabled;
     int listIndex = -1;
 };
 

@@ -166,6 +166,10 @@ Controls::Controls() {
     mnuFileSaveDataAs = Item("mnuFileSaveDataAs", "Save Data As...", false);
     mnuFileClose = Item("mnuFileClose", "&Close");
     mnuFileExit = Item("mnuFileExit", "E&xit");
+    for (std::size_t i = 0; i < mnuFileRecent.size(); ++i) {
+        mnuFileRecent[i] = Hidden(Item("mnuFileRecent", ""));
+        mnuFileRecent[i].name = "mnuFileRecent(" + std::to_string(i + 1) + ")";
+    }
     mnuTools = Item("mnuTools", "&Tools");
     mnuToolsOptions = Item("mnuToolsOptions", "&Options...");
     menuCommand = Item("menuCommand", "&Command");
@@ -183,6 +187,8 @@ Controls::Controls() {
     menuEraseFlash = Item("menuEraseFlash", "Erase Device Flash Memory");
     menuTestHardware = Item("menuTestHardware", "Test LPT Ports");
     menuFlashShowCodeID = Item("menuFlashShowCodeID", "Show Flash Code ID#");
+    menuNextDifference = Item("menuNextDifference", "&Next Difference", false);
+    menuPreviousDifference = Item("menuPreviousDifference", "Pre&vious Difference", false);
     Setup = Item("Setup", "&Setup");
     LoadSetup = Item("LoadSetup", "&Load Setup");
     LoadSetup1 = Item("LoadSetup1", "Load Setup #&1", false);
@@ -289,6 +295,8 @@ std::vector<Control*> Controls::All() {
                                  &menuEraseFlash,
                                  &menuTestHardware,
                                  &menuFlashShowCodeID,
+                                 &menuNextDifference,
+                                 &menuPreviousDifference,
                                  &Setup,
                                  &LoadSetup,
                                  &LoadSetup1,
@@ -318,6 +326,8 @@ std::vector<Control*> Controls::All() {
     for (auto& c : sbStatusBar)
         all.push_back(&c);
     for (auto& c : tbToolBar)
+        all.push_back(&c);
+    for (auto& c : mnuFileRecent)
         all.push_back(&c);
     return all;
 }

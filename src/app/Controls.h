@@ -65,10 +65,15 @@ struct Controls {
     // Menus
     Control mnuFile, mnuFileOpenCode, mnuFileSaveCode, mnuFileSaveCodeAs, mnuFileOpenData,
         mnuFileSaveData, mnuFileSaveDataAs, mnuFileClose, mnuFileExit;
+    /// The code files opened or saved last, newest first ("mnuFileRecent(1)"...);
+    /// hidden while unused.
+    std::array<Control, 8> mnuFileRecent;
     Control mnuTools, mnuToolsOptions;
     Control menuCommand, menuBlankCheck, menuProgramCode, menuReadCode, menuVerifyCode,
         menuProgramData, menuReadData, menuVerifyData, menuDisplayCode, menuDisplayData,
         menuEraseCode, menuEraseData, menuEraseFlash, menuTestHardware, menuFlashShowCodeID;
+    /// The pages of the differing bytes of the last verify, one range after another.
+    Control menuNextDifference, menuPreviousDifference;
     Control Setup, LoadSetup, LoadSetup1, LoadSetup2, LoadSetup3, LoadSetup4, SaveSetup, SaveSetup1,
         SaveSetup2, SaveSetup3, SaveSetup4, ForceQuorbit4, ForceQuorbit5, ForceQuorbit6,
         LoopFlashTest, ResetFlash;

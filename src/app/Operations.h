@@ -6,7 +6,11 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <optional>
+#include <string>
 #include <thread>
+
+#include "app/Services.h"
 
 namespace quorbit {
 
@@ -24,6 +28,30 @@ class OperationHost {
 
 /// True on the thread of a running operation.
 [[nodiscard]] bool OnOperationThread() noexcept;
+
+/// The operator's boxes asked from an operation's thread, passed on to the
+/// window's: while one is up, the view knows the work waits for the operator.
+class OperatorQuestions : public Dialogs {
+  public:
+    explicit OperatorQuestions(App& app) : app_(app) {}
+    void Forward(Dialogs* inner) { inner_ = inner; }
+    [[nodiscard]] Dialogs* Inner() const { return inner_; }
+    MsgResult MsgBox(const std::string& text, const std::string& title, MsgIcon icon,
+                     MsgButtons buttons, int defaultButton) override;
+    MsgResult MsgBoxDetailed(const std::string& text, const std::string& informative,
+                             const std::string& title, MsgIcon icon, MsgButtons buttons,
+                             int defaultButton) override;
+    std::optional<std::string> InputBox(const std::string& prompt,
+                                        const std::string& title) override;
+    std::string OpenFileName(const std::string& title, const std::string& filter) override;
+    std::string SaveFileName(const std::string& title, const std::string& filter) override;
+
+  private:
+    template <typename F> auto Asking(F ask) -> decltype(ask());
+
+    App& app_;
+    Dialogs* inner_ = nullptr;
+};
 
 /// One operation at a time on a std::thread.
 class OperationRunner : public OperationHost {
@@ -53,6 +81,7 @@ class OperationRunner : public OperationHost {
 
   private:
     App& app_;
+    OperatorQuestions questions_;
     std::thread thread_;
     std::atomic<bool> running_{false};
     std::uint64_t started_ = 0;

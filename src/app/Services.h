@@ -33,6 +33,14 @@ class Dialogs {
     /// defaultButton: 0 = first button, 1 = second.
     virtual MsgResult MsgBox(const std::string& text, const std::string& title, MsgIcon icon,
                              MsgButtons buttons, int defaultButton) = 0;
+    /// A box whose text stays as it is, with the details under it as its informative
+    /// text (counts, addresses, a hint). Shown as one text where a box has no such part.
+    virtual MsgResult MsgBoxDetailed(const std::string& text, const std::string& informative,
+                                     const std::string& title, MsgIcon icon, MsgButtons buttons,
+                                     int defaultButton) {
+        return MsgBox(informative.empty() ? text : text + "\r\n\r\n" + informative, title, icon,
+                      buttons, defaultButton);
+    }
     /// Empty optional when cancelled.
     virtual std::optional<std::string> InputBox(const std::string& prompt,
                                                 const std::string& title) = 0;

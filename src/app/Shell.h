@@ -38,7 +38,9 @@ void EndWaitPhase(App& app);
 
 // ---- Error alert --------------------------------------------------------------
 void EnterErrorState(App& app);
-void ShowCriticalError(App& app);
+/// "Program or Compare Error"; `details` (what differs, where) is the box's
+/// informative text.
+void ShowCriticalError(App& app, const std::string& details = {});
 void Error_label_Click(App& app);
 /// An operation stopped by a failure it could not handle (port link broken).
 void ReportHandlerFailure(App& app, const std::string& what);

@@ -26,6 +26,11 @@ class ConsoleDialogs : public Dialogs {
     explicit ConsoleDialogs(bool assumeYes = false) : assumeYes_(assumeYes) {}
     MsgResult MsgBox(const std::string& text, const std::string& title, MsgIcon icon,
                      MsgButtons buttons, int defaultButton) override;
+    /// The details are log lines too, and the log is printed: the box keeps its text.
+    MsgResult MsgBoxDetailed(const std::string& text, const std::string&, const std::string& title,
+                             MsgIcon icon, MsgButtons buttons, int defaultButton) override {
+        return MsgBox(text, title, icon, buttons, defaultButton);
+    }
     std::optional<std::string> InputBox(const std::string& prompt,
                                         const std::string& title) override;
     std::string OpenFileName(const std::string&, const std::string&) override { return {}; }

@@ -44,6 +44,23 @@ void PublishedView::Publish(const App& app) {
     shown_.waitSeconds = app.report.WaitSeconds;
 }
 
+void PublishedView::SetAskingOperator(bool asking) {
+    const auto now = std::chrono::steady_clock::now();
+    std::lock_guard lock(mutex_);
+    if (asking == shown_.askingOperator) return;
+    ++shown_.serial;
+    if (!asking)
+        shown_.secondsAsking += std::chrono::duration<double>(now - shown_.askedAt).count();
+    shown_.askedAt = now;
+    shown_.askingOperator = asking;
+}
+
+void PublishedView::ForgetQuestions() {
+    std::lock_guard lock(mutex_);
+    shown_.askingOperator = false;
+    shown_.secondsAsking = 0;
+}
+
 ViewSnapshot PublishedView::Read() const {
     std::lock_guard lock(mutex_);
     return shown_;

@@ -2,6 +2,7 @@
 // What the window shows while an operation runs on its own thread. The operation
 // owns the program state until it ends; it publishes a copy of what the view
 // shows at every repaint, and the view reads only that copy, never the state.
+#include <chrono>
 #include <cstdint>
 #include <mutex>
 #include <string>
@@ -27,6 +28,12 @@ struct ViewSnapshot {
     /// What the operation waits for while its bar stands still, and since when.
     std::string waitPhase;
     double waitSeconds = 0;
+    /// A box of the operation waits for the operator (the safety question) since
+    /// askedAt: the work is held meanwhile, and its clock with it.
+    bool askingOperator = false;
+    std::chrono::steady_clock::time_point askedAt;
+    /// Seconds the operation's answered boxes waited for the operator.
+    double secondsAsking = 0;
 };
 
 class PublishedView {
@@ -37,6 +44,10 @@ class PublishedView {
     [[nodiscard]] ViewSnapshot Read() const;
     /// The serial of the latest copy (any thread), to tell whether Read is worth it.
     [[nodiscard]] std::uint64_t Serial() const;
+    /// A box of the operation is up, or answered (the operation's thread).
+    void SetAskingOperator(bool asking);
+    /// Forgets the last operation's questions as a new one starts.
+    void ForgetQuestions();
 
   private:
     mutable std::mutex mutex_;

@@ -2,6 +2,7 @@
 #include "buffers/BinaryFiles.h"
 
 #include <cctype>
+#include <filesystem>
 #include <optional>
 
 #include "app/App.h"
@@ -174,9 +175,46 @@ void EnableLoadedCodeCommands(App& app) {
     SetCheck(ui.CheckData, 0);
 }
 
+constexpr const char* kRecentSection = "Recent Files";
+
+std::vector<std::string> RecentFiles(const App& app) {
+    std::vector<std::string> files;
+    if (!app.svc.settings) return files;
+    for (std::size_t i = 1; i <= app.ui.mnuFileRecent.size(); ++i)
+        if (auto file = app.svc.settings->Get(kRecentSection, "File" + std::to_string(i));
+            file && !file->empty())
+            files.push_back(*file);
+    return files;
+}
+
+/// A file opened or saved goes to the top of the recent files; the oldest past
+/// the eighth drops off.
+void RememberRecentFile(App& app, const std::string& path) {
+    if (!app.svc.settings || path == kStandardStream) return;
+    std::error_code ec;
+    const std::string full = std::filesystem::absolute(path, ec).lexically_normal().string();
+    std::vector<std::string> files = RecentFiles(app);
+    std::erase(files, full);
+    files.insert(files.begin(), full);
+    files.resize(std::min(files.size(), app.ui.mnuFileRecent.size()));
+    for (std::size_t i = 0; i < app.ui.mnuFileRecent.size(); ++i)
+        app.svc.settings->Set(kRecentSection, "File" + std::to_string(i + 1),
+                              i < files.size() ? files[i] : std::string());
+    ShowRecentFiles(app);
+}
+
+/// The last verify's differences belong to the buffer it compared.
+void ForgetDifferences(App& app) {
+    app.ops.Mismatches.Clear();
+    app.DifferenceShown = -1;
+    app.ui.menuNextDifference.enabled = app.ui.menuPreviousDifference.enabled = false;
+}
+
 void SaveCodeUnder(App& app, const std::string& path) {
     if (!WriteCodeFile(app, path)) return; // the name stays that of the last good file
+    RememberRecentFile(app, path);
     app.buf.CodeFileName = path;
+    app.buf.CodeBufferOrigin.clear(); // the buffer is that file's content now
     app.ui.FileNameCodeText.caption = path;
 }
 
@@ -191,10 +229,43 @@ void mnuFileOpenCode_Click(App& app) {
     OpenCodeFile(app, path);
 }
 
+void OpenCodeFileNamed(App& app, const std::string& path) {
+    ErrorLampOff(app);
+    DataFlowLampOff(app);
+    app.DisplayMode = "Read";
+    OpenCodeFile(app, path);
+}
+
+void ShowRecentFiles(App& app) {
+    const std::vector<std::string> files = RecentFiles(app);
+    for (std::size_t i = 0; i < app.ui.mnuFileRecent.size(); ++i) {
+        Control& item = app.ui.mnuFileRecent[i];
+        item.visible = i < files.size();
+        item.caption = item.visible ? "&" + std::to_string(i + 1) + " " + files[i] : std::string();
+    }
+}
+
+void mnuFileRecent_Click(App& app, std::size_t index) {
+    const std::vector<std::string> files = RecentFiles(app);
+    if (index < files.size()) OpenCodeFileNamed(app, files[index]);
+}
+
+std::string WindowTitle(const App& app) {
+    const std::string& origin = app.buf.CodeBufferOrigin;
+    const std::string name = !origin.empty() ? origin + ", not saved"
+                             : app.buf.CodeBufferLoaded == 1
+                                 ? std::filesystem::path(app.buf.CodeFileName).filename().string()
+                                 : std::string();
+    return name.empty() ? app.ui.Caption : name + " - " + app.ui.Caption;
+}
+
 bool OpenCodeFile(App& app, const std::string& path) {
     const std::string previous = app.buf.CodeFileName;
     app.buf.CodeFileName = path;
-    if (ReadBinaryFile(app)) return true;
+    if (ReadBinaryFile(app)) {
+        RememberRecentFile(app, path);
+        return true;
+    }
     app.buf.CodeFileName = previous;
     return false;
 }
@@ -243,7 +314,10 @@ bool ReadBinaryFile(App& app) {
     EnableLoadedCodeCommands(app);
     ui.FileNameCodeSize.caption = "(" + fileLength + ")";
     app.buf.CodeBufferLoaded = 1;
+    app.buf.CodeBufferOrigin.clear();
+    ForgetDifferences(app);
     PlayEventSound(app, "DONE");
+    WarnWhenImagePastChipEnd(app);
     return true;
 }
 
@@ -265,16 +339,38 @@ bool WriteCodeFile(App& app, const std::string& path) {
     return true;
 }
 
+std::string AskSaveFileName(App& app, const std::string& title, const std::string& filter) {
+    const std::string path = app.svc.dialogs->SaveFileName(title, filter);
+    if (path.empty() || path == kStandardStream) return path;
+    std::error_code ec;
+    if (!std::filesystem::exists(path, ec)) return path;
+    const MsgResult answer =
+        app.svc.dialogs->MsgBox(path + " already exists.\r\nDo you want to replace it?",
+                                "Confirm Save As", MsgIcon::Exclamation, MsgButtons::YesNo, 1);
+    return answer == MsgResult::Yes ? path : std::string();
+}
+
+void MarkCodeBufferUnsaved(App& app, const std::string& origin) {
+    ForgetDifferences(app);
+    app.buf.CodeBufferOrigin = origin;
+    app.ui.FileNameCodeText.caption = origin + ", not saved";
+}
+
 void mnuFileSaveCode_Click(App& app) {
+    // A read or an erased buffer is not the named file's content: Save never puts it
+    // over that file without a name chosen for it.
+    if (!app.buf.CodeBufferOrigin.empty()) {
+        mnuFileSaveCodeAs_Click(app);
+        return;
+    }
     std::string path = app.buf.CodeFileName;
-    if (path.empty()) path = app.svc.dialogs->SaveFileName("Save CODE BUFFER ...", kAllFiles);
+    if (path.empty()) path = AskSaveFileName(app, "Save CODE BUFFER ...", kAllFiles);
     if (path.empty()) return;
     SaveCodeUnder(app, path);
 }
 
 void mnuFileSaveCodeAs_Click(App& app) {
-    const std::string path =
-        app.svc.dialogs->SaveFileName("Save CODE BUFFER As...", kCodeImageFiles);
+    const std::string path = AskSaveFileName(app, "Save CODE BUFFER As...", kCodeImageFiles);
     if (path.empty()) return;
     SaveCodeUnder(app, path);
 }

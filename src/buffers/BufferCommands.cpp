@@ -22,6 +22,7 @@ void EraseCodeBuffer(App& app) {
          {&ui.Verify_button, &ui.menuVerifyCode, &ui.Program_button, &ui.menuProgramCode})
         c->enabled = false;
     LogMessage(app, "Buffer has been Erased");
+    MarkCodeBufferUnsaved(app, "buffer erased to FFh");
     app.DisplayMode = "Read";
     DisplayPageMemory(app);
 }
@@ -87,6 +88,12 @@ void WireBufferHandlers(App& app) {
     ui.menuDisplayCode.onClick = app.Operation(menuDisplayCode_Click);
     ui.BufferDisplay.onDblClick = app.Handler(BufferDisplay_DblClick);
     ui.Command1.onClick = app.Handler(Command1_Click);
+    // Paging to a difference on the chip reads its page from the board.
+    ui.menuNextDifference.onClick = app.Operation(NextDifference_Click, ShowsDevicePage);
+    ui.menuPreviousDifference.onClick = app.Operation(PreviousDifference_Click, ShowsDevicePage);
+    for (std::size_t i = 0; i < ui.mnuFileRecent.size(); ++i)
+        ui.mnuFileRecent[i].onClick = app.Handler([i](App& a) { mnuFileRecent_Click(a, i); });
+    ShowRecentFiles(app);
 }
 
 } // namespace quorbit

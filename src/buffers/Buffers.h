@@ -19,6 +19,10 @@ struct Buffers {
     /// records, or the whole chip after a read or an erase of the buffer.
     Coverage CodeCoverage;
     std::string CodeFileName;
+    /// Set when the code buffer holds what is not CodeFileName's content (a chip
+    /// read, an erased buffer): what put it there, "read from Eprom 27C256". Save
+    /// then asks for a name, so that the named file is never overwritten with it.
+    std::string CodeBufferOrigin;
     std::string DataFileName;
     std::int32_t DataFileSize = 0;
     std::int32_t FileChecksum = 0;

@@ -91,7 +91,7 @@ bool ReadBinaryFileData(App& app) {
 
 void mnuFileSaveData_Click(App& app) {
     std::string path = app.buf.DataFileName;
-    if (path.empty()) path = app.svc.dialogs->SaveFileName("Save DATA Buffer ...", kAllFiles);
+    if (path.empty()) path = AskSaveFileName(app, "Save DATA Buffer ...", kAllFiles);
     if (path.empty()) return;
     if (!WriteDataFile(app, path)) return;
     app.buf.DataFileName = path;

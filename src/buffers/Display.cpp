@@ -152,6 +152,115 @@ void GoToAddress_Commit(App& app) {
     SetPosition(ui.VScroll1, static_cast<int>(page));
 }
 
+namespace {
+
+/// The chip address of a byte of the shown page, when it has one the verify
+/// compared: the device view shows chip addresses; the buffer view maps through
+/// the Hi Byte / Low Byte choice.
+std::optional<std::uint32_t> ChipAddressOf(const App& app, std::uint32_t shown) {
+    if (ShowsDevicePage(app)) return shown;
+    const auto& hiLow = app.ui.HiLow_button;
+    if (!hiLow[1].selected() && !hiLow[2].selected()) return shown;
+    if ((shown % 2 == 1) != hiLow[1].selected()) return std::nullopt;
+    return shown / 2;
+}
+
+/// The shown page's address of a chip address (its first byte in the buffer view).
+std::uint32_t ShownAddressOf(const App& app, std::uint32_t chip) {
+    if (ShowsDevicePage(app)) return chip;
+    const auto& hiLow = app.ui.HiLow_button;
+    if (hiLow[1].selected()) return 2 * chip + 1;
+    if (hiLow[2].selected()) return 2 * chip;
+    return chip;
+}
+
+bool ShowsCodeBytes(const App& app) {
+    return ShowsDevicePage(app) || (app.DisplayMode == "Read" && !ShowsDataBuffer(app));
+}
+
+/// The kept differing range that holds a chip address.
+const AddressRange* RangeHolding(const std::vector<AddressRange>& kept, std::uint32_t chip) {
+    const auto after =
+        std::upper_bound(kept.begin(), kept.end(), chip,
+                         [](std::uint32_t a, const AddressRange& r) { return a < r.first; });
+    if (after == kept.begin() || (after - 1)->last < chip) return nullptr;
+    return &*(after - 1);
+}
+
+void JumpToDifference(App& app, bool forward) {
+    const auto& kept = app.ops.Mismatches.Kept();
+    if (kept.empty() || !ShowsCodeBytes(app)) {
+        SetStatusText(app, "No differences to show: the last verify found none");
+        return;
+    }
+    // From the range shown last while its page is in view, else from the page.
+    const auto pageStart = static_cast<std::uint32_t>(app.ui.VScroll1.value) * kCodePageBytes;
+    std::int64_t from = app.DifferenceShown;
+    const bool shownInView =
+        from >= 0 && ShownAddressOf(app, static_cast<std::uint32_t>(from)) / kCodePageBytes ==
+                         pageStart / kCodePageBytes;
+    if (!shownInView) {
+        // The first chip address the page shows (a half's addresses are doubled).
+        from = std::int64_t{pageStart} / (ShownAddressOf(app, 1) - ShownAddressOf(app, 0));
+        if (forward) --from;
+    }
+    const AddressRange* next = nullptr;
+    if (forward) {
+        const auto at = std::find_if(kept.begin(), kept.end(),
+                                     [from](const AddressRange& r) { return r.first > from; });
+        if (at != kept.end()) next = &*at;
+    } else {
+        const auto at = std::find_if(kept.rbegin(), kept.rend(),
+                                     [from](const AddressRange& r) { return r.first < from; });
+        if (at != kept.rend()) next = &*at;
+    }
+    if (!next) {
+        SetStatusText(app, forward ? "No differing byte after this one"
+                                   : "No differing byte before this one");
+        return;
+    }
+    app.DifferenceShown = next->first;
+    const auto range = next->first == next->last ? Hex(next->first) + "h"
+                                                 : Hex(next->first) + "h-" + Hex(next->last) + "h";
+    SetStatusText(app, "Difference at " + range);
+    const auto page = static_cast<int>(ShownAddressOf(app, next->first) / kCodePageBytes);
+    if (page != app.ui.VScroll1.value)
+        SetPosition(app.ui.VScroll1, page);
+    else
+        app.Repaint();
+}
+
+} // namespace
+
+std::vector<PageCell> DifferingCellsOfPage(const App& app) {
+    const auto& kept = app.ops.Mismatches.Kept();
+    if (kept.empty() || !ShowsCodeBytes(app)) return {};
+    const auto pageStart = static_cast<std::uint32_t>(app.ui.VScroll1.value) * kCodePageBytes;
+    const AddressRange* current = nullptr;
+    if (app.DifferenceShown >= 0)
+        current = RangeHolding(kept, static_cast<std::uint32_t>(app.DifferenceShown));
+    std::vector<PageCell> cells;
+    for (int i = 0; i < kCodePageBytes; ++i) {
+        const auto chip = ChipAddressOf(app, pageStart + static_cast<std::uint32_t>(i));
+        if (!chip) continue;
+        const AddressRange* range = RangeHolding(kept, *chip);
+        if (!range) continue;
+        const int column = i % kLineBytes;
+        // "AAAAAA| ", four groups of four bytes and a blank, "| ", the characters.
+        cells.push_back(
+            {i / kLineBytes, 8 + column / 4 * 9 + column % 4 * 2, 46 + column, range == current});
+    }
+    return cells;
+}
+
+void NextDifference_Click(App& app) {
+    JumpToDifference(app, true);
+}
+
+void PreviousDifference_Click(App& app) {
+    JumpToDifference(app, false);
+}
+
 void VScroll1_Change(App& app) {
     if (app.DisplayMode == "Read")
         DisplayPageMemory(app);

@@ -3,6 +3,7 @@
 // at a time, and its listing file.
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace quorbit {
 
@@ -18,6 +19,23 @@ enum class PrintableRule {
 /// "| ", sixteen characters.
 std::string FormatDisplayLine(const App& app, std::int32_t address, const std::uint8_t* bytes,
                               PrintableRule rule);
+
+/// Where a byte of the shown page stands in the page's text.
+struct PageCell {
+    int line = 0;       // 0..15
+    int hexColumn = 0;  // its two hex digits
+    int textColumn = 0; // its character
+    /// In the differing range the jump keys showed last.
+    bool current = false;
+};
+/// The bytes of the shown page, of the code buffer or of the chip, that the last
+/// verify found different (as far as it kept their ranges).
+std::vector<PageCell> DifferingCellsOfPage(const App& app);
+/// The page of the next (or previous) range of differing bytes of the last verify,
+/// after (before) the one shown last or the page shown; the status bar says when
+/// there is none.
+void NextDifference_Click(App& app);
+void PreviousDifference_Click(App& app);
 
 void DisplayPageMemory(App& app);
 void DisplayCodeMemory(App& app);

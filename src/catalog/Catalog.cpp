@@ -81,11 +81,13 @@ std::string FamilyName(char family) {
 void BuildDeviceCatalog(App& app) {
     Control& list = app.ui.Device;
     list.items.clear();
+    list.itemsEnabled.clear();
     const auto& table = CatalogTable();
     for (int k = 0; k <= kCatalogRows; ++k) {
         const CatalogRow& row = table[static_cast<std::size_t>(k)];
         const std::string name = k == 0 ? std::string() : PaddedName(row.name);
         list.items.push_back(row.selectable ? name : "N/A - " + name);
+        list.itemsEnabled.push_back(row.selectable);
     }
     list.listIndex = -1;
 }

@@ -9,6 +9,7 @@
 #include "catalog/PulseTiming.h"
 #include "catalog/VoltageSpeed.h"
 #include "ops/FlashId.h"
+#include "ops/ProgramImage.h"
 #include "sim/ChipFactory.h"
 #include "sim/SimBoard.h"
 
@@ -260,6 +261,7 @@ void Device_Click(App& app) {
         " Bytes, Initial VPP suggested: " + (app.dev.DeviceVppClass == 0 ? "5V" : "12.5V");
     LogMessage(app, app.dev.DeviceInfoMessage);
     PlayEventSound(app, "DONE");
+    WarnWhenImagePastChipEnd(app);
 }
 
 bool SelectDevice(App& app, int row) {

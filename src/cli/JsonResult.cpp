@@ -97,6 +97,7 @@ void JsonResult::Capture(Session& session) {
     chip_ = app.ops.ChipRead;
     if (app.ops.Mismatches.Bytes() > 0) mismatches_ = app.ops.Mismatches;
     failure_ = app.ops.ProgramFailure;
+    stop_ = app.ops.LastStop;
     portAccesses_ = session.PortAccesses();
     if (verb_ == "detect" && session.BoardKnown())
         board_ = std::make_pair(app.board.BoardModel, app.board.DataPort);
@@ -132,6 +133,9 @@ int JsonResult::Finish(std::ostream& out, int status) {
     if (failure_)
         j["failure"] = {
             {"address", failure_->address}, {"wrote", failure_->wrote}, {"read", failure_->read}};
+    if (stop_) // what a stop left: the address reached, the chip, the board
+        j["stop"] = {
+            {"address", stop_->address}, {"chip", stop_->chip}, {"board", stop_->board}};
     if (board_) j["board"] = {{"model", board_->first}, {"port", board_->second}};
     if (devices_) {
         Json& devices = j["devices"] = Json::array();

@@ -78,6 +78,7 @@ class JsonResult {
     std::optional<ChipReading> chip_;
     std::optional<MismatchRanges> mismatches_;
     std::optional<ProgramFailureAt> failure_;
+    std::optional<StopRecord> stop_;
     std::optional<std::int64_t> portAccesses_;
     std::optional<std::pair<int, int>> board_; // detect: model and port base
     bool devices_ = false;

@@ -13,6 +13,7 @@
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <QSlider>
+#include <QStandardItemModel>
 #include <QTextCursor>
 #include <algorithm>
 
@@ -67,16 +68,22 @@ void ControlView::Show(const ControlFace& m, bool withEnabled) {
     if (withEnabled && widget_->isEnabled() != m.enabled) widget_->setEnabled(m.enabled);
     // A hidden frame hides what it holds; isHidden() tells the widget's own state.
     if (widget_->isHidden() == m.visible) widget_->setVisible(m.visible);
-    const QString tip = QString::fromStdString(m.toolTip);
+    const QString tip = WithKeyHint(m.toolTip);
     if (widget_->toolTip() != tip) widget_->setToolTip(tip);
     SyncColours(m);
     SyncContent(m);
     firstSync_ = false;
 }
 
+QString ControlView::WithKeyHint(const std::string& tip) const {
+    QString text = QString::fromStdString(tip);
+    if (keyHint_.isEmpty()) return text;
+    return text.isEmpty() ? keyHint_ : text + QStringLiteral(" (") + keyHint_ + QLatin1Char(')');
+}
+
 void ControlView::SyncAction(const ControlFace& m, bool withEnabled) {
     if (model_->kind == ControlKind::ToolButton) {
-        action_->setToolTip(QString::fromStdString(m.toolTip));
+        action_->setToolTip(WithKeyHint(m.toolTip));
     } else {
         const QString text = QString::fromStdString(m.caption);
         if (action_->text() != text) action_->setText(text);
@@ -119,9 +126,15 @@ void ControlView::SyncContent(const ControlFace& m) {
     case ControlKind::StatusPanel:
         As<QLabel>(widget_)->setText(caption); // QLabel ignores an unchanged text
         break;
-    case ControlKind::Button:
-        if (As<QPushButton>(widget_)->text() != caption) As<QPushButton>(widget_)->setText(caption);
+    case ControlKind::Button: {
+        QString shown = caption;
+        shown.replace(QLatin1Char('&'), QStringLiteral("&&"));
+        if (!mnemonic_.isNull())
+            if (const qsizetype at = shown.indexOf(mnemonic_, 0, Qt::CaseInsensitive); at >= 0)
+                shown.insert(at, QLatin1Char('&'));
+        if (As<QPushButton>(widget_)->text() != shown) As<QPushButton>(widget_)->setText(shown);
         break;
+    }
     case ControlKind::OptionButton: {
         auto* option = As<QRadioButton>(widget_);
         if (option->text() != caption) option->setText(caption);
@@ -196,11 +209,16 @@ void ControlView::SyncTextBox(const ControlFace& m) {
 
 void ControlView::SyncList(const ControlFace& m) {
     auto* list = As<QComboBox>(widget_);
-    if (firstSync_ || m.items != shownItems_) {
+    if (firstSync_ || m.items != shownItems_ || m.itemsEnabled != shownEnabled_) {
         list->clear();
         for (const std::string& item : m.items)
             list->addItem(QString::fromStdString(item));
+        // An entry that cannot be chosen looks it, and the keys pass over it.
+        if (auto* items = qobject_cast<QStandardItemModel*>(list->model()))
+            for (std::size_t i = 0; i < m.itemsEnabled.size() && i < m.items.size(); ++i)
+                items->item(static_cast<int>(i))->setEnabled(m.itemsEnabled[i]);
         shownItems_ = m.items;
+        shownEnabled_ = m.itemsEnabled;
     }
     list->setPlaceholderText(QString::fromStdString(m.listIndex < 0 ? m.caption : ""));
     if (list->currentIndex() != m.listIndex) list->setCurrentIndex(m.listIndex);

@@ -4,6 +4,7 @@
 // never looks like an operator's action.
 #include <QColor>
 #include <QPalette>
+#include <QString>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -33,6 +34,11 @@ class ControlView {
     void Show(const ControlFace& face, bool withEnabled = true);
     /// The box keeps its newest line in view (the caret goes to the end on a change).
     void FollowEnd() { followEnd_ = true; }
+    /// A button's Alt key: the first `letter` of its caption is underlined (the
+    /// caption in the model stays as it is).
+    void SetMnemonic(QChar letter) { mnemonic_ = letter; }
+    /// The key that runs the control's command, added to its tool tip: "(F5)".
+    void SetKeyHint(const QString& keys) { keyHint_ = keys; }
     [[nodiscard]] Control& model() const { return *model_; }
     [[nodiscard]] QWidget* widget() const { return widget_; }
     [[nodiscard]] QAction* action() const { return action_; }
@@ -43,15 +49,19 @@ class ControlView {
     void SyncContent(const ControlFace& m);
     void SyncTextBox(const ControlFace& m);
     void SyncList(const ControlFace& m);
+    [[nodiscard]] QString WithKeyHint(const std::string& tip) const;
 
     Control* model_;
     QWidget* widget_ = nullptr;
     QAction* action_ = nullptr;
+    QChar mnemonic_;
+    QString keyHint_;
     bool firstSync_ = true;
     bool followEnd_ = false;
     std::uint32_t fore_ = 0, back_ = 0;
     std::string shownText_;
     std::vector<std::string> shownItems_;
+    std::vector<bool> shownEnabled_;
 };
 
 } // namespace quorbit::gui

@@ -72,6 +72,7 @@ GuiSession::GuiSession(const cli::GlobalOptions& options)
 
     window_ = std::make_unique<MainWindow>(*app_);
     dialogs_.SetOwner(window_.get());
+    dialogs_.SetSettings(&settings_);
     window_->SetPortNote(QString::fromStdString(note));
     window_->Load();
     cli::ApplyBoardOptions(*app_, options_, false);

@@ -6,32 +6,42 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QScrollBar>
 #include <QShortcut>
 #include <QSlider>
 #include <QStatusBar>
 #include <QStyle>
 #include <QTextBlock>
+#include <QTextEdit>
 #include <QTimer>
 #include <QToolBar>
+#include <QUrl>
 #include <QWheelEvent>
 #include <algorithm>
 #include <cmath>
+#include <optional>
 #include <string_view>
 
 #include "app/App.h"
 #include "app/Operations.h"
 #include "app/Shell.h"
+#include "buffers/BinaryFiles.h"
 #include "buffers/Display.h"
 #include "gui/AppIcon.h"
 #include "gui/DisplayWindowView.h"
@@ -82,6 +92,120 @@ bool ActsOnTheCore(const Control& control) {
         return false;
     }
 }
+
+/// The keys of the commands, on their menu items; the buttons and tool bar buttons
+/// that run the same command name the key in their tool tips. The platform's own
+/// keys for a standard command work too.
+struct CommandKey {
+    const char* item;
+    QKeySequence keys;
+    std::optional<QKeySequence::StandardKey> standard;
+    std::vector<const char*> buttons;
+};
+
+const std::vector<CommandKey>& CommandKeys() {
+    static const std::vector<CommandKey> keys = {
+        {"mnuFileOpenCode",
+         QKeySequence(Qt::CTRL | Qt::Key_O),
+         QKeySequence::Open,
+         {"tbToolBar(1)"}},
+        {"mnuFileSaveCode",
+         QKeySequence(Qt::CTRL | Qt::Key_S),
+         QKeySequence::Save,
+         {"tbToolBar(2)"}},
+        {"mnuFileSaveCodeAs",
+         QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S),
+         QKeySequence::SaveAs,
+         {}},
+        {"mnuFileExit", QKeySequence(Qt::CTRL | Qt::Key_Q), QKeySequence::Quit, {}},
+        {"mnuHelpContents", QKeySequence(Qt::Key_F1), QKeySequence::HelpContents, {}},
+        {"menuNextDifference", QKeySequence(Qt::Key_F3), std::nullopt, {}},
+        {"menuPreviousDifference", QKeySequence(Qt::SHIFT | Qt::Key_F3), std::nullopt, {}},
+        {"menuDisplayCode", QKeySequence(Qt::Key_F4), std::nullopt, {"Display_button"}},
+        {"menuReadCode", QKeySequence(Qt::Key_F5), std::nullopt, {"Read_button"}},
+        {"menuBlankCheck", QKeySequence(Qt::Key_F6), std::nullopt, {"Blank_button"}},
+        {"menuVerifyCode", QKeySequence(Qt::Key_F7), std::nullopt, {"Verify_button"}},
+        {"menuProgramCode", QKeySequence(Qt::Key_F8), std::nullopt, {"Program_button"}},
+        {"menuEraseFlash", QKeySequence(Qt::Key_F9), std::nullopt, {"EraseFlash_button"}},
+    };
+    return keys;
+}
+
+/// The Alt letter of each button (none of the menu bar's F, T, C, S and H).
+const std::map<std::string, QChar>& ButtonMnemonics() {
+    static const std::map<std::string, QChar> letters = {
+        {"TestHardware_button", QLatin1Char('o')}, {"Read_button", QLatin1Char('R')},
+        {"Blank_button", QLatin1Char('B')},        {"Display_button", QLatin1Char('D')},
+        {"Program_button", QLatin1Char('P')},      {"Verify_button", QLatin1Char('V')},
+        {"Erase_button", QLatin1Char('E')},        {"EraseFlash_button", QLatin1Char('i')},
+        {"Show_button", QLatin1Char('w')},         {"Command1", QLatin1Char('m')},
+    };
+    return letters;
+}
+
+/// What a screen reader says for the controls whose caption does not tell it.
+const std::map<std::string, const char*>& AccessibleNames() {
+    static const std::map<std::string, const char*> names = {
+        {"BufferDisplay", "Hex and ASCII page"},
+        {"SystemLog", "System log"},
+        {"Ready_label", "Ready lamp"},
+        {"Program_label", "Program lamp"},
+        {"DataFlow_label", "Data flow lamp"},
+        {"Error_label", "Error lamp"},
+        {"ProgressBar1", "Progress"},
+        {"ProgressText", "Progress of the running operation"},
+        {"VScroll1", "Page"},
+        {"Slider1", "Speed"},
+        {"Device", "Device"},
+        {"GoToAddress", "Go to address"},
+        {"PortSelected", "Port address"},
+    };
+    return names;
+}
+
+/// Left to right, top to bottom as the window reads: the device list first, the
+/// commands after the options they use, then the page and the log.
+const std::vector<const char*>& TabOrder() {
+    static const std::vector<const char*> order = {
+        "Device",
+        "TestHardware_button",
+        "LPTSelection(0)",
+        "LPTSelection(1)",
+        "LPTSelection(2)",
+        "PortSelected",
+        "Voltage_button(0)",
+        "Voltage_button(1)",
+        "Voltage_button(2)",
+        "Voltage_button(3)",
+        "CheckBlankPriorProgramming",
+        "VerifyAfterProgramming",
+        "HiLow_button(0)",
+        "HiLow_button(1)",
+        "HiLow_button(2)",
+        "CheckCode",
+        "CheckData",
+        "Slider1",
+        "Read_button",
+        "Blank_button",
+        "Display_button",
+        "Program_button",
+        "Verify_button",
+        "Erase_button",
+        "EraseFlash_button",
+        "Show_button",
+        "Command1",
+        "Stop_button",
+        "GoToAddress",
+        "BufferDisplay",
+        "SystemLog",
+    };
+    return order;
+}
+
+/// The colours of the marked bytes: every differing one, and the range the jump
+/// keys showed last.
+const QColor kDifferent(255, 200, 200);
+const QColor kDifferentShown(255, 140, 60);
 
 QWidget* CreateLabel(const Control& control, QWidget* parent) {
     const std::string& name = control.name;
@@ -183,6 +307,8 @@ MainWindow::MainWindow(App& app, QWidget* parent)
     BuildToolBar();
     BuildCanvas();
     BuildStatusBar();
+    BuildKeys();
+    setAcceptDrops(true); // an image file dropped on the window is opened
 
     clockTimer_ = new QTimer(this);
     connect(clockTimer_, &QTimer::timeout, this, [this] {
@@ -216,6 +342,106 @@ MainWindow::~MainWindow() {
     app_.svc.refresher = nullptr;
     app_.svc.desktop = nullptr;
     app_.onCloseRequest = nullptr;
+}
+
+void MainWindow::BuildKeys() {
+    for (const CommandKey& key : CommandKeys()) {
+        QList<QKeySequence> keys{key.keys};
+        if (key.standard)
+            for (const QKeySequence& more : QKeySequence::keyBindings(*key.standard))
+                if (!keys.contains(more)) keys << more;
+        ControlAction(key.item)->setShortcuts(keys);
+        const QString hint = key.keys.toString(QKeySequence::NativeText);
+        for (const char* button : key.buttons)
+            if (ControlView* view = ViewOf(*app_.ui.Find(button))) view->SetKeyHint(hint);
+    }
+    for (const auto& [name, letter] : ButtonMnemonics())
+        if (ControlView* view = ViewOf(*app_.ui.Find(name))) view->SetMnemonic(letter);
+    for (const auto& [name, text] : AccessibleNames())
+        if (QWidget* widget = ControlWidget(name))
+            widget->setAccessibleName(QString::fromLatin1(text));
+    QWidget* previous = nullptr;
+    for (const char* name : TabOrder()) {
+        QWidget* widget = ControlWidget(name);
+        if (previous && widget) setTabOrder(previous, widget);
+        if (widget) previous = widget;
+    }
+    // Arrow keys move within an option group, Tab from one group to the next.
+    for (auto group : {app_.ui.LPTGroup(), app_.ui.VoltageGroup(), app_.ui.HiLowGroup()})
+        for (Control* option : group)
+            ControlWidget(option->name)->installEventFilter(this);
+}
+
+void MainWindow::FixOptionFocus() {
+    for (auto group : {app_.ui.LPTGroup(), app_.ui.VoltageGroup(), app_.ui.HiLowGroup()}) {
+        const auto chosen = std::find_if(group.begin(), group.end(), [](const Control* option) {
+            return option->enabled && option->selected();
+        });
+        const auto usable = std::find_if(group.begin(), group.end(),
+                                         [](const Control* option) { return option->enabled; });
+        const auto tabStop = chosen != group.end() ? chosen : usable;
+        QWidget* stop = tabStop != group.end() ? ControlWidget((*tabStop)->name) : nullptr;
+        for (Control* option : group) {
+            QWidget* widget = ControlWidget(option->name);
+            const Qt::FocusPolicy policy = widget == stop ? Qt::StrongFocus : Qt::ClickFocus;
+            if (widget->focusPolicy() != policy) widget->setFocusPolicy(policy);
+        }
+    }
+}
+
+bool MainWindow::OptionKey(QObject* watched, QKeyEvent* key) {
+    int step = 0;
+    switch (key->key()) {
+    case Qt::Key_Up:
+    case Qt::Key_Left:
+        step = -1;
+        break;
+    case Qt::Key_Down:
+    case Qt::Key_Right:
+        step = 1;
+        break;
+    default:
+        return false;
+    }
+    for (auto group : {app_.ui.LPTGroup(), app_.ui.VoltageGroup(), app_.ui.HiLowGroup()}) {
+        const auto at = std::find_if(group.begin(), group.end(), [&](Control* option) {
+            return ControlWidget(option->name) == watched;
+        });
+        if (at == group.end()) continue;
+        // The next option that can be chosen, as a click on it would choose it.
+        const auto count = static_cast<std::ptrdiff_t>(group.size());
+        for (std::ptrdiff_t i = at - group.begin() + step; i >= 0 && i < count; i += step) {
+            auto* next =
+                static_cast<QRadioButton*>(ControlWidget(group[static_cast<std::size_t>(i)]->name));
+            if (!next->isEnabled() || next->isHidden()) continue;
+            next->setFocus(Qt::TabFocusReason);
+            next->click();
+            break;
+        }
+        return true;
+    }
+    return false;
+}
+
+QString MainWindow::DroppedFile(const QMimeData* data) {
+    if (!data || !data->hasUrls() || data->urls().size() != 1) return {};
+    const QUrl url = data->urls().front();
+    if (!url.isLocalFile() || !QFileInfo(url.toLocalFile()).isFile()) return {};
+    return url.toLocalFile();
+}
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
+    if (!operationShown_ && !busy_ && !DroppedFile(event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+}
+
+void MainWindow::dropEvent(QDropEvent* event) {
+    const QString path = DroppedFile(event->mimeData());
+    if (path.isEmpty()) return;
+    event->acceptProposedAction();
+    const std::string file = path.toStdString();
+    Forward(
+        [this, &file] { app_.RunGuarded([&file](App& app) { OpenCodeFileNamed(app, file); }); });
 }
 
 void MainWindow::BuildCanvas() {
@@ -564,8 +790,10 @@ void MainWindow::Sync() {
     if (app_.frmDisplay1.created && !displayWindow_)
         displayWindow_ = new DisplayWindowView(app_.frmDisplay1, this);
     if (displayWindow_) displayWindow_->Sync();
-    const QString title = QString::fromStdString(app_.ui.Caption);
+    const QString title = QString::fromStdString(WindowTitle(app_));
     if (windowTitle() != title) setWindowTitle(title);
+    ShowDifferences();
+    FixOptionFocus();
     // Paging through the chip reads it from the board: it moves when the thumb is
     // let go, not at every step of a drag.
     PageBar()->setTracking(!ShowsDevicePage(app_));
@@ -589,6 +817,25 @@ void MainWindow::Repaint() {
     }
     Sync();
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+void MainWindow::ShowDifferences() {
+    QList<QTextEdit::ExtraSelection> marks;
+    for (const PageCell& cell : DifferingCellsOfPage(app_)) {
+        const QTextBlock line = page_->document()->findBlockByNumber(cell.line);
+        if (!line.isValid()) continue;
+        QTextEdit::ExtraSelection mark;
+        mark.format.setBackground(cell.current ? kDifferentShown : kDifferent);
+        mark.format.setForeground(QColor(Qt::black));
+        for (const auto& [column, length] : {std::pair{cell.hexColumn, 2}, {cell.textColumn, 1}}) {
+            if (column + length > line.length() - 1) continue;
+            mark.cursor = QTextCursor(line);
+            mark.cursor.setPosition(line.position() + column);
+            mark.cursor.setPosition(line.position() + column + length, QTextCursor::KeepAnchor);
+            marks << mark;
+        }
+    }
+    page_->setExtraSelections(marks);
 }
 
 // ---- A chip operation on its own thread -------------------------------------------
@@ -620,10 +867,21 @@ void MainWindow::BeginOperation() {
     operationClock_.start();
     lateSync_->stop();
     LockControls(true);
+    // The page shows what the operation publishes; its marks belong to the page before.
+    page_->setExtraSelections({});
     stopButton_->setEnabled(true);
-    stopButton_->show();
     publishedTimer_->start(kPublishedIntervalMs);
     ShowPublished();
+}
+
+double MainWindow::WorkingSeconds() const {
+    // The time the operation's boxes waited for the operator is not its own.
+    double asked = published_.secondsAsking;
+    if (published_.askingOperator)
+        asked +=
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - published_.askedAt)
+                .count();
+    return std::max(0.0, static_cast<double>(operationClock_.elapsed()) / 1000.0 - asked);
 }
 
 void MainWindow::ShowPublished() {
@@ -650,6 +908,9 @@ void MainWindow::ShowPublished() {
         };
         for (const auto& [control, face] : shown)
             if (ControlView* view = ViewOf(*control)) view->Show(*face, false);
+        // Stop and the progress line belong to the work: not while a box of the
+        // operation (its safety question) waits for the operator.
+        stopButton_->setVisible(!published_.askingOperator);
         // The log box keeps its own tool tip (the published copy has none).
         if (ControlView* view = ViewOf(ui.SystemLog))
             view->widget()->setToolTip(QString::fromStdString(ui.SystemLog.toolTip));
@@ -661,7 +922,11 @@ void MainWindow::ShowProgressText() {
     const ControlFace& bar = published_.progressBar;
     const double fraction =
         bar.max > bar.min ? double(bar.value - bar.min) / double(bar.max - bar.min) : 0.0;
-    const double elapsed = static_cast<double>(operationClock_.elapsed()) / 1000.0;
+    if (published_.askingOperator) {
+        progressText_->setText(QStringLiteral(" "));
+        return;
+    }
+    const double elapsed = WorkingSeconds();
     estimate_.Observe(fraction, elapsed);
     std::string text =
         published_.waitPhase.empty()
@@ -689,7 +954,8 @@ void MainWindow::EndOperation() {
     publishedTimer_->stop();
     operationShown_ = false;
     stopButton_->hide();
-    const double elapsed = static_cast<double>(operationClock_.elapsed()) / 1000.0;
+    published_ = app_.published.Read();
+    const double elapsed = WorkingSeconds();
     progressText_->setText(QStringLiteral("Last operation: ") +
                            QString::fromStdString(DurationText(elapsed)));
     UpdateClockPanels();
@@ -767,7 +1033,8 @@ void MainWindow::ApplyWindowRect() {
     auto pixels = [](double twips) {
         return static_cast<int>(std::lround(twips / kTwipsPerPixel));
     };
-    const QRect outer(pixels(r.left), pixels(r.top), pixels(r.width), pixels(r.height));
+    const QRect outer =
+        FitOnScreen(QRect(pixels(r.left), pixels(r.top), pixels(r.width), pixels(r.height)));
     const QSize frame = frameGeometry().size() - geometry().size();
     // Never smaller than the layout needs: every control stays in reach.
     resize((outer.size() - frame).expandedTo(minimumSizeHint()));
@@ -776,6 +1043,22 @@ void MainWindow::ApplyWindowRect() {
     // outer size is applied again once it is.
     pendingOuter_ = frame.isNull() ? outer : QRect();
     if (r.state == WindowState::Maximized) setWindowState(windowState() | Qt::WindowMaximized);
+}
+
+QRect MainWindow::FitOnScreen(const QRect& outer) const {
+    // The screen the rectangle's middle or its corner is on, else the window's: a
+    // rectangle kept from a larger screen is shrunk and moved onto this one.
+    const QScreen* screen = QGuiApplication::screenAt(outer.center());
+    if (!screen) screen = QGuiApplication::screenAt(outer.topLeft());
+    if (!screen) screen = this->screen();
+    if (!screen) return outer;
+    const QRect room = screen->availableGeometry();
+    QRect fitted(outer.topLeft(), outer.size().boundedTo(room.size()));
+    if (fitted.right() > room.right()) fitted.moveRight(room.right());
+    if (fitted.bottom() > room.bottom()) fitted.moveBottom(room.bottom());
+    if (fitted.left() < room.left()) fitted.moveLeft(room.left());
+    if (fitted.top() < room.top()) fitted.moveTop(room.top());
+    return fitted;
 }
 
 void MainWindow::StoreWindowRect() {
@@ -804,6 +1087,9 @@ bool MainWindow::event(QEvent* e) {
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* e) {
+    if (e->type() == QEvent::KeyPress && qobject_cast<QRadioButton*>(watched) &&
+        OptionKey(watched, static_cast<QKeyEvent*>(e)))
+        return true;
     if (watched == page_ || watched == page_->viewport()) {
         if (e->type() == QEvent::Wheel) return PageWheel(static_cast<QWheelEvent*>(e));
         if (e->type() == QEvent::KeyPress && PageKey(static_cast<QKeyEvent*>(e))) return true;

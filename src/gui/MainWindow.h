@@ -19,7 +19,10 @@
 #include "app/ViewSnapshot.h"
 #include "gui/ControlView.h"
 
+class QDragEnterEvent;
+class QDropEvent;
 class QLabel;
+class QMimeData;
 class QMenu;
 class QPushButton;
 class QScrollBar;
@@ -72,8 +75,13 @@ class MainWindow : public QMainWindow, public Refresher {
     /// The secondary display window (frmDisplay1).
     [[nodiscard]] QWidget* DisplayWindowWidget() const;
 
+    /// The rectangle moved and shrunk onto the available area of its screen.
+    [[nodiscard]] QRect FitOnScreen(const QRect& outer) const;
+
   protected:
     void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
     bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -82,6 +90,17 @@ class MainWindow : public QMainWindow, public Refresher {
     void BuildMenus();
     void BuildToolBar();
     void BuildStatusBar();
+    /// The commands' keys, the buttons' Alt letters, accessible names, tab order.
+    void BuildKeys();
+    /// One Tab stop per option group: its chosen option, else its first usable one.
+    void FixOptionFocus();
+    bool OptionKey(QObject* watched, QKeyEvent* key);
+    /// The one local file of a drop, or empty.
+    static QString DroppedFile(const QMimeData* data);
+    /// Marks the page's bytes that the last verify found different.
+    void ShowDifferences();
+    /// Seconds the running operation has worked, its boxes' waits left out.
+    [[nodiscard]] double WorkingSeconds() const;
     QWidget* CreateWidget(Control& control, QWidget* parent);
     QWidget* CreateOwnWidget(const std::string& name, QWidget* parent);
     void ConnectWidget(Control& control, QWidget* widget);

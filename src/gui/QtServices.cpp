@@ -115,12 +115,21 @@ QString Title(const std::string& title) {
 
 MsgResult QtDialogs::MsgBox(const std::string& text, const std::string& title, MsgIcon icon,
                             MsgButtons buttons, int defaultButton) {
-    return OnWindowThread([&] { return ShowBox(text, title, icon, buttons, defaultButton); });
+    return MsgBoxDetailed(text, {}, title, icon, buttons, defaultButton);
 }
 
-MsgResult QtDialogs::ShowBox(const std::string& text, const std::string& title, MsgIcon icon,
-                             MsgButtons buttons, int defaultButton) {
+MsgResult QtDialogs::MsgBoxDetailed(const std::string& text, const std::string& informative,
+                                    const std::string& title, MsgIcon icon, MsgButtons buttons,
+                                    int defaultButton) {
+    return OnWindowThread(
+        [&] { return ShowBox(text, informative, title, icon, buttons, defaultButton); });
+}
+
+MsgResult QtDialogs::ShowBox(const std::string& text, const std::string& informative,
+                             const std::string& title, MsgIcon icon, MsgButtons buttons,
+                             int defaultButton) {
     QMessageBox box(ToQtIcon(icon), Title(title), ToQText(text), QMessageBox::NoButton, owner_);
+    if (!informative.empty()) box.setInformativeText(ToQText(informative));
     QMessageBox::StandardButton first = QMessageBox::Ok, second = QMessageBox::NoButton;
     if (buttons == MsgButtons::OkCancel) second = QMessageBox::Cancel;
     if (buttons == MsgButtons::YesNo) {
@@ -156,10 +165,26 @@ std::optional<std::string> QtDialogs::AskText(const std::string& prompt, const s
     return answer.toStdString();
 }
 
+QString QtDialogs::Folder() const {
+    if (!folder_.isEmpty()) return folder_;
+    if (settings_)
+        if (const auto kept = settings_->Get("Files", "LastFolder");
+            kept && QFileInfo(QString::fromStdString(*kept)).isDir())
+            return QString::fromStdString(*kept);
+    return QDir::currentPath();
+}
+
+QString QtDialogs::Chosen(const QString& path) {
+    if (path.isEmpty()) return path;
+    folder_ = QFileInfo(path).absolutePath();
+    if (settings_) settings_->Set("Files", "LastFolder", folder_.toStdString());
+    return path;
+}
+
 std::string QtDialogs::OpenFileName(const std::string& title, const std::string& filter) {
     return OnWindowThread([&] {
-        return QFileDialog::getOpenFileName(owner_, Title(title), QDir::currentPath(),
-                                            ToQtFilter(filter))
+        return Chosen(
+                   QFileDialog::getOpenFileName(owner_, Title(title), Folder(), ToQtFilter(filter)))
             .toStdString();
     });
 }
@@ -175,9 +200,11 @@ QString WithChosenExtension(const QString& name, const QString& chosenFilter) {
 std::string QtDialogs::SaveFileName(const std::string& title, const std::string& filter) {
     return OnWindowThread([&] {
         QString chosen;
-        const QString name = QFileDialog::getSaveFileName(owner_, Title(title), QDir::currentPath(),
-                                                          ToQtFilter(filter), &chosen);
-        return WithChosenExtension(name, chosen).toStdString();
+        // The core asks before a file is replaced, in its own words.
+        const QString name =
+            QFileDialog::getSaveFileName(owner_, Title(title), Folder(), ToQtFilter(filter),
+                                         &chosen, QFileDialog::DontConfirmOverwrite);
+        return Chosen(WithChosenExtension(name, chosen)).toStdString();
     });
 }
 

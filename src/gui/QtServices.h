@@ -53,19 +53,31 @@ class QtDialogs : public Dialogs {
   public:
     /// Boxes are owned by this window (may be set later).
     void SetOwner(QWidget* owner) { owner_ = owner; }
+    /// The file dialogs open in the folder of the last file chosen, kept here
+    /// between runs (may be null: only for this run).
+    void SetSettings(SettingsStore* settings) { settings_ = settings; }
     MsgResult MsgBox(const std::string& text, const std::string& title, MsgIcon icon,
                      MsgButtons buttons, int defaultButton) override;
+    MsgResult MsgBoxDetailed(const std::string& text, const std::string& informative,
+                             const std::string& title, MsgIcon icon, MsgButtons buttons,
+                             int defaultButton) override;
     std::optional<std::string> InputBox(const std::string& prompt,
                                         const std::string& title) override;
     std::string OpenFileName(const std::string& title, const std::string& filter) override;
     std::string SaveFileName(const std::string& title, const std::string& filter) override;
 
   private:
-    MsgResult ShowBox(const std::string& text, const std::string& title, MsgIcon icon,
-                      MsgButtons buttons, int defaultButton);
+    MsgResult ShowBox(const std::string& text, const std::string& informative,
+                      const std::string& title, MsgIcon icon, MsgButtons buttons,
+                      int defaultButton);
     std::optional<std::string> AskText(const std::string& prompt, const std::string& title);
+    [[nodiscard]] QString Folder() const;
+    /// Keeps the folder of a chosen file; returns the path.
+    QString Chosen(const QString& path);
 
     QPointer<QWidget> owner_;
+    SettingsStore* settings_ = nullptr;
+    QString folder_;
 };
 
 /// Sections and keys in the per-user QSettings of the application.

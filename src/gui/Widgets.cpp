@@ -45,6 +45,9 @@ TextBox::TextBox(QWidget* parent) : QPlainTextEdit(parent) {
     setLineWrapMode(QPlainTextEdit::NoWrap);
     // Keep the caret visible so the box can be walked with the keyboard.
     setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    // A file dropped here goes to the window, which opens it.
+    setAcceptDrops(false);
+    viewport()->setAcceptDrops(false);
 }
 
 void TextBox::mouseDoubleClickEvent(QMouseEvent* event) {

@@ -101,6 +101,7 @@ bool PageReadsBack(App& app) {
 
 void StartProgramming(App& app) {
     Board& b = app.board;
+    app.ops.WriteUnit = kPageBytes; // a sector is written whole
     b.Address = 0;
     b.Endereco2Adr();
     b.SETADR_FLASH();

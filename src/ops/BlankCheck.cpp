@@ -72,7 +72,8 @@ void ReportNotBlank(App& app, std::int32_t address, std::uint8_t data) {
     LogMessage(app, "Device IS NOT BLANK (ERASED)");
     LogMessage(app, "Address: " + Hex(address) + " ][ Device Data: " + Hex(data));
     PlayEventSound(app, "ERROR");
-    ShowCriticalError(app);
+    ShowCriticalError(app, "The device is not blank: the first programmed byte is at " +
+                               Hex(address) + "h, " + Hex(data) + "h.");
 }
 
 } // namespace quorbit

@@ -70,7 +70,9 @@ void EraseFlash_button_Click(App& app) {
     const DeviceRoutine routine = EraseRoutineFor(app.dev.DeviceType);
     if (!routine) return; // nothing to erase electrically (a UV EPROM among them)
     if (!ReadyToErase(app)) return;
+    app.ops.Work = ChipWork::Erases; // from the routine's first write on
     routine(app);
+    app.ops.Work = ChipWork::Reads;
     if (app.dev.DeviceFamily == "S" && app.ops.Outcome != OpOutcome::Refused &&
         app.ops.Outcome != OpOutcome::Cancelled)
         FinishSerialErase(app);

@@ -46,6 +46,25 @@ struct ProgramFailureAt {
     std::uint8_t read = 0;
 };
 
+/// What the chip command under way does to the chip, so that a stop can say
+/// what the chip holds afterwards.
+enum class ChipWork {
+    Reads,      // read, blank check, verify, the device view: the chip is not changed
+    Programs,   // the programming routine writes the image from its first address on
+    Programmed, // the routine has written the whole image; its verify reads it back
+    Erases      // a chip erase has begun
+};
+
+/// What an operation stopped by the operator left behind.
+struct StopRecord {
+    /// The last chip address the operation reached; -1 when it reached none.
+    std::int32_t address = -1;
+    /// What the chip holds now: "0-359B1h programmed, the rest not touched".
+    std::string chip;
+    /// "board reset, programming voltage off", or why the board may not be.
+    std::string board;
+};
+
 struct DeviceOpsState {
     /// What programming writes and verify compares (filled by PrepareProgramImage).
     std::vector<std::uint8_t> ProgramImage = std::vector<std::uint8_t>(kProgramImageSize, 0);
@@ -67,6 +86,12 @@ struct DeviceOpsState {
     MismatchRanges Mismatches;
     /// The last programming failure; cleared as programming starts.
     std::optional<ProgramFailureAt> ProgramFailure;
+    ChipWork Work = ChipWork::Reads;
+    /// Bytes the programming routine writes as one (a page of a page-write part):
+    /// a stop can leave that many in part.
+    std::int32_t WriteUnit = 1;
+    /// The record of the last stop; cleared as an operation starts.
+    std::optional<StopRecord> LastStop;
     FlashState flash;
     OtherDeviceAnswer OnOtherDevice = OtherDeviceAnswer::Ask;
 

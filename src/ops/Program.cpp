@@ -77,6 +77,7 @@ void StartProgramming(App& app) {
     app.flags.ProgramStatus = 9;
     app.ops.Outcome = OpOutcome::None;
     app.ops.ProgramFailure.reset();
+    app.ops.WriteUnit = 1; // a page writer says its page
     // A serial routine sets it when the chip does not answer; one left from an
     // earlier command must not fail this one.
     app.flags.AckError = 0;
@@ -171,7 +172,9 @@ void PROGRAMCODE(App& app) {
         return;
     }
     StartProgramming(app);
+    app.ops.Work = ChipWork::Programs;
     RunDeviceRoutine(app);
+    app.ops.Work = app.flags.OperationFailed == 0 ? ChipWork::Programmed : ChipWork::Reads;
     {
         // With a verify to come, programming's success is not yet the command's.
         std::optional<StepOfTheCommand> step;
@@ -184,6 +187,7 @@ void PROGRAMCODE(App& app) {
     }
     VerifyWhenAsked(app);
     FinalBoardState(app);
+    app.ops.Work = ChipWork::Reads;
 }
 
 void PROGRAMDATA(App& app) {
@@ -212,13 +216,24 @@ void ReportProgramFailure(App& app) {
     LogMessage(app, "*** Address:" + Hex(b.Address) + "h, Programming BYTE:" + Hex(b.DataOut) +
                         "h, Read BYTE:" + Hex(b.DataIn) + "h");
     LogMessage(app, "*** Aborting Programming.");
+    std::string details = "Programming stopped at " + Hex(b.Address) + "h: wrote " +
+                          Hex(b.DataOut) + "h, read back " + Hex(b.DataIn) + "h.";
+    // A pulse only clears bits: a bit that reads 0 where the image has 1 was
+    // programmed before, and only UV light raises it again.
+    if (app.dev.DeviceFamily == "P" && (~b.DataIn & b.DataOut & 0xFF) != 0) {
+        std::string hint = "*** The chip was not blank there: erase it under UV light";
+        if (app.ui.CheckBlankPriorProgramming.value != 1)
+            hint += ", or tick \"" + app.ui.CheckBlankPriorProgramming.caption + "\"";
+        LogMessage(app, hint);
+        details += "\r\n" + hint.substr(4) + ".";
+    }
     app.ops.ProgramFailure = ProgramFailureAt{b.Address, b.DataOut, b.DataIn};
     EnterErrorState(app);
     ProgramLampOn(app);
     app.flags.OperationFailed = 1;
     app.ops.Outcome = OpOutcome::Failed;
     PlayEventSound(app, "ERROR");
-    ShowCriticalError(app);
+    ShowCriticalError(app, details);
 }
 
 } // namespace quorbit

@@ -94,6 +94,28 @@ void PrepareProgramImage(App& app) {
     app.ops.ProgramLength = static_cast<std::int32_t>(app.ops.ProgramCoverage.End());
 }
 
+std::string ImagePastChipEnd(const App& app) {
+    const Coverage& held = app.buf.CodeCoverage;
+    const std::uint32_t span = ImageSpan(app);
+    if (held.Empty() || held.End() <= span) return {};
+    const std::string holder = HalfOfPair(app) == 0
+                                   ? "the " + app.dev.DeviceName + " holds "
+                                   : "a Hi Byte and Low Byte pair of " + app.dev.DeviceName +
+                                         " holds ";
+    return "The image reaches address " + Hex(static_cast<std::int32_t>(held.End() - 1)) + "h (" +
+           std::to_string(held.End()) + " bytes) but " + holder + std::to_string(span) + " bytes";
+}
+
+void WarnWhenImagePastChipEnd(App& app) {
+    if (app.dev.DeviceType.empty() || app.buf.CodeBufferLoaded != 1) return;
+    const std::string reason = ImagePastChipEnd(app);
+    if (reason.empty()) return;
+    LogMessage(app, reason + " - Program will refuse this image");
+    app.svc.dialogs->MsgBox(reason + ".\r\nProgram will refuse this image: choose the device it "
+                                     "was made for, or load an image for this one.",
+                            "Image Does Not Fit", MsgIcon::Exclamation, MsgButtons::Ok, 0);
+}
+
 bool ImageFitsChip(App& app) {
     std::string title;
     const std::string reason = Misfit(app, title);

@@ -2,6 +2,8 @@
 // The image that programming writes and verify compares, built from the code buffer.
 #include <cstdint>
 
+#include <string>
+
 namespace quorbit {
 
 class App;
@@ -30,5 +32,13 @@ void PrepareProgramImage(App& app);
 /// the whole image). Otherwise the refusal (log line and message box, naming the
 /// sizes or the half) has run and Outcome is BadImage.
 bool ImageFitsChip(App& app);
+
+/// Why the code buffer's image does not fit the chosen chip (it reaches past the
+/// chip's last address), or "" when it does.
+std::string ImagePastChipEnd(const App& app);
+/// Said before acting, at a load and at a device change: a loaded image that
+/// reaches past the chosen chip's end is named in the log and a message box.
+/// Program still refuses it (ImageFitsChip).
+void WarnWhenImagePastChipEnd(App& app);
 
 } // namespace quorbit

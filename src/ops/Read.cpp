@@ -5,6 +5,7 @@
 #include "app/App.h"
 #include "app/Shell.h"
 #include "app/TextFile.h"
+#include "buffers/BinaryFiles.h"
 #include "buffers/Display.h"
 #include "ops/AddressWalk.h"
 #include "ops/RequireBoard.h"
@@ -26,6 +27,12 @@ void EnableBufferCommands(App& app) {
          {&ui.Verify_button, &ui.menuVerifyCode, &ui.Program_button, &ui.menuProgramCode,
           &ui.Erase_button, &ui.menuEraseCode, &ui.mnuFileSaveCodeAs})
         c->enabled = true;
+}
+
+/// From its first byte on, the buffer holds the chip's bytes, not the named file's,
+/// also when the read stops midway.
+void MarkReadIntoBuffer(App& app) {
+    MarkCodeBufferUnsaved(app, "read from " + app.dev.DeviceName);
 }
 
 void LogReadDone(App& app, std::int32_t bytes) {
@@ -88,6 +95,7 @@ void READCODE_PARALLEL(App& app) {
     if (!ChipShowsItsContents(app)) return;
 
     const std::int32_t bytes = ChipBytes(app);
+    MarkReadIntoBuffer(app);
     auto& code = app.buf.CodeBuffer;
     std::int32_t sum = 0;
     WalkDevice(app, bytes, [&](std::uint8_t data) {
@@ -122,6 +130,7 @@ void READCODE_24CXX(App& app) {
     SetProgressMax(app, bytes);
     app.flags.AckError = 0;
     app.ops.ChipRead.reset();
+    MarkReadIntoBuffer(app);
     Read24CXX(app);
     DataFlowLampOff(app);
     if (app.flags.AckError != 0) {

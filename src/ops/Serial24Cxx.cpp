@@ -165,6 +165,7 @@ struct PageLayout {
 /// shorter than a page); false when a byte was not acknowledged.
 bool WriteRun(App& app, const PageLayout& layout, std::int32_t a, std::int32_t count) {
     Board& b = app.board;
+    b.Address = a; // where a stop finds the write
     b.AdrPage = a / 256;
     b.AdrLow = a - 256 * b.AdrPage;
     const int control = layout.twoAddressBytes ? 0xA0 : 0xA0 + 2 * b.AdrPage;
@@ -205,6 +206,7 @@ void WritePages(App& app, const PageLayout& layout) {
     }
     const std::int32_t end = WrittenEnd(app);
     const std::int32_t pageCount = (end + layout.pageBytes - 1) / layout.pageBytes;
+    app.ops.WriteUnit = layout.pageBytes;
     b.OEOFF();
     b.SleepMs(kBusSettleMs);
     SetProgressMax(app, pageCount);

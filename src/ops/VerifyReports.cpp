@@ -20,14 +20,18 @@ void ReportVerifyError(App& app, std::int32_t address, std::uint8_t expected, st
     LogMessage(app, "Device Memory DOES NOT VERIFY with Buffer Contents");
     LogMessage(app, "Address: " + Hex(address) + " ][ Buffer Data: " + Hex(expected) +
                         " ][ Device Data: " + Hex(found));
+    // The count and the ranges are in the log before the box is up, and in the box.
+    const std::string count = MismatchLogText(app.ops.Mismatches);
+    if (app.ops.Mismatches.Bytes() > 0) LogMessage(app, count);
+    // The jump keys show them on the page, one range after another.
+    app.DifferenceShown = -1;
+    app.ui.menuNextDifference.enabled = app.ui.menuPreviousDifference.enabled =
+        app.ops.Mismatches.Bytes() > 0;
     app.ui.Verify_button.backColor = colour::ButtonFace;
     PlayEventSound(app, "ERROR");
-    ShowCriticalError(app);
+    ShowCriticalError(app, "First difference at " + Hex(address) + "h: buffer " + Hex(expected) +
+                               "h, device " + Hex(found) + "h.\r\n" + count + ".");
     Reset(app);
-}
-
-void ReportMismatchCount(App& app) {
-    LogMessage(app, MismatchLogText(app.ops.Mismatches));
 }
 
 void KeepChipReading(App& app, const std::vector<std::uint8_t>& bytes, const Coverage& over) {
@@ -54,7 +58,6 @@ bool VerifyTally::Finish(App& app, const Coverage& over, const std::vector<std::
     KeepChipReading(app, chip_, over);
     if (firstAt_ < 0) return true;
     ReportVerifyError(app, firstAt_, image[static_cast<std::size_t>(firstAt_)], firstFound_);
-    ReportMismatchCount(app);
     LogChipReading(app);
     return false;
 }

@@ -10,11 +10,10 @@ namespace quorbit {
 
 class App;
 
-/// First difference found: logs it, raises the error alert until the operator
-/// acknowledges it, resets the board.
+/// First difference found: logs it with how many bytes differ and their ranges
+/// (Mismatches), raises the error alert with them until the operator acknowledges
+/// it, resets the board.
 void ReportVerifyError(App& app, std::int32_t address, std::uint8_t expected, std::uint8_t found);
-/// After ReportVerifyError: how many bytes differ and the first of their ranges.
-void ReportMismatchCount(App& app);
 /// Keeps the checksums of the chip's bytes just read (`bytes` indexed by address)
 /// over `over` as ChipRead.
 void KeepChipReading(App& app, const std::vector<std::uint8_t>& bytes, const Coverage& over);

@@ -120,6 +120,7 @@ bool PageReadsBack(App& app) {
 
 void StartProgramming(App& app) {
     Board& b = app.board;
+    app.ops.WriteUnit = kPageBytes; // a page is written whole
     b.Address = 0;
     b.Endereco2Adr();
     b.SETADR_XICOR();

@@ -6,11 +6,14 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "Fakes.h"
 #include "app/Operations.h"
+#include "buffers/BinaryFiles.h"
 #include "catalog/DeviceSelection.h"
 #include "sim/ChipFactory.h"
 #include "sim/SimBoard.h"
@@ -109,7 +112,8 @@ TEST_F(OperationThread, AStopEndsTheOperationTheSafeWayAndTheNextOneRunsWhole) {
     runner.Stop();
     port->Release();
     runner.Join();
-    EXPECT_EQ(rig.LogLines().back(), "Operation stopped by the operator");
+    EXPECT_EQ(app.lastFailure, "Operation stopped by the operator");
+    EXPECT_EQ(rig.LogLines().back(), "Board reset, programming voltage off");
     EXPECT_EQ(app.ops.Outcome, OpOutcome::Failed);
     EXPECT_FALSE(port->Board().Regs().CeActive());
     EXPECT_FALSE(port->Board().Regs().OeActive());
@@ -142,6 +146,29 @@ TEST_F(OperationThread, PagingThroughTheBufferStaysOnTheCallersThreadAndTheChipD
     runner.Join();
     EXPECT_EQ(app.ui.BufferDisplay.caption.rfind("07FF00| ", 0), 0u);
     EXPECT_EQ(app.ui.Frame3.caption, "Device Memory Hex/Ascii Display");
+}
+
+/// The operator takes a while over the safety question.
+class SlowAnswer : public ScriptedDialogs {
+  public:
+    MsgResult MsgBox(const std::string& text, const std::string& title, MsgIcon icon,
+                     MsgButtons buttons, int defaultButton) override {
+        if (title == "Safety Question") std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        return ScriptedDialogs::MsgBox(text, title, icon, buttons, defaultButton);
+    }
+};
+
+TEST_F(OperationThread, TheTimeABoxWaitsForTheOperatorIsPublishedApart) {
+    WriteBytes(rig.dir / "image.bin", std::string(64, '\x5A'));
+    ASSERT_TRUE(OpenCodeFile(app, (rig.dir / "image.bin").string()));
+    SlowAnswer slow;
+    app.svc.dialogs = &slow;
+    Fire(app.ui.Program_button.onClick);
+    runner.Join();
+    const ViewSnapshot last = app.published.Read();
+    EXPECT_FALSE(last.askingOperator);
+    EXPECT_GE(last.secondsAsking, 0.05);
+    EXPECT_EQ(app.svc.dialogs, &slow) << "given back as the operation ended";
 }
 
 } // namespace

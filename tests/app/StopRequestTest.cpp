@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "Fakes.h"
+#include "app/TextFile.h"
 #include "buffers/BinaryFiles.h"
 #include "catalog/Catalog.h"
 #include "catalog/DeviceSelection.h"
@@ -168,8 +169,40 @@ TEST(StopRequest, WhereverItLandsTheCommandEndsAtOnceWithTheBoardAtRest) {
                 continue;
             }
             EXPECT_TRUE(app.handlerFailed);
-            EXPECT_EQ(lines.back(), "Operation stopped by the operator");
-            EXPECT_EQ(stopLines, 1);
+            ASSERT_GE(lines.size(), 3u);
+            const std::string stopped = "Operation stopped by the operator";
+            EXPECT_EQ(lines[lines.size() - 3], stopped);
+            EXPECT_EQ(std::count(lines.begin(), lines.end(), stopped), 1);
+            // What the stop leaves, and the chip holds what the record says.
+            ASSERT_TRUE(app.ops.LastStop);
+            const StopRecord& left = *app.ops.LastStop;
+            EXPECT_EQ(lines[lines.size() - 2],
+                      "Stopped at address " + Hex(left.address) + "h: " + left.chip);
+            EXPECT_EQ(lines.back(), "Board reset, programming voltage off");
+            const auto& chip = r.port->board.Chip()->Memory();
+            const auto image = sim::RandomContents(chip.size(), 11);
+            if (left.chip.find("perhaps in part") != std::string::npos) {
+                // Before the byte or page under way the image, after it the blank chip.
+                const std::int32_t unit = app.ops.WriteUnit;
+                const std::int32_t first = left.address / unit * unit;
+                const std::string part =
+                    (unit == 1 ? Hex(left.address) : Hex(first) + "-" + Hex(first + unit - 1)) +
+                    "h perhaps in part, the rest not touched";
+                EXPECT_EQ(left.chip, first == 0 ? "nothing programmed, " + part
+                                                : "0-" + Hex(first - 1) + "h programmed, " + part);
+                const auto done = chip.begin() + first;
+                const auto rest =
+                    chip.begin() + std::min<std::ptrdiff_t>(first + unit, std::ssize(chip));
+                EXPECT_TRUE(std::equal(chip.begin(), done, image.begin()));
+                EXPECT_TRUE(
+                    std::all_of(rest, chip.end(), [](std::uint8_t b) { return b == 0xFF; }));
+            } else if (left.chip == "the image was programmed whole, its verify did not finish") {
+                EXPECT_TRUE(chip == image);
+            } else if (c.command == Command::Program) {
+                EXPECT_EQ(left.chip, "the chip is not changed, it was only read");
+                EXPECT_TRUE(std::all_of(chip.begin(), chip.end(),
+                                        [](std::uint8_t b) { return b == 0xFF; }));
+            }
             EXPECT_EQ(app.ui.Program_label.foreColor, colour::ButtonFace);
             EXPECT_EQ(app.ui.DataFlow_label.foreColor, colour::ButtonFace);
             EXPECT_NE(app.ui.Error_label.foreColor, colour::Red); // asked for, not an error
@@ -214,7 +247,8 @@ TEST(StopRequest, ARequestFromAnotherThreadIsTakenUp) {
     r.rig.app->svc.refresher = &stopButton;
     r.Press();
     EXPECT_NE(r.rig.app->ops.Outcome, OpOutcome::Success);
-    EXPECT_EQ(r.rig.LogLines().back(), "Operation stopped by the operator");
+    EXPECT_EQ(r.rig.app->lastFailure, "Operation stopped by the operator");
+    EXPECT_EQ(r.rig.LogLines().back(), "Board reset, programming voltage off");
     EXPECT_TRUE(r.BoardAtRest());
 }
 

@@ -101,14 +101,34 @@ TEST_F(Files, SaveRoundTripsExactlyDeviceSizeBytes) {
     EXPECT_EQ(app.buf.CodeFileName, copy.string());
     EXPECT_EQ(app.ui.FileNameCodeText.caption, copy.string());
     EXPECT_EQ(rig.LogLines().back(), "File Sucessfully Saved as " + copy.string());
-    // Save (no dialog) writes to the last name; erasing first gives FFh, same length.
-    Fire(app.ui.Erase_button.onClick);
-    EXPECT_EQ(rig.LogLines().back(), "Buffer has been Erased");
-    EXPECT_FALSE(app.ui.Program_button.enabled);
-    Fire(app.ui.mnuFileSaveCode.onClick);
-    EXPECT_EQ(ReadBytes(copy), std::string(300, '\xFF'));
     EXPECT_EQ(rig.dialogs.fileTitles.size(), 2u);
     EXPECT_EQ(rig.dialogs.fileTitles[1], "Save CODE BUFFER As...");
+    // An erased buffer is not copy.bin's content: Save asks for a name as Save As
+    // does, and a name that exists is replaced only on Yes (No is the default).
+    Fire(app.ui.Erase_button.onClick);
+    EXPECT_EQ(rig.LogLines().back(), "Buffer has been Erased");
+    EXPECT_EQ(app.ui.FileNameCodeText.caption, "buffer erased to FFh, not saved");
+    EXPECT_FALSE(app.ui.Program_button.enabled);
+    rig.dialogs.fileAnswers.push_back(copy.string());
+    rig.dialogs.answers.push_back(MsgResult::No);
+    Fire(app.ui.mnuFileSaveCode.onClick);
+    EXPECT_EQ(ReadBytes(copy), image);
+    ASSERT_EQ(rig.dialogs.boxes.size(), 1u);
+    EXPECT_EQ(rig.dialogs.boxes[0].text,
+              copy.string() + " already exists.\r\nDo you want to replace it?");
+    EXPECT_EQ(rig.dialogs.boxes[0].buttons, MsgButtons::YesNo);
+    EXPECT_EQ(rig.dialogs.boxes[0].defaultButton, 1);
+    rig.dialogs.fileAnswers.push_back(copy.string());
+    rig.dialogs.answers.push_back(MsgResult::Yes);
+    Fire(app.ui.mnuFileSaveCode.onClick);
+    EXPECT_EQ(ReadBytes(copy), std::string(300, '\xFF'));
+    EXPECT_EQ(rig.dialogs.fileTitles,
+              (std::vector<std::string>{"Open Code File", "Save CODE BUFFER As...",
+                                        "Save CODE BUFFER As...", "Save CODE BUFFER As..."}));
+    // Saved: the buffer is copy.bin's content again, and Save writes there unasked.
+    EXPECT_EQ(app.ui.FileNameCodeText.caption, copy.string());
+    Fire(app.ui.mnuFileSaveCode.onClick);
+    EXPECT_EQ(rig.dialogs.fileTitles.size(), 4u);
 }
 
 TEST_F(Files, CancelledDialogsDoNothing) {
@@ -170,14 +190,16 @@ TEST_F(Files, FailedSaveKeepsTheOldFileAndTheOldName) {
     Open(Make("new.bin", "new"));
     const std::string loadedName = app.buf.CodeFileName;
     rig.dialogs.fileAnswers.push_back(target.string());
+    rig.dialogs.answers.push_back(MsgResult::Yes); // replace it
     {
         const InjectedWriteFailure diskFull(ENOSPC, 1); // the disk fills after one byte
         Fire(app.ui.mnuFileSaveCodeAs.onClick);
     }
     EXPECT_EQ(ReadBytes(target), "old contents");
     EXPECT_EQ(app.buf.CodeFileName, loadedName);
-    ASSERT_EQ(rig.dialogs.boxes.size(), 1u);
-    EXPECT_NE(rig.dialogs.boxes[0].text.find(target.string()), std::string::npos);
+    ASSERT_EQ(rig.dialogs.boxes.size(), 2u);
+    EXPECT_EQ(rig.dialogs.boxes[0].title, "Confirm Save As");
+    EXPECT_NE(rig.dialogs.boxes[1].text.find(target.string()), std::string::npos);
     EXPECT_NE(rig.LogLines().back().find(target.string()), std::string::npos);
     EXPECT_EQ(app.ui.sbStatusBar[0].caption, "");
 }

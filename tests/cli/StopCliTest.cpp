@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "Fakes.h"
+#include "app/TextFile.h"
 #include "sim/SimContents.h"
 
 namespace quorbit::test {
@@ -182,7 +183,25 @@ TEST_F(CliStop, EachStopSignalEndsTheProgrammingWithTheBoardResetAndItsOwnStatus
         const std::string saved = Text("saved.bin");
         EXPECT_EQ(saved.size(), image.size());
         EXPECT_NE(saved, std::string(image.begin(), image.end())); // stopped midway
+        // The log says where it stopped, what the chip holds and what the board is left with.
+        EXPECT_EQ(Count(out, ">  Stopped at address "), 1u) << out;
+        EXPECT_EQ(Count(out, "h perhaps in part, the rest not touched\n"), 1u) << out;
+        EXPECT_EQ(Count(out, ">  Board reset, programming voltage off\n"), 1u) << out;
     }
+    // --json gives the same record as keys of its object.
+    fs::remove(dir / "err.txt");
+    Started run(dir.path(), {"--sim-chip", "AM29F040", "--json", "program", "-d", "AM29F040",
+                             "image.bin", "--yes"});
+    ASSERT_TRUE(Started::WaitFor(dir / "err.txt", "Start programming")) << Text("err.txt");
+    run.Signal(SIGTERM);
+    run.Wait();
+    const std::string object = Text("out.txt");
+    const auto stop = object.find("\"stop\":{");
+    ASSERT_NE(stop, std::string::npos) << object;
+    const std::string keys = object.substr(stop, object.find('}', stop) - stop);
+    for (const char* key : {"\"address\":", "h perhaps in part, the rest not touched\"",
+                            "\"board\":\"board reset, programming voltage off\""})
+        EXPECT_NE(keys.find(key), std::string::npos) << key << " in " << keys;
 }
 
 // A trace into a pipe nobody reads is refused at once; one whose reader has

@@ -131,5 +131,65 @@ TEST(HexPage, TheChipsPagesAreReadWhenTheThumbIsLetGo) {
     EXPECT_EQ(r.w.app().ui.Frame3.caption, "Device Memory Hex/Ascii Display");
 }
 
+TEST(HexPage, AVerifysDifferencesAreMarkedOnBothViewsAndTheJumpKeysVisitThemInOrder) {
+    ReadAm29F040 r; // an erased chip
+    WindowRig& w = r.w;
+    std::string image(512 * 1024, '\xFF');
+    for (const std::size_t at : {0x10u, 0x11u, 0x12u, 0x150u, 0x7FF00u})
+        image[at] = '\0';
+    const auto file = w.rig.dir / "image.bin";
+    WriteBytes(file, image);
+    w.rig.dialogs.fileAnswers.push_back(file.string());
+    w.window->ControlAction("mnuFileOpenCode")->trigger();
+    QTest::keyClick(w.window.get(), Qt::Key_F7); // Verify
+    w.Settle();
+    ASSERT_FALSE(w.rig.dialogs.boxes.empty());
+    const auto& box = w.rig.dialogs.boxes.back();
+    EXPECT_EQ(box.text, "Program or Compare Error");
+    EXPECT_EQ(box.informative, "First difference at 10h: buffer 0h, device FFh.\r\n"
+                               "5 bytes differ in 3 ranges: 10-12, 150, 7FF00.");
+
+    // Each differing byte of the page is marked, its hex digits and its character.
+    auto marks = [&r] { return r.page->extraSelections(); };
+    ASSERT_EQ(marks().size(), 6);
+    EXPECT_EQ(marks()[0].cursor.selectedText(), "00");
+    EXPECT_EQ(marks()[1].cursor.selectedText(), ".");
+    // The jump keys visit the ranges in order, the one shown in its own colour.
+    const auto press = [&w](Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        QTest::keyClick(w.window.get(), Qt::Key_F3, modifiers);
+        w.Settle();
+    };
+    const QColor unshown = marks()[0].format.background().color();
+    press();
+    EXPECT_EQ(r.Shown(), 0);
+    ASSERT_EQ(marks().size(), 6);
+    EXPECT_NE(marks()[0].format.background().color(), unshown) << "10-12 shown";
+    press();
+    EXPECT_EQ(r.Shown(), 0x100);
+    ASSERT_EQ(marks().size(), 2);
+    EXPECT_NE(marks()[0].format.background().color(), unshown) << "150 shown";
+    press();
+    EXPECT_EQ(r.Shown(), 0x7FF00);
+    press();
+    EXPECT_EQ(r.Shown(), 0x7FF00);
+    EXPECT_EQ(w.app().ui.sbStatusBar[0].caption, "No differing byte after this one");
+    press(Qt::ShiftModifier);
+    EXPECT_EQ(r.Shown(), 0x100);
+    ASSERT_EQ(marks().size(), 2);
+    EXPECT_NE(marks()[0].format.background().color(), unshown) << "150 shown";
+
+    // The device view marks the same bytes of the chip, page by page as it is read.
+    QTest::mouseClick(w.Get<QPushButton>("Display_button"), Qt::LeftButton);
+    w.Settle();
+    EXPECT_EQ(r.Shown(), 0);
+    EXPECT_EQ(marks().size(), 6);
+    press();
+    press();
+    EXPECT_EQ(r.Shown(), 0x100);
+    EXPECT_EQ(w.app().ui.Frame3.caption, "Device Memory Hex/Ascii Display");
+    ASSERT_EQ(marks().size(), 2);
+    EXPECT_EQ(marks()[0].cursor.selectedText(), "FF"); // as the chip holds it
+}
+
 } // namespace
 } // namespace quorbit::test

@@ -4,14 +4,19 @@
 // the operation is caught as long as the test needs, without timing.
 #include <QAction>
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTimer>
 #include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <thread>
 
 #include "WindowRig.h"
+#include "app/TextFile.h"
 #include "sim/ChipFactory.h"
 #include "sim/SimBoard.h"
 
@@ -110,7 +115,15 @@ TEST(LongOperation, StopAndEscEndTheOperationWithTheBoardResetAndNoSuccess) {
         w.pausing->Release();
         w.Settle();
 
-        EXPECT_EQ(w.rig.LogLines().back(), "Operation stopped by the operator") << escape;
+        // What the stop leaves: where it stopped, the chip, the board.
+        const auto lines = w.rig.LogLines();
+        ASSERT_GE(lines.size(), 3u);
+        EXPECT_EQ(lines[lines.size() - 3], "Operation stopped by the operator") << escape;
+        EXPECT_EQ(lines[lines.size() - 2], "Stopped at address " +
+                                               Hex(w.app().ops.LastStop->address) +
+                                               "h: the chip is not changed, it was only read");
+        EXPECT_GT(w.app().ops.LastStop->address, 0);
+        EXPECT_EQ(lines.back(), "Board reset, programming voltage off");
         EXPECT_EQ(h.Count("524288 bytes Read from Device"), 0) << escape;
         EXPECT_NE(w.app().ops.Outcome, OpOutcome::Success);
         // The board as a reset leaves it: chip and outputs off, no programming voltage.
@@ -122,6 +135,49 @@ TEST(LongOperation, StopAndEscEndTheOperationWithTheBoardResetAndNoSuccess) {
         EXPECT_TRUE(w.Get("Read_button")->isEnabled());
         EXPECT_TRUE(w.rig.dialogs.boxes.empty()) << "the operator asked for it: no alert";
     }
+}
+
+/// Holds the safety question open on the operation's thread until the test lets
+/// it be answered.
+class HeldQuestion : public ScriptedDialogs {
+  public:
+    MsgResult MsgBox(const std::string& text, const std::string& title, MsgIcon icon,
+                     MsgButtons buttons, int defaultButton) override {
+        if (title == "Safety Question") {
+            asked = true;
+            while (!released)
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        return ScriptedDialogs::MsgBox(text, title, icon, buttons, defaultButton);
+    }
+    std::atomic<bool> asked{false}, released{false};
+};
+
+TEST(LongOperation, TheClockStopAndTheProgressLineWaitForTheSafetyQuestion) {
+    HaltingWindow h;
+    WindowRig& w = h.w;
+    const auto file = w.rig.dir / "image.bin";
+    WriteBytes(file, std::string(256, '\x5A'));
+    w.rig.dialogs.fileAnswers.push_back(file.string());
+    w.window->ControlAction("mnuFileOpenCode")->trigger();
+    HeldQuestion held;
+    w.app().svc.dialogs = &held;
+    QTest::mouseClick(w.Get<QPushButton>("Program_button"), Qt::LeftButton);
+    while (!held.asked)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    // The operator takes a while to answer: well over a second, while the window
+    // repaints what the operation publishes.
+    QElapsedTimer thinking;
+    thinking.start();
+    while (thinking.elapsed() < 1200)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    EXPECT_TRUE(w.window->OperationRunning());
+    EXPECT_FALSE(w.Get("Stop_button")->isVisible());
+    EXPECT_EQ(w.Get<QLabel>("ProgressText")->text().trimmed(), "");
+    held.released = true;
+    w.Settle();
+    EXPECT_EQ(h.Count("Programming Device Successfull"), 1);
+    EXPECT_EQ(w.Get<QLabel>("ProgressText")->text(), "Last operation: 0:00");
 }
 
 /// Answers the next message box with the given button, from inside its loop.

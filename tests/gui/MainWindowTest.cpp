@@ -97,10 +97,71 @@ TEST(MainWindowStartUp, MenusAndToolBarStartAsTheModelSays) {
 
     // Tool bar: Open and Save Code shown, Save disabled; the data buttons hidden.
     EXPECT_TRUE(win.ControlAction("tbToolBar(1)")->isEnabled());
-    EXPECT_EQ(win.ControlAction("tbToolBar(1)")->toolTip(), "Open File into Code Buffer");
+    EXPECT_EQ(win.ControlAction("tbToolBar(1)")->toolTip(), "Open File into Code Buffer (Ctrl+O)");
     EXPECT_FALSE(win.ControlAction("tbToolBar(2)")->isEnabled());
     for (const char* name : {"tbToolBar(3)", "tbToolBar(4)", "tbToolBar(5)"})
         EXPECT_FALSE(win.ControlAction(name)->isVisible()) << name;
+}
+
+TEST(MainWindowKeys, EachKeyRunsItsCommandAndIsShownWhereTheCommandIs) {
+    WindowRig w;
+    w.window->Load();
+    w.Show();
+    const std::pair<const char*, QKeySequence> keys[] = {
+        {"mnuFileOpenCode", QKeySequence(Qt::CTRL | Qt::Key_O)},
+        {"mnuFileSaveCode", QKeySequence(Qt::CTRL | Qt::Key_S)},
+        {"mnuFileSaveCodeAs", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S)},
+        {"mnuFileExit", QKeySequence(Qt::CTRL | Qt::Key_Q)},
+        {"mnuHelpContents", QKeySequence(Qt::Key_F1)},
+        {"menuNextDifference", QKeySequence(Qt::Key_F3)},
+        {"menuPreviousDifference", QKeySequence(Qt::SHIFT | Qt::Key_F3)},
+        {"menuDisplayCode", QKeySequence(Qt::Key_F4)},
+        {"menuReadCode", QKeySequence(Qt::Key_F5)},
+        {"menuBlankCheck", QKeySequence(Qt::Key_F6)},
+        {"menuVerifyCode", QKeySequence(Qt::Key_F7)},
+        {"menuProgramCode", QKeySequence(Qt::Key_F8)},
+        {"menuEraseFlash", QKeySequence(Qt::Key_F9)},
+    };
+    for (const auto& [name, key] : keys) {
+        SCOPED_TRACE(name);
+        Control& item = *w.app().ui.Find(name);
+        int runs = 0;
+        item.onClick = [&runs] { ++runs; };
+        item.enabled = true;
+        w.window->Sync();
+        EXPECT_EQ(w.window->ControlAction(name)->shortcut(), key); // shown in the menu
+        const QKeyCombination combination = key[0];
+        QTest::keyClick(w.window.get(), combination.key(), combination.keyboardModifiers());
+        EXPECT_EQ(runs, 1);
+    }
+    // The buttons of the same commands name their keys, and have Alt letters.
+    EXPECT_EQ(w.Get<QPushButton>("Read_button")->toolTip(), "Read Whole Device to Buffer (F5)");
+    EXPECT_EQ(w.Get<QPushButton>("Read_button")->text(), "&Read ");
+    EXPECT_EQ(w.Get<QPushButton>("EraseFlash_button")->text(), "Erase Ch&ip");
+}
+
+TEST(MainWindowKeys, TabGoesFromOptionGroupToOptionGroupAndTheArrowsChooseWithinOne) {
+    WindowRig w;
+    w.window->Load();
+    w.Show();
+    auto* both = w.Get<QRadioButton>("HiLow_button(0)");
+    auto* hi = w.Get<QRadioButton>("HiLow_button(1)");
+    ASSERT_TRUE(both->isChecked());
+    // The chosen option is the group's one Tab stop.
+    EXPECT_TRUE(both->focusPolicy() & Qt::TabFocus);
+    EXPECT_FALSE(hi->focusPolicy() & Qt::TabFocus);
+    EXPECT_FALSE(w.Get("HiLow_button(2)")->focusPolicy() & Qt::TabFocus);
+    both->setFocus();
+    QTest::keyClick(both, Qt::Key_Right);
+    EXPECT_TRUE(w.app().ui.HiLow_button[1].selected());
+    EXPECT_TRUE(hi->hasFocus());
+    EXPECT_TRUE(hi->focusPolicy() & Qt::TabFocus);
+    EXPECT_FALSE(both->focusPolicy() & Qt::TabFocus);
+    // Tab leaves the group for the next control in reading order.
+    QTest::keyClick(hi, Qt::Key_Tab);
+    QWidget* next = QApplication::focusWidget();
+    ASSERT_NE(next, nullptr);
+    EXPECT_FALSE(next->objectName().startsWith("HiLow_button")) << next->objectName().toStdString();
 }
 
 TEST(MainWindowStartUp, EveryControlOfTheModelHasItsWidget) {

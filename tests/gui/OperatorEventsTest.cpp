@@ -1,11 +1,18 @@
 // The operator's events on the real widgets reach the core's handlers and the
 // window shows what they did: device list, scroll bar, file label, display.
+#include <QAction>
 #include <QComboBox>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QLabel>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QStandardItemModel>
 #include <QTest>
 #include <QTextBlock>
+#include <QUrl>
 #include <filesystem>
 
 #include "WindowRig.h"
@@ -15,6 +22,7 @@ namespace quorbit::test {
 namespace {
 
 constexpr int kEprom27C256 = 11;
+constexpr int kEprom27C512 = 13;
 
 /// What the drop-down does when the operator picks a row: the row becomes
 /// current, then "activated" is reported.
@@ -29,6 +37,11 @@ TEST(DeviceList, ARefusedRowShowsTheDeviceThatStaysInForce) {
     auto* list = w.Get<QComboBox>("Device");
     ASSERT_TRUE(list->itemText(1).startsWith("N/A - "));
     PickRow(list, 1);
+    // The N/A rows look it, and the keys pass over them.
+    auto* rows = qobject_cast<QStandardItemModel*>(list->model());
+    ASSERT_NE(rows, nullptr);
+    EXPECT_FALSE(rows->item(1)->isEnabled());
+    EXPECT_TRUE(rows->item(kEprom27C256)->isEnabled());
     EXPECT_EQ(list->currentIndex(), -1);
     EXPECT_TRUE(list->currentText().isEmpty());
     EXPECT_EQ(list->placeholderText(), "Please Select Device on this List");
@@ -113,6 +126,87 @@ TEST(CodeFileLabel, AClickOnThePromptOpensTheCodeFileDialog) {
     // Once a file is named, the label is no longer a prompt.
     QTest::mouseClick(w.Get<gui::ClickableLabel>("FileNameCodeText"), Qt::LeftButton);
     EXPECT_EQ(w.rig.dialogs.fileTitles.size(), 1u);
+}
+
+TEST(CodeFileLabel, AReadThenSaveLeavesTheLoadedFileByteForByte) {
+    WindowRig w;
+    w.window->Load();
+    PickRow(w.Get<QComboBox>("Device"), kEprom27C256);
+    std::string image(32768, '\0');
+    for (std::size_t i = 0; i < image.size(); ++i)
+        image[i] = static_cast<char>(i * 13 + 1);
+    const std::filesystem::path good = w.rig.dir / "good.bin";
+    WriteBytes(good, image);
+    w.rig.dialogs.fileAnswers.push_back(good.string());
+    w.window->ControlAction("mnuFileOpenCode")->trigger();
+    QTest::mouseClick(w.Get<QPushButton>("Read_button"), Qt::LeftButton); // an erased chip
+    w.Settle();
+    EXPECT_EQ(w.Get<gui::ElidedLabel>("FileNameCodeText")->text(),
+              "read from Eprom 27C256, not saved");
+
+    // Save asks for a name as Save As does (what it asks is the core's test): Cancel
+    // leaves good.bin as it was, and the line names it no more.
+    w.window->ControlAction("mnuFileSaveCode")->trigger();
+    EXPECT_EQ(ReadBytes(good), image);
+    EXPECT_EQ(w.rig.dialogs.fileTitles,
+              (std::vector<std::string>{"Open Code File", "Save CODE BUFFER As..."}));
+    EXPECT_TRUE(w.window->windowTitle().startsWith("read from Eprom 27C256, not saved - "));
+}
+
+TEST(CodeFileLabel, AnImagePastTheChipsEndIsNamedAtLoadAndAtADeviceChange) {
+    WindowRig w;
+    w.window->Load();
+    PickRow(w.Get<QComboBox>("Device"), kEprom27C256);
+    const std::filesystem::path big = w.rig.dir / "big.bin";
+    WriteBytes(big, std::string(65536, '\x11'));
+    w.rig.dialogs.fileAnswers.push_back(big.string());
+    w.window->ControlAction("mnuFileOpenCode")->trigger();
+    const std::string reason =
+        "The image reaches address FFFFh (65536 bytes) but the Eprom 27C256 holds 32768 bytes";
+    ASSERT_EQ(w.rig.dialogs.boxes.size(), 1u);
+    EXPECT_EQ(w.rig.dialogs.boxes[0].title, "Image Does Not Fit");
+    EXPECT_EQ(w.rig.dialogs.boxes[0].text.rfind(reason + ".", 0), 0u);
+    EXPECT_EQ(w.rig.LogLines().back(), reason + " - Program will refuse this image");
+    // A chip it fits says nothing; going back to the smaller one says it again.
+    PickRow(w.Get<QComboBox>("Device"), kEprom27C512);
+    EXPECT_EQ(w.rig.dialogs.boxes.size(), 1u);
+    PickRow(w.Get<QComboBox>("Device"), kEprom27C256);
+    EXPECT_EQ(w.rig.dialogs.boxes.size(), 2u);
+}
+
+TEST(CodeFileLabel, AFileDroppedOnTheWindowLoadsAndJoinsTheRecentFilesAndTheTitle) {
+    WindowRig w;
+    w.window->Load();
+    const std::filesystem::path first = w.rig.dir / "first.bin";
+    const std::filesystem::path dropped = w.rig.dir / "good.bin";
+    WriteBytes(first, std::string(100, '\x01'));
+    WriteBytes(dropped, std::string(200, '\x02'));
+    w.rig.dialogs.fileAnswers.push_back(first.string());
+    w.window->ControlAction("mnuFileOpenCode")->trigger();
+
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(QString::fromStdString(dropped.string()))});
+    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(w.window.get(), &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(w.window.get(), &drop);
+    EXPECT_EQ(w.Get<QLabel>("FileNameCodeSize")->text(), "(200)");
+    EXPECT_EQ(w.app().buf.CodeBuffer[0], 2);
+    EXPECT_TRUE(w.window->windowTitle().startsWith("good.bin - QUORBIT"))
+        << w.window->windowTitle().toStdString();
+
+    // Newest first in the File menu; a recent file opens again from there.
+    QAction* newest = w.window->ControlAction("mnuFileRecent(1)");
+    QAction* older = w.window->ControlAction("mnuFileRecent(2)");
+    EXPECT_TRUE(newest->isVisible() && older->isVisible());
+    EXPECT_FALSE(w.window->ControlAction("mnuFileRecent(3)")->isVisible());
+    EXPECT_EQ(newest->text().toStdString(), "&1 " + dropped.string());
+    EXPECT_EQ(older->text().toStdString(), "&2 " + first.string());
+    older->trigger();
+    EXPECT_EQ(w.app().buf.CodeBuffer[0], 1);
+    EXPECT_EQ(w.window->ControlAction("mnuFileRecent(1)")->text().toStdString(),
+              "&1 " + first.string());
 }
 
 /// The window after choosing the 27C256 and reading the simulated chip, for a look.

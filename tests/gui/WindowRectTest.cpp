@@ -1,5 +1,7 @@
 // The window rectangle kept in the per-user settings (QSettings), in twips.
+#include <QGuiApplication>
 #include <QMenuBar>
+#include <QScreen>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTest>
@@ -67,6 +69,36 @@ TEST_F(WindowRectTest, ClosingStoresTheRectangleAndTheNextStartRestoresIt) {
 
     auto again = Start();
     EXPECT_EQ(again->window->frameGeometry(), outer);
+}
+
+TEST_F(WindowRectTest, ARectangleKeptFromALargerScreenIsFittedOntoThisOne) {
+    // The test screens (GuiTestMain): 1920 by 1080, and 1024 by 768 beside it.
+    for (QScreen* screen : QGuiApplication::screens()) {
+        const QRect room = screen->availableGeometry();
+        SCOPED_TRACE(std::to_string(room.width()) + "x" + std::to_string(room.height()));
+        // As a screen twice as large would have left it: from the middle of this one
+        // on, past its right and bottom edges.
+        const QRect kept(room.center(), room.size() * 2);
+        for (const auto& [key, pixels] : {std::pair{"MainLeft", kept.x()},
+                                          {"MainTop", kept.y()},
+                                          {"MainWidth", kept.width()},
+                                          {"MainHeight", kept.height()}})
+            store->Set("Settings", key, std::to_string(pixels * 15));
+        auto w = Start();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(w->window.get()));
+        QCoreApplication::processEvents();
+        const QRect outer = w->window->frameGeometry();
+        const QSize least = w->window->minimumSizeHint();
+        if (least.width() <= room.width() && least.height() <= room.height())
+            EXPECT_TRUE(room.contains(outer))
+                << outer.x() << "," << outer.y() << " " << outer.width() << "x" << outer.height();
+        else // fonts too large for this screen: as much of it in reach as can be
+            EXPECT_EQ(outer.topLeft(), room.topLeft());
+        // The stored values keep their keys and their format.
+        w->window->close();
+        EXPECT_DOUBLE_EQ(Stored("MainLeft"), outer.x() * 15.0);
+        EXPECT_DOUBLE_EQ(Stored("MainWidth"), outer.width() * 15.0);
+    }
 }
 
 TEST_F(WindowRectTest, ClosingWhileMinimizedLeavesTheStoredValues) {

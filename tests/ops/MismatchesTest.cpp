@@ -133,8 +133,8 @@ TEST(Mismatches, VerifyCountsExactlyTheDifferingBytesTheImageHolds) {
         const std::uint32_t first = *differ.begin();
         RC_ASSERT(r.LogHas("Address: " + Hex(first) + " ][ Buffer Data: " +
                            Hex(image[first - offset]) + " ][ Device Data: " + Hex(chip[first])));
-        RC_ASSERT(lines.size() >= 2u);
-        RC_ASSERT(lines[lines.size() - 2] == MismatchLogText(r.app.ops.Mismatches));
+        RC_ASSERT(lines.size() >= 3u);
+        RC_ASSERT(lines[lines.size() - 3] == MismatchLogText(r.app.ops.Mismatches));
         RC_ASSERT(lines.back() ==
                   "Device " + DigestLogText(DigestOf(chipPart),
                                             Coverage::OfRanges({{offset, offset + length - 1}})));

@@ -105,6 +105,26 @@ TEST(Program, VerifyAfterRunsOnSuccessOnly) {
     EXPECT_TRUE(r.LogHas("*** Programming Failure ***"));
     EXPECT_FALSE(r.LogHas("Verify Function Started... Wait"));
     EXPECT_EQ(r.app.ops.Outcome, OpOutcome::Failed);
+    EXPECT_FALSE(r.LogHas("*** The chip was not blank there: erase it under UV light, or tick "
+                          "\"Check Blank Before Programming\""))
+        << "a bit that will not program is no sign of an earlier image";
+}
+
+TEST(Program, AFailureAtAByteProgrammedBeforeSaysTheChipNeedsErasing) {
+    ChipRig r;
+    std::vector<std::uint8_t> used(32768, 0xFF);
+    used[0x20] = 0x0F; // an earlier image's byte: its high bits only UV light raises
+    AsEprom(r.Insert(k27C256, used));
+    r.LoadCode(std::vector<std::uint8_t>(0x40, 0xF0));
+    r.Press(r.app.ui.Program_button);
+    const std::string hint = "*** The chip was not blank there: erase it under UV light, or "
+                             "tick \"Check Blank Before Programming\"";
+    EXPECT_TRUE(r.LogHas("*** Address:20h, Programming BYTE:F0h, Read BYTE:0h"));
+    EXPECT_TRUE(r.LogHas(hint));
+    const auto& box = r.rig.dialogs.boxes.back();
+    EXPECT_EQ(box.text, "Program or Compare Error");
+    EXPECT_EQ(box.informative,
+              "Programming stopped at 20h: wrote F0h, read back 0h.\r\n" + hint.substr(4) + ".");
 }
 
 TEST(Program, HiByteWritesTheOddBufferBytesFromAddressZero) {

@@ -1,8 +1,9 @@
 // Screenshots of the main window on a real display (run under xvfb-run), for a
-// person to look at: the window at its first-start size, after reading an
-// AM29F040, during a program of it (progress, Stop), and maximized.
+// person to look at: the window restored from a larger screen's rectangle, after
+// reading an AM29F040, during a program of it (progress, Stop), the differences a
+// verify finds after that program was stopped, and maximized.
 //   quorbit_window_shot PREFIX     writes PREFIX-start.png, -read.png, -program.png,
-//                                  -maximized.png
+//                                  -differences.png, -maximized.png
 #include <QApplication>
 #include <QComboBox>
 #include <QProgressBar>
@@ -35,8 +36,11 @@ int main(int argc, char** argv) {
     const QString prefix = QString::fromLocal8Bit(argv[1]);
     using quorbit::test::WindowRig;
     WindowRig w;
+    // As a 1920 by 1080 screen left it: restored onto this screen, whatever its size.
+    for (const auto& [key, pixels] :
+         {std::pair{"MainLeft", 300}, {"MainTop", 200}, {"MainWidth", 1900}, {"MainHeight", 1050}})
+        w.rig.settings.Set("Settings", key, std::to_string(pixels * 15));
     w.window->Load();
-    w.window->move(0, 0);
     w.Show();
     std::printf("screen %dx%d, window %dx%d (smallest %dx%d)\n",
                 QGuiApplication::primaryScreen()->size().width(),
@@ -74,6 +78,14 @@ int main(int argc, char** argv) {
     Shoot(prefix + "-program.png");
     w.window->StopOperation();
     w.Settle();
+
+    // The chip holds the image up to where the program stopped: a verify marks the
+    // differing bytes from there on, and F3 shows their first range.
+    w.window->ControlAction("menuVerifyCode")->trigger(); // F7
+    w.Settle();
+    w.window->ControlAction("menuNextDifference")->trigger(); // F3
+    w.Settle();
+    Shoot(prefix + "-differences.png");
 
     // No window manager under Xvfb to maximize it: the window is given the screen.
     w.window->resize(QGuiApplication::primaryScreen()->availableSize());

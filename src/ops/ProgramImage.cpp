@@ -40,8 +40,22 @@ std::string ImagePastChipEnd(const App& app) {
            std::to_string(chip) + " bytes";
 }
 
+namespace {
+
+thread_local int tFitWarningsHeld = 0;
+
+} // namespace
+
+FitWarningsHeld::FitWarningsHeld() {
+    ++tFitWarningsHeld;
+}
+
+FitWarningsHeld::~FitWarningsHeld() {
+    --tFitWarningsHeld;
+}
+
 void WarnWhenImagePastChipEnd(App& app) {
-    if (app.dev.DeviceType.empty() || app.buf.CodeBufferLoaded != 1) return;
+    if (tFitWarningsHeld > 0 || app.dev.DeviceType.empty() || app.buf.CodeBufferLoaded != 1) return;
     const std::string reason = ImagePastChipEnd(app);
     if (reason.empty()) return;
     LogMessage(app, reason + " - Program will refuse this image");

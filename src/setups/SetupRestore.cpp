@@ -9,6 +9,7 @@
 #include "app/Shell.h"
 #include "app/TextFile.h"
 #include "buffers/BinaryFiles.h"
+#include "ops/ProgramImage.h"
 #include "setups/SetupControls.h"
 #include "setups/SetupFile.h"
 #include "setups/Setups.h"
@@ -206,19 +207,25 @@ SetupRestore LoadSetupRot(App& app, const std::string& fname) {
         return result;
     }
     Restorer restorer(app, fname);
-    // A line that is not a setup line, or a missing one, means the file is not the
-    // setup the operator saved: said before anything is set.
-    for (const std::string& problem : shape)
-        restorer.Problem(problem);
-    for (const SetupLine& line : lines)
-        restorer.Apply(line);
-    app.ui.FrameVoltageSelection.visible = app.ui.Frame5.visible = true;
-    restorer.ReloadCodeFile();
+    {
+        // A device chosen before its image is loaded says nothing of the image it
+        // replaces: the state the restore ends in is said once, after it.
+        const FitWarningsHeld held;
+        // A line that is not a setup line, or a missing one, means the file is not the
+        // setup the operator saved: said before anything is set.
+        for (const std::string& problem : shape)
+            restorer.Problem(problem);
+        for (const SetupLine& line : lines)
+            restorer.Apply(line);
+        app.ui.FrameVoltageSelection.visible = app.ui.Frame5.visible = true;
+        restorer.ReloadCodeFile();
+    }
     result.problems = restorer.TakeProblems();
 
     LogMessage(app, "SETUP RESTORED FROM " + fname);
     LogMessage(app, kMarker);
     if (!result.problems.empty()) ShowProblems(app, fname, result.problems);
+    WarnWhenImagePastChipEnd(app); // an image that does not fit is no failed restore
     return result;
 }
 

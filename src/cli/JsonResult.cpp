@@ -134,8 +134,7 @@ int JsonResult::Finish(std::ostream& out, int status) {
         j["failure"] = {
             {"address", failure_->address}, {"wrote", failure_->wrote}, {"read", failure_->read}};
     if (stop_) // what a stop left: the address reached, the chip, the board
-        j["stop"] = {
-            {"address", stop_->address}, {"chip", stop_->chip}, {"board", stop_->board}};
+        j["stop"] = {{"address", stop_->address}, {"chip", stop_->chip}, {"board", stop_->board}};
     if (board_) j["board"] = {{"model", board_->first}, {"port", board_->second}};
     if (devices_) {
         Json& devices = j["devices"] = Json::array();

@@ -98,16 +98,29 @@ std::string ImagePastChipEnd(const App& app) {
     const Coverage& held = app.buf.CodeCoverage;
     const std::uint32_t span = ImageSpan(app);
     if (held.Empty() || held.End() <= span) return {};
-    const std::string holder = HalfOfPair(app) == 0
-                                   ? "the " + app.dev.DeviceName + " holds "
-                                   : "a Hi Byte and Low Byte pair of " + app.dev.DeviceName +
-                                         " holds ";
+    const std::string holder =
+        HalfOfPair(app) == 0 ? "the " + app.dev.DeviceName + " holds "
+                             : "a Hi Byte and Low Byte pair of " + app.dev.DeviceName + " holds ";
     return "The image reaches address " + Hex(static_cast<std::int32_t>(held.End() - 1)) + "h (" +
            std::to_string(held.End()) + " bytes) but " + holder + std::to_string(span) + " bytes";
 }
 
+namespace {
+
+thread_local int tFitWarningsHeld = 0;
+
+} // namespace
+
+FitWarningsHeld::FitWarningsHeld() {
+    ++tFitWarningsHeld;
+}
+
+FitWarningsHeld::~FitWarningsHeld() {
+    --tFitWarningsHeld;
+}
+
 void WarnWhenImagePastChipEnd(App& app) {
-    if (app.dev.DeviceType.empty() || app.buf.CodeBufferLoaded != 1) return;
+    if (tFitWarningsHeld > 0 || app.dev.DeviceType.empty() || app.buf.CodeBufferLoaded != 1) return;
     const std::string reason = ImagePastChipEnd(app);
     if (reason.empty()) return;
     LogMessage(app, reason + " - Program will refuse this image");

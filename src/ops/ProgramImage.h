@@ -41,4 +41,14 @@ std::string ImagePastChipEnd(const App& app);
 /// Program still refuses it (ImageFitsChip).
 void WarnWhenImagePastChipEnd(App& app);
 
+/// While one lives on a thread (a setup restores the device, then reloads its image),
+/// the fit warnings there wait: the restore gives one for the state it ends in.
+class FitWarningsHeld {
+  public:
+    FitWarningsHeld();
+    ~FitWarningsHeld();
+    FitWarningsHeld(const FitWarningsHeld&) = delete;
+    FitWarningsHeld& operator=(const FitWarningsHeld&) = delete;
+};
+
 } // namespace quorbit

@@ -15,6 +15,7 @@
 #include "catalog/VoltageSpeed.h"
 #include "hw/Detection.h"
 #include "hw/PortBase.h"
+#include "ops/ProgramImage.h"
 #include "setups/SetupControls.h"
 #include "setups/SetupFile.h"
 #include "setups/Setups.h"
@@ -401,12 +402,19 @@ SetupRestore LoadSetupRot(App& app, const std::string& fname) {
         ShowProblems(app, fname, result.problems, true);
         return result;
     }
-    for (const SetupLine& line : lines)
-        restorer.Apply(line);
-    // Only a line out of the usual order can still fail here (a voltage before its device).
-    const bool controlsSet = !restorer.HasProblems();
-    app.ui.FrameVoltageSelection.visible = app.ui.Frame5.visible = true;
-    restorer.ReloadCodeFile();
+    bool controlsSet = false;
+    {
+        // A device chosen before its image is loaded says nothing of the image it
+        // replaces: the state the restore ends in is said once, after it.
+        const FitWarningsHeld held;
+        for (const SetupLine& line : lines)
+            restorer.Apply(line);
+        // Only a line out of the usual order can still fail here (a voltage before its
+        // device).
+        controlsSet = !restorer.HasProblems();
+        app.ui.FrameVoltageSelection.visible = app.ui.Frame5.visible = true;
+        restorer.ReloadCodeFile();
+    }
     result.problems = restorer.TakeProblems();
 
     if (result.problems.empty()) {
@@ -418,6 +426,7 @@ SetupRestore LoadSetupRot(App& app, const std::string& fname) {
     }
     LogMessage(app, kMarker);
     if (!result.problems.empty()) ShowProblems(app, fname, result.problems, false);
+    WarnWhenImagePastChipEnd(app); // an image that does not fit is no failed restore
     return result;
 }
 

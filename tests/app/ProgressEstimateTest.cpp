@@ -24,8 +24,8 @@ TEST(ProgressEstimate, AtASteadyRateTheTimeLeftIsTheRestOverThatRateInEveryPhase
             now += pause;
             const double start = now;
             estimate.Observe(0.0, start);
-            const auto looks = *rc::gen::container<std::vector<int>>(*rc::gen::inRange<std::size_t>(1, 30),
-                                                                     rc::gen::inRange(1, 1000));
+            const auto looks = *rc::gen::container<std::vector<int>>(
+                *rc::gen::inRange<std::size_t>(1, 30), rc::gen::inRange(1, 1000));
             double at = 0;
             for (int look : looks) {
                 at = std::min(1.0, at + look / 10000.0);

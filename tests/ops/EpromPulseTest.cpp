@@ -45,7 +45,8 @@ TEST(EpromPulses, DatasheetWidthAtTheDefaultSpeedAndEveryWidthFollowsTheSlider) 
         std::array<std::int64_t, 21> widths{};
         for (int speed = 1; speed <= 20; ++speed)
             widths[static_cast<std::size_t>(speed)] = PulseWidths(r, row, speed).front();
-        const sim::EpromModel& model = InsertEprom(r, row).Model();
+        // A copy: the next insert frees this chip.
+        const sim::EpromModel model = InsertEprom(r, row).Model();
         const auto atDefault = PulseWidths(r, row, 18, 3);
         EXPECT_EQ(atDefault.size(), 3u) << "row " << row;
         for (const std::int64_t width : atDefault) {

@@ -236,10 +236,9 @@ void JedecFlash::StartErase(std::int64_t nowNs) {
 }
 
 void JedecFlash::StayErasing() {
-    eraseHangs_ = true;
+    eraseNeverEnds_ = true;
     StartErase(nowNs_);
     erasing_ = {{0, static_cast<std::uint32_t>(Memory().size())}};
-    busyFails_ = false;
     busyUntilNs_ = std::numeric_limits<std::int64_t>::max();
 }
 

@@ -39,6 +39,13 @@ struct Pins {
         Write(a2, 0x55);
         Write(a1, command);
     }
+    /// The sector erase sequence's first five cycles, then 30h at `sector`.
+    void SectorErase(std::uint32_t sector) {
+        Command(0x80);
+        Write(0x5555, 0xAA);
+        Write(0x2AAA, 0x55);
+        Write(sector, 0x30);
+    }
     /// One read: data released, CE and OE low, then both high again.
     int Read(std::uint32_t address) {
         Set(1, (address >> 8) & 0xFF);
@@ -145,10 +152,7 @@ TEST(SimJedecFlash, ChipEraseReadsDq7LowUntilEveryByteIsFF) {
 
 TEST(SimJedecFlash, SectorEraseClearsOnlyItsSector) {
     Pins p("Flash AMD AM29F040", 512, 0x00);
-    p.Command(0x80);
-    p.Write(0x5555, 0xAA);
-    p.Write(0x2AAA, 0x55);
-    p.Write(0x20000, 0x30);
+    p.SectorErase(0x20000);
     p.Wait(2'000'000'000);
     EXPECT_EQ(p.Read(0x20000), 0xFF);
     EXPECT_EQ(p.Read(0x2FFFF), 0xFF);
@@ -161,10 +165,7 @@ TEST(SimJedecFlash, SectorEraseClearsOnlyItsSector) {
 // DQ7 reads 0 and DQ6 toggles all along.
 TEST(SimJedecFlash, SectorEraseTimeOutTakesMoreSectorsUntilDq3Rises) {
     Pins p("Flash AMD AM29F040", 512, 0x00);
-    p.Command(0x80);
-    p.Write(0x5555, 0xAA);
-    p.Write(0x2AAA, 0x55);
-    p.Write(0x20000, 0x30);
+    p.SectorErase(0x20000);
     const int first = p.Read(0x20000);
     EXPECT_EQ(first & 0x88, 0x00) << "DQ7 0 and DQ3 0 during the time-out";
     p.Write(0x50000, 0x30); // inside the 50 us: a second sector
@@ -183,10 +184,7 @@ TEST(SimJedecFlash, SectorEraseTimeOutTakesMoreSectorsUntilDq3Rises) {
 
 TEST(SimJedecFlash, AnotherCycleInTheSectorEraseTimeOutEndsItWithNothingErased) {
     Pins p("Flash AMD AM29F010", 128, 0x00);
-    p.Command(0x80);
-    p.Write(0x5555, 0xAA);
-    p.Write(0x2AAA, 0x55);
-    p.Write(0x4000, 0x30);
+    p.SectorErase(0x4000);
     p.Write(0x5555, 0xAA); // not a sector erase cycle
     EXPECT_EQ(p.chip.CurrentMode(), JedecFlash::Mode::Read);
     p.Wait(20'000'000'000);

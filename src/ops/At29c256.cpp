@@ -12,6 +12,7 @@
 
 #include "app/App.h"
 #include "app/Shell.h"
+#include "app/TextFile.h"
 #include "hw/PageLoadPriority.h"
 #include "ops/PageWrite.h"
 #include "ops/Program.h"
@@ -58,13 +59,31 @@ void LoadPage(App& app) {
     }
 }
 
+// A kept byte that a flipped read got wrong would be written back wrong, outside
+// the image, where no verify looks: it is read until two reads in a row agree.
+constexpr int kKeptByteReads = 4;
+
+// The byte at the address the board has set, or nothing when no two reads in a row
+// agree (DataOut and DataIn then hold the last two).
+bool ReadKeptByte(Board& b) {
+    b.GetNibbles();
+    for (int read = 1; read < kKeptByteReads; ++read) {
+        const std::uint8_t previous = b.DataIn;
+        b.GetNibbles();
+        if (b.DataIn == previous) return true;
+        b.DataOut = previous;
+    }
+    return false;
+}
+
 // A write cycle rewrites the whole sector and leaves a byte not loaded
 // indeterminate, so the bytes of the page the image does not hold are read from
-// the chip first and loaded with the rest: they keep what the chip held.
-void KeepBytesNotInImage(App& app) {
+// the chip first and loaded with the rest: they keep what the chip held. False
+// after a failure report, when one of them cannot be read alike twice.
+bool KeepBytesNotInImage(App& app) {
     Board& b = app.board;
     const auto first = static_cast<std::uint32_t>(kPageBytes * app.ops.PageCounter);
-    if (app.ops.ProgramCoverage.HoldsAllOf(first, kPageBytes)) return;
+    if (app.ops.ProgramCoverage.HoldsAllOf(first, kPageBytes)) return true;
     b.REG4OFF();
     b.CEOEON();
     for (int offset = 0; offset < kPageBytes; ++offset) {
@@ -73,11 +92,19 @@ void KeepBytesNotInImage(App& app) {
         b.Endereco2Adr();
         b.Reg2Shadow = b.AdrLow;
         b.SetReg2();
-        b.GetNibbles();
+        if (!ReadKeptByte(b)) {
+            LogMessage(app, "Error: the byte at " + Hex(b.Address) +
+                                "h, outside the image, reads differently each time; its page "
+                                "is not written, since it would be written back wrong");
+            ReportProgramFailure(app);
+            Reset(app);
+            return false;
+        }
         app.ops.ProgramImage.at(static_cast<std::size_t>(b.Address)) = b.DataIn;
     }
     b.OEOFF();
     b.CEOFF();
+    return true;
 }
 
 // True when every byte of the page reads back as the image holds it. CE and OE
@@ -124,7 +151,7 @@ bool ProgramPage(App& app) {
     Board& b = app.board;
     int attempts = kAttempts;
     SelectPage(app);
-    KeepBytesNotInImage(app);
+    if (!KeepBytesNotInImage(app)) return false;
     for (;;) {
         if (--attempts == 0) {
             ReportProgramFailure(app);

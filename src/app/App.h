@@ -103,6 +103,11 @@ class App {
     /// Why the last detection could not write it (reported once), or "".
     std::string PortFileFailure;
     std::string DisplayMode;
+    /// Lines the hex view shows: the page's 16, or more in a taller window.
+    int DisplayLines = 16;
+    /// The address of the view's first line: the page's first byte, unless the
+    /// wheel moved the view by lines within the page.
+    std::int64_t DisplayTopAddress = 0;
     /// The first address of the differing range the jump keys showed last; -1: none.
     std::int64_t DifferenceShown = -1;
 

@@ -1,5 +1,5 @@
-// The device view: one page of the chip in the socket, read live from the board.
-#include <array>
+// The device view: the lines in view of the chip in the socket, read live from the board.
+#include <vector>
 
 #include "app/App.h"
 #include "app/Shell.h"
@@ -9,7 +9,6 @@
 namespace quorbit {
 namespace {
 
-constexpr int kPageBytes = 256;
 constexpr int kLineBytes = 16;
 
 void SetDeviceAddress(App& app) {
@@ -36,13 +35,13 @@ void DisplayEprom(App& app) {
     SetDeviceAddress(app);
     b.SleepMs(500); // let VCC and the address lines settle before the first read
     b.REG4OFF();    // release the data pins to the chip
-    const int page = app.ui.VScroll1.value;
-    b.Address = page * kPageBytes;
+    const ShownLines view = LinesInView(app, ShownExtent(app));
+    b.Address = static_cast<std::int32_t>(view.start);
     b.Endereco2Adr();
     b.Port().BusySteps(100);
 
-    std::array<std::uint8_t, kPageBytes> EpromPage{};
-    for (std::size_t i = 0; i < EpromPage.size(); ++i) {
+    std::vector<std::uint8_t> shown(static_cast<std::size_t>(view.lines * kLineBytes));
+    for (std::uint8_t& byte : shown) {
         // A full read cycle per byte: address, OE and CE low, sample, both high.
         SetDeviceAddress(app);
         b.OEON();
@@ -50,16 +49,16 @@ void DisplayEprom(App& app) {
         b.GetNibbles();
         b.CEOFF();
         b.OEOFF();
-        EpromPage[i] = b.DataIn;
+        byte = b.DataIn;
         b.IncADR();
     }
 
     std::string text;
-    for (int line = 0; line < kPageBytes / kLineBytes; ++line) {
+    for (int line = 0; line < view.lines; ++line) {
         if (line > 0) text += app.NewLine;
-        text += FormatDisplayLine(app, page * kPageBytes + line * kLineBytes,
-                                  &EpromPage[static_cast<std::size_t>(line * kLineBytes)],
-                                  PrintableRule::DeviceView);
+        const auto offset = static_cast<std::size_t>(line * kLineBytes);
+        text += FormatDisplayLine(app, static_cast<std::int32_t>(view.start + offset),
+                                  &shown[offset], PrintableRule::DeviceView);
     }
     app.ui.BufferDisplay.caption = text;
     app.Repaint();
@@ -69,6 +68,7 @@ void Display_button_Click(App& app) {
     if (app.ui.CheckCode.value != 1) return;
     if (HasDeviceView(app) && !RequireBoard(app)) return;
     app.DisplayMode = "DisplayEprom";
+    app.DisplayTopAddress = 0;
     SetPosition(app.ui.VScroll1, 0);
     LogMessage(app, "Fetching Device Binary Contents to Screen");
     app.ui.Frame3.caption = "Device Memory Hex/Ascii Display";

@@ -16,6 +16,8 @@ namespace {
 constexpr int kCodePageBytes = 256;
 constexpr int kDataPageBytes = 128;
 constexpr int kLineBytes = 16;
+constexpr int kPageLines = kCodePageBytes / kLineBytes;
+constexpr int kMostDisplayLines = 256;
 
 bool Keeps(const App& app, std::uint8_t byte, PrintableRule rule) {
     if (rule == PrintableRule::DeviceView) return byte >= 0x20 && byte <= 0x7A;
@@ -63,12 +65,12 @@ void DisplayPageMemory(App& app) {
 
 void DisplayCodeMemory(App& app) {
     const auto& code = app.buf.CodeBuffer;
-    const std::size_t start = PageStart(app.ui.VScroll1.value, kCodePageBytes, code.size());
-    app.board.Address = static_cast<std::int32_t>(start);
+    const ShownLines view = LinesInView(app, ShownExtent(app));
+    app.board.Address = static_cast<std::int32_t>(view.start);
     app.board.Endereco2Adr();
     std::string text;
-    for (int line = 0; line < kCodePageBytes / kLineBytes; ++line) {
-        const std::size_t address = start + static_cast<std::size_t>(line * kLineBytes);
+    for (int line = 0; line < view.lines; ++line) {
+        const std::size_t address = view.start + static_cast<std::size_t>(line * kLineBytes);
         if (!text.empty()) text += app.NewLine;
         text += FormatDisplayLine(app, static_cast<std::int32_t>(address), &code[address],
                                   PrintableRule::BufferView);
@@ -95,6 +97,37 @@ void DisplayDataMemory(App& app) {
 
 bool ShowsDevicePage(const App& app) {
     return app.DisplayMode == "DisplayEprom";
+}
+
+std::size_t PageBarExtent(const App& app) {
+    return static_cast<std::size_t>(std::max(app.ui.VScroll1.max, 0) + 1) * kCodePageBytes;
+}
+
+std::size_t ShownExtent(const App& app) {
+    if (ShowsDevicePage(app)) return PageBarExtent(app);
+    return std::min(app.buf.CodeBuffer.size(), PageBarExtent(app));
+}
+
+ShownLines LinesInView(const App& app, std::size_t extent) {
+    const auto total = static_cast<std::int64_t>(extent / kLineBytes);
+    const auto lines = std::min<std::int64_t>(app.DisplayLines, total);
+    const std::int64_t page = app.ui.VScroll1.value;
+    // The wheel's top line counts while it lies in the bar's page.
+    std::int64_t top = app.DisplayTopAddress / kCodePageBytes == page
+                           ? app.DisplayTopAddress / kLineBytes * kLineBytes
+                           : page * kCodePageBytes;
+    // Past the end the view keeps its lines full: it starts earlier instead.
+    top = std::clamp<std::int64_t>(top, 0, (total - lines) * kLineBytes);
+    return {static_cast<std::uint32_t>(top), static_cast<int>(lines)};
+}
+
+void SetDisplayLines(App& app, int lines) {
+    lines = std::clamp(lines, kPageLines, kMostDisplayLines);
+    if (lines == app.DisplayLines) return;
+    app.DisplayLines = lines;
+    // The chip's view takes the new lines at its next move: reading it again for
+    // a resize would reset the board under the operator's hands.
+    if (app.DisplayMode == "Read") DisplayPageMemory(app);
 }
 
 namespace {
@@ -128,7 +161,37 @@ bool ShowsDataBuffer(const App& app) {
            app.ui.Show_button.caption == "Show Code";
 }
 
+/// Shows the view from a line's address, moving the page bar to its page.
+void MoveViewTo(App& app, std::int64_t top) {
+    app.DisplayTopAddress = top;
+    const auto page = static_cast<int>(top / kCodePageBytes);
+    if (page == app.ui.VScroll1.value)
+        VScroll1_Change(app);
+    else
+        SetPosition(app.ui.VScroll1, page);
+}
+
+/// The code buffer or the chip is shown a line at a time.
+bool ShowsLines(const App& app) {
+    return ShowsDevicePage(app) || (app.DisplayMode == "Read" && !ShowsDataBuffer(app));
+}
+
 } // namespace
+
+void ScrollDisplayLines(App& app, int lines) {
+    if (lines == 0) return;
+    if (!ShowsLines(app)) { // the data buffer's pages move whole
+        SetPosition(app.ui.VScroll1, app.ui.VScroll1.value + (lines > 0 ? 1 : -1));
+        return;
+    }
+    const std::size_t extent = ShownExtent(app);
+    const ShownLines view = LinesInView(app, extent);
+    const auto last = (static_cast<std::int64_t>(extent / kLineBytes) - view.lines) * kLineBytes;
+    const std::int64_t top =
+        std::clamp<std::int64_t>(std::int64_t{view.start} + std::int64_t{lines} * kLineBytes, 0,
+                                 std::max<std::int64_t>(last, 0));
+    if (top != view.start) MoveViewTo(app, top);
+}
 
 void GoToAddress_Commit(App& app) {
     auto& ui = app.ui;
@@ -149,7 +212,7 @@ void GoToAddress_Commit(App& app) {
                             Hex(static_cast<long long>((lastPage + 1) * pageBytes - 1)) +
                             "h - the last page is shown");
     }
-    SetPosition(ui.VScroll1, static_cast<int>(page));
+    MoveViewTo(app, std::int64_t{page} * kCodePageBytes);
 }
 
 namespace {
@@ -174,10 +237,6 @@ std::uint32_t ShownAddressOf(const App& app, std::uint32_t chip) {
     return chip;
 }
 
-bool ShowsCodeBytes(const App& app) {
-    return ShowsDevicePage(app) || (app.DisplayMode == "Read" && !ShowsDataBuffer(app));
-}
-
 /// The kept differing range that holds a chip address.
 const AddressRange* RangeHolding(const std::vector<AddressRange>& kept, std::uint32_t chip) {
     const auto after =
@@ -189,19 +248,20 @@ const AddressRange* RangeHolding(const std::vector<AddressRange>& kept, std::uin
 
 void JumpToDifference(App& app, bool forward) {
     const auto& kept = app.ops.Mismatches.Kept();
-    if (kept.empty() || !ShowsCodeBytes(app)) {
+    if (kept.empty() || !ShowsLines(app)) {
         SetStatusText(app, "No differences to show: the last verify found none");
         return;
     }
-    // From the range shown last while its page is in view, else from the page.
-    const auto pageStart = static_cast<std::uint32_t>(app.ui.VScroll1.value) * kCodePageBytes;
+    // From the range shown last while it is in view, else from the view's top.
+    const ShownLines view = LinesInView(app, ShownExtent(app));
+    const auto inView = [&view](std::uint32_t shown) {
+        return shown >= view.start &&
+               shown - view.start < static_cast<std::uint32_t>(view.lines * kLineBytes);
+    };
     std::int64_t from = app.DifferenceShown;
-    const bool shownInView =
-        from >= 0 && ShownAddressOf(app, static_cast<std::uint32_t>(from)) / kCodePageBytes ==
-                         pageStart / kCodePageBytes;
-    if (!shownInView) {
-        // The first chip address the page shows (a half's addresses are doubled).
-        from = std::int64_t{pageStart} / (ShownAddressOf(app, 1) - ShownAddressOf(app, 0));
+    if (from < 0 || !inView(ShownAddressOf(app, static_cast<std::uint32_t>(from)))) {
+        // The first chip address the view shows (a half's addresses are doubled).
+        from = std::int64_t{view.start} / (ShownAddressOf(app, 1) - ShownAddressOf(app, 0));
         if (forward) --from;
     }
     const AddressRange* next = nullptr;
@@ -223,25 +283,25 @@ void JumpToDifference(App& app, bool forward) {
     const auto range = next->first == next->last ? Hex(next->first) + "h"
                                                  : Hex(next->first) + "h-" + Hex(next->last) + "h";
     SetStatusText(app, "Difference at " + range);
-    const auto page = static_cast<int>(ShownAddressOf(app, next->first) / kCodePageBytes);
-    if (page != app.ui.VScroll1.value)
-        SetPosition(app.ui.VScroll1, page);
-    else
+    const std::uint32_t shown = ShownAddressOf(app, next->first);
+    if (inView(shown))
         app.Repaint();
+    else
+        MoveViewTo(app, std::int64_t{shown} / kCodePageBytes * kCodePageBytes);
 }
 
 } // namespace
 
 std::vector<PageCell> DifferingCellsOfPage(const App& app) {
     const auto& kept = app.ops.Mismatches.Kept();
-    if (kept.empty() || !ShowsCodeBytes(app)) return {};
-    const auto pageStart = static_cast<std::uint32_t>(app.ui.VScroll1.value) * kCodePageBytes;
+    if (kept.empty() || !ShowsLines(app)) return {};
+    const ShownLines view = LinesInView(app, ShownExtent(app));
     const AddressRange* current = nullptr;
     if (app.DifferenceShown >= 0)
         current = RangeHolding(kept, static_cast<std::uint32_t>(app.DifferenceShown));
     std::vector<PageCell> cells;
-    for (int i = 0; i < kCodePageBytes; ++i) {
-        const auto chip = ChipAddressOf(app, pageStart + static_cast<std::uint32_t>(i));
+    for (int i = 0; i < view.lines * kLineBytes; ++i) {
+        const auto chip = ChipAddressOf(app, view.start + static_cast<std::uint32_t>(i));
         if (!chip) continue;
         const AddressRange* range = RangeHolding(kept, *chip);
         if (!range) continue;
@@ -262,6 +322,9 @@ void PreviousDifference_Click(App& app) {
 }
 
 void VScroll1_Change(App& app) {
+    // A move of the bar (not the wheel's) shows its page from the first line.
+    if (app.DisplayTopAddress / kCodePageBytes != app.ui.VScroll1.value)
+        app.DisplayTopAddress = std::int64_t{app.ui.VScroll1.value} * kCodePageBytes;
     if (app.DisplayMode == "Read")
         DisplayPageMemory(app);
     else if (app.DisplayMode == "DisplayEprom")
@@ -282,6 +345,7 @@ void Show_button_Click(App& app) {
         SetScrollMax(ui.VScroll1, 63);
         ui.Frame3.caption = "Data Buffer Hex/Ascii Display";
     }
+    app.DisplayTopAddress = 0;
     SetPosition(ui.VScroll1, 0);
     DisplayPageMemory(app);
 }

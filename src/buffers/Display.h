@@ -1,6 +1,7 @@
 #pragma once
 // The hex/ASCII view of the code buffer, the data buffer and the chip, one page
 // at a time, and its listing file.
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -36,6 +37,23 @@ std::vector<PageCell> DifferingCellsOfPage(const App& app);
 /// there is none.
 void NextDifference_Click(App& app);
 void PreviousDifference_Click(App& app);
+
+/// The lines of the code buffer or of the chip in view: from the view's top line
+/// (earlier near the end, so that the lines stay full), at most DisplayLines.
+struct ShownLines {
+    std::uint32_t start = 0;
+    int lines = 0;
+};
+ShownLines LinesInView(const App& app, std::size_t extent);
+/// The bytes the page bar reaches (its last page included).
+std::size_t PageBarExtent(const App& app);
+/// The bytes the view moves over: the chip's, or the code buffer's within the bar.
+std::size_t ShownExtent(const App& app);
+/// The number of lines a taller window shows (never fewer than a page's 16).
+void SetDisplayLines(App& app, int lines);
+/// Moves the view by lines (the wheel): down for positive counts, carrying the
+/// page bar along; the data buffer moves by its pages.
+void ScrollDisplayLines(App& app, int lines);
 
 void DisplayPageMemory(App& app);
 void DisplayCodeMemory(App& app);

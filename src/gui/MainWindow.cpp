@@ -2,6 +2,7 @@
 
 #include <QAbstractItemView>
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -60,6 +61,7 @@ constexpr int kPublishedIntervalMs = 40;
 constexpr double kTwipsPerPixel = 15.0;
 /// One notch of a mouse wheel.
 constexpr int kWheelNotch = 120;
+constexpr int kPageLines = 16; // the lines of a page of VScroll1
 
 bool IsLamp(const std::string& name) {
     return name == "Ready_label" || name == "Program_label" || name == "DataFlow_label" ||
@@ -491,6 +493,8 @@ void MainWindow::BuildCanvas() {
             grid->setColumnStretch(stretch.index, stretch.factor);
     }
     page_ = static_cast<HexPageBox*>(widgets_.at("BufferDisplay"));
+    // A taller page shows more lines.
+    connect(page_, &HexPageBox::linesThatFitChanged, this, &MainWindow::FitPageLines);
     // The wheel and the paging keys over the page move through the buffer.
     page_->installEventFilter(this);
     page_->viewport()->installEventFilter(this);
@@ -962,6 +966,7 @@ void MainWindow::EndOperation() {
     UpdatePortPanel();
     LockControls(false);
     Sync();
+    FitPageLines(); // the window may have changed size meanwhile
     if (closeWhenEnded_) close();
 }
 
@@ -977,23 +982,21 @@ bool MainWindow::PageKey(QKeyEvent* key) {
     const QTextBlock line = page_->textCursor().block();
     QAbstractSlider::SliderAction action = QAbstractSlider::SliderNoAction;
     switch (key->key()) {
-    case Qt::Key_PageUp:
-        action = QAbstractSlider::SliderSingleStepSub;
-        break;
+    case Qt::Key_PageUp: // a page of the bar, from the line in view
+        return ScrollPage(-kPageLines);
     case Qt::Key_PageDown:
-        action = QAbstractSlider::SliderSingleStepAdd;
-        break;
+        return ScrollPage(kPageLines);
     case Qt::Key_Home:
         if (control) action = QAbstractSlider::SliderToMinimum;
         break;
     case Qt::Key_End:
         if (control) action = QAbstractSlider::SliderToMaximum;
         break;
-    case Qt::Key_Up: // past the first line: the page before
-        if (line.blockNumber() == 0) action = QAbstractSlider::SliderSingleStepSub;
+    case Qt::Key_Up: // past the first line: a line up
+        if (line.blockNumber() == 0) return ScrollPage(-1);
         break;
-    case Qt::Key_Down: // past the last line: the next page
-        if (!line.next().isValid()) action = QAbstractSlider::SliderSingleStepAdd;
+    case Qt::Key_Down: // past the last line: a line down
+        if (!line.next().isValid()) return ScrollPage(1);
         break;
     default:
         break;
@@ -1003,17 +1006,33 @@ bool MainWindow::PageKey(QKeyEvent* key) {
     return true;
 }
 
-bool MainWindow::PageWheel(QWheelEvent* wheel) {
-    QScrollBar* bar = PageBar();
-    // A page per notch; a touchpad's small steps add up to notches.
-    wheelAngle_ += wheel->angleDelta().y();
-    while (std::abs(wheelAngle_) >= kWheelNotch) {
-        const bool up = wheelAngle_ > 0;
-        wheelAngle_ += up ? -kWheelNotch : kWheelNotch;
-        if (bar->isEnabled())
-            bar->triggerAction(up ? QAbstractSlider::SliderSingleStepSub
-                                  : QAbstractSlider::SliderSingleStepAdd);
+bool MainWindow::ScrollPage(int lines) {
+    if (!PageBar()->isEnabled()) return true;
+    // The caret stays on its line of the view, so that a held arrow key goes on.
+    const QTextCursor caret = page_->textCursor();
+    const int line = caret.blockNumber();
+    const int column = caret.positionInBlock();
+    Forward([this, lines] { ScrollDisplayLines(app_, lines); });
+    const QTextBlock block = page_->document()->findBlockByNumber(line);
+    if (block.isValid()) {
+        QTextCursor back(block);
+        back.setPosition(block.position() + std::min(column, block.length() - 1));
+        page_->setTextCursor(back);
     }
+    return true;
+}
+
+void MainWindow::FitPageLines() {
+    if (busy_ || operationShown_ || page_->LinesThatFit() == app_.DisplayLines) return;
+    Forward([this] { SetDisplayLines(app_, page_->LinesThatFit()); });
+}
+
+bool MainWindow::PageWheel(QWheelEvent* wheel) {
+    // The desktop's lines per notch; a touchpad's small steps add up to notches.
+    wheelAngle_ += wheel->angleDelta().y();
+    const int notches = wheelAngle_ / kWheelNotch;
+    wheelAngle_ -= notches * kWheelNotch;
+    if (notches != 0) ScrollPage(-notches * QApplication::wheelScrollLines());
     return true;
 }
 

@@ -116,6 +116,10 @@ class MainWindow : public QMainWindow, public Refresher {
     // ---- The hex page: the operator's ways of paging through it ----------------
     bool PageKey(QKeyEvent* key);
     bool PageWheel(QWheelEvent* wheel);
+    /// Moves the view by lines (down for positive counts); always takes the event.
+    bool ScrollPage(int lines);
+    /// Gives the view as many lines as the page has room for.
+    void FitPageLines();
     [[nodiscard]] QScrollBar* PageBar() const;
 
     // ---- A chip operation on its own thread -------------------------------------

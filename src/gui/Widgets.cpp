@@ -97,7 +97,7 @@ qreal WidestOf(const QFontMetricsF& metrics, const QString& characters) {
 } // namespace
 
 HexPageBox::HexPageBox(QWidget* parent) : TextBox(parent) {
-    // VScroll1 is the page's only scroll bar: the box never scrolls within a page.
+    // VScroll1 is the page's only scroll bar: the box never scrolls its text.
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
@@ -158,6 +158,16 @@ void HexPageBox::FitFont() {
     }
     font.setPointSizeF(fits);
     if (font != this->font()) setFont(font);
+    CountLinesThatFit();
+}
+
+void HexPageBox::CountLinesThatFit() {
+    const qreal lineHeight = std::ceil(QFontMetricsF(font(), this).lineSpacing());
+    const int room = height() - (2 * TextMargin() + cursorWidth() + 1);
+    const int lines = std::max(kPageLines, static_cast<int>(room / lineHeight));
+    if (lines == linesThatFit_) return;
+    linesThatFit_ = lines;
+    emit linesThatFitChanged();
 }
 
 void HexPageBox::resizeEvent(QResizeEvent* event) {

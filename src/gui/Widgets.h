@@ -54,17 +54,23 @@ class TextBox : public QPlainTextEdit {
 };
 
 /// The hex page: a whole page of 16 lines always in view, in a fixed-pitch font of
-/// at least the system's size. A larger box shows the page in a larger font.
+/// at least the system's size. A wider box shows the page in a larger font; a
+/// taller one has room for more lines.
 class HexPageBox : public TextBox {
     Q_OBJECT
   public:
     explicit HexPageBox(QWidget* parent = nullptr);
+    /// The whole lines the box has room for in its font (never fewer than 16).
+    [[nodiscard]] int LinesThatFit() const { return linesThatFit_; }
     [[nodiscard]] QSize minimumSizeHint() const override;
     [[nodiscard]] QSize sizeHint() const override;
     /// The smallest font the page is shown in.
     [[nodiscard]] const QFont& BaseFont() const { return base_; }
     /// Room the widest page (16 lines of 62 characters) takes in a font, text only.
     [[nodiscard]] QSizeF PageTextSize(const QFont& font) const;
+
+  signals:
+    void linesThatFitChanged();
 
   protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -73,9 +79,11 @@ class HexPageBox : public TextBox {
   private:
     void ChooseBaseFont();
     void FitFont();
+    void CountLinesThatFit();
     [[nodiscard]] QSize BoxSizeFor(const QFont& font) const;
 
     QFont base_;
+    int linesThatFit_ = 16;
 };
 
 } // namespace quorbit::gui

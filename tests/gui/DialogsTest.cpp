@@ -1,5 +1,8 @@
 // Qt forms of the core's dialogs, the About box and the help window.
 #include <QApplication>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -33,6 +36,57 @@ TEST(FileFilter, PairsBecomeQtEntriesAndStarDotStarMatchesEveryFile) {
               "Binary Files (*.bin *.rom);;All Files (*)");
     EXPECT_EQ(gui::ToQtFilter("Images|*.hex"), "Images (*.hex)");
     EXPECT_EQ(gui::ToQtFilter(""), "All Files (*)");
+}
+
+/// Answers the next file dialog with a file name (none: Cancel), after noting the
+/// folder it opened in.
+void AnswerFileDialog(const QString& fileName, QString& openedIn) {
+    QTimer::singleShot(0, [&openedIn, fileName] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        openedIn = QFileInfo(dialog->directory().absolutePath()).canonicalFilePath();
+        if (fileName.isEmpty()) return dialog->reject();
+        dialog->selectFile(fileName);
+        static_cast<QDialog*>(dialog)->accept(); // as its Open or Save button does
+    });
+}
+
+TEST(FileDialogs, OpenInTheFolderOfTheLastFileChosenInThisRunOrTheLast) {
+    TempDir dir;
+    std::filesystem::create_directories(dir / "images");
+    std::filesystem::create_directories(dir / "saved");
+    WriteBytes(dir / "images" / "good.bin", "\x01\x02");
+    const auto canonical = [](const std::filesystem::path& p) {
+        return QFileInfo(QString::fromStdString(p.string())).canonicalFilePath();
+    };
+    MemorySettings settings;
+    QString openedIn;
+    {
+        gui::QtDialogs dialogs;
+        dialogs.SetSettings(&settings);
+        AnswerFileDialog(canonical(dir / "images" / "good.bin"), openedIn);
+        EXPECT_EQ(canonical(dialogs.OpenFileName("Open", "Binary Files (*.bin)|*.bin")),
+                  canonical(dir / "images" / "good.bin"));
+        // A save dialog of the same run starts where the image came from, and a name
+        // saved elsewhere moves the folder on.
+        AnswerFileDialog(canonical(dir / "saved") + "/copy.bin", openedIn);
+        EXPECT_FALSE(dialogs.SaveFileName("Save As", "Binary Files (*.bin)|*.bin").empty());
+        EXPECT_EQ(openedIn, canonical(dir / "images"));
+    }
+    // The next run opens in the folder chosen last; a cancelled dialog keeps it.
+    gui::QtDialogs nextRun;
+    nextRun.SetSettings(&settings);
+    AnswerFileDialog("", openedIn);
+    EXPECT_EQ(nextRun.OpenFileName("Open", "All Files (*.*)|*.*"), "");
+    EXPECT_EQ(openedIn, canonical(dir / "saved"));
+
+    // A kept folder that has gone is not offered: the dialog opens in the working folder.
+    std::filesystem::remove_all(dir / "saved");
+    gui::QtDialogs afterRemoval;
+    afterRemoval.SetSettings(&settings);
+    AnswerFileDialog("", openedIn);
+    afterRemoval.OpenFileName("Open", "All Files (*.*)|*.*");
+    EXPECT_EQ(openedIn, QDir::current().canonicalPath());
 }
 
 TEST(AboutBox, ShowsTitleVersionAndTheSystemInfoButton) {

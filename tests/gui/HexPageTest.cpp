@@ -1,6 +1,7 @@
 // Paging through a large image in the hex view: the scroll bar's thumb (with the
-// page following the drag), the mouse wheel and the paging keys over the page, and
-// the Go to address field all reach the last page of an AM29F040.
+// page following the drag), the mouse wheel and the keys over the page, and the Go
+// to address field all reach the end of an AM29F040; a taller window shows more.
+#include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -10,6 +11,7 @@
 #include <QWheelEvent>
 
 #include "WindowRig.h"
+#include "gui/Widgets.h"
 #include "sim/SimBoard.h"
 
 namespace quorbit::test {
@@ -62,41 +64,69 @@ TEST(HexPage, TheThumbDragsWithTheLastPageShownLive) {
     EXPECT_EQ(r.w.app().ui.VScroll1.value, kLastPage);
 }
 
-TEST(HexPage, TheWheelOverThePageMovesAPagePerNotch) {
+TEST(HexPage, TheWheelAndTheArrowsMoveByLinesThePagingKeysByPages) {
     ReadAm29F040 r;
+    const int notch = QApplication::wheelScrollLines() * 16;
     r.Wheel(-120);
-    EXPECT_EQ(r.Shown(), 0x100);
+    EXPECT_EQ(r.Shown(), notch);
     r.Wheel(-360);
-    EXPECT_EQ(r.Shown(), 0x400);
+    EXPECT_EQ(r.Shown(), 4 * notch);
     for (int step = 0; step < 4; ++step) // a touchpad's small steps add up to a notch
         r.Wheel(30);
-    EXPECT_EQ(r.Shown(), 0x300);
-    r.Wheel(-120 * (kLastPage + 10)); // far past the end stops at the last page
-    EXPECT_EQ(r.Shown(), 0x7FF00);
-}
+    EXPECT_EQ(r.Shown(), 3 * notch);
+    r.Key(Qt::Key_PageDown); // a page on from the line shown
+    EXPECT_EQ(r.Shown(), 3 * notch + 0x100);
+    EXPECT_EQ(r.bar->value(), 1 + 3 * notch / 0x100) << "the bar follows the top line's page";
+    r.Wheel(120 * 1000); // far past the start stops at the first line
+    EXPECT_EQ(r.Shown(), 0);
 
-TEST(HexPage, PagingKeysReachBothEndsAndTheArrowsCrossPages) {
-    ReadAm29F040 r;
-    r.Key(Qt::Key_End, Qt::ControlModifier);
-    EXPECT_EQ(r.Shown(), 0x7FF00);
-    r.Key(Qt::Key_PageUp);
-    EXPECT_EQ(r.Shown(), 0x7FE00);
-    r.Key(Qt::Key_PageDown);
-    r.Key(Qt::Key_PageDown); // the last page stays
-    EXPECT_EQ(r.Shown(), 0x7FF00);
+    // Far past the end stops with the chip's last line at the foot of the view.
+    r.Wheel(-120 * 0x10000);
+    EXPECT_EQ(r.Shown() + 16 * r.page->blockCount(), 0x80000);
+    EXPECT_EQ(r.page->document()->lastBlock().text().left(6), "07FFF0");
+
+    // The arrows walk the lines; past the last one the view moves a line, and
+    // the caret stays at the foot so that a held key goes on.
     r.Key(Qt::Key_Home, Qt::ControlModifier);
     EXPECT_EQ(r.Shown(), 0);
-
-    // The arrows walk the lines, and past the last line the next page shows.
     r.page->moveCursor(QTextCursor::Start);
-    for (int line = 0; line < 15; ++line)
+    for (int line = 1; line < r.page->blockCount(); ++line)
         r.Key(Qt::Key_Down);
-    EXPECT_EQ(r.Shown(), 0) << "still within the page";
+    EXPECT_EQ(r.Shown(), 0) << "still within the view";
     r.Key(Qt::Key_Down);
-    EXPECT_EQ(r.Shown(), 0x100);
+    EXPECT_EQ(r.Shown(), 0x10);
+    r.Key(Qt::Key_Down);
+    EXPECT_EQ(r.Shown(), 0x20);
     r.page->moveCursor(QTextCursor::Start);
     r.Key(Qt::Key_Up);
-    EXPECT_EQ(r.Shown(), 0);
+    EXPECT_EQ(r.Shown(), 0x10);
+    r.Key(Qt::Key_End, Qt::ControlModifier);
+    EXPECT_EQ(r.Shown() + 16 * r.page->blockCount(), 0x80000);
+    EXPECT_EQ(r.bar->value(), kLastPage);
+}
+
+TEST(HexPage, ATallerWindowShowsMoreLinesInTheSameFont) {
+    ReadAm29F040 r;
+    auto* box = r.w.Get<gui::HexPageBox>("BufferDisplay");
+    const qreal points = box->font().pointSizeF();
+    r.w.window->resize(r.w.window->width(), r.w.window->height() * 3 / 2);
+    WindowRig::Relayout();
+    const int lines = r.page->blockCount();
+    EXPECT_GT(lines, 16);
+    EXPECT_EQ(lines, box->LinesThatFit());
+    EXPECT_EQ(box->font().pointSizeF(), points) << "as wide as before";
+    // Every line in view, one after another, and all of them on show.
+    for (int line = 0; line < lines; ++line)
+        EXPECT_EQ(r.page->document()->findBlockByNumber(line).text().left(6).toInt(nullptr, 16),
+                  16 * line)
+            << line;
+    const QRect last = r.page->cursorRect(QTextCursor(r.page->document()->lastBlock()));
+    EXPECT_LE(last.bottom(), r.page->viewport()->height());
+
+    // Back to the smallest window: the page's 16 lines again.
+    r.w.window->resize(r.w.window->minimumSizeHint());
+    WindowRig::Relayout();
+    EXPECT_EQ(r.page->blockCount(), 16);
 }
 
 TEST(HexPage, GoToAddressShowsThePageThatHoldsIt) {

@@ -5,6 +5,7 @@
 #include <iostream>
 
 #include "catalog/Catalog.h"
+#include "cli/BatchCommand.h"
 #include "cli/Commands.h"
 #include "cli/JsonResult.h"
 #include "cli/Options.h"
@@ -43,8 +44,13 @@ int ListDevices(std::ostream& out) {
 /// those it learns of only by reading another: the code file a --setup names.
 /// Known before any of them is opened, so that none destroys another.
 std::vector<NamedFile> RunFiles(const CLI::App& cli, const GlobalOptions& options,
-                                const CommandOptions& command, const SetupSaveOptions& save) {
+                                const CommandOptions& command, const SetupSaveOptions& save,
+                                const BatchOptions& batch) {
     std::vector<NamedFile> files = BackendFiles(options);
+    if (cli.got_subcommand("batch")) {
+        files.push_back({"--record", batch.record, -1, true});
+        files.push_back({"--serial-file", batch.serialFile, -1, true});
+    }
     if (cli.got_subcommand("read"))
         files.push_back({"-o", command.file, 1, true});
     else
@@ -108,6 +114,8 @@ int RunVerb(int argc, const char* const* argv, std::ostream& out, std::ostream& 
     AddSetupOption(cli, commandOptions.setup);
     SetupSaveOptions setupOptions;
     auto* setup = AddSetupCommands(cli, setupOptions);
+    BatchOptions batchOptions;
+    auto* batch = AddBatchCommand(cli, commandOptions, batchOptions);
     SumOptions sumOptions;
     auto* sum = AddSumCommand(cli, sumOptions);
     AcceptSharedOptionsBeforeVerb(cli);
@@ -160,7 +168,7 @@ int RunVerb(int argc, const char* const* argv, std::ostream& out, std::ostream& 
     }
     json.PrepareOptions(options);
     if (const std::string twice =
-            FileNamedTwice(RunFiles(cli, options, commandOptions, setupOptions));
+            FileNamedTwice(RunFiles(cli, options, commandOptions, setupOptions, batchOptions));
         !twice.empty()) {
         err << twice << "\n";
         return 2;
@@ -175,7 +183,12 @@ int RunVerb(int argc, const char* const* argv, std::ostream& out, std::ostream& 
             status = Detect(session, err);
         else if (setup->parsed())
             status = RunSetupCommand(cli, commandOptions.setup, setupOptions, session, err);
-        else
+        else if (batch->parsed()) {
+            BatchSummary summary;
+            status = RunBatchCommand(cli, commandOptions, batchOptions, session,
+                                     json.Wanted() ? err : out, err, summary);
+            json.Batch(summary);
+        } else
             status = RunDeviceCommand(cli, commandOptions, session, out, err);
         const bool closed = session.Close();
         json.Capture(session);

@@ -82,7 +82,7 @@ void ApplyOptions(App& app, const CommandOptions& options, const CLI::App* comma
     if (OptionGiven(command, "--blank-first"))
         SetCheck(app.ui.CheckBlankPriorProgramming, options.blankFirst ? 1 : 0);
     // A program run verifies unless told not to, as chip-programmer users expect.
-    if (command->get_name() == "program")
+    if (command->get_name() == "program" || command->get_name() == "batch")
         SetCheck(app.ui.VerifyAfterProgramming,
                  OptionGiven(command, "--verify-after") && !options.verifyAfter ? 0 : 1);
     // No one to ask here: another chip than the one named is refused unless forced.
@@ -148,6 +148,22 @@ void AddProgressOption(CLI::App& cli, CommandOptions& options) {
         ->capture_default_str();
 }
 
+void AddProgramOptions(CLI::App* program, CommandOptions& options) {
+    program->add_option("file", options.file,
+                        "Image file, - for standard input (default: the --setup's code file)");
+    AddChipOptions(program, options);
+    AddFormatOption(program, options);
+    AddOffsetOption(program, options.offset);
+    program->add_option("--voltage", options.voltage, "Programming voltage (default: the device's)")
+        ->check(CLI::IsMember({"12.5", "21", "25"}));
+    program->add_flag("--blank-first,!--no-blank-first", options.blankFirst,
+                      "Check blank before programming");
+    options.verifyAfter = true;
+    program->add_flag("--verify-after,!--no-verify-after,!--no-verify", options.verifyAfter,
+                      "Verify the chip after programming (the default; --no-verify skips it)");
+    AddForceOption(program, options);
+}
+
 void AddDeviceCommands(CLI::App& cli, CommandOptions& options) {
     auto* read = cli.add_subcommand("read", "Read the whole chip into a file");
     read->add_option("-o,--output", options.file,
@@ -163,20 +179,8 @@ void AddDeviceCommands(CLI::App& cli, CommandOptions& options) {
     AddChipOptions(verify, options);
     AddFormatOption(verify, options);
     AddOffsetOption(verify, options.offset);
-    auto* program = cli.add_subcommand("program", "Program the chip with an image file");
-    program->add_option("file", options.file,
-                        "Image file, - for standard input (default: the --setup's code file)");
-    AddChipOptions(program, options);
-    AddFormatOption(program, options);
-    AddOffsetOption(program, options.offset);
-    program->add_option("--voltage", options.voltage, "Programming voltage (default: the device's)")
-        ->check(CLI::IsMember({"12.5", "21", "25"}));
-    program->add_flag("--blank-first,!--no-blank-first", options.blankFirst,
-                      "Check blank before programming");
-    options.verifyAfter = true;
-    program->add_flag("--verify-after,!--no-verify-after,!--no-verify", options.verifyAfter,
-                      "Verify the chip after programming (the default; --no-verify skips it)");
-    AddForceOption(program, options);
+    AddProgramOptions(cli.add_subcommand("program", "Program the chip with an image file"),
+                      options);
     auto* id = cli.add_subcommand("id", "Read and name a flash chip's maker and device code");
     AddChipOptions(id, options);
     auto* erase =
@@ -195,6 +199,47 @@ int RunDeviceCommand(CLI::App& cli, const CommandOptions& options, Session& sess
     }
     const VerbInfo& info = InfoOf(verb);
     const CLI::App* command = cli.get_subcommand(info.name);
+    App& app = session.app();
+    if (const int status = PrepareChipCommand(cli, command, options, session, err); status != 0)
+        return status;
+    std::unique_ptr<JsonProgress> json;
+    if (options.progress == "json") json = std::make_unique<JsonProgress>(app, err, info.name);
+    if (info.loadsImage) {
+        if (const int status = LoadCommandImage(command, options, session, err); status != 0) {
+            if (json) json->Finish(false);
+            return status;
+        }
+    } else if (app.handlerFailed) {
+        if (json) json->Finish(false);
+        return session.FailedStepStatus();
+    }
+
+    Control& button = app.ui.*info.button;
+    if (!button.enabled) {
+        err << "The " << info.name << " command is not available for " << app.dev.DeviceName
+            << "\n";
+        app.ops.Outcome = OpOutcome::Refused;
+        // Erasing or identifying a chip that cannot be is "not supported", not bad usage.
+        return verb == Verb::Id || verb == Verb::Erase ? 1 : 2;
+    }
+    Press(app, button, info.progressLabel, err, options.progress, json.get());
+    int status = app.handlerFailed || app.ops.Outcome != OpOutcome::Success ? 1 : 0;
+    if (app.ops.Outcome == OpOutcome::BadImage) status = 2; // the image, not the chip
+    if (status == 0 && verb == Verb::Read) {
+        // A stop that came as the read finished is taken up by the output: not written.
+        if (StopPending()) {
+            ReportOperationStopped(app);
+            status = 1;
+        } else if (!WriteCodeFile(app, options.file)) {
+            status = 2;
+        }
+    }
+    if (json) json->Finish(status == 0);
+    return status;
+}
+
+int PrepareChipCommand(CLI::App& cli, const CLI::App* command, const CommandOptions& options,
+                       Session& session, std::ostream& err) {
     std::string error;
     std::optional<int> row;
     if (OptionGiven(command, "--device") && !(row = ResolveDevice(options.device, error))) {
@@ -223,42 +268,26 @@ int RunDeviceCommand(CLI::App& cli, const CommandOptions& options, Session& sess
     }
     ApplyOptions(app, options, command);
     if (!ApplyVoltage(app, options.voltage, err)) return 2;
-    std::unique_ptr<JsonProgress> json;
-    if (options.progress == "json") json = std::make_unique<JsonProgress>(app, err, info.name);
+    return 0;
+}
+
+int LoadCommandImage(const CLI::App* command, const CommandOptions& options, Session& session,
+                     std::ostream& err) {
+    App& app = session.app();
     bool loaded = !app.handlerFailed;
-    if (loaded && info.loadsImage && !options.file.empty())
-        loaded = OpenCodeFile(app, options.file);
-    if (loaded && info.loadsImage && app.buf.CodeBufferLoaded != 1) {
-        err << info.name << " needs an image file: give FILE, or a --setup with a code file\n";
+    if (loaded && !options.file.empty()) loaded = OpenCodeFile(app, options.file);
+    if (loaded && app.buf.CodeBufferLoaded != 1) {
+        err << command->get_name()
+            << " needs an image file: give FILE, or a --setup with a code file\n";
         loaded = false;
     }
-    if (!loaded) {
-        if (json) json->Finish(false);
-        return app.handlerFailed ? session.FailedStepStatus() : 2;
-    }
+    if (!loaded) return app.handlerFailed ? session.FailedStepStatus() : 2;
+    return 0;
+}
 
-    Control& button = app.ui.*info.button;
-    if (!button.enabled) {
-        err << "The " << info.name << " command is not available for " << app.dev.DeviceName
-            << "\n";
-        app.ops.Outcome = OpOutcome::Refused;
-        // Erasing or identifying a chip that cannot be is "not supported", not bad usage.
-        return verb == Verb::Id || verb == Verb::Erase ? 1 : 2;
-    }
-    Press(app, button, info.progressLabel, err, options.progress, json.get());
-    int status = app.handlerFailed || app.ops.Outcome != OpOutcome::Success ? 1 : 0;
-    if (app.ops.Outcome == OpOutcome::BadImage) status = 2; // the image, not the chip
-    if (status == 0 && verb == Verb::Read) {
-        // A stop that came as the read finished is taken up by the output: not written.
-        if (StopPending()) {
-            ReportOperationStopped(app);
-            status = 1;
-        } else if (!WriteCodeFile(app, options.file)) {
-            status = 2;
-        }
-    }
-    if (json) json->Finish(status == 0);
-    return status;
+void PressChipButton(App& app, Control& button, const char* label, std::ostream& err,
+                     const std::string& progressMode) {
+    Press(app, button, label, err, progressMode, nullptr);
 }
 
 } // namespace quorbit::cli

@@ -111,6 +111,31 @@ void JsonResult::AddImageFile(const std::string& file, const std::optional<Image
     images_.push_back({file, image});
 }
 
+namespace {
+
+Json BatchObject(const BatchSummary& summary) {
+    Json chips = Json::array();
+    for (const BatchChip& chip : summary.chips) {
+        chips.push_back(
+            {{"chip", chip.chip},
+             {"time", chip.time},
+             {"serial", chip.serial ? Json(*chip.serial) : Json()},
+             {"result", chip.result},
+             {"image_crc32", chip.imageCrc32},
+             {"chip_crc32", chip.chipCrc32.empty() ? Json() : Json(chip.chipCrc32)},
+             {"failure_address", chip.failureAddress ? Json(*chip.failureAddress) : Json()},
+             {"seconds", chip.seconds}});
+    }
+    return {{"good", summary.good},
+            {"failed", summary.failed},
+            {"skipped", summary.skipped},
+            {"stopped", summary.stopped},
+            {"next_serial", summary.nextSerial ? Json(*summary.nextSerial) : Json()},
+            {"chips", chips}};
+}
+
+} // namespace
+
 int JsonResult::Finish(std::ostream& out, int status) {
     if (!wanted_) return status;
     // Keys in the order the manual gives them.
@@ -157,6 +182,7 @@ int JsonResult::Finish(std::ostream& out, int status) {
             images.push_back(std::move(entry));
         }
     }
+    if (batch_) j["batch"] = BatchObject(*batch_);
     j["port_accesses"] = portAccesses_ ? Json(*portAccesses_) : Json();
     const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(
         std::chrono::steady_clock::now() - start_);

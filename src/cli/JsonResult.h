@@ -11,6 +11,7 @@
 
 #include "buffers/Checksums.h"
 #include "buffers/Coverage.h"
+#include "cli/BatchCommand.h"
 #include "ops/OpsState.h"
 
 namespace CLI {
@@ -61,6 +62,8 @@ class JsonResult {
     void ListDevices();
     /// "sum": one image file's summary, or the reason it was not read.
     void AddImageFile(const std::string& file, const std::optional<ImageSummary>& image);
+    /// "batch": the chips and the summary.
+    void Batch(const BatchSummary& summary) { batch_ = summary; }
     /// Log lines of a run without a session (sum's loads).
     void AddLogLine(const std::string& line) { log_.push_back(line); }
 
@@ -87,6 +90,7 @@ class JsonResult {
         std::optional<ImageSummary> image;
     };
     std::vector<ImageFile> images_;
+    std::optional<BatchSummary> batch_;
     std::vector<std::string> log_;
 };
 

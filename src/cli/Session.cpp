@@ -6,9 +6,12 @@
 
 #include "app/SafeFile.h"
 #include "app/Shell.h"
+#include "cli/SimSocket.h"
 #include "hw/StopRequest.h"
 #include "hw/backends/CountingPort.h"
 #include "hw/backends/TracePort.h"
+#include "sim/BoardFaults.h"
+#include "sim/SimBoard.h"
 
 namespace quorbit::cli {
 
@@ -61,7 +64,11 @@ bool Session::Close() {
     // The folder named by --config-dir is the only one: a port file that could not
     // be written there (said when it failed) is an output of the run that is lost.
     if (!options_.configDir.empty() && !app_->PortFileFailure.empty()) written = false;
-    const std::string error = SaveSimulatedChip(backend_, options_.backend.sim);
+    // A batch names one file per chip ({n}) and has saved each chip itself.
+    const bool savedPerChip =
+        options_.backend.sim.saveFile.find(kChipNumberMark) != std::string::npos;
+    const std::string error =
+        savedPerChip ? std::string() : SaveSimulatedChip(backend_, options_.backend.sim);
     // The whole run, start-up and the closing reset included, as a real port would take it.
     if (backend_.counter && !options_.countQuietly)
         out_ << EstimateText(backend_.counter->Counts(), options_.backend.stepNs) << std::flush;
@@ -89,6 +96,24 @@ bool Session::BoardKnown() const {
 std::optional<std::int64_t> Session::PortAccesses() const {
     if (!backend_.counter) return std::nullopt;
     return backend_.counter->Counts().accesses;
+}
+
+bool Session::InsertNextSimChip(int row, bool faulty) {
+    if (!backend_.simBoard) return false;
+    SimSetup setup = options_.backend.sim;
+    if (setup.chip.empty()) setup.chip = std::to_string(row);
+    // The board's own faults stay on the board from the start: only the chip's
+    // part of --sim-fault goes with each new chip (a spare board sorts them out).
+    sim::SimBoard spare(0, setup.basePort);
+    const std::string chipFaults = faulty ? sim::ApplyBoardFaults(spare, setup.fault) : "";
+    backend_.simBoard->Insert(MakeSocketChip(setup, chipFaults));
+    return true;
+}
+
+std::string Session::SaveSimChip(const std::string& path) const {
+    SimSetup setup = options_.backend.sim;
+    setup.saveFile = path;
+    return SaveSimulatedChip(backend_, setup);
 }
 
 void Session::SelectBoard() {

@@ -13,6 +13,9 @@
 
 namespace quorbit::cli {
 
+/// In a batch's --sim-save name, the place of each chip's number.
+inline constexpr const char* kChipNumberMark = "{n}";
+
 class Session {
   public:
     /// Throws PortError (backend) or std::invalid_argument (bad option values).
@@ -40,6 +43,15 @@ class Session {
     /// True when the chip commands can reach a board: a model (4, 5 or 6) on a
     /// chosen port, and the last board selection was not stopped by a failure.
     [[nodiscard]] bool BoardKnown() const;
+    /// The simulator's socket takes a new chip, as an operator puts the next one
+    /// in: of the device row (or --sim-chip's), with --sim-image's contents and,
+    /// when `faulty`, --sim-fault's defects. False when the backend is no simulator.
+    bool InsertNextSimChip(int row, bool faulty);
+    /// Saves the simulated chip's contents (a batch's --sim-save per chip); an
+    /// error text, or "".
+    [[nodiscard]] std::string SaveSimChip(const std::string& path) const;
+    /// --sim-save as given.
+    [[nodiscard]] const std::string& SimSaveFile() const { return options_.backend.sim.saveFile; }
     /// Port accesses of the whole run so far, when they are counted.
     [[nodiscard]] std::optional<std::int64_t> PortAccesses() const;
 

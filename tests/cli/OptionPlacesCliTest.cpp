@@ -27,8 +27,9 @@ struct OptionPlaces : CliInTempDir {
         const std::regex time("[0-9]{2}:[0-9]{2}:[0-9]{2}>");
         std::string setup;
         if (std::filesystem::exists(dir / "QBSetup1.INI")) setup = ReadBytes(dir / "QBSetup1.INI");
-        return "exit " + std::to_string(r.status) + "\n--- out\n" + std::regex_replace(r.out, time, "T>") +
-               "--- err\n" + std::regex_replace(r.err, time, "T>") + "--- QBSetup1.INI\n" + setup;
+        return "exit " + std::to_string(r.status) + "\n--- out\n" +
+               std::regex_replace(r.out, time, "T>") + "--- err\n" +
+               std::regex_replace(r.err, time, "T>") + "--- QBSetup1.INI\n" + setup;
     }
 };
 
@@ -107,13 +108,14 @@ TEST_F(OptionPlaces, EveryOptionOfSeveralVerbsWorksBeforeAndAfterTheVerb) {
             << names.front() << " is in --help but not in the table";
     }
     for (const std::string& name : typed)
-        EXPECT_TRUE(listed.count(name) > 0) << name << " is not in --help's options of several verbs";
+        EXPECT_TRUE(listed.count(name) > 0)
+            << name << " is not in --help's options of several verbs";
 
     // Before a verb that does not take it, such an option is named with the verbs
     // that do; a verb's own option stays after the verb.
     const CliResult notBlanks = Run("--force blank -d 27C256");
     EXPECT_EQ(notBlanks.status, 2);
-    EXPECT_TRUE(notBlanks.ErrHas("--force applies to program and erase, not to blank\n"))
+    EXPECT_TRUE(notBlanks.ErrHas("--force applies to program, erase and batch, not to blank\n"))
         << notBlanks.err;
     const CliResult own = Run("-o out.bin read -d 27C256");
     EXPECT_EQ(own.status, 2);

@@ -1,6 +1,7 @@
 #include "cli/BatchCommand.h"
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <chrono>
@@ -232,7 +233,16 @@ void PutSerial(App& app, const std::vector<std::uint8_t>& base, const Coverage& 
     // A partial image is written where it holds bytes: the field is one of them.
     std::vector<AddressRange> ranges = baseHeld.Ranges();
     ranges.push_back({field.address, field.address + static_cast<std::uint32_t>(field.length) - 1});
-    app.buf.CodeCoverage = Coverage::OfRanges(std::move(ranges));
+    std::sort(ranges.begin(), ranges.end(),
+              [](const AddressRange& a, const AddressRange& b) { return a.first < b.first; });
+    std::vector<AddressRange> held; // in order and apart, as a coverage keeps them
+    for (const AddressRange& r : ranges) {
+        if (!held.empty() && r.first <= held.back().last + 1)
+            held.back().last = std::max(held.back().last, r.last);
+        else
+            held.push_back(r);
+    }
+    app.buf.CodeCoverage = Coverage::OfRanges(std::move(held));
 }
 
 /// How a chip that was not good failed: where, and what was written and read.

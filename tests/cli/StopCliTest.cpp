@@ -204,6 +204,57 @@ TEST_F(CliStop, EachStopSignalEndsTheProgrammingWithTheBoardResetAndItsOwnStatus
         EXPECT_NE(keys.find(key), std::string::npos) << key << " in " << keys;
 }
 
+// A batch stopped in its second chip: the chip in hand ends the safe way, the
+// record keeps the good chip and the stopped one whole, and the summary is said.
+// Stopped again while it waits for the next chip, it ends at once too.
+TEST_F(CliStop, AStopInABatchEndsTheChipInHandSafelyAndKeepsTheRecordWhole) {
+    const auto image = sim::RandomContents(512 * 1024, 6);
+    WriteBytes(dir / "image.bin", std::string(image.begin(), image.end()));
+    WriteBytes(dir / "small.bin", std::string(image.begin(), image.begin() + 256));
+    const std::string reset = FinishedReset("AM29F040");
+    for (const bool waiting : {false, true}) {
+        SCOPED_TRACE(waiting ? "waiting for the next chip" : "programming");
+        int input[2];
+        ASSERT_EQ(::pipe(input), 0);
+        ASSERT_EQ(::write(input[1], "\n\n", waiting ? 1 : 2), waiting ? 1 : 2);
+        fs::remove(dir / "record.csv");
+        Started run(dir.path(),
+                    {"--trace", "trace.txt", "batch", "-d", "AM29F040",
+                     waiting ? "small.bin" : "image.bin", "--yes", "--serial", "7FFF0:4",
+                     "--record", "record.csv"},
+                    -1, input[0]);
+        ::close(input[0]);
+        if (waiting)
+            ASSERT_TRUE(Started::WaitFor(dir / "out.txt", "chip 1: OK")) << Text("out.txt");
+        else
+            ASSERT_TRUE(Started::WaitFor(dir / "out.txt", "Start programming"));
+        run.Signal(SIGTERM);
+        const int status = run.Wait();
+        ::close(input[1]);
+        ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
+        const std::string out = Text("out.txt");
+        const std::string record = Text("record.csv");
+        EXPECT_EQ(LastLines(Text("trace.txt"), kResetLines), reset);
+        EXPECT_EQ(Count(out, "Successfull"), waiting ? 1u : 0u) << out;
+        EXPECT_EQ(Count(record, "\n"), 2u) << record; // the header and one chip
+        if (waiting) {
+            EXPECT_EQ(WEXITSTATUS(status), 1);
+            EXPECT_EQ(Count(out, "batch: 1 good, 0 failed, 0 skipped, next serial 000002; "
+                                 "stopped by the operator"),
+                      1u)
+                << out;
+        } else {
+            EXPECT_EQ(WEXITSTATUS(status), 128 + SIGTERM);
+            EXPECT_EQ(Count(out, "chip 1: STOPPED ("), 1u) << out;
+            EXPECT_EQ(Count(record, ",1,000001,Flash AMD AM29F040,STOPPED,"), 1u) << record;
+            EXPECT_EQ(Count(out, "batch: 0 good, 0 failed, 0 skipped, next serial 000001; "
+                                 "stopped by the operator"),
+                      1u)
+                << out;
+        }
+    }
+}
+
 // A trace into a pipe nobody reads is refused at once; one whose reader has
 // stopped reading holds the run only until the stop: one signal ends it, with
 // the trace given up and the output not written.

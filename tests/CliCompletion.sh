@@ -32,7 +32,8 @@ expect() {
 
 # Verbs, and setup's one sub-verb.
 expect "pro" "program"
-expect "" "$(printf '%s\n' blank detect devices erase id program read setup sum verify)"
+expect "" "$(printf '%s\n' batch blank detect devices erase id program read setup sum verify)"
+expect "batch --serial-f" "--serial-file"
 expect "setup s" "save"
 # An option's value is not taken for the verb ("blank" is the trace file here).
 expect "--trace blank re" "read"

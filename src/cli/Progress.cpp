@@ -63,6 +63,11 @@ void JsonProgress::Emit(long long done, const char* result) {
     const long long elapsed = ElapsedMs();
     Json line = {
         {"op", op_}, {"done", done}, {"total", app_.dev.ImageLength}, {"elapsed_ms", elapsed}};
+    const ReportState& report = app_.report;
+    if (!result && !report.WaitPhase.empty()) {
+        line["wait"] = report.WaitPhase;
+        line["wait_ms"] = static_cast<long long>(report.WaitSeconds * 1000.0);
+    }
     if (result) line["result"] = result;
     err_ << DumpJson(line) << "\n" << std::flush;
     lastEmitMs_ = elapsed;
@@ -70,6 +75,15 @@ void JsonProgress::Emit(long long done, const char* result) {
 }
 
 void JsonProgress::Repaint() {
+    if (const std::string& phase = app_.report.WaitPhase; !phase.empty()) {
+        // A wait on the chip (an erase) moves no count: a line a second, and one
+        // as it begins, say what it waits for, so that a script sees it is alive.
+        if (phase == shownWait_ && ElapsedMs() - lastEmitMs_ < 1000) return;
+        shownWait_ = phase;
+        Emit(Done(), nullptr);
+        return;
+    }
+    shownWait_.clear();
     const long long done = Done();
     if (done == lastDone_ || ElapsedMs() - lastEmitMs_ < 100) return; // ten a second at most
     Emit(done, nullptr);

@@ -50,6 +50,7 @@ class JsonProgress : public Refresher {
     std::chrono::steady_clock::time_point start_;
     long long lastEmitMs_ = -1000;
     long long lastDone_ = -1;
+    std::string shownWait_; // the wait phase the last line named
 };
 
 /// True when standard error is a terminal (progress lines are for people only).

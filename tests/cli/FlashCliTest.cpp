@@ -115,6 +115,9 @@ TEST_F(FlashCli, EraseAndIdEndTheirJsonProgressWithTheResult) {
     // The read-back after the erase is what moves the count to the whole chip.
     EXPECT_EQ(last(r).rfind("{\"op\":\"erase\",\"done\":131072,\"total\":131072,", 0), 0u) << r.err;
     EXPECT_NE(last(r).find("\"result\":\"ok\"}\n"), std::string::npos) << r.err;
+    // The erase's wait, which moves no count, is said as it goes.
+    EXPECT_NE(r.err.find(",\"wait\":\""), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find(",\"wait_ms\":"), std::string::npos) << r.err;
     r = Run("--sim-chip AM29F010 erase -d AM29F010 --progress json"); // no --yes: cancelled
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(last(r).find("\"result\":\"failed\"}"), std::string::npos) << r.err;

@@ -14,6 +14,7 @@
 #include "hw/Detection.h"
 #include "hw/PortBase.h"
 #include "hw/PortFile.h"
+#include "session/SimSocket.h"
 #include "sim/BoardFaults.h"
 #include "sim/ChipFactory.h"
 #include "sim/SeedFaults.h"
@@ -221,8 +222,7 @@ namespace {
 
 /// Without --sim-chip the socket takes the chip of each device chosen, with the
 /// contents and faults given; the board's own faults are put on the board once.
-std::function<std::unique_ptr<sim::SimChip>(int)> FollowingSocketChip(const OpenedBackend& backend,
-                                                                      const SimSetup& setup) {
+SocketChipMaker FollowingSocketChip(const OpenedBackend& backend, const SimSetup& setup) {
     if (!backend.simBoard || (setup.imageFile.empty() && setup.fault.empty())) return nullptr;
     const std::string chipFaults = sim::ApplyBoardFaults(*backend.simBoard, setup.fault);
     // An image that cannot be read, or fits no chip at all, is said at start: made
@@ -242,11 +242,11 @@ std::function<std::unique_ptr<sim::SimChip>(int)> FollowingSocketChip(const Open
 Services BackendServices(const OpenedBackend& backend, const GlobalOptions& o) {
     Services services;
     services.workFolder = WorkingFolder();
-    services.simChipFixed = InsertSimulatedChip(backend, o.backend.sim);
-    if (!services.simChipFixed)
-        services.simSocketChip = FollowingSocketChip(backend, o.backend.sim);
+    // A chip named at start stays in the socket whatever device is chosen.
+    if (backend.simBoard && !InsertSimulatedChip(backend, o.backend.sim))
+        services.deviceChosen =
+            SocketFollowsDevice(*backend.simBoard, FollowingSocketChip(backend, o.backend.sim));
     services.port = backend.io.get();
-    services.simBoard = backend.simBoard;
     services.userConfigFolder = UserConfigFolder();
     services.appFolder = ExecutableFolder();
     services.portFileFolder =

@@ -27,6 +27,8 @@ class GuiSession {
 
     [[nodiscard]] App& app() const { return *app_; }
     [[nodiscard]] MainWindow& window() const { return *window_; }
+    /// The port the session opened, with the simulated board when that is the backend.
+    [[nodiscard]] const OpenedBackend& backend() const { return backend_; }
     /// Saves the simulated chip when --sim-save asks for it; returns the failure or "".
     std::string Finish();
 

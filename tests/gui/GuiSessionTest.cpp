@@ -101,11 +101,11 @@ TEST(WindowSimulator, ImageAndFaultAloneGoToTheChipOfEachDeviceChosen) {
 
     gui::GuiSession session(options);
     App& app = session.app();
-    EXPECT_EQ(app.svc.simBoard->Chip(), nullptr) << "no device chosen yet";
+    EXPECT_EQ(session.backend().simBoard->Chip(), nullptr) << "no device chosen yet";
     ASSERT_TRUE(SelectDevice(app, 11)); // Eprom 27C256
-    ASSERT_NE(app.svc.simBoard->Chip(), nullptr);
-    EXPECT_EQ(app.svc.simBoard->Chip()->Name(), "Eprom 27C256");
-    EXPECT_EQ(app.svc.simBoard->Chip()->Memory().size(), 32768u);
+    ASSERT_NE(session.backend().simBoard->Chip(), nullptr);
+    EXPECT_EQ(session.backend().simBoard->Chip()->Name(), "Eprom 27C256");
+    EXPECT_EQ(session.backend().simBoard->Chip()->Memory().size(), 32768u);
 
     session.window().Sync();
     // Pressed in the window: the read runs on the operation's thread.
@@ -118,8 +118,8 @@ TEST(WindowSimulator, ImageAndFaultAloneGoToTheChipOfEachDeviceChosen) {
 
     // Another device gets a chip of its own, with the same contents and fault.
     ASSERT_TRUE(SelectDevice(app, 27));
-    EXPECT_EQ(app.svc.simBoard->Chip()->Name(), "Flash AMD AM29F040");
-    EXPECT_EQ(app.svc.simBoard->Chip()->Memory()[0x7FFFF], 0x00);
+    EXPECT_EQ(session.backend().simBoard->Chip()->Name(), "Flash AMD AM29F040");
+    EXPECT_EQ(session.backend().simBoard->Chip()->Memory()[0x7FFFF], 0x00);
 }
 
 TEST(WindowSimulator, AChipNamedAtStartIsTheDeviceChosenInTheList) {

@@ -1,4 +1,4 @@
-#include "cli/Options.h"
+#include "session/Options.h"
 
 #include <CLI/CLI.hpp>
 #include <filesystem>
@@ -10,7 +10,6 @@
 #include "app/SystemServices.h"
 #include "app/TextFile.h"
 #include "catalog/Catalog.h"
-#include "cli/SimSocket.h"
 #include "hw/Detection.h"
 #include "hw/PortBase.h"
 #include "hw/PortFile.h"
@@ -22,7 +21,7 @@
 #include "sim/SimContents.h"
 #include "sim/SimFaults.h"
 
-namespace quorbit::cli {
+namespace quorbit {
 
 namespace {
 
@@ -294,4 +293,4 @@ void ApplyBoardOptions(App& app, const GlobalOptions& o, bool scanOnAuto) {
     }
 }
 
-} // namespace quorbit::cli
+} // namespace quorbit

@@ -12,8 +12,8 @@
 #include "Fakes.h"
 #include "app/SafeFile.h"
 #include "app/SystemServices.h"
-#include "hw/Detection.h"
-#include "hw/PortFile.h"
+#include "link/Detection.h"
+#include "link/PortFile.h"
 #include "session/Options.h"
 
 namespace quorbit::test {

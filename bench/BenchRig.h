@@ -15,6 +15,7 @@
 #include "app/Shell.h"
 #include "app/SystemServices.h"
 #include "catalog/VoltageSpeed.h"
+#include "session/SimSocket.h"
 #include "sim/SimBoard.h"
 
 namespace quorbit::bench {
@@ -50,7 +51,7 @@ class BenchRig {
         services.sound = &sound_;
         services.dialogs = &dialogs_;
         services.settings = &settings_;
-        services.simBoard = &board;
+        services.deviceChosen = SocketFollowsDevice(board);
         services.appFolder = services.portFileFolder = services.workFolder =
             services.userConfigFolder = folder_.string();
         app = std::make_unique<App>(services);

@@ -26,7 +26,7 @@ constexpr std::int64_t kSize = 512 * 1024;
 /// The AM29F040 chosen; the socket keeps the chip each run puts there.
 struct Bench : bench::BenchRig {
     explicit Bench(int model) : BenchRig(model) {
-        app->svc.simChipFixed = true;
+        app->svc.deviceChosen = nullptr; // each run's chip stays in the socket
         SelectDevice(*app, kRowAm29F040);
     }
 };

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "hw/PortFile.h"
+#include "link/PortFile.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string text(reinterpret_cast<const char*>(data), size);

@@ -11,6 +11,7 @@
 #include "app/App.h"
 #include "app/Shell.h"
 #include "app/SystemServices.h"
+#include "session/SimSocket.h"
 #include "setups/SetupFile.h"
 #include "setups/Setups.h"
 #include "sim/SimBoard.h"
@@ -38,7 +39,7 @@ struct Program {
         std::filesystem::create_directories(folder);
         quorbit::Services s;
         s.port = &board;
-        s.simBoard = &board;
+        s.deviceChosen = quorbit::SocketFollowsDevice(board);
         s.clock = &clock;
         s.sound = &sound;
         s.dialogs = &dialogs;

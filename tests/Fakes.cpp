@@ -4,6 +4,8 @@
 #include <random>
 #include <sstream>
 
+#include "session/SimSocket.h"
+
 namespace quorbit::test {
 
 TempDir::TempDir() {
@@ -76,7 +78,7 @@ void Rig::Build() {
     s.sound = &sound;
     s.dialogs = &dialogs;
     s.settings = &settings;
-    s.simBoard = sim;
+    if (sim) s.deviceChosen = SocketFollowsDevice(*sim);
     s.appFolder = (dir / "app").string();
     s.portFileFolder = s.appFolder;
     s.userConfigFolder = (dir / "user").string();

@@ -7,10 +7,10 @@
 #include "app/Shell.h"
 #include "buffers/BinaryFiles.h"
 #include "catalog/DeviceSelection.h"
-#include "hw/Detection.h"
 #include "hw/PortIo.h"
-#include "hw/PulseOverruns.h"
 #include "hw/StopRequest.h"
+#include "link/Detection.h"
+#include "link/PulseOverruns.h"
 #include "ops/WireOps.h"
 #include "setups/Setups.h"
 

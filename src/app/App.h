@@ -16,10 +16,7 @@
 
 namespace quorbit {
 
-namespace sim {
-class SimBoard;
-class SimChip;
-} // namespace sim
+class App;
 class Desktop;
 class OperationHost;
 
@@ -29,17 +26,14 @@ struct Services {
     SoundPlayer* sound = nullptr;
     Dialogs* dialogs = nullptr;
     SettingsStore* settings = nullptr;
-    Refresher* refresher = nullptr;    // may be null (no view)
-    Desktop* desktop = nullptr;        // About box, help, other programs; may be null
-    sim::SimBoard* simBoard = nullptr; // set when the port backend is the simulator
+    Refresher* refresher = nullptr; // may be null (no view)
+    Desktop* desktop = nullptr;     // About box, help, other programs; may be null
     /// Runs chip operations on a thread of their own; null: on the caller's thread.
     OperationHost* operations = nullptr;
-    /// The simulated socket's chip was named at start: choosing a device leaves it.
-    bool simChipFixed = false;
-    /// Makes the chip the simulated socket takes when a device row is chosen (its
-    /// contents and faults as given at start); null: an erased chip. Throws
-    /// std::invalid_argument when the chip cannot be made as asked.
-    std::function<std::unique_ptr<sim::SimChip>(int row)> simSocketChip;
+    /// Told of each catalog row the operator chooses, once the row is the device and
+    /// before its lines are set: on the simulated board the session puts that chip
+    /// into the socket here. Null: nothing follows the choice.
+    std::function<void(App& app, int row)> deviceChosen;
     /// Folder of the program: its sounds and help live here.
     std::string appFolder = ".";
     /// Where the port file is kept while the program may write there: the program's

@@ -6,9 +6,9 @@
 #include "app/Shell.h"
 #include "catalog/Catalog.h"
 #include "catalog/DeviceSelection.h"
-#include "hw/Detection.h"
-#include "hw/PortFile.h"
 #include "hw/StopRequest.h"
+#include "link/Detection.h"
+#include "link/PortFile.h"
 
 namespace quorbit {
 namespace {

@@ -1,6 +1,5 @@
 #include "catalog/DeviceSelection.h"
 
-#include <stdexcept>
 #include <string>
 
 #include "app/App.h"
@@ -10,8 +9,6 @@
 #include "catalog/VoltageSpeed.h"
 #include "ops/FlashId.h"
 #include "ops/ProgramImage.h"
-#include "sim/ChipFactory.h"
-#include "sim/SimBoard.h"
 
 namespace quorbit {
 
@@ -96,31 +93,6 @@ void SetTimingFactors(App& app) {
         b.ShortDelayFactor = 2;
         b.MediumDelayFactor = 50;
         b.LongDelayFactor = 250;
-    }
-}
-
-// On the simulated board the socket follows the operator's choice, unless the
-// chip was named when the program started. A chip of the same type already in
-// the socket stays, with what was programmed into it.
-void FollowWithSimulatedChip(App& app, int k) {
-    sim::SimBoard* simBoard = app.svc.simBoard;
-    if (!simBoard || app.svc.simChipFixed) return;
-    const std::string name = CatalogTable().at(static_cast<std::size_t>(k)).name;
-    if (simBoard->Chip() && simBoard->Chip()->Name() == name) return;
-    if (!app.svc.simSocketChip) {
-        simBoard->Insert(sim::MakeErasedSimChip(k));
-        return;
-    }
-    try {
-        simBoard->Insert(app.svc.simSocketChip(k));
-    } catch (const std::invalid_argument& e) {
-        // The contents or faults given at start do not suit this chip: the device is
-        // still chosen, on an erased chip, and the operator is told.
-        simBoard->Insert(sim::MakeErasedSimChip(k));
-        const std::string text = std::string(e.what()) + " - the simulated " + Trimmed(name) +
-                                 " is an erased chip instead";
-        LogMessage(app, text);
-        app.svc.dialogs->MsgBox(text, "Simulated Chip", MsgIcon::Exclamation, MsgButtons::Ok, 0);
     }
 }
 
@@ -221,7 +193,7 @@ void Device_Click(App& app) {
     }
 
     CopyCatalogRow(app, k);
-    FollowWithSimulatedChip(app, k);
+    if (app.svc.deviceChosen) app.svc.deviceChosen(app, k);
     SetAddressMaps(app);
     SetTimingFactors(app);
     SetPulseStep(app);

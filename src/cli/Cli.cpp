@@ -8,12 +8,12 @@
 #include "cli/BatchCommand.h"
 #include "cli/Commands.h"
 #include "cli/JsonResult.h"
-#include "cli/Options.h"
 #include "cli/Session.h"
 #include "cli/SetupCommand.h"
 #include "cli/SharedOptions.h"
 #include "cli/StopSignals.h"
 #include "cli/SumCommand.h"
+#include "session/Options.h"
 #include "setups/Setups.h"
 
 namespace quorbit::cli {

@@ -7,9 +7,9 @@
 #include "app/App.h"
 #include "catalog/Catalog.h"
 #include "cli/Json.h"
-#include "cli/Options.h"
 #include "cli/Session.h"
 #include "hw/StopRequest.h"
+#include "session/Options.h"
 
 namespace quorbit::cli {
 namespace {

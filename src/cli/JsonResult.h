@@ -20,12 +20,12 @@ class App;
 
 namespace quorbit {
 class App;
-}
+struct GlobalOptions;
+} // namespace quorbit
 
 namespace quorbit::cli {
 
 class Session;
-struct GlobalOptions;
 
 /// An image's bytes and checksums as the object gives them.
 struct ImageSummary {

@@ -8,8 +8,8 @@
 
 #include "app/App.h"
 #include "app/SystemServices.h"
-#include "cli/Options.h"
 #include "session/Backend.h"
+#include "session/Options.h"
 
 namespace quorbit::cli {
 

@@ -30,7 +30,7 @@ OpenedBackend OpenWindowBackend(const BackendOptions& options, std::string& note
     BackendOptions chosen = options;
     std::error_code ec;
     const bool portFound = std::filesystem::exists(options.ppdev378, ec);
-    if (portFound && cli::DescribesSimulatedChip(options.sim))
+    if (portFound && DescribesSimulatedChip(options.sim))
         throw PortError("--sim-chip, --sim-image, --sim-fault and --sim-save describe the "
                         "simulated board, but a parallel port was found (" +
                         options.ppdev378 + "): add --backend sim to use the simulator");
@@ -51,7 +51,7 @@ OpenedBackend OpenWindowBackend(const BackendOptions& options, std::string& note
     return OpenBackend(chosen);
 }
 
-GuiSession::GuiSession(const cli::GlobalOptions& options)
+GuiSession::GuiSession(const GlobalOptions& options)
     : options_(options), sound_(QString::fromStdString(ExecutableFolder())),
       settings_(QString::fromLatin1(kAppTitle), QString::fromLatin1(kAppTitle)) {
     std::string note;
@@ -60,10 +60,10 @@ GuiSession::GuiSession(const cli::GlobalOptions& options)
         note += (note.empty() ? "" : "\n") + warning;
     for (const auto& seeded : options.notes)
         note += (note.empty() ? "" : "\n") + seeded;
-    if (const std::string folder = cli::ConfigFolderNote(options); !folder.empty())
+    if (const std::string folder = ConfigFolderNote(options); !folder.empty())
         note += (note.empty() ? "" : "\n") + folder;
 
-    Services services = cli::BackendServices(backend_, options);
+    Services services = BackendServices(backend_, options);
     services.clock = &clock_;
     services.sound = &sound_;
     services.dialogs = &dialogs_;
@@ -75,7 +75,7 @@ GuiSession::GuiSession(const cli::GlobalOptions& options)
     dialogs_.SetSettings(&settings_);
     window_->SetPortNote(QString::fromStdString(note));
     window_->Load();
-    cli::ApplyBoardOptions(*app_, options_, false);
+    ApplyBoardOptions(*app_, options_, false);
     ChooseSimulatedChip();
     window_->Sync();
 }
@@ -92,16 +92,16 @@ void GuiSession::ChooseSimulatedChip() {
 GuiSession::~GuiSession() = default;
 
 std::string GuiSession::Finish() {
-    return cli::SaveSimulatedChip(backend_, options_.backend.sim);
+    return SaveSimulatedChip(backend_, options_.backend.sim);
 }
 
 namespace {
 
-void AddWindowOptions(CLI::App& cli, cli::GlobalOptions& options) {
-    cli::AddVersionAndLicence(cli, "quorbit");
+void AddWindowOptions(CLI::App& cli, GlobalOptions& options) {
+    AddVersionAndLicence(cli, "quorbit");
     options.backend.choice = "auto";
-    cli::AddBackendOptions(cli, options);
-    cli::AddBoardOptions(cli, options);
+    AddBackendOptions(cli, options);
+    AddBoardOptions(cli, options);
     cli.get_option("--backend")
         ->description("Port backend: auto (the parallel port when there is one, else the "
                       "simulated board), sim, ppdev[:/dev/parportN], direct or exec:COMMAND");
@@ -129,7 +129,7 @@ std::optional<int> AnswerWithoutWindow(CLI::App& cli, int argc, char** argv) {
 
 int RunWindow(int argc, char** argv) {
     CLI::App cli{"quorbit: the QUORBIT-4/5/6 device programmer window"};
-    cli::GlobalOptions options;
+    GlobalOptions options;
     AddWindowOptions(cli, options);
     if (const auto answered = AnswerWithoutWindow(cli, argc, argv)) return *answered;
 
@@ -155,7 +155,7 @@ int RunWindow(int argc, char** argv) {
         ShowStartFailure(err.str());
         return 2;
     }
-    if (const std::string problem = cli::FinishOptions(options, true); !problem.empty()) {
+    if (const std::string problem = FinishOptions(options, true); !problem.empty()) {
         ShowStartFailure(problem);
         return 2;
     }

@@ -7,9 +7,9 @@
 
 #include "app/App.h"
 #include "app/SystemServices.h"
-#include "cli/Options.h"
 #include "gui/MainWindow.h"
 #include "gui/QtServices.h"
+#include "session/Options.h"
 
 namespace quorbit::gui {
 
@@ -20,13 +20,15 @@ OpenedBackend OpenWindowBackend(const BackendOptions& options, std::string& note
 class GuiSession {
   public:
     /// Throws PortError (backend) or std::invalid_argument (bad option values).
-    explicit GuiSession(const cli::GlobalOptions& options);
+    explicit GuiSession(const GlobalOptions& options);
     ~GuiSession();
     GuiSession(const GuiSession&) = delete;
     GuiSession& operator=(const GuiSession&) = delete;
 
     [[nodiscard]] App& app() const { return *app_; }
     [[nodiscard]] MainWindow& window() const { return *window_; }
+    /// The port the session opened, with the simulated board when that is the backend.
+    [[nodiscard]] const OpenedBackend& backend() const { return backend_; }
     /// Saves the simulated chip when --sim-save asks for it; returns the failure or "".
     std::string Finish();
 
@@ -34,7 +36,7 @@ class GuiSession {
     /// --sim-chip NAME: that device is chosen in the list, as the operator would.
     void ChooseSimulatedChip();
 
-    cli::GlobalOptions options_;
+    GlobalOptions options_;
     OpenedBackend backend_;
     SystemClock clock_;
     QtSoundPlayer sound_;

@@ -15,7 +15,7 @@
 #include "app/App.h"
 #include "app/Shell.h"
 #include "app/TextFile.h"
-#include "hw/PageLoadPriority.h"
+#include "link/PageLoadPriority.h"
 #include "ops/EraseChip.h"
 #include "ops/PageWrite.h"
 #include "ops/Program.h"

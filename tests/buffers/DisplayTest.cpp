@@ -97,7 +97,7 @@ TEST_F(Display, DeviceViewReadsThePageFromTheChipInTheSocket) {
     const std::string text = "Hello \"EPROM\" {}";
     std::copy(text.begin(), text.end(), image.begin() + 0x7F00);
     rig.sim->Insert(sim::MakeSimChip(11, image));
-    app.svc.simChipFixed = true;
+    app.svc.deviceChosen = nullptr; // the chip above stays in the socket
     SelectDevice(app, 11);
     rig.ClearLog();
     Fire(app.ui.Display_button.onClick);

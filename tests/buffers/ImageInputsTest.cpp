@@ -13,7 +13,7 @@
 #include "Fakes.h"
 #include "app/SafeFile.h"
 #include "buffers/BinaryFiles.h"
-#include "cli/SimSocket.h"
+#include "session/SimSocket.h"
 
 namespace quorbit::test {
 namespace {
@@ -135,7 +135,7 @@ TEST(SimulatorContents, EndlessWaitingAndUnreadableImagesAreRefusedAtOnce) {
         setup.imageFile = image;
         const auto start = Clock::now();
         try {
-            cli::MakeSocketChip(setup, "");
+            MakeSocketChip(setup, "");
             ADD_FAILURE() << image << " was taken as the chip's contents";
         } catch (const std::invalid_argument& e) {
             EXPECT_NE(std::string(e.what()).find("Cannot read simulator image " + image),

@@ -6,6 +6,7 @@
 #include "Fakes.h"
 #include "catalog/Catalog.h"
 #include "catalog/DeviceSelection.h"
+#include "session/SimSocket.h"
 #include "sim/ChipFactory.h"
 #include "sim/SimBoard.h"
 
@@ -199,12 +200,13 @@ TEST_F(Selected, SimulatedSocketFollowsTheChoiceAndKeepsAChipOfTheSameType) {
 
 TEST_F(Selected, ASocketChipThatCannotBeMadeAsAskedIsAnErasedOneAndTheOperatorIsTold) {
     // The socket's maker as the front end gives it: contents that fit only some chips.
-    app.svc.simSocketChip = [](int row) -> std::unique_ptr<sim::SimChip> {
-        if (row != 11) throw std::invalid_argument("Cannot use simulator image big.bin");
-        auto chip = sim::MakeErasedSimChip(row);
-        chip->Memory()[0] = 0x5A;
-        return chip;
-    };
+    app.svc.deviceChosen =
+        SocketFollowsDevice(*rig.sim, [](int row) -> std::unique_ptr<sim::SimChip> {
+            if (row != 11) throw std::invalid_argument("Cannot use simulator image big.bin");
+            auto chip = sim::MakeErasedSimChip(row);
+            chip->Memory()[0] = 0x5A;
+            return chip;
+        });
     Choose(11);
     EXPECT_EQ(rig.sim->Chip()->Memory()[0], 0x5A);
     EXPECT_TRUE(rig.dialogs.boxes.empty());
@@ -224,7 +226,7 @@ TEST_F(Selected, ASocketChipThatCannotBeMadeAsAskedIsAnErasedOneAndTheOperatorIs
 
 TEST(SimChipFixed, ChipNamedAtStartStaysInTheSocket) {
     Rig rig;
-    rig.app->svc.simChipFixed = true;
+    rig.app->svc.deviceChosen = nullptr; // as when the chip is named at start
     rig.app->RunGuarded(Form_Load);
     SetListIndex(rig.app->ui.Device, 11);
     EXPECT_EQ(rig.sim->Chip(), nullptr);

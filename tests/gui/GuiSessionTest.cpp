@@ -9,8 +9,8 @@
 
 #include "Fakes.h"
 #include "catalog/DeviceSelection.h"
-#include "cli/Options.h"
 #include "gui/GuiSession.h"
+#include "session/Options.h"
 #include "sim/SimBoard.h"
 
 namespace quorbit::test {
@@ -55,11 +55,11 @@ TEST(WindowBackend, ANamedBackendIsUsedAsItIsOrReported) {
 }
 
 TEST(WindowBackend, SimulatorOptionsWorkWhenTheAutomaticChoiceIsTheSimulator) {
-    cli::GlobalOptions options;
+    GlobalOptions options;
     options.backend.choice = "auto";
     options.backend.sim.chip = "27C256";
     options.backend.sim.imageFile = "fill:00";
-    EXPECT_EQ(cli::FinishOptions(options), "");
+    EXPECT_EQ(FinishOptions(options), "");
     options.backend.ppdev378 = "/nonexistent/parport0";
     std::string note;
     const OpenedBackend opened = gui::OpenWindowBackend(options.backend, note);
@@ -77,13 +77,13 @@ TEST(WindowBackend, SimulatorOptionsWorkWhenTheAutomaticChoiceIsTheSimulator) {
     }
     // Other backends still refuse them at once.
     options.backend.choice = "direct";
-    EXPECT_NE(cli::FinishOptions(options), "");
+    EXPECT_NE(FinishOptions(options), "");
 }
 
 /// Options as the window's command line leaves them, on the simulated board, with
 /// the port file kept in a temporary folder.
-cli::GlobalOptions SimulatorOptions(const TempDir& dir) {
-    cli::GlobalOptions options;
+GlobalOptions SimulatorOptions(const TempDir& dir) {
+    GlobalOptions options;
     options.backend.choice = "sim";
     options.configDir = dir.path().string();
     return options;
@@ -91,21 +91,21 @@ cli::GlobalOptions SimulatorOptions(const TempDir& dir) {
 
 TEST(WindowSimulator, ImageAndFaultAloneGoToTheChipOfEachDeviceChosen) {
     TempDir dir;
-    cli::GlobalOptions options = SimulatorOptions(dir);
+    GlobalOptions options = SimulatorOptions(dir);
     options.backend.sim.imageFile = "fill:00";
     options.backend.sim.fault = "100:0:1"; // bit 0 of 100h stuck high
     // The command line still wants the chip named; the window takes the one chosen.
-    cli::GlobalOptions commandLine = options;
-    EXPECT_NE(cli::FinishOptions(commandLine), "");
-    ASSERT_EQ(cli::FinishOptions(options, true), "");
+    GlobalOptions commandLine = options;
+    EXPECT_NE(FinishOptions(commandLine), "");
+    ASSERT_EQ(FinishOptions(options, true), "");
 
     gui::GuiSession session(options);
     App& app = session.app();
-    EXPECT_EQ(app.svc.simBoard->Chip(), nullptr) << "no device chosen yet";
+    EXPECT_EQ(session.backend().simBoard->Chip(), nullptr) << "no device chosen yet";
     ASSERT_TRUE(SelectDevice(app, 11)); // Eprom 27C256
-    ASSERT_NE(app.svc.simBoard->Chip(), nullptr);
-    EXPECT_EQ(app.svc.simBoard->Chip()->Name(), "Eprom 27C256");
-    EXPECT_EQ(app.svc.simBoard->Chip()->Memory().size(), 32768u);
+    ASSERT_NE(session.backend().simBoard->Chip(), nullptr);
+    EXPECT_EQ(session.backend().simBoard->Chip()->Name(), "Eprom 27C256");
+    EXPECT_EQ(session.backend().simBoard->Chip()->Memory().size(), 32768u);
 
     session.window().Sync();
     // Pressed in the window: the read runs on the operation's thread.
@@ -118,15 +118,15 @@ TEST(WindowSimulator, ImageAndFaultAloneGoToTheChipOfEachDeviceChosen) {
 
     // Another device gets a chip of its own, with the same contents and fault.
     ASSERT_TRUE(SelectDevice(app, 27));
-    EXPECT_EQ(app.svc.simBoard->Chip()->Name(), "Flash AMD AM29F040");
-    EXPECT_EQ(app.svc.simBoard->Chip()->Memory()[0x7FFFF], 0x00);
+    EXPECT_EQ(session.backend().simBoard->Chip()->Name(), "Flash AMD AM29F040");
+    EXPECT_EQ(session.backend().simBoard->Chip()->Memory()[0x7FFFF], 0x00);
 }
 
 TEST(WindowSimulator, AChipNamedAtStartIsTheDeviceChosenInTheList) {
     TempDir dir;
-    cli::GlobalOptions options = SimulatorOptions(dir);
+    GlobalOptions options = SimulatorOptions(dir);
     options.backend.sim.chip = "27C256";
-    ASSERT_EQ(cli::FinishOptions(options, true), "");
+    ASSERT_EQ(FinishOptions(options, true), "");
     gui::GuiSession session(options);
     EXPECT_EQ(session.app().ui.Device.listIndex, 11);
     EXPECT_EQ(session.app().dev.DeviceName, "Eprom 27C256");
@@ -135,13 +135,13 @@ TEST(WindowSimulator, AChipNamedAtStartIsTheDeviceChosenInTheList) {
 
 TEST(WindowSimulator, WhatCannotBeMetIsRefusedAtStart) {
     TempDir dir;
-    cli::GlobalOptions seeded = SimulatorOptions(dir);
+    GlobalOptions seeded = SimulatorOptions(dir);
     seeded.faultSeed = "12"; // picks a fault for a named chip only
-    EXPECT_NE(cli::FinishOptions(seeded, true).find("--sim-chip"), std::string::npos);
+    EXPECT_NE(FinishOptions(seeded, true).find("--sim-chip"), std::string::npos);
 
-    cli::GlobalOptions missing = SimulatorOptions(dir);
+    GlobalOptions missing = SimulatorOptions(dir);
     missing.backend.sim.imageFile = (dir / "no-such-image.bin").string();
-    ASSERT_EQ(cli::FinishOptions(missing, true), "");
+    ASSERT_EQ(FinishOptions(missing, true), "");
     try {
         gui::GuiSession session(missing);
         ADD_FAILURE() << "a missing image was accepted";

@@ -11,10 +11,10 @@
 #include "Fakes.h"
 #include "PropertyCheck.h"
 #include "app/TextFile.h"
-#include "hw/Detection.h"
 #include "hw/PortBase.h"
-#include "hw/PortFile.h"
 #include "hw/backends/PpdevPort.h"
+#include "link/Detection.h"
+#include "link/PortFile.h"
 
 namespace quorbit::test {
 namespace {

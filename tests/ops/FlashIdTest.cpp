@@ -36,7 +36,7 @@ class WriteCycleRecorder : public sim::SimChip {
 
 TEST(FlashIdCycle, ChoosingTheAT29C256EntersAndLeavesProductIdentification) {
     Rig rig;
-    rig.app->svc.simChipFixed = true;
+    rig.app->svc.deviceChosen = nullptr; // the recorder stays in the socket
     auto chip = std::make_unique<WriteCycleRecorder>();
     WriteCycleRecorder* recorder = chip.get();
     rig.sim->Insert(std::move(chip));

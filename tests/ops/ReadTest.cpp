@@ -3,7 +3,7 @@
 
 #include "ChipRig.h"
 #include "SerialRig.h"
-#include "hw/PortFile.h"
+#include "link/PortFile.h"
 #include "ops/Read.h"
 
 namespace quorbit::test {

@@ -11,9 +11,9 @@
 #include <thread>
 
 #include "Fakes.h"
-#include "hw/Detection.h"
 #include "hw/backends/AccessLine.h"
 #include "hw/backends/BackendTestSupport.h"
+#include "link/Detection.h"
 #include "session/Backend.h"
 
 namespace quorbit::test {

@@ -1,4 +1,4 @@
-#include "hw/PortFile.h"
+#include "link/PortFile.h"
 
 #include <cctype>
 #include <cmath>
@@ -11,7 +11,7 @@
 #include "app/SafeFile.h"
 #include "app/Shell.h"
 #include "app/TextFile.h"
-#include "hw/Detection.h"
+#include "link/Detection.h"
 
 namespace quorbit {
 

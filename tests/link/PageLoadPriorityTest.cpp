@@ -1,11 +1,11 @@
 // Page loads on a real port ask for real-time priority and say once when refused;
 // stretched programming pulses are told when the operation that gave them ends.
-#include "hw/PageLoadPriority.h"
+#include "link/PageLoadPriority.h"
 
 #include <gtest/gtest.h>
 
 #include "Fakes.h"
-#include "hw/PulseOverruns.h"
+#include "link/PulseOverruns.h"
 
 namespace quorbit::test {
 namespace {

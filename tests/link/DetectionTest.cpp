@@ -3,8 +3,8 @@
 
 #include "Fakes.h"
 #include "app/TextFile.h"
-#include "hw/Detection.h"
-#include "hw/PortFile.h"
+#include "link/Detection.h"
+#include "link/PortFile.h"
 
 namespace quorbit::test {
 namespace {

@@ -12,10 +12,8 @@ class App;
 }
 
 namespace quorbit {
-class App;
-}
 
-namespace quorbit::cli {
+class App;
 
 struct GlobalOptions {
     BackendOptions backend;
@@ -76,4 +74,4 @@ std::string SaveSimulatedChip(const OpenedBackend& backend, const SimSetup& setu
 /// forced model; "auto" scans the ports when scanOnAuto is set.
 void ApplyBoardOptions(App& app, const GlobalOptions& o, bool scanOnAuto);
 
-} // namespace quorbit::cli
+} // namespace quorbit

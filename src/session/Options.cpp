@@ -1,4 +1,4 @@
-#include "cli/Options.h"
+#include "session/Options.h"
 
 #include <CLI/CLI.hpp>
 #include <filesystem>
@@ -10,10 +10,10 @@
 #include "app/SystemServices.h"
 #include "app/TextFile.h"
 #include "catalog/Catalog.h"
-#include "cli/SimSocket.h"
-#include "hw/Detection.h"
 #include "hw/PortBase.h"
-#include "hw/PortFile.h"
+#include "link/Detection.h"
+#include "link/PortFile.h"
+#include "session/SimSocket.h"
 #include "sim/BoardFaults.h"
 #include "sim/ChipFactory.h"
 #include "sim/SeedFaults.h"
@@ -21,7 +21,7 @@
 #include "sim/SimContents.h"
 #include "sim/SimFaults.h"
 
-namespace quorbit::cli {
+namespace quorbit {
 
 namespace {
 
@@ -221,8 +221,7 @@ namespace {
 
 /// Without --sim-chip the socket takes the chip of each device chosen, with the
 /// contents and faults given; the board's own faults are put on the board once.
-std::function<std::unique_ptr<sim::SimChip>(int)> FollowingSocketChip(const OpenedBackend& backend,
-                                                                      const SimSetup& setup) {
+SocketChipMaker FollowingSocketChip(const OpenedBackend& backend, const SimSetup& setup) {
     if (!backend.simBoard || (setup.imageFile.empty() && setup.fault.empty())) return nullptr;
     const std::string chipFaults = sim::ApplyBoardFaults(*backend.simBoard, setup.fault);
     // An image that cannot be read, or fits no chip at all, is said at start: made
@@ -242,11 +241,11 @@ std::function<std::unique_ptr<sim::SimChip>(int)> FollowingSocketChip(const Open
 Services BackendServices(const OpenedBackend& backend, const GlobalOptions& o) {
     Services services;
     services.workFolder = WorkingFolder();
-    services.simChipFixed = InsertSimulatedChip(backend, o.backend.sim);
-    if (!services.simChipFixed)
-        services.simSocketChip = FollowingSocketChip(backend, o.backend.sim);
+    // A chip named at start stays in the socket whatever device is chosen.
+    if (backend.simBoard && !InsertSimulatedChip(backend, o.backend.sim))
+        services.deviceChosen =
+            SocketFollowsDevice(*backend.simBoard, FollowingSocketChip(backend, o.backend.sim));
     services.port = backend.io.get();
-    services.simBoard = backend.simBoard;
     services.userConfigFolder = UserConfigFolder();
     services.appFolder = ExecutableFolder();
     services.portFileFolder =
@@ -294,4 +293,4 @@ void ApplyBoardOptions(App& app, const GlobalOptions& o, bool scanOnAuto) {
     }
 }
 
-} // namespace quorbit::cli
+} // namespace quorbit

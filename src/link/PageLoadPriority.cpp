@@ -1,4 +1,4 @@
-#include "hw/PageLoadPriority.h"
+#include "link/PageLoadPriority.h"
 
 #include <pthread.h>
 #include <sched.h>

@@ -1,4 +1,4 @@
-#include "hw/PulseOverruns.h"
+#include "link/PulseOverruns.h"
 
 #include "app/App.h"
 #include "app/Shell.h"

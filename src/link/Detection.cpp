@@ -1,4 +1,4 @@
-#include "hw/Detection.h"
+#include "link/Detection.h"
 
 #include <algorithm>
 #include <iterator>
@@ -7,7 +7,7 @@
 #include "app/Shell.h"
 #include "app/TextFile.h"
 #include "hw/PortBase.h"
-#include "hw/PortFile.h"
+#include "link/PortFile.h"
 
 namespace quorbit {
 namespace {

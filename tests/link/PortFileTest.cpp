@@ -12,9 +12,9 @@
 #include "Fakes.h"
 #include "app/SafeFile.h"
 #include "app/SystemServices.h"
-#include "cli/Options.h"
-#include "hw/Detection.h"
-#include "hw/PortFile.h"
+#include "link/Detection.h"
+#include "link/PortFile.h"
+#include "session/Options.h"
 
 namespace quorbit::test {
 namespace {
@@ -185,31 +185,31 @@ TEST(PortFileLocation, AnInstalledProgramsFolderIsNeverChosenWhateverTheRights) 
     const std::string user = (dir / "user").string();
     std::filesystem::create_directories(program);
     // A build or unpacked folder keeps the file beside the program.
-    EXPECT_EQ(cli::PortFileFolder(program.string(), "", user), program.string());
+    EXPECT_EQ(PortFileFolder(program.string(), "", user), program.string());
     // The install's marker makes it the system's folder, writable or not.
     std::ofstream(program / kInstalledMarkerName) << "installed\n";
     ASSERT_TRUE(InstalledProgramFolder(program.string()));
     EXPECT_EQ(::access(program.c_str(), W_OK), 0);
-    EXPECT_EQ(cli::PortFileFolder(program.string(), "", user), user);
+    EXPECT_EQ(PortFileFolder(program.string(), "", user), user);
     // A folder named on the command line still wins, and is the only one: an
     // unusable one does not send the file somewhere the operator did not name.
     const auto chosen = dir / "chosen";
     std::filesystem::create_directories(chosen);
-    EXPECT_EQ(cli::PortFileFolder(program.string(), chosen.string(), user), chosen.string());
-    EXPECT_EQ(cli::PortFileFolder(program.string(), (dir / "missing").string(), user),
+    EXPECT_EQ(PortFileFolder(program.string(), chosen.string(), user), chosen.string());
+    EXPECT_EQ(PortFileFolder(program.string(), (dir / "missing").string(), user),
               (dir / "missing").string());
     // A folder of that name is no marker.
     std::filesystem::remove(program / kInstalledMarkerName);
     std::filesystem::create_directories(program / kInstalledMarkerName);
-    EXPECT_EQ(cli::PortFileFolder(program.string(), "", user), program.string());
+    EXPECT_EQ(PortFileFolder(program.string(), "", user), program.string());
 }
 
 TEST(PortFileLocation, ConfigDirMovesThePortFileButNotTheProgramsSoundsAndHelp) {
     TempDir dir;
-    cli::GlobalOptions options;
+    GlobalOptions options;
     options.configDir = dir.path().string();
     const OpenedBackend opened = OpenBackend(options.backend);
-    const Services services = cli::BackendServices(opened, options);
+    const Services services = BackendServices(opened, options);
     EXPECT_EQ(services.portFileFolder, dir.path().string());
     EXPECT_EQ(services.appFolder, ExecutableFolder());
 }

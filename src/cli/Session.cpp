@@ -6,10 +6,10 @@
 
 #include "app/SafeFile.h"
 #include "app/Shell.h"
-#include "cli/SimSocket.h"
 #include "hw/StopRequest.h"
 #include "hw/backends/CountingPort.h"
 #include "hw/backends/TracePort.h"
+#include "session/SimSocket.h"
 #include "sim/BoardFaults.h"
 #include "sim/SimBoard.h"
 

@@ -57,7 +57,7 @@ expect "program --voltage 2" "$(printf '%s\n' 21 25)"
 # Device names from the program's own catalog: only rows that can be chosen.
 expect "blank -d 27C25" "$(printf '%s\n' 27C256 27C259)"
 expect "blank -d AT29" "AT29C256"
-expect "blank -d 24C" "$(printf '%s\n' 24C08 24C16 24C32)"
+expect "blank -d 24C" "$(printf '%s\n' 24C08 24C128 24C16 24C256 24C32 24C64)"
 expect "blank -d SST" "$(printf '%s\n' SST39SF010A SST39SF020A SST39SF040)"
 expect "blank -d 2716" ""
 expect "blank --device = 27C01" "27C010"

@@ -36,7 +36,8 @@ const std::array kProgramRoutines{
     Row{"FS", PFLASH},     // AM29F010
     Row{"SA", P24CXX},     // 24C08
     Row{"SB", P24CXX},     // 24C16
-    Row{"SC", P24C32},     // 24C32
+    Row{"SC", P24C32},     // 24C32, 24C64, 24C128
+    Row{"SE", P24C32},     // 24C256
 };
 
 } // namespace

@@ -32,8 +32,7 @@ std::unique_ptr<ParallelChip> MakeParallelSimChip(int row, std::vector<std::uint
 std::unique_ptr<SimChip> MakeSimChip(int row, std::vector<std::uint8_t> contents) {
     if (row < 1 || row > kCatalogRows) return nullptr;
     const CatalogRow& entry = CatalogTable()[static_cast<std::size_t>(row)];
-    if (entry.family == 'S')
-        return MakeSimSerialEeprom(entry.name, entry.subtype, std::move(contents));
+    if (entry.family == 'S') return MakeSimSerialEeprom(entry.name, std::move(contents));
     if (entry.family == 'M') {
         // No model for the microcontroller yet: a plain memory keeps its contents.
         contents.resize(static_cast<std::size_t>(entry.sizeKB) * 1024, 0xFF);

@@ -94,6 +94,7 @@ TEST(Factory, EveryParallelRowHasAModelOfItsSizeAndSerialRowsNone) {
         EXPECT_EQ(chip->Memory().size(), SimChipSize(row)) << row;
     }
     EXPECT_EQ(MakeParallelSimChip(36, {}), nullptr);
+    EXPECT_EQ(MakeParallelSimChip(44, {}), nullptr);
     EXPECT_EQ(MakeParallelSimChip(kCatalogRows + 1, {}), nullptr);
 }
 

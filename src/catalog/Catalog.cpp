@@ -26,6 +26,10 @@ constexpr ChipFacts k24c08{.pageBytes = 16, .addressBytes = 1};
 constexpr ChipFacts k24c32{.pageBytes = 32, .addressBytes = 2};
 constexpr ChipFacts k24c256{.pageBytes = 64, .addressBytes = 2};
 
+// Atmel AT28C256 and AT28C64B datasheets: 64-byte pages, a byte-load window of
+// 150 us, a write cycle of 10 ms at most.
+constexpr ChipFacts kAt28c{.pageBytes = 64, .byteLoadWindowUs = 150, .writeCycleMaxMs = 10};
+
 } // namespace
 
 const std::array<CatalogRow, kCatalogRows + 1>& CatalogTable() {
@@ -79,6 +83,9 @@ const std::array<CatalogRow, kCatalogRows + 1>& CatalogTable() {
         // The 24C32's two address bytes and routine, with their own pages.
         {"Eeprom 24C64 Serial (8 pins)", 'S', 'C', 8, 0, 0, 0, true, k24c32},    // 44
         {"Eeprom 24C128 Serial (8 pins)", 'S', 'C', 16, 0, 0, 0, true, k24c256}, // 45
+        // The JEDEC EEPROM pinout and the X28C256's routine.
+        {"Eeprom Atmel AT28C256", 'E', 'N', 32, 64, 2, 0, true, kAt28c}, // 46
+        {"Eeprom Atmel AT28C64B", 'E', 'N', 8, 64, 2, 0, true, kAt28c},  // 47
     }};
     return table;
 }

@@ -56,7 +56,7 @@ const std::array<CatalogRow, kCatalogRows + 1>& CatalogTable() {
         {"Eprom 27C040", 'P', '8', 512, 0, 8, 1, true},                          // 19
         {"Eprom 27C801", 'P', '9', 1024, 0, 0, 1, true},                         // 20
         {"Eprom 27C080", 'P', '9', 1024, 0, 0, 1, true},                         // 21
-        {"Eprom 27C080 OTP", 'P', 'M', 1024, 0, 0, 1, false},                    // 22
+        {"Eprom 27C080 OTP", 'P', 'M', 1024, 0, 0, 1, true},                     // 22
         {"Flash Atmel AT29C256", 'F', 'A', 32, 128, 2, 0, true},                 // 23
         {"Flash AMIC A29040", 'F', 'L', 512, 0, 4, 0, false},                    // 24
         {"Flash AMD AM29F010", 'F', 'S', 128, 0, 4, 0, true},                    // 25

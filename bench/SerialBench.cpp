@@ -62,7 +62,7 @@ struct Bench24C32 {
     Bench24C32() {
         rig.UsePort(port);
         SelectDevice(*app, kRow24C32);
-        auto eeprom = sim::MakeSimSerialEeprom("24C32", 'C', {});
+        auto eeprom = sim::MakeSimSerialEeprom("24C32", {});
         chip = eeprom.get();
         board.Insert(std::move(eeprom));
         const auto image = sim::RandomContents(kBytes, 32);

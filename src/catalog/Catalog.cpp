@@ -7,50 +7,85 @@
 #include "app/App.h"
 
 namespace quorbit {
+namespace {
+
+// SST39SF010A/020A/040 (Microchip SST39SF010A/020A/040 datasheet): maker BFh,
+// devices B5h/B6h/B7h; command cycles decoded on A0-A14 only; 4 KiB sectors;
+// byte program 20 us at most (14 typical), chip erase 100 ms at most (70 typical).
+constexpr ChipFacts Sst39sf(std::uint16_t id) {
+    return {.flashId = id,
+            .commandAddressMask = 0x7FFF,
+            .sectorBytes = 4096,
+            .byteProgramMaxUs = 20,
+            .chipEraseMaxMs = 100};
+}
+
+// Serial EEPROM pages (Atmel AT24C08A/16A, AT24C32/64, AT24C128/256 datasheets):
+// 16 bytes with one address byte; 32 or 64 with two.
+constexpr ChipFacts k24c08{.pageBytes = 16, .addressBytes = 1};
+constexpr ChipFacts k24c32{.pageBytes = 32, .addressBytes = 2};
+constexpr ChipFacts k24c256{.pageBytes = 64, .addressBytes = 2};
+
+// Atmel AT28C256 and AT28C64B datasheets: 64-byte pages, a byte-load window of
+// 150 us, a write cycle of 10 ms at most.
+constexpr ChipFacts kAt28c{.pageBytes = 64, .byteLoadWindowUs = 150, .writeCycleMaxMs = 10};
+
+} // namespace
 
 const std::array<CatalogRow, kCatalogRows + 1>& CatalogTable() {
     static const std::array<CatalogRow, kCatalogRows + 1> table = {{
-        {"", ' ', ' ', 0, 0, 0, 0, false},                               // 0: empty
-        {"Eprom 2716", 'P', '1', 4, 32, 0, 3, false},                    // 1
-        {"Eprom 2732A", 'P', '1', 4, 32, 0, 3, true},                    // 2
-        {"Eprom 2732B", 'P', '1', 4, 32, 0, 1, true},                    // 3
-        {"Eprom 2732", 'P', '1', 4, 32, 0, 3, true},                     // 4
-        {"Eprom 27C32", 'P', '1', 4, 32, 0, 3, true},                    // 5
-        {"Eprom 2764", 'P', '2', 8, 192, 2, 3, true},                    // 6
-        {"Eprom 27C64", 'P', '2', 8, 192, 2, 1, true},                   // 7
-        {"Eprom 27128", 'P', '3', 16, 192, 2, 3, true},                  // 8
-        {"Eprom 27C128", 'P', '3', 16, 192, 2, 1, true},                 // 9
-        {"Eprom 27256", 'P', '4', 32, 128, 2, 3, true},                  // 10
-        {"Eprom 27C256", 'P', '4', 32, 128, 2, 1, true},                 // 11
-        {"Eprom 27C259", 'P', '4', 32, 0, 2, 1, true},                   // 12
-        {"Eprom 27C512", 'P', '5', 64, 0, 2, 1, true},                   // 13
-        {"Eprom 27C1001", 'P', '6', 128, 0, 12, 1, true},                // 14
-        {"Eprom 27C010", 'P', '6', 128, 0, 12, 1, true},                 // 15
-        {"Eprom 27C2001", 'P', '7', 256, 0, 12, 1, true},                // 16
-        {"Eprom 27C020", 'P', '7', 256, 0, 12, 1, true},                 // 17
-        {"Eprom 27C4001", 'P', '8', 512, 0, 8, 1, true},                 // 18
-        {"Eprom 27C040", 'P', '8', 512, 0, 8, 1, true},                  // 19
-        {"Eprom 27C801", 'P', '9', 1024, 0, 0, 1, true},                 // 20
-        {"Eprom 27C080", 'P', '9', 1024, 0, 0, 1, true},                 // 21
-        {"Eprom 27C080 OTP", 'P', 'M', 1024, 0, 0, 1, false},            // 22
-        {"Flash Atmel AT29C256", 'F', 'A', 32, 128, 2, 0, true},         // 23
-        {"Flash AMIC A29040", 'F', 'L', 512, 0, 4, 0, false},            // 24
-        {"Flash AMD AM29F010", 'F', 'S', 128, 0, 4, 0, true},            // 25
-        {"Flash AMD AM29F020", 'F', 'R', 256, 0, 4, 0, true},            // 26
-        {"Flash AMD AM29F040", 'F', 'M', 512, 0, 4, 0, true},            // 27
-        {"Flash EON EN29F040", 'F', 'M', 512, 0, 4, 0, false},           // 28
-        {"Flash Atmel AT29F040", 'F', 'N', 512, 0, 4, 0, false},         // 29
-        {"Flash Catalyst CAT28F001", 'F', 'O', 128, 0, 12, 0, false},    // 30
-        {"Flash Catalyst CAT28F010", 'F', 'P', 128, 0, 12, 0, false},    // 31
-        {"Flash Catalyst CAT28F020", 'F', 'Q', 256, 0, 12, 0, false},    // 32
-        {"Eeprom XICOR X28C256", 'E', 'N', 32, 64, 2, 0, true},          // 33
-        {"Eeprom Catalyst CAT28C256", 'E', 'O', 32, 64, 2, 0, false},    // 34
-        {"Eeprom Catalyst CAT28C257", 'E', 'P', 32, 64, 2, 0, false},    // 35
-        {"Eeprom 24C08 Serial (8 pins)", 'S', 'A', 1, 0, 0, 0, true},    // 36
-        {"Eeprom 24C16 Serial (8 pins)", 'S', 'B', 2, 0, 0, 0, true},    // 37
-        {"Eeprom 24C32 Serial (8 pins)", 'S', 'C', 4, 0, 0, 0, true},    // 38
-        {"Eeprom 24C256 Serial (8 pins)", 'S', 'E', 32, 0, 0, 0, false}, // 39
-        {"uC Atmel AT90S2313 Micro", 'M', 'J', 1024, 0, 0, 0, false},    // 40
+        {"", ' ', ' ', 0, 0, 0, 0, false},                                       // 0: empty
+        {"Eprom 2716", 'P', '1', 4, 32, 0, 3, false},                            // 1
+        {"Eprom 2732A", 'P', '1', 4, 32, 0, 3, true},                            // 2
+        {"Eprom 2732B", 'P', '1', 4, 32, 0, 1, true},                            // 3
+        {"Eprom 2732", 'P', '1', 4, 32, 0, 3, true},                             // 4
+        {"Eprom 27C32", 'P', '1', 4, 32, 0, 3, true},                            // 5
+        {"Eprom 2764", 'P', '2', 8, 192, 2, 3, true},                            // 6
+        {"Eprom 27C64", 'P', '2', 8, 192, 2, 1, true},                           // 7
+        {"Eprom 27128", 'P', '3', 16, 192, 2, 3, true},                          // 8
+        {"Eprom 27C128", 'P', '3', 16, 192, 2, 1, true},                         // 9
+        {"Eprom 27256", 'P', '4', 32, 128, 2, 3, true},                          // 10
+        {"Eprom 27C256", 'P', '4', 32, 128, 2, 1, true},                         // 11
+        {"Eprom 27C259", 'P', '4', 32, 0, 2, 1, true},                           // 12
+        {"Eprom 27C512", 'P', '5', 64, 0, 2, 1, true},                           // 13
+        {"Eprom 27C1001", 'P', '6', 128, 0, 12, 1, true},                        // 14
+        {"Eprom 27C010", 'P', '6', 128, 0, 12, 1, true},                         // 15
+        {"Eprom 27C2001", 'P', '7', 256, 0, 12, 1, true},                        // 16
+        {"Eprom 27C020", 'P', '7', 256, 0, 12, 1, true},                         // 17
+        {"Eprom 27C4001", 'P', '8', 512, 0, 8, 1, true},                         // 18
+        {"Eprom 27C040", 'P', '8', 512, 0, 8, 1, true},                          // 19
+        {"Eprom 27C801", 'P', '9', 1024, 0, 0, 1, true},                         // 20
+        {"Eprom 27C080", 'P', '9', 1024, 0, 0, 1, true},                         // 21
+        {"Eprom 27C080 OTP", 'P', 'M', 1024, 0, 0, 1, true},                     // 22
+        {"Flash Atmel AT29C256", 'F', 'A', 32, 128, 2, 0, true},                 // 23
+        {"Flash AMIC A29040", 'F', 'L', 512, 0, 4, 0, false},                    // 24
+        {"Flash AMD AM29F010", 'F', 'S', 128, 0, 4, 0, true},                    // 25
+        {"Flash AMD AM29F020", 'F', 'R', 256, 0, 4, 0, true},                    // 26
+        {"Flash AMD AM29F040", 'F', 'M', 512, 0, 4, 0, true},                    // 27
+        {"Flash EON EN29F040", 'F', 'M', 512, 0, 4, 0, false},                   // 28
+        {"Flash Atmel AT29F040", 'F', 'N', 512, 0, 4, 0, false},                 // 29
+        {"Flash Catalyst CAT28F001", 'F', 'O', 128, 0, 12, 0, false},            // 30
+        {"Flash Catalyst CAT28F010", 'F', 'P', 128, 0, 12, 0, false},            // 31
+        {"Flash Catalyst CAT28F020", 'F', 'Q', 256, 0, 12, 0, false},            // 32
+        {"Eeprom XICOR X28C256", 'E', 'N', 32, 64, 2, 0, true},                  // 33
+        {"Eeprom Catalyst CAT28C256", 'E', 'O', 32, 64, 2, 0, false},            // 34
+        {"Eeprom Catalyst CAT28C257", 'E', 'P', 32, 64, 2, 0, false},            // 35
+        {"Eeprom 24C08 Serial (8 pins)", 'S', 'A', 1, 0, 0, 0, true, k24c08},    // 36
+        {"Eeprom 24C16 Serial (8 pins)", 'S', 'B', 2, 0, 0, 0, true, k24c08},    // 37
+        {"Eeprom 24C32 Serial (8 pins)", 'S', 'C', 4, 0, 0, 0, true, k24c32},    // 38
+        {"Eeprom 24C256 Serial (8 pins)", 'S', 'E', 32, 0, 0, 0, true, k24c256}, // 39
+        {"uC Atmel AT90S2313 Micro", 'M', 'J', 1024, 0, 0, 0, false},            // 40
+        // Parts added after the first 40 rows. The SST39SF0x0A take the AM29F0x0's
+        // commands, pins and routine.
+        {"Flash SST SST39SF010A", 'F', 'S', 128, 0, 4, 0, true, Sst39sf(0xBFB5)}, // 41
+        {"Flash SST SST39SF020A", 'F', 'R', 256, 0, 4, 0, true, Sst39sf(0xBFB6)}, // 42
+        {"Flash SST SST39SF040", 'F', 'M', 512, 0, 4, 0, true, Sst39sf(0xBFB7)},  // 43
+        // The 24C32's two address bytes and routine, with their own pages.
+        {"Eeprom 24C64 Serial (8 pins)", 'S', 'C', 8, 0, 0, 0, true, k24c32},    // 44
+        {"Eeprom 24C128 Serial (8 pins)", 'S', 'C', 16, 0, 0, 0, true, k24c256}, // 45
+        // The JEDEC EEPROM pinout and the X28C256's routine.
+        {"Eeprom Atmel AT28C256", 'E', 'N', 32, 64, 2, 0, true, kAt28c}, // 46
+        {"Eeprom Atmel AT28C64B", 'E', 'N', 8, 64, 2, 0, true, kAt28c},  // 47
     }};
     return table;
 }
@@ -59,6 +94,12 @@ std::string PaddedName(const char* name) {
     std::string padded = name;
     if (padded.size() < kDeviceNameWidth) padded.resize(kDeviceNameWidth, ' ');
     return padded;
+}
+
+std::string NameWithoutFamilyWord(const char* name) {
+    const std::string whole = name;
+    const auto space = whole.find(' ');
+    return space == std::string::npos ? whole : whole.substr(space + 1);
 }
 
 std::string FamilyName(char family) {

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "catalog/ChipFacts.h"
+
 namespace quorbit {
 
 class App;
@@ -18,18 +20,25 @@ struct CatalogRow {
     int reg3Bits; // ORed into board register 3
     int vppClass; // 0: 5 V only, 1: 12.5 V, 2: +21 V, 3: +25 V
     bool selectable;
+    ChipFacts facts{};
 };
 
-inline constexpr int kCatalogRows = 40; // rows 1..40; row 0 is empty
+/// The first 40 rows keep their numbers, names and order for good: setups and
+/// scripts store row numbers. Parts added later follow them.
+inline constexpr int kFirstCatalogRows = 40;
+inline constexpr int kCatalogRows = 47; // rows 1..47; row 0 is empty
 inline constexpr int kCatalogCapacity = 80;
 inline constexpr std::size_t kDeviceNameWidth = 30;
 
-/// Row 1..40 of the catalog (index 0 unused).
+/// Rows 1..kCatalogRows of the catalog (index 0 unused).
 const std::array<CatalogRow, kCatalogRows + 1>& CatalogTable();
 /// The name padded with spaces to exactly 30 characters.
 std::string PaddedName(const char* name);
 /// Family word for listings: "UV EPROM", "Flash", ...
 std::string FamilyName(char family);
+
+/// The row's name without its family word: "SST SST39SF040" of "Flash SST SST39SF040".
+std::string NameWithoutFamilyWord(const char* name);
 
 /// Builds DeviceTable and fills the Device list, one entry per row from 0 on.
 void BuildDeviceCatalog(App& app);
@@ -40,7 +49,7 @@ void BuildDeviceCatalog(App& app);
 /// matter. The most exact way that matches anything wins; several rows come back
 /// only when that way is ambiguous.
 std::vector<int> CatalogMatches(const std::string& query);
-/// The one row a text names (1..40); empty when none or several match.
+/// The one row a text names (1..kCatalogRows); empty when none or several match.
 std::optional<int> FindCatalogRow(const std::string& query);
 
 } // namespace quorbit

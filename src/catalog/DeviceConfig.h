@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <string>
 
+#include "catalog/ChipFacts.h"
+
 namespace quorbit {
 
 struct DeviceConfig {
@@ -19,6 +21,7 @@ struct DeviceConfig {
     int VppVolts = 0;
     std::string DeviceInfoMessage;
     int DeviceRow = -1; // catalog row of the chosen device
+    ChipFacts facts;    // the chosen row's datasheet facts
 };
 
 } // namespace quorbit

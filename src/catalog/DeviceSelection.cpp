@@ -56,6 +56,7 @@ void CopyCatalogRow(App& app, int k) {
     dev.DeviceType = dev.DeviceFamily + dev.DeviceSubtype;
     dev.DeviceSizeKB = row.sizeKB;
     dev.DeviceVppClass = row.vppClass;
+    dev.facts = row.facts;
     app.board.DeviceReg1Bits = row.reg1Bits;
     app.board.DeviceReg3Bits = row.reg3Bits;
 }

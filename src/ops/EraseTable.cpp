@@ -24,7 +24,8 @@ const std::array kEraseRoutines{
     Row{"FA", EraseAT29C256}, // AT29C256
     Row{"SA", P24CXX},        // 24C08, writing FFh with EraseMode 1
     Row{"SB", P24CXX},        // 24C16, writing FFh with EraseMode 1
-    Row{"SC", P24C32},        // 24C32, writing FFh with EraseMode 1
+    Row{"SC", P24C32},        // 24C32, 24C64, 24C128, writing FFh with EraseMode 1
+    Row{"SE", P24C32},        // 24C256, writing FFh with EraseMode 1
 };
 
 } // namespace

@@ -17,13 +17,10 @@
 namespace quorbit {
 namespace {
 
-/// Makers whose chips the program writes and erases: AMIC, AMD, EON, Atmel.
-bool SupportedMaker(int maker) {
-    return maker == 0x37 || maker == 0x01 || maker == 0x1C || maker == 0x1F;
-}
-/// Makers whose chips program a byte in microseconds and are read back at once.
+/// Supported chips that program a byte in microseconds and are read back at once:
+/// all but Atmel's, whose 32-pin parts write a sector per write cycle.
 bool ReadBackAtOnce(int maker) {
-    return maker == 0x37 || maker == 0x01 || maker == 0x1C;
+    return maker != 0x1F;
 }
 
 /// One board-register latch in its short form: data, strobe, select.
@@ -164,7 +161,7 @@ void PFLASH(App& app) {
     Board& b = app.board;
     FlashState& f = app.ops.flash;
     ReadFlashID(app);
-    if (!SupportedMaker(f.FlashMakerCode)) {
+    if (!FlashChipSupported(f.FlashMakerCode, f.FlashID)) {
         LogMessage(app, "Device ID# " + f.FlashID + " - Not Supported");
         app.flags.ProgramStatus = 0;
         app.ops.Outcome = OpOutcome::Refused;

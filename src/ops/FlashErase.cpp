@@ -7,7 +7,8 @@
 // The poll lasts as long as the chip may take, on the port's clock, not for a
 // count of reads (whose time follows the port's speed): the AM29F010/020/040
 // datasheets give a chip erase 8 s typically and 64 s at most, the AT29C256's
-// 20 ms; a quarter more is allowed before the chip is given up on.
+// 20 ms, the SST39SF0x0A's 100 ms; a quarter more is allowed before the chip is
+// given up on.
 #include "ops/FlashErase.h"
 
 #include "app/App.h"
@@ -31,8 +32,7 @@ struct EraseKind {
 constexpr int kPollPauseMs = 1;
 
 bool AcceptsJedecFlash(App& app) {
-    const int maker = app.ops.flash.FlashMakerCode;
-    return maker == 0x37 || maker == 0x01 || maker == 0x1C || maker == 0x1F;
+    return FlashChipSupported(app.ops.flash.FlashMakerCode, app.ops.flash.FlashID);
 }
 
 bool AcceptsAt29c256(App& app) {
@@ -105,7 +105,9 @@ void RunErase(App& app, const EraseKind& kind) {
 } // namespace
 
 void EraseFLASH(App& app) {
-    RunErase(app, {AcceptsJedecFlash, 0, 64'000});
+    // A row's own datasheet maximum where it gives one (the SST39SF0x0A's 100 ms).
+    const int longestMs = app.dev.facts.chipEraseMaxMs > 0 ? app.dev.facts.chipEraseMaxMs : 64'000;
+    RunErase(app, {AcceptsJedecFlash, 0, longestMs});
 }
 
 void EraseAT29C256(App& app) {

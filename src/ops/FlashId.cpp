@@ -20,7 +20,9 @@ struct IdRow {
 
 // The EON EN29F040 and AMIC A29040 are pin- and command-compatible with the
 // AM29F040, the A29010 with the AM29F010 (their datasheets); the Atmel 1Fh
-// sector-write parts have no catalog row of their own.
+// sector-write parts have no catalog row of their own. A catalog row that
+// carries an ID of its own (the SST39SF0x0A: BFh B5h/B6h/B7h, from the SST39SF010A/
+// 020A/040 datasheet) is found by it after this table.
 constexpr int kAt29c256 = 23;
 constexpr int kAm29f010 = 25;
 constexpr int kAm29f040 = 27;
@@ -52,18 +54,36 @@ int ReadAtAddress(Board& b) {
     return b.DataIn;
 }
 
+/// The catalog row whose own flash ID is `flashId`, or -1.
+int RowWithOwnId(std::string_view flashId) {
+    const auto& table = CatalogTable();
+    for (int k = 1; k <= kCatalogRows; ++k) {
+        const std::uint16_t id = table[static_cast<std::size_t>(k)].facts.flashId;
+        if (id != 0 && TwoBytesHex(id >> 8, id) == flashId) return k;
+    }
+    return -1;
+}
+
 } // namespace
 
-std::string_view FlashIdName(std::string_view flashId) {
+std::string FlashIdName(std::string_view flashId) {
     for (const IdRow& row : kFlashIds)
-        if (row.id == flashId) return row.name;
-    return {};
+        if (row.id == flashId) return std::string(row.name);
+    const int row = RowWithOwnId(flashId);
+    if (row < 0) return {};
+    return NameWithoutFamilyWord(CatalogTable()[static_cast<std::size_t>(row)].name) +
+           " Flash Memory";
 }
 
 int FlashIdRow(std::string_view flashId) {
     for (const IdRow& row : kFlashIds)
         if (row.id == flashId) return row.catalogRow;
-    return -1;
+    return RowWithOwnId(flashId);
+}
+
+bool FlashChipSupported(int maker, std::string_view flashId) {
+    if (maker == 0x37 || maker == 0x01 || maker == 0x1C || maker == 0x1F) return true;
+    return RowWithOwnId(flashId) >= 0;
 }
 
 namespace {
@@ -141,8 +161,8 @@ void ReadFlashID(App& app) {
     if (f.FlashID == f.FlashFirstBytes)
         LogMessage(app, "*** Not a Flash Unit, Address 00&01 = FlashCode ***");
     const std::string prefix = "Device ID# " + f.FlashID + " - ";
-    const std::string_view name = FlashIdName(f.FlashID);
-    LogMessage(app, name.empty() ? prefix + " Not Valid!!!" : prefix + std::string(name));
+    const std::string name = FlashIdName(f.FlashID);
+    LogMessage(app, name.empty() ? prefix + " Not Valid!!!" : prefix + name);
     b.BoardIndicatorOff();
 }
 

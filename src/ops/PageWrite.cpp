@@ -1,5 +1,7 @@
 #include "ops/PageWrite.h"
 
+#include <algorithm>
+
 #include "app/App.h"
 #include "app/Shell.h"
 
@@ -17,7 +19,9 @@ void SpeedWait(App& app, int extraMs) {
 }
 
 void StartPageProgress(App& app) {
-    SetProgressMax(app, kPagesPerChip / 8);
+    // One step per 8 pages of the chip: 64 for the 32 KiB parts.
+    const int pages = std::min(app.dev.ImageLength / kPageBytes, kPagesPerChip);
+    SetProgressMax(app, pages / 8);
     app.report.ProgressStep = 8;
     app.report.ProgressCount = 0;
     app.ops.PageCounter = 0;

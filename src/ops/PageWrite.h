@@ -7,15 +7,16 @@ namespace quorbit {
 
 class App;
 
-/// Both parts: 512 pages of 64 bytes. The page loops run over the chip's pages up
-/// to the end of the image; a page the image holds no byte of is not written.
+/// Both parts: 512 pages of 64 bytes (the AT28C64B on the X28C256's routine: 128). The page loops
+/// run over the chip's pages up to the end of the image; a page the image holds no byte of is not
+/// written.
 inline constexpr int kPageBytes = 64;
 inline constexpr int kPagesPerChip = 512;
 inline constexpr int kPageWriteChipBytes = kPageBytes * kPagesPerChip;
 
 /// The operator's speed: Slider1 maximum - value + k milliseconds, read now.
 void SpeedWait(App& app, int extraMs);
-/// The progress bar runs to 64, one step per 8 pages.
+/// The progress bar runs to one step per 8 pages of the chip (64 for 32 KiB).
 void StartPageProgress(App& app);
 /// A page read back right: the program lamp blinks every 8 pages, progress moves.
 void PageVerified(App& app);

@@ -28,6 +28,7 @@ const std::array kProgramRoutines{
     Row{"P7", P27010_020}, // 27C2001, 27C020
     Row{"P8", P27256_040}, // 27C4001, 27C040
     Row{"P9", P27080},     // 27C801, 27C080
+    Row{"PM", P27080},     // 27C080 OTP: the 27C080 die in a package without a window
     Row{"EN", PX28C256},   // X28C256
     Row{"FA", PAT29C256},  // AT29C256
     Row{"FM", PFLASH},     // AM29F040
@@ -36,7 +37,8 @@ const std::array kProgramRoutines{
     Row{"FS", PFLASH},     // AM29F010
     Row{"SA", P24CXX},     // 24C08
     Row{"SB", P24CXX},     // 24C16
-    Row{"SC", P24C32},     // 24C32
+    Row{"SC", P24C32},     // 24C32, 24C64, 24C128
+    Row{"SE", P24C32},     // 24C256
 };
 
 } // namespace

@@ -2,7 +2,9 @@
 //
 // Writes go a page at a time: start, control byte (A0h; for the 24C08/16 the block
 // number A8-A10 sits in bits 1-3, giving A0h, A2h, A4h, A6h ... per 256 bytes), the
-// word address (one byte, two for the 24C32), 16 or 32 data bytes, stop. The stop
+// word address (one byte, two from the 24C32 on), a page of data bytes (16 for the
+// 24C08/16, 32 for the 24C32/64, 64 for the 24C128/256, as the chosen row's
+// datasheet gives it), stop. The stop
 // starts the chip's internal write cycle (up to 5 ms); acknowledge polling (a
 // start and the control byte, 50 times at most, 2 ms apart) waits it out. Reads
 // load the address counter with a dummy write of address 0, then a repeated start
@@ -34,6 +36,12 @@ namespace {
 constexpr int kPollLimit = 50;
 constexpr int kPollPauseMs = 2;
 constexpr int kBusSettleMs = 50;
+
+/// Two word address bytes after the control byte (the 24C32 and larger parts).
+bool TwoAddressBytes(const App& app) {
+    const int bytes = app.dev.facts.addressBytes;
+    return bytes != 0 ? bytes == 2 : app.dev.DeviceType == "SC";
+}
 
 /// I2C_OUT of one byte; false when the chip did not acknowledge it.
 bool Send(App& app, int byte) {
@@ -69,7 +77,7 @@ bool StartSequentialRead(App& app) {
     b.SleepMs(kBusSettleMs);
     I2C_START(app);
     if (!Send(app, 0xA0) || !Send(app, 0x00)) return false;
-    if (app.dev.DeviceType == "SC" && !Send(app, 0x00)) return false;
+    if (TwoAddressBytes(app) && !Send(app, 0x00)) return false;
     I2C_START(app);
     if (!Send(app, 0xA1)) return false;
     b.REG4OFF();
@@ -157,7 +165,7 @@ void ReadBackWrittenPages(App& app) {
 
 struct PageLayout {
     int pageBytes;
-    bool twoAddressBytes; // 24C32: A8-A11 and A0-A7; else the block in the control byte
+    bool twoAddressBytes; // 24C32 on: the high and low byte; else the block in the control byte
     const char* eraseLine;
 };
 
@@ -224,12 +232,21 @@ void WritePages(App& app, const PageLayout& layout) {
 
 } // namespace
 
+namespace {
+
+/// The chosen row's page, or the routine's own where the row gives none.
+int PageBytes(const App& app, int routinePage) {
+    return app.dev.facts.pageBytes > 0 ? app.dev.facts.pageBytes : routinePage;
+}
+
+} // namespace
+
 void P24CXX(App& app) {
-    WritePages(app, {16, false, "Erasing Device 24CXX"});
+    WritePages(app, {PageBytes(app, 16), false, "Erasing Device 24CXX"});
 }
 
 void P24C32(App& app) {
-    WritePages(app, {32, true, "Erasing Device 24C32"});
+    WritePages(app, {PageBytes(app, 32), true, "Erasing Device 24C32"});
 }
 
 void Read24CXX(App& app) {

@@ -16,10 +16,6 @@
 namespace quorbit {
 namespace {
 
-bool IsSerial24Cxx(const std::string& type) {
-    return type == "SA" || type == "SB" || type == "SC";
-}
-
 /// "Compared where the image holds bytes: 0000-03E7 (1000 of 32768 bytes)" when
 /// the image does not cover the whole chip, so a match is not read as a whole-chip one.
 void LogComparedPart(App& app, const Coverage& compared) {
@@ -70,7 +66,7 @@ void menuVerifyCode_Click(App& app) {
 }
 
 void VERIFYCODE(App& app) {
-    const bool serial = IsSerial24Cxx(app.dev.DeviceType);
+    const bool serial = app.dev.DeviceFamily == "S";
     if (!RequireBoard(app) || !ImageFitsChip(app)) return;
     app.ops.DeviceChecksum = 0;
     app.ops.ChipRead.reset();

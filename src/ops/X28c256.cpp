@@ -16,6 +16,7 @@
 #include "app/Shell.h"
 #include "app/TextFile.h"
 #include "link/PageLoadPriority.h"
+#include "ops/AddressWalk.h"
 #include "ops/EraseChip.h"
 #include "ops/PageWrite.h"
 #include "ops/Program.h"
@@ -25,7 +26,7 @@ namespace quorbit {
 namespace {
 
 constexpr int kAttempts = 80; // the count starts here: a page is written at most 79 times
-constexpr int kPollMs = 20;   // twice the datasheet's longest write cycle
+constexpr int kPollMs = 20;   // twice the datasheet's longest write cycle (10 ms)
 constexpr const char* kCycleDidNotEnd = "Error: X28C256 write cycle did not end (DATA# polling)";
 
 // Register 1 of an X28C256 address: A14 moves from bit 6 to bit 7, bit 6 stays
@@ -156,7 +157,9 @@ bool WriteCycleEndsAt(App& app, int address, std::uint8_t data) {
     Board& b = app.board;
     LatchLowAddress(app, address);
     b.REG4OFF();
-    for (int waitedMs = 0; waitedMs <= kPollMs; ++waitedMs) {
+    const int maxMs = app.dev.facts.writeCycleMaxMs;
+    const int pollMs = maxMs > 0 ? 2 * maxMs : kPollMs; // the chosen row's datasheet
+    for (int waitedMs = 0; waitedMs <= pollMs; ++waitedMs) {
         ReadOnce(app);
         const std::uint8_t first = b.DataIn;
         ReadOnce(app);
@@ -309,9 +312,11 @@ void PX28C256(App& app) {
 
 void EraseX28C256(App& app) {
     auto& image = app.ops.ProgramImage;
-    std::fill_n(image.begin(), kPageWriteChipBytes, std::uint8_t{0xFF});
-    app.ops.ProgramCoverage = Coverage::FirstBytes(kPageWriteChipBytes);
-    app.ops.ProgramLength = kPageWriteChipBytes;
+    // The whole chip: 32 KiB, or the 8 KiB of an AT28C64B.
+    const std::int32_t bytes = std::min(ChipBytes(app), kPageWriteChipBytes);
+    std::fill_n(image.begin(), bytes, std::uint8_t{0xFF});
+    app.ops.ProgramCoverage = Coverage::FirstBytes(static_cast<std::uint32_t>(bytes));
+    app.ops.ProgramLength = bytes;
     LogMessage(app, "Erasing Program Buffer");
     LogMessage(app, "Erasing XICOR 28C256");
     // The page writer reads every page back: no failure report means all FFh.

@@ -91,7 +91,7 @@ std::unique_ptr<sim::SimChip> MakeSocketChip(const SimSetup& setup, const std::s
     if (fault == "empty") return nullptr; // a socket without a chip
     const CatalogRow& entry = CatalogTable()[static_cast<std::size_t>(*row)];
     if (entry.family == 'S') {
-        auto serial = sim::MakeSimSerialEeprom(entry.name, entry.subtype, std::move(contents));
+        auto serial = sim::MakeSimSerialEeprom(entry.name, std::move(contents));
         if (!serial) throw std::invalid_argument("The simulator has no model of " + setup.chip);
         sim::ApplyFaults(*serial, fault, size);
         return serial;

@@ -7,11 +7,6 @@
 namespace quorbit::sim {
 namespace {
 
-// Command cycles decode A0-A14, whatever the part's size.
-bool At(std::uint32_t address, std::uint32_t command) {
-    return (address & 0x7FFF) == command;
-}
-
 struct Cycle {
     std::uint32_t address;
     std::uint8_t data;
@@ -51,6 +46,16 @@ std::optional<PageWriteTiming> AtmelSectorFlashTiming(const std::string& name) {
     return std::nullopt;
 }
 
+PageWriteTiming At28cTiming(std::uint32_t bytes) {
+    return {.byteLoadWindowNs = 150'000,
+            .writeCycleNs = 10'000'000,
+            .chipEraseNs = 0,
+            .sectorFlash = false,
+            .oeLowHoldsWrite = false,
+            .productId = false,
+            .addressMask = bytes - 1};
+}
+
 PageWriteTiming X28c256Timing() {
     return {.byteLoadWindowNs = 100'000,
             .writeCycleNs = 5'000'000,
@@ -64,6 +69,12 @@ PageWriteChip::PageWriteChip(std::string name, std::vector<std::uint8_t> content
                              const Wiring& wiring, const PageWriteTiming& timing)
     : ParallelChip(std::move(name), std::move(contents), wiring), timing_(timing) {
     writesPerPage_.assign((Memory().size() + timing_.pageBytes - 1) / timing_.pageBytes, 0);
+}
+
+bool PageWriteChip::At(std::uint32_t address, std::uint32_t command) const {
+    // Command cycles decode A0-A14, or the fewer address lines the part has.
+    const std::uint32_t decoded = timing_.addressMask & 0x7FFF;
+    return (address & decoded) == (command & decoded);
 }
 
 int PageWriteChip::PageWritesOf(std::uint32_t page) const {

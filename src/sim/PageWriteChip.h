@@ -34,6 +34,11 @@
 // its sector will be erased to read FFh." Commands decode A0-A14 only.
 // X28C256 only: an EEPROM, byte-alterable: bytes of the page not loaded keep their
 // contents.
+// The Atmel AT28C256 and AT28C64B (their datasheets) are EEPROMs like it in the
+// same JEDEC pinout, with a byte-load window (tBLC) of 150 us and a write cycle
+// of 10 ms at most. The AT28C64B is 8 KiB: pins 1 and 26 (A14 and A13 of the
+// 28C256) are not connected, so it decodes A0-A12 and its software data
+// protection takes AAh at 1555h and 55h at 0AAAh (5555h and 2AAAh land there).
 #include <cstdint>
 #include <vector>
 
@@ -58,6 +63,8 @@ struct PageWriteTiming {
 
 PageWriteTiming At29c256Timing();
 PageWriteTiming X28c256Timing();
+/// The Atmel AT28C256 (32 KiB) and AT28C64B (8 KiB) EEPROMs.
+PageWriteTiming At28cTiming(std::uint32_t bytes);
 /// The 32-pin Atmel sector-write flash: AT29C010A (128-byte sectors), AT29C020 and
 /// AT29C040A (256-byte sectors); nothing for another name.
 std::optional<PageWriteTiming> AtmelSectorFlashTiming(const std::string& name);
@@ -117,6 +124,8 @@ class PageWriteChip : public ParallelChip {
     void StartBusy(std::int64_t untilNs);
     [[nodiscard]] std::int64_t WriteCycleEnd(std::int64_t startNs) const;
     [[nodiscard]] bool Busy() const { return busy_ || loading_; }
+    /// Whether a load's address is the command address `command` as the part decodes it.
+    [[nodiscard]] bool At(std::uint32_t address, std::uint32_t command) const;
     [[nodiscard]] bool LoadsAreProductIdCommand() const;
 
     PageWriteTiming timing_;

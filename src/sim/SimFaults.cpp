@@ -80,7 +80,7 @@ bool ApplyProtected(ParallelChip& chip, const Fields& f, std::size_t) {
 
 /// erase-hangs - a JEDEC flash whose embedded erase never completes.
 bool ApplyEraseHangs(ParallelChip& chip, const Fields& f, std::size_t) {
-    auto* flash = dynamic_cast<JedecFlash*>(&chip);
+    auto* flash = dynamic_cast<FlashFaults*>(&chip);
     if (!flash || !f.empty()) return false;
     flash->SetEraseHangs(true);
     return true;
@@ -88,7 +88,7 @@ bool ApplyEraseHangs(ParallelChip& chip, const Fields& f, std::size_t) {
 
 /// erasing - a JEDEC flash still in a chip erase that never ends.
 bool ApplyErasing(ParallelChip& chip, const Fields& f, std::size_t) {
-    auto* flash = dynamic_cast<JedecFlash*>(&chip);
+    auto* flash = dynamic_cast<FlashFaults*>(&chip);
     if (!flash || !f.empty()) return false;
     flash->StayErasing();
     return true;
@@ -96,7 +96,7 @@ bool ApplyErasing(ParallelChip& chip, const Fields& f, std::size_t) {
 
 /// id:MMDD - a JEDEC flash answering another maker and device code.
 bool ApplyOtherId(ParallelChip& chip, const Fields& f, std::size_t) {
-    auto* flash = dynamic_cast<JedecFlash*>(&chip);
+    auto* flash = dynamic_cast<FlashFaults*>(&chip);
     unsigned long codes = 0;
     if (!flash || f.size() != 1 || f[0].size() != 4 || !Number(f[0], 16, codes)) return false;
     flash->SetIdCodes(static_cast<std::uint8_t>(codes >> 8), static_cast<std::uint8_t>(codes));

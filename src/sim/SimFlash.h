@@ -24,7 +24,22 @@ struct JedecFlashVariant {
 /// The variant of a catalog name that has a command state machine, or nullptr.
 const JedecFlashVariant* FindJedecFlashVariant(const std::string& name);
 
-class JedecFlash : public ParallelChip {
+/// The faults every 5 V flash model takes (--sim-fault erase-hangs, erasing, id:MMDD).
+class FlashFaults {
+  public:
+    virtual ~FlashFaults() = default;
+    /// The embedded erase never completes (DQ7 stays 0).
+    virtual void SetEraseHangs(bool hangs) = 0;
+    /// A chip erase already running that never ends: a part left erasing by an
+    /// earlier time-out. It answers every read with erase status, takes no command.
+    virtual void StayErasing() = 0;
+    /// Another maker and device code in identification mode.
+    virtual void SetIdCodes(std::uint8_t maker, std::uint8_t device) = 0;
+    /// Maker code in the high byte, device code in the low: what identification answers.
+    [[nodiscard]] virtual std::uint16_t IdCodes() const = 0;
+};
+
+class JedecFlash : public ParallelChip, public FlashFaults {
   public:
     JedecFlash(std::string name, std::vector<std::uint8_t> contents, const Wiring& wiring,
                const JedecFlashVariant& variant);
@@ -32,22 +47,17 @@ class JedecFlash : public ParallelChip {
     std::optional<std::uint8_t> Output(const Registers& regs) override;
 
     // Faults of a defective or foreign part.
-    /// The embedded erase never completes (DQ7 stays 0).
-    void SetEraseHangs(bool hangs) { eraseHangs_ = hangs; }
-    /// A chip erase already running that never ends, not even past the internal
-    /// limit: a part left erasing by an earlier time-out. It answers every read
-    /// with erase status and ignores every command.
-    void StayErasing();
+    void SetEraseHangs(bool hangs) override { eraseHangs_ = hangs; }
+    /// Not even past the internal limit does it end.
+    void StayErasing() override;
     /// Every erase started from now on runs for ever without setting DQ5: a part
     /// still erasing when the program's wait, longer than the datasheet's, is over.
     void SetEraseNeverEnds(bool never) { eraseNeverEnds_ = never; }
-    /// Another maker and device code in autoselect mode.
-    void SetIdCodes(std::uint8_t maker, std::uint8_t device) {
+    void SetIdCodes(std::uint8_t maker, std::uint8_t device) override {
         variant_.maker = maker;
         variant_.device = device;
     }
-    /// Maker code in the high byte, device code in the low: what autoselect answers.
-    [[nodiscard]] std::uint16_t IdCodes() const {
+    [[nodiscard]] std::uint16_t IdCodes() const override {
         return static_cast<std::uint16_t>(variant_.maker << 8 | variant_.device);
     }
 

@@ -23,7 +23,19 @@ Wiring PageWriteWiring(char family) {
 
 std::unique_ptr<ParallelChip> MakeSimPageWritePart(const std::string& name, char family,
                                                    std::vector<std::uint8_t> contents) {
-    return std::make_unique<PageWriteChip>(name, std::move(contents), PageWriteWiring(family),
+    Wiring wiring = PageWriteWiring(family);
+    if (name == "Eeprom Atmel AT28C64B") {
+        wiring.reg1AddressBits = 0x1F; // A8-A12; the A13 and A14 pins are not connected
+        contents.resize(8192, 0xFF);
+        return std::make_unique<PageWriteChip>(name, std::move(contents), wiring,
+                                               At28cTiming(8192));
+    }
+    if (name == "Eeprom Atmel AT28C256") { // not the Catalyst CAT28C256
+        contents.resize(32768, 0xFF);
+        return std::make_unique<PageWriteChip>(name, std::move(contents), wiring,
+                                               At28cTiming(32768));
+    }
+    return std::make_unique<PageWriteChip>(name, std::move(contents), wiring,
                                            family == 'F' ? At29c256Timing() : X28c256Timing());
 }
 

@@ -1,5 +1,5 @@
 // The 24Cxx two-wire serial EEPROMs, from the Atmel AT24C08A/AT24C16A/AT24C32/
-// AT24C256 and Microchip 24LC08B/24LC16B/24LC32A datasheets:
+// AT24C64/AT24C128/AT24C256 and Microchip 24LC08B/24LC16B/24LC32A datasheets:
 //
 // - Pins: SCL on the board's chip-enable line (register 3 bit 7), SDA on D7. A0-A2
 //   and WP are tied to ground in the socket, so the chip's own address is 000 and
@@ -12,11 +12,11 @@
 //   receiver pulls SDA low to acknowledge. A chip that is not addressed stays off
 //   the bus until the next start condition.
 // - Control byte 1010 xyz R/W. 24C08: x = A2 pin, yz = block (A9 A8); 24C16: xyz =
-//   block (A10-A8); 24C32 and 24C256: xyz = A2-A0 pins, followed by two word
+//   block (A10-A8); 24C32 to 24C256: xyz = A2-A0 pins, followed by two word
 //   address bytes (the high bits beyond the chip's size do not care). 24C08/16 take
 //   one word address byte.
 // - Write: the address bytes, then up to a page of data (16 bytes for the 24C08/16,
-//   32 for the 24C32, 64 for the 24C256); the low address bits roll over inside the
+//   32 for the 24C32/64, 64 for the 24C128/256); the low address bits roll over inside the
 //   page, so more bytes overwrite its start. The stop condition starts the internal
 //   write cycle (tWR, 5 ms at most); during it the inputs are disabled and the chip
 //   acknowledges nothing, which is what acknowledge polling waits on. A start
@@ -34,6 +34,7 @@
 #include "sim/SimSerialEeprom.h"
 
 #include <algorithm>
+#include <cctype>
 
 namespace quorbit::sim {
 namespace {
@@ -42,19 +43,20 @@ constexpr std::int64_t kWriteCycleNs = 5'000'000;
 
 } // namespace
 
-std::optional<SerialEepromPart> SerialEepromPartFor(char subtype) {
-    switch (subtype) {
-    case 'A':
-        return SerialEepromPart{1024, 16, 1, 2, kWriteCycleNs}; // 24C08
-    case 'B':
-        return SerialEepromPart{2048, 16, 1, 3, kWriteCycleNs}; // 24C16
-    case 'C':
-        return SerialEepromPart{4096, 32, 2, 0, kWriteCycleNs}; // 24C32
-    case 'E':
-        return SerialEepromPart{32768, 64, 2, 0, kWriteCycleNs}; // 24C256
-    default:
-        return std::nullopt;
-    }
+std::optional<SerialEepromPart> SerialEepromPartNamed(const std::string& name) {
+    const auto at = name.find("24C");
+    if (at == std::string::npos) return std::nullopt;
+    std::size_t end = at + 3;
+    while (end < name.size() && std::isdigit(static_cast<unsigned char>(name[end])))
+        ++end;
+    const std::string number = name.substr(at + 3, end - at - 3);
+    if (number == "08") return SerialEepromPart{1024, 16, 1, 2, kWriteCycleNs};
+    if (number == "16") return SerialEepromPart{2048, 16, 1, 3, kWriteCycleNs};
+    if (number == "32") return SerialEepromPart{4096, 32, 2, 0, kWriteCycleNs};
+    if (number == "64") return SerialEepromPart{8192, 32, 2, 0, kWriteCycleNs};
+    if (number == "128") return SerialEepromPart{16384, 64, 2, 0, kWriteCycleNs};
+    if (number == "256") return SerialEepromPart{32768, 64, 2, 0, kWriteCycleNs};
+    return std::nullopt;
 }
 
 SerialEeprom::SerialEeprom(std::string name, const SerialEepromPart& part,
@@ -220,9 +222,9 @@ void SerialEeprom::FinishWriteCycle() {
     state_ = State::Standby;
 }
 
-std::unique_ptr<SerialEeprom> MakeSimSerialEeprom(const std::string& name, char subtype,
+std::unique_ptr<SerialEeprom> MakeSimSerialEeprom(const std::string& name,
                                                   std::vector<std::uint8_t> contents) {
-    const auto part = SerialEepromPartFor(subtype);
+    const auto part = SerialEepromPartNamed(name);
     if (!part) return nullptr;
     return std::make_unique<SerialEeprom>(name, *part, std::move(contents));
 }

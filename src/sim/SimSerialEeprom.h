@@ -1,5 +1,5 @@
 #pragma once
-// The 8-pin two-wire serial EEPROMs (24C08, 24C16, 24C32, 24C256) in the board's
+// The 8-pin two-wire serial EEPROMs (24C08 to 24C256) in the board's
 // socket: one bus slave, the parts told apart by data.
 #include <cstdint>
 #include <limits>
@@ -23,8 +23,9 @@ struct SerialEepromPart {
     std::int64_t writeCycleNs;
 };
 
-/// The part of catalog subtype 'A' (24C08), 'B' (24C16), 'C' (24C32) or 'E' (24C256).
-std::optional<SerialEepromPart> SerialEepromPartFor(char subtype);
+/// The part a name carries the number of: 24C08, 24C16, 24C32, 24C64, 24C128 or
+/// 24C256 ("Eeprom 24C64 Serial (8 pins)").
+std::optional<SerialEepromPart> SerialEepromPartNamed(const std::string& name);
 
 class SerialEeprom : public SimChip {
   public:
@@ -101,9 +102,9 @@ class SerialEeprom : public SimChip {
     bool contending_ = false;
 };
 
-/// A serial EEPROM of catalog subtype `subtype` holding `contents` (resized to the
-/// part, padded with FFh); null for a subtype that is not a serial EEPROM.
-std::unique_ptr<SerialEeprom> MakeSimSerialEeprom(const std::string& name, char subtype,
+/// The serial EEPROM `name` holding `contents` (resized to the part, padded with
+/// FFh); null for a name that is no 24Cxx part's.
+std::unique_ptr<SerialEeprom> MakeSimSerialEeprom(const std::string& name,
                                                   std::vector<std::uint8_t> contents);
 
 } // namespace quorbit::sim

@@ -162,10 +162,10 @@ TEST_F(Selected, NotSelectableRowIsRefusedAndThePreviousDeviceStaysShown) {
     Choose(0); // the empty first entry is refused the same way
     EXPECT_EQ(app.dev.DeviceRow, 11);
     EXPECT_EQ(app.ui.Device.listIndex, 11);
-    EXPECT_FALSE(SelectDevice(app, 22));
+    EXPECT_FALSE(SelectDevice(app, 24));
     EXPECT_TRUE(SelectDevice(app, 23));
     EXPECT_EQ(app.dev.DeviceType, "FA");
-    EXPECT_FALSE(SelectDevice(app, 41));
+    EXPECT_FALSE(SelectDevice(app, kCatalogRows + 1));
 }
 
 TEST_F(Selected, ChoosingTwiceRepeatsEverything) {

@@ -122,7 +122,7 @@ TEST_F(Cli, NoBoardFailsWithoutWritingTheOutput) {
 TEST_F(Cli, BadInputExitsWithTwo) {
     WriteFile("f.bin", {1, 2, 3});
     EXPECT_EQ(Run("--sim-chip 27C256 blank --device NoSuchChip").status, 2);
-    const Result na = Run("--sim-chip 27C256 blank --device \"Eprom 27C080 OTP\"");
+    const Result na = Run("--sim-chip 27C256 blank --device \"Flash Atmel AT29F040\"");
     EXPECT_EQ(na.status, 2);
     EXPECT_TRUE(na.ErrHas("N/A"));
     EXPECT_EQ(Run("--sim-chip 27C256 verify missing.bin --device 27C256").status, 2);

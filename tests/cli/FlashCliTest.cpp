@@ -169,6 +169,22 @@ TEST_F(FlashCli, ProgramWritesAFlashChipAndVerifies) {
     EXPECT_EQ(r.status, 1);
     EXPECT_TRUE(r.OutHas(">  *** Address:100h, Programming BYTE:"));
     EXPECT_FALSE(r.OutHas("Programming Device Successfull"));
+
+    // An SST39SF040 by its part number: named by its ID, part of it programmed
+    // and verified, then the whole chip erased.
+    const std::string part(image.begin(), image.begin() + 5000);
+    WriteBytes(dir / "part.bin", part);
+    r = Run("--yes --sim-chip SST39SF040 --sim-save sst.bin program part.bin -d SST39SF040 "
+            "--verify-after");
+    EXPECT_EQ(r.status, 0) << r.out << r.err;
+    EXPECT_TRUE(r.OutHas(">  Device ID# BFB7 - SST SST39SF040 Flash Memory\n")) << r.out;
+    EXPECT_TRUE(r.OutHas(">  Programming Device Successfull\n"));
+    EXPECT_EQ(ReadBytes(dir / "sst.bin"), part + std::string(512 * 1024 - 5000, '\xFF'));
+    r = Run("--yes --sim-chip SST39SF040 --sim-image sst.bin --sim-save erased.bin erase "
+            "-d SST39SF040");
+    EXPECT_EQ(r.status, 0) << r.out << r.err;
+    EXPECT_TRUE(r.OutHas(">  Flash Erasing Operation COMPLETED\n"));
+    EXPECT_EQ(ReadBytes(dir / "erased.bin"), std::string(512 * 1024, '\xFF'));
 }
 
 } // namespace

@@ -12,6 +12,7 @@
 
 #include "CliRun.h"
 #include "buffers/RecordText.h"
+#include "catalog/Catalog.h"
 #include "sim/SimContents.h"
 
 namespace quorbit::test {
@@ -284,8 +285,9 @@ TEST_F(ReportsCli, EveryVerbEndsInOneJsonObject) {
               "{'model': 6, 'port': 888} None True");
     EXPECT_EQ(Run("devices --json").status, 0);
     EXPECT_EQ(Json("len(j['devices']), j['devices'][10]"),
-              "40 {'row': 11, 'name': 'Eprom 27C256', 'family': 'UV EPROM', 'bytes': 32768, "
-              "'selectable': True}");
+              std::to_string(kCatalogRows) +
+                  " {'row': 11, 'name': 'Eprom 27C256', 'family': 'UV EPROM', 'bytes': 32768, "
+                  "'selectable': True}");
     // The progress objects stay on standard error, one per line, and parse too.
     const CliResult progress = Run("--json --progress json --sim-chip 27C256 --sim-image "
                                    "image.bin verify -d 27C256 image.bin");

@@ -5,6 +5,7 @@
 #include "FlashRig.h"
 #include "ops/FlashId.h"
 #include "sim/SimFamilies.h"
+#include "sim/SimSstFlash.h"
 
 namespace quorbit::test {
 namespace {
@@ -22,20 +23,30 @@ class FlashIdOf : public ::testing::TestWithParam<IdCase> {};
 TEST_P(FlashIdOf, EachSimulatedChip) {
     const IdCase& c = GetParam();
     ChipRig r;
-    sim::JedecFlash& chip = InsertFlash(r, c.selectRow, c.chipRow);
+    sim::ParallelChip& chip = InsertAnyFlash(r, c.selectRow, c.chipRow);
     r.Press(r.app.ui.menuFlashShowCodeID);
     EXPECT_EQ(r.rig.LogLines(), (Lines{kIdStart, c.line}));
-    EXPECT_EQ(chip.CurrentMode(), sim::JedecFlash::Mode::Read) << "left in read mode";
+    if (auto* amd = dynamic_cast<sim::JedecFlash*>(&chip)) {
+        EXPECT_EQ(amd->CurrentMode(), sim::JedecFlash::Mode::Read) << "left in read mode";
+    } else {
+        auto* sst = dynamic_cast<sim::SstFlash*>(&chip);
+        ASSERT_NE(sst, nullptr);
+        EXPECT_EQ(sst->CurrentMode(), sim::SstFlash::Mode::Read) << "left in read mode";
+    }
     EXPECT_EQ(r.app.board.Reg0Shadow & 0x08, 0) << "board indicator off again";
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Chips, FlashIdOf,
-    ::testing::Values(IdCase{kAm29F040, kAm29F040, "Device ID# 01A4 - AMD am29F040 Flash Memory"},
-                      IdCase{kAm29F010, kAm29F010, "Device ID# 0120 - AMD am29F010 Flash Memory"},
-                      IdCase{kAm29F020, kAm29F020, "Device ID# 0134 -  Not Valid!!!"},
-                      IdCase{kAm29F040, kEn29F040, "Device ID# 1C04 - EON EN29F040 Flash Memory"},
-                      IdCase{kAm29F040, kA29040, "Device ID# 3786 - AMIC A29040 Flash Memory"}));
+    ::testing::Values(
+        IdCase{kAm29F040, kAm29F040, "Device ID# 01A4 - AMD am29F040 Flash Memory"},
+        IdCase{kAm29F010, kAm29F010, "Device ID# 0120 - AMD am29F010 Flash Memory"},
+        IdCase{kAm29F020, kAm29F020, "Device ID# 0134 -  Not Valid!!!"},
+        IdCase{kAm29F040, kEn29F040, "Device ID# 1C04 - EON EN29F040 Flash Memory"},
+        IdCase{kAm29F040, kA29040, "Device ID# 3786 - AMIC A29040 Flash Memory"},
+        IdCase{kSst39SF010A, kSst39SF010A, "Device ID# BFB5 - SST SST39SF010A Flash Memory"},
+        IdCase{kSst39SF020A, kSst39SF020A, "Device ID# BFB6 - SST SST39SF020A Flash Memory"},
+        IdCase{kSst39SF040, kSst39SF040, "Device ID# BFB7 - SST SST39SF040 Flash Memory"}));
 
 TEST(FlashId, UnlistedCodeIsNotValidAndEmptySocketIsNotAFlashUnit) {
     ChipRig r;

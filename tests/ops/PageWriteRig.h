@@ -11,6 +11,8 @@ namespace quorbit::test {
 
 inline constexpr int kAt29c256Row = 23;
 inline constexpr int kX28c256Row = 33;
+inline constexpr int kAt28c256Row = 46;
+inline constexpr int kAt28c64bRow = 47;
 inline constexpr std::size_t kChipBytes = 32768;
 
 struct PageWriteRig : ChipRig {

@@ -195,21 +195,21 @@ TEST(Program, The2732AChoosesItsVoltageAndWaitsForItToSettle) {
     EXPECT_EQ(model4.levels, std::set<int>{125});
 }
 
-TEST(Program, A27C080OtpForcedSelectableIsNotSupportedButStillVerifiedWhenAsked) {
+TEST(Program, AnAT29F040ForcedSelectableIsNotSupportedButStillVerifiedWhenAsked) {
     ChipRig r;
     // The row is listed as not available; the test makes it choosable.
-    r.app.ui.Device.items[22] = PaddedName("Eprom 27C080 OTP");
-    sim::SimEprom& chip = AsEprom(r.Insert(22, {}));
-    ASSERT_EQ(r.app.dev.DeviceType, "PM");
-    r.LoadCode(std::vector<std::uint8_t>(1048576, 0xFF));
+    r.app.ui.Device.items[29] = PaddedName("Flash Atmel AT29F040");
+    r.Insert(29, {});
+    ASSERT_EQ(r.app.dev.DeviceType, "FN");
+    r.LoadCode(std::vector<std::uint8_t>(524288, 0xFF));
     SetCheck(r.app.ui.VerifyAfterProgramming, 1);
+    SetCheck(r.app.ui.CheckBlankPriorProgramming, 0);
     r.Press(r.app.ui.Program_button);
     const auto lines = r.rig.LogLines();
     ASSERT_GE(lines.size(), 3u);
     EXPECT_EQ(lines[1], "Device Not Supported - Status 9 - Please Report");
     EXPECT_EQ(lines[2], "Verify Function Started... Wait");
     EXPECT_FALSE(r.LogHas("Programming Device Successfull"));
-    EXPECT_EQ(chip.TotalPulses(), 0);
     EXPECT_EQ(r.app.flags.ProgramStatus, 9);
     EXPECT_EQ(r.app.ops.Outcome, OpOutcome::Refused); // a match does not make it a success
     EXPECT_EQ(r.rig.sound.played.front(), r.Sound("error.wav"));

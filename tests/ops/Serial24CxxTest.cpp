@@ -1,4 +1,4 @@
-// The 24C08, 24C16 and 24C32 writers, read and verify against the bit-level chips.
+// The 24C08 to 24C256 writers, read and verify against the bit-level chips.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -74,9 +74,11 @@ struct Chip {
     int row;
     std::size_t size;
     const char* type;
+    int page; // the datasheet's page write buffer
 };
-constexpr Chip kChips[] = {
-    {kRow24C08, 1024, "SA"}, {kRow24C16, 2048, "SB"}, {kRow24C32, 4096, "SC"}};
+constexpr Chip kChips[] = {{kRow24C08, 1024, "SA", 16},   {kRow24C16, 2048, "SB", 16},
+                           {kRow24C32, 4096, "SC", 32},   {kRow24C64, 8192, "SC", 32},
+                           {kRow24C128, 16384, "SC", 64}, {kRow24C256, 32768, "SE", 64}};
 
 TEST(Serial24Cxx, EachChipRoundTripsThroughModels4And6) {
     for (int model : {4, 6}) {
@@ -90,8 +92,7 @@ TEST(Serial24Cxx, EachChipRoundTripsThroughModels4And6) {
             ProgramRoutineFor(c.type)(r.app);
             EXPECT_EQ(r.app.flags.AckError, 0);
             EXPECT_EQ(chip.Memory(), image);
-            EXPECT_EQ(r.progress.maxSeen,
-                      static_cast<int>(c.size) / (c.row == kRow24C32 ? 32 : 16));
+            EXPECT_EQ(r.progress.maxSeen, static_cast<int>(c.size) / c.page);
 
             std::fill_n(r.app.buf.CodeBuffer.begin(), c.size, 0x00);
             r.Press(r.app.ui.Read_button);
@@ -126,39 +127,47 @@ TEST(Serial24Cxx, A24C08IsWrittenInFourBlocksOfSixteenPages) {
     }
 }
 
-TEST(Serial24Cxx, A24C32PageCarriesTwoAddressBytesAndThirtyTwoDataBytes) {
-    SerialRig r;
-    auto& chip = r.Insert(kRow24C32, {});
-    const Bytes image = SerialImage(4096, 32);
-    r.LoadCode(image);
-    P24C32(r.app);
-    const auto writes = PageWrites(chip.Probe());
-    ASSERT_EQ(writes.size(), 128u);
-    for (std::size_t page = 0; page < 128; ++page) {
-        const Bytes& w = writes[page];
-        ASSERT_EQ(w.size(), 3u + 32u) << page;
-        EXPECT_EQ(w[0], 0xA0);
-        EXPECT_EQ(w[1], (page * 32) >> 8) << page;
-        EXPECT_EQ(w[2], (page * 32) & 0xFF) << page;
-        EXPECT_TRUE(std::equal(w.begin() + 3, w.end(),
-                               image.begin() + static_cast<std::ptrdiff_t>(32 * page)))
-            << page;
+// From the 24C32 on: A0h, two address bytes and a whole page of the chip's own
+// size per write (32 bytes on the 24C32/64, 64 on the 24C128/256).
+TEST(Serial24Cxx, APageCarriesTwoAddressBytesAndTheChipsPageOfData) {
+    for (const Chip& c : {kChips[2], kChips[3], kChips[4], kChips[5]}) {
+        SCOPED_TRACE(CatalogTable()[static_cast<std::size_t>(c.row)].name);
+        SerialRig r;
+        auto& chip = r.Insert(c.row, {});
+        const Bytes image = SerialImage(c.size, 32);
+        r.LoadCode(image);
+        ProgramRoutineFor(c.type)(r.app);
+        const auto writes = PageWrites(chip.Probe());
+        const auto pages = c.size / static_cast<std::size_t>(c.page);
+        ASSERT_EQ(writes.size(), pages);
+        for (std::size_t page = 0; page < pages; ++page) {
+            const Bytes& w = writes[page];
+            const std::size_t first = page * static_cast<std::size_t>(c.page);
+            ASSERT_EQ(w.size(), 3u + static_cast<std::size_t>(c.page)) << page;
+            EXPECT_EQ(w[0], 0xA0);
+            EXPECT_EQ(w[1], first >> 8) << page;
+            EXPECT_EQ(w[2], first & 0xFF) << page;
+            EXPECT_TRUE(std::equal(w.begin() + 3, w.end(),
+                                   image.begin() + static_cast<std::ptrdiff_t>(first)))
+                << page;
+        }
+        EXPECT_EQ(r.app.ui.ProgressBar1.max, static_cast<int>(pages));
+        EXPECT_EQ(r.app.ui.ProgressBar1.value, static_cast<int>(pages));
+        EXPECT_EQ(chip.Memory(), image);
     }
-    EXPECT_EQ(r.app.ui.ProgressBar1.max, 128);
-    EXPECT_EQ(r.app.ui.ProgressBar1.value, 128);
 }
 
 TEST(Serial24Cxx, ReadSendsOneAddressByteOrTwoAndEndsWithoutAcknowledgingTheLastByte) {
-    for (const Chip& c : {kChips[0], kChips[2]}) {
+    for (const Chip& c : {kChips[0], kChips[2], kChips[5]}) {
         SerialRig r;
         auto& chip = r.Insert(c.row, SerialImage(c.size, 3));
         r.Press(r.app.ui.Read_button);
         const std::string bus = chip.Probe().Text();
-        const std::string header = c.row == kRow24C32 ? "S A0a 00a 00a S A1a " : "S A0a 00a S A1a ";
+        const bool two = c.row != kRow24C08;
+        const std::string header = two ? "S A0a 00a 00a S A1a " : "S A0a 00a S A1a ";
         EXPECT_EQ(bus.substr(0, header.size()), header) << c.type;
         EXPECT_EQ(bus.substr(bus.size() - 3), "n P") << c.type;
-        EXPECT_EQ(Count(chip.Probe(), 'B'),
-                  static_cast<int>(c.size) + (c.row == kRow24C32 ? 4 : 3));
+        EXPECT_EQ(Count(chip.Probe(), 'B'), static_cast<int>(c.size) + (two ? 4 : 3));
         EXPECT_TRUE(chip.Standby());
         EXPECT_EQ(r.progress.maxSeen, static_cast<int>(c.size));
         EXPECT_EQ(r.progress.valueSeen, static_cast<int>(c.size));

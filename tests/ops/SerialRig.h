@@ -11,6 +11,9 @@ namespace quorbit::test {
 inline constexpr int kRow24C08 = 36;
 inline constexpr int kRow24C16 = 37;
 inline constexpr int kRow24C32 = 38;
+inline constexpr int kRow24C256 = 39;
+inline constexpr int kRow24C64 = 44;
+inline constexpr int kRow24C128 = 45;
 
 struct SerialRig : ChipRig {
     explicit SerialRig(int model = 6) : ChipRig(model) {}
@@ -19,7 +22,7 @@ struct SerialRig : ChipRig {
     sim::SerialEeprom& Insert(int row, std::vector<std::uint8_t> contents) {
         EXPECT_TRUE(SelectDevice(app, row)) << "row " << row;
         const CatalogRow& entry = CatalogTable()[static_cast<std::size_t>(row)];
-        auto chip = sim::MakeSimSerialEeprom(entry.name, entry.subtype, std::move(contents));
+        auto chip = sim::MakeSimSerialEeprom(entry.name, std::move(contents));
         sim::SerialEeprom& ref = *chip;
         rig.sim->Insert(std::move(chip));
         Forget();

@@ -26,7 +26,7 @@ inline std::vector<std::uint8_t> TrueContents(sim::SimChip& chip) {
 /// as the ID line writes them ("01A4"), or "" for a chip without one.
 inline std::string TrueFlashId(sim::SimChip& chip) {
     int codes = -1;
-    if (auto* flash = dynamic_cast<sim::JedecFlash*>(&chip)) codes = flash->IdCodes();
+    if (auto* flash = dynamic_cast<sim::FlashFaults*>(&chip)) codes = flash->IdCodes();
     if (dynamic_cast<sim::PageWriteChip*>(&chip) &&
         chip.Name().find("AT29C256") != std::string::npos)
         codes = sim::kAt29c256Maker << 8 | sim::kAt29c256Device;

@@ -2,7 +2,9 @@
 // model, on a blank chip and on one that holds other data. Programming (with or
 // without the verify after it) ends one of two ways: the chip holds the image
 // wherever the image has bytes and is unchanged everywhere else, or the command
-// claimed nothing. A refused image leaves the chip as it was.
+// claimed nothing. A refused image leaves the chip as it was. And every
+// selectable row, on its own chip, programs, verifies and erases a part of an
+// image.
 #include <gtest/gtest.h>
 #include <rapidcheck.h>
 
@@ -14,7 +16,9 @@
 #include "../PropertyCheck.h"
 #include "../buffers/RecordText.h"
 #include "../ops/ChipRig.h"
+#include "catalog/Catalog.h"
 #include "ops/Program.h"
+#include "ops/ProgramTable.h"
 #include "sim/SimFamilies.h"
 
 namespace quorbit::test {
@@ -291,6 +295,70 @@ TEST(PartialImages, ProgramHoldsTheImageWhereItHasBytesOrClaimsNothing) {
         if (!part.chip) RC_ASSERT(claimed);
     });
 }
+
+std::vector<int> SelectableRows() {
+    std::vector<int> rows;
+    for (int k = 1; k <= kCatalogRows; ++k)
+        if (CatalogTable()[static_cast<std::size_t>(k)].selectable) rows.push_back(k);
+    return rows;
+}
+
+// Each selectable row, a row added later included, on its own simulated chip
+// holding other data: a random part of an image (up to 4 KiB anywhere in the
+// chip, so that the big chips stay quick) programs and leaves the rest as it was,
+// verifies, and where the family erases electrically, Erase Chip blanks the chip.
+class EveryRow : public ::testing::TestWithParam<int> {};
+
+TEST_P(EveryRow, APartOfAnImageProgramsVerifiesAndErases) {
+    const int row = GetParam();
+    CheckProperty(4, [row] {
+        const int model = *rc::gen::element(4, 5, 6);
+        ChipRig r(model);
+        RC_ASSERT(SelectDevice(r.app, row));
+        const auto size = static_cast<std::uint32_t>(r.app.dev.ImageLength);
+        const auto start = *rc::gen::inRange<std::uint32_t>(0, size);
+        const auto length =
+            *rc::gen::inRange<std::uint32_t>(1, std::min<std::uint32_t>(size - start, 4096) + 1);
+        std::mt19937 random(*rc::gen::arbitrary<std::uint32_t>());
+        const auto part = RandomBytes(length, random);
+        std::vector<std::uint8_t> old = RandomBytes(size, random);
+        if (OnlyClearsBits(r.app))
+            for (std::uint32_t i = 0; i < length; ++i)
+                old[start + i] |= part[i];
+        r.rig.sim->Insert(sim::MakeSimChip(row, old));
+
+        r.app.buf.CodeFileOffset = start;
+        r.LoadCode(part);
+        r.app.buf.CodeFileOffset = 0;
+        SetCheck(r.app.ui.VerifyAfterProgramming, 0);
+        SetCheck(r.app.ui.CheckBlankPriorProgramming, 0);
+        r.Press(r.app.ui.Program_button);
+        RC_LOG() << r.app.dev.DeviceName << ", model " << model << ", " << length << " bytes at "
+                 << start << "\n";
+        RC_ASSERT(r.app.ops.Outcome == OpOutcome::Success);
+        std::vector<std::uint8_t> want = old;
+        std::copy(part.begin(), part.end(), want.begin() + start);
+        const auto& now = r.rig.sim->Chip()->Memory();
+        RC_ASSERT(Difference({now.begin(), now.begin() + size}, want) == "");
+
+        r.app.ops.Outcome = OpOutcome::None;
+        r.Press(r.app.ui.Verify_button);
+        RC_ASSERT(r.app.ops.Outcome == OpOutcome::Success);
+
+        if (!EraseRoutineFor(r.app.dev.DeviceType)) return;
+        r.app.ops.Outcome = OpOutcome::None;
+        r.Press(r.app.ui.EraseFlash_button);
+        RC_ASSERT(r.app.ops.Outcome == OpOutcome::Success);
+        const auto& erased = r.rig.sim->Chip()->Memory();
+        RC_ASSERT(Difference({erased.begin(), erased.begin() + size},
+                             std::vector<std::uint8_t>(size, 0xFF)) == "");
+    });
+}
+
+INSTANTIATE_TEST_SUITE_P(Selectable, EveryRow, ::testing::ValuesIn(SelectableRows()),
+                         [](const ::testing::TestParamInfo<int>& p) {
+                             return "Row" + std::to_string(p.param);
+                         });
 
 } // namespace
 } // namespace quorbit::test

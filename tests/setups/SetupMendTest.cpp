@@ -12,6 +12,7 @@
 #include <sstream>
 
 #include "app/SafeFile.h"
+#include "catalog/Catalog.h"
 #include "setups/SetupFile.h"
 #include "setups/SetupRig.h"
 #include "setups/Setups.h"
@@ -159,7 +160,8 @@ TEST_F(Mend, ValuesThatAreNotTrueFalseOrANumberRefuseTheWholeFile) {
 }
 
 TEST_F(Mend, DeviceIndexOutsideTheCatalogOrOnAnNARowKeepsTheDevice) {
-    for (const std::string index : {"41", "-2", "0", "22", "24.4"}) {
+    for (const std::string index : {std::to_string(kCatalogRows + 1), std::string("-2"),
+                                    std::string("0"), std::string("29"), std::string("24.4")}) {
         SCOPED_TRACE(index);
         const std::string before = Snapshot();
         const auto problems = Restore({"Device.Index = " + index});

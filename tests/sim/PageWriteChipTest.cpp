@@ -115,6 +115,22 @@ TEST(PageWriteChip, At29c256ChipEraseLeavesEveryByteFFh) {
     EXPECT_EQ(r.chip->Memory(), std::vector<std::uint8_t>(kChipBytes, 0xFF));
 }
 
+// The AT28C64B has no A13 and A14 pins: the X28C256's command cycles at 5555h
+// and 2AAAh reach it as 1555h and 0AAAh, and a byte loaded at 6010h lands at 0010h.
+TEST(PageWriteChip, At28c64bIgnoresA13AndA14) {
+    PageWriteRig r(6, kAt28c64bRow);
+    ASSERT_EQ(r.chip->Memory().size(), 8192u);
+    r.chip->StartProtected();
+    Reset(r.app);
+    r.app.board.REG4ON(); // the board drives the data pins
+    UNPROTECT_XICOR(r.app);
+    Load(r.app, WRITE_XICOR, 0x6010, 0x77);
+    Settle(r.app, 11); // past tBLC and the 10 ms write cycle
+    EXPECT_FALSE(r.chip->Protected());
+    EXPECT_EQ(r.chip->Memory()[0x0010], 0x77);
+    EXPECT_EQ(r.chip->PageWrites(), 1);
+}
+
 TEST(PageWriteChip, X28c256KeepsTheBytesOfAPageThatWereNotLoaded) {
     PageWriteRig r(6, kX28c256Row);
     Reset(r.app);

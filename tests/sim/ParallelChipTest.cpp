@@ -1,6 +1,7 @@
 // The socket wiring of the parallel families, seen from the board registers.
 #include <gtest/gtest.h>
 
+#include "catalog/Catalog.h"
 #include "sim/ChipFactory.h"
 #include "sim/SimContents.h"
 
@@ -86,14 +87,15 @@ TEST(Defects, StuckBitShowsOnlyAtItsAddress) {
 }
 
 TEST(Factory, EveryParallelRowHasAModelOfItsSizeAndSerialRowsNone) {
-    for (int row : {1,  2,  6,  8,  11, 12, 13, 15, 17, 19, 21, 22, 23,
-                    24, 25, 26, 27, 28, 29, 30, 31, 32, 33, 34, 35}) {
+    for (int row : {1,  2,  6,  8,  11, 12, 13, 15, 17, 19, 21, 22, 23, 24, 25,
+                    26, 27, 28, 29, 30, 31, 32, 33, 34, 35, 41, 42, 43, 46, 47}) {
         auto chip = MakeParallelSimChip(row, {});
         ASSERT_NE(chip, nullptr) << row;
         EXPECT_EQ(chip->Memory().size(), SimChipSize(row)) << row;
     }
     EXPECT_EQ(MakeParallelSimChip(36, {}), nullptr);
-    EXPECT_EQ(MakeParallelSimChip(41, {}), nullptr);
+    EXPECT_EQ(MakeParallelSimChip(44, {}), nullptr);
+    EXPECT_EQ(MakeParallelSimChip(kCatalogRows + 1, {}), nullptr);
 }
 
 TEST(Contents, GeneratedDescriptions) {

@@ -14,8 +14,9 @@ namespace {
 /// register 4 bit 7 while register 3 bit 6 is clear, read back on D7.
 class BusMaster {
   public:
-    explicit BusMaster(char subtype, std::vector<std::uint8_t> contents = {}) : board_(6, 0x378) {
-        auto chip = MakeSimSerialEeprom("24Cxx", subtype, std::move(contents));
+    explicit BusMaster(const char* part, std::vector<std::uint8_t> contents = {})
+        : board_(6, 0x378) {
+        auto chip = MakeSimSerialEeprom(part, std::move(contents));
         chip_ = chip.get();
         board_.Insert(std::move(chip));
         Clock(false);
@@ -102,7 +103,7 @@ class BusMaster {
 };
 
 TEST(SerialEeprom, AnswersOnlyItsOwnControlBytes) {
-    BusMaster c08('A');
+    BusMaster c08("24C08");
     for (int block = 0; block < 4; ++block) {
         EXPECT_TRUE(c08.Address(static_cast<std::uint8_t>(0xA0 + 2 * block), {})) << block;
         c08.Stop();
@@ -112,11 +113,11 @@ TEST(SerialEeprom, AnswersOnlyItsOwnControlBytes) {
     EXPECT_FALSE(c08.Address(0xB0, {})); // not the EEPROM device code
     c08.Stop();
 
-    BusMaster c16('B');
+    BusMaster c16("24C16");
     EXPECT_TRUE(c16.Address(0xAE, {})); // block 7
     c16.Stop();
 
-    BusMaster c32('C');
+    BusMaster c32("24C32");
     EXPECT_TRUE(c32.Address(0xA0, {}));
     c32.Stop();
     EXPECT_FALSE(c32.Address(0xA2, {})); // A0 pin is tied low
@@ -125,7 +126,7 @@ TEST(SerialEeprom, AnswersOnlyItsOwnControlBytes) {
 }
 
 TEST(SerialEeprom, PageWriteRollsOverInsideThePageAndLandsAfterTheWriteCycle) {
-    BusMaster bus('A', FilledContents(1024, 0x11));
+    BusMaster bus("24C08", FilledContents(1024, 0x11));
     ASSERT_TRUE(bus.Address(0xA2, {0x1E})); // block 1, address 11Eh: two bytes before the page end
     for (int byte : {0xC0, 0xC1, 0xC2, 0xC3})
         EXPECT_TRUE(bus.Write(static_cast<std::uint8_t>(byte)));
@@ -142,24 +143,37 @@ TEST(SerialEeprom, PageWriteRollsOverInsideThePageAndLandsAfterTheWriteCycle) {
     EXPECT_EQ(mem[0x120], 0x11);
 }
 
-TEST(SerialEeprom, TwoAddressBytesAnd32BytePagesOfThe24C32) {
-    BusMaster bus('C', FilledContents(4096, 0xFF));
-    ASSERT_TRUE(bus.Address(0xA0, {0xF7, 0xE0})); // high bits beyond 4 KB do not matter
-    for (int i = 0; i < 33; ++i)
-        bus.Write(static_cast<std::uint8_t>(i));
-    bus.Stop();
-    bus.WaitMs(5);
-    bus.Address(0xA0, {});
-    bus.Stop();
-    const auto& mem = bus.chip().Memory();
-    EXPECT_EQ(mem[0x7E0], 32); // the 33rd byte overwrote the first
-    EXPECT_EQ(mem[0x7E1], 1);
-    EXPECT_EQ(mem[0x7FF], 31);
-    EXPECT_EQ(mem[0x800], 0xFF);
+// Two address bytes and a page that wraps at its own size: 32 bytes on the
+// 24C32/64, 64 on the 24C128/256. One byte more than a page overwrites its first.
+TEST(SerialEeprom, TwoAddressBytesAndPagesThatWrapAtTheirSize) {
+    struct Part {
+        const char* name;
+        std::uint32_t bytes, page;
+    };
+    for (const Part& part : {Part{"24C32", 4096, 32}, Part{"24C64", 8192, 32},
+                             Part{"24C128", 16384, 64}, Part{"24C256", 32768, 64}}) {
+        BusMaster bus(part.name, FilledContents(part.bytes, 0xFF));
+        const std::uint32_t first = part.bytes / 2 - part.page; // the page below the middle
+        // The high bits beyond the chip's size do not matter.
+        ASSERT_TRUE(bus.Address(0xA0, {static_cast<std::uint8_t>(0x80 | first >> 8),
+                                       static_cast<std::uint8_t>(first)}));
+        for (std::uint32_t i = 0; i <= part.page; ++i)
+            bus.Write(static_cast<std::uint8_t>(i));
+        bus.Stop();
+        bus.WaitMs(5);
+        bus.Address(0xA0, {});
+        bus.Stop();
+        const auto& mem = bus.chip().Memory();
+        EXPECT_EQ(mem[first], part.page) << part.name << ": the last byte wrapped to the first";
+        EXPECT_EQ(mem[first + 1], 1) << part.name;
+        EXPECT_EQ(mem[first + part.page - 1], part.page - 1) << part.name;
+        EXPECT_EQ(mem[first + part.page], 0xFF) << part.name << ": the next page untouched";
+        EXPECT_EQ(mem[first - 1], 0xFF) << part.name;
+    }
 }
 
 TEST(SerialEeprom, AcknowledgesNothingDuringTheWriteCycle) {
-    BusMaster bus('B');
+    BusMaster bus("24C16");
     ASSERT_TRUE(bus.Address(0xA0, {0x00}));
     bus.Write(0x42);
     bus.Stop();
@@ -174,7 +188,7 @@ TEST(SerialEeprom, AcknowledgesNothingDuringTheWriteCycle) {
 }
 
 TEST(SerialEeprom, WriteWithoutItsStopOrWithoutDataWritesNothing) {
-    BusMaster bus('A', FilledContents(1024, 0x11));
+    BusMaster bus("24C08", FilledContents(1024, 0x11));
     ASSERT_TRUE(bus.Address(0xA0, {0x05}));
     bus.Write(0x99);
     bus.Start(); // repeated start: the byte is dropped
@@ -189,7 +203,7 @@ TEST(SerialEeprom, WriteWithoutItsStopOrWithoutDataWritesNothing) {
 
 TEST(SerialEeprom, SequentialReadRollsOverAtTheEndAndEndsOnANack) {
     auto contents = AddressPatternContents(1024);
-    BusMaster bus('A', contents);
+    BusMaster bus("24C08", contents);
     ASSERT_TRUE(bus.Address(0xA6, {0xFE})); // dummy write of 3FEh
     bus.Start();
     ASSERT_TRUE(bus.Write(0xA1));
@@ -207,7 +221,7 @@ TEST(SerialEeprom, SequentialReadRollsOverAtTheEndAndEndsOnANack) {
 TEST(SerialEeprom, AcknowledgedByteKeepsTheChipSendingSoAStopCannotHappen) {
     auto contents = FilledContents(1024, 0x00);
     contents[0] = 0x3C; // below 80h: its first bit holds the line low
-    BusMaster bus('A', contents);
+    BusMaster bus("24C08", contents);
     ASSERT_TRUE(bus.Address(0xA0, {0xFF}));
     bus.Start();
     ASSERT_TRUE(bus.Write(0xA1));
@@ -219,7 +233,7 @@ TEST(SerialEeprom, AcknowledgedByteKeepsTheChipSendingSoAStopCannotHappen) {
 }
 
 TEST(SerialEeprom, ChipPullsTheLineLowAgainstTheBoardDrivingHigh) {
-    BusMaster bus('A');
+    BusMaster bus("24C08");
     bus.Start();
     for (int bit = 0; bit < 8; ++bit) { // A1h: the last bit is a 1, still driven
         bus.Drive(((0xA1 >> (7 - bit)) & 1) != 0);
@@ -233,7 +247,7 @@ TEST(SerialEeprom, ChipPullsTheLineLowAgainstTheBoardDrivingHigh) {
 }
 
 TEST(SerialEeprom, FaultsAChipThatStaysBusyAndAByteThatNeverTakes) {
-    BusMaster busy('C', FilledContents(4096, 0xFF));
+    BusMaster busy("24C32", FilledContents(4096, 0xFF));
     busy.chip().StayBusy();
     busy.Address(0xA0, {0x00, 0x00});
     busy.Write(0x00);
@@ -242,7 +256,7 @@ TEST(SerialEeprom, FaultsAChipThatStaysBusyAndAByteThatNeverTakes) {
     EXPECT_FALSE(busy.Address(0xA0, {}));
     EXPECT_EQ(busy.chip().Memory()[0], 0xFF);
 
-    BusMaster weak('A', FilledContents(1024, 0xFF));
+    BusMaster weak("24C08", FilledContents(1024, 0xFF));
     weak.chip().NeverTakes(0x101);
     weak.Address(0xA2, {0x00});
     for (int byte : {0x10, 0x20, 0x30})

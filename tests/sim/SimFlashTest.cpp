@@ -1,18 +1,31 @@
 // The simulated 32-pin JEDEC flash at its pins: command cycles, autoselect,
-// embedded program and erase with their status bits, and the faults.
+// embedded program and erase with their status bits, and the faults; and the
+// SST39SF0x0A, which take the same commands on their own terms.
 #include <gtest/gtest.h>
+
+#include <type_traits>
 
 #include "sim/SimFamilies.h"
 #include "sim/SimFlash.h"
+#include "sim/SimSstFlash.h"
 
 namespace quorbit::sim {
 namespace {
 
+template <typename Chip> Chip MakeFlash(const std::string& name, int sizeKB, std::uint8_t fill) {
+    std::vector<std::uint8_t> contents(static_cast<std::size_t>(sizeKB) * 1024, fill);
+    if constexpr (std::is_same_v<Chip, SstFlash>)
+        return SstFlash(name, std::move(contents), Flash32Wiring(sizeKB, false),
+                        *FindSstFlashPart(name));
+    else
+        return JedecFlash(name, std::move(contents), Flash32Wiring(sizeKB, false),
+                          *FindJedecFlashVariant(name));
+}
+
 /// Drives the chip's pins through the board registers as the board would.
-struct Pins {
-    explicit Pins(const std::string& name, int sizeKB, std::uint8_t fill = 0xFF)
-        : chip(name, std::vector<std::uint8_t>(static_cast<std::size_t>(sizeKB) * 1024, fill),
-               Flash32Wiring(sizeKB, false), *FindJedecFlashVariant(name)) {
+template <typename Chip = JedecFlash> struct PinsOf {
+    explicit PinsOf(const std::string& name, int sizeKB, std::uint8_t fill = 0xFF)
+        : chip(MakeFlash<Chip>(name, sizeKB, fill)) {
         regs.r = {0x40, 0, 0, 0xC4, 0};
     }
     void Set(int reg, int value) {
@@ -60,10 +73,12 @@ struct Pins {
     }
     void Wait(std::int64_t ns) { nowNs += ns; }
 
-    JedecFlash chip;
+    Chip chip;
     Registers regs;
     std::int64_t nowNs = 0;
 };
+using Pins = PinsOf<>;
+using SstPins = PinsOf<SstFlash>;
 
 TEST(SimJedecFlash, AutoselectShowsTheCodesUntilReset) {
     Pins p("Flash AMD AM29F040", 512, 0x5A);
@@ -252,6 +267,76 @@ TEST(SimJedecFlash, NoWriteWhileOutputEnableIsLow) {
     }
     p.Set(0, 0x40);
     EXPECT_EQ(p.Read(0), 0x77);
+}
+
+// The SST39SF parts decode A0-A14: a command at 555h/2AAh (the AM29F010's
+// short form) is no command at all, while A15 and up do not matter.
+TEST(SimSstFlash, CommandCyclesAt555And2AAAreIgnored) {
+    SstPins p("Flash SST SST39SF040", 512, 0x5A);
+    p.Command(0x90, 0x555, 0x2AA);
+    EXPECT_EQ(p.Read(0), 0x5A);
+    p.Command(0xA0, 0x555, 0x2AA);
+    p.Write(0x100, 0x00);
+    p.Wait(100'000);
+    EXPECT_EQ(p.Read(0x100), 0x5A);
+    p.Command(0x80, 0x555, 0x2AA);
+    p.Command(0x10, 0x555, 0x2AA);
+    p.Wait(200'000'000);
+    EXPECT_EQ(p.Read(0x200), 0x5A);
+    EXPECT_EQ(p.chip.CurrentMode(), SstFlash::Mode::Read);
+
+    p.Command(0x90, 0x75555, 0x72AAA); // A16-A18 do not care
+    EXPECT_EQ(p.Read(0), 0xBF);
+    EXPECT_EQ(p.Read(1), 0xB7);
+    p.Write(0x1234, 0xF0); // the one-cycle exit
+    EXPECT_EQ(p.Read(0), 0x5A);
+    SstPins small("Flash SST SST39SF010A", 128);
+    small.Command(0x90);
+    EXPECT_EQ(small.Read(1), 0xB5);
+    small.Command(0xF0); // the three-cycle exit
+    EXPECT_EQ(small.Read(1), 0xFF);
+}
+
+// Byte program 14 us, sector erase (4 KiB) 18 ms, chip erase 70 ms, the
+// datasheet's typical times; DQ7 polling and the DQ6 toggle meanwhile, every
+// write ignored, and no time-limit flag for a byte that cannot be written.
+TEST(SimSstFlash, ProgramAndEraseTakeTheDatasheetTimes) {
+    SstPins p("Flash SST SST39SF020A", 256, 0xF0);
+    p.Command(0xA0);
+    p.Write(0x3ABCD, 0x3C);
+    const int first = p.Read(0x3ABCD);
+    const int second = p.Read(0x3ABCD); // 12 us after the write
+    EXPECT_EQ(first & 0x80, 0x80) << "the complement of bit 7";
+    EXPECT_NE(first & 0x40, second & 0x40);
+    EXPECT_EQ(p.chip.CurrentMode(), SstFlash::Mode::Programming);
+    p.Wait(2'000);
+    EXPECT_EQ(p.Read(0x3ABCD), 0x30) << "only bits set in the cell can clear";
+    p.Command(0xA0);
+    p.Write(0x10, 0x0F); // a 1 asked where the cell holds 0: no error flag
+    p.Wait(20'000);
+    EXPECT_EQ(p.Read(0x10), 0x00);
+
+    p.Command(0x80);
+    p.Write(0x5555, 0xAA);
+    p.Write(0x2AAA, 0x55);
+    p.Write(0x13456, 0x30);
+    p.Wait(17'000'000);
+    EXPECT_EQ(p.Read(0x13000) & 0x80, 0) << "still erasing";
+    p.Wait(2'000'000);
+    EXPECT_EQ(p.Read(0x13000), 0xFF);
+    EXPECT_EQ(p.Read(0x13FFF), 0xFF);
+    EXPECT_EQ(p.Read(0x12FFF), 0xF0);
+    EXPECT_EQ(p.Read(0x14000), 0xF0);
+
+    p.Command(0x80);
+    p.Command(0x10);
+    p.Command(0xA0); // ignored while erasing
+    p.Write(0x20, 0x00);
+    p.Wait(69'000'000);
+    EXPECT_EQ(p.Read(0) & 0x80, 0);
+    p.Wait(2'000'000);
+    EXPECT_EQ(p.Read(0), 0xFF);
+    EXPECT_EQ(std::count(p.chip.Memory().begin(), p.chip.Memory().end(), 0xFF), 256 * 1024);
 }
 
 } // namespace

@@ -1,0 +1,27 @@
+#pragma once
+// What a chip's datasheet gives that the routines rely on beyond the catalog's
+// columns. A field left at 0 means the routine's own value for its family.
+#include <cstdint>
+
+namespace quorbit {
+
+struct ChipFacts {
+    /// Maker code in the high byte, device code in the low: what a flash chip
+    /// answers in its identification mode (0: none of its own).
+    std::uint16_t flashId = 0;
+    /// The address bits a flash chip compares in its command cycles.
+    std::uint32_t commandAddressMask = 0;
+    /// The smallest erasable unit of a flash chip, in bytes.
+    std::uint32_t sectorBytes = 0;
+    /// The page a write cycle takes: a page-write EEPROM's, a serial EEPROM's buffer.
+    int pageBytes = 0;
+    /// Word address bytes after a serial EEPROM's control byte: 1 or 2.
+    int addressBytes = 0;
+    // The datasheet's maxima, each in the unit its name carries.
+    int byteProgramMaxUs = 0;
+    int chipEraseMaxMs = 0;
+    int byteLoadWindowUs = 0;
+    int writeCycleMaxMs = 0;
+};
+
+} // namespace quorbit

@@ -15,6 +15,7 @@
 #include "app/Shell.h"
 #include "app/SystemServices.h"
 #include "catalog/VoltageSpeed.h"
+#include "session/Program.h"
 #include "session/SimSocket.h"
 #include "sim/SimBoard.h"
 
@@ -54,7 +55,7 @@ class BenchRig {
         services.deviceChosen = SocketFollowsDevice(board);
         services.appFolder = services.portFileFolder = services.workFolder =
             services.userConfigFolder = folder_.string();
-        app = std::make_unique<App>(services);
+        app = MakeProgram(services);
         Form_Load(*app);
     }
     ~BenchRig() {

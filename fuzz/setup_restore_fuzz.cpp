@@ -11,6 +11,7 @@
 #include "app/App.h"
 #include "app/Shell.h"
 #include "app/SystemServices.h"
+#include "session/Program.h"
 #include "session/SimSocket.h"
 #include "setups/SetupFile.h"
 #include "setups/Setups.h"
@@ -45,7 +46,7 @@ struct Program {
         s.dialogs = &dialogs;
         s.settings = &settings;
         s.appFolder = s.portFileFolder = s.userConfigFolder = s.workFolder = folder.string();
-        app = std::make_unique<quorbit::App>(s);
+        app = quorbit::MakeProgram(s);
         app->RunGuarded(quorbit::Form_Load);
     }
     std::filesystem::path folder;

@@ -9,6 +9,7 @@
 #include "hw/StopRequest.h"
 #include "hw/backends/CountingPort.h"
 #include "hw/backends/TracePort.h"
+#include "session/Program.h"
 
 namespace quorbit::cli {
 
@@ -33,7 +34,7 @@ Session::Session(const GlobalOptions& options, std::ostream& out)
     services.sound = &sound_;
     services.dialogs = &dialogs_;
     services.settings = &settings_;
-    app_ = std::make_unique<App>(services);
+    app_ = MakeProgram(services);
     app_->RunGuarded(Form_Load);
     // Start-up's own lines are not echoed (the command repeats the scan), but a
     // broken link is: it ends the run, and the log must show why.

@@ -17,6 +17,7 @@
 #include "catalog/VoltageSpeed.h"
 #include "session/Program.h"
 #include "session/SimSocket.h"
+#include "session/Startup.h"
 #include "sim/SimBoard.h"
 
 namespace quorbit::bench {

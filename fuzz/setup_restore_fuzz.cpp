@@ -13,6 +13,7 @@
 #include "app/SystemServices.h"
 #include "session/Program.h"
 #include "session/SimSocket.h"
+#include "session/Startup.h"
 #include "setups/SetupFile.h"
 #include "setups/Setups.h"
 #include "sim/SimBoard.h"

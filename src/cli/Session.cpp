@@ -10,6 +10,7 @@
 #include "hw/backends/CountingPort.h"
 #include "hw/backends/TracePort.h"
 #include "session/Program.h"
+#include "session/Startup.h"
 
 namespace quorbit::cli {
 

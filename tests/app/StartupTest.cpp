@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "Fakes.h"
+#include "session/Startup.h"
 
 namespace quorbit::test {
 namespace {

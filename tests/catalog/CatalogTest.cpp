@@ -8,6 +8,7 @@
 #include "catalog/Catalog.h"
 #include "cli/Cli.h"
 #include "cli/DeviceName.h"
+#include "session/Startup.h"
 
 namespace quorbit::test {
 namespace {

@@ -15,7 +15,9 @@
 #include "app/Shell.h"
 #include "app/SystemServices.h"
 #include "catalog/VoltageSpeed.h"
+#include "session/Program.h"
 #include "session/SimSocket.h"
+#include "session/Startup.h"
 #include "sim/SimBoard.h"
 
 namespace quorbit::bench {
@@ -54,7 +56,7 @@ class BenchRig {
         services.deviceChosen = SocketFollowsDevice(board);
         services.appFolder = services.portFileFolder = services.workFolder =
             services.userConfigFolder = folder_.string();
-        app = std::make_unique<App>(services);
+        app = MakeProgram(services);
         Form_Load(*app);
     }
     ~BenchRig() {

@@ -11,7 +11,9 @@
 #include "app/App.h"
 #include "app/Shell.h"
 #include "app/SystemServices.h"
+#include "session/Program.h"
 #include "session/SimSocket.h"
+#include "session/Startup.h"
 #include "setups/SetupFile.h"
 #include "setups/Setups.h"
 #include "sim/SimBoard.h"
@@ -45,7 +47,7 @@ struct Program {
         s.dialogs = &dialogs;
         s.settings = &settings;
         s.appFolder = s.portFileFolder = s.userConfigFolder = s.workFolder = folder.string();
-        app = std::make_unique<quorbit::App>(s);
+        app = quorbit::MakeProgram(s);
         app->RunGuarded(quorbit::Form_Load);
     }
     std::filesystem::path folder;

@@ -4,6 +4,7 @@
 #include <random>
 #include <sstream>
 
+#include "session/Program.h"
 #include "session/SimSocket.h"
 
 namespace quorbit::test {
@@ -85,7 +86,7 @@ void Rig::Build() {
     s.workFolder = (dir / "work").string();
     std::filesystem::create_directories(s.appFolder);
     std::filesystem::create_directories(s.workFolder);
-    app = std::make_unique<App>(s);
+    app = MakeProgram(s);
 }
 
 std::vector<std::string> Rig::LogLines() const {

@@ -2,17 +2,11 @@
 
 #include <exception>
 
-#include "app/MinorCommands.h"
 #include "app/Operations.h"
 #include "app/Shell.h"
-#include "buffers/BinaryFiles.h"
-#include "catalog/DeviceSelection.h"
 #include "hw/PortIo.h"
 #include "hw/StopRequest.h"
-#include "link/Detection.h"
 #include "link/PulseOverruns.h"
-#include "ops/WireOps.h"
-#include "setups/Setups.h"
 
 namespace quorbit {
 
@@ -20,13 +14,8 @@ App::App(const Services& services) : svc(services), board(*services.port) {
     PrintableChars =
         "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz1234567890-=\\!@#$%^&*()_+|"
         "[]}{;:'/?.>,<";
-    WireShellHandlers(*this);
-    WireHardwareHandlers(*this);
-    WireCatalogHandlers(*this);
-    WireBufferHandlers(*this);
-    WireDeviceOperationHandlers(*this);
-    WireMinorCommands(*this);
-    WireSetupHandlers(*this);
+    // The handlers are attached by the session (MakeProgram), which knows every
+    // folder; the state does not.
 }
 
 void App::Repaint() {

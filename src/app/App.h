@@ -6,10 +6,10 @@
 #include <string>
 
 #include "app/Controls.h"
+#include "app/DisplayWindow.h"
 #include "app/Services.h"
 #include "app/ViewSnapshot.h"
 #include "buffers/Buffers.h"
-#include "buffers/DisplayWindow.h"
 #include "catalog/DeviceConfig.h"
 #include "hw/Board.h"
 #include "ops/OpsState.h"
@@ -74,6 +74,8 @@ struct OperationFlags {
 
 class App {
   public:
+    /// The state alone, its controls attached to nothing: MakeProgram (the session's)
+    /// attaches the handlers.
     explicit App(const Services& services);
     App(const App&) = delete;
     App& operator=(const App&) = delete;

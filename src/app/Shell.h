@@ -61,8 +61,7 @@ std::string FailureLogLine(const App& app);
 // ---- Board reset (registers idle, progress bar cleared) -----------------------
 void Reset(App& app);
 
-// ---- Start-up and shutdown ------------------------------------------------------
-void Form_Load(App& app);
+// ---- Shutdown (the start-up sequence is the session's) ------------------------
 void Form_Unload(App& app);
 void mnuFileExit_Click(App& app);
 

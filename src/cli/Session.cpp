@@ -9,7 +9,9 @@
 #include "hw/StopRequest.h"
 #include "hw/backends/CountingPort.h"
 #include "hw/backends/TracePort.h"
+#include "session/Program.h"
 #include "session/SimSocket.h"
+#include "session/Startup.h"
 #include "sim/BoardFaults.h"
 #include "sim/SimBoard.h"
 
@@ -36,7 +38,7 @@ Session::Session(const GlobalOptions& options, std::ostream& out)
     services.sound = &sound_;
     services.dialogs = &dialogs_;
     services.settings = &settings_;
-    app_ = std::make_unique<App>(services);
+    app_ = MakeProgram(services);
     app_->RunGuarded(Form_Load);
     // Start-up's own lines are not echoed (the command repeats the scan), but a
     // broken link is: it ends the run, and the log must show why.

@@ -10,6 +10,7 @@
 #include "cli/ImageOptions.h"
 #include "cli/JsonResult.h"
 #include "hw/StopRequest.h"
+#include "session/Program.h"
 #include "sim/SimBoard.h"
 
 namespace quorbit::cli {
@@ -41,7 +42,8 @@ int RunSumCommand(const SumOptions& options, std::ostream& out, std::ostream& er
     services.sound = &sound;
     services.dialogs = &dialogs;
     services.settings = &settings;
-    App app(services);
+    const std::unique_ptr<App> program = MakeProgram(services);
+    App& app = *program;
     app.buf.CodeFileFormat = ParseFormatChoice(options.format).value_or(FormatChoice::Auto);
     ParseOffset(options.offset, app.buf.CodeFileOffset); // checked by the parser
     // The loads' log lines are not printed, so they are not the object's log either.

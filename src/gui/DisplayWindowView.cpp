@@ -6,7 +6,7 @@
 #include <QPlainTextEdit>
 #include <QScrollBar>
 
-#include "buffers/DisplayWindow.h"
+#include "app/DisplayWindow.h"
 
 namespace quorbit::gui {
 

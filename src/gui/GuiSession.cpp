@@ -14,6 +14,7 @@
 #include "catalog/Catalog.h"
 #include "catalog/DeviceSelection.h"
 #include "gui/AppIcon.h"
+#include "session/Program.h"
 
 namespace quorbit::gui {
 namespace {
@@ -68,7 +69,7 @@ GuiSession::GuiSession(const GlobalOptions& options)
     services.sound = &sound_;
     services.dialogs = &dialogs_;
     services.settings = &settings_;
-    app_ = std::make_unique<App>(services);
+    app_ = MakeProgram(services);
 
     window_ = std::make_unique<MainWindow>(*app_);
     dialogs_.SetOwner(window_.get());

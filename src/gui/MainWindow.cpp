@@ -50,6 +50,7 @@
 #include "gui/QtDesktop.h"
 #include "gui/Widgets.h"
 #include "hw/StopRequest.h"
+#include "session/Startup.h"
 
 namespace quorbit::gui {
 namespace {

@@ -15,6 +15,7 @@
 #include "app/Operations.h"
 #include "buffers/BinaryFiles.h"
 #include "catalog/DeviceSelection.h"
+#include "session/Startup.h"
 #include "sim/ChipFactory.h"
 #include "sim/SimBoard.h"
 

@@ -5,6 +5,7 @@
 
 #include "Fakes.h"
 #include "app/SafeFile.h"
+#include "session/Startup.h"
 
 namespace quorbit::test {
 namespace {

@@ -3,6 +3,7 @@
 
 #include "Fakes.h"
 #include "catalog/Catalog.h"
+#include "session/Startup.h"
 
 namespace quorbit::test {
 namespace {

@@ -16,6 +16,7 @@
 #include "catalog/Catalog.h"
 #include "catalog/DeviceSelection.h"
 #include "hw/StopRequest.h"
+#include "session/Startup.h"
 #include "sim/ChipFactory.h"
 #include "sim/SimContents.h"
 

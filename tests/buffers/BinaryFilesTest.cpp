@@ -9,6 +9,7 @@
 #include "app/TextFile.h"
 #include "buffers/BinaryFiles.h"
 #include "catalog/DeviceSelection.h"
+#include "session/Startup.h"
 
 namespace quorbit::test {
 namespace {

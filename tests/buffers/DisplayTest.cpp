@@ -6,6 +6,7 @@
 #include "Fakes.h"
 #include "buffers/Display.h"
 #include "catalog/DeviceSelection.h"
+#include "session/Startup.h"
 #include "sim/ChipFactory.h"
 
 namespace quorbit::test {

@@ -9,6 +9,7 @@
 #include "buffers/Checksums.h"
 #include "buffers/ImageFormats.h"
 #include "catalog/DeviceSelection.h"
+#include "session/Startup.h"
 
 namespace quorbit::test {
 namespace {

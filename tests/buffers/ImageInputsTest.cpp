@@ -14,6 +14,7 @@
 #include "app/SafeFile.h"
 #include "buffers/BinaryFiles.h"
 #include "session/SimSocket.h"
+#include "session/Startup.h"
 
 namespace quorbit::test {
 namespace {

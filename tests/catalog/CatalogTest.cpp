@@ -9,6 +9,7 @@
 #include "cli/Cli.h"
 #include "cli/DeviceName.h"
 #include "ops/ProgramTable.h"
+#include "session/Startup.h"
 #include "sim/ChipFactory.h"
 
 namespace quorbit::test {

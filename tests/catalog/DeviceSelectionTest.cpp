@@ -7,6 +7,7 @@
 #include "catalog/Catalog.h"
 #include "catalog/DeviceSelection.h"
 #include "session/SimSocket.h"
+#include "session/Startup.h"
 #include "sim/ChipFactory.h"
 #include "sim/SimBoard.h"
 

@@ -4,6 +4,7 @@
 #include "Fakes.h"
 #include "catalog/DeviceSelection.h"
 #include "catalog/VoltageSpeed.h"
+#include "session/Startup.h"
 
 namespace quorbit::test {
 namespace {

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "WindowRig.h"
+#include "session/Startup.h"
 
 namespace quorbit::test {
 namespace {

@@ -8,6 +8,7 @@
 #include "Fakes.h"
 #include "catalog/DeviceSelection.h"
 #include "hw/backends/TracePort.h"
+#include "session/Startup.h"
 
 namespace quorbit::test {
 namespace {

@@ -15,6 +15,7 @@
 #include "hw/backends/PpdevPort.h"
 #include "link/Detection.h"
 #include "link/PortFile.h"
+#include "session/Startup.h"
 
 namespace quorbit::test {
 namespace {

@@ -5,6 +5,7 @@
 #include "app/TextFile.h"
 #include "link/Detection.h"
 #include "link/PortFile.h"
+#include "session/Startup.h"
 
 namespace quorbit::test {
 namespace {

@@ -15,6 +15,7 @@
 #include "link/Detection.h"
 #include "link/PortFile.h"
 #include "session/Options.h"
+#include "session/Startup.h"
 
 namespace quorbit::test {
 namespace {

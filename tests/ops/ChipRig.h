@@ -11,6 +11,7 @@
 #include "buffers/BinaryFiles.h"
 #include "buffers/Checksums.h"
 #include "catalog/DeviceSelection.h"
+#include "session/Startup.h"
 #include "sim/ChipFactory.h"
 #include "sim/SimBoard.h"
 #include "sim/SimContents.h"

@@ -10,6 +10,7 @@
 #include "ops/EraseChip.h"
 #include "ops/FlashId.h"
 #include "ops/Program.h"
+#include "session/Startup.h"
 
 namespace quorbit::test {
 namespace {

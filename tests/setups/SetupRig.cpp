@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "session/Startup.h"
 #include "setups/Setups.h"
 
 namespace quorbit::test {

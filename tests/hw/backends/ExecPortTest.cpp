@@ -15,6 +15,7 @@
 #include "hw/backends/BackendTestSupport.h"
 #include "link/Detection.h"
 #include "session/Backend.h"
+#include "session/Startup.h"
 
 namespace quorbit::test {
 namespace {

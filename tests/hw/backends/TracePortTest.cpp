@@ -10,6 +10,7 @@
 #include "app/SafeFile.h"
 #include "hw/backends/BackendTestSupport.h"
 #include "session/Backend.h"
+#include "session/Startup.h"
 
 namespace quorbit::test {
 namespace {

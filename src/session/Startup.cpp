@@ -1,9 +1,12 @@
-// Start-up and shutdown of the main window, and the window rectangle store.
+#include "session/Startup.h"
+
 #include <cmath>
 #include <cstdlib>
+#include <exception>
 
 #include "app/App.h"
 #include "app/Shell.h"
+#include "app/WindowSettings.h"
 #include "catalog/Catalog.h"
 #include "catalog/DeviceSelection.h"
 #include "hw/StopRequest.h"
@@ -13,11 +16,9 @@
 namespace quorbit {
 namespace {
 
-constexpr const char* kSection = "Settings";
-
 double StoredTwips(App& app, const char* key, double fallback) {
     if (!app.svc.settings) return fallback;
-    const auto text = app.svc.settings->Get(kSection, key);
+    const auto text = app.svc.settings->Get(window_settings::kSection, key);
     if (!text || text->empty()) return fallback;
     // Only the program writes these; anything that is not a plain number is ignored.
     char* end = nullptr;
@@ -25,13 +26,6 @@ double StoredTwips(App& app, const char* key, double fallback) {
     if (end == text->c_str() || *end != '\0' || !std::isfinite(v) || std::fabs(v) > 1e7)
         return fallback;
     return v;
-}
-
-std::string TwipsText(double v) {
-    const float single = static_cast<float>(v);
-    char text[32];
-    std::snprintf(text, sizeof text, "%g", static_cast<double>(single));
-    return text;
 }
 
 /// A board step of start-up. A broken port link is reported and start-up goes on:
@@ -60,10 +54,10 @@ void Form_Load(App& app) {
     auto& board = app.board;
     board.BoardModel = 0;
 
-    ui.Window.left = StoredTwips(app, "MainLeft", 100);
-    ui.Window.top = StoredTwips(app, "MainTop", 100);
-    ui.Window.width = StoredTwips(app, "MainWidth", kFirstStartWidthTwips);
-    ui.Window.height = StoredTwips(app, "MainHeight", 6500);
+    ui.Window.left = StoredTwips(app, window_settings::kLeft, 100);
+    ui.Window.top = StoredTwips(app, window_settings::kTop, 100);
+    ui.Window.width = StoredTwips(app, window_settings::kWidth, kFirstStartWidthTwips);
+    ui.Window.height = StoredTwips(app, window_settings::kHeight, 6500);
 
     ui.Frame3.caption = "Code Buffer Hex/Ascii Display"; // placed at 72, 481 x 257 by the view
 
@@ -106,37 +100,6 @@ void Form_Load(App& app) {
     BoardStep(app, [&] { Reset(app); });
     PlayEventSound(app, "INIT");
     app.Repaint();
-}
-
-void Form_Unload(App& app) {
-    {
-        // A stop that no operation took up, or one that comes now, must not keep
-        // the closing reset off the board.
-        const StopHeld closing;
-        try {
-            Reset(app); // leave the board with its lines inactive
-        } catch (const std::exception&) {
-            // A broken link must not stop the window from closing.
-        }
-    }
-    app.frmDisplay1.visible = false;
-    auto& w = app.ui.Window;
-    if (w.state == WindowState::Minimized || !app.svc.settings) return;
-    app.svc.settings->Set(kSection, "MainLeft", TwipsText(w.left));
-    app.svc.settings->Set(kSection, "MainTop", TwipsText(w.top));
-    app.svc.settings->Set(kSection, "MainWidth", TwipsText(w.width));
-    app.svc.settings->Set(kSection, "MainHeight", TwipsText(w.height));
-}
-
-void mnuFileExit_Click(App& app) {
-    if (app.onCloseRequest) app.onCloseRequest();
-}
-
-void WireShellHandlers(App& app) {
-    auto& ui = app.ui;
-    ui.Error_label.onClick = app.Handler(Error_label_Click);
-    ui.SystemLog.onDblClick = app.Handler(SystemLog_DblClick);
-    ui.mnuFileExit.onClick = app.Handler(mnuFileExit_Click);
 }
 
 } // namespace quorbit

@@ -265,7 +265,6 @@ struct BatchRun {
     App& app;
     Session& session;
     const CommandOptions& options;
-    std::ostream& out;
     std::ostream& err;
     Serials serials;
     std::set<int> faultyChips; // empty: every chip gets --sim-fault
@@ -363,6 +362,12 @@ int RunBatchCommand(CLI::App& cli, const CommandOptions& options, const BatchOpt
                     Session& session, std::ostream& out, std::ostream& err, BatchSummary& summary) {
     const CLI::App* command = cli.get_subcommand("batch");
     App& app = session.app();
+    if (options.progress == "json") {
+        // Its lines describe one command; a batch says each chip in a line of its own.
+        err << "--progress json is for one chip command: batch prints a line per chip, and "
+               "--json gives them all\n";
+        return 2;
+    }
     if (const int status = PrepareChipCommand(cli, command, options, session, err); status != 0)
         return status;
     // Loaded and checked once for the whole batch.
@@ -373,7 +378,7 @@ int RunBatchCommand(CLI::App& cli, const CommandOptions& options, const BatchOpt
         return 2;
     }
     BatchRun run{
-        app, session,          options, out, err, {}, {}, app.buf.CodeBuffer, app.buf.CodeCoverage,
+        app, session,          options, err, {}, {}, app.buf.CodeBuffer, app.buf.CodeCoverage,
         {},  app.dev.DeviceRow};
     if (const std::string bad = PrepareSerials(app, batch, run.serials); !bad.empty()) {
         err << bad << "\n";
@@ -413,9 +418,12 @@ int RunBatchCommand(CLI::App& cli, const CommandOptions& options, const BatchOpt
             skipped.line = "chip " + std::to_string(number) + ": skipped";
             out << skipped.line << "\n" << std::flush;
             ++summary.skipped;
-            if (const std::string bad = run.record.Add(skipped, app.dev.DeviceName); !bad.empty())
-                err << bad << "\n";
-            summary.chips.push_back(std::move(skipped));
+            summary.chips.push_back(skipped);
+            if (const std::string bad = run.record.Add(skipped, app.dev.DeviceName); !bad.empty()) {
+                err << bad << "; the batch ends\n"; // as for a programmed chip
+                status = 2;
+                break;
+            }
             continue;
         }
         BatchChip chip = ProgramOneChip(run, number);

@@ -168,7 +168,7 @@ TEST_F(BatchCli, ASerialThatCannotFitIsRefusedBeforeTheFirstChip) {
     for (const std::string options :
          {"--serial 7FFE:4", "--serial 7FF0:2:ascii --serial-start 99 --count 2",
           "--serial 7FF0:1 --serial-start 256", "--serial 7FF0:4:oct",
-          "--serial 7FF0:2 --serial-file bad.txt", "--serial-file next.txt",
+          "--serial 7FF0:2 --serial-file bad.txt", "--serial-file next.txt", "--progress json",
           "--serial 7FF0:2 --record image.bin"}) {
         const CliResult r = Run("--yes batch -d 27C256 image.bin " + options + " < enter.txt");
         EXPECT_EQ(r.status, 2) << options << r.out;

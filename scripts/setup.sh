@@ -9,7 +9,7 @@ cd "$(dirname "$0")/.."
 
 packages=(g++ cmake ninja-build pkg-config libcli11-dev libgtest-dev libgmock-dev librapidcheck-dev
           libbenchmark-dev libsrecord-dev libboost-dev qt6-base-dev qt6-multimedia-dev libgl-dev xvfb xauth
-          zlib1g-dev libssl-dev nlohmann-json3-dev)
+          zlib1g-dev libssl-dev nlohmann-json3-dev libtomlplusplus-dev)
 build=yes
 for arg in "$@"; do
     case $arg in

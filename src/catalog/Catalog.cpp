@@ -2,12 +2,20 @@
 
 #include <algorithm>
 #include <cctype>
+#include <deque>
 #include <vector>
 
 #include "app/App.h"
 
 namespace quorbit {
 namespace {
+
+// UV EPROM program pulses: 1 ms for the 2764/27128 families (Intel 2764A, 27C64,
+// 27128A: 0.95-1.05 ms), 100 us for the 27C256 to 27C040 families (ST M27C256B:
+// 95-105 us), 50 us for the 27C080 (ST M27C801: 47.5-52.5 us).
+constexpr ChipFacts kPulse1ms{.programPulseUs = 1000};
+constexpr ChipFacts kPulse100us{.programPulseUs = 100};
+constexpr ChipFacts kPulse50us{.programPulseUs = 50};
 
 // SST39SF010A/020A/040 (Microchip SST39SF010A/020A/040 datasheet): maker BFh,
 // devices B5h/B6h/B7h; command cycles decoded on A0-A14 only; 4 KiB sectors;
@@ -30,33 +38,31 @@ constexpr ChipFacts k24c256{.pageBytes = 64, .addressBytes = 2};
 // 150 us, a write cycle of 10 ms at most.
 constexpr ChipFacts kAt28c{.pageBytes = 64, .byteLoadWindowUs = 150, .writeCycleMaxMs = 10};
 
-} // namespace
-
-const std::array<CatalogRow, kCatalogRows + 1>& CatalogTable() {
-    static const std::array<CatalogRow, kCatalogRows + 1> table = {{
+std::vector<CatalogRow> BuiltInRows() {
+    return {
         {"", ' ', ' ', 0, 0, 0, 0, false},                                       // 0: empty
         {"Eprom 2716", 'P', '1', 4, 32, 0, 3, false},                            // 1
         {"Eprom 2732A", 'P', '1', 4, 32, 0, 3, true},                            // 2
         {"Eprom 2732B", 'P', '1', 4, 32, 0, 1, true},                            // 3
         {"Eprom 2732", 'P', '1', 4, 32, 0, 3, true},                             // 4
         {"Eprom 27C32", 'P', '1', 4, 32, 0, 3, true},                            // 5
-        {"Eprom 2764", 'P', '2', 8, 192, 2, 3, true},                            // 6
-        {"Eprom 27C64", 'P', '2', 8, 192, 2, 1, true},                           // 7
-        {"Eprom 27128", 'P', '3', 16, 192, 2, 3, true},                          // 8
-        {"Eprom 27C128", 'P', '3', 16, 192, 2, 1, true},                         // 9
-        {"Eprom 27256", 'P', '4', 32, 128, 2, 3, true},                          // 10
-        {"Eprom 27C256", 'P', '4', 32, 128, 2, 1, true},                         // 11
-        {"Eprom 27C259", 'P', '4', 32, 0, 2, 1, true},                           // 12
-        {"Eprom 27C512", 'P', '5', 64, 0, 2, 1, true},                           // 13
-        {"Eprom 27C1001", 'P', '6', 128, 0, 12, 1, true},                        // 14
-        {"Eprom 27C010", 'P', '6', 128, 0, 12, 1, true},                         // 15
-        {"Eprom 27C2001", 'P', '7', 256, 0, 12, 1, true},                        // 16
-        {"Eprom 27C020", 'P', '7', 256, 0, 12, 1, true},                         // 17
-        {"Eprom 27C4001", 'P', '8', 512, 0, 8, 1, true},                         // 18
-        {"Eprom 27C040", 'P', '8', 512, 0, 8, 1, true},                          // 19
-        {"Eprom 27C801", 'P', '9', 1024, 0, 0, 1, true},                         // 20
-        {"Eprom 27C080", 'P', '9', 1024, 0, 0, 1, true},                         // 21
-        {"Eprom 27C080 OTP", 'P', 'M', 1024, 0, 0, 1, true},                     // 22
+        {"Eprom 2764", 'P', '2', 8, 192, 2, 3, true, kPulse1ms},                 // 6
+        {"Eprom 27C64", 'P', '2', 8, 192, 2, 1, true, kPulse1ms},                // 7
+        {"Eprom 27128", 'P', '3', 16, 192, 2, 3, true, kPulse1ms},               // 8
+        {"Eprom 27C128", 'P', '3', 16, 192, 2, 1, true, kPulse1ms},              // 9
+        {"Eprom 27256", 'P', '4', 32, 128, 2, 3, true, kPulse100us},             // 10
+        {"Eprom 27C256", 'P', '4', 32, 128, 2, 1, true, kPulse100us},            // 11
+        {"Eprom 27C259", 'P', '4', 32, 0, 2, 1, true, kPulse100us},              // 12
+        {"Eprom 27C512", 'P', '5', 64, 0, 2, 1, true, kPulse100us},              // 13
+        {"Eprom 27C1001", 'P', '6', 128, 0, 12, 1, true, kPulse100us},           // 14
+        {"Eprom 27C010", 'P', '6', 128, 0, 12, 1, true, kPulse100us},            // 15
+        {"Eprom 27C2001", 'P', '7', 256, 0, 12, 1, true, kPulse100us},           // 16
+        {"Eprom 27C020", 'P', '7', 256, 0, 12, 1, true, kPulse100us},            // 17
+        {"Eprom 27C4001", 'P', '8', 512, 0, 8, 1, true, kPulse100us},            // 18
+        {"Eprom 27C040", 'P', '8', 512, 0, 8, 1, true, kPulse100us},             // 19
+        {"Eprom 27C801", 'P', '9', 1024, 0, 0, 1, true, kPulse50us},             // 20
+        {"Eprom 27C080", 'P', '9', 1024, 0, 0, 1, true, kPulse50us},             // 21
+        {"Eprom 27C080 OTP", 'P', 'M', 1024, 0, 0, 1, true, kPulse50us},         // 22
         {"Flash Atmel AT29C256", 'F', 'A', 32, 128, 2, 0, true},                 // 23
         {"Flash AMIC A29040", 'F', 'L', 512, 0, 4, 0, false},                    // 24
         {"Flash AMD AM29F010", 'F', 'S', 128, 0, 4, 0, true},                    // 25
@@ -86,8 +92,39 @@ const std::array<CatalogRow, kCatalogRows + 1>& CatalogTable() {
         // The JEDEC EEPROM pinout and the X28C256's routine.
         {"Eeprom Atmel AT28C256", 'E', 'N', 32, 64, 2, 0, true, kAt28c}, // 46
         {"Eeprom Atmel AT28C64B", 'E', 'N', 8, 64, 2, 0, true, kAt28c},  // 47
-    }};
+    };
+}
+
+std::vector<CatalogRow>& Table() {
+    static std::vector<CatalogRow> table = BuiltInRows();
     return table;
+}
+
+} // namespace
+
+const std::vector<CatalogRow>& CatalogTable() {
+    return Table();
+}
+
+int CatalogRowCount() {
+    return static_cast<int>(Table().size()) - 1;
+}
+
+void UseAddedRows(const std::vector<CatalogRow>& added, const std::vector<std::string>& names) {
+    // The names live as long as the program: a row's name points into them, and
+    // a row replaced later may still be named in a line being written.
+    static std::deque<std::string> kept;
+    std::vector<CatalogRow>& table = Table();
+    table.resize(kBuiltInRows + 1);
+    for (std::size_t k = 0; k < added.size(); ++k) {
+        CatalogRow row = added[k];
+        row.name = kept.emplace_back(k < names.size() ? names[k] : row.name).c_str();
+        table.push_back(row);
+    }
+}
+
+bool IsAddedRow(int row) {
+    return row > kBuiltInRows && row <= CatalogRowCount();
 }
 
 std::string PaddedName(const char* name) {
@@ -124,7 +161,7 @@ void BuildDeviceCatalog(App& app) {
     list.items.clear();
     list.itemsEnabled.clear();
     const auto& table = CatalogTable();
-    for (int k = 0; k <= kCatalogRows; ++k) {
+    for (int k = 0; k <= CatalogRowCount(); ++k) {
         const CatalogRow& row = table[static_cast<std::size_t>(k)];
         const std::string name = k == 0 ? std::string() : PaddedName(row.name);
         list.items.push_back(row.selectable ? name : "N/A - " + name);
@@ -217,14 +254,14 @@ std::vector<int> CatalogMatches(const std::string& query) {
     if (q.empty()) return {};
     if (AllDigits(q) && q.size() <= 2) { // a row number; "2764" is a chip
         const int row = std::stoi(q);
-        if (row >= 0 && row <= kCatalogRows) return {row};
+        if (row >= 0 && row <= CatalogRowCount()) return {row};
         return {};
     }
     const auto& table = CatalogTable();
     for (NameLevel level : {NameLevel::Full, NameLevel::WithoutFamilyWord, NameLevel::PartNumber}) {
         for (const std::string& form : QueryForms(q)) {
             std::vector<int> found;
-            for (int k = 1; k <= kCatalogRows; ++k)
+            for (int k = 1; k <= CatalogRowCount(); ++k)
                 if (Names(table[static_cast<std::size_t>(k)].name, form, level)) found.push_back(k);
             if (!found.empty()) return found;
         }

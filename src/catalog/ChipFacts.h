@@ -17,6 +17,9 @@ struct ChipFacts {
     int pageBytes = 0;
     /// Word address bytes after a serial EEPROM's control byte: 1 or 2.
     int addressBytes = 0;
+    /// A UV EPROM's program pulse (0: the 2716/2732's timed 5 ms pulse, which is
+    /// no counted delay).
+    int programPulseUs = 0;
     // The datasheet's maxima, each in the unit its name carries.
     int byteProgramMaxUs = 0;
     int chipEraseMaxMs = 0;

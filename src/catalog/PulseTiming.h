@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+#include "catalog/ChipFacts.h"
+
 namespace quorbit {
 
 class App;
@@ -16,11 +18,10 @@ inline constexpr int kDefaultSpeed = 18;
 /// A port access on the port the pulse steps are chosen for (an ISA-speed port).
 inline constexpr std::int64_t kDesignAccessNs = 1000;
 
-/// The datasheets' program pulse of a UV EPROM subtype, in ns: 1 ms for the
-/// 2764/27128 families, 100 us for the 27C256 to 27C040 families, 50 us for the
-/// 27C080; 0 where the pulse is no counted delay (the 2716/2732's timed 5 ms) and
-/// for every other family.
-std::int64_t DatasheetPulseNs(const std::string& family, const std::string& subtype);
+/// The program pulse of a UV EPROM's datasheet, in ns, from the device record; 0
+/// where the pulse is no counted delay (the 2716/2732's timed 5 ms) and for every
+/// other family.
+std::int64_t DatasheetPulseNs(const ChipFacts& facts);
 
 /// The step length at which MediumDelay at the default speed makes a pulse of
 /// `pulseNs` from the edge that starts it to the edge that ends it, on a port of

@@ -13,6 +13,7 @@
 #include "cli/SharedOptions.h"
 #include "cli/StopSignals.h"
 #include "cli/SumCommand.h"
+#include "session/DeviceFileChoice.h"
 #include "session/Options.h"
 #include "setups/Setups.h"
 
@@ -31,11 +32,14 @@ void AddGlobalOptions(CLI::App& cli, GlobalOptions& o) {
 int ListDevices(std::ostream& out) {
     const auto& table = CatalogTable();
     out << "Row  Name                            Family           Size(bytes)  Selectable\n";
-    for (int k = 1; k <= kCatalogRows; ++k) {
+    for (int k = 1; k <= CatalogRowCount(); ++k) {
         const CatalogRow& row = table[static_cast<std::size_t>(k)];
         out << std::setw(3) << k << "  " << PaddedName(row.name) << "  " << std::left
             << std::setw(15) << FamilyName(row.family) << std::right << std::setw(13)
-            << row.sizeKB * 1024 << "  " << (row.selectable ? "yes" : "no") << "\n";
+            << row.sizeKB * 1024 << "  " << (row.selectable ? "yes" : "no");
+        // A device file's row says which built-in row it works like.
+        if (row.likeRow != 0) out << "  (device file, like row " << row.likeRow << ")";
+        out << "\n";
     }
     return 0;
 }
@@ -71,6 +75,7 @@ std::vector<NamedFile> RunFiles(const CLI::App& cli, const GlobalOptions& option
     }
     for (const std::string& portFile : PortFiles(options))
         files.push_back({"the port and model file", portFile, -1, true});
+    files.push_back({"--devices", DeviceFilePath(options), -1, false});
     return files;
 }
 
@@ -148,6 +153,11 @@ int RunVerb(int argc, const char* const* argv, std::ostream& out, std::ostream& 
     }
     if (const std::string problem = ConfigDirProblem(options.configDir); !problem.empty()) {
         err << "--config-dir " << options.configDir << ": " << problem << "\n";
+        return 2;
+    }
+    // Before any device is named: -d and a setup may name a row of the file.
+    if (const std::string problem = LoadDeviceFile(options); !problem.empty()) {
+        err << "The device file was refused, none of its devices added: " << problem << "\n";
         return 2;
     }
     if (devices->parsed()) {

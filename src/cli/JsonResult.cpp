@@ -164,13 +164,15 @@ int JsonResult::Finish(std::ostream& out, int status) {
     if (devices_) {
         Json& devices = j["devices"] = Json::array();
         const auto& table = CatalogTable();
-        for (int k = 1; k <= kCatalogRows; ++k) {
+        for (int k = 1; k <= CatalogRowCount(); ++k) {
             const CatalogRow& row = table[static_cast<std::size_t>(k)];
-            devices.push_back({{"row", k},
-                               {"name", row.name},
-                               {"family", FamilyName(row.family)},
-                               {"bytes", std::int64_t{row.sizeKB} * 1024},
-                               {"selectable", row.selectable}});
+            Json entry = {{"row", k},
+                          {"name", row.name},
+                          {"family", FamilyName(row.family)},
+                          {"bytes", std::int64_t{row.sizeKB} * 1024},
+                          {"selectable", row.selectable}};
+            if (row.likeRow != 0) entry["like"] = row.likeRow; // a device file's row
+            devices.push_back(std::move(entry));
         }
     }
     if (verb_ == "sum") {

@@ -14,6 +14,7 @@
 #include "catalog/Catalog.h"
 #include "catalog/DeviceSelection.h"
 #include "gui/AppIcon.h"
+#include "session/DeviceFileChoice.h"
 #include "session/Program.h"
 
 namespace quorbit::gui {
@@ -55,6 +56,9 @@ OpenedBackend OpenWindowBackend(const BackendOptions& options, std::string& note
 GuiSession::GuiSession(const GlobalOptions& options)
     : options_(options), sound_(QString::fromStdString(ExecutableFolder())),
       settings_(QString::fromLatin1(kAppTitle), QString::fromLatin1(kAppTitle)) {
+    // Before the device list is built: the window opens with the built-in rows
+    // alone when the file is refused, and says why once it is shown.
+    const std::string deviceFileProblem = LoadDeviceFile(options);
     std::string note;
     backend_ = OpenWindowBackend(options.backend, note);
     for (const auto& warning : backend_.warnings)
@@ -76,6 +80,10 @@ GuiSession::GuiSession(const GlobalOptions& options)
     dialogs_.SetSettings(&settings_);
     window_->SetPortNote(QString::fromStdString(note));
     window_->Load();
+    if (!deviceFileProblem.empty())
+        dialogs_.MsgBox("The device file was refused, none of its devices added:\r\n" +
+                            deviceFileProblem,
+                        "Device File", MsgIcon::Exclamation, MsgButtons::Ok, 0);
     ApplyBoardOptions(*app_, options_, false);
     ChooseSimulatedChip();
     window_->Sync();

@@ -129,6 +129,9 @@ void AddBoardOptions(CLI::App& cli, GlobalOptions& o) {
     cli.add_option("--config-dir", o.configDir,
                    "Folder of the port/model file (default: ~/.config/quorbit for an installed "
                    "program, else the program's folder)");
+    cli.add_option("--devices", o.devicesFile,
+                   "Device file adding chips to the catalog (default: devices.toml in the "
+                   "folder of the port/model file)");
 }
 
 bool DescribesSimulatedChip(const SimSetup& sim) {

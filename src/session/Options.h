@@ -21,6 +21,7 @@ struct GlobalOptions {
     std::string basePort;        // "", or 378 / 278 / 3BC
     std::string model = "auto";  // auto, 4, 5, 6
     std::string configDir;       // where the port file lives; default: beside the program
+    std::string devicesFile;     // --devices: the device file; default: devices.toml there
     bool assumeYes = false;
     /// Port accesses counted for the --json result only: no estimate printed.
     bool countQuietly = false;

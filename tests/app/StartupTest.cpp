@@ -17,7 +17,7 @@ TEST(StartUp, FirstStartWithoutPortFileScansAndEndsWithAnEmptyLog) {
     EXPECT_EQ(app.ui.Window.left, 100);
     EXPECT_EQ(app.ui.Window.top, 100);
     EXPECT_EQ(app.ui.Window.height, 6500);
-    EXPECT_EQ(app.ui.Device.items.size(), static_cast<std::size_t>(kCatalogRows + 1));
+    EXPECT_EQ(app.ui.Device.items.size(), static_cast<std::size_t>(CatalogRowCount() + 1));
     EXPECT_EQ(app.ui.Device.items[0], "N/A - ");
     for (std::size_t i = 0; i < 256; ++i) {
         EXPECT_EQ(app.board.PageMap[i], static_cast<int>(i));
@@ -39,7 +39,7 @@ TEST(StartUp, NoBoardStillCompletes) {
     EXPECT_EQ(app.ui.SystemLog.caption, "");
     EXPECT_EQ(app.ui.QuorbitHardwareFound.caption, "NO HARDWARE FOUND");
     EXPECT_EQ(app.ui.Ready_label.caption, "NotReady");
-    EXPECT_EQ(app.ui.Device.items.size(), static_cast<std::size_t>(kCatalogRows + 1));
+    EXPECT_EQ(app.ui.Device.items.size(), static_cast<std::size_t>(CatalogRowCount() + 1));
 }
 
 TEST(WindowRectangle, StoredOnCloseAndRestoredOnStart) {
@@ -89,7 +89,7 @@ TEST(StartUp, ABrokenPortLinkIsReportedAndTheWindowStillComesUp) {
     ASSERT_FALSE(rig.dialogs.boxes.empty());
     EXPECT_NE(rig.dialogs.boxes[0].text.find("link gone"), std::string::npos);
     // The rest of start-up ran: the device list is there and the start sound played.
-    EXPECT_EQ(app.ui.Device.items.size(), static_cast<std::size_t>(kCatalogRows + 1));
+    EXPECT_EQ(app.ui.Device.items.size(), static_cast<std::size_t>(CatalogRowCount() + 1));
     ASSERT_FALSE(rig.sound.played.empty());
     EXPECT_EQ(std::filesystem::path(rig.sound.played.back()).filename(), "init.wav");
     EXPECT_EQ(app.ui.Ready_label.caption, "NotReady");

@@ -23,9 +23,9 @@ TEST(CatalogSelfCheck, ListEntriesAreRowsWithThirtyCharacterNames) {
     Rig rig;
     rig.app->RunGuarded(Form_Load);
     const auto& items = rig.app->ui.Device.items;
-    ASSERT_EQ(items.size(), static_cast<std::size_t>(kCatalogRows + 1));
+    ASSERT_EQ(items.size(), static_cast<std::size_t>(CatalogRowCount() + 1));
     EXPECT_EQ(items[0], "N/A - ");
-    for (int k = 1; k <= kCatalogRows; ++k) {
+    for (int k = 1; k <= CatalogRowCount(); ++k) {
         const CatalogRow& row = Row(k);
         const std::string name = row.name;
         EXPECT_FALSE(name.empty()) << k;
@@ -82,7 +82,7 @@ TEST(CatalogSelfCheck, TheFirstFortyRowsKeepTheirNumbersAndNames) {
                                  "Eeprom 24C256 Serial (8 pins)",
                                  "uC Atmel AT90S2313 Micro"};
     ASSERT_EQ(std::size(first), static_cast<std::size_t>(kFirstCatalogRows));
-    ASSERT_GT(kCatalogRows, kFirstCatalogRows);
+    ASSERT_GT(kBuiltInRows, kFirstCatalogRows);
     for (int k = 1; k <= kFirstCatalogRows; ++k)
         EXPECT_STREQ(Row(k).name, first[k - 1]) << "row " << k;
     const std::string types = "P1P1P1P1P1P2P2P3P3P4P4P4P5P6P6P7P7P8P8P9P9PMFAFLFSFRFMFMFNFOFPFQ"
@@ -92,13 +92,13 @@ TEST(CatalogSelfCheck, TheFirstFortyRowsKeepTheirNumbersAndNames) {
                   types.substr(2 * static_cast<std::size_t>(k - 1), 2))
             << "row " << k;
     std::set<std::string> names;
-    for (int k = 1; k <= kCatalogRows; ++k)
+    for (int k = 1; k <= CatalogRowCount(); ++k)
         EXPECT_TRUE(names.insert(Row(k).name).second) << "two rows named " << Row(k).name;
 }
 
 TEST(CatalogSelfCheck, SelectableRowsHaveAFamilyAndSubtypeTheProgramReads) {
     const std::set<char> families = {'P', 'F', 'E', 'S', 'M'};
-    for (int k = 1; k <= kCatalogRows; ++k) {
+    for (int k = 1; k <= CatalogRowCount(); ++k) {
         const CatalogRow& row = Row(k);
         EXPECT_TRUE(families.count(row.family)) << row.name;
         EXPECT_FALSE(FamilyName(row.family).empty()) << row.name;
@@ -130,13 +130,13 @@ TEST(CatalogSelfCheck, SelectableRowsHaveAFamilyAndSubtypeTheProgramReads) {
 
 TEST(CatalogSelfCheck, SubtypesTheTimingFactorsDependOnExist) {
     std::set<char> epromSubtypes;
-    for (int k = 1; k <= kCatalogRows; ++k)
+    for (int k = 1; k <= CatalogRowCount(); ++k)
         if (Row(k).selectable && Row(k).family == 'P') epromSubtypes.insert(Row(k).subtype);
     for (char subtype : {'1', '2', '9'})
         EXPECT_TRUE(epromSubtypes.count(subtype)) << subtype;
     // The 32-pin flash types whose bank map moves A18, and the X28C256.
     std::set<std::string> types;
-    for (int k = 1; k <= kCatalogRows; ++k)
+    for (int k = 1; k <= CatalogRowCount(); ++k)
         types.insert(std::string{Row(k).family, Row(k).subtype});
     for (const char* type : {"FM", "FL", "FR", "FS", "EN", "FA", "MJ"})
         EXPECT_TRUE(types.count(type)) << type;
@@ -144,7 +144,7 @@ TEST(CatalogSelfCheck, SubtypesTheTimingFactorsDependOnExist) {
 
 TEST(CatalogSelfCheck, NotSelectableRowsAreTheListedOnes) {
     std::vector<int> refused;
-    for (int k = 1; k <= kCatalogRows; ++k)
+    for (int k = 1; k <= CatalogRowCount(); ++k)
         if (!Row(k).selectable) refused.push_back(k);
     EXPECT_EQ(refused, (std::vector<int>{1, 24, 28, 29, 30, 31, 32, 34, 35, 40}));
 }
@@ -168,14 +168,14 @@ TEST(CatalogNames, RowsAndNamesInEveryForm) {
     EXPECT_EQ(FindCatalogRow("sst39sf010a"), 41);
     EXPECT_EQ(FindCatalogRow("N/A - Eprom 2716"), 1);
     EXPECT_FALSE(FindCatalogRow("0"));
-    EXPECT_FALSE(FindCatalogRow(std::to_string(kCatalogRows + 1)));
+    EXPECT_FALSE(FindCatalogRow(std::to_string(CatalogRowCount() + 1)));
     EXPECT_FALSE(FindCatalogRow("27C999"));
     EXPECT_FALSE(FindCatalogRow(""));
     EXPECT_FALSE(FindCatalogRow("Eprom")); // a family word alone names nothing
 }
 
 TEST(CatalogNames, EverySelectableRowIsFoundByItsOwnNames) {
-    for (int k = 1; k <= kCatalogRows; ++k) {
+    for (int k = 1; k <= CatalogRowCount(); ++k) {
         const std::string name = Row(k).name;
         EXPECT_EQ(FindCatalogRow(name), k) << name;
         EXPECT_EQ(FindCatalogRow(name.substr(name.find(' ') + 1)), k) << name;

@@ -166,7 +166,7 @@ TEST_F(Selected, NotSelectableRowIsRefusedAndThePreviousDeviceStaysShown) {
     EXPECT_FALSE(SelectDevice(app, 24));
     EXPECT_TRUE(SelectDevice(app, 23));
     EXPECT_EQ(app.dev.DeviceType, "FA");
-    EXPECT_FALSE(SelectDevice(app, kCatalogRows + 1));
+    EXPECT_FALSE(SelectDevice(app, CatalogRowCount() + 1));
 }
 
 TEST_F(Selected, ChoosingTwiceRepeatsEverything) {

@@ -285,7 +285,7 @@ TEST_F(ReportsCli, EveryVerbEndsInOneJsonObject) {
               "{'model': 6, 'port': 888} None True");
     EXPECT_EQ(Run("devices --json").status, 0);
     EXPECT_EQ(Json("len(j['devices']), j['devices'][10]"),
-              std::to_string(kCatalogRows) +
+              std::to_string(CatalogRowCount()) +
                   " {'row': 11, 'name': 'Eprom 27C256', 'family': 'UV EPROM', 'bytes': 32768, "
                   "'selectable': True}");
     // The progress objects stay on standard error, one per line, and parse too.

@@ -63,7 +63,7 @@ TEST(MainWindowStartUp, ShowsEveryControlInItsStartState) {
     EXPECT_EQ(w.Get<QProgressBar>("ProgressBar1")->maximum(), 100);
 
     auto* device = w.Get<QComboBox>("Device");
-    EXPECT_EQ(device->count(), kCatalogRows + 1);
+    EXPECT_EQ(device->count(), CatalogRowCount() + 1);
     EXPECT_EQ(device->currentIndex(), -1);
     EXPECT_EQ(device->placeholderText(), "Please Select Device on this List");
 

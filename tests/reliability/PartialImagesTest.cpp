@@ -17,6 +17,8 @@
 #include "../buffers/RecordText.h"
 #include "../ops/ChipRig.h"
 #include "catalog/Catalog.h"
+#include "catalog/DeviceFile.h"
+#include "catalog/UsingDeviceFile.h"
 #include "ops/Program.h"
 #include "ops/ProgramTable.h"
 #include "sim/SimFamilies.h"
@@ -298,7 +300,7 @@ TEST(PartialImages, ProgramHoldsTheImageWhereItHasBytesOrClaimsNothing) {
 
 std::vector<int> SelectableRows() {
     std::vector<int> rows;
-    for (int k = 1; k <= kCatalogRows; ++k)
+    for (int k = 1; k <= CatalogRowCount(); ++k)
         if (CatalogTable()[static_cast<std::size_t>(k)].selectable) rows.push_back(k);
     return rows;
 }
@@ -307,10 +309,7 @@ std::vector<int> SelectableRows() {
 // holding other data: a random part of an image (up to 4 KiB anywhere in the
 // chip, so that the big chips stay quick) programs and leaves the rest as it was,
 // verifies, and where the family erases electrically, Erase Chip blanks the chip.
-class EveryRow : public ::testing::TestWithParam<int> {};
-
-TEST_P(EveryRow, APartOfAnImageProgramsVerifiesAndErases) {
-    const int row = GetParam();
+void APartOfAnImageProgramsVerifiesAndErasesOn(int row) {
     CheckProperty(4, [row] {
         const int model = *rc::gen::element(4, 5, 6);
         ChipRig r(model);
@@ -355,7 +354,30 @@ TEST_P(EveryRow, APartOfAnImageProgramsVerifiesAndErases) {
     });
 }
 
+class EveryRow : public ::testing::TestWithParam<int> {};
+
+TEST_P(EveryRow, APartOfAnImageProgramsVerifiesAndErases) {
+    APartOfAnImageProgramsVerifiesAndErasesOn(GetParam());
+}
+
 INSTANTIATE_TEST_SUITE_P(Selectable, EveryRow, ::testing::ValuesIn(SelectableRows()),
+                         [](const ::testing::TestParamInfo<int>& p) {
+                             return "Row" + std::to_string(p.param);
+                         });
+
+// The same for each row of the shipped device file, on the chip of the row it is
+// like, with the file's own size and ID.
+class EveryDeviceFileRow : public ::testing::TestWithParam<int> {};
+
+TEST_P(EveryDeviceFileRow, APartOfAnImageProgramsVerifiesAndErases) {
+    const DeviceFile file = ReadDeviceFile(QUORBIT_DEVICE_FILE_EXAMPLE);
+    ASSERT_EQ(file.error, "");
+    ASSERT_LE(static_cast<std::size_t>(GetParam()), file.rows.size());
+    const UsingDeviceFile added(file);
+    APartOfAnImageProgramsVerifiesAndErasesOn(kBuiltInRows + GetParam());
+}
+
+INSTANTIATE_TEST_SUITE_P(Example, EveryDeviceFileRow, ::testing::Range(1, 5),
                          [](const ::testing::TestParamInfo<int>& p) {
                              return "Row" + std::to_string(p.param);
                          });

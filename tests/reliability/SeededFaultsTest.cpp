@@ -261,7 +261,7 @@ std::uint32_t SeedsFor(std::size_t size) {
 
 std::vector<int> SimulatedRows() {
     std::vector<int> rows;
-    for (int row = 1; row <= kCatalogRows; ++row)
+    for (int row = 1; row <= CatalogRowCount(); ++row)
         if (CatalogTable()[static_cast<std::size_t>(row)].selectable && sim::MakeErasedSimChip(row))
             rows.push_back(row);
     return rows;

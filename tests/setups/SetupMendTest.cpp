@@ -160,7 +160,7 @@ TEST_F(Mend, ValuesThatAreNotTrueFalseOrANumberRefuseTheWholeFile) {
 }
 
 TEST_F(Mend, DeviceIndexOutsideTheCatalogOrOnAnNARowKeepsTheDevice) {
-    for (const std::string& index : {std::to_string(kCatalogRows + 1), std::string("-2"),
+    for (const std::string& index : {std::to_string(CatalogRowCount() + 1), std::string("-2"),
                                      std::string("0"), std::string("29"), std::string("24.4")}) {
         SCOPED_TRACE(index);
         const std::string before = Snapshot();

@@ -95,7 +95,7 @@ TEST(Factory, EveryParallelRowHasAModelOfItsSizeAndSerialRowsNone) {
     }
     EXPECT_EQ(MakeParallelSimChip(36, {}), nullptr);
     EXPECT_EQ(MakeParallelSimChip(44, {}), nullptr);
-    EXPECT_EQ(MakeParallelSimChip(kCatalogRows + 1, {}), nullptr);
+    EXPECT_EQ(MakeParallelSimChip(CatalogRowCount() + 1, {}), nullptr);
 }
 
 TEST(Contents, GeneratedDescriptions) {

@@ -10,6 +10,19 @@
 namespace quorbit {
 namespace {
 
+// The routines of each kind of chip: what programs it, and what erases it.
+constexpr ChipRoutines kNoRoutine{};
+constexpr ChipRoutines kEprom2732{ProgramRoutine::Eprom2732};
+constexpr ChipRoutines kEprom2764{ProgramRoutine::Eprom2764};
+constexpr ChipRoutines kEprom27256{ProgramRoutine::Eprom27256};
+constexpr ChipRoutines kEprom27010{ProgramRoutine::Eprom27010};
+constexpr ChipRoutines kEprom27080{ProgramRoutine::Eprom27080};
+constexpr ChipRoutines kAt29c256{ProgramRoutine::At29c256, EraseRoutine::At29c256};
+constexpr ChipRoutines kJedecFlash{ProgramRoutine::JedecFlash, EraseRoutine::JedecFlash};
+constexpr ChipRoutines kPageEeprom{ProgramRoutine::PageEeprom, EraseRoutine::PageEeprom};
+constexpr ChipRoutines kSerial24c16{ProgramRoutine::Serial24c16, EraseRoutine::Serial24c16Fill};
+constexpr ChipRoutines kSerial24c32{ProgramRoutine::Serial24c32, EraseRoutine::Serial24c32Fill};
+
 // UV EPROM program pulses: 1 ms for the 2764/27128 families (Intel 2764A, 27C64,
 // 27128A: 0.95-1.05 ms), 100 us for the 27C256 to 27C040 families (ST M27C256B:
 // 95-105 us), 50 us for the 27C080 (ST M27C801: 47.5-52.5 us).
@@ -40,58 +53,58 @@ constexpr ChipFacts kAt28c{.pageBytes = 64, .byteLoadWindowUs = 150, .writeCycle
 
 std::vector<CatalogRow> BuiltInRows() {
     return {
-        {"", ' ', ' ', 0, 0, 0, 0, false},                                       // 0: empty
-        {"Eprom 2716", 'P', '1', 4, 32, 0, 3, false},                            // 1
-        {"Eprom 2732A", 'P', '1', 4, 32, 0, 3, true},                            // 2
-        {"Eprom 2732B", 'P', '1', 4, 32, 0, 1, true},                            // 3
-        {"Eprom 2732", 'P', '1', 4, 32, 0, 3, true},                             // 4
-        {"Eprom 27C32", 'P', '1', 4, 32, 0, 3, true},                            // 5
-        {"Eprom 2764", 'P', '2', 8, 192, 2, 3, true, kPulse1ms},                 // 6
-        {"Eprom 27C64", 'P', '2', 8, 192, 2, 1, true, kPulse1ms},                // 7
-        {"Eprom 27128", 'P', '3', 16, 192, 2, 3, true, kPulse1ms},               // 8
-        {"Eprom 27C128", 'P', '3', 16, 192, 2, 1, true, kPulse1ms},              // 9
-        {"Eprom 27256", 'P', '4', 32, 128, 2, 3, true, kPulse100us},             // 10
-        {"Eprom 27C256", 'P', '4', 32, 128, 2, 1, true, kPulse100us},            // 11
-        {"Eprom 27C259", 'P', '4', 32, 0, 2, 1, true, kPulse100us},              // 12
-        {"Eprom 27C512", 'P', '5', 64, 0, 2, 1, true, kPulse100us},              // 13
-        {"Eprom 27C1001", 'P', '6', 128, 0, 12, 1, true, kPulse100us},           // 14
-        {"Eprom 27C010", 'P', '6', 128, 0, 12, 1, true, kPulse100us},            // 15
-        {"Eprom 27C2001", 'P', '7', 256, 0, 12, 1, true, kPulse100us},           // 16
-        {"Eprom 27C020", 'P', '7', 256, 0, 12, 1, true, kPulse100us},            // 17
-        {"Eprom 27C4001", 'P', '8', 512, 0, 8, 1, true, kPulse100us},            // 18
-        {"Eprom 27C040", 'P', '8', 512, 0, 8, 1, true, kPulse100us},             // 19
-        {"Eprom 27C801", 'P', '9', 1024, 0, 0, 1, true, kPulse50us},             // 20
-        {"Eprom 27C080", 'P', '9', 1024, 0, 0, 1, true, kPulse50us},             // 21
-        {"Eprom 27C080 OTP", 'P', 'M', 1024, 0, 0, 1, true, kPulse50us},         // 22
-        {"Flash Atmel AT29C256", 'F', 'A', 32, 128, 2, 0, true},                 // 23
-        {"Flash AMIC A29040", 'F', 'L', 512, 0, 4, 0, false},                    // 24
-        {"Flash AMD AM29F010", 'F', 'S', 128, 0, 4, 0, true},                    // 25
-        {"Flash AMD AM29F020", 'F', 'R', 256, 0, 4, 0, true},                    // 26
-        {"Flash AMD AM29F040", 'F', 'M', 512, 0, 4, 0, true},                    // 27
-        {"Flash EON EN29F040", 'F', 'M', 512, 0, 4, 0, false},                   // 28
-        {"Flash Atmel AT29F040", 'F', 'N', 512, 0, 4, 0, false},                 // 29
-        {"Flash Catalyst CAT28F001", 'F', 'O', 128, 0, 12, 0, false},            // 30
-        {"Flash Catalyst CAT28F010", 'F', 'P', 128, 0, 12, 0, false},            // 31
-        {"Flash Catalyst CAT28F020", 'F', 'Q', 256, 0, 12, 0, false},            // 32
-        {"Eeprom XICOR X28C256", 'E', 'N', 32, 64, 2, 0, true},                  // 33
-        {"Eeprom Catalyst CAT28C256", 'E', 'O', 32, 64, 2, 0, false},            // 34
-        {"Eeprom Catalyst CAT28C257", 'E', 'P', 32, 64, 2, 0, false},            // 35
-        {"Eeprom 24C08 Serial (8 pins)", 'S', 'A', 1, 0, 0, 0, true, k24c08},    // 36
-        {"Eeprom 24C16 Serial (8 pins)", 'S', 'B', 2, 0, 0, 0, true, k24c08},    // 37
-        {"Eeprom 24C32 Serial (8 pins)", 'S', 'C', 4, 0, 0, 0, true, k24c32},    // 38
-        {"Eeprom 24C256 Serial (8 pins)", 'S', 'E', 32, 0, 0, 0, true, k24c256}, // 39
-        {"uC Atmel AT90S2313 Micro", 'M', 'J', 1024, 0, 0, 0, false},            // 40
+        {"", ' ', ' ', 0, 0, 0, 0, false, kNoRoutine},                                // 0: empty
+        {"Eprom 2716", 'P', '1', 4, 32, 0, 3, false, kEprom2732},                     // 1
+        {"Eprom 2732A", 'P', '1', 4, 32, 0, 3, true, kEprom2732},                     // 2
+        {"Eprom 2732B", 'P', '1', 4, 32, 0, 1, true, kEprom2732},                     // 3
+        {"Eprom 2732", 'P', '1', 4, 32, 0, 3, true, kEprom2732},                      // 4
+        {"Eprom 27C32", 'P', '1', 4, 32, 0, 3, true, kEprom2732},                     // 5
+        {"Eprom 2764", 'P', '2', 8, 192, 2, 3, true, kEprom2764, kPulse1ms},          // 6
+        {"Eprom 27C64", 'P', '2', 8, 192, 2, 1, true, kEprom2764, kPulse1ms},         // 7
+        {"Eprom 27128", 'P', '3', 16, 192, 2, 3, true, kEprom2764, kPulse1ms},        // 8
+        {"Eprom 27C128", 'P', '3', 16, 192, 2, 1, true, kEprom2764, kPulse1ms},       // 9
+        {"Eprom 27256", 'P', '4', 32, 128, 2, 3, true, kEprom27256, kPulse100us},     // 10
+        {"Eprom 27C256", 'P', '4', 32, 128, 2, 1, true, kEprom27256, kPulse100us},    // 11
+        {"Eprom 27C259", 'P', '4', 32, 0, 2, 1, true, kEprom27256, kPulse100us},      // 12
+        {"Eprom 27C512", 'P', '5', 64, 0, 2, 1, true, kEprom27080, kPulse100us},      // 13
+        {"Eprom 27C1001", 'P', '6', 128, 0, 12, 1, true, kEprom27010, kPulse100us},   // 14
+        {"Eprom 27C010", 'P', '6', 128, 0, 12, 1, true, kEprom27010, kPulse100us},    // 15
+        {"Eprom 27C2001", 'P', '7', 256, 0, 12, 1, true, kEprom27010, kPulse100us},   // 16
+        {"Eprom 27C020", 'P', '7', 256, 0, 12, 1, true, kEprom27010, kPulse100us},    // 17
+        {"Eprom 27C4001", 'P', '8', 512, 0, 8, 1, true, kEprom27256, kPulse100us},    // 18
+        {"Eprom 27C040", 'P', '8', 512, 0, 8, 1, true, kEprom27256, kPulse100us},     // 19
+        {"Eprom 27C801", 'P', '9', 1024, 0, 0, 1, true, kEprom27080, kPulse50us},     // 20
+        {"Eprom 27C080", 'P', '9', 1024, 0, 0, 1, true, kEprom27080, kPulse50us},     // 21
+        {"Eprom 27C080 OTP", 'P', 'M', 1024, 0, 0, 1, true, kEprom27080, kPulse50us}, // 22
+        {"Flash Atmel AT29C256", 'F', 'A', 32, 128, 2, 0, true, kAt29c256},           // 23
+        {"Flash AMIC A29040", 'F', 'L', 512, 0, 4, 0, false, kJedecFlash},            // 24
+        {"Flash AMD AM29F010", 'F', 'S', 128, 0, 4, 0, true, kJedecFlash},            // 25
+        {"Flash AMD AM29F020", 'F', 'R', 256, 0, 4, 0, true, kJedecFlash},            // 26
+        {"Flash AMD AM29F040", 'F', 'M', 512, 0, 4, 0, true, kJedecFlash},            // 27
+        {"Flash EON EN29F040", 'F', 'M', 512, 0, 4, 0, false, kJedecFlash},           // 28
+        {"Flash Atmel AT29F040", 'F', 'N', 512, 0, 4, 0, false, kNoRoutine},          // 29
+        {"Flash Catalyst CAT28F001", 'F', 'O', 128, 0, 12, 0, false, kNoRoutine},     // 30
+        {"Flash Catalyst CAT28F010", 'F', 'P', 128, 0, 12, 0, false, kNoRoutine},     // 31
+        {"Flash Catalyst CAT28F020", 'F', 'Q', 256, 0, 12, 0, false, kNoRoutine},     // 32
+        {"Eeprom XICOR X28C256", 'E', 'N', 32, 64, 2, 0, true, kPageEeprom},          // 33
+        {"Eeprom Catalyst CAT28C256", 'E', 'O', 32, 64, 2, 0, false, kNoRoutine},     // 34
+        {"Eeprom Catalyst CAT28C257", 'E', 'P', 32, 64, 2, 0, false, kNoRoutine},     // 35
+        {"Eeprom 24C08 Serial (8 pins)", 'S', 'A', 1, 0, 0, 0, true, kSerial24c16, k24c08},    // 36
+        {"Eeprom 24C16 Serial (8 pins)", 'S', 'B', 2, 0, 0, 0, true, kSerial24c16, k24c08},    // 37
+        {"Eeprom 24C32 Serial (8 pins)", 'S', 'C', 4, 0, 0, 0, true, kSerial24c32, k24c32},    // 38
+        {"Eeprom 24C256 Serial (8 pins)", 'S', 'E', 32, 0, 0, 0, true, kSerial24c32, k24c256}, // 39
+        {"uC Atmel AT90S2313 Micro", 'M', 'J', 1024, 0, 0, 0, false, kNoRoutine},              // 40
         // Parts added after the first 40 rows. The SST39SF0x0A take the AM29F0x0's
         // commands, pins and routine.
-        {"Flash SST SST39SF010A", 'F', 'S', 128, 0, 4, 0, true, Sst39sf(0xBFB5)}, // 41
-        {"Flash SST SST39SF020A", 'F', 'R', 256, 0, 4, 0, true, Sst39sf(0xBFB6)}, // 42
-        {"Flash SST SST39SF040", 'F', 'M', 512, 0, 4, 0, true, Sst39sf(0xBFB7)},  // 43
+        {"Flash SST SST39SF010A", 'F', 'S', 128, 0, 4, 0, true, kJedecFlash, Sst39sf(0xBFB5)}, // 41
+        {"Flash SST SST39SF020A", 'F', 'R', 256, 0, 4, 0, true, kJedecFlash, Sst39sf(0xBFB6)}, // 42
+        {"Flash SST SST39SF040", 'F', 'M', 512, 0, 4, 0, true, kJedecFlash, Sst39sf(0xBFB7)},  // 43
         // The 24C32's two address bytes and routine, with their own pages.
-        {"Eeprom 24C64 Serial (8 pins)", 'S', 'C', 8, 0, 0, 0, true, k24c32},    // 44
-        {"Eeprom 24C128 Serial (8 pins)", 'S', 'C', 16, 0, 0, 0, true, k24c256}, // 45
+        {"Eeprom 24C64 Serial (8 pins)", 'S', 'C', 8, 0, 0, 0, true, kSerial24c32, k24c32},    // 44
+        {"Eeprom 24C128 Serial (8 pins)", 'S', 'C', 16, 0, 0, 0, true, kSerial24c32, k24c256}, // 45
         // The JEDEC EEPROM pinout and the X28C256's routine.
-        {"Eeprom Atmel AT28C256", 'E', 'N', 32, 64, 2, 0, true, kAt28c}, // 46
-        {"Eeprom Atmel AT28C64B", 'E', 'N', 8, 64, 2, 0, true, kAt28c},  // 47
+        {"Eeprom Atmel AT28C256", 'E', 'N', 32, 64, 2, 0, true, kPageEeprom, kAt28c}, // 46
+        {"Eeprom Atmel AT28C64B", 'E', 'N', 8, 64, 2, 0, true, kPageEeprom, kAt28c},  // 47
     };
 }
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "catalog/ChipFacts.h"
+#include "catalog/ChipRoutines.h"
 
 namespace quorbit {
 
@@ -21,6 +22,7 @@ struct CatalogRow {
     int reg3Bits; // ORed into board register 3
     int vppClass; // 0: 5 V only, 1: 12.5 V, 2: +21 V, 3: +25 V
     bool selectable;
+    ChipRoutines routines;
     ChipFacts facts{};
     /// A device file's row: the built-in row whose routines and pin map it uses
     /// (0 for a built-in row).

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "catalog/ChipFacts.h"
+#include "catalog/ChipRoutines.h"
 
 namespace quorbit {
 
@@ -20,8 +21,9 @@ struct DeviceConfig {
     int DeviceVppClass = 0;
     int VppVolts = 0;
     std::string DeviceInfoMessage;
-    int DeviceRow = -1; // catalog row of the chosen device
-    ChipFacts facts;    // the chosen row's datasheet facts
+    int DeviceRow = -1;    // catalog row of the chosen device
+    ChipFacts facts;       // the chosen row's datasheet facts
+    ChipRoutines routines; // the routines that program and erase the chosen row
 };
 
 } // namespace quorbit

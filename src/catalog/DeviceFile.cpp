@@ -165,8 +165,9 @@ CatalogRow MakeRow(const DeviceEntry& entry, const DeviceFile& earlier) {
                             "size = " + std::to_string(bytes) + " is not a power of two");
         row.sizeKB = static_cast<int>(bytes / 1024);
     }
-    const bool flash = like.family == 'F';
-    RequireFamily(entry.id, "id", flash, like);
+    // The ID is read, and the chip erase waited for, by the 32-pin flash routines.
+    const bool jedecFlash = like.routines.program == ProgramRoutine::JedecFlash;
+    RequireFamily(entry.id, "id", jedecFlash, like);
     if (entry.id) {
         const std::int64_t id = Number(*entry.id, "id", 0x0100, 0xFEFF, "");
         CheckId(id, *entry.id, earlier);
@@ -176,12 +177,13 @@ CatalogRow MakeRow(const DeviceEntry& entry, const DeviceFile& earlier) {
     if (entry.programPulse)
         row.facts.programPulseUs =
             static_cast<int>(Number(*entry.programPulse, "program_pulse_us", 10, 10'000, " us"));
-    // The JEDEC chip erase of the 32-pin flash; the AT29C256 has no erase wait of its own.
-    RequireFamily(entry.chipErase, "chip_erase_max_ms", flash && like.subtype != 'A', like);
+    RequireFamily(entry.chipErase, "chip_erase_max_ms",
+                  like.routines.erase == EraseRoutine::JedecFlash, like);
     if (entry.chipErase)
         row.facts.chipEraseMaxMs =
             static_cast<int>(Number(*entry.chipErase, "chip_erase_max_ms", 1, 600'000, " ms"));
-    RequireFamily(entry.writeCycle, "write_cycle_max_ms", like.family == 'E', like);
+    RequireFamily(entry.writeCycle, "write_cycle_max_ms",
+                  like.routines.program == ProgramRoutine::PageEeprom, like);
     if (entry.writeCycle)
         row.facts.writeCycleMaxMs =
             static_cast<int>(Number(*entry.writeCycle, "write_cycle_max_ms", 1, 1000, " ms"));

@@ -57,6 +57,7 @@ void CopyCatalogRow(App& app, int k) {
     dev.DeviceSizeKB = row.sizeKB;
     dev.DeviceVppClass = row.vppClass;
     dev.facts = row.facts;
+    dev.routines = row.routines;
     app.board.DeviceReg1Bits = row.reg1Bits;
     app.board.DeviceReg3Bits = row.reg3Bits;
 }
@@ -220,7 +221,7 @@ void Device_Click(App& app) {
     ui.PleaseSelect.visible = false;
     ui.Frame3.visible = ui.BufferDisplay.visible = true;
 
-    if (app.dev.DeviceType == "FA") FlashIDCycle(app);
+    if (app.dev.routines.program == ProgramRoutine::At29c256) FlashIDCycle(app);
 
     SetMemoryChoice(app);
     OfferVoltages(app);

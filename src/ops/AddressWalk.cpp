@@ -11,7 +11,7 @@ void OpenChipForReading(App& app) {
     Reset(app); // also address 0 and its counters
     // A 32-pin flash chip may still show the status of a failed program instead
     // of its contents: the reset command returns it to reading first.
-    if (app.dev.DeviceFamily == "F" && app.dev.DeviceType != "FA") {
+    if (app.dev.routines.program == ProgramRoutine::JedecFlash) {
         b.REG4ON();
         WriteFlashReset(app);
     }
@@ -22,9 +22,10 @@ void OpenChipForReading(App& app) {
 }
 
 bool ChipShowsItsContents(App& app) {
-    const std::string& type = app.dev.DeviceType;
-    const bool pageWrite = type == "FA" || type == "EN";
-    const bool flash32 = app.dev.DeviceFamily == "F" && !pageWrite;
+    const ProgramRoutine routine = app.dev.routines.program;
+    const bool pageWrite =
+        routine == ProgramRoutine::At29c256 || routine == ProgramRoutine::PageEeprom;
+    const bool flash32 = routine == ProgramRoutine::JedecFlash;
     if (!pageWrite && !flash32) return true;
     // While a page-write part writes, or a 32-pin flash chip runs its embedded
     // program or erase, every read gives the status, and I/O6 (DQ6) toggles from

@@ -67,7 +67,7 @@ void EraseFlash_button_Click(App& app) {
     app.flags.EraseMode = 1;
     app.flags.OperationFailed = 0;
     app.ops.Outcome = OpOutcome::None;
-    const DeviceRoutine routine = EraseRoutineFor(app.dev.DeviceType);
+    const DeviceRoutine routine = EraseRoutineFor(app.dev.routines.erase);
     if (!routine) return; // nothing to erase electrically (a UV EPROM among them)
     if (!ReadyToErase(app)) return;
     app.ops.Work = ChipWork::Erases; // from the routine's first write on

@@ -103,7 +103,7 @@ bool ProgramByteWithRetries(App& app) {
 
 void CMD_FLASH(App& app) {
     Board& b = app.board;
-    if (app.dev.DeviceType == "FA") {
+    if (app.dev.routines.program == ProgramRoutine::At29c256) {
         CMD_AT29C256(app);
         return;
     }

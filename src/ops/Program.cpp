@@ -84,7 +84,7 @@ void StartProgramming(App& app) {
 }
 
 void RunDeviceRoutine(App& app) {
-    const DeviceRoutine routine = ProgramRoutineFor(app.dev.DeviceType);
+    const DeviceRoutine routine = ProgramRoutineFor(app.dev.routines.program);
     if (!routine) return;
     app.flags.ProgramStatus = 1;
     routine(app);

@@ -1,8 +1,5 @@
-// The routine table of the Program command: one row per device type that has a
-// programming routine. Types not listed end as "Device Not Supported".
+// The functions of the Program command's routines.
 #include "ops/ProgramTable.h"
-
-#include <array>
 
 #include "ops/At29c256.h"
 #include "ops/Eprom.h"
@@ -11,41 +8,32 @@
 #include "ops/X28c256.h"
 
 namespace quorbit {
-namespace {
 
-struct Row {
-    std::string_view type;
-    DeviceRoutine routine;
-};
-
-const std::array kProgramRoutines{
-    Row{"P1", P2732},      // 2716, 2732A, 2732B, 2732, 27C32
-    Row{"P2", P2764_128},  // 2764, 27C64
-    Row{"P3", P2764_128},  // 27128, 27C128
-    Row{"P4", P27256_040}, // 27256, 27C256, 27C259
-    Row{"P5", P27080},     // 27C512
-    Row{"P6", P27010_020}, // 27C1001, 27C010
-    Row{"P7", P27010_020}, // 27C2001, 27C020
-    Row{"P8", P27256_040}, // 27C4001, 27C040
-    Row{"P9", P27080},     // 27C801, 27C080
-    Row{"PM", P27080},     // 27C080 OTP: the 27C080 die in a package without a window
-    Row{"EN", PX28C256},   // X28C256
-    Row{"FA", PAT29C256},  // AT29C256
-    Row{"FM", PFLASH},     // AM29F040
-    Row{"FL", PFLASH},     // EN29F040, A29040
-    Row{"FR", PFLASH},     // AM29F020
-    Row{"FS", PFLASH},     // AM29F010
-    Row{"SA", P24CXX},     // 24C08
-    Row{"SB", P24CXX},     // 24C16
-    Row{"SC", P24C32},     // 24C32, 24C64, 24C128
-    Row{"SE", P24C32},     // 24C256
-};
-
-} // namespace
-
-DeviceRoutine ProgramRoutineFor(std::string_view deviceType) {
-    for (const Row& row : kProgramRoutines)
-        if (row.type == deviceType) return row.routine;
+DeviceRoutine ProgramRoutineFor(ProgramRoutine routine) {
+    switch (routine) {
+    case ProgramRoutine::Eprom2732:
+        return P2732;
+    case ProgramRoutine::Eprom2764:
+        return P2764_128;
+    case ProgramRoutine::Eprom27256:
+        return P27256_040;
+    case ProgramRoutine::Eprom27010:
+        return P27010_020;
+    case ProgramRoutine::Eprom27080:
+        return P27080;
+    case ProgramRoutine::PageEeprom:
+        return PX28C256;
+    case ProgramRoutine::At29c256:
+        return PAT29C256;
+    case ProgramRoutine::JedecFlash:
+        return PFLASH;
+    case ProgramRoutine::Serial24c16:
+        return P24CXX;
+    case ProgramRoutine::Serial24c32:
+        return P24C32;
+    case ProgramRoutine::None:
+        break;
+    }
     return nullptr;
 }
 

@@ -1,7 +1,7 @@
 #pragma once
-// Which routine programs, and which erases, each device type. The Program and
-// Erase Chip commands look their routine up here and nowhere else.
-#include <string_view>
+// The routine functions behind the routines a chip's record names. The Program
+// and Erase Chip commands find their routine here and nowhere else.
+#include "catalog/ChipRoutines.h"
 
 namespace quorbit {
 
@@ -9,10 +9,9 @@ class App;
 
 using DeviceRoutine = void (*)(App&);
 
-/// The programming routine of a device type, or nullptr for a type the program
-/// has no routine for ("Device Not Supported").
-DeviceRoutine ProgramRoutineFor(std::string_view deviceType);
-/// The erase routine of a device type, or nullptr: Erase Chip then does nothing.
-DeviceRoutine EraseRoutineFor(std::string_view deviceType);
+/// The function of a programming routine, or nullptr for None ("Device Not Supported").
+DeviceRoutine ProgramRoutineFor(ProgramRoutine routine);
+/// The function of an erase routine, or nullptr: Erase Chip then does nothing.
+DeviceRoutine EraseRoutineFor(EraseRoutine routine);
 
 } // namespace quorbit

@@ -40,7 +40,7 @@ constexpr int kBusSettleMs = 50;
 /// Two word address bytes after the control byte (the 24C32 and larger parts).
 bool TwoAddressBytes(const App& app) {
     const int bytes = app.dev.facts.addressBytes;
-    return bytes != 0 ? bytes == 2 : app.dev.DeviceType == "SC";
+    return bytes != 0 ? bytes == 2 : app.dev.routines.program == ProgramRoutine::Serial24c32;
 }
 
 /// I2C_OUT of one byte; false when the chip did not acknowledge it.

@@ -113,9 +113,12 @@ TEST(CatalogSelfCheck, SelectableRowsHaveAFamilyAndSubtypeTheProgramReads) {
                 << row.name;
         }
         EXPECT_LE(static_cast<std::size_t>(row.sizeKB) * 1024, kCodeBufferSize) << row.name;
-        const std::string type{row.family, row.subtype};
         if (row.family != 'M') {
-            EXPECT_NE(ProgramRoutineFor(type), nullptr) << row.name;
+            EXPECT_NE(ProgramRoutineFor(row.routines.program), nullptr) << row.name;
+        }
+        // Only the chips that are written electrically have an erase routine.
+        if (row.routines.erase != EraseRoutine::None) {
+            EXPECT_NE(row.family, 'P') << row.name;
         }
         EXPECT_NE(sim::MakeErasedSimChip(k), nullptr) << row.name << " has no simulated chip";
         // A row's own flash ID is a flash chip's; a page divides the chip.

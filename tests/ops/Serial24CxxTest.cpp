@@ -89,7 +89,7 @@ TEST(Serial24Cxx, EachChipRoundTripsThroughModels4And6) {
             const Bytes image = SerialImage(c.size, static_cast<std::uint32_t>(c.row + model));
             r.LoadCode(image);
 
-            ProgramRoutineFor(c.type)(r.app);
+            ProgramRoutineFor(r.app.dev.routines.program)(r.app);
             EXPECT_EQ(r.app.flags.AckError, 0);
             EXPECT_EQ(chip.Memory(), image);
             EXPECT_EQ(r.progress.maxSeen, static_cast<int>(c.size) / c.page);
@@ -136,7 +136,7 @@ TEST(Serial24Cxx, APageCarriesTwoAddressBytesAndTheChipsPageOfData) {
         auto& chip = r.Insert(c.row, {});
         const Bytes image = SerialImage(c.size, 32);
         r.LoadCode(image);
-        ProgramRoutineFor(c.type)(r.app);
+        ProgramRoutineFor(r.app.dev.routines.program)(r.app);
         const auto writes = PageWrites(chip.Probe());
         const auto pages = c.size / static_cast<std::size_t>(c.page);
         ASSERT_EQ(writes.size(), pages);
@@ -204,7 +204,7 @@ TEST(Serial24Cxx, EraseWritesFFhAndLeavesTheCodeBufferAlone) {
         const Bytes buffer = SerialImage(c.size, 6);
         r.LoadCode(buffer);
         r.app.flags.EraseMode = 1;
-        EraseRoutineFor(c.type)(r.app);
+        EraseRoutineFor(r.app.dev.routines.erase)(r.app);
         EXPECT_EQ(r.app.flags.AckError, 0);
         EXPECT_EQ(chip.Memory(), Bytes(c.size, 0xFF)) << c.type;
         EXPECT_EQ(r.Code(c.size), buffer) << c.type;

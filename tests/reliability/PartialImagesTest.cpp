@@ -344,7 +344,7 @@ void APartOfAnImageProgramsVerifiesAndErasesOn(int row) {
         r.Press(r.app.ui.Verify_button);
         RC_ASSERT(r.app.ops.Outcome == OpOutcome::Success);
 
-        if (!EraseRoutineFor(r.app.dev.DeviceType)) return;
+        if (!EraseRoutineFor(r.app.dev.routines.erase)) return;
         r.app.ops.Outcome = OpOutcome::None;
         r.Press(r.app.ui.EraseFlash_button);
         RC_ASSERT(r.app.ops.Outcome == OpOutcome::Success);

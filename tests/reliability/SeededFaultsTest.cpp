@@ -93,7 +93,7 @@ class SeedRun {
   private:
     /// Erase only where the chip erases electrically, ID only on a flash chip.
     [[nodiscard]] bool AppliesTo(Command command) const {
-        if (command == Command::Erase) return EraseRoutineFor(r_.app.dev.DeviceType) != nullptr;
+        if (command == Command::Erase) return EraseRoutineFor(r_.app.dev.routines.erase) != nullptr;
         if (command == Command::Id) return r_.app.dev.DeviceFamily == "F";
         return true;
     }

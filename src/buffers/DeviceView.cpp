@@ -12,18 +12,23 @@ namespace {
 constexpr int kLineBytes = 16;
 
 void SetDeviceAddress(App& app) {
-    if (app.dev.DeviceFamily == "P")
+    switch (app.dev.routines.pins) {
+    case AddressPins::Eprom:
         app.board.SETADR();
-    else if (app.dev.DeviceType == "EN")
+        break;
+    case AddressPins::PageEeprom:
         app.board.SETADR_XICOR();
-    else if (app.dev.DeviceFamily == "F")
+        break;
+    case AddressPins::Flash:
         app.board.SETADR_FLASH();
+        break;
+    case AddressPins::None:
+        break;
+    }
 }
 
 bool HasDeviceView(const App& app) {
-    const std::string& type = app.dev.DeviceType;
-    return app.dev.DeviceFamily == "P" || type == "EN" || type == "FA" || type == "FL" ||
-           type == "FM" || type == "FR" || type == "FS";
+    return app.dev.routines.pins != AddressPins::None;
 }
 
 } // namespace

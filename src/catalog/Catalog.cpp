@@ -12,14 +12,22 @@ namespace {
 
 // The routines of each kind of chip: what programs it, and what erases it.
 constexpr ChipRoutines kNoRoutine{};
-constexpr ChipRoutines kEprom2732{ProgramRoutine::Eprom2732};
-constexpr ChipRoutines kEprom2764{ProgramRoutine::Eprom2764};
-constexpr ChipRoutines kEprom27256{ProgramRoutine::Eprom27256};
-constexpr ChipRoutines kEprom27010{ProgramRoutine::Eprom27010};
-constexpr ChipRoutines kEprom27080{ProgramRoutine::Eprom27080};
-constexpr ChipRoutines kAt29c256{ProgramRoutine::At29c256, EraseRoutine::At29c256};
-constexpr ChipRoutines kJedecFlash{ProgramRoutine::JedecFlash, EraseRoutine::JedecFlash};
-constexpr ChipRoutines kPageEeprom{ProgramRoutine::PageEeprom, EraseRoutine::PageEeprom};
+constexpr ChipRoutines kEprom2732{ProgramRoutine::Eprom2732, EraseRoutine::None,
+                                  AddressPins::Eprom};
+constexpr ChipRoutines kEprom2764{ProgramRoutine::Eprom2764, EraseRoutine::None,
+                                  AddressPins::Eprom};
+constexpr ChipRoutines kEprom27256{ProgramRoutine::Eprom27256, EraseRoutine::None,
+                                   AddressPins::Eprom};
+constexpr ChipRoutines kEprom27010{ProgramRoutine::Eprom27010, EraseRoutine::None,
+                                   AddressPins::Eprom};
+constexpr ChipRoutines kEprom27080{ProgramRoutine::Eprom27080, EraseRoutine::None,
+                                   AddressPins::Eprom};
+constexpr ChipRoutines kAt29c256{ProgramRoutine::At29c256, EraseRoutine::At29c256,
+                                 AddressPins::Flash};
+constexpr ChipRoutines kJedecFlash{ProgramRoutine::JedecFlash, EraseRoutine::JedecFlash,
+                                   AddressPins::Flash};
+constexpr ChipRoutines kPageEeprom{ProgramRoutine::PageEeprom, EraseRoutine::PageEeprom,
+                                   AddressPins::PageEeprom};
 constexpr ChipRoutines kSerial24c16{ProgramRoutine::Serial24c16, EraseRoutine::Serial24c16Fill};
 constexpr ChipRoutines kSerial24c32{ProgramRoutine::Serial24c32, EraseRoutine::Serial24c32Fill};
 

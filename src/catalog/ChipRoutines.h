@@ -28,9 +28,19 @@ enum class EraseRoutine {
     Serial24c32Fill,
 };
 
+/// How the board puts an address on a parallel chip's pins; None: a chip with
+/// no parallel address bus (the serial EEPROMs, the microcontroller).
+enum class AddressPins {
+    None,
+    Eprom,      // SETADR: the UV EPROMs
+    PageEeprom, // SETADR_XICOR: A14 on register 1 bit 7, WE on bit 6
+    Flash,      // SETADR_FLASH: the 5 V flash parts
+};
+
 struct ChipRoutines {
     ProgramRoutine program = ProgramRoutine::None;
     EraseRoutine erase = EraseRoutine::None;
+    AddressPins pins = AddressPins::None;
 };
 
 } // namespace quorbit

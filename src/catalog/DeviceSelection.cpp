@@ -68,13 +68,12 @@ void SetAddressMaps(App& app) {
         b.PageMap[static_cast<std::size_t>(i)] = i;
         b.BankMap[static_cast<std::size_t>(i)] = i;
     }
-    const std::string& type = app.dev.DeviceType;
-    if (type == "FM" || type == "FL" || type == "FR" || type == "FS") {
+    if (app.dev.routines.program == ProgramRoutine::JedecFlash) {
         // 32-pin flash: A18 (bank bit 2) is wired to register-3 bit 3, as bit 2
         // of that register is the flash write enable.
         for (int i = 4; i <= 7; ++i)
             b.BankMap[static_cast<std::size_t>(i)] = i + 4;
-    } else if (type == "EN") {
+    } else if (app.dev.routines.pins == AddressPins::PageEeprom) {
         // X28C256: A14 sits on register-1 bit 7, bit 6 is the write enable.
         for (int i = 64; i <= 127; ++i)
             b.PageMap[static_cast<std::size_t>(i)] = i + 64;
@@ -110,7 +109,8 @@ void EnableDeviceCommands(App& app) {
         ui.menuEraseFlash.enabled = true;
     }
     // The X28C256 has an erase routine too ("Erase Flash or Eeprom"), and no ID.
-    if (app.dev.DeviceType == "EN") ui.EraseFlash_button.enabled = ui.menuEraseFlash.enabled = true;
+    if (app.dev.routines.erase == EraseRoutine::PageEeprom)
+        ui.EraseFlash_button.enabled = ui.menuEraseFlash.enabled = true;
 }
 
 void SetMemoryChoice(App& app) {

@@ -20,7 +20,7 @@ void menuBlankCheck_Click(App& app) {
 
 void BLANKCODE(App& app) {
     const auto& dev = app.dev;
-    if (dev.DeviceFamily == "F" || dev.DeviceFamily == "P" || dev.DeviceType == "EN") {
+    if (dev.routines.pins != AddressPins::None) {
         BLANKCODE_PARALLEL(app);
         return;
     }

@@ -75,7 +75,7 @@ void menuReadCode_Click(App& app) {
 
 void READCODE(App& app) {
     const auto& dev = app.dev;
-    if (dev.DeviceFamily == "P" || dev.DeviceFamily == "F" || dev.DeviceType == "EN") {
+    if (dev.routines.pins != AddressPins::None) {
         READCODE_PARALLEL(app);
     } else if (dev.DeviceFamily == "S") {
         READCODE_24CXX(app);

@@ -108,8 +108,10 @@ TEST(Read, MenuEntryReadsLikeTheButton) {
 TEST(ReadRefused, FamilyWithoutRoutineShowsOnlyTheMessage) {
     ChipRig r;
     r.Insert(11, {});
-    r.app.dev.DeviceFamily = "E"; // as a CAT28C256 would be configured
+    // As the CAT28C256's row (34, N/A) would configure it: no routine reads it.
+    r.app.dev.DeviceFamily = "E";
     r.app.dev.DeviceType = "EO";
+    r.app.dev.routines = CatalogTable()[34].routines;
     const auto accesses = r.rig.sim->Accesses();
     Read_button_Click(r.app);
     ASSERT_EQ(r.rig.dialogs.boxes.size(), 1u);

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "buffers/Coverage.h"
-#include "buffers/ImageFormats.h"
+#include "buffers/FileFormat.h"
 
 namespace quorbit {
 

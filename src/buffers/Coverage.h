@@ -5,9 +5,11 @@
 #include <cstdint>
 #include <vector>
 
-#include "buffers/ImageFormats.h"
-
 namespace quorbit {
+
+struct AddressRange {
+    std::uint32_t first = 0, last = 0; // inclusive
+};
 
 /// Ascending, merged, inclusive address ranges with a per-byte lookup.
 class Coverage {

@@ -6,11 +6,10 @@
 #include <string>
 #include <vector>
 
-namespace quorbit {
+#include "buffers/Coverage.h"
+#include "buffers/FileFormat.h"
 
-enum class ImageFormat { Raw, IntelHex, SRecord };
-/// What the operator or a script asked for; Auto looks at the name and the content.
-enum class FormatChoice { Auto, Raw, IntelHex, SRecord };
+namespace quorbit {
 
 /// "raw", "ihex" or "srec" (any letter case); nothing for other words.
 std::optional<FormatChoice> ParseFormatChoice(const std::string& word);
@@ -24,10 +23,6 @@ std::optional<ImageFormat> FormatOfName(const std::string& path);
 ImageFormat FormatToLoad(FormatChoice choice, const std::string& path, const std::string& bytes);
 /// Format of a file to save: the choice when given, else the name, else raw.
 ImageFormat FormatToSave(FormatChoice choice, const std::string& path);
-
-struct AddressRange {
-    std::uint32_t first = 0, last = 0; // inclusive
-};
 
 /// A record image laid into a buffer: bytes not named by a record are FFh.
 struct DecodedImage {

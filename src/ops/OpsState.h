@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "buffers/Checksums.h"
 #include "buffers/Coverage.h"
+#include "buffers/Digest.h"
 #include "ops/FlashState.h"
 #include "ops/Mismatches.h"
 

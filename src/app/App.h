@@ -9,10 +9,10 @@
 #include "app/DisplayWindow.h"
 #include "app/Services.h"
 #include "app/ViewSnapshot.h"
-#include "buffers/Buffers.h"
-#include "catalog/DeviceConfig.h"
 #include "hw/Board.h"
-#include "ops/OpsState.h"
+#include "state/Buffers.h"
+#include "state/DeviceConfig.h"
+#include "state/OpsState.h"
 
 namespace quorbit {
 

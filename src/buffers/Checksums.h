@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "buffers/Coverage.h"
-#include "buffers/Digest.h"
+#include "state/Coverage.h"
+#include "state/Digest.h"
 
 namespace quorbit {
 

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "buffers/Coverage.h"
-#include "buffers/FileFormat.h"
+#include "state/Coverage.h"
+#include "state/FileFormat.h"
 
 namespace quorbit {
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "catalog/ChipFacts.h"
+#include "state/ChipFacts.h"
 
 namespace quorbit {
 

@@ -1,4 +1,4 @@
-#include "buffers/Coverage.h"
+#include "state/Coverage.h"
 
 #include <algorithm>
 

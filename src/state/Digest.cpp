@@ -1,4 +1,4 @@
-#include "buffers/Digest.h"
+#include "state/Digest.h"
 
 namespace quorbit {
 namespace {

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "catalog/ChipFacts.h"
+#include "state/ChipFacts.h"
 
 namespace quorbit {
 

@@ -13,11 +13,11 @@ allowlist=${2:?allowlist file}
 # Lowest first. Folders on one line share a floor and do not include each other.
 floors=(
     "state"       # the program state's types by owner: plain data, no behaviour above it
-    "hw"          # the board, its ports and backends
+    "hw"          # the board, its ports and backends, the stop, files no wait can hang
     "app"         # the program state, the window's control model, the log and alert
-    "link"        # finding the board, the port/model file, a real port's timing guards
+    "link"        # the board found and required, the port file and base, a real port's timing guards
+    "buffers"     # code and data buffers, image files, the display, the image a chip takes
     "catalog"     # the devices and what choosing one configures
-    "buffers"     # code and data buffers, image files, the display
     "ops"         # the chip routines
     "setups"      # the setup slots and files
     "session"     # the backend opened, the options both front ends share

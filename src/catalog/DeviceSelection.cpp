@@ -4,11 +4,11 @@
 
 #include "app/App.h"
 #include "app/Shell.h"
+#include "buffers/ProgramImage.h"
 #include "catalog/Catalog.h"
 #include "catalog/PulseTiming.h"
 #include "catalog/VoltageSpeed.h"
 #include "ops/FlashId.h"
-#include "ops/ProgramImage.h"
 
 namespace quorbit {
 

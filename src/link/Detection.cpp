@@ -6,7 +6,7 @@
 #include "app/App.h"
 #include "app/Shell.h"
 #include "app/TextFile.h"
-#include "hw/PortBase.h"
+#include "link/PortBase.h"
 #include "link/PortFile.h"
 
 namespace quorbit {

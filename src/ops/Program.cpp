@@ -10,10 +10,10 @@
 #include "app/App.h"
 #include "app/Shell.h"
 #include "app/TextFile.h"
+#include "buffers/ProgramImage.h"
+#include "link/RequireBoard.h"
 #include "ops/BlankCheck.h"
-#include "ops/ProgramImage.h"
 #include "ops/ProgramTable.h"
-#include "ops/RequireBoard.h"
 #include "ops/Verify.h"
 #include "ops/VerifyReports.h"
 

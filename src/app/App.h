@@ -111,6 +111,13 @@ class App {
     std::function<void(const std::string&)> onLogLine;
     /// Called when the window must close (File > Exit).
     std::function<void()> onCloseRequest;
+    /// Steps of the state's own sequences that belong to the floors above it; the
+    /// composition of the program (MakeProgram) attaches them, and null ones are skipped.
+    /// As every outermost handler ends, however it ended: the pulses a real port
+    /// stretched are told.
+    std::function<void(App&)> onHandlerEnd;
+    /// As a device that tells its ID is chosen, once its lines are set: the ID is read.
+    std::function<void(App&)> identifyChosenChip;
     /// Set when an operation was stopped by an error it could not report itself
     /// (a broken port link, a fault); the command line turns it into its exit status.
     bool handlerFailed = false;

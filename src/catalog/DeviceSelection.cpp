@@ -8,7 +8,6 @@
 #include "catalog/Catalog.h"
 #include "catalog/PulseTiming.h"
 #include "catalog/VoltageSpeed.h"
-#include "ops/FlashId.h"
 
 namespace quorbit {
 
@@ -220,7 +219,7 @@ void Device_Click(App& app) {
     ui.PleaseSelect.visible = false;
     ui.Frame3.visible = ui.BufferDisplay.visible = true;
 
-    if (app.dev.DeviceType == "FA") FlashIDCycle(app);
+    if (app.dev.DeviceType == "FA" && app.identifyChosenChip) app.identifyChosenChip(app);
 
     SetMemoryChoice(app);
     OfferVoltages(app);

@@ -11,6 +11,7 @@
 #include "buffers/Checksums.h"
 #include "buffers/Display.h"
 #include "buffers/ImageFile.h"
+#include "buffers/ImageFormats.h"
 #include "buffers/ProgramImage.h"
 #include "hw/SafeFile.h"
 

@@ -37,7 +37,5 @@ std::string DecodeRecordImage(const std::string& text, ImageFormat format, std::
 /// The bytes as a file of the format (raw: the bytes themselves).
 std::string EncodeImage(const std::vector<std::uint8_t>& bytes, ImageFormat format,
                         std::string& file);
-/// "0000-7FFF, 10000-1FFFF" (hex, upper case).
-std::string RangesText(const std::vector<AddressRange>& ranges);
 
 } // namespace quorbit

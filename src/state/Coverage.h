@@ -3,6 +3,7 @@
 // the image does not hold is neither written nor compared, so a short file never
 // burns filler into the rest of a chip.
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace quorbit {
@@ -10,6 +11,9 @@ namespace quorbit {
 struct AddressRange {
     std::uint32_t first = 0, last = 0; // inclusive
 };
+
+/// "0000-7FFF, 10000-1FFFF" (hex, upper case).
+std::string RangesText(const std::vector<AddressRange>& ranges);
 
 /// Ascending, merged, inclusive address ranges with a per-byte lookup.
 class Coverage {

@@ -5,8 +5,8 @@
 #include <array>
 
 #include "ops/At29c256.h"
-#include "ops/Eprom.h"
 #include "ops/Flash.h"
+#include "ops/Program.h"
 #include "ops/Serial24Cxx.h"
 #include "ops/X28c256.h"
 
@@ -19,26 +19,26 @@ struct Row {
 };
 
 const std::array kProgramRoutines{
-    Row{"P1", P2732},      // 2716, 2732A, 2732B, 2732, 27C32
-    Row{"P2", P2764_128},  // 2764, 27C64
-    Row{"P3", P2764_128},  // 27128, 27C128
-    Row{"P4", P27256_040}, // 27256, 27C256, 27C259
-    Row{"P5", P27080},     // 27C512
-    Row{"P6", P27010_020}, // 27C1001, 27C010
-    Row{"P7", P27010_020}, // 27C2001, 27C020
-    Row{"P8", P27256_040}, // 27C4001, 27C040
-    Row{"P9", P27080},     // 27C801, 27C080
-    Row{"PM", P27080},     // 27C080 OTP: the 27C080 die in a package without a window
-    Row{"EN", PX28C256},   // X28C256
-    Row{"FA", PAT29C256},  // AT29C256
-    Row{"FM", PFLASH},     // AM29F040
-    Row{"FL", PFLASH},     // EN29F040, A29040
-    Row{"FR", PFLASH},     // AM29F020
-    Row{"FS", PFLASH},     // AM29F010
-    Row{"SA", P24CXX},     // 24C08
-    Row{"SB", P24CXX},     // 24C16
-    Row{"SC", P24C32},     // 24C32, 24C64, 24C128
-    Row{"SE", P24C32},     // 24C256
+    Row{"P1", ProgramEpromChip}, // 2716, 2732A, 2732B, 2732, 27C32
+    Row{"P2", ProgramEpromChip}, // 2764, 27C64
+    Row{"P3", ProgramEpromChip}, // 27128, 27C128
+    Row{"P4", ProgramEpromChip}, // 27256, 27C256, 27C259
+    Row{"P5", ProgramEpromChip}, // 27C512
+    Row{"P6", ProgramEpromChip}, // 27C1001, 27C010
+    Row{"P7", ProgramEpromChip}, // 27C2001, 27C020
+    Row{"P8", ProgramEpromChip}, // 27C4001, 27C040
+    Row{"P9", ProgramEpromChip}, // 27C801, 27C080
+    Row{"PM", ProgramEpromChip}, // 27C080 OTP: the 27C080 die in a package without a window
+    Row{"EN", PX28C256},         // X28C256
+    Row{"FA", PAT29C256},        // AT29C256
+    Row{"FM", PFLASH},           // AM29F040
+    Row{"FL", PFLASH},           // EN29F040, A29040
+    Row{"FR", PFLASH},           // AM29F020
+    Row{"FS", PFLASH},           // AM29F010
+    Row{"SA", P24CXX},           // 24C08
+    Row{"SB", P24CXX},           // 24C16
+    Row{"SC", P24C32},           // 24C32, 24C64, 24C128
+    Row{"SE", P24C32},           // 24C256
 };
 
 } // namespace

@@ -12,11 +12,12 @@ allowlist=${2:?allowlist file}
 
 # Lowest first. Folders on one line share a floor and do not include each other.
 floors=(
-    "hw"          # the board, its ports and backends
+    "state"       # the program state's types by owner: plain data, no behaviour above it
+    "hw"          # the board, its ports and backends, the stop, files no wait can hang
     "app"         # the program state, the window's control model, the log and alert
-    "link"        # finding the board, the port/model file, a real port's timing guards
+    "link"        # the board found and required, the port file and base, a real port's timing guards
+    "buffers"     # code and data buffers, image files, the display, the image a chip takes
     "catalog"     # the devices and what choosing one configures
-    "buffers"     # code and data buffers, image files, the display
     "ops"         # the chip routines
     "setups"      # the setup slots and files
     "session"     # the backend opened, the options both front ends share
@@ -26,7 +27,7 @@ floors=(
 # builds on the port interface and knows the chips by their catalog rows, but
 # neither the program state nor the routines, which in turn cannot tell it from a
 # real board. Only what chooses the backend knows it.
-sim_includes="hw catalog"
+sim_includes="state hw catalog"
 sim_included_by="session cli gui"
 
 declare -A floor_of

@@ -6,7 +6,6 @@
 #include "app/Shell.h"
 #include "hw/PortIo.h"
 #include "hw/StopRequest.h"
-#include "link/PulseOverruns.h"
 
 namespace quorbit {
 
@@ -58,17 +57,17 @@ void App::RunGuarded(const std::function<void(App&)>& body) {
             EndAfterClaimedSuccess(*this);
         else
             ReportOperationStopped(*this);
-        ReportPulseOverruns(*this);
+        if (onHandlerEnd) onHandlerEnd(*this);
         return;
     } catch (const std::exception& e) {
         --handlerDepth_;
         linkFailed = dynamic_cast<const PortError*>(&e) != nullptr;
         ReportHandlerFailure(*this, e.what());
-        ReportPulseOverruns(*this);
+        if (onHandlerEnd) onHandlerEnd(*this);
         return;
     }
     --handlerDepth_;
-    ReportPulseOverruns(*this);
+    if (onHandlerEnd) onHandlerEnd(*this);
 }
 
 } // namespace quorbit

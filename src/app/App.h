@@ -9,10 +9,10 @@
 #include "app/DisplayWindow.h"
 #include "app/Services.h"
 #include "app/ViewSnapshot.h"
-#include "buffers/Buffers.h"
-#include "catalog/DeviceConfig.h"
 #include "hw/Board.h"
-#include "ops/OpsState.h"
+#include "state/Buffers.h"
+#include "state/DeviceConfig.h"
+#include "state/OpsState.h"
 
 namespace quorbit {
 
@@ -111,6 +111,13 @@ class App {
     std::function<void(const std::string&)> onLogLine;
     /// Called when the window must close (File > Exit).
     std::function<void()> onCloseRequest;
+    /// Steps of the state's own sequences that belong to the floors above it; the
+    /// composition of the program (MakeProgram) attaches them, and null ones are skipped.
+    /// As every outermost handler ends, however it ended: the pulses a real port
+    /// stretched are told.
+    std::function<void(App&)> onHandlerEnd;
+    /// As a device that tells its ID is chosen, once its lines are set: the ID is read.
+    std::function<void(App&)> identifyChosenChip;
     /// Set when an operation was stopped by an error it could not report itself
     /// (a broken port link, a fault); the command line turns it into its exit status.
     bool handlerFailed = false;

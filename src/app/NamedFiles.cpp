@@ -6,7 +6,7 @@
 
 #include <sys/stat.h>
 
-#include "app/SafeFile.h"
+#include "hw/SafeFile.h"
 
 namespace quorbit {
 namespace {

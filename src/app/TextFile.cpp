@@ -4,8 +4,8 @@
 #include <cstdio>
 
 #include "app/App.h"
-#include "app/SafeFile.h"
 #include "app/Shell.h"
+#include "hw/SafeFile.h"
 
 namespace quorbit {
 

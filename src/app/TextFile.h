@@ -13,7 +13,7 @@ class App;
 /// Longest text file (port file, setups) the program reads.
 inline constexpr std::size_t kTextFileLimit = 1024 * 1024;
 
-/// WriteFileSafely (app/SafeFile.h) with special files written directly: a
+/// WriteFileSafely (hw/SafeFile.h) with special files written directly: a
 /// failed write never destroys the old file. Empty string on success, else the reason.
 std::string WriteFileAtomically(const std::filesystem::path& target, const std::string& content);
 /// Reads a whole text file through the bounded reader: pipes and devices refused,

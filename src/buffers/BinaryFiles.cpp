@@ -6,13 +6,14 @@
 #include <optional>
 
 #include "app/App.h"
-#include "app/SafeFile.h"
 #include "app/Shell.h"
 #include "app/TextFile.h"
 #include "buffers/Checksums.h"
 #include "buffers/Display.h"
 #include "buffers/ImageFile.h"
-#include "ops/ProgramImage.h"
+#include "buffers/ImageFormats.h"
+#include "buffers/ProgramImage.h"
+#include "hw/SafeFile.h"
 
 namespace quorbit {
 namespace {

@@ -3,26 +3,15 @@
 // lists print) and SHA-1, over the bytes an image or a chip reading holds, taken
 // in address order. The 16-bit sums of the log ("Read File CRC", "Device CHKSUMM")
 // are a different, older thing and stay beside these.
-#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
 
-#include "buffers/Coverage.h"
+#include "state/Coverage.h"
+#include "state/Digest.h"
 
 namespace quorbit {
-
-struct Digest {
-    std::uint32_t crc32 = 0;
-    std::array<std::uint8_t, 20> sha1{};
-
-    /// Eight lower-case hex digits.
-    [[nodiscard]] std::string Crc32Text() const;
-    /// Forty lower-case hex digits.
-    [[nodiscard]] std::string Sha1Text() const;
-    bool operator==(const Digest&) const = default;
-};
 
 /// Checksums of `size` bytes.
 Digest DigestOf(const std::uint8_t* data, std::size_t size);

@@ -1,11 +1,11 @@
 // The data buffer (the EEPROM area of a microcontroller): loading and saving.
 #include "app/App.h"
-#include "app/SafeFile.h"
 #include "app/Shell.h"
 #include "app/TextFile.h"
 #include "buffers/BinaryFiles.h"
 #include "buffers/Display.h"
 #include "buffers/ImageFile.h"
+#include "hw/SafeFile.h"
 
 namespace quorbit {
 namespace {

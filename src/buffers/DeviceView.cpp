@@ -4,7 +4,7 @@
 #include "app/App.h"
 #include "app/Shell.h"
 #include "buffers/Display.h"
-#include "ops/RequireBoard.h"
+#include "link/RequireBoard.h"
 
 namespace quorbit {
 namespace {

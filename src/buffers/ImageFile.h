@@ -8,7 +8,7 @@
 #include <system_error>
 #include <vector>
 
-#include "app/SafeFile.h"
+#include "hw/SafeFile.h"
 
 namespace quorbit {
 

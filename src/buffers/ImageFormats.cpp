@@ -311,11 +311,4 @@ std::string EncodeImage(const std::vector<std::uint8_t>& bytes, ImageFormat form
     return WriteRecords(bytes.data(), bytes.size(), AsRecordFormat(format), file);
 }
 
-std::string RangesText(const std::vector<AddressRange>& ranges) {
-    std::string text;
-    for (const auto& r : ranges)
-        text += (text.empty() ? "" : ", ") + HexText(r.first) + "-" + HexText(r.last);
-    return text;
-}
-
 } // namespace quorbit

@@ -6,11 +6,10 @@
 #include <string>
 #include <vector>
 
-namespace quorbit {
+#include "state/Coverage.h"
+#include "state/FileFormat.h"
 
-enum class ImageFormat { Raw, IntelHex, SRecord };
-/// What the operator or a script asked for; Auto looks at the name and the content.
-enum class FormatChoice { Auto, Raw, IntelHex, SRecord };
+namespace quorbit {
 
 /// "raw", "ihex" or "srec" (any letter case); nothing for other words.
 std::optional<FormatChoice> ParseFormatChoice(const std::string& word);
@@ -25,10 +24,6 @@ ImageFormat FormatToLoad(FormatChoice choice, const std::string& path, const std
 /// Format of a file to save: the choice when given, else the name, else raw.
 ImageFormat FormatToSave(FormatChoice choice, const std::string& path);
 
-struct AddressRange {
-    std::uint32_t first = 0, last = 0; // inclusive
-};
-
 /// A record image laid into a buffer: bytes not named by a record are FFh.
 struct DecodedImage {
     std::vector<std::uint8_t> bytes;  // from address 0 to the highest address given
@@ -42,7 +37,5 @@ std::string DecodeRecordImage(const std::string& text, ImageFormat format, std::
 /// The bytes as a file of the format (raw: the bytes themselves).
 std::string EncodeImage(const std::vector<std::uint8_t>& bytes, ImageFormat format,
                         std::string& file);
-/// "0000-7FFF, 10000-1FFFF" (hex, upper case).
-std::string RangesText(const std::vector<AddressRange>& ranges);
 
 } // namespace quorbit

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "catalog/ChipFacts.h"
-#include "catalog/ChipRoutines.h"
+#include "state/ChipFacts.h"
+#include "state/ChipRoutines.h"
 
 namespace quorbit {
 

@@ -4,11 +4,10 @@
 
 #include "app/App.h"
 #include "app/Shell.h"
+#include "buffers/ProgramImage.h"
 #include "catalog/Catalog.h"
 #include "catalog/PulseTiming.h"
 #include "catalog/VoltageSpeed.h"
-#include "ops/FlashId.h"
-#include "ops/ProgramImage.h"
 
 namespace quorbit {
 
@@ -221,7 +220,8 @@ void Device_Click(App& app) {
     ui.PleaseSelect.visible = false;
     ui.Frame3.visible = ui.BufferDisplay.visible = true;
 
-    if (app.dev.routines.program == ProgramRoutine::At29c256) FlashIDCycle(app);
+    if (app.dev.routines.program == ProgramRoutine::At29c256 && app.identifyChosenChip)
+        app.identifyChosenChip(app);
 
     SetMemoryChoice(app);
     OfferVoltages(app);

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "catalog/ChipFacts.h"
+#include "state/ChipFacts.h"
 
 namespace quorbit {
 

@@ -8,6 +8,7 @@
 #include "app/App.h"
 #include "app/Shell.h"
 #include "buffers/BinaryFiles.h"
+#include "buffers/ImageFormats.h"
 #include "catalog/Catalog.h"
 #include "catalog/DeviceSelection.h"
 #include "cli/DeviceName.h"

@@ -5,7 +5,7 @@
 #include <cstdio>
 
 #include "app/TextFile.h"
-#include "buffers/Buffers.h"
+#include "state/Buffers.h"
 
 namespace quorbit::cli {
 

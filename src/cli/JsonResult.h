@@ -10,9 +10,9 @@
 #include <vector>
 
 #include "buffers/Checksums.h"
-#include "buffers/Coverage.h"
 #include "cli/BatchCommand.h"
-#include "ops/OpsState.h"
+#include "state/Coverage.h"
+#include "state/OpsState.h"
 
 namespace CLI {
 class App;

@@ -4,8 +4,8 @@
 #include <iostream>
 #include <stdexcept>
 
-#include "app/SafeFile.h"
 #include "app/Shell.h"
+#include "hw/SafeFile.h"
 #include "hw/StopRequest.h"
 #include "hw/backends/CountingPort.h"
 #include "hw/backends/TracePort.h"

@@ -8,7 +8,7 @@
 #include "buffers/BinaryFiles.h"
 #include "cli/DeviceName.h"
 #include "cli/Session.h"
-#include "hw/PortBase.h"
+#include "link/PortBase.h"
 #include "setups/Setups.h"
 
 namespace quorbit::cli {

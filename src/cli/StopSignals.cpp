@@ -4,7 +4,7 @@
 
 #include <unistd.h>
 
-#include "app/SafeFile.h"
+#include "hw/SafeFile.h"
 #include "hw/StopRequest.h"
 
 namespace quorbit::cli {

@@ -7,6 +7,7 @@
 #include "app/Shell.h"
 #include "app/SystemServices.h"
 #include "buffers/BinaryFiles.h"
+#include "buffers/ImageFormats.h"
 #include "cli/ImageOptions.h"
 #include "cli/JsonResult.h"
 #include "hw/StopRequest.h"

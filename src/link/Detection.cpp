@@ -6,8 +6,9 @@
 #include "app/App.h"
 #include "app/Shell.h"
 #include "app/TextFile.h"
-#include "hw/PortBase.h"
+#include "link/PortBase.h"
 #include "link/PortFile.h"
+#include "link/PulseOverruns.h"
 
 namespace quorbit {
 namespace {
@@ -270,6 +271,7 @@ void WireHardwareHandlers(App& app) {
     ui.ForceQuorbit4.onClick = app.Handler(ForceQuorbit4_Click);
     ui.ForceQuorbit5.onClick = app.Handler(ForceQuorbit5_Click);
     ui.ForceQuorbit6.onClick = app.Handler(ForceQuorbit6_Click);
+    app.onHandlerEnd = ReportPulseOverruns;
 }
 
 } // namespace quorbit

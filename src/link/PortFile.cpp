@@ -8,9 +8,9 @@
 #include <unistd.h>
 
 #include "app/App.h"
-#include "app/SafeFile.h"
 #include "app/Shell.h"
 #include "app/TextFile.h"
+#include "hw/SafeFile.h"
 #include "link/Detection.h"
 
 namespace quorbit {

@@ -4,8 +4,8 @@
 #include "app/App.h"
 #include "app/Shell.h"
 #include "app/TextFile.h"
+#include "link/RequireBoard.h"
 #include "ops/AddressWalk.h"
-#include "ops/RequireBoard.h"
 
 namespace quorbit {
 

@@ -11,17 +11,9 @@
 // (00 12.5 V, 10 21 V, 11 25 V). Bit 7 puts VPP on the OE/VPP pin of the 24-pin
 // parts, the 27C512 and the 27C080; bit 4 on pin 1 of the 28-pin parts (socket
 // pin 3); bit 5 on pin 1 of the 32-pin parts.
-//
-//   2732 family  CE low pulse of 5 ms (a timed sleep) with VPP on OE/VPP
-//   2764, 27128  CE low, PGM (register 1 bit 6) low pulse, VPP on pin 1
-//   27C256       CE low pulse, OE high, VPP on pin 1; verified with CE high, OE low
-//   27C010/020   CE low, PGM (register 3 bit 2) low pulse, VPP on pin 1
-//   27C512/080   CE low pulse with VPP on OE/VPP; verified with VPP off
 #include "ops/Eprom.h"
 
-#include "app/App.h"
-#include "app/Shell.h"
-#include "ops/Program.h"
+#include <stdexcept>
 
 namespace quorbit {
 namespace {
@@ -29,113 +21,125 @@ namespace {
 /// Register 0 for programming before the package's VPP pin bit: 4Ch on model 4,
 /// 48h on models 5 and 6 (4Ah / 4Bh for 21 V / 25 V when `voltageChoice` and the
 /// chip's class allows them); any other model keeps what it had.
-int ProgrammingRegister0(const App& app, bool voltageChoice) {
-    const int model = app.board.BoardModel;
-    if (model == 4) return 76;
-    if (model != 5 && model != 6) return app.board.Reg0Shadow;
-    if (voltageChoice && app.dev.DeviceVppClass == 3) {
-        if (app.dev.VppVolts == 21) return 74;
-        if (app.dev.VppVolts == 25) return 75;
+int ProgrammingRegister0(const Board& b, const DeviceConfig& device, bool voltageChoice) {
+    const int model = b.BoardModel;
+    if (model == 4) return 0x4C;
+    if (model != 5 && model != 6) return b.Reg0Shadow;
+    if (voltageChoice && device.DeviceVppClass == 3) {
+        if (device.VppVolts == 21) return 0x4A;
+        if (device.VppVolts == 25) return 0x4B;
     }
-    return 72;
+    return 0x48;
 }
 
 /// 21 V and 25 V need time to reach their level before the first pulse.
-void WaitVppSettling(App& app) {
-    if (app.dev.VppVolts <= 12) return;
-    LogMessage(app, "Wait 1500ms second VPP Settling");
-    app.board.SleepMs(1500);
+void WaitVppSettling(Board& b, const DeviceConfig& device, ProgrammingEvents& events) {
+    if (device.VppVolts <= 12) return;
+    events.Log("Wait 1500ms second VPP Settling");
+    b.SleepMs(1500);
 }
 
-void LogStart(App& app) {
-    LogMessage(app, "Programming Started... Wait ");
+void LogStart(ProgrammingEvents& events) {
+    events.Log("Programming Started... Wait ");
+}
+
+/// The byte the chip shows at the address already latched, its outputs enabled by
+/// the caller: data lines released, then one two-nibble read.
+std::uint8_t ReadBackByte(Board& b) {
+    b.Reg4Shadow = 0xFF;
+    b.SetReg4();
+    b.Delay10Steps();
+    b.REG4OFF();
+    b.Delay10Steps();
+    b.GetNibbles();
+    return b.DataIn;
+}
+
+void DriveData(Board& b, std::uint8_t byte) {
+    b.Reg4Shadow = byte;
+    b.SetReg4();
 }
 
 /// What a routine does for each byte: `before` runs ahead of the attempts and may
-/// find the byte already right (returns false); `pulse` is one attempt ending in a
-/// read-back into DataIn, `longer` telling it to add LongDelay.
+/// find the byte already right (returns false, its read in `read`); `pulse` is one
+/// attempt at `wanted` ending in its read-back, `longer` telling it to add LongDelay.
 struct ByteSteps {
-    bool (*before)(App& app);
-    void (*pulse)(App& app, bool longer);
+    bool (*before)(Board& b, std::uint8_t wanted, std::uint8_t& read);
+    std::uint8_t (*pulse)(Board& b, std::uint8_t wanted, bool longer);
     int toggleEvery;
     /// The program-verify read without a pulse, for a byte the image leaves erased;
     /// null when `before` has read the byte already.
-    void (*readBack)(App& app);
+    std::uint8_t (*readBack)(Board& b);
 };
 
-/// Pulses DataOut until it reads back; false after the failure report.
-bool ProgramOneByte(App& app, const ByteSteps& steps) {
-    Board& b = app.board;
+/// Where a byte did not take, every programming voltage switched off first.
+ProgramFailureAt GiveUp(Board& b, std::uint8_t wrote, std::uint8_t read) {
+    b.Reg0Shadow = 0;
+    b.SetReg0();
+    b.CEOFF();
+    b.OEOFF();
+    return {b.Address, wrote, read};
+}
+
+/// Pulses `wanted` until it reads back: at most 254 pulses, the ones after the 55th
+/// lengthened. Nothing when it took, else where it gave up.
+std::optional<ProgramFailureAt> ProgramOneByte(Board& b, const ByteSteps& steps,
+                                               std::uint8_t wanted) {
     int attemptsLeft = 255;
+    std::uint8_t read = 0;
     do {
-        if (attemptsLeft == 1) {
-            ReportProgramFailure(app);
-            return false;
-        }
+        if (attemptsLeft == 1) return GiveUp(b, wanted, read);
         --attemptsLeft;
-        steps.pulse(app, attemptsLeft < 200);
-    } while (b.DataIn != b.DataOut);
-    return true;
+        read = steps.pulse(b, wanted, attemptsLeft < 200);
+    } while (read != wanted);
+    return std::nullopt;
 }
 
-/// An FFh byte of the image gets no pulse, yet the cell must read FFh: a pulse only
-/// clears bits, so a cell already programmed there can never match; false after the
-/// failure report.
-bool ErasedByteReadsErased(App& app, const ByteSteps& steps) {
-    Board& b = app.board;
-    if (steps.readBack) steps.readBack(app); // else `before` left its read in DataIn
-    if (b.DataIn == 0xFF) return true;
-    ReportProgramFailure(app);
-    return false;
-}
-
-/// Every byte the program image holds, from chip address 0; the addresses it
-/// does not hold are passed over untouched. False after a failure.
-bool ProgramAllBytes(App& app, const ByteSteps& steps) {
-    Board& b = app.board;
-    const auto& image = app.ops.ProgramImage;
-    const Coverage& held = app.ops.ProgramCoverage;
-    for (std::int32_t i = 0; i < app.ops.ProgramLength; ++i) {
-        if (!held.Holds(static_cast<std::uint32_t>(i))) {
+/// Every byte the image holds, from chip address 0; the addresses it does not hold
+/// are passed over untouched. An FFh byte of the image gets no pulse, yet the cell
+/// must read FFh: a pulse only clears bits, so a cell already programmed there can
+/// never match.
+ProgramOutcome ProgramAllBytes(Board& b, const ImageToWrite& image, const ByteSteps& steps,
+                               ProgrammingEvents& events) {
+    for (std::int32_t i = 0; i < image.length; ++i) {
+        if (!image.held.Holds(static_cast<std::uint32_t>(i))) {
             b.IncADR();
-            GoProgressiveBar1(app);
+            events.Advanced(false);
             continue;
         }
-        b.DataOut = image[static_cast<std::size_t>(i)];
-        const bool needed = steps.before(app);
-        if (needed && b.DataOut == 0xFF && !ErasedByteReadsErased(app, steps)) return false;
-        if (needed && b.DataOut < 0xFF && !ProgramOneByte(app, steps)) return false;
+        const std::uint8_t wanted = image.bytes[static_cast<std::size_t>(i)];
+        std::uint8_t read = 0;
+        if (steps.before(b, wanted, read)) {
+            if (wanted == 0xFF) {
+                if (steps.readBack) read = steps.readBack(b);
+                if (read != 0xFF) return {GiveUp(b, wanted, read)};
+            } else if (auto failure = ProgramOneByte(b, steps, wanted)) {
+                return {failure};
+            }
+        }
         b.IncADR();
-        if (i % steps.toggleEvery == 0) ToggleProgramIndicator(app);
-        GoProgressiveBar1(app);
+        events.Advanced(i % steps.toggleEvery == 0);
     }
-    return true;
-}
-
-void DriveDataOut(Board& b) {
-    b.Reg4Shadow = b.DataOut;
-    b.SetReg4();
+    return {};
 }
 
 // ---- 2732 family ------------------------------------------------------------
 
-bool PreRead2732(App& app) {
-    Board& b = app.board;
+bool PreRead2732(Board& b, std::uint8_t wanted, std::uint8_t& read) {
     b.SETADR();
     b.VPP24_OFF();
     b.OEON();
     b.CEON();
-    ReadBackByte(app);
+    read = ReadBackByte(b);
     b.CEOFF();
-    if (b.DataIn == b.DataOut) return false;
+    if (read == wanted) return false;
     b.SETADR();
     return true;
 }
 
-void Pulse2732(App& app, bool longer) {
+std::uint8_t Pulse2732(Board& b, std::uint8_t wanted, bool longer) {
     (void)longer; // the 5 ms pulse is timed, never lengthened
-    Board& b = app.board;
-    DriveDataOut(b);
+    DriveData(b, wanted);
     b.REG4ON();
     b.CEOFF();
     b.VPP24_ON();
@@ -145,21 +149,20 @@ void Pulse2732(App& app, bool longer) {
     b.VPP24_OFF();
     b.CEON();
     b.Delay20Steps();
-    ReadBackByte(app);
+    return ReadBackByte(b);
 }
 
 // ---- 2764 / 27128 --------------------------------------------------------------
 
-bool Address2764(App& app) {
-    app.board.SETADR();
-    app.board.CEON();
+bool Address2764(Board& b, std::uint8_t /*wanted*/, std::uint8_t& /*read*/) {
+    b.SETADR();
+    b.CEON();
     return true;
 }
 
-void Pulse2764(App& app, bool longer) {
-    Board& b = app.board;
+std::uint8_t Pulse2764(Board& b, std::uint8_t wanted, bool longer) {
     b.REG4ON();
-    DriveDataOut(b);
+    DriveData(b, wanted);
     b.Reg1Shadow &= ~0x40; // PGM low
     b.SetReg1();
     b.MediumDelay();
@@ -168,29 +171,29 @@ void Pulse2764(App& app, bool longer) {
     b.SetReg1();
     b.Delay20Steps();
     b.OEON(); // program verify: OE low, PGM high, VPP still on
-    ReadBackByte(app);
+    const std::uint8_t read = ReadBackByte(b);
     b.OEOFF();
+    return read;
 }
 
 /// Program verify of the PGM parts: OE low with PGM high and VPP still on.
-void VerifyWithOe(App& app) {
-    Board& b = app.board;
+std::uint8_t VerifyWithOe(Board& b) {
     b.OEON();
-    ReadBackByte(app);
+    const std::uint8_t read = ReadBackByte(b);
     b.OEOFF();
+    return read;
 }
 
 // ---- 27C256 / 27C040 ---------------------------------------------------------------
 
-bool AddressOnly(App& app) {
-    app.board.SETADR();
+bool AddressOnly(Board& b, std::uint8_t /*wanted*/, std::uint8_t& /*read*/) {
+    b.SETADR();
     return true;
 }
 
-void Pulse27256(App& app, bool longer) {
-    Board& b = app.board;
+std::uint8_t Pulse27256(Board& b, std::uint8_t wanted, bool longer) {
     b.REG4ON();
-    DriveDataOut(b);
+    DriveData(b, wanted);
     b.CEOEOFF();
     b.CEON();
     b.MediumDelay();
@@ -198,25 +201,25 @@ void Pulse27256(App& app, bool longer) {
     b.CEOFF();
     b.Delay20Steps();
     b.OEON(); // program verify: CE high, OE low, VPP still on
-    ReadBackByte(app);
+    const std::uint8_t read = ReadBackByte(b);
     b.OEOFF();
+    return read;
 }
 
 /// Program verify of the 27C256 and 27C040: CE high, OE low, VPP still on.
-void Verify27256(App& app) {
-    Board& b = app.board;
+std::uint8_t Verify27256(Board& b) {
     b.CEOEOFF();
     b.OEON();
-    ReadBackByte(app);
+    const std::uint8_t read = ReadBackByte(b);
     b.OEOFF();
+    return read;
 }
 
 // ---- 27C010 / 27C020 ----------------------------------------------------------------
 
-void Pulse27010(App& app, bool longer) {
-    Board& b = app.board;
+std::uint8_t Pulse27010(Board& b, std::uint8_t wanted, bool longer) {
     b.REG4ON();
-    DriveDataOut(b);
+    DriveData(b, wanted);
     b.Reg3Shadow &= ~0x04; // PGM low
     b.SetReg3();
     b.MediumDelay();
@@ -225,25 +228,24 @@ void Pulse27010(App& app, bool longer) {
     b.SetReg3();
     b.Delay20Steps();
     b.OEON();
-    ReadBackByte(app);
+    const std::uint8_t read = ReadBackByte(b);
     b.OEOFF();
+    return read;
 }
 
 // ---- 27C512 / 27C080 ----------------------------------------------------------------
 
-bool PreRead27080(App& app) {
-    Board& b = app.board;
+bool PreRead27080(Board& b, std::uint8_t wanted, std::uint8_t& read) {
     b.SETADR();
     b.CEON();
-    ReadBackByte(app);
+    read = ReadBackByte(b);
     b.CEOFF();
-    return b.DataIn != b.DataOut;
+    return read != wanted;
 }
 
-void Pulse27080(App& app, bool longer) {
-    Board& b = app.board;
+std::uint8_t Pulse27080(Board& b, std::uint8_t wanted, bool longer) {
     b.REG4ON();
-    DriveDataOut(b);
+    DriveData(b, wanted);
     // The pulse is CE low while VPP is on OE/VPP: VPP comes first (the datasheets'
     // VPP set-up time), and a retry finds CE still low from the program verify,
     // which would start the pulse a whole latch early.
@@ -256,68 +258,102 @@ void Pulse27080(App& app, bool longer) {
     b.VPP24_OFF(); // program verify: CE and OE low, VPP off
     b.CEON();
     b.Delay20Steps();
-    ReadBackByte(app);
+    return ReadBackByte(b);
+}
+
+// ---- The packages ----------------------------------------------------------------
+
+ProgramOutcome Program2732(Board& b, const DeviceConfig& device, const ImageToWrite& image,
+                           ProgrammingEvents& events) {
+    b.REG4ON();
+    b.CEOEOFF();
+    b.Reg0Shadow = ProgrammingRegister0(b, device, true);
+    b.SetReg0();
+    WaitVppSettling(b, device, events);
+    LogStart(events);
+    b.OEON();
+    return ProgramAllBytes(b, image, {PreRead2732, Pulse2732, 64, nullptr}, events);
+}
+
+ProgramOutcome Program2764(Board& b, const DeviceConfig& device, const ImageToWrite& image,
+                           ProgrammingEvents& events) {
+    b.REG4ON();
+    b.CEOEOFF();
+    b.Reg0Shadow = ProgrammingRegister0(b, device, true) | 0x10;
+    b.SetReg0();
+    WaitVppSettling(b, device, events);
+    LogStart(events);
+    ProgramOutcome outcome =
+        ProgramAllBytes(b, image, {Address2764, Pulse2764, 512, VerifyWithOe}, events);
+    if (outcome.Succeeded()) b.CEOFF();
+    return outcome;
+}
+
+ProgramOutcome Program27256(Board& b, const DeviceConfig& device, const ImageToWrite& image,
+                            ProgrammingEvents& events) {
+    b.REG4ON();
+    b.CEOEOFF();
+    int reg0 = ProgrammingRegister0(b, device, false);
+    if (device.DeviceSubtype == "4") reg0 |= 0x10;
+    if (device.DeviceSubtype == "8") reg0 |= 0x20;
+    b.Reg0Shadow = reg0;
+    b.SetReg0();
+    LogStart(events);
+    return ProgramAllBytes(b, image, {AddressOnly, Pulse27256, 512, Verify27256}, events);
+}
+
+ProgramOutcome Program27010(Board& b, const DeviceConfig& device, const ImageToWrite& image,
+                            ProgrammingEvents& events) {
+    b.REG4ON();
+    b.CEON();
+    b.OEOFF();
+    b.Reg0Shadow = ProgrammingRegister0(b, device, false) | 0x20;
+    b.SetReg0();
+    LogStart(events);
+    // CE stays active afterwards.
+    return ProgramAllBytes(b, image, {AddressOnly, Pulse27010, 512, VerifyWithOe}, events);
+}
+
+ProgramOutcome Program27080(Board& b, const DeviceConfig& device, const ImageToWrite& image,
+                            ProgrammingEvents& events) {
+    b.REG4ON();
+    b.CEOEOFF();
+    b.Reg0Shadow = ProgrammingRegister0(b, device, false);
+    b.SetReg0();
+    LogStart(events);
+    b.OEON();
+    return ProgramAllBytes(b, image, {PreRead27080, Pulse27080, 1024, nullptr}, events);
+}
+
+using PackageRoutine = ProgramOutcome (*)(Board&, const DeviceConfig&, const ImageToWrite&,
+                                          ProgrammingEvents&);
+
+/// The package routine the chip's record names.
+PackageRoutine RoutineOf(ProgramRoutine routine) {
+    switch (routine) {
+    case ProgramRoutine::Eprom2732: // 2716, 2732A, 2732B, 2732, 27C32
+        return Program2732;
+    case ProgramRoutine::Eprom2764: // 2764, 27C64, 27128, 27C128
+        return Program2764;
+    case ProgramRoutine::Eprom27256: // 27256, 27C256, 27C259, 27C040
+        return Program27256;
+    case ProgramRoutine::Eprom27010: // 27C010, 27C020
+        return Program27010;
+    case ProgramRoutine::Eprom27080: // 27C512, 27C080
+        return Program27080;
+    default:
+        return nullptr;
+    }
 }
 
 } // namespace
 
-void P2732(App& app) {
-    Board& b = app.board;
-    b.REG4ON();
-    b.CEOEOFF();
-    b.Reg0Shadow = ProgrammingRegister0(app, true);
-    b.SetReg0();
-    WaitVppSettling(app);
-    LogStart(app);
-    b.OEON();
-    ProgramAllBytes(app, {PreRead2732, Pulse2732, 64, nullptr});
-}
-
-void P2764_128(App& app) {
-    Board& b = app.board;
-    b.REG4ON();
-    b.CEOEOFF();
-    b.Reg0Shadow = ProgrammingRegister0(app, true) | 16;
-    b.SetReg0();
-    WaitVppSettling(app);
-    LogStart(app);
-    if (ProgramAllBytes(app, {Address2764, Pulse2764, 512, VerifyWithOe})) b.CEOFF();
-}
-
-void P27256_040(App& app) {
-    Board& b = app.board;
-    b.REG4ON();
-    b.CEOEOFF();
-    int reg0 = ProgrammingRegister0(app, false);
-    if (app.dev.DeviceSubtype == "4") reg0 |= 16;
-    if (app.dev.DeviceSubtype == "8") reg0 |= 32;
-    b.Reg0Shadow = reg0;
-    b.SetReg0();
-    LogStart(app);
-    ProgramAllBytes(app, {AddressOnly, Pulse27256, 512, Verify27256});
-}
-
-void P27010_020(App& app) {
-    Board& b = app.board;
-    b.REG4ON();
-    b.CEON();
-    b.OEOFF();
-    b.Reg0Shadow = ProgrammingRegister0(app, false) | 32;
-    b.SetReg0();
-    LogStart(app);
-    ProgramAllBytes(app,
-                    {AddressOnly, Pulse27010, 512, VerifyWithOe}); // CE stays active afterwards
-}
-
-void P27080(App& app) {
-    Board& b = app.board;
-    b.REG4ON();
-    b.CEOEOFF();
-    b.Reg0Shadow = ProgrammingRegister0(app, false);
-    b.SetReg0();
-    LogStart(app);
-    b.OEON();
-    ProgramAllBytes(app, {PreRead27080, Pulse27080, 1024, nullptr});
+ProgramOutcome ProgramEprom(Board& board, const DeviceConfig& device, const ImageToWrite& image,
+                            ProgrammingEvents& events) {
+    const PackageRoutine routine = RoutineOf(device.routines.program);
+    if (!routine)
+        throw std::invalid_argument("no UV EPROM routine for device type " + device.DeviceType);
+    return routine(board, device, image, events);
 }
 
 } // namespace quorbit

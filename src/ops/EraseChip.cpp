@@ -2,10 +2,10 @@
 
 #include "app/App.h"
 #include "app/Shell.h"
+#include "link/RequireBoard.h"
 #include "ops/Flash.h"
 #include "ops/FlashId.h"
 #include "ops/ProgramTable.h"
-#include "ops/RequireBoard.h"
 #include "ops/VerifyReports.h"
 
 namespace quorbit {

@@ -13,11 +13,11 @@
 
 #include "app/App.h"
 #include "app/Shell.h"
+#include "link/RequireBoard.h"
 #include "ops/BlankCheck.h"
 #include "ops/EraseChip.h"
 #include "ops/Flash.h"
 #include "ops/FlashId.h"
-#include "ops/RequireBoard.h"
 
 namespace quorbit {
 namespace {

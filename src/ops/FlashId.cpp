@@ -3,8 +3,8 @@
 #include "app/App.h"
 #include "app/Shell.h"
 #include "catalog/Catalog.h"
+#include "link/RequireBoard.h"
 #include "ops/Flash.h"
-#include "ops/RequireBoard.h"
 
 namespace quorbit {
 namespace {

@@ -10,15 +10,31 @@
 #include "app/App.h"
 #include "app/Shell.h"
 #include "app/TextFile.h"
+#include "buffers/ProgramImage.h"
+#include "link/RequireBoard.h"
 #include "ops/BlankCheck.h"
-#include "ops/ProgramImage.h"
+#include "ops/Eprom.h"
 #include "ops/ProgramTable.h"
-#include "ops/RequireBoard.h"
 #include "ops/Verify.h"
 #include "ops/VerifyReports.h"
 
 namespace quorbit {
 namespace {
+
+/// The window's side of a programming routine: the log takes its lines, the
+/// programming lamp and the progress bar follow its addresses.
+class WindowEvents final : public ProgrammingEvents {
+  public:
+    explicit WindowEvents(App& app) : app_(app) {}
+    void Log(const std::string& line) override { LogMessage(app_, line); }
+    void Advanced(bool blink) override {
+        if (blink) ToggleProgramIndicator(app_);
+        GoProgressiveBar1(app_);
+    }
+
+  private:
+    App& app_;
+};
 
 bool ConfirmProgramming(App& app) {
     const MsgResult answer = app.svc.dialogs->MsgBox("Program the Device?", "Safety Question",
@@ -196,14 +212,14 @@ void PROGRAMDATA(App& app) {
     app.ops.Outcome = OpOutcome::Refused;
 }
 
-void ReadBackByte(App& app) {
-    Board& b = app.board;
-    b.Reg4Shadow = 0xFF;
-    b.SetReg4();
-    b.Delay10Steps();
-    b.REG4OFF();
-    b.Delay10Steps();
-    b.GetNibbles();
+void ProgramEpromChip(App& app) {
+    WindowEvents events(app);
+    const ImageToWrite image{app.ops.ProgramImage, app.ops.ProgramCoverage, app.ops.ProgramLength};
+    ApplyProgramOutcome(app, ProgramEprom(app.board, app.dev, image, events));
+}
+
+void ApplyProgramOutcome(App& app, const ProgramOutcome& outcome) {
+    if (outcome.failure) ReportFailureAt(app, *outcome.failure);
 }
 
 void ReportProgramFailure(App& app) {
@@ -212,22 +228,26 @@ void ReportProgramFailure(App& app) {
     b.SetReg0();
     b.CEOFF();
     b.OEOFF();
+    ReportFailureAt(app, {b.Address, b.DataOut, b.DataIn});
+}
+
+void ReportFailureAt(App& app, const ProgramFailureAt& at) {
     LogMessage(app, "*** Programming Failure ***");
-    LogMessage(app, "*** Address:" + Hex(b.Address) + "h, Programming BYTE:" + Hex(b.DataOut) +
-                        "h, Read BYTE:" + Hex(b.DataIn) + "h");
+    LogMessage(app, "*** Address:" + Hex(at.address) + "h, Programming BYTE:" + Hex(at.wrote) +
+                        "h, Read BYTE:" + Hex(at.read) + "h");
     LogMessage(app, "*** Aborting Programming.");
-    std::string details = "Programming stopped at " + Hex(b.Address) + "h: wrote " +
-                          Hex(b.DataOut) + "h, read back " + Hex(b.DataIn) + "h.";
+    std::string details = "Programming stopped at " + Hex(at.address) + "h: wrote " +
+                          Hex(at.wrote) + "h, read back " + Hex(at.read) + "h.";
     // A pulse only clears bits: a bit that reads 0 where the image has 1 was
     // programmed before, and only UV light raises it again.
-    if (app.dev.DeviceFamily == "P" && (~b.DataIn & b.DataOut & 0xFF) != 0) {
+    if (app.dev.DeviceFamily == "P" && (~at.read & at.wrote & 0xFF) != 0) {
         std::string hint = "*** The chip was not blank there: erase it under UV light";
         if (app.ui.CheckBlankPriorProgramming.value != 1)
             hint += ", or tick \"" + app.ui.CheckBlankPriorProgramming.caption + "\"";
         LogMessage(app, hint);
         details += "\r\n" + hint.substr(4) + ".";
     }
-    app.ops.ProgramFailure = ProgramFailureAt{b.Address, b.DataOut, b.DataIn};
+    app.ops.ProgramFailure = at;
     EnterErrorState(app);
     ProgramLampOn(app);
     app.flags.OperationFailed = 1;

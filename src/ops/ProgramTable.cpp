@@ -2,8 +2,8 @@
 #include "ops/ProgramTable.h"
 
 #include "ops/At29c256.h"
-#include "ops/Eprom.h"
 #include "ops/Flash.h"
+#include "ops/Program.h"
 #include "ops/Serial24Cxx.h"
 #include "ops/X28c256.h"
 
@@ -11,16 +11,12 @@ namespace quorbit {
 
 DeviceRoutine ProgramRoutineFor(ProgramRoutine routine) {
     switch (routine) {
-    case ProgramRoutine::Eprom2732:
-        return P2732;
+    case ProgramRoutine::Eprom2732: // the EPROM routine takes its package's from the record
     case ProgramRoutine::Eprom2764:
-        return P2764_128;
     case ProgramRoutine::Eprom27256:
-        return P27256_040;
     case ProgramRoutine::Eprom27010:
-        return P27010_020;
     case ProgramRoutine::Eprom27080:
-        return P27080;
+        return ProgramEpromChip;
     case ProgramRoutine::PageEeprom:
         return PX28C256;
     case ProgramRoutine::At29c256:

@@ -1,7 +1,7 @@
 #pragma once
 // The routine functions behind the routines a chip's record names. The Program
 // and Erase Chip commands find their routine here and nowhere else.
-#include "catalog/ChipRoutines.h"
+#include "state/ChipRoutines.h"
 
 namespace quorbit {
 

@@ -7,8 +7,8 @@
 #include "app/TextFile.h"
 #include "buffers/BinaryFiles.h"
 #include "buffers/Display.h"
+#include "link/RequireBoard.h"
 #include "ops/AddressWalk.h"
-#include "ops/RequireBoard.h"
 #include "ops/Serial24Cxx.h"
 #include "ops/VerifyReports.h"
 

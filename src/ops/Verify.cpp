@@ -7,9 +7,9 @@
 #include "app/App.h"
 #include "app/Shell.h"
 #include "app/TextFile.h"
+#include "buffers/ProgramImage.h"
+#include "link/RequireBoard.h"
 #include "ops/AddressWalk.h"
-#include "ops/ProgramImage.h"
-#include "ops/RequireBoard.h"
 #include "ops/Serial24Cxx.h"
 #include "ops/VerifyReports.h"
 

@@ -3,6 +3,7 @@
 #include "app/App.h"
 #include "app/Shell.h"
 #include "app/TextFile.h"
+#include "buffers/Checksums.h"
 
 namespace quorbit {
 namespace {

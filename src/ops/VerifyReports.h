@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "buffers/Coverage.h"
+#include "state/Coverage.h"
 
 namespace quorbit {
 

@@ -3,6 +3,7 @@
 #include "app/App.h"
 #include "ops/BlankCheck.h"
 #include "ops/EraseChip.h"
+#include "ops/FlashId.h"
 #include "ops/Program.h"
 #include "ops/Read.h"
 #include "ops/Verify.h"
@@ -11,6 +12,7 @@ namespace quorbit {
 
 void WireDeviceOperationHandlers(App& app) {
     auto& ui = app.ui;
+    app.identifyChosenChip = FlashIDCycle;
     ui.Read_button.onClick = app.Operation(Read_button_Click);
     ui.menuReadCode.onClick = app.Operation(menuReadCode_Click);
     ui.Blank_button.onClick = app.Operation(Blank_button_Click);

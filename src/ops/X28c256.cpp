@@ -15,12 +15,12 @@
 #include "app/App.h"
 #include "app/Shell.h"
 #include "app/TextFile.h"
+#include "buffers/ProgramImage.h"
 #include "link/PageLoadPriority.h"
 #include "ops/AddressWalk.h"
 #include "ops/EraseChip.h"
 #include "ops/PageWrite.h"
 #include "ops/Program.h"
-#include "ops/ProgramImage.h"
 
 namespace quorbit {
 namespace {

@@ -5,9 +5,9 @@
 #include <vector>
 
 #include "app/App.h"
-#include "app/SafeFile.h"
 #include "app/Shell.h"
 #include "catalog/Catalog.h"
+#include "hw/SafeFile.h"
 #include "sim/ChipFactory.h"
 #include "sim/ParallelChip.h"
 #include "sim/SimBoard.h"

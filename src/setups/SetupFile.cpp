@@ -7,7 +7,7 @@
 #include <cstring>
 #include <limits>
 
-#include "hw/PortBase.h"
+#include "link/PortBase.h"
 
 namespace quorbit {
 

@@ -7,9 +7,9 @@
 #include <system_error>
 
 #include "app/App.h"
-#include "app/SafeFile.h"
 #include "app/Shell.h"
 #include "app/TextFile.h"
+#include "hw/SafeFile.h"
 #include "setups/SetupControls.h"
 #include "setups/SetupFile.h"
 

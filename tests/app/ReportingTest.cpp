@@ -4,7 +4,7 @@
 #include <cerrno>
 
 #include "Fakes.h"
-#include "app/SafeFile.h"
+#include "hw/SafeFile.h"
 #include "session/Startup.h"
 
 namespace quorbit::test {

@@ -5,10 +5,10 @@
 #include <filesystem>
 
 #include "Fakes.h"
-#include "app/SafeFile.h"
 #include "app/TextFile.h"
 #include "buffers/BinaryFiles.h"
 #include "catalog/DeviceSelection.h"
+#include "hw/SafeFile.h"
 #include "session/Startup.h"
 
 namespace quorbit::test {

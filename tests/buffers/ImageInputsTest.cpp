@@ -11,8 +11,8 @@
 #include <unistd.h>
 
 #include "Fakes.h"
-#include "app/SafeFile.h"
 #include "buffers/BinaryFiles.h"
+#include "hw/SafeFile.h"
 #include "session/SimSocket.h"
 #include "session/Startup.h"
 

@@ -10,8 +10,8 @@
 #include <thread>
 
 #include "Fakes.h"
-#include "app/SafeFile.h"
 #include "app/SystemServices.h"
+#include "hw/SafeFile.h"
 #include "link/Detection.h"
 #include "link/PortFile.h"
 #include "session/Options.h"

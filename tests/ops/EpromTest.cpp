@@ -1,12 +1,15 @@
 // The five UV EPROM routines, each on its simulated chip through models 4 and 6:
 // a random image programmed and read back, FFh bytes never pulsed, the indicator
 // blinking at the routine's pace, a weak cell getting long pulses from the 56th,
-// and a stuck cell ending in the failure report.
+// and a stuck cell ending in the failure report; and the routine driven alone,
+// with its arguments, on a chip with a bad cell.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 
 #include "ChipRig.h"
+#include "PropertyCheck.h"
+#include "ops/Eprom.h"
 #include "sim/SimEprom.h"
 
 namespace quorbit::test {
@@ -187,6 +190,93 @@ TEST_P(EpromCellFaults, StuckCellEndsInTheFailureReportAfter254Pulses) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Routines, EpromCellFaults, ::testing::ValuesIn(OnePerRoutine()), CaseName);
+
+// ---- The routine driven alone --------------------------------------------------------
+
+/// What a routine says, heard without the window.
+class HeardEvents final : public ProgrammingEvents {
+  public:
+    void Log(const std::string& line) override { lines.push_back(line); }
+    void Advanced(bool blink) override {
+        ++advanced;
+        if (blink) ++blinks;
+    }
+    std::vector<std::string> lines;
+    int advanced = 0;
+    int blinks = 0;
+};
+
+/// The ranges a per-address mask holds.
+Coverage HeldBy(const std::vector<int>& mask) {
+    std::vector<AddressRange> ranges;
+    for (std::uint32_t a = 0; a < mask.size(); ++a) {
+        if (mask[a] == 0) continue;
+        if (!ranges.empty() && ranges.back().last + 1 == a)
+            ranges.back().last = a;
+        else
+            ranges.push_back({a, a});
+    }
+    return Coverage::OfRanges(std::move(ranges));
+}
+
+// A part of an image, held here and there, on a chip with one bad cell: a byte
+// programmed before, or a bit stuck at 1. The routine, given only the board, the
+// device and the image, writes every held byte below the first one the cell cannot
+// take, passes the others over, and says where it gave up: the address, the byte
+// it wrote and the byte the chip shows there.
+TEST(EpromRoutine, DrivenAloneItWritesTheHeldBytesAndGivesUpWhereACellCannotTakeItsByte) {
+    CheckProperty(25, [] {
+        const Case c = *rc::gen::elementOf(AllCases());
+        const auto length = *rc::gen::inRange(1, 600);
+        const auto bytes = *rc::gen::container<std::vector<std::uint8_t>>(
+            static_cast<std::size_t>(length), rc::gen::arbitrary<std::uint8_t>());
+        const auto mask = *rc::gen::container<std::vector<int>>(static_cast<std::size_t>(length),
+                                                                rc::gen::inRange(0, 2));
+        const auto bad = static_cast<std::uint32_t>(*rc::gen::inRange(0, length));
+        const bool programmedBefore = *rc::gen::arbitrary<bool>();
+        const auto before = *rc::gen::inRange<std::uint8_t>(0x00, 0xFF); // never FFh
+        const int stuckBit = *rc::gen::inRange(0, 8);
+
+        ChipRig r(c.model);
+        std::vector<std::uint8_t> contents(sim::SimChipSize(c.row), 0xFF);
+        if (programmedBefore) contents[bad] = before;
+        sim::SimEprom& chip = AsEprom(r.Insert(c.row, contents));
+        const auto stuck = static_cast<std::uint8_t>(programmedBefore ? 0U : 1U << stuckBit);
+        if (!programmedBefore) chip.StickBit(bad, stuckBit, true);
+
+        const Coverage held = HeldBy(mask);
+        const std::uint8_t wanted = bytes[bad];
+        const bool cannotTake =
+            mask[bad] != 0 && (programmedBefore ? wanted != before && (wanted & ~before) != 0
+                                                : (wanted & stuck) == 0);
+        const std::int32_t end = cannotTake ? static_cast<std::int32_t>(bad) : length;
+
+        Board& b = r.app.board;
+        b.ResetLines();
+        b.SETADR();
+        HeardEvents events;
+        const ProgramOutcome outcome =
+            ProgramEprom(b, r.app.dev, {bytes, held, static_cast<std::int32_t>(length)}, events);
+
+        RC_ASSERT(outcome.Succeeded() == !cannotTake);
+        if (cannotTake) {
+            RC_ASSERT(outcome.failure->address == static_cast<std::int32_t>(bad));
+            RC_ASSERT(outcome.failure->wrote == wanted);
+            RC_ASSERT(outcome.failure->read == (chip.Memory()[bad] | stuck));
+            RC_ASSERT(b.Reg0Shadow == 0x40); // every programming voltage off, OE inactive
+        }
+        int blinks = 0;
+        for (std::int32_t a = 0; a < end; ++a) {
+            const auto at = static_cast<std::size_t>(a);
+            RC_ASSERT((chip.Memory()[at] | (at == bad ? stuck : 0)) ==
+                      (mask[at] != 0 ? bytes[at] : contents[at]));
+            if (mask[at] != 0 && a % c.toggleEvery == 0) ++blinks;
+        }
+        RC_ASSERT(events.advanced == end);
+        RC_ASSERT(events.blinks == blinks);
+        RC_ASSERT(!events.lines.empty() && events.lines.back() == "Programming Started... Wait ");
+    });
+}
 
 } // namespace
 } // namespace quorbit::test

@@ -1,8 +1,8 @@
 #pragma once
 // A started core with a 32-pin flash chosen and a simulated JEDEC flash in the socket.
 #include "ChipRig.h"
+#include "buffers/ProgramImage.h"
 #include "ops/Flash.h"
-#include "ops/ProgramImage.h"
 #include "sim/SimFlash.h"
 
 namespace quorbit::test {

@@ -11,8 +11,8 @@
 #include "../PropertyCheck.h"
 #include "SerialRig.h"
 #include "app/TextFile.h"
-#include "ops/Mismatches.h"
 #include "ops/Verify.h"
+#include "state/Mismatches.h"
 
 namespace quorbit::test {
 namespace {

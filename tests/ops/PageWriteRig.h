@@ -1,9 +1,9 @@
 #pragma once
 // A page-write part in the simulated socket, with an image ready to program.
 #include "ChipRig.h"
+#include "buffers/ProgramImage.h"
 #include "catalog/VoltageSpeed.h"
 #include "hw/Board.h"
-#include "ops/ProgramImage.h"
 #include "sim/PageWriteChip.h"
 #include "sim/SimContents.h"
 

@@ -5,7 +5,7 @@
 #include "ChipRig.h"
 #include "SerialRig.h"
 #include "app/TextFile.h"
-#include "ops/ProgramImage.h"
+#include "buffers/ProgramImage.h"
 #include "ops/Verify.h"
 
 namespace quorbit::test {

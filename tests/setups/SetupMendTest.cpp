@@ -11,8 +11,8 @@
 #include <filesystem>
 #include <sstream>
 
-#include "app/SafeFile.h"
 #include "catalog/Catalog.h"
+#include "hw/SafeFile.h"
 #include "setups/SetupFile.h"
 #include "setups/SetupRig.h"
 #include "setups/Setups.h"

@@ -3,9 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "../ops/PageWriteRig.h"
+#include "buffers/ProgramImage.h"
 #include "ops/At29c256.h"
 #include "ops/Flash.h"
-#include "ops/ProgramImage.h"
 #include "ops/X28c256.h"
 #include "sim/SimFamilies.h"
 

@@ -9,8 +9,8 @@
 #include <memory>
 #include <string>
 
-#include "app/SafeFile.h"
 #include "hw/PortIo.h"
+#include "hw/SafeFile.h"
 
 namespace quorbit {
 

@@ -7,7 +7,7 @@
 #include <sstream>
 
 #include "Fakes.h"
-#include "app/SafeFile.h"
+#include "hw/SafeFile.h"
 #include "hw/backends/BackendTestSupport.h"
 #include "session/Backend.h"
 #include "session/Startup.h"

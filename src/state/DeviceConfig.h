@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <string>
 
-#include "catalog/ChipFacts.h"
-#include "catalog/ChipRoutines.h"
+#include "state/ChipFacts.h"
+#include "state/ChipRoutines.h"
 
 namespace quorbit {
 

@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "buffers/Checksums.h"
-#include "buffers/Coverage.h"
-#include "ops/FlashState.h"
-#include "ops/Mismatches.h"
+#include "state/Coverage.h"
+#include "state/Digest.h"
+#include "state/FlashState.h"
+#include "state/Mismatches.h"
 
 namespace quorbit {
 

@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "buffers/Coverage.h"
-#include "buffers/ImageFormats.h"
+#include "state/Coverage.h"
+#include "state/FileFormat.h"
 
 namespace quorbit {
 

@@ -1,4 +1,4 @@
-#include "app/SafeFile.h"
+#include "hw/SafeFile.h"
 
 #include <gtest/gtest.h>
 

@@ -13,7 +13,7 @@
 #include <unistd.h>
 #include <vector>
 
-#include "app/SafeFile.h"
+#include "hw/SafeFile.h"
 #include "hw/StopRequest.h"
 
 namespace quorbit {

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "buffers/ImageFormats.h"
+#include "state/Coverage.h"
 
 namespace quorbit {
 

@@ -9,7 +9,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "app/SafeFile.h"
+#include "hw/SafeFile.h"
 #include "hw/StopRequest.h"
 
 namespace quorbit {

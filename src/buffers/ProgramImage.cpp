@@ -1,4 +1,4 @@
-#include "ops/ProgramImage.h"
+#include "buffers/ProgramImage.h"
 
 #include <algorithm>
 #include <string>

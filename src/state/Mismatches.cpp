@@ -1,4 +1,4 @@
-#include "ops/Mismatches.h"
+#include "state/Mismatches.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "hw/PortBase.h"
+#include "link/PortBase.h"
 
 #include "app/TextFile.h"
 

@@ -11,9 +11,9 @@
 #include "Fakes.h"
 #include "PropertyCheck.h"
 #include "app/TextFile.h"
-#include "hw/PortBase.h"
 #include "hw/backends/PpdevPort.h"
 #include "link/Detection.h"
+#include "link/PortBase.h"
 #include "link/PortFile.h"
 #include "session/Startup.h"
 

@@ -1,8 +1,21 @@
-#include "buffers/Coverage.h"
+#include "state/Coverage.h"
 
 #include <algorithm>
+#include <cstdio>
 
 namespace quorbit {
+
+std::string RangesText(const std::vector<AddressRange>& ranges) {
+    const auto hex = [](std::uint32_t value) {
+        char text[12];
+        std::snprintf(text, sizeof text, "%X", static_cast<unsigned>(value));
+        return std::string(text);
+    };
+    std::string text;
+    for (const auto& r : ranges)
+        text += (text.empty() ? "" : ", ") + hex(r.first) + "-" + hex(r.last);
+    return text;
+}
 
 Coverage Coverage::FirstBytes(std::uint32_t bytes) {
     if (bytes == 0) return {};

@@ -3,11 +3,17 @@
 // the image does not hold is neither written nor compared, so a short file never
 // burns filler into the rest of a chip.
 #include <cstdint>
+#include <string>
 #include <vector>
 
-#include "buffers/ImageFormats.h"
-
 namespace quorbit {
+
+struct AddressRange {
+    std::uint32_t first = 0, last = 0; // inclusive
+};
+
+/// "0000-7FFF, 10000-1FFFF" (hex, upper case).
+std::string RangesText(const std::vector<AddressRange>& ranges);
 
 /// Ascending, merged, inclusive address ranges with a per-byte lookup.
 class Coverage {

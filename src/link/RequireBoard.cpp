@@ -1,4 +1,4 @@
-#include "ops/RequireBoard.h"
+#include "link/RequireBoard.h"
 
 #include "app/App.h"
 #include "app/Shell.h"

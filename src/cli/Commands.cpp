@@ -162,6 +162,12 @@ void AddProgramOptions(CLI::App* program, CommandOptions& options) {
     program->add_flag("--verify-after,!--no-verify-after,!--no-verify", options.verifyAfter,
                       "Verify the chip after programming (the default; --no-verify skips it)");
     AddForceOption(program, options);
+    program->add_option("--ports", options.ports,
+                        "Several boards at once, one on each base: 378,278,D100 (a thread and "
+                        "a line prefix per board; exit 0 only when every board succeeded)");
+    program->add_option("--sim-fault-ports", options.simFaultPorts,
+                        "Simulator with --ports: the boards (378,278,...) --sim-fault goes "
+                        "into (default: all)");
 }
 
 void AddDeviceCommands(CLI::App& cli, CommandOptions& options) {

@@ -103,7 +103,9 @@ class ChipRecord {
     /// is refused rather than mixed.
     std::string Open(const std::string& path, bool ports = false) {
         if (path.empty()) return {};
-        fd_ = ::open(path.c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+        // With ports its first line is read back: the header must have the column.
+        fd_ = ::open(path.c_str(), (ports ? O_RDWR : O_WRONLY) | O_APPEND | O_CREAT | O_CLOEXEC,
+                     0644);
         if (fd_ < 0) return "Could not open the record " + path + ": " + std::strerror(errno);
         path_ = path;
         ports_ = ports;

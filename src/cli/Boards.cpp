@@ -186,6 +186,7 @@ void RunBoard(Board& board, CLI::App& cli, SharedStream& log, SharedStream& err,
         board.status = 2;
     }
     board.stopTaken = StopTaken();
+    if (cli.got_subcommand("batch")) json.Batch(board.summary);
     board.object = json.Object(board.status);
 }
 
@@ -394,6 +395,11 @@ bool BoardPorts(const CLI::App& cli, const CommandOptions& command,
     if (command.ports.empty()) return true;
     if (!ParseBasePortList(command.ports, ports, error)) {
         error = "--ports " + command.ports + ": " + error;
+        return false;
+    }
+    if (ports.size() > static_cast<std::size_t>(BoardStopSlot::kBoards)) {
+        error = "--ports " + command.ports + ": at most " + std::to_string(BoardStopSlot::kBoards) +
+                " boards at once";
         return false;
     }
     if (OptionGiven(&cli, "--port")) {

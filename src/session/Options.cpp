@@ -176,6 +176,8 @@ std::string FinishOptions(GlobalOptions& o, bool chipFollowsDevice) {
     if (std::string error; !ParseBasePortList(o.simPort, o.simPorts, error))
         return "Bad --sim-port " + o.simPort + ": " + error;
     o.backend.sim.basePort = o.simPorts.front();
+    if (chipFollowsDevice && o.simPorts.size() > 1)
+        return "--sim-port " + o.simPort + ": the window drives one board; give one base";
     // The window chooses between a parallel port and the simulator itself.
     if (o.backend.choice != "auto") {
         if (std::string problem = BackendChoiceProblem(o.backend.choice); !problem.empty())

@@ -6,6 +6,7 @@
 #include <atomic>
 #include <mutex>
 #include <ostream>
+#include <sstream>
 #include <streambuf>
 #include <string>
 #include <thread>
@@ -58,7 +59,7 @@ class Collected : public std::streambuf {
     std::string text_, line_;
 };
 
-int Run(const std::vector<std::string>& args, Collected& out, Collected& err) {
+int RunCli(const std::vector<std::string>& args, Collected& out, Collected& err) {
     std::vector<const char*> argv = {"quorbit-cli"};
     for (const std::string& a : args)
         argv.push_back(a.c_str());
@@ -70,6 +71,15 @@ std::size_t Count(const std::string& text, const std::string& part) {
     std::size_t n = 0;
     for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
         ++n;
+    return n;
+}
+
+/// The lines of `text` that begin with `port` and hold `part`.
+std::size_t LinesOf(const std::string& text, const std::string& port, const std::string& part) {
+    std::size_t n = 0;
+    std::istringstream lines(text);
+    for (std::string line; std::getline(lines, line);)
+        n += line.rfind(port, 0) == 0 && line.find(part) != std::string::npos;
     return n;
 }
 
@@ -113,18 +123,20 @@ TEST_F(BoardsThread, ThreeBoardsProgramAndBatchAtOnceTheFaultyOneAlone) {
     WriteBytes(file, std::string(image.begin(), image.end()));
     {
         Collected out, err;
-        EXPECT_EQ(Run(Boards({"program", "-d", "27C256", file}), out, err), 1) << err.Text();
-        EXPECT_EQ(Count(out.Text(), ">  Device Contents MATCHES"), 2u) << out.Text();
-        EXPECT_EQ(Count(out.Text(), "278: "), Count(out.Text(), "378: "))
-            << "every board logs its own steps";
+        EXPECT_EQ(RunCli(Boards({"program", "-d", "27C256", file}), out, err), 1) << err.Text();
+        const std::string text = out.Text();
+        for (const char* port : {"378: ", "D100: "})
+            EXPECT_EQ(LinesOf(text, port, ">  Device Contents MATCHES"), 1u) << port << text;
+        EXPECT_EQ(LinesOf(text, "278: ", ">  *** Programming Failure ***"), 1u);
+        EXPECT_EQ(Count(text, ">  *** Programming Failure ***"), 1u);
         EXPECT_EQ(Count(out.Text(), "program: 2 of 3 boards OK, failed: 278\n"), 1u);
     }
     WriteBytes(dir / "enter.txt", "\n\n\n");
     const InputFrom input(dir / "enter.txt");
     Collected out, err;
-    EXPECT_EQ(Run(Boards({"batch", "-d", "27C256", file, "--serial", "7FF0:2", "--record",
-                          (dir / "record.csv").string()}),
-                  out, err),
+    EXPECT_EQ(RunCli(Boards({"batch", "-d", "27C256", file, "--serial", "7FF0:2", "--record",
+                             (dir / "record.csv").string()}),
+                     out, err),
               1);
     EXPECT_EQ(Count(out.Text(), "\nbatch: 6 good, 3 failed, 0 skipped, next serial"), 1u)
         << out.Text();
@@ -143,23 +155,17 @@ TEST_F(BoardsThread, AStopFromAnotherThreadStopsEveryBoard) {
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         RequestStop();
     });
-    const int status = Run({"--config-dir", dir.path().string(), "--yes", "--sim-chip", "AM29F040",
-                            "--ports", "378,278,D100", "program", "-d", "AM29F040", file},
-                           out, err);
+    const int status =
+        RunCli({"--config-dir", dir.path().string(), "--yes", "--sim-chip", "AM29F040", "--ports",
+                "378,278,D100", "program", "-d", "AM29F040", file},
+               out, err);
     done.store(true);
     stop.join();
     EXPECT_EQ(status, 1);
     const std::string text = out.Text();
     for (const char* port : {"378: ", "278: ", "D100: "}) {
-        std::size_t stopped = 0, reset = 0;
-        std::istringstream lines(text);
-        for (std::string line; std::getline(lines, line);) {
-            if (line.rfind(port, 0) != 0) continue;
-            stopped += line.find(">  Operation stopped by the operator") != std::string::npos;
-            reset += line.find(">  Board reset, programming voltage off") != std::string::npos;
-        }
-        EXPECT_EQ(stopped, 1u) << port << text;
-        EXPECT_EQ(reset, 1u) << port;
+        EXPECT_EQ(LinesOf(text, port, ">  Operation stopped by the operator"), 1u) << port << text;
+        EXPECT_EQ(LinesOf(text, port, ">  Board reset, programming voltage off"), 1u) << port;
     }
     EXPECT_EQ(Count(text, "Successfull"), 0u);
     EXPECT_TRUE(StopTaken()) << "the run ended on the stop, as one board's would";

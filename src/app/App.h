@@ -45,6 +45,10 @@ struct Services {
     /// The port file is kept in portFileFolder or nowhere (--config-dir names it):
     /// never per user instead, and the folder is not created.
     bool portFileFolderOnly = false;
+    /// One of several boards driven at once: the port it is on, the only one it
+    /// looks at. The port file, which remembers one board, is neither read nor
+    /// written then. 0: the one board of the program.
+    int boardPort = 0;
     /// Current working folder: log, listing and setup files.
     std::string workFolder = ".";
 };

@@ -19,7 +19,7 @@ LocalTime SystemClock::Now() const {
 MsgResult ConsoleDialogs::MsgBox(const std::string& text, const std::string& title, MsgIcon,
                                  MsgButtons buttons, int defaultButton) {
     shown.push_back(text);
-    std::cerr << "[" << title << "] " << text << "\n";
+    (err_ ? *err_ : std::cerr) << "[" << title << "] " << text << "\n";
     switch (buttons) {
     case MsgButtons::Ok:
         return MsgResult::Ok;

@@ -1,6 +1,7 @@
 #pragma once
 // Services for running without a window: the real clock, silent sounds, dialogs
 // that answer on a terminal, settings in a small file.
+#include <iosfwd>
 #include <map>
 #include <string>
 #include <vector>
@@ -23,7 +24,9 @@ class SilentSound : public SoundPlayer {
 /// or OK/Yes when told to assume yes.
 class ConsoleDialogs : public Dialogs {
   public:
-    explicit ConsoleDialogs(bool assumeYes = false) : assumeYes_(assumeYes) {}
+    /// The boxes go to `err` (null: standard error).
+    explicit ConsoleDialogs(bool assumeYes = false, std::ostream* err = nullptr)
+        : assumeYes_(assumeYes), err_(err) {}
     MsgResult MsgBox(const std::string& text, const std::string& title, MsgIcon icon,
                      MsgButtons buttons, int defaultButton) override;
     /// The details are log lines too, and the log is printed: the box keeps its text.
@@ -40,6 +43,7 @@ class ConsoleDialogs : public Dialogs {
 
   private:
     bool assumeYes_;
+    std::ostream* err_;
 };
 
 /// Settings kept only in memory.

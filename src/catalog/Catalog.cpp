@@ -136,6 +136,9 @@ void UseAddedRows(const std::vector<CatalogRow>& added, const std::vector<std::s
     // a row replaced later may still be named in a line being written.
     static std::deque<std::string> kept;
     std::vector<CatalogRow>& table = Table();
+    // A run without a device file leaves the table untouched: boards that start
+    // on other threads only ever read it.
+    if (added.empty() && table.size() == kBuiltInRows + 1) return;
     table.resize(kBuiltInRows + 1);
     for (std::size_t k = 0; k < added.size(); ++k) {
         CatalogRow row = added[k];

@@ -29,10 +29,16 @@
 #include "hw/StopRequest.h"
 
 namespace quorbit::cli {
+
 namespace {
+
+using Serials = BatchSerials;
 
 constexpr const char* kRecordHeader =
     "time,chip,serial,device,result,image_crc32,chip_crc32,failure_address,seconds\n";
+// With several boards each line names its board too.
+constexpr const char* kBoardsRecordHeader =
+    "time,chip,serial,device,result,image_crc32,chip_crc32,failure_address,seconds,port\n";
 
 /// The operator's answer to "Insert chip N": a line from standard input, read a
 /// byte at a time from the descriptor so that a stop signal is seen while the
@@ -92,13 +98,25 @@ std::string CsvField(const std::string& text) {
 /// The record file: one line per chip, each on the disk before the next chip.
 class ChipRecord {
   public:
-    /// Opens (creating) the file for appending; an error text, or "".
-    std::string Open(const std::string& path) {
+    /// Opens (creating) the file for appending; an error text, or "". With
+    /// `ports` the lines name their board, and a record begun without that column
+    /// is refused rather than mixed.
+    std::string Open(const std::string& path, bool ports = false) {
         if (path.empty()) return {};
-        fd_ = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+        // With ports its first line is read back: the header must have the column.
+        fd_ = ::open(path.c_str(), (ports ? O_RDWR : O_WRONLY) | O_APPEND | O_CREAT | O_CLOEXEC,
+                     0644);
         if (fd_ < 0) return "Could not open the record " + path + ": " + std::strerror(errno);
         path_ = path;
-        if (::lseek(fd_, 0, SEEK_END) == 0) return Append(kRecordHeader);
+        ports_ = ports;
+        const char* header = ports ? kBoardsRecordHeader : kRecordHeader;
+        if (::lseek(fd_, 0, SEEK_END) == 0) return Append(header);
+        if (!ports) return {};
+        std::string first(std::strlen(header), '\0');
+        const ssize_t got = ::pread(fd_, first.data(), first.size(), 0);
+        if (got != static_cast<ssize_t>(first.size()) || first != header)
+            return "The record " + path +
+                   " has no port column, which several boards need: " + "give another file";
         return {};
     }
     ~ChipRecord() {
@@ -110,12 +128,12 @@ class ChipRecord {
 
     std::string Add(const BatchChip& chip, const std::string& device) {
         if (fd_ < 0) return {};
-        const std::string line = chip.time + "," + std::to_string(chip.chip) + "," +
-                                 (chip.serial ? SerialText(*chip.serial) : "") + "," +
-                                 CsvField(device) + "," + chip.result + "," + chip.imageCrc32 +
-                                 "," + chip.chipCrc32 + "," +
-                                 (chip.failureAddress ? Hex(*chip.failureAddress) + "h" : "") +
-                                 "," + Seconds(chip.seconds, 3) + "\n";
+        const std::string line =
+            chip.time + "," + std::to_string(chip.chip) + "," +
+            (chip.serial ? SerialText(*chip.serial) : "") + "," + CsvField(device) + "," +
+            chip.result + "," + chip.imageCrc32 + "," + chip.chipCrc32 + "," +
+            (chip.failureAddress ? Hex(*chip.failureAddress) + "h" : "") + "," +
+            Seconds(chip.seconds, 3) + (ports_ ? "," + chip.port : std::string()) + "\n";
         return Append(line);
     }
 
@@ -137,14 +155,7 @@ class ChipRecord {
 
     int fd_ = -1;
     std::string path_;
-};
-
-/// The serial numbers of a batch: the field, the next number, and where it is kept.
-struct Serials {
-    std::optional<SerialField> field;
-    std::uint64_t next = 1;
-    std::uint64_t step = 1;
-    std::string file;
+    bool ports_ = false;
 };
 
 /// Reads --serial-file's number, when the file exists; an error text, or "".
@@ -324,7 +335,9 @@ void CountSerial(BatchRun& run, const BatchChip& chip, bool burnFailed) {
         run.serials.next += run.serials.step;
 }
 
-std::string SummaryLine(const BatchSummary& summary) {
+} // namespace
+
+std::string BatchSummaryLine(const BatchSummary& summary) {
     std::string line = "batch: " + std::to_string(summary.good) + " good, " +
                        std::to_string(summary.failed) + " failed, " +
                        std::to_string(summary.skipped) + " skipped";
@@ -333,7 +346,18 @@ std::string SummaryLine(const BatchSummary& summary) {
     return line;
 }
 
-} // namespace
+BatchChip SkippedChip(int number) {
+    BatchChip skipped;
+    skipped.chip = number;
+    skipped.time = IsoTimeNow();
+    skipped.result = "SKIPPED";
+    skipped.line = "chip " + std::to_string(number) + ": skipped";
+    return skipped;
+}
+
+std::optional<std::string> ReadBatchAnswer() {
+    return ReadAnswer();
+}
 
 CLI::App* AddBatchCommand(CLI::App& cli, CommandOptions& options, BatchOptions& batch) {
     auto* command = cli.add_subcommand(
@@ -358,8 +382,13 @@ CLI::App* AddBatchCommand(CLI::App& cli, CommandOptions& options, BatchOptions& 
     return command;
 }
 
-int RunBatchCommand(CLI::App& cli, const CommandOptions& options, const BatchOptions& batch,
-                    Session& session, std::ostream& out, std::ostream& err, BatchSummary& summary) {
+namespace {
+
+/// What a batch does once, before its first chip: the board found, the device
+/// chosen, the image loaded and the serial field checked against the chip.
+/// Returns the exit status of a failure, 0 to go on.
+int PrepareBatch(CLI::App& cli, const CommandOptions& options, const BatchOptions& batch,
+                 Session& session, std::ostream& err, Serials& serials, std::set<int>& faulty) {
     const CLI::App* command = cli.get_subcommand("batch");
     App& app = session.app();
     if (options.progress == "json") {
@@ -377,20 +406,48 @@ int RunBatchCommand(CLI::App& cli, const CommandOptions& options, const BatchOpt
         err << "The batch command is not available for " << app.dev.DeviceName << "\n";
         return 2;
     }
-    BatchRun run{
-        app, session,          options, err, {}, {}, app.buf.CodeBuffer, app.buf.CodeCoverage,
-        {},  app.dev.DeviceRow};
-    if (const std::string bad = PrepareSerials(app, batch, run.serials); !bad.empty()) {
+    if (const std::string bad = PrepareSerials(app, batch, serials); !bad.empty()) {
         err << bad << "\n";
         return 2;
     }
     std::string error;
-    const auto faulty = ParseFaultyChips(batch.simFaultChips, error);
-    if (!faulty) {
+    const auto chips = ParseFaultyChips(batch.simFaultChips, error);
+    if (!chips) {
         err << error << "\n";
         return 2;
     }
-    run.faultyChips = *faulty;
+    faulty = *chips;
+    return 0;
+}
+
+/// --sim-save's name for chip `number`.
+std::string ChipSaveName(const std::string& pattern, int number) {
+    std::string path = pattern;
+    path.replace(path.find(kChipNumberMark), std::string(kChipNumberMark).size(),
+                 std::to_string(number));
+    return path;
+}
+
+} // namespace
+
+int RunBatchCommand(CLI::App& cli, const CommandOptions& options, const BatchOptions& batch,
+                    Session& session, std::ostream& out, std::ostream& err, BatchSummary& summary) {
+    App& app = session.app();
+    Serials serials;
+    std::set<int> faulty;
+    if (const int status = PrepareBatch(cli, options, batch, session, err, serials, faulty);
+        status != 0)
+        return status;
+    BatchRun run{app,
+                 session,
+                 options,
+                 err,
+                 std::move(serials),
+                 std::move(faulty),
+                 app.buf.CodeBuffer,
+                 app.buf.CodeCoverage,
+                 {},
+                 app.dev.DeviceRow};
     if (const std::string bad = run.record.Open(batch.record); !bad.empty()) {
         err << bad << "\n";
         return 2;
@@ -411,11 +468,7 @@ int RunBatchCommand(CLI::App& cli, const CommandOptions& options, const BatchOpt
         const std::string word = Trimmed(*answer);
         if (word == "q" || word == "Q") break;
         if (word == "s" || word == "S") {
-            BatchChip skipped;
-            skipped.chip = number;
-            skipped.time = IsoTimeNow();
-            skipped.result = "SKIPPED";
-            skipped.line = "chip " + std::to_string(number) + ": skipped";
+            const BatchChip skipped = SkippedChip(number);
             out << skipped.line << "\n" << std::flush;
             ++summary.skipped;
             summary.chips.push_back(skipped);
@@ -428,12 +481,10 @@ int RunBatchCommand(CLI::App& cli, const CommandOptions& options, const BatchOpt
         }
         BatchChip chip = ProgramOneChip(run, number);
         out << chip.line << "\n" << std::flush;
-        if (saveFile.find(kChipNumberMark) != std::string::npos) {
-            std::string path = saveFile;
-            path.replace(path.find(kChipNumberMark), std::string(kChipNumberMark).size(),
-                         std::to_string(number));
-            if (const std::string bad = session.SaveSimChip(path); !bad.empty()) err << bad << "\n";
-        }
+        if (saveFile.find(kChipNumberMark) != std::string::npos)
+            if (const std::string bad = session.SaveSimChip(ChipSaveName(saveFile, number));
+                !bad.empty())
+                err << bad << "\n";
         if (const std::string bad = run.record.Add(chip, app.dev.DeviceName); !bad.empty()) {
             // A record that cannot be kept ends the batch: the next chips would go unrecorded.
             err << bad << "; the batch ends\n";
@@ -469,9 +520,125 @@ int RunBatchCommand(CLI::App& cli, const CommandOptions& options, const BatchOpt
     }
     if (StopRequested()) summary.stopped = true;
     if (run.serials.field) summary.nextSerial = run.serials.next;
-    out << SummaryLine(summary) << "\n" << std::flush;
+    out << BatchSummaryLine(summary) << "\n" << std::flush;
     if (status != 0) return status;
     return summary.failed == 0 && !summary.stopped && summary.good > 0 ? 0 : 1;
+}
+
+struct BatchBoard::Run {
+    BatchRun run;
+};
+
+BatchBoard::BatchBoard(CLI::App& cli, const CommandOptions& options, const BatchOptions& batch,
+                       Session& session, std::ostream& err)
+    : cli_(cli), options_(options), batch_(batch), session_(session), err_(err),
+      serials_(std::make_unique<BatchSerials>()) {}
+
+BatchBoard::~BatchBoard() = default;
+
+int BatchBoard::Prepare() {
+    std::set<int> faulty;
+    if (const int status = PrepareBatch(cli_, options_, batch_, session_, err_, *serials_, faulty);
+        status != 0)
+        return status;
+    App& app = session_.app();
+    run_.reset(new Run{BatchRun{app,
+                                session_,
+                                options_,
+                                err_,
+                                *serials_,
+                                std::move(faulty),
+                                app.buf.CodeBuffer,
+                                app.buf.CodeCoverage,
+                                {},
+                                app.dev.DeviceRow}});
+    return 0;
+}
+
+BatchChip BatchBoard::Program(int number, std::optional<std::uint64_t> serial) {
+    BatchRun& run = run_->run;
+    // The number the shared count handed out, or none: the base image as it is.
+    run.serials.field = serial ? serials_->field : std::nullopt;
+    if (serial) run.serials.next = *serial;
+    return ProgramOneChip(run, number);
+}
+
+std::string BatchBoard::SaveChip(int number, const std::string& pattern) const {
+    if (pattern.find(kChipNumberMark) == std::string::npos) return {};
+    return session_.SaveSimChip(ChipSaveName(pattern, number));
+}
+
+const std::string& BatchBoard::Device() const {
+    return session_.app().dev.DeviceName;
+}
+
+struct SharedBatch::Parts {
+    const BatchOptions& batch;
+    std::mutex lock;
+    ChipRecord record;
+    Serials serials;
+    std::set<std::uint64_t> givenBack; // handed out, not used by a good chip
+};
+
+SharedBatch::SharedBatch(const BatchOptions& batch) : parts_(std::make_unique<Parts>(batch)) {}
+
+SharedBatch::~SharedBatch() = default;
+
+std::string SharedBatch::Open(const BatchSerials& serials) {
+    const std::lock_guard hold(parts_->lock);
+    parts_->serials = serials;
+    return parts_->record.Open(parts_->batch.record, true);
+}
+
+bool SharedBatch::TakeSerial(std::optional<std::uint64_t>& serial) {
+    const std::lock_guard hold(parts_->lock);
+    serial.reset();
+    Serials& s = parts_->serials;
+    if (!s.field) return true;
+    auto& back = parts_->givenBack;
+    if (!back.empty()) {
+        serial = *back.begin();
+        back.erase(back.begin());
+        return true;
+    }
+    if (s.next > LargestSerial(*s.field)) return false;
+    serial = s.next;
+    // Past the largest number the next take says so; the sum must not wrap.
+    s.next = s.next > std::numeric_limits<std::uint64_t>::max() - s.step
+                 ? std::numeric_limits<std::uint64_t>::max()
+                 : s.next + s.step;
+    return true;
+}
+
+void SharedBatch::GiveBack(std::optional<std::uint64_t> serial) {
+    if (!serial) return;
+    const std::lock_guard hold(parts_->lock);
+    parts_->givenBack.insert(*serial);
+}
+
+std::string SharedBatch::ChipDone(const BatchChip& chip, const std::string& device) {
+    const std::lock_guard hold(parts_->lock);
+    std::string error = parts_->record.Add(chip, device);
+    if (!error.empty()) error += "; the batch ends";
+    const Serials& s = parts_->serials;
+    const bool used =
+        chip.result == "OK" || (chip.result == "FAILED" && parts_->batch.serialBurnFailed);
+    if (chip.serial && !used) parts_->givenBack.insert(*chip.serial);
+    // The file holds the first number never handed out: a number given back and
+    // not taken again before the batch ends is left out, never given twice.
+    if (chip.serial && chip.result == "OK" && !s.file.empty())
+        if (const std::string bad = WriteFileAtomically(s.file, std::to_string(s.next) + "\n");
+            !bad.empty() && error.empty())
+            error = "Could not keep the next serial number in " + s.file + ": " + bad +
+                    "; the batch ends";
+    return error;
+}
+
+std::optional<std::uint64_t> SharedBatch::NextSerial() {
+    const std::lock_guard hold(parts_->lock);
+    if (!parts_->serials.field) return std::nullopt;
+    if (!parts_->givenBack.empty()) return *parts_->givenBack.begin();
+    return parts_->serials.next;
 }
 
 } // namespace quorbit::cli

@@ -6,6 +6,7 @@
 
 #include "catalog/Catalog.h"
 #include "cli/BatchCommand.h"
+#include "cli/Boards.h"
 #include "cli/Commands.h"
 #include "cli/JsonResult.h"
 #include "cli/Session.h"
@@ -145,6 +146,20 @@ int RunVerb(int argc, const char* const* argv, std::ostream& out, std::ostream& 
             << (sum->parsed() ? "sum" : "devices") << "\n";
         return 2;
     }
+    std::vector<std::uint16_t> ports;
+    if (std::string error; !BoardPorts(cli, commandOptions, ports, error)) {
+        err << error << "\n";
+        return 2;
+    }
+    if (!commandOptions.simFaultPorts.empty() && ports.size() < 2) {
+        err << "--sim-fault-ports names boards of --ports: give two or more\n";
+        return 2;
+    }
+    if (ports.size() == 1) {
+        // One board named by --ports is the one board of --port, on the simulator too.
+        options.basePort = commandOptions.ports;
+        if (!OptionGiven(&cli, "--sim-port")) options.simPort = commandOptions.ports;
+    }
     // Checked for every verb, also those they change nothing for: a script may give
     // the same options to all, and a mistake in them must not pass unseen.
     if (const std::string problem = FinishOptions(options); !problem.empty()) {
@@ -176,6 +191,11 @@ int RunVerb(int argc, const char* const* argv, std::ostream& out, std::ostream& 
         err << conflict << "\n";
         return 2;
     }
+    if (options.simPorts.size() > 1 && ports.size() < 2) {
+        err << "--sim-port " << options.simPort
+            << " puts several simulated boards: drive them with --ports\n";
+        return 2;
+    }
     json.PrepareOptions(options);
     if (const std::string twice =
             FileNamedTwice(RunFiles(cli, options, commandOptions, setupOptions, batchOptions));
@@ -183,6 +203,8 @@ int RunVerb(int argc, const char* const* argv, std::ostream& out, std::ostream& 
         err << twice << "\n";
         return 2;
     }
+    if (ports.size() > 1)
+        return RunOnBoards(cli, options, commandOptions, batchOptions, ports, out, err, json);
 
     try {
         Session session(options, imageToStdout || json.Wanted() ? err : out);

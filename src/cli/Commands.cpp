@@ -163,6 +163,15 @@ void AddProgramOptions(CLI::App* program, CommandOptions& options) {
     program->add_flag("--verify-after,!--no-verify-after,!--no-verify", options.verifyAfter,
                       "Verify the chip after programming (the default; --no-verify skips it)");
     AddForceOption(program, options);
+    program->add_option("--ports", options.ports,
+                        "Several boards at once, one on each base: 378,278,D100. Each line is "
+                        "named by its board; exit 0 only when every board succeeded. In a batch "
+                        "one input line starts the next chip on every board, chips are numbered "
+                        "over the run, serial numbers are never given twice and the record "
+                        "gains a port column. --trace and --sim-save need {port} in the name");
+    program->add_option("--sim-fault-ports", options.simFaultPorts,
+                        "Simulator with --ports: the boards (378,278,...) --sim-fault goes "
+                        "into (default: all)");
 }
 
 void AddDeviceCommands(CLI::App& cli, CommandOptions& options) {

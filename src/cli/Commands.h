@@ -27,8 +27,10 @@ struct CommandOptions {
     std::string voltage;           // program: 12.5, 21 or 25; empty for the device's suggestion
     bool blankFirst = false;
     bool verifyAfter = false;
-    bool force = false; // program, erase: go on when the flash ID names another device
-    std::string setup;  // --setup: slot 1..4 or a setup file, applied before the verb
+    bool force = false;        // program, erase: go on when the flash ID names another device
+    std::string setup;         // --setup: slot 1..4 or a setup file, applied before the verb
+    std::string ports;         // --ports: several boards at once, each on its own base
+    std::string simFaultPorts; // the simulator: the boards --sim-fault goes into
 };
 
 /// The global --progress option (before or after the verb).

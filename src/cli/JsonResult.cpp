@@ -116,15 +116,16 @@ namespace {
 Json BatchObject(const BatchSummary& summary) {
     Json chips = Json::array();
     for (const BatchChip& chip : summary.chips) {
-        chips.push_back(
-            {{"chip", chip.chip},
-             {"time", chip.time},
-             {"serial", chip.serial ? Json(*chip.serial) : Json()},
-             {"result", chip.result},
-             {"image_crc32", chip.imageCrc32},
-             {"chip_crc32", chip.chipCrc32.empty() ? Json() : Json(chip.chipCrc32)},
-             {"failure_address", chip.failureAddress ? Json(*chip.failureAddress) : Json()},
-             {"seconds", chip.seconds}});
+        Json& entry = chips.emplace_back(
+            Json{{"chip", chip.chip},
+                 {"time", chip.time},
+                 {"serial", chip.serial ? Json(*chip.serial) : Json()},
+                 {"result", chip.result},
+                 {"image_crc32", chip.imageCrc32},
+                 {"chip_crc32", chip.chipCrc32.empty() ? Json() : Json(chip.chipCrc32)},
+                 {"failure_address", chip.failureAddress ? Json(*chip.failureAddress) : Json()},
+                 {"seconds", chip.seconds}});
+        if (!chip.port.empty()) entry["port"] = chip.port;
     }
     return {{"good", summary.good},
             {"failed", summary.failed},
@@ -138,6 +139,11 @@ Json BatchObject(const BatchSummary& summary) {
 
 int JsonResult::Finish(std::ostream& out, int status) {
     if (!wanted_) return status;
+    out << Object(status) << "\n" << std::flush;
+    return status;
+}
+
+std::string JsonResult::Object(int status) const {
     // Keys in the order the manual gives them.
     Json j;
     j["verb"] = verb_.empty() ? Json() : Json(verb_);
@@ -185,13 +191,22 @@ int JsonResult::Finish(std::ostream& out, int status) {
         }
     }
     if (batch_) j["batch"] = BatchObject(*batch_);
+    if (!boards_.empty()) {
+        Json& boards = j["boards"] = Json::array();
+        for (const Board& board : boards_) {
+            Json entry = {{"port", board.port}};
+            entry.update(Json::parse(board.object));
+            entry.erase("verb");
+            entry.erase("elapsed_ms");
+            boards.push_back(std::move(entry));
+        }
+    }
     j["port_accesses"] = portAccesses_ ? Json(*portAccesses_) : Json();
     const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(
         std::chrono::steady_clock::now() - start_);
     j["elapsed_ms"] = elapsed.count();
     j["log"] = log_;
-    out << DumpJson(j) << "\n" << std::flush;
-    return status;
+    return DumpJson(j);
 }
 
 } // namespace quorbit::cli

@@ -66,6 +66,13 @@ class JsonResult {
     void Batch(const BatchSummary& summary) { batch_ = summary; }
     /// Log lines of a run without a session (sum's loads).
     void AddLogLine(const std::string& line) { log_.push_back(line); }
+    /// Several boards at once: one board's own object (Object, made on the board's
+    /// thread), given in the object's "boards" list.
+    void AddBoard(const std::string& port, const std::string& object) {
+        boards_.push_back({port, object});
+    }
+    /// The object as text, for the exit status given.
+    [[nodiscard]] std::string Object(int status) const;
 
     /// Prints the object when asked for; returns the exit status unchanged.
     int Finish(std::ostream& out, int status);
@@ -92,6 +99,11 @@ class JsonResult {
     std::vector<ImageFile> images_;
     std::optional<BatchSummary> batch_;
     std::vector<std::string> log_;
+    struct Board {
+        std::string port;
+        std::string object; // the board's own object, as text
+    };
+    std::vector<Board> boards_;
 };
 
 } // namespace quorbit::cli

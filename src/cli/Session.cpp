@@ -18,14 +18,16 @@
 namespace quorbit::cli {
 
 Session::Session(const GlobalOptions& options, std::ostream& out)
-    : options_(options), out_(out), dialogs_(options.assumeYes) {
+    : Session(options, out, std::cerr) {}
+
+Session::Session(const GlobalOptions& options, std::ostream& out, std::ostream& err)
+    : options_(options), out_(out), err_(err), dialogs_(options.assumeYes, &err) {
     backend_ = OpenBackend(options.backend);
     for (const auto& warning : backend_.warnings)
-        std::cerr << warning << "\n";
+        err_ << warning << "\n";
     for (const auto& seeded : options.notes)
-        std::cerr << seeded << "\n";
-    if (const std::string note = ConfigFolderNote(options); !note.empty())
-        std::cerr << note << "\n";
+        err_ << seeded << "\n";
+    if (const std::string note = ConfigFolderNote(options); !note.empty()) err_ << note << "\n";
     Services services;
     try {
         services = BackendServices(backend_, options);
@@ -59,8 +61,7 @@ bool Session::Close() {
     Form_Unload(*app_);
     bool written = true;
     if (backend_.trace) {
-        if (const std::string lost = backend_.trace->Finish(); !lost.empty())
-            std::cerr << lost << "\n";
+        if (const std::string lost = backend_.trace->Finish(); !lost.empty()) err_ << lost << "\n";
         written = backend_.trace->Lost().empty();
     }
     // The folder named by --config-dir is the only one: a port file that could not
@@ -74,7 +75,7 @@ bool Session::Close() {
     // The whole run, start-up and the closing reset included, as a real port would take it.
     if (backend_.counter && !options_.countQuietly)
         out_ << EstimateText(backend_.counter->Counts(), options_.backend.stepNs) << std::flush;
-    if (!error.empty()) std::cerr << error << "\n";
+    if (!error.empty()) err_ << error << "\n";
     // An output whose writing the operator's stop ended has taken the stop up.
     if ((backend_.trace && backend_.trace->LostToStop()) || error.ends_with(kStoppedByOperator))
         AcknowledgeStop();

@@ -19,6 +19,8 @@ inline constexpr const char* kChipNumberMark = "{n}";
 class Session {
   public:
     /// Throws PortError (backend) or std::invalid_argument (bad option values).
+    /// The log lines go to `out`, the warnings and failures of files to `err`.
+    Session(const GlobalOptions& options, std::ostream& out, std::ostream& err);
     Session(const GlobalOptions& options, std::ostream& out);
     ~Session();
     Session(const Session&) = delete;
@@ -58,6 +60,7 @@ class Session {
   private:
     GlobalOptions options_;
     std::ostream& out_;
+    std::ostream& err_;
     OpenedBackend backend_;
     SystemClock clock_;
     SilentSound sound_;

@@ -132,11 +132,13 @@ constexpr const char* kOldFileKept = "; the file there before is left as it was"
 
 /// The temporary files PublishOutputsAtAbruptEnd renames, and the names they go to.
 struct AbruptEnd {
-    std::atomic<bool> used{false};
+    std::atomic<bool> claimed{false}; // an output holds the slot
+    std::atomic<bool> used{false};    // and its names are in place
     char temp[PATH_MAX] = {};
     char final[PATH_MAX] = {};
 };
-AbruptEnd g_abruptEnds[4];
+// Enough for the outputs of several boards at once (a trace each).
+AbruptEnd g_abruptEnds[16];
 
 } // namespace
 
@@ -151,7 +153,10 @@ void OutputFile::PublishOnAbruptEnd() {
         return;
     for (int slot = 0; slot < static_cast<int>(std::size(g_abruptEnds)); ++slot) {
         AbruptEnd& end = g_abruptEnds[slot];
-        if (end.used.load()) continue;
+        // Taken by a flag of its own first: another board's thread may look for a
+        // slot at the same time, and a signal must not see the names half written.
+        bool free = false;
+        if (!end.claimed.compare_exchange_strong(free, true)) continue;
         std::memcpy(end.temp, temp_.c_str(), temp_.size() + 1);
         std::memcpy(end.final, final.c_str(), final.size() + 1);
         end.used.store(true);
@@ -161,7 +166,10 @@ void OutputFile::PublishOnAbruptEnd() {
 }
 
 void OutputFile::Unpublish() {
-    if (abruptSlot_ >= 0) g_abruptEnds[abruptSlot_].used.store(false);
+    if (abruptSlot_ >= 0) {
+        g_abruptEnds[abruptSlot_].used.store(false);
+        g_abruptEnds[abruptSlot_].claimed.store(false);
+    }
     abruptSlot_ = -1;
 }
 

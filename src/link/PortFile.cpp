@@ -112,6 +112,7 @@ std::filesystem::path ChoosePortFilePath(const App& app) {
 
 void SavePortFile(App& app) {
     app.PortFileSaved = false;
+    if (app.svc.boardPort != 0) return;
     const std::string failedBefore = std::move(app.PortFileFailure);
     app.PortFileFailure.clear();
     std::filesystem::path path = app.PortFilePath.empty() ? ChoosePortFilePath(app)
@@ -146,6 +147,10 @@ void SavePortFile(App& app) {
 void LoadPortFile(App& app) {
     app.board.DataPort = 0;
     app.PortFileKeys.clear();
+    if (app.svc.boardPort != 0) {
+        app.board.DataPort = app.svc.boardPort; // as a file naming only the port would
+        return;
+    }
     // Saves go where the program may write; reading falls back to an older file
     // in the port file folder while the per-user folder has none yet.
     app.PortFilePath = ChoosePortFilePath(app).string();

@@ -34,6 +34,8 @@ std::vector<PpdevMapping> PpdevMappings(const BackendOptions& options) {
     for (const PpdevMapping& standard : std::vector<PpdevMapping>{
              {0x378, options.ppdev378}, {0x278, options.ppdev278}, {0x3BC, options.ppdev3BC}})
         mappings.push_back(standard);
+    if (options.onlyBase != 0)
+        std::erase_if(mappings, [&](const PpdevMapping& m) { return m.base != options.onlyBase; });
     return mappings;
 }
 

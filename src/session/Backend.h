@@ -42,6 +42,9 @@ struct BackendOptions {
     /// Count every access and wait for an estimate of the real time taken.
     bool countAccesses = false;
     SimSetup sim;
+    /// Not 0: this backend serves one of several boards, at this base only (ppdev
+    /// claims no other port, which another board's backend may hold).
+    std::uint16_t onlyBase = 0;
     /// Parport device per base address for ppdev (378h, 278h, 3BCh).
     std::string ppdev378 = "/dev/parport0", ppdev278 = "/dev/parport1", ppdev3BC = "/dev/parport2";
 };

@@ -1,6 +1,7 @@
 #include "session/Options.h"
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <filesystem>
 #include <stdexcept>
 #include <unistd.h>
@@ -38,6 +39,17 @@ CLI::Validator BasePortValidator() {
         "378|278|3BC|100..FFF8");
 }
 
+/// A comma-separated list of such bases, each once.
+CLI::Validator BasePortListValidator() {
+    return CLI::Validator(
+        [](std::string& text) {
+            std::vector<std::uint16_t> ports;
+            std::string error;
+            return ParseBasePortList(text, ports, error) ? std::string() : error;
+        },
+        "PORT[,PORT...]");
+}
+
 /// Adds the fault the seed picks for the --sim-chip chip; returns the complaint or "".
 std::string AddSeededFault(GlobalOptions& o) {
     if (o.faultSeed.empty()) return {};
@@ -55,6 +67,29 @@ std::string AddSeededFault(GlobalOptions& o) {
 }
 
 } // namespace
+
+bool ParseBasePortList(const std::string& text, std::vector<std::uint16_t>& ports,
+                       std::string& error) {
+    ports.clear();
+    std::size_t at = 0;
+    for (;;) {
+        const std::size_t comma = text.find(',', at);
+        const std::string one =
+            text.substr(at, comma == std::string::npos ? std::string::npos : comma - at);
+        std::uint16_t port = 0;
+        if (!ParseBasePort(one, port)) {
+            error = "Bad port " + one + ": " + kBaseHint;
+            return false;
+        }
+        if (std::find(ports.begin(), ports.end(), port) != ports.end()) {
+            error = "Port " + one + " is listed twice: each board has a port of its own";
+            return false;
+        }
+        ports.push_back(port);
+        if (comma == std::string::npos) return true;
+        at = comma + 1;
+    }
+}
 
 void AddVersionAndLicence(CLI::App& cli, const std::string& program) {
     cli.set_version_flag("--version",
@@ -96,8 +131,9 @@ void AddBackendOptions(CLI::App& cli, GlobalOptions& o) {
         ->check(CLI::IsMember({0, 4, 5, 6}))
         ->capture_default_str();
     cli.add_option("--sim-port", o.simPort,
-                   "Simulated board's base port: 378, 278, 3BC or 100..FFF8")
-        ->check(BasePortValidator())
+                   "Simulated board's base port: 378, 278, 3BC or 100..FFF8; a list "
+                   "(378,278,D100) puts a board at each, for --ports")
+        ->check(BasePortListValidator())
         ->capture_default_str();
     cli.add_option("--sim-access-ns", o.backend.sim.accessNs,
                    "Time one port access takes on the simulated board, in ns")
@@ -140,8 +176,11 @@ bool DescribesSimulatedChip(const SimSetup& sim) {
 }
 
 std::string FinishOptions(GlobalOptions& o, bool chipFollowsDevice) {
-    if (!ParseBasePort(o.simPort, o.backend.sim.basePort))
-        return "Bad --sim-port " + o.simPort + ": " + kBaseHint;
+    if (std::string error; !ParseBasePortList(o.simPort, o.simPorts, error))
+        return "Bad --sim-port " + o.simPort + ": " + error;
+    o.backend.sim.basePort = o.simPorts.front();
+    if (chipFollowsDevice && o.simPorts.size() > 1)
+        return "--sim-port " + o.simPort + ": the window drives one board; give one base";
     // The window chooses between a parallel port and the simulator itself.
     if (o.backend.choice != "auto") {
         if (std::string problem = BackendChoiceProblem(o.backend.choice); !problem.empty())
@@ -254,6 +293,7 @@ Services BackendServices(const OpenedBackend& backend, const GlobalOptions& o) {
     services.portFileFolder =
         PortFileFolder(services.appFolder, o.configDir, services.userConfigFolder);
     services.portFileFolderOnly = !o.configDir.empty();
+    services.boardPort = o.boardPort;
     return services;
 }
 
@@ -283,7 +323,9 @@ void ApplyBoardOptions(App& app, const GlobalOptions& o, bool scanOnAuto) {
     }
     const bool cardBase = port != 0 && port != 0x378 && port != 0x278 && port != 0x3BC;
     if (o.model == "auto") {
-        if (scanOnAuto && cardBase)
+        // One of several boards looks at its own port only: the others belong to
+        // boards that other threads drive.
+        if (scanOnAuto && (cardBase || o.boardPort != 0))
             app.RunGuarded(ProbePortBase); // the scan covers the three standard bases only
         else if (scanOnAuto)
             Fire(app.ui.TestHardware_button.onClick);

@@ -1,5 +1,6 @@
 #pragma once
 // The backend, simulator and board options shared by quorbit-cli and the window.
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -18,10 +19,15 @@ class App;
 struct GlobalOptions {
     BackendOptions backend;
     std::string simPort = "378"; // --sim-port as typed; parsed by FinishOptions
-    std::string basePort;        // "", or 378 / 278 / 3BC
-    std::string model = "auto";  // auto, 4, 5, 6
-    std::string configDir;       // where the port file lives; default: beside the program
-    std::string devicesFile;     // --devices: the device file; default: devices.toml there
+    /// --sim-port's bases in order: a simulated board at each (several with --ports).
+    std::vector<std::uint16_t> simPorts;
+    /// One of several boards driven at once (--ports): its base, the only port it
+    /// probes; the port file is left alone. 0: the program's one board.
+    std::uint16_t boardPort = 0;
+    std::string basePort;       // "", or 378 / 278 / 3BC
+    std::string model = "auto"; // auto, 4, 5, 6
+    std::string configDir;      // where the port file lives; default: beside the program
+    std::string devicesFile;    // --devices: the device file; default: devices.toml there
     bool assumeYes = false;
     /// Port accesses counted for the --json result only: no estimate printed.
     bool countQuietly = false;
@@ -30,6 +36,10 @@ struct GlobalOptions {
     std::vector<std::string> notes;
 };
 
+/// A comma-separated list of printer port bases (--ports, --sim-port), each once;
+/// false with the complaint in `error`.
+bool ParseBasePortList(const std::string& text, std::vector<std::uint16_t>& ports,
+                       std::string& error);
 /// --version, and the licence at the end of --help, for the window and quorbit-cli.
 void AddVersionAndLicence(CLI::App& cli, const std::string& program);
 /// Port backend and simulated board: --backend, --trace, --ppdev-*, --sim-*.

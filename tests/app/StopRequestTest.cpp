@@ -6,6 +6,8 @@
 
 #include <algorithm>
 #include <atomic>
+#include <barrier>
+#include <functional>
 #include <random>
 #include <thread>
 #include <vector>
@@ -251,6 +253,95 @@ TEST(StopRequest, ARequestFromAnotherThreadIsTakenUp) {
     EXPECT_EQ(r.rig.app->lastFailure, "Operation stopped by the operator");
     EXPECT_EQ(r.rig.LogLines().back(), "Board reset, programming voltage off");
     EXPECT_TRUE(r.BoardAtRest());
+}
+
+/// Boards on threads of their own, each with its stop slot, that take their
+/// steps in lockstep: step k of every board runs before step k + 1 of any.
+void InLockstep(const std::vector<std::vector<std::function<void()>>>& boards,
+                const std::vector<std::function<void()>>& process = {}) {
+    const std::size_t steps = boards.front().size();
+    std::barrier sync(static_cast<std::ptrdiff_t>(boards.size() + 1));
+    std::vector<std::thread> threads;
+    for (const auto& board : boards)
+        threads.emplace_back([&] {
+            const BoardStopSlot slot;
+            sync.arrive_and_wait();
+            for (std::size_t k = 0; k < steps; ++k) {
+                board[k]();
+                sync.arrive_and_wait();
+                sync.arrive_and_wait(); // the process's step k
+            }
+        });
+    sync.arrive_and_wait();
+    for (std::size_t k = 0; k < steps; ++k) {
+        sync.arrive_and_wait();
+        if (k < process.size() && process[k]) process[k]();
+        sync.arrive_and_wait();
+    }
+    for (std::thread& t : threads)
+        t.join();
+}
+
+bool Throws() {
+    try {
+        ThrowIfStopPending();
+    } catch (const OperationStopped&) {
+        return true;
+    }
+    return false;
+}
+
+TEST(StopRequest, EachBoardTakesUpHoldsAndClearsItsOwnStop) {
+    ClearedStop cleared;
+    const auto nothing = [] {};
+    // A request reaches every live board; the one holding it off still has it
+    // pending, the one that took it up does not take the others' from them.
+    std::atomic<int> pendingSeen{0}, thrown{0};
+    std::vector<std::vector<std::function<void()>>> boards(3);
+    for (std::size_t b = 0; b < boards.size(); ++b) {
+        auto held = std::make_shared<std::unique_ptr<StopHeld>>();
+        boards[b] = {
+            [=] {
+                EXPECT_FALSE(StopRequested()) << b;
+                if (b == 1) *held = std::make_unique<StopHeld>();
+            },
+            nothing, // the process requests the stop
+            [&, b] {
+                pendingSeen += StopPending() ? 1 : 0;
+                if (Throws()) ++thrown;
+                if (b == 0) AcknowledgeStop();
+            },
+            [&, b, held] {
+                // Board 0 took it up; the others' are pending still.
+                EXPECT_EQ(StopTaken(), b == 0) << b;
+                EXPECT_EQ(StopPending(), b != 0) << b;
+                if (b == 1) {
+                    held->reset();
+                    EXPECT_TRUE(Throws()); // no longer held: taken up at last
+                }
+                if (b == 2) ClearStopRequest();
+            },
+            [b] {
+                EXPECT_EQ(StopRequested(), b != 2) << b; // board 2's clear was its own
+            },
+        };
+    }
+    InLockstep(boards, {nullptr, [] { RequestStop(); }, nullptr,
+                        [] {
+                            // The process's own slot has it too, untaken.
+                            EXPECT_TRUE(StopPending());
+                        }});
+    EXPECT_EQ(pendingSeen.load(), 3);
+    EXPECT_EQ(thrown.load(), 2); // board 1 held it off
+    // A board that begins after the request inherits it; one that begins after
+    // the process cleared it starts idle.
+    InLockstep({{[] { EXPECT_TRUE(StopPending()); }}});
+    ClearStopRequest();
+    InLockstep({{[] {
+        EXPECT_FALSE(StopRequested());
+        RequestStop(); // from a board: reaches the process slot as a signal would
+    }}});
+    EXPECT_TRUE(StopPending());
 }
 
 } // namespace

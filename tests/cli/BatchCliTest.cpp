@@ -5,6 +5,7 @@
 #include <zlib.h>
 
 #include <cstring>
+#include <set>
 #include <sstream>
 
 #include "CliRun.h"
@@ -180,6 +181,95 @@ TEST_F(BatchCli, ASerialThatCannotFitIsRefusedBeforeTheFirstChip) {
     const CliResult r = Run("--yes batch -d 27C256 image.bin < quit.txt");
     EXPECT_EQ(r.status, 1);
     EXPECT_TRUE(r.OutHas("batch: 0 good, 0 failed, 0 skipped\n")) << r.out;
+}
+
+/// True when every line of `text` begins with a board's name, or with one of `whole`
+/// (the lines that speak for the whole run).
+bool EveryLineNamesABoard(const std::string& text, const std::vector<std::string>& whole) {
+    std::istringstream lines(text);
+    for (std::string line; std::getline(lines, line);) {
+        bool named = false;
+        for (const char* port : {"378: ", "278: ", "D100: "})
+            named = named || line.rfind(port, 0) == 0;
+        for (const std::string& start : whole)
+            named = named || line.rfind(start, 0) == 0;
+        if (!named) {
+            ADD_FAILURE() << "a line names no board: " << line;
+            return false;
+        }
+    }
+    return true;
+}
+
+// Three simulated boards at once, the one on 278 with a faulty chip: with program
+// and with batch, the faulty one fails alone, every line names its board, the
+// exit status says a board failed, and the batch's record is whole, each good
+// chip with a number no other chip has.
+TEST_F(BatchCli, ThreeBoardsAtOnceTheFaultyOneFailsAloneAndEachLineNamesItsBoard) {
+    std::vector<std::uint8_t> image(1024, 0x5A);
+    image[0x100] = 0x00; // bit 6 stuck at 1 in the faulty chips
+    WriteFile("image.bin", image);
+    const std::string boards = "--yes --sim-chip 27C256 --sim-fault 100:6:1 --ports 378,278,D100 "
+                               "--sim-fault-ports 278 ";
+    CliResult r = Run(boards + "--sim-save chip-{port}.bin program -d 27C256 image.bin");
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_TRUE(EveryLineNamesABoard(r.out, {"program: "}));
+    EXPECT_TRUE(EveryLineNamesABoard(r.err, {}));
+    EXPECT_TRUE(r.OutHas("\n278: ") && r.OutHas("*** Programming Failure ***")) << r.out;
+    EXPECT_TRUE(r.OutHas("program: 2 of 3 boards OK, failed: 278\n")) << r.out;
+    for (const char* port : {"378", "278", "D100"}) {
+        const bool faulty = std::string(port) == "278";
+        const auto chip = FileBytes(std::string("chip-") + port + ".bin");
+        ASSERT_EQ(chip.size(), 32768u) << port;
+        EXPECT_EQ(std::equal(image.begin(), image.end(), chip.begin()), !faulty) << port;
+        std::size_t lines = 0;
+        std::istringstream out(r.out);
+        for (std::string line; std::getline(out, line);)
+            if (line.rfind(std::string(port) + ": ", 0) == 0 &&
+                line.find(">  Device Contents MATCHES") != std::string::npos)
+                ++lines;
+        EXPECT_EQ(lines, faulty ? 0u : 1u) << port;
+    }
+
+    // A batch of two rounds on three boards, one of them missing: it fails, the
+    // others go on; --json gives each board's result.
+    WriteBytes(dir / "enter.txt", "\n\n");
+    r = Run(boards + "--sim-save chip-{port}-{n}.bin batch -d 27C256 image.bin --serial 7FF0:2 "
+                     "--record record.csv --json < enter.txt");
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_TRUE(EveryLineNamesABoard(r.err, {"batch: "}));
+    EXPECT_TRUE(r.ErrHas("\nbatch: 4 good, 2 failed, 0 skipped")) << r.err;
+    const auto rows = CsvRows(ReadBytes(dir / "record.csv"));
+    ASSERT_EQ(rows.size(), 7u);
+    EXPECT_EQ(rows[0].back(), "port");
+    std::set<std::string> serials;
+    std::set<std::string> chips;
+    for (std::size_t n = 1; n < rows.size(); ++n) {
+        const auto& row = rows[n];
+        ASSERT_EQ(row.size(), 10u);
+        chips.insert(row[1]);
+        EXPECT_EQ(row[4], row[9] == "278" ? "FAILED" : "OK") << row[9];
+        if (row[4] != "OK") continue;
+        EXPECT_TRUE(serials.insert(row[2]).second) << "serial " << row[2] << " given twice";
+        EXPECT_EQ(row[6], row[5]);
+        // The chip kept holds the number its line says.
+        const auto chip = FileBytes("chip-" + row[9] + "-" + row[1] + ".bin");
+        ASSERT_EQ(chip.size(), 32768u);
+        const int serial = std::stoi(row[2]);
+        EXPECT_EQ(chip[kField], serial & 0xFF);
+        EXPECT_EQ(chip[kField + 1], serial >> 8);
+        EXPECT_TRUE(r.ErrHas(row[9] + ": chip " + row[1] + ": OK, serial " + row[2])) << r.err;
+    }
+    EXPECT_EQ(chips, (std::set<std::string>{"1", "2", "3", "4", "5", "6"}));
+    EXPECT_EQ(serials.size(), 4u);
+    for (const char* key : {"\"boards\":[{\"port\":\"378\"", "{\"port\":\"278\",\"device\"",
+                            "\"good\":4", "\"failed\":2"})
+        EXPECT_TRUE(r.OutHas(key)) << key << " in " << r.out;
+
+    // A board missing from its port fails alone, named by its port.
+    r = Run("--yes --sim-port 378,D100 --ports 378,278,D100 program -d 27C256 image.bin");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.OutHas("278: ") && r.OutHas("program: 2 of 3 boards OK, failed: 278\n")) << r.out;
 }
 
 } // namespace

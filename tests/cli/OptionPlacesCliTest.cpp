@@ -86,6 +86,10 @@ TEST_F(OptionPlaces, EveryOptionOfSeveralVerbsWorksBeforeAndAfterTheVerb) {
         {"--no-verify-after", "--sim-chip 27C256 --yes", "program -d 27C256 image.bin"},
         {"--verify-after", "", "setup save 1"},
         {"--force", "--sim-chip AM29F010 --yes", "erase -d AM29F040"},
+        // Refused alike either way (a board twice; a fault for boards without
+        // --ports): several boards' lines come in no fixed order.
+        {"--ports 378,0x378", chip, "program -d 27C256 image.bin"},
+        {"--sim-fault-ports 278", chip + " --yes", "program -d 27C256 image.bin"},
     };
     for (const Row& row : rows) {
         const std::string without = Outcome(row.beforeAll + " " + row.verb);

@@ -146,9 +146,13 @@ struct CliStop : ::testing::Test {
 
     std::string Text(const std::string& name) const { return ReadBytes(dir / name); }
 
-    /// The last register writes of a run that finished: its closing board reset.
-    std::string FinishedReset(const std::string& chip) const {
-        Started run(dir.path(), {"--sim-chip", chip, "--trace", "finished.txt", "id", "-d", chip});
+    /// The last register writes of a run that finished: its closing board reset
+    /// (of the board at `port`, when given).
+    std::string FinishedReset(const std::string& chip, const std::string& port = "") const {
+        std::vector<std::string> args = {"--sim-chip", chip, "--trace", "finished.txt",
+                                         "id",         "-d", chip};
+        if (!port.empty()) args.insert(args.end(), {"--port", port, "--sim-port", port});
+        Started run(dir.path(), args);
         const int status = run.Wait();
         EXPECT_TRUE(WIFEXITED(status)) << status;
         return LastLines(Text("finished.txt"), kResetLines);
@@ -202,6 +206,49 @@ TEST_F(CliStop, EachStopSignalEndsTheProgrammingWithTheBoardResetAndItsOwnStatus
     for (const char* key : {"\"address\":", "h perhaps in part, the rest not touched\"",
                             "\"board\":\"board reset, programming voltage off\""})
         EXPECT_NE(keys.find(key), std::string::npos) << key << " in " << keys;
+}
+
+// Three boards programming at once: one signal stops them all, each the safe
+// way, with its own stop's reset and the closing one at the end of its trace.
+TEST_F(CliStop, OneSignalStopsEveryBoardOfSeveralWithEachBoardReset) {
+    const auto image = sim::RandomContents(512 * 1024, 7);
+    WriteBytes(dir / "image.bin", std::string(image.begin(), image.end()));
+    const std::vector<std::string> ports = {"378", "278", "D100"};
+    std::vector<std::string> resets;
+    for (const std::string& port : ports)
+        resets.push_back(FinishedReset("AM29F040", port));
+    fs::remove(dir / "out.txt");
+    Started run(dir.path(), {"--sim-chip", "AM29F040", "--trace", "trace-{port}.txt", "--sim-save",
+                             "saved-{port}.bin", "--ports", "378,278,D100", "program", "-d",
+                             "AM29F040", "image.bin", "--yes"});
+    for (int i = 0; i < 12000 && Count(Text("out.txt"), "Start programming") < 3; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    ASSERT_EQ(Count(Text("out.txt"), "Start programming"), 3u) << Text("out.txt");
+    run.Signal(SIGTERM);
+    const int status = run.Wait();
+    ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
+    EXPECT_EQ(WEXITSTATUS(status), 128 + SIGTERM);
+    const std::string out = Text("out.txt");
+    EXPECT_EQ(Count(out, "Successfull"), 0u) << out;
+    for (std::size_t k = 0; k < ports.size(); ++k) {
+        SCOPED_TRACE(ports[k]);
+        std::size_t stopped = 0, reset = 0;
+        std::istringstream lines(out);
+        for (std::string line; std::getline(lines, line);) {
+            if (line.rfind(ports[k] + ": ", 0) != 0) continue;
+            stopped += line.find(">  Operation stopped by the operator") != std::string::npos;
+            reset += line.find(">  Board reset, programming voltage off") != std::string::npos;
+        }
+        EXPECT_EQ(stopped, 1u) << out;
+        EXPECT_EQ(reset, 1u) << out;
+        EXPECT_EQ(LastLines(Text("trace-" + ports[k] + ".txt"), 2 * kResetLines),
+                  resets[k] + resets[k]);
+        const std::string saved = Text("saved-" + ports[k] + ".bin");
+        EXPECT_EQ(saved.size(), image.size());
+        EXPECT_NE(saved, std::string(image.begin(), image.end())); // stopped midway
+    }
+    EXPECT_NE(out.find("program: 0 of 3 boards OK, failed: 378, 278 and D100\n"), std::string::npos)
+        << out;
 }
 
 // A batch stopped in its second chip: the chip in hand ends the safe way, the

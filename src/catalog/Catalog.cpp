@@ -38,6 +38,13 @@ constexpr ChipFacts kPulse1ms{.programPulseUs = 1000};
 constexpr ChipFacts kPulse100us{.programPulseUs = 100};
 constexpr ChipFacts kPulse50us{.programPulseUs = 50};
 
+// The slow NMOS parts (2716/2732, 2764) take long delays; the 27C801/27C080 short ones.
+constexpr ChipWiring kSlowNmos{{50, 20000, 100000}};
+constexpr ChipWiring kFast27080{{2, 50, 250}};
+// Register-0 bits of the 27256-style routine while it programs.
+constexpr ChipWiring k27256Pins{{}, 0x10};
+constexpr ChipWiring k27C040Pins{{}, 0x20};
+
 // SST39SF010A/020A/040 (Microchip SST39SF010A/020A/040 datasheet): maker BFh,
 // devices B5h/B6h/B7h; command cycles decoded on A0-A14 only; 4 KiB sectors;
 // byte program 20 us at most (14 typical), chip erase 100 ms at most (70 typical).
@@ -61,42 +68,43 @@ constexpr ChipFacts kAt28c{.pageBytes = 64, .byteLoadWindowUs = 150, .writeCycle
 
 std::vector<CatalogRow> BuiltInRows() {
     return {
-        {"", ' ', ' ', 0, 0, 0, 0, false, kNoRoutine},                                // 0: empty
-        {"Eprom 2716", 'P', '1', 4, 32, 0, 3, false, kEprom2732},                     // 1
-        {"Eprom 2732A", 'P', '1', 4, 32, 0, 3, true, kEprom2732},                     // 2
-        {"Eprom 2732B", 'P', '1', 4, 32, 0, 1, true, kEprom2732},                     // 3
-        {"Eprom 2732", 'P', '1', 4, 32, 0, 3, true, kEprom2732},                      // 4
-        {"Eprom 27C32", 'P', '1', 4, 32, 0, 3, true, kEprom2732},                     // 5
-        {"Eprom 2764", 'P', '2', 8, 192, 2, 3, true, kEprom2764, kPulse1ms},          // 6
-        {"Eprom 27C64", 'P', '2', 8, 192, 2, 1, true, kEprom2764, kPulse1ms},         // 7
-        {"Eprom 27128", 'P', '3', 16, 192, 2, 3, true, kEprom2764, kPulse1ms},        // 8
-        {"Eprom 27C128", 'P', '3', 16, 192, 2, 1, true, kEprom2764, kPulse1ms},       // 9
-        {"Eprom 27256", 'P', '4', 32, 128, 2, 3, true, kEprom27256, kPulse100us},     // 10
-        {"Eprom 27C256", 'P', '4', 32, 128, 2, 1, true, kEprom27256, kPulse100us},    // 11
-        {"Eprom 27C259", 'P', '4', 32, 0, 2, 1, true, kEprom27256, kPulse100us},      // 12
-        {"Eprom 27C512", 'P', '5', 64, 0, 2, 1, true, kEprom27080, kPulse100us},      // 13
-        {"Eprom 27C1001", 'P', '6', 128, 0, 12, 1, true, kEprom27010, kPulse100us},   // 14
-        {"Eprom 27C010", 'P', '6', 128, 0, 12, 1, true, kEprom27010, kPulse100us},    // 15
-        {"Eprom 27C2001", 'P', '7', 256, 0, 12, 1, true, kEprom27010, kPulse100us},   // 16
-        {"Eprom 27C020", 'P', '7', 256, 0, 12, 1, true, kEprom27010, kPulse100us},    // 17
-        {"Eprom 27C4001", 'P', '8', 512, 0, 8, 1, true, kEprom27256, kPulse100us},    // 18
-        {"Eprom 27C040", 'P', '8', 512, 0, 8, 1, true, kEprom27256, kPulse100us},     // 19
-        {"Eprom 27C801", 'P', '9', 1024, 0, 0, 1, true, kEprom27080, kPulse50us},     // 20
-        {"Eprom 27C080", 'P', '9', 1024, 0, 0, 1, true, kEprom27080, kPulse50us},     // 21
-        {"Eprom 27C080 OTP", 'P', 'M', 1024, 0, 0, 1, true, kEprom27080, kPulse50us}, // 22
-        {"Flash Atmel AT29C256", 'F', 'A', 32, 128, 2, 0, true, kAt29c256},           // 23
-        {"Flash AMIC A29040", 'F', 'L', 512, 0, 4, 0, false, kJedecFlash},            // 24
-        {"Flash AMD AM29F010", 'F', 'S', 128, 0, 4, 0, true, kJedecFlash},            // 25
-        {"Flash AMD AM29F020", 'F', 'R', 256, 0, 4, 0, true, kJedecFlash},            // 26
-        {"Flash AMD AM29F040", 'F', 'M', 512, 0, 4, 0, true, kJedecFlash},            // 27
-        {"Flash EON EN29F040", 'F', 'M', 512, 0, 4, 0, false, kJedecFlash},           // 28
-        {"Flash Atmel AT29F040", 'F', 'N', 512, 0, 4, 0, false, kNoRoutine},          // 29
-        {"Flash Catalyst CAT28F001", 'F', 'O', 128, 0, 12, 0, false, kNoRoutine},     // 30
-        {"Flash Catalyst CAT28F010", 'F', 'P', 128, 0, 12, 0, false, kNoRoutine},     // 31
-        {"Flash Catalyst CAT28F020", 'F', 'Q', 256, 0, 12, 0, false, kNoRoutine},     // 32
-        {"Eeprom XICOR X28C256", 'E', 'N', 32, 64, 2, 0, true, kPageEeprom},          // 33
-        {"Eeprom Catalyst CAT28C256", 'E', 'O', 32, 64, 2, 0, false, kNoRoutine},     // 34
-        {"Eeprom Catalyst CAT28C257", 'E', 'P', 32, 64, 2, 0, false, kNoRoutine},     // 35
+        {"", ' ', ' ', 0, 0, 0, 0, false, kNoRoutine},                                   // 0: empty
+        {"Eprom 2716", 'P', '1', 4, 32, 0, 3, false, kEprom2732, {}, kSlowNmos},         // 1
+        {"Eprom 2732A", 'P', '1', 4, 32, 0, 3, true, kEprom2732, {}, kSlowNmos},         // 2
+        {"Eprom 2732B", 'P', '1', 4, 32, 0, 1, true, kEprom2732, {}, kSlowNmos},         // 3
+        {"Eprom 2732", 'P', '1', 4, 32, 0, 3, true, kEprom2732, {}, kSlowNmos},          // 4
+        {"Eprom 27C32", 'P', '1', 4, 32, 0, 3, true, kEprom2732, {}, kSlowNmos},         // 5
+        {"Eprom 2764", 'P', '2', 8, 192, 2, 3, true, kEprom2764, kPulse1ms, kSlowNmos},  // 6
+        {"Eprom 27C64", 'P', '2', 8, 192, 2, 1, true, kEprom2764, kPulse1ms, kSlowNmos}, // 7
+        {"Eprom 27128", 'P', '3', 16, 192, 2, 3, true, kEprom2764, kPulse1ms},           // 8
+        {"Eprom 27C128", 'P', '3', 16, 192, 2, 1, true, kEprom2764, kPulse1ms},          // 9
+        {"Eprom 27256", 'P', '4', 32, 128, 2, 3, true, kEprom27256, kPulse100us, k27256Pins},  // 10
+        {"Eprom 27C256", 'P', '4', 32, 128, 2, 1, true, kEprom27256, kPulse100us, k27256Pins}, // 11
+        {"Eprom 27C259", 'P', '4', 32, 0, 2, 1, true, kEprom27256, kPulse100us, k27256Pins},   // 12
+        {"Eprom 27C512", 'P', '5', 64, 0, 2, 1, true, kEprom27080, kPulse100us},               // 13
+        {"Eprom 27C1001", 'P', '6', 128, 0, 12, 1, true, kEprom27010, kPulse100us},            // 14
+        {"Eprom 27C010", 'P', '6', 128, 0, 12, 1, true, kEprom27010, kPulse100us},             // 15
+        {"Eprom 27C2001", 'P', '7', 256, 0, 12, 1, true, kEprom27010, kPulse100us},            // 16
+        {"Eprom 27C020", 'P', '7', 256, 0, 12, 1, true, kEprom27010, kPulse100us},             // 17
+        {"Eprom 27C4001", 'P', '8', 512, 0, 8, 1, true, kEprom27256, kPulse100us,
+         k27C040Pins},                                                                         // 18
+        {"Eprom 27C040", 'P', '8', 512, 0, 8, 1, true, kEprom27256, kPulse100us, k27C040Pins}, // 19
+        {"Eprom 27C801", 'P', '9', 1024, 0, 0, 1, true, kEprom27080, kPulse50us, kFast27080},  // 20
+        {"Eprom 27C080", 'P', '9', 1024, 0, 0, 1, true, kEprom27080, kPulse50us, kFast27080},  // 21
+        {"Eprom 27C080 OTP", 'P', 'M', 1024, 0, 0, 1, true, kEprom27080, kPulse50us},          // 22
+        {"Flash Atmel AT29C256", 'F', 'A', 32, 128, 2, 0, true, kAt29c256},                    // 23
+        {"Flash AMIC A29040", 'F', 'L', 512, 0, 4, 0, false, kJedecFlash},                     // 24
+        {"Flash AMD AM29F010", 'F', 'S', 128, 0, 4, 0, true, kJedecFlash},                     // 25
+        {"Flash AMD AM29F020", 'F', 'R', 256, 0, 4, 0, true, kJedecFlash},                     // 26
+        {"Flash AMD AM29F040", 'F', 'M', 512, 0, 4, 0, true, kJedecFlash},                     // 27
+        {"Flash EON EN29F040", 'F', 'M', 512, 0, 4, 0, false, kJedecFlash},                    // 28
+        {"Flash Atmel AT29F040", 'F', 'N', 512, 0, 4, 0, false, kNoRoutine},                   // 29
+        {"Flash Catalyst CAT28F001", 'F', 'O', 128, 0, 12, 0, false, kNoRoutine},              // 30
+        {"Flash Catalyst CAT28F010", 'F', 'P', 128, 0, 12, 0, false, kNoRoutine},              // 31
+        {"Flash Catalyst CAT28F020", 'F', 'Q', 256, 0, 12, 0, false, kNoRoutine},              // 32
+        {"Eeprom XICOR X28C256", 'E', 'N', 32, 64, 2, 0, true, kPageEeprom},                   // 33
+        {"Eeprom Catalyst CAT28C256", 'E', 'O', 32, 64, 2, 0, false, kNoRoutine},              // 34
+        {"Eeprom Catalyst CAT28C257", 'E', 'P', 32, 64, 2, 0, false, kNoRoutine},              // 35
         {"Eeprom 24C08 Serial (8 pins)", 'S', 'A', 1, 0, 0, 0, true, kSerial24c16, k24c08},    // 36
         {"Eeprom 24C16 Serial (8 pins)", 'S', 'B', 2, 0, 0, 0, true, kSerial24c16, k24c08},    // 37
         {"Eeprom 24C32 Serial (8 pins)", 'S', 'C', 4, 0, 0, 0, true, kSerial24c32, k24c32},    // 38

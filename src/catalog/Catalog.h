@@ -24,6 +24,7 @@ struct CatalogRow {
     bool selectable;
     ChipRoutines routines;
     ChipFacts facts{};
+    ChipWiring wiring{};
     /// A device file's row: the built-in row whose routines and pin map it uses
     /// (0 for a built-in row).
     int likeRow = 0;

@@ -57,6 +57,7 @@ void CopyCatalogRow(App& app, int k) {
     dev.DeviceVppClass = row.vppClass;
     dev.facts = row.facts;
     dev.routines = row.routines;
+    dev.wiring = row.wiring;
     app.board.DeviceReg1Bits = row.reg1Bits;
     app.board.DeviceReg3Bits = row.reg3Bits;
 }
@@ -81,19 +82,10 @@ void SetAddressMaps(App& app) {
 
 void SetTimingFactors(App& app) {
     Board& b = app.board;
-    const std::string& subtype = app.dev.DeviceSubtype;
-    b.ShortDelayFactor = 5;
-    b.MediumDelayFactor = 100;
-    b.LongDelayFactor = 500;
-    if (subtype < "3") { // 2716/2732 and 2764: slow NMOS parts, long pulses
-        b.ShortDelayFactor = 50;
-        b.MediumDelayFactor = 20000;
-        b.LongDelayFactor = 100000;
-    } else if (subtype == "9") { // 27C801/27C080: fast parts, short pulses
-        b.ShortDelayFactor = 2;
-        b.MediumDelayFactor = 50;
-        b.LongDelayFactor = 250;
-    }
+    const DelayFactors& delays = app.dev.wiring.delays;
+    b.ShortDelayFactor = delays.shortFactor;
+    b.MediumDelayFactor = delays.mediumFactor;
+    b.LongDelayFactor = delays.longFactor;
 }
 
 void EnableDeviceCommands(App& app) {

@@ -580,7 +580,8 @@ struct SharedBatch::Parts {
     std::set<std::uint64_t> givenBack; // handed out, not used by a good chip
 };
 
-SharedBatch::SharedBatch(const BatchOptions& batch) : parts_(std::make_unique<Parts>(batch)) {}
+// Braces: clang 14 has no aggregate initialisation from parentheses.
+SharedBatch::SharedBatch(const BatchOptions& batch) : parts_(new Parts{batch, {}, {}, {}, {}}) {}
 
 SharedBatch::~SharedBatch() = default;
 

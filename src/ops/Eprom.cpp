@@ -294,8 +294,7 @@ ProgramOutcome Program27256(Board& b, const DeviceConfig& device, const ImageToW
     b.REG4ON();
     b.CEOEOFF();
     int reg0 = ProgrammingRegister0(b, device, false);
-    if (device.DeviceSubtype == "4") reg0 |= 0x10;
-    if (device.DeviceSubtype == "8") reg0 |= 0x20;
+    reg0 |= device.wiring.programReg0Bits;
     b.Reg0Shadow = reg0;
     b.SetReg0();
     LogStart(events);

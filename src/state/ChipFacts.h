@@ -27,4 +27,20 @@ struct ChipFacts {
     int writeCycleMaxMs = 0;
 };
 
+/// The board's delay factors for a chip: the counts its short, medium and long
+/// delays take at each speed. The UV EPROMs' pulses and settle times are made of them.
+struct DelayFactors {
+    int shortFactor = 5;
+    int mediumFactor = 100;
+    int longFactor = 500;
+};
+
+/// How a chip sits on the board beyond its address pins: delay factors, and the
+/// register-0 bits the 27256-style EPROM routine adds while it programs (the
+/// 27256/27C256/27C259's 10h, the 27C040's 20h).
+struct ChipWiring {
+    DelayFactors delays;
+    int programReg0Bits = 0;
+};
+
 } // namespace quorbit

@@ -24,6 +24,7 @@ struct DeviceConfig {
     int DeviceRow = -1;    // catalog row of the chosen device
     ChipFacts facts;       // the chosen row's datasheet facts
     ChipRoutines routines; // the routines that program and erase the chosen row
+    ChipWiring wiring;     // its delay factors and programming register bits
 };
 
 } // namespace quorbit

@@ -32,7 +32,7 @@ void Board::BuildLookupTables() {
         Model4DecodeTable[static_cast<std::size_t>(p)] = Model4Decode(static_cast<std::uint8_t>(p));
 }
 
-void Board::GetNibbles() {
+std::uint8_t Board::ReadDataByte() {
     if (BoardModel == 4) {
         Out(ControlPort, ReadSelectLow);
         const std::uint8_t s1 = In(StatusPort);
@@ -50,9 +50,10 @@ void Board::GetNibbles() {
         Out(ControlPort, ReadSelectHigh);
         DataIn = static_cast<std::uint8_t>(HighNibbleTable[In(StatusPort)] | NibbleLow);
     }
+    return DataIn;
 }
 
-void Board::GetNibbles24CXX() {
+std::uint8_t Board::ReadHighNibble() {
     if (BoardModel == 4) {
         Out(ControlPort, ReadSelectHigh);
         const std::uint8_t s = In(StatusPort);
@@ -62,6 +63,7 @@ void Board::GetNibbles24CXX() {
         Out(ControlPort, ReadSelectHigh);
         DataIn = HighNibbleTable[In(StatusPort)];
     }
+    return DataIn;
 }
 
 } // namespace quorbit

@@ -52,8 +52,8 @@ void InlineCycle(Board& b, int data, int high, int low) {
 bool ByteReadsAs(App& app, std::uint8_t value) {
     Board& b = app.board;
     b.DataOut = value;
-    b.Endereco2Adr();
-    b.SETADR_FLASH();
+    b.SplitAddress();
+    b.LatchFlashAddress();
     CheckByteFLASH(app);
     if (app.ops.PollCount == 0) return true;
     ReportProgramFailure(app);
@@ -107,7 +107,7 @@ void CMD_FLASH(App& app) {
         CMD_AT29C256(app);
         return;
     }
-    b.OEOFF();
+    b.DisableOutput();
     // Runs before every programmed byte: no pauses, no shadow updates.
     LatchInline(b, 3, 0x84); // CE off, data driven, WE off, bank 0
     InlineCycle(b, 0xAA, 0x55, 0x55);
@@ -133,28 +133,28 @@ void PBYTE_FLASH(App& app) {
     Board& b = app.board;
     app.ops.FlashCommand = 0xA0;
     CMD_FLASH(app);
-    b.Endereco2Adr();
+    b.SplitAddress();
     b.DataOut = app.ops.ProgramImage[static_cast<std::size_t>(b.Address)];
     b.Reg4Shadow = b.DataOut;
     b.SetReg4();
-    b.SETADR_FLASH();
-    b.CEON();
+    b.LatchFlashAddress();
+    b.EnableChip();
     WEON_FLASH(app);
     WEOFF_FLASH(app);
-    b.CEOFF();
+    b.DisableChip();
 }
 
 void CheckByteFLASH(App& app) {
     Board& b = app.board;
-    b.REG4OFF();
+    b.ReleaseDataPins();
     app.ops.PollCount = 1;
-    b.CEON();
-    b.OEON();
-    b.GetNibbles();
-    b.OEOFF();
-    b.CEOFF();
+    b.EnableChip();
+    b.EnableOutput();
+    b.ReadDataByte();
+    b.DisableOutput();
+    b.DisableChip();
     if (b.DataIn == b.DataOut) app.ops.PollCount = 0;
-    b.REG4ON();
+    b.DriveDataPins();
 }
 
 void PFLASH(App& app) {
@@ -176,9 +176,9 @@ void PFLASH(App& app) {
     // last byte; the bytes the image does not hold are passed over untouched.
     const std::int32_t size = ChipBytes(app);
     SetProgressMax(app, size / 256);
-    b.REG4ON();
-    b.OEOFF();
-    b.CEOFF();
+    b.DriveDataPins();
+    b.DisableOutput();
+    b.DisableChip();
     app.ops.LastBank = (size - 1) / 65536;
     app.ops.LastPage = ((size - 1) - app.ops.LastBank * 65536) / 256;
     b.Address = 0;
@@ -220,13 +220,13 @@ void ResetFlash_Click(App& app) {
 
 void WriteFlashReset(App& app) {
     Board& b = app.board;
-    b.CEOFF();
-    b.OEOFF();
+    b.DisableChip();
+    b.DisableOutput();
     b.Reg4Shadow = 0xF0;
     b.SetReg4();
     WEON_FLASH(app);
-    b.CEON();
-    b.CEOFF();
+    b.EnableChip();
+    b.DisableChip();
     WEOFF_FLASH(app);
 }
 

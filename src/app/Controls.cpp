@@ -186,6 +186,7 @@ Controls::Controls() {
     menuEraseData = Item("menuEraseData", "Erase DATA Buffer (\"FF\") ");
     menuEraseFlash = Item("menuEraseFlash", "Erase Device Flash Memory");
     menuTestHardware = Item("menuTestHardware", "Test LPT Ports");
+    menuProduction = Item("menuProduction", "Production...");
     menuFlashShowCodeID = Item("menuFlashShowCodeID", "Show Flash Code ID#");
     menuNextDifference = Item("menuNextDifference", "&Next Difference", false);
     menuPreviousDifference = Item("menuPreviousDifference", "Pre&vious Difference", false);
@@ -294,6 +295,7 @@ std::vector<Control*> Controls::All() {
                                  &menuEraseData,
                                  &menuEraseFlash,
                                  &menuTestHardware,
+                                 &menuProduction,
                                  &menuFlashShowCodeID,
                                  &menuNextDifference,
                                  &menuPreviousDifference,

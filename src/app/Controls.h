@@ -72,6 +72,8 @@ struct Controls {
     Control menuCommand, menuBlankCheck, menuProgramCode, menuReadCode, menuVerifyCode,
         menuProgramData, menuReadData, menuVerifyData, menuDisplayCode, menuDisplayData,
         menuEraseCode, menuEraseData, menuEraseFlash, menuTestHardware, menuFlashShowCodeID;
+    /// One image into one chip after another, with serial numbers and a record.
+    Control menuProduction;
     /// The pages of the differing bytes of the last verify, one range after another.
     Control menuNextDifference, menuPreviousDifference;
     Control Setup, LoadSetup, LoadSetup1, LoadSetup2, LoadSetup3, LoadSetup4, SaveSetup, SaveSetup1,

@@ -69,6 +69,10 @@ void mnuHelpSearchForHelpOn_Click(App& app) {
     OpenHelp(app, HelpCommand::Search);
 }
 
+void menuProduction_Click(App& app) {
+    if (app.svc.desktop) app.svc.desktop->ShowProduction();
+}
+
 void mnuToolsOptions_Click(App& app) {
     ShowMessage(app, "This menu option is not available.");
 }
@@ -111,6 +115,7 @@ void WireMinorCommands(App& app) {
     ui.mnuHelpContents.onClick = app.Handler(mnuHelpContents_Click);
     ui.mnuHelpSearchForHelpOn.onClick = app.Handler(mnuHelpSearchForHelpOn_Click);
     ui.mnuToolsOptions.onClick = app.Handler(mnuToolsOptions_Click);
+    ui.menuProduction.onClick = app.Handler(menuProduction_Click);
     ui.mnuFileClose.onClick = app.Handler(mnuFileClose_Click);
 }
 

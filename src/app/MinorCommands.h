@@ -22,6 +22,7 @@ void mnuHelpAbout_Click(App& app);
 void mnuHelpContents_Click(App& app);
 void mnuHelpSearchForHelpOn_Click(App& app);
 void mnuToolsOptions_Click(App& app);
+void menuProduction_Click(App& app);
 void mnuFileClose_Click(App& app);
 /// The About box's System Info button.
 void cmdSysInfo_Click(App& app);

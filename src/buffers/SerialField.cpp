@@ -70,7 +70,7 @@ const char* SerialFormatName(SerialFormat format) {
 std::optional<SerialField> ParseSerialField(const std::string& text, std::string& error) {
     const auto first = text.find(':');
     const auto second = first == std::string::npos ? first : text.find(':', first + 1);
-    error = "--serial " + text + ": ";
+    error = text + ": ";
     if (first == std::string::npos) {
         error += "give ADDRESS:LENGTH[:FORMAT], such as 7FF0:4 or 1FFC:6:ascii";
         return std::nullopt;

@@ -26,7 +26,7 @@ inline constexpr int kLongestSerialField = 32;
 
 /// Parses "ADDRESS:LENGTH[:FORMAT]": a hex address (7FF0, 7FF0h or 0x7FF0), a
 /// length of 1 to 32 bytes, and le, be, bcd, ascii or hex. Empty with a message
-/// for the operator in `error` when it is none.
+/// for the operator in `error` when it is none ("TEXT: why", the caller names the field).
 std::optional<SerialField> ParseSerialField(const std::string& text, std::string& error);
 /// The format's word as the option takes it ("le", "bcd", ...).
 const char* SerialFormatName(SerialFormat format);

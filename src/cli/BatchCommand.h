@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "buffers/SerialField.h"
+#include "session/Production.h"
 
 namespace CLI {
 class App;
@@ -21,46 +21,7 @@ namespace quorbit::cli {
 class Session;
 struct CommandOptions;
 
-struct BatchOptions {
-    int count = 0;      // --count: end after this many good chips (0: no end)
-    std::string serial; // --serial ADDRESS:LENGTH[:FORMAT]
-    std::uint64_t serialStart = 1;
-    std::uint64_t serialStep = 1;
-    bool serialBurnFailed = false; // a failed chip's number is not given again
-    std::string serialFile;        // keeps the next number between runs
-    std::string record;            // CSV file, a line appended per chip
-    std::string simFaultChips;     // the simulator: the chips --sim-fault goes into
-};
-
-/// What became of one chip of the batch.
-struct BatchChip {
-    int chip = 0;
-    std::string time; // ISO 8601, as the chip was put in
-    std::optional<std::uint64_t> serial;
-    std::string result; // "OK", "FAILED", "SKIPPED", "STOPPED"
-    std::string imageCrc32, chipCrc32;
-    std::optional<std::int64_t> failureAddress;
-    double seconds = 0;
-    std::string line; // what the terminal showed for it
-    std::string port; // the board's, when several boards run at once
-};
-
-struct BatchSummary {
-    std::vector<BatchChip> chips;
-    int good = 0, failed = 0, skipped = 0;
-    bool stopped = false;
-    std::optional<std::uint64_t> nextSerial;
-};
-
 CLI::App* AddBatchCommand(CLI::App& cli, CommandOptions& options, BatchOptions& batch);
-
-/// The serial numbers of a batch: the field, the next number, and where it is kept.
-struct BatchSerials {
-    std::optional<SerialField> field;
-    std::uint64_t next = 1;
-    std::uint64_t step = 1;
-    std::string file;
-};
 
 /// One board's part of a batch that runs on several boards at once: the board
 /// found and the image loaded once, then one chip after another as told. Used on
@@ -124,10 +85,6 @@ class SharedBatch {
     std::unique_ptr<Parts> parts_;
 };
 
-/// "batch: 3 good, 1 failed, 0 skipped, next serial 000005; stopped by the operator, board reset"
-std::string BatchSummaryLine(const BatchSummary& summary);
-/// The entry of a chip the operator skipped ("s").
-BatchChip SkippedChip(int number);
 /// The operator's answer to the next prompt: a line from standard input, or none at
 /// the end of the input or on a stop.
 std::optional<std::string> ReadBatchAnswer();

@@ -13,12 +13,12 @@ class App;
 }
 
 namespace quorbit {
+struct BatchOptions;
 struct GlobalOptions;
-}
+} // namespace quorbit
 
 namespace quorbit::cli {
 
-struct BatchOptions;
 struct CommandOptions;
 class JsonResult;
 

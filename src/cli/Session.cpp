@@ -103,13 +103,7 @@ std::optional<std::int64_t> Session::PortAccesses() const {
 
 bool Session::InsertNextSimChip(int row, bool faulty) {
     if (!backend_.simBoard) return false;
-    SimSetup setup = options_.backend.sim;
-    if (setup.chip.empty()) setup.chip = std::to_string(row);
-    // The board's own faults stay on the board from the start: only the chip's
-    // part of --sim-fault goes with each new chip (a spare board sorts them out).
-    sim::SimBoard spare(0, setup.basePort);
-    const std::string chipFaults = faulty ? sim::ApplyBoardFaults(spare, setup.fault) : "";
-    backend_.simBoard->Insert(MakeSocketChip(setup, chipFaults));
+    InsertFreshChip(*backend_.simBoard, options_.backend.sim, row, faulty);
     return true;
 }
 

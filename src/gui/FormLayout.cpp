@@ -161,6 +161,7 @@ const std::vector<MenuEntry>& MainMenuLayout() {
         {"menuEraseFlash", 1},
         {"-", 1},
         {"menuTestHardware", 1},
+        {"menuProduction", 1},
         {"-", 1},
         {"menuFlashShowCodeID", 1},
 

@@ -14,8 +14,10 @@
 #include "catalog/Catalog.h"
 #include "catalog/DeviceSelection.h"
 #include "gui/AppIcon.h"
+#include "gui/QtDesktop.h"
 #include "session/DeviceFileChoice.h"
 #include "session/Program.h"
+#include "session/SimSocket.h"
 
 namespace quorbit::gui {
 namespace {
@@ -76,6 +78,8 @@ GuiSession::GuiSession(const GlobalOptions& options)
     app_ = MakeProgram(services);
 
     window_ = std::make_unique<MainWindow>(*app_);
+    production_ = std::make_unique<ProductionPanel>(*app_, FreshChips());
+    window_->desktop().SetProduction(production_.get());
     dialogs_.SetOwner(window_.get());
     dialogs_.SetSettings(&settings_);
     window_->SetPortNote(QString::fromStdString(note));
@@ -96,6 +100,16 @@ void GuiSession::ChooseSimulatedChip() {
     const auto row = FindCatalogRow(chip);
     if (!row || !CatalogTable().at(static_cast<std::size_t>(*row)).selectable) return;
     SelectDevice(*app_, *row);
+}
+
+std::function<void(int, int)> GuiSession::FreshChips() const {
+    if (!backend_.simBoard) return nullptr; // on a real board the operator changes chips
+    SimSetup setup = options_.backend.sim;
+    setup.chip.clear(); // each chip is of the device the operator chose
+    setup.saveFile.clear();
+    return [board = backend_.simBoard, setup](int row, int) {
+        InsertFreshChip(*board, setup, row, true);
+    };
 }
 
 GuiSession::~GuiSession() = default;

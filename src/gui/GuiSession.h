@@ -10,6 +10,7 @@
 #include "gui/MainWindow.h"
 #include "gui/QtServices.h"
 #include "session/Options.h"
+#include "session/ProductionPanel.h"
 
 namespace quorbit::gui {
 
@@ -27,6 +28,7 @@ class GuiSession {
 
     [[nodiscard]] App& app() const { return *app_; }
     [[nodiscard]] MainWindow& window() const { return *window_; }
+    [[nodiscard]] ProductionPanel& production() const { return *production_; }
     /// The port the session opened, with the simulated board when that is the backend.
     [[nodiscard]] const OpenedBackend& backend() const { return backend_; }
     /// Saves the simulated chip when --sim-save asks for it; returns the failure or "".
@@ -35,6 +37,8 @@ class GuiSession {
   private:
     /// --sim-chip NAME: that device is chosen in the list, as the operator would.
     void ChooseSimulatedChip();
+    /// A fresh simulated chip for each chip of a production run (none on a real board).
+    [[nodiscard]] std::function<void(int row, int number)> FreshChips() const;
 
     GlobalOptions options_;
     OpenedBackend backend_;
@@ -44,6 +48,8 @@ class GuiSession {
     QtSettingsStore settings_;
     std::unique_ptr<App> app_;
     std::unique_ptr<MainWindow> window_;
+    /// The Production dialog's model; gone before the window and the state.
+    std::unique_ptr<ProductionPanel> production_;
 };
 
 /// The whole program: parses the command line, opens the window, runs it.

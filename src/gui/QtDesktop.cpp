@@ -5,6 +5,7 @@
 
 #include "gui/AboutBox.h"
 #include "gui/HelpViewer.h"
+#include "gui/ProductionDialog.h"
 
 namespace quorbit::gui {
 
@@ -17,6 +18,12 @@ QtDesktop::~QtDesktop() {
 void QtDesktop::ShowAbout() {
     AboutBox box(app_, owner_);
     box.exec();
+}
+
+void QtDesktop::ShowProduction() {
+    if (!production_) return;
+    ProductionDialog dialog(app_, *production_, owner_);
+    dialog.exec();
 }
 
 std::string QtDesktop::ShowHelp(const std::string& helpFile, HelpCommand command) {

@@ -9,7 +9,8 @@ class QWidget;
 
 namespace quorbit {
 class App;
-}
+class ProductionPanel;
+} // namespace quorbit
 
 namespace quorbit::gui {
 
@@ -18,6 +19,9 @@ class QtDesktop : public Desktop {
     QtDesktop(App& app, QWidget* owner);
     ~QtDesktop() override;
     void ShowAbout() override;
+    /// Without a panel (SetProduction) there is nothing to show.
+    void ShowProduction() override;
+    void SetProduction(ProductionPanel* panel) { production_ = panel; }
     std::string ShowHelp(const std::string& helpFile, HelpCommand command) override;
     bool StartProgram(const std::string& programPath) override;
 
@@ -29,6 +33,7 @@ class QtDesktop : public Desktop {
     App& app_;
     QWidget* owner_;
     QPointer<HelpViewer> help_;
+    ProductionPanel* production_ = nullptr;
 };
 
 } // namespace quorbit::gui

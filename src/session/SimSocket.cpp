@@ -8,6 +8,7 @@
 #include "app/Shell.h"
 #include "catalog/Catalog.h"
 #include "hw/SafeFile.h"
+#include "sim/BoardFaults.h"
 #include "sim/ChipFactory.h"
 #include "sim/ParallelChip.h"
 #include "sim/SimBoard.h"
@@ -109,6 +110,14 @@ std::function<void(App& app, int row)> SocketFollowsDevice(sim::SimBoard& board,
     return [&board, makeChip = std::move(makeChip)](App& app, int row) {
         PutChosenChip(board, makeChip, app, row);
     };
+}
+
+void InsertFreshChip(sim::SimBoard& board, SimSetup setup, int row, bool faulty) {
+    if (setup.chip.empty()) setup.chip = std::to_string(row);
+    // A spare board sorts the board's faults from the chip's.
+    sim::SimBoard spare(0, setup.basePort);
+    const std::string chipFaults = faulty ? sim::ApplyBoardFaults(spare, setup.fault) : "";
+    board.Insert(MakeSocketChip(setup, chipFaults));
 }
 
 } // namespace quorbit

@@ -24,6 +24,11 @@ class SimBoard;
 /// std::invalid_argument with a message for the operator.
 std::unique_ptr<sim::SimChip> MakeSocketChip(const SimSetup& setup, const std::string& fault);
 
+/// Puts a fresh chip of catalog row `row` into the socket, as the next chip of a
+/// production run: erased, or holding `setup.imageFile`; with `faulty`, the chip's
+/// part of `setup.fault` (the board's own faults stay on the board).
+void InsertFreshChip(sim::SimBoard& board, SimSetup setup, int row, bool faulty);
+
 /// Makes the chip for a chosen catalog row; throws std::invalid_argument when the
 /// chip cannot be made as asked at start (contents or faults that do not suit it).
 using SocketChipMaker = std::function<std::unique_ptr<sim::SimChip>(int row)>;

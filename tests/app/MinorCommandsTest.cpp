@@ -14,6 +14,7 @@ namespace {
 class FakeDesktop : public Desktop {
   public:
     void ShowAbout() override { ++aboutShown; }
+    void ShowProduction() override { ++productionShown; }
     std::string ShowHelp(const std::string& file, HelpCommand command) override {
         helpRequests.emplace_back(file, command);
         return helpError;
@@ -23,6 +24,7 @@ class FakeDesktop : public Desktop {
         return startSucceeds;
     }
     int aboutShown = 0;
+    int productionShown = 0;
     std::vector<std::pair<std::string, HelpCommand>> helpRequests;
     std::string helpError;
     std::vector<std::string> started;
@@ -66,9 +68,12 @@ TEST_F(MinorCommands, PlaceholderMenusShowTheirFixedMessages) {
     EXPECT_TRUE(rig.LogLines().empty());
 }
 
-TEST_F(MinorCommands, AboutOpensTheBox) {
+TEST_F(MinorCommands, AboutAndProductionOpenTheirBoxes) {
     Fire(rig.app->ui.mnuHelpAbout.onClick);
     EXPECT_EQ(desktop.aboutShown, 1);
+    EXPECT_EQ(desktop.productionShown, 0);
+    Fire(rig.app->ui.menuProduction.onClick);
+    EXPECT_EQ(desktop.productionShown, 1);
 }
 
 TEST_F(MinorCommands, HelpWithoutItsDocumentSaysThereIsNoHelp) {

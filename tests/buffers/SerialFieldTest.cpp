@@ -86,7 +86,7 @@ TEST(SerialField, TheOptionTextNamesAddressLengthAndFormatOrSaysWhatIsWrong) {
     EXPECT_EQ(field->format, SerialFormat::Ascii);
     for (const char* bad : {"7FF0", "7FG0:4", "7FF0:0", "7FF0:33", "7FF0:4:dec", ":4", "7FF0:"}) {
         EXPECT_FALSE(ParseSerialField(bad, error)) << bad;
-        EXPECT_EQ(error.rfind(std::string("--serial ") + bad + ": ", 0), 0u) << error;
+        EXPECT_EQ(error.rfind(std::string(bad) + ": ", 0), 0u) << error;
     }
     // The largest numbers each form holds in two bytes.
     const auto largest = [](SerialFormat format) { return LargestSerial({0, 2, format}); };

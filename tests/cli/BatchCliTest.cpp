@@ -139,7 +139,7 @@ TEST_F(BatchCli, AFaultyChipFailsAloneAndItsNumberGoesToTheNextChip) {
 
     // With --serial-burn-failed the failed chip's number is gone.
     r = Run(
-        "--yes --sim-chip 27C256 --sim-fault 100:6:1 batch --sim-fault-chips 1 -d 27C256 image.bin "
+        "--yes --sim-chip 27C256 --sim-fault 100:6:1 batch --sim-fault-chip 1 -d 27C256 image.bin "
         "--serial 7FF0:2 --serial-burn-failed --count 1 < enter.txt");
     EXPECT_EQ(r.status, 1);
     EXPECT_TRUE(r.OutHas("chip 2: OK, serial 000002")) << r.out;

@@ -33,6 +33,7 @@ void Board::BuildLookupTables() {
 }
 
 void Board::GetNibbles() {
+    if (FastPort && DataPort != 0) return FastGetNibbles();
     if (BoardModel == 4) {
         Out(ControlPort, ReadSelectLow);
         const std::uint8_t s1 = In(StatusPort);

@@ -27,6 +27,16 @@ bool ReadBackAtOnce(int maker) {
 void LatchInline(Board& b, int reg, int value) {
     if (value < 0 || value > 255)
         throw std::overflow_error("Overflow: flash command byte " + std::to_string(value));
+    if (b.FastPort) {
+        // The same register values in the same order through the fast latch; the
+        // shadow is left as it was, as the short form leaves it.
+        int& shadow = b.Shadow(reg);
+        const int kept = shadow;
+        shadow = value;
+        b.SetReg(reg);
+        shadow = kept;
+        return;
+    }
     const auto n = static_cast<std::size_t>(reg);
     b.Out(b.DataPort, value);
     b.Out(b.ControlPort, b.RegStrobe[n]);

@@ -32,7 +32,7 @@ void Board::BuildLookupTables() {
         Model4DecodeTable[static_cast<std::size_t>(p)] = Model4Decode(static_cast<std::uint8_t>(p));
 }
 
-void Board::GetNibbles() {
+void Board::ReadDataByte() {
     if (FastPort && DataPort != 0) return FastGetNibbles();
     if (BoardModel == 4) {
         Out(ControlPort, ReadSelectLow);
@@ -53,7 +53,7 @@ void Board::GetNibbles() {
     }
 }
 
-void Board::GetNibbles24CXX() {
+void Board::ReadHighNibble() {
     if (BoardModel == 4) {
         Out(ControlPort, ReadSelectHigh);
         const std::uint8_t s = In(StatusPort);

@@ -26,7 +26,7 @@ constexpr int kPollReads = 20000;
 void SelectPage(App& app) {
     Board& b = app.board;
     b.Address = kPageBytes * app.ops.PageCounter;
-    b.Endereco2Adr();
+    b.SplitAddress();
     const int v = b.AdrPage | b.DeviceReg1Bits;
     if (v != b.Reg1Shadow) {
         b.Reg1Shadow = v;
@@ -42,7 +42,7 @@ void LoadPage(App& app) {
     for (int offset = 0; offset < kPageBytes; ++offset) {
         app.ops.PageOffset = offset;
         b.Address = kPageBytes * app.ops.PageCounter + offset;
-        b.Endereco2Adr();
+        b.SplitAddress();
         b.Reg2Shadow = b.AdrLow;
         b.SetReg2();
         b.DataOut = ImageByteAtAddress(app);
@@ -66,10 +66,10 @@ constexpr int kKeptByteReads = 4;
 // The byte at the address the board has set, or nothing when no two reads in a row
 // agree (DataOut and DataIn then hold the last two).
 bool ReadKeptByte(Board& b) {
-    b.GetNibbles();
+    b.ReadDataByte();
     for (int read = 1; read < kKeptByteReads; ++read) {
         const std::uint8_t previous = b.DataIn;
-        b.GetNibbles();
+        b.ReadDataByte();
         if (b.DataIn == previous) return true;
         b.DataOut = previous;
     }
@@ -84,12 +84,12 @@ bool KeepBytesNotInImage(App& app) {
     Board& b = app.board;
     const auto first = static_cast<std::uint32_t>(kPageBytes * app.ops.PageCounter);
     if (app.ops.ProgramCoverage.HoldsAllOf(first, kPageBytes)) return true;
-    b.REG4OFF();
-    b.CEOEON();
+    b.ReleaseDataPins();
+    b.EnableChipAndOutput();
     for (int offset = 0; offset < kPageBytes; ++offset) {
         b.Address = static_cast<std::int32_t>(first) + offset;
         if (ImageHoldsAddress(app)) continue;
-        b.Endereco2Adr();
+        b.SplitAddress();
         b.Reg2Shadow = b.AdrLow;
         b.SetReg2();
         if (!ReadKeptByte(b)) {
@@ -102,8 +102,8 @@ bool KeepBytesNotInImage(App& app) {
         }
         app.ops.ProgramImage.at(static_cast<std::size_t>(b.Address)) = b.DataIn;
     }
-    b.OEOFF();
-    b.CEOFF();
+    b.DisableOutput();
+    b.DisableChip();
     return true;
 }
 
@@ -111,15 +111,15 @@ bool KeepBytesNotInImage(App& app) {
 // stay active after a mismatch; the caller releases them.
 bool PageReadsBack(App& app) {
     Board& b = app.board;
-    b.REG4OFF();
-    b.CEOEON();
+    b.ReleaseDataPins();
+    b.EnableChipAndOutput();
     for (int offset = 0; offset < kPageBytes; ++offset) {
         app.ops.PageOffset = offset;
         b.Address = kPageBytes * app.ops.PageCounter + offset;
-        b.Endereco2Adr();
+        b.SplitAddress();
         b.Reg2Shadow = b.AdrLow;
         b.SetReg2();
-        b.GetNibbles();
+        b.ReadDataByte();
         b.DataOut = ImageByteAtAddress(app);
         if (b.DataIn != b.DataOut) return false;
     }
@@ -130,19 +130,19 @@ void StartProgramming(App& app) {
     Board& b = app.board;
     app.ops.WriteUnit = kPageBytes; // a sector is written whole
     b.Address = 0;
-    b.Endereco2Adr();
-    b.SETADR_FLASH();
+    b.SplitAddress();
+    b.LatchFlashAddress();
     b.SleepMs(500);
-    b.REG4ON();
-    b.OEOFF();
-    b.CEOFF();
+    b.DriveDataPins();
+    b.DisableOutput();
+    b.DisableChip();
     LogMessage(app, "Programming Atmel AT29C256");
     Reset(app);
-    b.SETADR_FLASH();
+    b.LatchFlashAddress();
     UNPROTECT_AT29C256(app);
     b.SleepMs(50);
-    b.OEOFF();
-    b.CEOFF();
+    b.DisableOutput();
+    b.DisableChip();
 }
 
 // One page, rewritten whole until it reads back right. False after a failure
@@ -160,7 +160,7 @@ bool ProgramPage(App& app) {
             return false;
         }
         SpeedWait(app, 1);
-        b.REG4ON();
+        b.DriveDataPins();
         SelectPage(app);
         LoadPage(app);
         PollAT29C256(app);
@@ -174,8 +174,8 @@ bool ProgramPage(App& app) {
         // The read-back left OE low, and the chip ignores write pulses while OE is
         // low: release OE and CE before the page is loaded again, or every retry
         // would be lost.
-        b.OEOFF();
-        b.CEOFF();
+        b.DisableOutput();
+        b.DisableChip();
     }
 }
 
@@ -199,10 +199,10 @@ void WRITE_AT29C256(App& app) {
     b.SetReg1();
     b.SetReg2();
     b.SetReg4();
-    b.CEON();
+    b.EnableChip();
     WEON_AT29C256(app);
     WEOFF_AT29C256(app);
-    b.CEOFF();
+    b.DisableChip();
 }
 
 void UNPROTECT_AT29C256(App& app) {
@@ -213,7 +213,7 @@ void UNPROTECT_AT29C256(App& app) {
 void CMD_AT29C256(App& app) {
     Board& b = app.board;
     const PageLoadWindow window(b); // one sequence: no pause past the byte-load window
-    b.OEOFF();
+    b.DisableOutput();
     b.Reg3Shadow = 0x82; // CE off, board drives the data pins, VCC on
     b.SetReg3();
     CommandCycle(app, WRITE_AT29C256, 0x5555, 0xAA);
@@ -223,20 +223,20 @@ void CMD_AT29C256(App& app) {
 
 void PollAT29C256(App& app) {
     Board& b = app.board;
-    b.REG4OFF();
+    b.ReleaseDataPins();
     // The address is still that of the last byte loaded. PollCount counts the reads
     // left including the one that matched, so it ends at 0 only when all of them
     // were spent without a match: a write that finishes on the very last read is
     // a success, not a time-out.
     for (app.ops.PollCount = kPollReads; app.ops.PollCount > 0; --app.ops.PollCount) {
-        b.CEON();
-        b.OEON();
-        b.GetNibbles();
-        b.OEOFF();
-        b.CEOFF();
+        b.EnableChip();
+        b.EnableOutput();
+        b.ReadDataByte();
+        b.DisableOutput();
+        b.DisableChip();
         if (b.DataIn == b.DataOut) break;
     }
-    b.REG4ON();
+    b.DriveDataPins();
 }
 
 void PAT29C256(App& app) {
@@ -246,8 +246,8 @@ void PAT29C256(App& app) {
     for (app.ops.PageCounter = 0; app.ops.PageCounter < PagesOfImage(app); ++app.ops.PageCounter) {
         if (!ImageHoldsPage(app, app.ops.PageCounter)) continue;
         if (!ProgramPage(app)) return;
-        app.board.CEOFF();
-        app.board.OEOFF();
+        app.board.DisableChip();
+        app.board.DisableOutput();
         PageVerified(app);
     }
     LogMessage(app, "FLASH Atmel AT29C256 Programmed Sucessfully");

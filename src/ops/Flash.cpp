@@ -62,8 +62,8 @@ void InlineCycle(Board& b, int data, int high, int low) {
 bool ByteReadsAs(App& app, std::uint8_t value) {
     Board& b = app.board;
     b.DataOut = value;
-    b.Endereco2Adr();
-    b.SETADR_FLASH();
+    b.SplitAddress();
+    b.LatchFlashAddress();
     CheckByteFLASH(app);
     if (app.ops.PollCount == 0) return true;
     ReportProgramFailure(app);
@@ -101,22 +101,22 @@ void PollFlashByte(App& app) {
     Board& b = app.board;
     constexpr std::int64_t kLongestNs = 1'000'000;
     const std::int64_t endNs = b.NowNs() + kLongestNs;
-    b.REG4OFF();
-    b.CEON();
-    b.OEON();
+    b.ReleaseDataPins();
+    b.EnableChip();
+    b.EnableOutput();
     for (;;) {
-        b.GetNibbles();
+        b.ReadDataByte();
         if (((b.DataIn ^ b.DataOut) & 0x80) == 0 || (b.DataIn & 0x20) != 0) break;
         if (b.NowNs() >= endNs) break;
         // Each poll is a read cycle of its own, as in the datasheets' flow charts.
-        b.OEOFF();
-        b.OEON();
+        b.DisableOutput();
+        b.EnableOutput();
     }
-    b.GetNibbles();
-    b.OEOFF();
-    b.CEOFF();
+    b.ReadDataByte();
+    b.DisableOutput();
+    b.DisableChip();
     app.ops.PollCount = b.DataIn == b.DataOut ? 0 : 1;
-    b.REG4ON();
+    b.DriveDataPins();
 }
 
 /// Writes the byte at Address until it reads back, 49 writes at most.
@@ -150,7 +150,7 @@ void CMD_FLASH(App& app) {
         CMD_AT29C256(app);
         return;
     }
-    b.OEOFF();
+    b.DisableOutput();
     // Runs before every programmed byte: no pauses, no shadow updates.
     LatchInline(b, 3, 0x84); // CE off, data driven, WE off, bank 0
     InlineCycle(b, 0xAA, 0x55, 0x55);
@@ -176,28 +176,28 @@ void PBYTE_FLASH(App& app) {
     Board& b = app.board;
     app.ops.FlashCommand = 0xA0;
     CMD_FLASH(app);
-    b.Endereco2Adr();
+    b.SplitAddress();
     b.DataOut = app.ops.ProgramImage[static_cast<std::size_t>(b.Address)];
     b.Reg4Shadow = b.DataOut;
     b.SetReg4();
-    b.SETADR_FLASH();
-    b.CEON();
+    b.LatchFlashAddress();
+    b.EnableChip();
     WEON_FLASH(app);
     WEOFF_FLASH(app);
-    b.CEOFF();
+    b.DisableChip();
 }
 
 void CheckByteFLASH(App& app) {
     Board& b = app.board;
-    b.REG4OFF();
+    b.ReleaseDataPins();
     app.ops.PollCount = 1;
-    b.CEON();
-    b.OEON();
-    b.GetNibbles();
-    b.OEOFF();
-    b.CEOFF();
+    b.EnableChip();
+    b.EnableOutput();
+    b.ReadDataByte();
+    b.DisableOutput();
+    b.DisableChip();
     if (b.DataIn == b.DataOut) app.ops.PollCount = 0;
-    b.REG4ON();
+    b.DriveDataPins();
 }
 
 void PFLASH(App& app) {
@@ -219,9 +219,9 @@ void PFLASH(App& app) {
     // last byte; the bytes the image does not hold are passed over untouched.
     const std::int32_t size = ChipBytes(app);
     SetProgressMax(app, size / 256);
-    b.REG4ON();
-    b.OEOFF();
-    b.CEOFF();
+    b.DriveDataPins();
+    b.DisableOutput();
+    b.DisableChip();
     app.ops.LastBank = (size - 1) / 65536;
     app.ops.LastPage = ((size - 1) - app.ops.LastBank * 65536) / 256;
     b.Address = 0;
@@ -263,13 +263,13 @@ void ResetFlash_Click(App& app) {
 
 void WriteFlashReset(App& app) {
     Board& b = app.board;
-    b.CEOFF();
-    b.OEOFF();
+    b.DisableChip();
+    b.DisableOutput();
     b.Reg4Shadow = 0xF0;
     b.SetReg4();
     WEON_FLASH(app);
-    b.CEON();
-    b.CEOFF();
+    b.EnableChip();
+    b.DisableChip();
     WEOFF_FLASH(app);
 }
 

@@ -11,8 +11,8 @@ namespace {
 
 /// The byte at the address counters, with CE and OE already active.
 int ReadAtAddress(Board& b) {
-    b.SETADR_FLASH();
-    b.GetNibbles();
+    b.LatchFlashAddress();
+    b.ReadDataByte();
     return b.DataIn;
 }
 
@@ -64,29 +64,29 @@ void ReadFlashID(App& app) {
     FlashState& f = app.ops.flash;
     Reset(app);
     b.BoardIndicatorOn();
-    b.OEOFF();
+    b.DisableOutput();
 
     app.ops.FlashCommand = 0x90;
     CMD_FLASH(app);
-    b.CEOEON();
-    b.REG4OFF();
+    b.EnableChipAndOutput();
+    b.ReleaseDataPins();
     b.SleepMs(20);
     f.FlashMakerCode = ReadAtAddress(b); // address 0, left there by Reset
-    b.IncADR();
+    b.NextAddress();
     f.FlashDeviceCode = ReadAtAddress(b);
 
-    b.OEOFF();
+    b.DisableOutput();
     app.ops.FlashCommand = 0xF0;
     CMD_FLASH(app);
     b.SleepMs(20);
     b.SleepMs(20);
 
     b.AdrLow = b.AdrPage = b.AdrBank = 0;
-    b.CEOEON();
+    b.EnableChipAndOutput();
     const int first = ReadAtAddress(b);
-    b.IncADR();
+    b.NextAddress();
     const int second = ReadAtAddress(b);
-    b.CEOEOFF();
+    b.DisableChipAndOutput();
     f.FlashFirstBytes = FlashIdText(first, second);
     f.FlashID = FlashIdText(f.FlashMakerCode, f.FlashDeviceCode);
 
@@ -104,14 +104,14 @@ void FlashIDCycle(App& app) {
     app.ops.FlashCommand = 0x90;
     CMD_FLASH(app);
     b.SleepMs(20); // the chip needs up to 10 ms to enter identification mode
-    b.CEOEON();
-    b.REG4OFF();
-    b.SETADR_FLASH();
-    b.GetNibbles(); // maker code
-    b.IncADR();
-    b.SETADR_FLASH();
-    b.GetNibbles(); // device code
-    b.OEOFF();
+    b.EnableChipAndOutput();
+    b.ReleaseDataPins();
+    b.LatchFlashAddress();
+    b.ReadDataByte(); // maker code
+    b.NextAddress();
+    b.LatchFlashAddress();
+    b.ReadDataByte(); // device code
+    b.DisableOutput();
     app.ops.FlashCommand = 0xF0;
     CMD_FLASH(app);
     b.SleepMs(20); // and as long to return to reading the array

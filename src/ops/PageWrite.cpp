@@ -61,7 +61,7 @@ void WriteProtectionDisable(App& app, CommandWrite write) {
     // The six cycles are loads of one sequence: a gap past the byte-load window
     // would end it and write its first cycle's AAh into the chip at 5555h.
     const PageLoadWindow window(b);
-    b.OEOFF();
+    b.DisableOutput();
     b.Reg3Shadow = 0x82; // CE off, board drives the data pins, VCC on
     b.SetReg3();
     CommandCycle(app, write, kUnlockAddress1, 0xAA);

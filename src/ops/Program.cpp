@@ -82,7 +82,7 @@ void StartProgramming(App& app) {
     Board& b = app.board;
     PrepareProgramImage(app);
     Reset(app);
-    b.SETADR();
+    b.LatchAddress();
     b.SleepMs(500);
     app.report.ProgressStep = app.ops.ProgramLength / 99;
     app.report.ProgressCount = 0;
@@ -157,8 +157,8 @@ void FinalBoardState(App& app) {
         Reset(app);
         return;
     }
-    b.CEON();
-    b.OEON();
+    b.EnableChip();
+    b.EnableOutput();
     b.Reg1Shadow = 0;
     b.Reg2Shadow = 0;
     b.SetReg1();
@@ -170,7 +170,7 @@ void FinalBoardState(App& app) {
 void Program_button_Click(App& app) {
     SetPosition(app.ui.VScroll1, 0);
     app.board.Address = 0;
-    app.board.Endereco2Adr();
+    app.board.SplitAddress();
     if (app.ui.CheckCode.value == 1) PROGRAMCODE(app);
     if (app.ui.CheckData.value == 1) PROGRAMDATA(app);
 }
@@ -226,8 +226,8 @@ void ReportProgramFailure(App& app) {
     Board& b = app.board;
     b.Reg0Shadow = 0; // every programming voltage off
     b.SetReg0();
-    b.CEOFF();
-    b.OEOFF();
+    b.DisableChip();
+    b.DisableOutput();
     ReportFailureAt(app, {b.Address, b.DataOut, b.DataIn});
 }
 

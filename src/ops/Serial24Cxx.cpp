@@ -65,22 +65,22 @@ void PollWriteCycle(App& app, int control) {
     } while (b.DataIn == 0x80 && polls < kPollLimit);
     if (b.DataIn == 0) polls = 0;
     // The poll's acknowledge clock; the next page begins with a start.
-    b.CEOFF();
-    b.CEON();
+    b.DisableChip();
+    b.EnableChip();
 }
 
 /// Dummy write of address 0, repeated start, read control byte; then the data line
 /// is released with register 4 holding the low level of the master acknowledge.
 bool StartSequentialRead(App& app) {
     Board& b = app.board;
-    b.OEOFF();
+    b.DisableOutput();
     b.SleepMs(kBusSettleMs);
     I2C_START(app);
     if (!Send(app, 0xA0) || !Send(app, 0x00)) return false;
     if (TwoAddressBytes(app) && !Send(app, 0x00)) return false;
     I2C_START(app);
     if (!Send(app, 0xA1)) return false;
-    b.REG4OFF();
+    b.ReleaseDataPins();
     b.Reg4Shadow = 0;
     b.SetReg4();
     return true;
@@ -215,7 +215,7 @@ void WritePages(App& app, const PageLayout& layout) {
     const std::int32_t end = WrittenEnd(app);
     const std::int32_t pageCount = (end + layout.pageBytes - 1) / layout.pageBytes;
     app.ops.WriteUnit = layout.pageBytes;
-    b.OEOFF();
+    b.DisableOutput();
     b.SleepMs(kBusSettleMs);
     SetProgressMax(app, pageCount);
     for (std::int32_t first = 0; first < end; first += layout.pageBytes) {
@@ -227,7 +227,7 @@ void WritePages(App& app, const PageLayout& layout) {
     if (app.flags.AckError != 0 || app.flags.OperationFailed != 0) return;
     b.Reg4Shadow = 0;
     b.SetReg4();
-    b.REG4ON();
+    b.DriveDataPins();
 }
 
 } // namespace
@@ -288,8 +288,8 @@ void Verify24CXX(App& app) {
 
 void ParkSerialBus(App& app) {
     Board& b = app.board;
-    b.CEON();
-    b.OEON();
+    b.EnableChip();
+    b.EnableOutput();
     b.Reg1Shadow = 0;
     b.Reg2Shadow = 0;
     b.SetReg1();

@@ -10,7 +10,7 @@ constexpr int kAckSampleMs = 1;
 
 /// The data line as the board sees it: 0 low, 80h high.
 int SampleData(Board& b) {
-    b.GetNibbles24CXX();
+    b.ReadHighNibble();
     return b.DataIn & 0x80;
 }
 
@@ -19,8 +19,8 @@ void ShiftOut(Board& b) {
     b.Reg4Shadow = b.DataOut;
     for (int bit = 0; bit < 8; ++bit) {
         b.SetReg4();
-        b.CEOFF();
-        b.CEON();
+        b.DisableChip();
+        b.EnableChip();
         b.Reg4Shadow = (b.Reg4Shadow * 2) & 0xFF;
     }
 }
@@ -34,34 +34,34 @@ void SetData(Board& b, int level) {
 
 void I2C_START(App& app) {
     Board& b = app.board;
-    b.CEON();
+    b.EnableChip();
     SetData(b, 0x80);
-    b.REG4ON();
-    b.CEOFF();
+    b.DriveDataPins();
+    b.DisableChip();
     SetData(b, 0);
-    b.CEON();
+    b.EnableChip();
 }
 
 void I2C_STOP(App& app) {
     Board& b = app.board;
-    b.CEON();
+    b.EnableChip();
     SetData(b, 0);
-    b.REG4ON();
-    b.CEOFF();
+    b.DriveDataPins();
+    b.DisableChip();
     SetData(b, 0x80);
-    b.CEON();
+    b.EnableChip();
 }
 
 void I2C_OUT(App& app) {
     Board& b = app.board;
-    b.REG4ON();
+    b.DriveDataPins();
     ShiftOut(b);
     I2C_ACK(app);
 }
 
 void I2C_ACK(App& app) {
     Board& b = app.board;
-    b.REG4OFF();
+    b.ReleaseDataPins();
     for (int attempt = 1; attempt <= kAckSamples; ++attempt) {
         app.flags.AckError = attempt;
         if (SampleData(b) == 0) {
@@ -71,44 +71,44 @@ void I2C_ACK(App& app) {
         b.SleepMs(kAckSampleMs);
     }
     // The acknowledge clock, whether or not the acknowledge came.
-    b.CEOFF();
-    b.CEON();
+    b.DisableChip();
+    b.EnableChip();
 }
 
 void I2C_OUT_POLL(App& app) {
     Board& b = app.board;
-    b.REG4ON();
+    b.DriveDataPins();
     ShiftOut(b);
-    b.REG4OFF();
+    b.ReleaseDataPins();
     b.SleepMs(1);
     b.DataIn = static_cast<std::uint8_t>(SampleData(b));
 }
 
 void I2C_IN(App& app) {
     Board& b = app.board;
-    b.REG4OFF();
+    b.ReleaseDataPins();
     int acc = 0;
     for (int bit = 0; bit < 8; ++bit) {
-        b.CEON();
-        b.CEOFF();
+        b.EnableChip();
+        b.DisableChip();
         acc = acc * 2 + (SampleData(b) >> 7);
     }
-    b.CEON();
+    b.EnableChip();
     b.DataIn = static_cast<std::uint8_t>(acc);
 }
 
 void I2C_MASTER_ACK(App& app) {
     Board& b = app.board;
-    b.REG4ON(); // drives the low level held in register 4
-    b.CEOFF();
-    b.CEON();
+    b.DriveDataPins(); // drives the low level held in register 4
+    b.DisableChip();
+    b.EnableChip();
 }
 
 void I2C_MASTER_NACK(App& app) {
     Board& b = app.board;
-    b.REG4OFF();
-    b.CEOFF();
-    b.CEON();
+    b.ReleaseDataPins();
+    b.DisableChip();
+    b.EnableChip();
 }
 
 } // namespace quorbit

@@ -38,7 +38,7 @@ int Reg1For(int adrPage, int fixedBits) {
 void SelectPage(App& app) {
     Board& b = app.board;
     b.Address = kPageBytes * app.ops.PageCounter;
-    b.Endereco2Adr();
+    b.SplitAddress();
     const int v = Reg1For(b.AdrPage, b.DeviceReg1Bits);
     if (v != b.Reg1Shadow) {
         b.Reg1Shadow = v;
@@ -50,7 +50,7 @@ void SelectPage(App& app) {
 void LatchLowAddress(App& app, int address) {
     Board& b = app.board;
     b.Address = address;
-    b.Endereco2Adr();
+    b.SplitAddress();
     b.Reg2Shadow = b.AdrLow;
     b.SetReg2();
 }
@@ -58,9 +58,9 @@ void LatchLowAddress(App& app, int address) {
 // One read of the byte at Address with CE and OE active, OE released after it.
 void ReadOnce(App& app) {
     Board& b = app.board;
-    b.CEOEON();
-    b.GetNibbles();
-    b.OEOFF();
+    b.EnableChipAndOutput();
+    b.ReadDataByte();
+    b.DisableOutput();
 }
 
 // The byte at `address` on the selected page, read once; the data drive is off.
@@ -75,7 +75,7 @@ void LoadByte(App& app, int address, std::uint8_t data) {
     Board& b = app.board;
     LatchLowAddress(app, address);
     b.DataOut = data;
-    b.REG4ON();
+    b.DriveDataPins();
     b.Reg4Shadow = b.DataOut;
     b.SetReg4();
     b.Reg3Shadow &= 0x7F; // CE
@@ -105,7 +105,7 @@ void LoadPage(App& app) {
 // it. OE is released after each read, so the page can be loaded again at once.
 bool PageReadsBack(App& app) {
     Board& b = app.board;
-    b.REG4OFF();
+    b.ReleaseDataPins();
     for (int offset = 0; offset < kPageBytes; ++offset) {
         app.ops.PageOffset = offset;
         b.Address = kPageBytes * app.ops.PageCounter + offset;
@@ -123,19 +123,19 @@ void StartProgramming(App& app) {
     Board& b = app.board;
     app.ops.WriteUnit = kPageBytes; // a page is written whole
     b.Address = 0;
-    b.Endereco2Adr();
-    b.SETADR_XICOR();
+    b.SplitAddress();
+    b.LatchX28Address();
     b.SleepMs(500);
-    b.REG4ON();
-    b.OEOFF();
-    b.CEOFF();
+    b.DriveDataPins();
+    b.DisableOutput();
+    b.DisableChip();
     LogMessage(app, "Programming 28C256 XICOR Device");
     Reset(app);
-    b.SETADR_XICOR();
+    b.LatchX28Address();
     UNPROTECT_XICOR(app);
     b.SleepMs(40);
-    b.OEOFF();
-    b.CEOFF();
+    b.DisableOutput();
+    b.DisableChip();
 }
 
 // The last byte of the page the image holds: DATA# polling watches it.
@@ -156,7 +156,7 @@ int LastLoadedAddress(const App& app) {
 bool WriteCycleEndsAt(App& app, int address, std::uint8_t data) {
     Board& b = app.board;
     LatchLowAddress(app, address);
-    b.REG4OFF();
+    b.ReleaseDataPins();
     const int maxMs = app.dev.facts.writeCycleMaxMs;
     const int pollMs = maxMs > 0 ? 2 * maxMs : kPollMs; // the chosen row's datasheet
     for (int waitedMs = 0; waitedMs <= pollMs; ++waitedMs) {
@@ -199,7 +199,7 @@ bool ChipTakesAByte(App& app) {
     const auto address = static_cast<int>(ranges.front().first);
     app.ops.PageCounter = address / kPageBytes;
     SelectPage(app);
-    b.REG4OFF();
+    b.ReleaseDataPins();
     const auto probe = static_cast<std::uint8_t>(~ReadByteAt(app, address));
     LoadOneByte(app, address, probe);
     if (!WriteCycleEndsAt(app, address, probe)) {
@@ -231,7 +231,7 @@ bool ProgramPage(App& app) {
             return false;
         }
         SpeedWait(app, 1);
-        b.REG4ON();
+        b.DriveDataPins();
         SelectPage(app);
         LoadPage(app);
         SpeedWait(app, 3); // the least wait for the write cycle
@@ -265,16 +265,16 @@ void WRITE_XICOR(App& app) {
     b.Reg1Shadow = Reg1For(address >> 8, 64);
     b.Reg2Shadow = address & 0xFF;
     b.SetReg1();
-    b.Delay300Steps();
+    b.WaitCommandStep();
     b.SetReg2();
-    b.Delay300Steps();
+    b.WaitCommandStep();
     b.SetReg4();
-    b.CEON();
+    b.EnableChip();
     WEON_XICOR(app);
-    b.Delay300Steps();
+    b.WaitCommandStep();
     WEOFF_XICOR(app);
-    b.Delay300Steps();
-    b.CEOFF();
+    b.WaitCommandStep();
+    b.DisableChip();
 }
 
 void UNPROTECT_XICOR(App& app) {

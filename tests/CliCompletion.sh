@@ -41,8 +41,9 @@ expect "-d 27C256 bl" "blank"
 # Options of the verb and the global ones after it.
 expect "program --veri" "--verify-after"
 expect "erase --fo" "--force"
-expect "read --f" "--format"
-expect "blank --f" ""
+expect "read --f" "--fast
+--format"
+expect "blank --f" "--fast"
 expect "blank --sim-c" "--sim-chip"
 expect "setup save 1 --na" "--name"
 # The options of several verbs before the verb too, and a value's word skipped.

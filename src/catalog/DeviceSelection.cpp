@@ -60,6 +60,7 @@ void CopyCatalogRow(App& app, int k) {
     dev.wiring = row.wiring;
     app.board.DeviceReg1Bits = row.reg1Bits;
     app.board.DeviceReg3Bits = row.reg3Bits;
+    app.board.TwoWireBus = row.family == 'S';
 }
 
 void SetAddressMaps(App& app) {

@@ -45,6 +45,7 @@ void Board::PortSetup() {
         ReadSelectLow = 5;
         ReadSelectHigh = 1;
     }
+    ForgetRegisters();
 }
 
 int& Board::Shadow(int reg) {
@@ -70,7 +71,10 @@ void Board::Out(int port, int value) {
     ThrowIfStopPending();
     // DataPort 0 means no port chosen: addresses 0..2 belong to other PC hardware.
     if (DataPort == 0) return;
-    io_->PortOut(static_cast<std::uint16_t>(port), static_cast<std::uint8_t>(value));
+    // A raw data write meant for a register of the caller's choice must not reach
+    // the one the fast latch left transparent.
+    if (FastPort && port == DataPort) ReleaseHeld();
+    RawOut(port, value);
 }
 
 std::uint8_t Board::In(int port) {
@@ -81,6 +85,7 @@ std::uint8_t Board::In(int port) {
 
 void Board::SetReg(int reg) {
     const std::uint8_t data = ToByte(Shadow(reg), "register shadow");
+    if (FastPort && DataPort != 0) return FastSetReg(reg, data);
     const auto index = static_cast<std::size_t>(reg);
     Out(DataPort, data);
     PaceWrite();
@@ -233,12 +238,26 @@ PageLoadWindow::PageLoadWindow(Board& board) : board_(board), was_(board.Loading
 PageLoadWindow::~PageLoadWindow() {
     board_.LoadingPage = was_;
 }
-// WaitProgramPulse and WaitPulseExtension are the EPROMs' programming pulse widths.
+// WaitProgramPulse and WaitPulseExtension are the EPROMs' programming pulse widths. The normal
+// latch that ends a pulse, and the one that began it, add three port accesses and
+// three pauses to it; the fast latch saves them, so it gives them back here (two
+// status reads, which the chip does not see, and the pauses): the pulse keeps its
+// width within one port access, as the cells' programming time asks.
 void Board::WaitProgramPulse() {
     PulseWait(MediumDelayCount);
+    if (FastPort && DataPort != 0) {
+        BusyWait(std::int64_t{PortDelayCount} * 30);
+        In(StatusPort);
+        In(StatusPort);
+    }
 }
 void Board::WaitPulseExtension() {
     PulseWait(LongDelayCount);
+    if (FastPort && DataPort != 0) {
+        BusyWait(std::int64_t{PortDelayCount} * 30);
+        In(StatusPort);
+        In(StatusPort);
+    }
 }
 void Board::PulseWait(std::int64_t steps) {
     ThrowIfStopPending();

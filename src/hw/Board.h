@@ -27,7 +27,10 @@ class PageLoadWindow {
 class Board {
   public:
     explicit Board(PortIo& io) : io_(&io) {}
-    void AttachPort(PortIo& io) { io_ = &io; }
+    void AttachPort(PortIo& io) {
+        io_ = &io;
+        ForgetRegisters();
+    }
     [[nodiscard]] PortIo& Port() const { return *io_; }
 
     // ---- Port and model -------------------------------------------------------
@@ -137,13 +140,43 @@ class Board {
     void Out(int port, int value);
     std::uint8_t In(int port);
 
+    // ---- Fast port access (--fast) ------------------------------------------------
+    /// The same register values in the same order, in fewer port accesses: a latch
+    /// the register already holds is left out, a register stays transparent after
+    /// its latch so that its next value takes one data write, and the slider's
+    /// pause after each latch write is left out. Off: every latch as above.
+    bool FastPort = false;
+    /// What board register `reg` holds as far as the port writes tell (-1: not
+    /// known, before the first latch of it on this port and model).
+    [[nodiscard]] int Holds(int reg) const { return holds_.at(static_cast<std::size_t>(reg)); }
+    /// The register the control port now holds transparent (its strobe code), or -1.
+    [[nodiscard]] int HeldRegister() const;
+    /// Nothing known of the board's registers (another port, model or board).
+    void ForgetRegisters();
+    /// The chip is a two-wire EEPROM: CE is its clock (SCL) and data bit 7, driven
+    /// while register 3 bit 6 is clear, its data line (SDA). The fast latch then
+    /// keeps the standard-mode bus times that the normal latch's pace gives.
+    bool TwoWireBus = false;
+
   private:
+    void FastSetReg(int reg, std::uint8_t data);
+    void FastReadDataByte();
+    /// A port write as it reaches the board, with what it latches noted.
+    void RawOut(int port, int value);
+    /// Gives up a held register before the data port changes for something else.
+    void ReleaseHeld();
+    /// Waits, before register `reg` takes `value`, for what the bus times ask.
+    void PaceTwoWire(int reg, int value);
+
     /// Counted delay steps on the backend (none while no port is chosen).
     void BusyWait(std::int64_t steps);
     /// The same for a programming pulse.
     void PulseWait(std::int64_t steps);
 
     PortIo* io_;
+    int dataSent_ = -1, controlSent_ = -1; // last bytes written (-1: none yet)
+    std::array<int, 5> holds_{-1, -1, -1, -1, -1};
+    std::int64_t sclRiseNs_ = 0, sclFallNs_ = 0, startStopNs_ = 0; // two-wire bus edges
 };
 
 /// Decoding rules, also usable without a board (tests, the simulator).

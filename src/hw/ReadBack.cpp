@@ -33,6 +33,10 @@ void Board::BuildLookupTables() {
 }
 
 std::uint8_t Board::ReadDataByte() {
+    if (FastPort && DataPort != 0) {
+        FastReadDataByte();
+        return DataIn;
+    }
     if (BoardModel == 4) {
         Out(ControlPort, ReadSelectLow);
         const std::uint8_t s1 = In(StatusPort);

@@ -27,6 +27,16 @@ bool ReadBackAtOnce(int maker) {
 void LatchInline(Board& b, int reg, int value) {
     if (value < 0 || value > 255)
         throw std::overflow_error("Overflow: flash command byte " + std::to_string(value));
+    if (b.FastPort) {
+        // The same register values in the same order through the fast latch; the
+        // shadow is left as it was, as the short form leaves it.
+        int& shadow = b.Shadow(reg);
+        const int kept = shadow;
+        shadow = value;
+        b.SetReg(reg);
+        shadow = kept;
+        return;
+    }
     const auto n = static_cast<std::size_t>(reg);
     b.Out(b.DataPort, value);
     b.Out(b.ControlPort, b.RegStrobe[n]);
@@ -79,6 +89,36 @@ void FinishFlashImage(App& app) {
     if (!ReadBackAtOnce(app.ops.flash.FlashMakerCode)) ImageReadsBack(app);
 }
 
+/// The fast port mode reads a byte back as soon as its write cycle ends, before
+/// the chip has programmed it, so it waits the datasheets' way: DQ7 data polling
+/// (DQ7 reads the complement of the byte's bit 7 until the byte is programmed),
+/// DQ5 set for an embedded program past its limit, then one read more, since the
+/// other bits may follow DQ7 by a read. The SST39SF parts have no DQ5: their
+/// datasheet's longest byte program (20 us) bounds the wait, and so does a
+/// millisecond, past every datasheet's, for any part. Then the byte as the
+/// normal read-back gives it, in PollCount.
+void PollFlashByte(App& app) {
+    Board& b = app.board;
+    constexpr std::int64_t kLongestNs = 1'000'000;
+    const std::int64_t endNs = b.NowNs() + kLongestNs;
+    b.ReleaseDataPins();
+    b.EnableChip();
+    b.EnableOutput();
+    for (;;) {
+        b.ReadDataByte();
+        if (((b.DataIn ^ b.DataOut) & 0x80) == 0 || (b.DataIn & 0x20) != 0) break;
+        if (b.NowNs() >= endNs) break;
+        // Each poll is a read cycle of its own, as in the datasheets' flow charts.
+        b.DisableOutput();
+        b.EnableOutput();
+    }
+    b.ReadDataByte();
+    b.DisableOutput();
+    b.DisableChip();
+    app.ops.PollCount = b.DataIn == b.DataOut ? 0 : 1;
+    b.DriveDataPins();
+}
+
 /// Writes the byte at Address until it reads back, 49 writes at most.
 bool ProgramByteWithRetries(App& app) {
     FlashState& f = app.ops.flash;
@@ -94,7 +134,10 @@ bool ProgramByteWithRetries(App& app) {
             // that a byte that did not take is written again, never passed over.
             app.board.SleepMs(1);
         }
-        CheckByteFLASH(app);
+        if (app.board.FastPort && ReadBackAtOnce(f.FlashMakerCode))
+            PollFlashByte(app);
+        else
+            CheckByteFLASH(app);
         if (app.ops.PollCount == 0) return true;
     }
 }

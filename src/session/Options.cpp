@@ -165,6 +165,9 @@ void AddBoardOptions(CLI::App& cli, GlobalOptions& o) {
     cli.add_option("--config-dir", o.configDir,
                    "Folder of the port/model file (default: ~/.config/quorbit for an installed "
                    "program, else the program's folder)");
+    cli.add_flag("--fast", o.fastPort,
+                 "Fast port access: the same chip cycles, pulses and waits in fewer port "
+                 "accesses (no repeated latches, no pauses between latch writes)");
     cli.add_option("--devices", o.devicesFile,
                    "Device file adding chips to the catalog (default: devices.toml in the "
                    "folder of the port/model file)");
@@ -316,6 +319,7 @@ std::string SaveSimulatedChip(const OpenedBackend& backend, const SimSetup& setu
 }
 
 void ApplyBoardOptions(App& app, const GlobalOptions& o, bool scanOnAuto) {
+    if (o.fastPort) app.board.FastPort = true;
     std::uint16_t port = 0;
     if (!o.basePort.empty()) {
         ParseBasePort(o.basePort, port);

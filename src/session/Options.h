@@ -29,6 +29,8 @@ struct GlobalOptions {
     std::string configDir;      // where the port file lives; default: beside the program
     std::string devicesFile;    // --devices: the device file; default: devices.toml there
     bool assumeYes = false;
+    /// --fast: the fast port mode (the same chip cycles in fewer port accesses).
+    bool fastPort = false;
     /// Port accesses counted for the --json result only: no estimate printed.
     bool countQuietly = false;
     std::string faultSeed; // --sim-faults: a seed that picks the simulated chip's fault
@@ -81,7 +83,7 @@ std::string ConfigFolderNote(const GlobalOptions& o);
 /// Writes the simulated chip's contents to --sim-save; returns the failure or "".
 std::string SaveSimulatedChip(const OpenedBackend& backend, const SimSetup& setup);
 
-/// Applies --port and --model as the operator would: a port choice, then a
+/// Applies --fast, --port and --model as the operator would: a port choice, then a
 /// forced model; "auto" scans the ports when scanOnAuto is set.
 void ApplyBoardOptions(App& app, const GlobalOptions& o, bool scanOnAuto);
 

@@ -60,8 +60,63 @@ std::optional<std::uint8_t> ParallelChip::Output(const Registers& regs) {
 void ParallelChip::Latched(const Registers& regs, int reg, std::int64_t nowNs) {
     (void)reg;
     const ChipPins now = Pins(regs);
+    const CycleKind writeKind =
+        view_ ? KindOfWrite(last_.address, last_.boardData) : CycleKind::Write;
     PinsChanged(last_, now, nowNs);
+    if (view_) Observe(last_, now, regs, nowNs, writeKind);
     last_ = now;
+}
+
+// The rules every byte-wide part's datasheet shares:
+// - a write pulse (CE and WE low, OE high) takes the address at its start and the
+//   data at its end; neither may change while it lasts;
+// - CE, OE and WE pulses shorter than 100 ns meet no access or write-pulse time
+//   (tWP 100 ns, tCE and tOE of 100 ns and more); VPP must be up for tVPS, 2 us,
+//   before the part may be pulsed: a shorter VPP pulse is a glitch.
+void ParallelChip::Observe(const ChipPins& before, const ChipPins& now, const Registers& regs,
+                           std::int64_t nowNs, CycleKind writeKind) {
+    ChipView& v = *view_;
+    const bool moved = before.address != now.address || before.ce != now.ce ||
+                       before.oe != now.oe || before.we != now.we || before.vpp != now.vpp ||
+                       before.vppDecivolts != now.vppDecivolts || before.powered != now.powered ||
+                       before.boardDrivesData != now.boardDrivesData ||
+                       (now.boardDrivesData && before.boardData != now.boardData);
+    if (!moved) return;
+    if (nowNs - lastChangeNs_ > ChipView::kQuietNs && !v.violationsOnly)
+        v.waitsNs.push_back(nowNs - lastChangeNs_);
+    lastChangeNs_ = nowNs;
+
+    const bool busChanged = before.address != now.address ||
+                            before.boardDrivesData != now.boardDrivesData ||
+                            (now.boardDrivesData && before.boardData != now.boardData);
+    const bool writing = before.ce && before.we && !before.oe;
+    if (writing && now.ce && now.we && !now.oe && busChanged)
+        NoteViolation(nowNs, "address or data changed while WE was low");
+
+    const std::array<std::pair<bool, bool>, 4> levels{
+        {{before.ce, now.ce}, {before.oe, now.oe}, {before.we, now.we}, {before.vpp, now.vpp}}};
+    for (std::size_t pin = 0; pin < levels.size(); ++pin) {
+        const auto [was, is] = levels[pin];
+        if (!was && is) pulseStartNs_[pin] = nowNs;
+        if (!was || is) continue;
+        const std::int64_t width = nowNs - pulseStartNs_[pin];
+        if (!v.violationsOnly)
+            v.pulses.push_back({static_cast<PulsePinName>(pin), before.address, width});
+        const auto name = static_cast<PulsePinName>(pin);
+        const std::int64_t shortest = name == PulsePinName::Vpp ? 2'000 : 100;
+        if (width < shortest)
+            NoteViolation(nowNs, std::string("a ") + "COWV"[pin] + " pulse of " +
+                                     std::to_string(width) + " ns");
+    }
+    if (now.vpp && (!before.vpp || before.vppDecivolts != now.vppDecivolts) && !v.violationsOnly)
+        v.vppLevels.push_back(now.vppDecivolts);
+
+    if (writing && !(now.ce && now.we && !now.oe) && WriteEnableStrobes())
+        NoteCycle(writeKind, before.address, before.boardDrivesData ? before.boardData : 0xFF);
+    const auto out = Output(regs);
+    if (out && (!driving_ || before.address != now.address))
+        NoteCycle(CycleKind::Read, now.address, *out);
+    driving_ = out.has_value();
 }
 
 void ParallelChip::PinsChanged(const ChipPins& before, const ChipPins& now, std::int64_t nowNs) {

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "sim/ChipView.h"
 #include "sim/SimChip.h"
 
 namespace quorbit::sim {
@@ -76,8 +77,25 @@ class ParallelChip : public SimChip {
     /// What the byte at `address` reads as, defects included: what the chip holds
     /// as far as anything reading it can tell.
     [[nodiscard]] std::uint8_t ReadsAs(std::uint32_t address) const { return Cell(address); }
+    /// Records what the part sees from now on into `view` (nullptr: nothing recorded).
+    void Watch(ChipView* view) { view_ = view; }
+    [[nodiscard]] ChipView* Watching() const { return view_; }
 
   protected:
+    /// The kind of the write cycle that ends now, asked before the part takes it.
+    [[nodiscard]] virtual CycleKind KindOfWrite(std::uint32_t address, std::uint8_t data) const {
+        (void)address, (void)data;
+        return CycleKind::Write;
+    }
+    /// A part whose write-enable pin is no write strobe (an EPROM's PGM) records
+    /// its program pulses as write cycles itself.
+    [[nodiscard]] virtual bool WriteEnableStrobes() const { return true; }
+    void NoteCycle(CycleKind kind, std::uint32_t address, std::uint8_t data) {
+        if (view_ && !view_->violationsOnly) view_->cycles.push_back({kind, address, data});
+    }
+    void NoteViolation(std::int64_t nowNs, const std::string& what) {
+        if (view_) view_->Violation(nowNs, Name() + ": " + what);
+    }
     /// The pins changed (a register was latched). Programming models react here.
     virtual void PinsChanged(const ChipPins& before, const ChipPins& now, std::int64_t nowNs);
     /// The stored byte as the outputs show it, defects included.
@@ -101,6 +119,15 @@ class ParallelChip : public SimChip {
     std::vector<StuckBit> stuck_;
     std::vector<std::pair<std::uint32_t, int>> weak_;
     ChipPins last_{};
+
+    /// The pins before and after a change, into the view: cycles, pulses, levels,
+    /// waits and forbidden changes.
+    void Observe(const ChipPins& before, const ChipPins& now, const Registers& regs,
+                 std::int64_t nowNs, CycleKind writeKind);
+    ChipView* view_ = nullptr;
+    std::array<std::int64_t, 4> pulseStartNs_{};
+    std::int64_t lastChangeNs_ = 0;
+    bool driving_ = false;
 };
 
 } // namespace quorbit::sim

@@ -155,9 +155,12 @@ void SimEprom::PinsChanged(const ChipPins& before, const ChipPins& now, std::int
     const bool programming = Programming(now);
     // A new address or data byte under a held condition is a new pulse on another
     // cell (or with another byte); the one before ends here.
-    if (inPulse_ && (!programming || now.address != pulsePins_.address ||
-                     now.boardData != pulsePins_.boardData))
-        EndPulse(nowNs);
+    const bool moved = now.address != pulsePins_.address || now.boardData != pulsePins_.boardData;
+    // The datasheets' waveforms hold address and data from before the pulse to
+    // after it (tAS, tDS, tAH, tDH).
+    if (inPulse_ && programming && moved)
+        NoteViolation(nowNs, "address or data changed during a program pulse");
+    if (inPulse_ && (!programming || moved)) EndPulse(nowNs);
     if (programming && !inPulse_) {
         inPulse_ = true;
         pulsePins_ = now;
@@ -183,6 +186,7 @@ void SimEprom::EndPulse(std::int64_t nowNs) {
     pulse.took = pulse.cellNs >= ProgrammingNsNeeded(address);
     if (pulse.took) Memory()[address] &= pulse.data;
     ++totalPulses_;
+    NoteCycle(CycleKind::Write, address, pulse.data);
     vppLevels_.insert(pulse.vppDecivolts);
     if (onPulse) onPulse(pulse);
 }

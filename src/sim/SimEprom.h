@@ -60,6 +60,8 @@ class SimEprom : public ParallelChip {
 
   protected:
     void PinsChanged(const ChipPins& before, const ChipPins& now, std::int64_t nowNs) override;
+    /// PGM is the program pulse, not a write strobe: the pulses are the writes.
+    [[nodiscard]] bool WriteEnableStrobes() const override { return false; }
 
   private:
     /// Everything the datasheet's program mode asks for, the pulse pin included.

@@ -73,6 +73,8 @@ std::optional<std::uint8_t> SerialEeprom::Output(const Registers& regs) {
 
 void SerialEeprom::Latched(const Registers& regs, int reg, std::int64_t nowNs) {
     (void)reg;
+    const bool clockBefore = clock_;
+    const bool dataBefore = boardHigh_ && !pullLow_;
     if (state_ == State::WriteCycle && nowNs >= writeDoneNs_) FinishWriteCycle();
     const bool listening = state_ != State::WriteCycle;
 
@@ -101,6 +103,31 @@ void SerialEeprom::Latched(const Registers& regs, int reg, std::int64_t nowNs) {
     if (contending && !contending_) ++contentions_;
     contending_ = contending;
     probe_.Sample(clock_, boardHigh_ && !pullLow_);
+    if (view_) CheckBusTimes(clockBefore, dataBefore, nowNs);
+}
+
+// Standard mode (100 kHz), the times every part here meets at any supply: SCL
+// high 4.0 us, low 4.7 us; a start set up 4.7 us after SCL rises and held 4.0 us
+// before it falls; a stop set up 4.7 us after SCL rises; the bus free 4.7 us
+// between a stop and the next start.
+void SerialEeprom::CheckBusTimes(bool clockBefore, bool dataBefore, std::int64_t nowNs) {
+    const bool data = boardHigh_ && !pullLow_;
+    auto shortOf = [&](std::int64_t sinceNs, std::int64_t leastNs, const char* what) {
+        if (nowNs - sinceNs >= leastNs) return;
+        view_->Violation(nowNs,
+                         name_ + ": " + what + " " + std::to_string(nowNs - sinceNs) + " ns");
+    };
+    if (clockBefore && !clock_) {
+        shortOf(clockEdgeNs_, 4'000, "SCL high for");
+        shortOf(conditionNs_, 4'000, "start held for");
+    }
+    if (!clockBefore && clock_) shortOf(clockEdgeNs_, 4'700, "SCL low for");
+    if (clockBefore && clock_ && data != dataBefore) {
+        shortOf(clockEdgeNs_, 4'700, data ? "stop set up for" : "start set up for");
+        if (!data) shortOf(conditionNs_, 4'700, "bus free for");
+        conditionNs_ = nowNs;
+    }
+    if (clockBefore != clock_) clockEdgeNs_ = nowNs;
 }
 
 void SerialEeprom::ClockRose(bool data) {

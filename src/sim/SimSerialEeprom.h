@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "sim/ChipView.h"
 #include "sim/SimChip.h"
 #include "sim/TwoWireProbe.h"
 
@@ -47,6 +48,8 @@ class SerialEeprom : public SimChip {
 
     // ---- What a logic analyser on the bus would show ------------------------------
     [[nodiscard]] const TwoWireProbe& Probe() const { return probe_; }
+    /// Bus times shorter than the datasheet's go into `view` (nullptr: not watched).
+    void Watch(ChipView* view) { view_ = view; }
     /// Times the board drove the data line high while the chip pulled it low.
     [[nodiscard]] int Contentions() const { return contentions_; }
     /// Waiting for a start condition (not mid-transfer, not writing).
@@ -98,6 +101,11 @@ class SerialEeprom : public SimChip {
     bool stayBusy_ = false;
     std::vector<std::uint32_t> neverTakes_;
     TwoWireProbe probe_;
+    /// The standard-mode bus times between the last edges and this change.
+    void CheckBusTimes(bool clockBefore, bool dataBefore, std::int64_t nowNs);
+    ChipView* view_ = nullptr;
+    std::int64_t clockEdgeNs_ = 0;
+    std::int64_t conditionNs_ = -1'000'000'000; // the last start or stop
     int contentions_ = 0;
     bool contending_ = false;
 };

@@ -40,6 +40,11 @@ class SstFlash : public ParallelChip, public FlashFaults {
 
   protected:
     void PinsChanged(const ChipPins& before, const ChipPins& now, std::int64_t nowNs) override;
+    /// The byte's own cycle after A0h is data; every other cycle is a command.
+    [[nodiscard]] CycleKind KindOfWrite(std::uint32_t address, std::uint8_t data) const override {
+        (void)address, (void)data;
+        return step_ == Step::ProgramSetup ? CycleKind::Write : CycleKind::Command;
+    }
 
   private:
     enum class Step { Idle, Unlocked1, Unlocked2, ProgramSetup, Erase1, Erase2, Erase3 };

@@ -3,6 +3,10 @@
 // and an exec board that dies in the middle of a command never ends in success.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <bit>
+#include <cstdio>
+
 #include "../cli/CliRun.h"
 #include "FaultTruth.h"
 #include "catalog/Catalog.h"
@@ -138,6 +142,48 @@ TEST_F(SeededFaultsCli, AnExecBoardDyingMidCommandNeverEndsInSuccess) {
     }
     // The same board living on answers the whole blank check.
     EXPECT_EQ(Run(board + "100000000' blank -d 27C256").status, 0);
+}
+
+// The fast port mode end to end: a program with its verify succeeds on each kind
+// of part, the saved chip holds the image, and a stuck cell still fails it.
+TEST_F(SeededFaultsCli, FastModeProgramsAndStillFailsOnAFault) {
+    const auto image = ImageWithErasedBytes(21, 1024);
+    WriteFile("image.bin", image);
+    for (const std::string chip :
+         {"27C256", "27C010", "AM29F010", "AT29C256", "X28C256", "SST39SF010A", "24C32"}) {
+        const std::string sim = "--fast --sim-chip " + chip + " ";
+        const CliResult r = Run(sim + "--sim-save chip.bin --yes program image.bin -d " + chip);
+        EXPECT_EQ(r.status, 0) << chip << ":\n" << r.out << r.err;
+        const auto saved = FileBytes("chip.bin");
+        EXPECT_TRUE(saved.size() >= image.size() &&
+                    std::equal(image.begin(), image.end(), saved.begin()))
+            << chip;
+        // A cell stuck at 1 where the image has a 0.
+        std::size_t at = 0x10;
+        while (image[at] == 0xFF)
+            ++at;
+        char fault[32];
+        std::snprintf(fault, sizeof fault, "%zX:%d:1", at, std::countr_one(image[at]));
+        const CliResult stuck =
+            Run(sim + "--sim-fault " + fault + " --yes program image.bin -d " + chip);
+        EXPECT_NE(stuck.status, 0) << chip << ":\n" << stuck.out;
+        EXPECT_FALSE(stuck.OutHas("Successfull")) << chip;
+    }
+}
+
+// An external board (the simulated one as the exec child, its clock following the
+// sleeps and counted delays) sees no pin move out of turn in the fast mode.
+TEST_F(SeededFaultsCli, FastModeThroughAnExecBoardMovesNoPinOutOfTurn) {
+    WriteFile("image.bin", ImageWithErasedBytes(5, 256));
+    for (const auto& [row, chip] :
+         {std::pair{"11", "27C256"}, std::pair{"25", "AM29F010"}, std::pair{"33", "X28C256"}}) {
+        const std::string board = std::string("--fast --exec-delays --model 6 --port 378 "
+                                              "--backend 'exec:" QUORBIT_SIM_BOARD_CHILD " 6 ") +
+                                  row + " 100000000' ";
+        const CliResult r = Run(board + "--yes program image.bin -d " + chip);
+        EXPECT_EQ(r.status, 0) << chip << ":\n" << r.out << r.err;
+        EXPECT_FALSE(r.ErrHas("sim_board_child")) << chip << ": " << r.err;
+    }
 }
 
 } // namespace

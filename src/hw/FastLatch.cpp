@@ -1,0 +1,152 @@
+// The fast port mode: the register values of the normal latch sequences, in the
+// same order, in fewer port accesses.
+//
+// A board register is a transparent latch: it follows the LPT data register for
+// as long as the control register holds its strobe code. The fast latch leaves
+// the strobe held after a register's latch, so the register's next value is one
+// data write, and leaves out a latch whose register already holds the value.
+//
+// When a transparent register may change. While a register is held, every data
+// write reaches the chip's pins at once, so:
+// - the data port changes only to the held register's next value, the one the
+//   normal sequence would latch next; any other data write first releases the
+//   strobe (ReleaseHeld), so no register ever passes through a byte meant for
+//   another one;
+// - one data write moves a register from its old value to its new one, as a latch
+//   does, never through a value in between: no glitch on CE, OE, WE or VPP, and
+//   no address or data change while WE is low, during a program pulse or with
+//   VPP on, that the normal sequence does not make too;
+// - the order of the registers written stays that of the normal sequence, so a
+//   condition the chip depends on (data and address set before WE falls, VPP up
+//   before the pulse) is set up in the same order.
+// The control register moves between codes as the flash command writer does
+// (data byte, then the strobe code), and is released to a select code before a
+// read-back, which needs the strobe released.
+//
+// The pauses the slider puts between latch writes are left out: one port access
+// takes about a microsecond, more than any set-up, hold or write-pulse time of
+// the parts (tens of nanoseconds). The timed waits (pulses, settling, programming
+// times) are the callers' own and are kept.
+#include "hw/Board.h"
+
+#include <algorithm>
+
+#include "hw/StopRequest.h"
+
+namespace quorbit {
+namespace {
+
+/// Marks the control byte last sent as a strobe the fast latch left held, which a
+/// raw data write must not reach. A strobe held by a raw sequence of the caller's
+/// own (the detection patterns latch through transparency) is the caller's to use.
+constexpr int kLeftHeld = 0x100;
+
+} // namespace
+
+int Board::HeldRegister() const {
+    if (controlSent_ < 0 || (BoardModel != 4 && BoardModel != 5 && BoardModel != 6)) return -1;
+    for (int n = 0; n < 5; ++n)
+        if (RegStrobe[static_cast<std::size_t>(n)] == (controlSent_ & 0xFF)) return n;
+    return -1;
+}
+
+void Board::ForgetRegisters() {
+    dataSent_ = -1;
+    controlSent_ = -1;
+    holds_.fill(-1);
+}
+
+void Board::RawOut(int port, int value) {
+    io_->PortOut(static_cast<std::uint16_t>(port), static_cast<std::uint8_t>(value));
+    if (port == DataPort) dataSent_ = value & 0xFF;
+    if (port == ControlPort) controlSent_ = value & 0xFF;
+    // What the board took: the held register follows the data register.
+    if (const int held = HeldRegister(); held >= 0)
+        holds_[static_cast<std::size_t>(held)] = dataSent_;
+}
+
+void Board::ReleaseHeld() {
+    if ((controlSent_ & kLeftHeld) == 0) return;
+    if (const int held = HeldRegister(); held >= 0)
+        RawOut(ControlPort, RegSelect[static_cast<std::size_t>(held)]);
+}
+
+void Board::FastSetReg(int reg, std::uint8_t data) {
+    ThrowIfStopPending();
+    const auto index = static_cast<std::size_t>(reg);
+    if (holds_[index] == data) return;
+    PaceTwoWire(reg, data);
+    const bool clockWas = (holds_[3] & 0x80) != 0;
+    const bool dataWas = (holds_[3] & 0x40) != 0 || (holds_[4] & 0x80) != 0;
+    if (HeldRegister() != reg) {
+        // Whoever left another register held, it must not see this byte.
+        if (const int held = HeldRegister(); held >= 0)
+            RawOut(ControlPort, RegSelect[static_cast<std::size_t>(held)]);
+        if (dataSent_ != data) RawOut(DataPort, data);
+        RawOut(ControlPort, RegStrobe[index]);
+        controlSent_ |= kLeftHeld;
+    } else {
+        RawOut(DataPort, data);
+    }
+    if (!TwoWireBus) return;
+    const bool clock = (holds_[3] & 0x80) != 0;
+    const bool line = (holds_[3] & 0x40) != 0 || (holds_[4] & 0x80) != 0;
+    const std::int64_t now = io_->NowNs();
+    if (clockWas && !clock) sclFallNs_ = now;
+    if (!clockWas && clock) sclRiseNs_ = now;
+    if (clockWas && clock && line != dataWas) startStopNs_ = now;
+}
+
+// Standard mode (100 kHz): SCL high 4.0 us, low 4.7 us; a start or stop set up
+// 4.7 us after SCL rises, a start held 4.0 us before SCL falls, the bus free
+// 4.7 us between a stop and the next start. The normal latch's pace gives these
+// by itself; the fast one waits out what is left of them before the edge. The
+// time of an edge is taken after its latch, so the waits err on the long side.
+void Board::PaceTwoWire(int reg, int value) {
+    if (!TwoWireBus || (reg != 3 && reg != 4) || holds_[3] < 0 || holds_[4] < 0) return;
+    const int r3 = reg == 3 ? value : holds_[3];
+    const int r4 = reg == 4 ? value : holds_[4];
+    const bool clockWas = (holds_[3] & 0x80) != 0, clock = (r3 & 0x80) != 0;
+    const bool lineWas = (holds_[3] & 0x40) != 0 || (holds_[4] & 0x80) != 0;
+    const bool line = (r3 & 0x40) != 0 || (r4 & 0x80) != 0;
+    std::int64_t ready = 0;
+    if (clockWas && !clock) ready = std::max(sclRiseNs_ + 4'000, startStopNs_ + 4'000);
+    if (!clockWas && clock) ready = sclFallNs_ + 4'700;
+    if (clockWas && clock && line != lineWas)
+        ready = std::max(sclRiseNs_ + 4'700, startStopNs_ + 4'700);
+    const std::int64_t now = io_->NowNs();
+    // Counted steps, not a timed pulse: a short wait that overruns is no fault here.
+    if (ready > now)
+        io_->BusySteps((ready - now + kDelayStepNanoseconds - 1) / kDelayStepNanoseconds);
+}
+
+void Board::FastReadDataByte() {
+    ThrowIfStopPending();
+    // A read-back select code releases the held register; the half the control
+    // port already shows is read first, without writing its code again.
+    auto half = [this](int code) {
+        if (controlSent_ != code) RawOut(ControlPort, code);
+        return io_->PortIn(static_cast<std::uint16_t>(StatusPort));
+    };
+    std::uint8_t low = 0, high = 0;
+    if (controlSent_ == ReadSelectHigh) {
+        high = half(ReadSelectHigh);
+        low = half(ReadSelectLow);
+    } else {
+        low = half(ReadSelectLow);
+        high = half(ReadSelectHigh);
+    }
+    if (BoardModel == 4) {
+        StatusLowRaw = low;
+        StatusHighRaw = high;
+        NibbleLow = static_cast<std::uint8_t>(low / 16);
+        NibbleHigh = static_cast<std::uint8_t>(high & 0xF0);
+        RawPair = static_cast<std::uint8_t>(NibbleHigh | NibbleLow);
+        DataIn = Model4DecodeTable[RawPair];
+    } else if (BoardModel == 5 || BoardModel == 6) {
+        NibbleLow = LowNibbleTable[low];
+        DataIn = static_cast<std::uint8_t>(HighNibbleTable[high] | NibbleLow);
+    }
+}
+
+} // namespace quorbit

@@ -85,7 +85,10 @@ std::uint8_t Board::In(int port) {
 
 void Board::SetReg(int reg) {
     const std::uint8_t data = ToByte(Shadow(reg), "register shadow");
-    if (FastPort && DataPort != 0) return FastSetReg(reg, data);
+    // The serial EEPROMs' bus keeps the normal latch: its pace is what holds the
+    // clock to the 100 kHz times, and the fast latch's own pacing still lets a
+    // clock pulse through short now and then.
+    if (FastPort && DataPort != 0 && !TwoWireBus) return FastSetReg(reg, data);
     const auto index = static_cast<std::size_t>(reg);
     Out(DataPort, data);
     PaceWrite();

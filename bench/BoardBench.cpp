@@ -30,7 +30,7 @@ struct SimRig {
         board.PortSetup();
         board.PortDelayCount = 2; // the fastest speed setting still paces
         board.ResetLines();
-        board.CEOEON();
+        board.EnableChipAndOutput();
     }
 };
 
@@ -42,7 +42,7 @@ void BM_SimLatchAndReadBack(benchmark::State& state) {
     for (auto _ : state) {
         rig.board.Reg2Shadow = address++ & 0xFF;
         rig.board.SetReg2();
-        rig.board.GetNibbles();
+        rig.board.ReadDataByte();
         benchmark::DoNotOptimize(rig.board.DataIn);
     }
     state.counters["port_ops"] = benchmark::Counter(
@@ -55,13 +55,13 @@ void BM_SimSetAddressAndRead(benchmark::State& state) {
     SimRig rig;
     const std::uint64_t before = rig.sim.Accesses();
     for (auto _ : state) {
-        rig.board.IncADR();
+        rig.board.NextAddress();
         if (rig.board.Address >= 65536) {
             rig.board.Address = 0;
-            rig.board.Endereco2Adr();
+            rig.board.SplitAddress();
         }
-        rig.board.SETADR();
-        rig.board.GetNibbles();
+        rig.board.LatchAddress();
+        rig.board.ReadDataByte();
         benchmark::DoNotOptimize(rig.board.DataIn);
     }
     state.counters["port_ops"] = benchmark::Counter(

@@ -33,7 +33,7 @@ void BM_ExecLatchAndReadBack(benchmark::State& state) {
     for (auto _ : state) {
         board.Reg2Shadow = static_cast<int>(bytes & 0xFF);
         board.SetReg2();
-        board.GetNibbles();
+        board.ReadDataByte();
         benchmark::DoNotOptimize(board.DataIn);
         ++bytes;
     }

@@ -14,13 +14,13 @@ constexpr int kLineBytes = 16;
 void SetDeviceAddress(App& app) {
     switch (app.dev.routines.pins) {
     case AddressPins::Eprom:
-        app.board.SETADR();
+        app.board.LatchAddress();
         break;
     case AddressPins::PageEeprom:
-        app.board.SETADR_XICOR();
+        app.board.LatchX28Address();
         break;
     case AddressPins::Flash:
-        app.board.SETADR_FLASH();
+        app.board.LatchFlashAddress();
         break;
     case AddressPins::None:
         break;
@@ -38,24 +38,24 @@ void DisplayEprom(App& app) {
     Board& b = app.board;
     Reset(app);
     SetDeviceAddress(app);
-    b.SleepMs(500); // let VCC and the address lines settle before the first read
-    b.REG4OFF();    // release the data pins to the chip
+    b.SleepMs(500);      // let VCC and the address lines settle before the first read
+    b.ReleaseDataPins(); // release the data pins to the chip
     const ShownLines view = LinesInView(app, ShownExtent(app));
     b.Address = static_cast<std::int32_t>(view.start);
-    b.Endereco2Adr();
+    b.SplitAddress();
     b.Port().BusySteps(100);
 
     std::vector<std::uint8_t> shown(static_cast<std::size_t>(view.lines * kLineBytes));
     for (std::uint8_t& byte : shown) {
         // A full read cycle per byte: address, OE and CE low, sample, both high.
         SetDeviceAddress(app);
-        b.OEON();
-        b.CEON();
-        b.GetNibbles();
-        b.CEOFF();
-        b.OEOFF();
+        b.EnableOutput();
+        b.EnableChip();
+        b.ReadDataByte();
+        b.DisableChip();
+        b.DisableOutput();
         byte = b.DataIn;
-        b.IncADR();
+        b.NextAddress();
     }
 
     std::string text;

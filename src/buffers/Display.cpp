@@ -67,7 +67,7 @@ void DisplayCodeMemory(App& app) {
     const auto& code = app.buf.CodeBuffer;
     const ShownLines view = LinesInView(app, ShownExtent(app));
     app.board.Address = static_cast<std::int32_t>(view.start);
-    app.board.Endereco2Adr();
+    app.board.SplitAddress();
     std::string text;
     for (int line = 0; line < view.lines; ++line) {
         const std::size_t address = view.start + static_cast<std::size_t>(line * kLineBytes);
@@ -83,7 +83,7 @@ void DisplayDataMemory(App& app) {
     const auto& data = app.buf.DataBuffer;
     const std::size_t start = PageStart(app.ui.VScroll1.value, kDataPageBytes, data.size());
     app.board.Address = static_cast<std::int32_t>(start);
-    app.board.Endereco2Adr();
+    app.board.SplitAddress();
     std::string text = "             *** BUFFER DATA ***" + app.NewLine;
     for (int line = 0; line < kDataPageBytes / kLineBytes; ++line) {
         const std::size_t address = start + static_cast<std::size_t>(line * kLineBytes);
@@ -370,7 +370,7 @@ void Command1_Click(App& app) {
     window.created = true;
     SetPosition(window.VScroll1, 0);
     app.board.Address = 0;
-    app.board.Endereco2Adr();
+    app.board.SplitAddress();
     std::string text;
     for (int line = 0; line < kCodePageBytes / kLineBytes; ++line) {
         const int address = line * kLineBytes;

@@ -193,11 +193,11 @@ void Device_Click(App& app) {
 
     // Lines to rest: chip and outputs disabled. A serial EEPROM has neither; for
     // it the chip-enable line is the bus clock (SCL), left low.
-    app.board.CEOFF();
-    app.board.OEOFF();
+    app.board.DisableChip();
+    app.board.DisableOutput();
     if (app.dev.DeviceFamily == "S") {
-        app.board.CEON();
-        app.board.OEON();
+        app.board.EnableChip();
+        app.board.EnableOutput();
     }
     ApplySpeedSetting(app);
 

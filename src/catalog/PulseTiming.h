@@ -1,6 +1,6 @@
 #pragma once
 // The UV EPROMs' programming pulse: the width each family's datasheet asks for,
-// and the real length of one step of the pulse delays (MediumDelay, LongDelay)
+// and the real length of one step of the pulse delays (WaitProgramPulse, WaitPulseExtension)
 // that gives that width at the default speed. The loop counts and their scaling
 // by the speed slider stay as they are; only the length of a step is chosen.
 #include <cstdint>
@@ -23,7 +23,7 @@ inline constexpr std::int64_t kDesignAccessNs = 1000;
 /// other family.
 std::int64_t DatasheetPulseNs(const ChipFacts& facts);
 
-/// The step length at which MediumDelay at the default speed makes a pulse of
+/// The step length at which WaitProgramPulse at the default speed makes a pulse of
 /// `pulseNs` from the edge that starts it to the edge that ends it, on a port of
 /// kDesignAccessNs per access paced at kDelayStepNanoseconds: the latches on
 /// either side of the delay (the starting one's last pause and select write, the

@@ -83,59 +83,59 @@ void Board::SetReg(int reg) {
     const std::uint8_t data = ToByte(Shadow(reg), "register shadow");
     const auto index = static_cast<std::size_t>(reg);
     Out(DataPort, data);
-    PortDelay();
+    PaceWrite();
     Out(ControlPort, RegSelect[index]);
-    PortDelay();
+    PaceWrite();
     // The board takes the data byte while the strobe is asserted.
     Out(ControlPort, RegStrobe[index]);
-    PortDelay();
+    PaceWrite();
     Out(ControlPort, RegSelect[index]);
 }
 
 // Register 3: bit 7 is CE (0 active), bit 6 releases the data pins for reading.
 // Register 0: bit 6 is OE (0 active), bit 7 the 24-pin VPP switch, bit 3 the LED.
-void Board::CEON() {
+void Board::EnableChip() {
     Reg3Shadow &= 0x7F;
     SetReg3();
 }
-void Board::CEOFF() {
+void Board::DisableChip() {
     Reg3Shadow |= 0x80;
     SetReg3();
 }
-void Board::OEON() {
+void Board::EnableOutput() {
     // Clearing bit 7 too: OE/VPP is one pin on 24-pin parts.
     Reg0Shadow &= 0x3F;
     SetReg0();
 }
-void Board::OEOFF() {
+void Board::DisableOutput() {
     Reg0Shadow |= 0x40;
     SetReg0();
 }
-void Board::CEOEON() {
+void Board::EnableChipAndOutput() {
     Reg3Shadow &= 0x7F;
     Reg0Shadow &= 0x3F;
     SetReg3();
     SetReg0();
 }
-void Board::CEOEOFF() {
+void Board::DisableChipAndOutput() {
     Reg3Shadow |= 0x80;
     Reg0Shadow |= 0x40;
     SetReg3();
     SetReg0();
 }
-void Board::REG4ON() {
+void Board::DriveDataPins() {
     Reg3Shadow &= 0xBF;
     SetReg3();
 }
-void Board::REG4OFF() {
+void Board::ReleaseDataPins() {
     Reg3Shadow |= 0x40;
     SetReg3();
 }
-void Board::VPP24_ON() {
+void Board::ApplyVpp24() {
     Reg0Shadow |= 0xC0;
     SetReg0();
 }
-void Board::VPP24_OFF() {
+void Board::RemoveVpp24() {
     Reg0Shadow &= 0x3F;
     SetReg0();
 }
@@ -152,13 +152,13 @@ void Board::FlipBoardIndicator() {
     SetReg0();
 }
 
-void Board::Endereco2Adr() {
+void Board::SplitAddress() {
     AdrBank = Address / BankSize;
     AdrPage = (Address - AdrBank * BankSize) / PageSize;
     AdrLow = Address - AdrBank * BankSize - AdrPage * PageSize;
 }
 
-void Board::IncADR() {
+void Board::NextAddress() {
     ++Address;
     if (++AdrLow > 255) {
         AdrLow = 0;
@@ -169,7 +169,7 @@ void Board::IncADR() {
     }
 }
 
-void Board::SETADR() {
+void Board::LatchAddress() {
     Reg1Shadow = PageMap.at(static_cast<std::size_t>(AdrPage)) | DeviceReg1Bits;
     SetReg1();
     Reg2Shadow = AdrLow;
@@ -179,7 +179,7 @@ void Board::SETADR() {
     SetReg3();
 }
 
-void Board::SETADR_XICOR() {
+void Board::LatchX28Address() {
     // X28C256: A8-A13 in bits 0-5, bit 6 held high (WE inactive), A14 moved to bit 7.
     int v = AdrPage + (AdrPage != 0 ? 64 : 0);
     v |= DeviceReg1Bits;
@@ -202,7 +202,7 @@ void Board::ResetLines() {
     Reg0Shadow = 0x40; // OE inactive, VPP and indicator off
     SetReg0();
     Address = 0;
-    Endereco2Adr();
+    SplitAddress();
     Reg1Shadow = DeviceReg1Bits | AdrPage;
     SetReg1();
     Reg2Shadow = AdrLow;
@@ -218,10 +218,10 @@ void Board::BusyWait(std::int64_t steps) {
     ThrowIfStopPending();
     if (steps > 0 && DataPort != 0) io_->BusySteps(steps);
 }
-void Board::WaitSettlingTime() {
+void Board::WaitStatusSettle() {
     BusyWait(static_cast<std::int64_t>(ShortDelayFactor) * 100);
 }
-void Board::PortDelay() {
+void Board::PaceWrite() {
     if (LoadingPage) return;
     BusyWait(static_cast<std::int64_t>(PortDelayCount) * 10);
 }
@@ -233,24 +233,24 @@ PageLoadWindow::PageLoadWindow(Board& board) : board_(board), was_(board.Loading
 PageLoadWindow::~PageLoadWindow() {
     board_.LoadingPage = was_;
 }
-// MediumDelay and LongDelay are the EPROMs' programming pulse widths.
-void Board::MediumDelay() {
+// WaitProgramPulse and WaitPulseExtension are the EPROMs' programming pulse widths.
+void Board::WaitProgramPulse() {
     PulseWait(MediumDelayCount);
 }
-void Board::LongDelay() {
+void Board::WaitPulseExtension() {
     PulseWait(LongDelayCount);
 }
 void Board::PulseWait(std::int64_t steps) {
     ThrowIfStopPending();
     if (steps > 0 && DataPort != 0) io_->PulseSteps(steps, PulseStepNs);
 }
-void Board::Delay20Steps() {
+void Board::WaitVerifySettle() {
     BusyWait(20);
 }
-void Board::Delay10Steps() {
+void Board::WaitBusTurnaround() {
     BusyWait(10);
 }
-void Board::Delay300Steps() {
+void Board::WaitCommandStep() {
     BusyWait(300);
 }
 void Board::Delay2Seconds() {

@@ -53,7 +53,7 @@ class Board {
     int& Shadow(int reg);
 
     /// Latches the shadow of register n: data byte, select, strobe, select, with a
-    /// PortDelay after each of the first three writes.
+    /// PaceWrite after each of the first three writes.
     void SetReg(int reg);
     void SetReg0() { SetReg(0); }
     void SetReg1() { SetReg(1); }
@@ -62,16 +62,16 @@ class Board {
     void SetReg4() { SetReg(4); }
 
     // Line operations: change the named shadow bits, then latch.
-    void CEON();
-    void CEOFF();
-    void OEON();
-    void OEOFF();
-    void CEOEON();
-    void CEOEOFF();
-    void REG4ON();
-    void REG4OFF();
-    void VPP24_ON();
-    void VPP24_OFF();
+    void EnableChip();
+    void DisableChip();
+    void EnableOutput();
+    void DisableOutput();
+    void EnableChipAndOutput();
+    void DisableChipAndOutput();
+    void DriveDataPins();
+    void ReleaseDataPins();
+    void ApplyVpp24();
+    void RemoveVpp24();
     void BoardIndicatorOn();
     void BoardIndicatorOff();
     void FlipBoardIndicator();
@@ -84,11 +84,11 @@ class Board {
     int DeviceReg1Bits = 0;
     int DeviceReg3Bits = 0;
 
-    void Endereco2Adr();
-    void IncADR();
-    void SETADR();
-    void SETADR_FLASH() { SETADR(); }
-    void SETADR_XICOR();
+    void SplitAddress();
+    void NextAddress();
+    void LatchAddress();
+    void LatchFlashAddress() { LatchAddress(); }
+    void LatchX28Address();
     /// Registers 0..3 to idle with address 0 (the board half of Reset).
     void ResetLines();
 
@@ -96,23 +96,23 @@ class Board {
     std::int32_t ShortDelayFactor = 5, MediumDelayFactor = 100, LongDelayFactor = 500;
     std::int32_t PortDelayCount = 0, MediumDelayCount = 0, LongDelayCount = 0;
 
-    void WaitSettlingTime();
-    void PortDelay();
+    void WaitStatusSettle();
+    void PaceWrite();
     /// Set while the bytes of a page (or a command sequence) are loaded into a
     /// page-write part: the loads must follow each other within the chip's
     /// byte-load window, so the speed slider's pause after each port write is left
     /// out there. The port's own access time already exceeds the write-pulse
     /// timings the parts need (tWP 100 ns, tWPH 50 ns, tDS 50 ns).
     bool LoadingPage = false;
-    /// Real length of one step of MediumDelay and LongDelay, the EPROMs' pulse
+    /// Real length of one step of WaitProgramPulse and WaitPulseExtension, the EPROMs' pulse
     /// widths: chosen with the device so that the default speed gives its
     /// datasheet's pulse (0: the port's own step length).
     std::int64_t PulseStepNs = 0;
-    void MediumDelay();
-    void LongDelay();
-    void Delay20Steps();
-    void Delay10Steps();
-    void Delay300Steps();
+    void WaitProgramPulse();
+    void WaitPulseExtension();
+    void WaitVerifySettle();
+    void WaitBusTurnaround();
+    void WaitCommandStep();
     void Delay2Seconds();
     void SleepMs(int milliseconds);
     /// The port's clock (ns), for waits bounded by a chip's own times.
@@ -129,9 +129,9 @@ class Board {
     std::array<std::uint8_t, 256> Model4DecodeTable{}, LowNibbleTable{}, HighNibbleTable{};
 
     /// One byte of the chip at the address and lines already set up, into DataIn.
-    void GetNibbles();
+    void ReadDataByte();
     /// The upper half only (the serial data line is bit 7), into DataIn.
-    void GetNibbles24CXX();
+    void ReadHighNibble();
 
     // ---- Raw port access, guarded: with no port chosen nothing reaches the port. ----
     void Out(int port, int value);

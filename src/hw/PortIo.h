@@ -17,7 +17,7 @@ class PortError : public std::runtime_error {
 /// Default length of one counted delay step on a real port (--step-ns sets it):
 /// the pause after each port write and the short fixed delays. At 25 ns a
 /// page-write chip's byte loads stay inside its byte-load window. The programming
-/// pulses (MediumDelay, LongDelay) count their steps at a length of their own,
+/// pulses (WaitProgramPulse, WaitPulseExtension) count their steps at a length of their own,
 /// chosen per chip so that the default speed gives the datasheet's pulse.
 inline constexpr std::int64_t kDelayStepNanoseconds = 25;
 

@@ -32,7 +32,7 @@ void Board::BuildLookupTables() {
         Model4DecodeTable[static_cast<std::size_t>(p)] = Model4Decode(static_cast<std::uint8_t>(p));
 }
 
-void Board::GetNibbles() {
+void Board::ReadDataByte() {
     if (BoardModel == 4) {
         Out(ControlPort, ReadSelectLow);
         const std::uint8_t s1 = In(StatusPort);
@@ -52,7 +52,7 @@ void Board::GetNibbles() {
     }
 }
 
-void Board::GetNibbles24CXX() {
+void Board::ReadHighNibble() {
     if (BoardModel == 4) {
         Out(ControlPort, ReadSelectHigh);
         const std::uint8_t s = In(StatusPort);

@@ -27,12 +27,12 @@ int ProbePatternA(Board& b) {
     b.Out(b.ControlPort, 0x00);
     b.Out(b.DataPort, 0x00);
     b.Out(b.ControlPort, 0x06);
-    b.WaitSettlingTime();
+    b.WaitStatusSettle();
     int a = ReadSignatureLines(b) * 256;
     b.Out(b.ControlPort, 0x00);
     b.Out(b.DataPort, 0xFF);
     b.Out(b.ControlPort, 0x06);
-    b.WaitSettlingTime();
+    b.WaitStatusSettle();
     a += ReadSignatureLines(b);
     return a;
 }
@@ -46,12 +46,12 @@ int ProbePatternB(Board& b) {
     b.Out(b.DataPort, 0x00);
     b.Out(b.ControlPort, 0x0F);
     b.Out(b.ControlPort, 0x09);
-    b.WaitSettlingTime();
+    b.WaitStatusSettle();
     int v = ReadSignatureLines(b) * 256;
     b.Out(b.DataPort, 0xFF);
     b.Out(b.ControlPort, 0x0F);
     b.Out(b.ControlPort, 0x09);
-    b.WaitSettlingTime();
+    b.WaitStatusSettle();
     v += ReadSignatureLines(b);
     b.Out(b.ControlPort, 0x08);
     return v;
@@ -67,12 +67,12 @@ bool ProbeModel6(Board& b) {
     b.Out(b.DataPort, 0x60);
     b.Out(b.ControlPort, 0x0E);
     b.Out(b.ControlPort, 0x00);
-    b.GetNibbles();
+    b.ReadDataByte();
     const int first = b.DataIn;
     b.Out(b.DataPort, 0x40);
     b.Out(b.ControlPort, 0x0E);
     b.Out(b.ControlPort, 0x00);
-    b.GetNibbles();
+    b.ReadDataByte();
     const int second = b.DataIn;
     b.ReadSelectLow = savedLow;
     b.ReadSelectHigh = savedHigh;

@@ -19,8 +19,8 @@ bool BoardEchoes(Board& b) {
     for (const int pattern : {0x00, 0x5A}) {
         b.Reg4Shadow = pattern;
         b.SetReg4();
-        b.REG4ON();
-        b.GetNibbles();
+        b.DriveDataPins();
+        b.ReadDataByte();
         echoed = echoed && b.DataIn == pattern;
     }
     b.Reg4Shadow = reg4;

@@ -12,13 +12,13 @@ void OpenChipForReading(App& app) {
     // A 32-pin flash chip may still show the status of a failed program instead
     // of its contents: the reset command returns it to reading first.
     if (app.dev.routines.program == ProgramRoutine::JedecFlash) {
-        b.REG4ON();
+        b.DriveDataPins();
         WriteFlashReset(b);
     }
-    b.SETADR();
+    b.LatchAddress();
     b.SleepMs(500);
-    b.REG4OFF();
-    b.CEOEON();
+    b.ReleaseDataPins();
+    b.EnableChipAndOutput();
 }
 
 bool ChipShowsItsContents(App& app) {
@@ -36,11 +36,11 @@ bool ChipShowsItsContents(App& app) {
     // chip still erasing (it ignores the reset command meanwhile): its "contents"
     // would be status bytes (DQ7 0 and DQ3 1 of an erase, 08h or 48h everywhere).
     Board& b = app.board;
-    b.GetNibbles();
+    b.ReadDataByte();
     const std::uint8_t first = b.DataIn;
-    b.OEOFF();
-    b.CEOEON();
-    b.GetNibbles();
+    b.DisableOutput();
+    b.EnableChipAndOutput();
+    b.ReadDataByte();
     if (((first ^ b.DataIn) & 0x40) == 0) return true;
     app.ops.Outcome = OpOutcome::Failed;
     EnterErrorState(app);

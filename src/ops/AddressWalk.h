@@ -51,7 +51,7 @@ template <typename Visit> bool WalkDevice(App& app, std::int32_t bytes, Visit&& 
             for (int low = 0; low < 256; ++low) {
                 b.Reg2Shadow = low;
                 b.SetReg2();
-                b.GetNibbles();
+                b.ReadDataByte();
                 if (!visit(b.DataIn)) return false;
                 ++b.Address;
             }

@@ -25,7 +25,7 @@ constexpr int kPollReads = 20000;
 
 void SelectPage(Board& b, const ImagePage& page) {
     b.Address = page.FirstAddress();
-    b.Endereco2Adr();
+    b.SplitAddress();
     const int v = b.AdrPage | b.DeviceReg1Bits;
     if (v != b.Reg1Shadow) {
         b.Reg1Shadow = v;
@@ -41,7 +41,7 @@ void LoadPage(Board& b, const ImagePage& page, ProgrammingEvents& events) {
     const PageLoadWindow window(b);
     for (int offset = 0; offset < kPageBytes; ++offset) {
         b.Address = page.FirstAddress() + offset;
-        b.Endereco2Adr();
+        b.SplitAddress();
         b.Reg2Shadow = b.AdrLow;
         b.SetReg2();
         b.DataOut = page.bytes[static_cast<std::size_t>(offset)];
@@ -65,10 +65,10 @@ constexpr int kKeptByteReads = 4;
 // The byte at the address the board has set, or nothing when no two reads in a row
 // agree (DataOut and DataIn then hold the last two).
 bool ReadKeptByte(Board& b) {
-    b.GetNibbles();
+    b.ReadDataByte();
     for (int read = 1; read < kKeptByteReads; ++read) {
         const std::uint8_t previous = b.DataIn;
-        b.GetNibbles();
+        b.ReadDataByte();
         if (b.DataIn == previous) return true;
         b.DataOut = previous;
     }
@@ -82,13 +82,13 @@ bool ReadKeptByte(Board& b) {
 std::optional<ProgramFailureAt> KeepBytesNotInImage(Board& b, ImagePage& page,
                                                     ProgrammingEvents& events) {
     if (page.HoldsAll()) return std::nullopt;
-    b.REG4OFF();
-    b.CEOEON();
+    b.ReleaseDataPins();
+    b.EnableChipAndOutput();
     for (int offset = 0; offset < kPageBytes; ++offset) {
         const auto at = static_cast<std::size_t>(offset);
         b.Address = page.FirstAddress() + offset;
         if (page.held[at]) continue;
-        b.Endereco2Adr();
+        b.SplitAddress();
         b.Reg2Shadow = b.AdrLow;
         b.SetReg2();
         if (!ReadKeptByte(b)) {
@@ -101,8 +101,8 @@ std::optional<ProgramFailureAt> KeepBytesNotInImage(Board& b, ImagePage& page,
         }
         page.bytes[at] = b.DataIn;
     }
-    b.OEOFF();
-    b.CEOFF();
+    b.DisableOutput();
+    b.DisableChip();
     return std::nullopt;
 }
 
@@ -110,14 +110,14 @@ std::optional<ProgramFailureAt> KeepBytesNotInImage(Board& b, ImagePage& page,
 // does not (the byte loaded and the byte read). CE and OE stay active after a
 // mismatch; the caller releases them.
 std::optional<ProgramFailureAt> PageReadsBack(Board& b, const ImagePage& page) {
-    b.REG4OFF();
-    b.CEOEON();
+    b.ReleaseDataPins();
+    b.EnableChipAndOutput();
     for (int offset = 0; offset < kPageBytes; ++offset) {
         b.Address = page.FirstAddress() + offset;
-        b.Endereco2Adr();
+        b.SplitAddress();
         b.Reg2Shadow = b.AdrLow;
         b.SetReg2();
-        b.GetNibbles();
+        b.ReadDataByte();
         b.DataOut = page.bytes[static_cast<std::size_t>(offset)];
         if (b.DataIn != b.DataOut) return ProgramFailureAt{b.Address, b.DataOut, b.DataIn};
     }
@@ -126,19 +126,19 @@ std::optional<ProgramFailureAt> PageReadsBack(Board& b, const ImagePage& page) {
 
 void StartProgramming(Board& b, ProgrammingEvents& events) {
     b.Address = 0;
-    b.Endereco2Adr();
-    b.SETADR_FLASH();
+    b.SplitAddress();
+    b.LatchFlashAddress();
     b.SleepMs(500);
-    b.REG4ON();
-    b.OEOFF();
-    b.CEOFF();
+    b.DriveDataPins();
+    b.DisableOutput();
+    b.DisableChip();
     events.Log("Programming Atmel AT29C256");
     b.ResetLines();
-    b.SETADR_FLASH();
+    b.LatchFlashAddress();
     UNPROTECT_AT29C256(b);
     b.SleepMs(50);
-    b.OEOFF();
-    b.CEOFF();
+    b.DisableOutput();
+    b.DisableChip();
 }
 
 // One page, rewritten whole until it reads back right; else where it gave up.
@@ -149,7 +149,7 @@ std::optional<ProgramFailureAt> ProgramPage(Board& b, ImagePage& page, int speed
     ProgramFailureAt mismatch;
     for (int attempt = 1; attempt < kAttempts; ++attempt) {
         b.SleepMs(speedWaitMs + 1);
-        b.REG4ON();
+        b.DriveDataPins();
         SelectPage(b, page);
         LoadPage(b, page, events);
         if (PollAT29C256(b, b.DataOut) == 0) {
@@ -164,8 +164,8 @@ std::optional<ProgramFailureAt> ProgramPage(Board& b, ImagePage& page, int speed
         // The read-back left OE low, and the chip ignores write pulses while OE is
         // low: release OE and CE before the page is loaded again, or every retry
         // would be lost.
-        b.OEOFF();
-        b.CEOFF();
+        b.DisableOutput();
+        b.DisableChip();
     }
     const ProgramFailureAt failure = GiveUpWithVoltagesOff(b, mismatch.wrote, mismatch.read);
     b.Reg0Shadow = 0;
@@ -191,10 +191,10 @@ void WRITE_AT29C256(Board& b, int address) {
     b.SetReg1();
     b.SetReg2();
     b.SetReg4();
-    b.CEON();
+    b.EnableChip();
     WEON_AT29C256(b);
     WEOFF_AT29C256(b);
-    b.CEOFF();
+    b.DisableChip();
 }
 
 void UNPROTECT_AT29C256(Board& b) {
@@ -204,7 +204,7 @@ void UNPROTECT_AT29C256(Board& b) {
 
 void CMD_AT29C256(Board& b, int command) {
     const PageLoadWindow window(b); // one sequence: no pause past the byte-load window
-    b.OEOFF();
+    b.DisableOutput();
     b.Reg3Shadow = 0x82; // CE off, board drives the data pins, VCC on
     b.SetReg3();
     CommandCycle(b, WRITE_AT29C256, 0x5555, 0xAA);
@@ -213,21 +213,21 @@ void CMD_AT29C256(Board& b, int command) {
 }
 
 int PollAT29C256(Board& b, std::uint8_t last) {
-    b.REG4OFF();
+    b.ReleaseDataPins();
     // The address is still that of the last byte loaded. The count is of the reads
     // left including the one that matched, so it ends at 0 only when all of them
     // were spent without a match: a write that finishes on the very last read is
     // a success, not a time-out.
     int left = kPollReads;
     for (; left > 0; --left) {
-        b.CEON();
-        b.OEON();
-        b.GetNibbles();
-        b.OEOFF();
-        b.CEOFF();
+        b.EnableChip();
+        b.EnableOutput();
+        b.ReadDataByte();
+        b.DisableOutput();
+        b.DisableChip();
         if (b.DataIn == last) break;
     }
-    b.REG4ON();
+    b.DriveDataPins();
     return left;
 }
 
@@ -239,8 +239,8 @@ ProgramOutcome ProgramAt29c256(Board& b, const DeviceConfig& /*device*/, const I
         if (!ImageHoldsPage(image, number)) continue;
         ImagePage page = PageOf(image, number);
         if (auto failure = ProgramPage(b, page, speedWaitMs, events)) return {failure};
-        b.CEOFF();
-        b.OEOFF();
+        b.DisableChip();
+        b.DisableOutput();
         events.Advanced(number % 8 == 0);
     }
     events.Log("FLASH Atmel AT29C256 Programmed Sucessfully");

@@ -5,8 +5,8 @@ namespace quorbit {
 ProgramFailureAt GiveUpWithVoltagesOff(Board& b, std::uint8_t wrote, std::uint8_t read) {
     b.Reg0Shadow = 0;
     b.SetReg0();
-    b.CEOFF();
-    b.OEOFF();
+    b.DisableChip();
+    b.DisableOutput();
     return {b.Address, wrote, read};
 }
 

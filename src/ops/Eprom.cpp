@@ -1,7 +1,7 @@
 // UV EPROMs, byte by byte. Each routine switches the programming voltage on for
 // its package, then for every byte that is not FFh gives program pulses, each
 // followed by a read-back, until the byte reads back right: at most 254 pulses, and
-// from the 56th on each pulse is lengthened by LongDelay for a cell slow to take.
+// from the 56th on each pulse is lengthened by WaitPulseExtension for a cell slow to take.
 // A byte already reading right is never pulsed again (no over-programming). An FFh
 // byte of the image is never pulsed either, but it must read FFh: only UV light
 // raises a bit again, so a programmed bit there fails the byte.
@@ -48,10 +48,10 @@ void LogStart(ProgrammingEvents& events) {
 std::uint8_t ReadBackByte(Board& b) {
     b.Reg4Shadow = 0xFF;
     b.SetReg4();
-    b.Delay10Steps();
-    b.REG4OFF();
-    b.Delay10Steps();
-    b.GetNibbles();
+    b.WaitBusTurnaround();
+    b.ReleaseDataPins();
+    b.WaitBusTurnaround();
+    b.ReadDataByte();
     return b.DataIn;
 }
 
@@ -62,7 +62,7 @@ void DriveData(Board& b, std::uint8_t byte) {
 
 /// What a routine does for each byte: `before` runs ahead of the attempts and may
 /// find the byte already right (returns false, its read in `read`); `pulse` is one
-/// attempt at `wanted` ending in its read-back, `longer` telling it to add LongDelay.
+/// attempt at `wanted` ending in its read-back, `longer` telling it to add WaitPulseExtension.
 struct ByteSteps {
     bool (*before)(Board& b, std::uint8_t wanted, std::uint8_t& read);
     std::uint8_t (*pulse)(Board& b, std::uint8_t wanted, bool longer);
@@ -94,7 +94,7 @@ ProgramOutcome ProgramAllBytes(Board& b, const ImageToWrite& image, const ByteSt
                                ProgrammingEvents& events) {
     for (std::int32_t i = 0; i < image.length; ++i) {
         if (!image.held.Holds(static_cast<std::uint32_t>(i))) {
-            b.IncADR();
+            b.NextAddress();
             events.Advanced(false);
             continue;
         }
@@ -108,7 +108,7 @@ ProgramOutcome ProgramAllBytes(Board& b, const ImageToWrite& image, const ByteSt
                 return {failure};
             }
         }
-        b.IncADR();
+        b.NextAddress();
         events.Advanced(i % steps.toggleEvery == 0);
     }
     return {};
@@ -117,138 +117,138 @@ ProgramOutcome ProgramAllBytes(Board& b, const ImageToWrite& image, const ByteSt
 // ---- 2732 family ------------------------------------------------------------
 
 bool PreRead2732(Board& b, std::uint8_t wanted, std::uint8_t& read) {
-    b.SETADR();
-    b.VPP24_OFF();
-    b.OEON();
-    b.CEON();
+    b.LatchAddress();
+    b.RemoveVpp24();
+    b.EnableOutput();
+    b.EnableChip();
     read = ReadBackByte(b);
-    b.CEOFF();
+    b.DisableChip();
     if (read == wanted) return false;
-    b.SETADR();
+    b.LatchAddress();
     return true;
 }
 
 std::uint8_t Pulse2732(Board& b, std::uint8_t wanted, bool longer) {
     (void)longer; // the 5 ms pulse is timed, never lengthened
     DriveData(b, wanted);
-    b.REG4ON();
-    b.CEOFF();
-    b.VPP24_ON();
-    b.CEON();
+    b.DriveDataPins();
+    b.DisableChip();
+    b.ApplyVpp24();
+    b.EnableChip();
     b.SleepMs(5);
-    b.CEOFF();
-    b.VPP24_OFF();
-    b.CEON();
-    b.Delay20Steps();
+    b.DisableChip();
+    b.RemoveVpp24();
+    b.EnableChip();
+    b.WaitVerifySettle();
     return ReadBackByte(b);
 }
 
 // ---- 2764 / 27128 --------------------------------------------------------------
 
 bool Address2764(Board& b, std::uint8_t /*wanted*/, std::uint8_t& /*read*/) {
-    b.SETADR();
-    b.CEON();
+    b.LatchAddress();
+    b.EnableChip();
     return true;
 }
 
 std::uint8_t Pulse2764(Board& b, std::uint8_t wanted, bool longer) {
-    b.REG4ON();
+    b.DriveDataPins();
     DriveData(b, wanted);
     b.Reg1Shadow &= ~0x40; // PGM low
     b.SetReg1();
-    b.MediumDelay();
-    if (longer) b.LongDelay();
+    b.WaitProgramPulse();
+    if (longer) b.WaitPulseExtension();
     b.Reg1Shadow |= 0x40;
     b.SetReg1();
-    b.Delay20Steps();
-    b.OEON(); // program verify: OE low, PGM high, VPP still on
+    b.WaitVerifySettle();
+    b.EnableOutput(); // program verify: OE low, PGM high, VPP still on
     const std::uint8_t read = ReadBackByte(b);
-    b.OEOFF();
+    b.DisableOutput();
     return read;
 }
 
 /// Program verify of the PGM parts: OE low with PGM high and VPP still on.
 std::uint8_t VerifyWithOe(Board& b) {
-    b.OEON();
+    b.EnableOutput();
     const std::uint8_t read = ReadBackByte(b);
-    b.OEOFF();
+    b.DisableOutput();
     return read;
 }
 
 // ---- 27C256 / 27C040 ---------------------------------------------------------------
 
 bool AddressOnly(Board& b, std::uint8_t /*wanted*/, std::uint8_t& /*read*/) {
-    b.SETADR();
+    b.LatchAddress();
     return true;
 }
 
 std::uint8_t Pulse27256(Board& b, std::uint8_t wanted, bool longer) {
-    b.REG4ON();
+    b.DriveDataPins();
     DriveData(b, wanted);
-    b.CEOEOFF();
-    b.CEON();
-    b.MediumDelay();
-    if (longer) b.LongDelay();
-    b.CEOFF();
-    b.Delay20Steps();
-    b.OEON(); // program verify: CE high, OE low, VPP still on
+    b.DisableChipAndOutput();
+    b.EnableChip();
+    b.WaitProgramPulse();
+    if (longer) b.WaitPulseExtension();
+    b.DisableChip();
+    b.WaitVerifySettle();
+    b.EnableOutput(); // program verify: CE high, OE low, VPP still on
     const std::uint8_t read = ReadBackByte(b);
-    b.OEOFF();
+    b.DisableOutput();
     return read;
 }
 
 /// Program verify of the 27C256 and 27C040: CE high, OE low, VPP still on.
 std::uint8_t Verify27256(Board& b) {
-    b.CEOEOFF();
-    b.OEON();
+    b.DisableChipAndOutput();
+    b.EnableOutput();
     const std::uint8_t read = ReadBackByte(b);
-    b.OEOFF();
+    b.DisableOutput();
     return read;
 }
 
 // ---- 27C010 / 27C020 ----------------------------------------------------------------
 
 std::uint8_t Pulse27010(Board& b, std::uint8_t wanted, bool longer) {
-    b.REG4ON();
+    b.DriveDataPins();
     DriveData(b, wanted);
     b.Reg3Shadow &= ~0x04; // PGM low
     b.SetReg3();
-    b.MediumDelay();
-    if (longer) b.LongDelay();
+    b.WaitProgramPulse();
+    if (longer) b.WaitPulseExtension();
     b.Reg3Shadow |= 0x04;
     b.SetReg3();
-    b.Delay20Steps();
-    b.OEON();
+    b.WaitVerifySettle();
+    b.EnableOutput();
     const std::uint8_t read = ReadBackByte(b);
-    b.OEOFF();
+    b.DisableOutput();
     return read;
 }
 
 // ---- 27C512 / 27C080 ----------------------------------------------------------------
 
 bool PreRead27080(Board& b, std::uint8_t wanted, std::uint8_t& read) {
-    b.SETADR();
-    b.CEON();
+    b.LatchAddress();
+    b.EnableChip();
     read = ReadBackByte(b);
-    b.CEOFF();
+    b.DisableChip();
     return read != wanted;
 }
 
 std::uint8_t Pulse27080(Board& b, std::uint8_t wanted, bool longer) {
-    b.REG4ON();
+    b.DriveDataPins();
     DriveData(b, wanted);
     // The pulse is CE low while VPP is on OE/VPP: VPP comes first (the datasheets'
     // VPP set-up time), and a retry finds CE still low from the program verify,
     // which would start the pulse a whole latch early.
-    if ((b.Reg3Shadow & 0x80) == 0) b.CEOFF();
-    b.VPP24_ON();
-    b.CEON();
-    b.MediumDelay();
-    if (longer) b.LongDelay();
-    b.CEOFF();
-    b.VPP24_OFF(); // program verify: CE and OE low, VPP off
-    b.CEON();
-    b.Delay20Steps();
+    if ((b.Reg3Shadow & 0x80) == 0) b.DisableChip();
+    b.ApplyVpp24();
+    b.EnableChip();
+    b.WaitProgramPulse();
+    if (longer) b.WaitPulseExtension();
+    b.DisableChip();
+    b.RemoveVpp24(); // program verify: CE and OE low, VPP off
+    b.EnableChip();
+    b.WaitVerifySettle();
     return ReadBackByte(b);
 }
 
@@ -256,34 +256,34 @@ std::uint8_t Pulse27080(Board& b, std::uint8_t wanted, bool longer) {
 
 ProgramOutcome Program2732(Board& b, const DeviceConfig& device, const ImageToWrite& image,
                            ProgrammingEvents& events) {
-    b.REG4ON();
-    b.CEOEOFF();
+    b.DriveDataPins();
+    b.DisableChipAndOutput();
     b.Reg0Shadow = ProgrammingRegister0(b, device, true);
     b.SetReg0();
     WaitVppSettling(b, device, events);
     LogStart(events);
-    b.OEON();
+    b.EnableOutput();
     return ProgramAllBytes(b, image, {PreRead2732, Pulse2732, 64, nullptr}, events);
 }
 
 ProgramOutcome Program2764(Board& b, const DeviceConfig& device, const ImageToWrite& image,
                            ProgrammingEvents& events) {
-    b.REG4ON();
-    b.CEOEOFF();
+    b.DriveDataPins();
+    b.DisableChipAndOutput();
     b.Reg0Shadow = ProgrammingRegister0(b, device, true) | 0x10;
     b.SetReg0();
     WaitVppSettling(b, device, events);
     LogStart(events);
     ProgramOutcome outcome =
         ProgramAllBytes(b, image, {Address2764, Pulse2764, 512, VerifyWithOe}, events);
-    if (outcome.Succeeded()) b.CEOFF();
+    if (outcome.Succeeded()) b.DisableChip();
     return outcome;
 }
 
 ProgramOutcome Program27256(Board& b, const DeviceConfig& device, const ImageToWrite& image,
                             ProgrammingEvents& events) {
-    b.REG4ON();
-    b.CEOEOFF();
+    b.DriveDataPins();
+    b.DisableChipAndOutput();
     int reg0 = ProgrammingRegister0(b, device, false);
     reg0 |= device.wiring.programReg0Bits;
     b.Reg0Shadow = reg0;
@@ -294,9 +294,9 @@ ProgramOutcome Program27256(Board& b, const DeviceConfig& device, const ImageToW
 
 ProgramOutcome Program27010(Board& b, const DeviceConfig& device, const ImageToWrite& image,
                             ProgrammingEvents& events) {
-    b.REG4ON();
-    b.CEON();
-    b.OEOFF();
+    b.DriveDataPins();
+    b.EnableChip();
+    b.DisableOutput();
     b.Reg0Shadow = ProgrammingRegister0(b, device, false) | 0x20;
     b.SetReg0();
     LogStart(events);
@@ -306,12 +306,12 @@ ProgramOutcome Program27010(Board& b, const DeviceConfig& device, const ImageToW
 
 ProgramOutcome Program27080(Board& b, const DeviceConfig& device, const ImageToWrite& image,
                             ProgrammingEvents& events) {
-    b.REG4ON();
-    b.CEOEOFF();
+    b.DriveDataPins();
+    b.DisableChipAndOutput();
     b.Reg0Shadow = ProgrammingRegister0(b, device, false);
     b.SetReg0();
     LogStart(events);
-    b.OEON();
+    b.EnableOutput();
     return ProgramAllBytes(b, image, {PreRead27080, Pulse27080, 1024, nullptr}, events);
 }
 

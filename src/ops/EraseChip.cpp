@@ -30,8 +30,8 @@ void FinishSerialErase(App& app) {
     b.Reg0Shadow = 64;
     b.SetReg0();
     SetProgressValue(app, 0);
-    b.CEON();
-    b.OEON();
+    b.EnableChip();
+    b.EnableOutput();
     b.Reg1Shadow = 0;
     b.Reg2Shadow = 0;
     b.SetReg1();

@@ -51,8 +51,8 @@ void InlineCycle(Board& b, int data, int high, int low) {
 /// gave up, the voltages off.
 std::optional<ProgramFailureAt> ByteReadsAs(Board& b, std::uint8_t value) {
     b.DataOut = value;
-    b.Endereco2Adr();
-    b.SETADR_FLASH();
+    b.SplitAddress();
+    b.LatchFlashAddress();
     const std::uint8_t read = CheckByteFLASH(b);
     if (read == value) return std::nullopt;
     return GiveUpWithVoltagesOff(b, value, read);
@@ -102,7 +102,7 @@ void CMD_FLASH(Board& b, const DeviceConfig& device, int command) {
         CMD_AT29C256(b, command);
         return;
     }
-    b.OEOFF();
+    b.DisableOutput();
     // Runs before every programmed byte: no pauses, no shadow updates.
     LatchInline(b, 3, 0x84); // CE off, data driven, WE off, bank 0
     InlineCycle(b, 0xAA, 0x55, 0x55);
@@ -124,26 +124,26 @@ void WEOFF_FLASH(Board& b) {
 
 void PBYTE_FLASH(Board& b, const DeviceConfig& device, std::uint8_t data) {
     CMD_FLASH(b, device, 0xA0);
-    b.Endereco2Adr();
+    b.SplitAddress();
     b.DataOut = data;
     b.Reg4Shadow = b.DataOut;
     b.SetReg4();
-    b.SETADR_FLASH();
-    b.CEON();
+    b.LatchFlashAddress();
+    b.EnableChip();
     WEON_FLASH(b);
     WEOFF_FLASH(b);
-    b.CEOFF();
+    b.DisableChip();
 }
 
 std::uint8_t CheckByteFLASH(Board& b) {
-    b.REG4OFF();
-    b.CEON();
-    b.OEON();
-    b.GetNibbles();
+    b.ReleaseDataPins();
+    b.EnableChip();
+    b.EnableOutput();
+    b.ReadDataByte();
     const std::uint8_t read = b.DataIn;
-    b.OEOFF();
-    b.CEOFF();
-    b.REG4ON();
+    b.DisableOutput();
+    b.DisableChip();
+    b.DriveDataPins();
     return read;
 }
 
@@ -172,9 +172,9 @@ ProgramOutcome ProgramFlash(Board& b, const DeviceConfig& device, int maker,
     // last byte; the bytes the image does not hold are passed over untouched.
     const std::int32_t size = device.ImageLength;
     events.StepsAhead(size / 256);
-    b.REG4ON();
-    b.OEOFF();
-    b.CEOFF();
+    b.DriveDataPins();
+    b.DisableOutput();
+    b.DisableChip();
     const int lastBank = (size - 1) / 65536;
     const int lastPage = ((size - 1) - lastBank * 65536) / 256;
     b.Address = 0;
@@ -217,13 +217,13 @@ void ResetFlash_Click(App& app) {
 }
 
 void WriteFlashReset(Board& b) {
-    b.CEOFF();
-    b.OEOFF();
+    b.DisableChip();
+    b.DisableOutput();
     b.Reg4Shadow = 0xF0;
     b.SetReg4();
     WEON_FLASH(b);
-    b.CEON();
-    b.CEOFF();
+    b.EnableChip();
+    b.DisableChip();
     WEOFF_FLASH(b);
 }
 

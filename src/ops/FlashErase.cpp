@@ -53,11 +53,11 @@ bool WaitForErase(App& app, const EraseKind& kind, std::int64_t startNs) {
     Board& b = app.board;
     const std::int64_t boundNs = kind.longestEraseMs * 1'000'000 * 5 / 4;
     for (;;) {
-        b.CEON();
-        b.OEON();
-        b.GetNibbles();
-        b.OEOFF();
-        b.CEOFF();
+        b.EnableChip();
+        b.EnableOutput();
+        b.ReadDataByte();
+        b.DisableOutput();
+        b.DisableChip();
         if (b.DataIn >= 128) return true;
         const std::int64_t takenNs = b.NowNs() - startNs;
         ShowWaitPhase(app, "Erasing the chip", static_cast<double>(takenNs) / 1e9);
@@ -81,7 +81,7 @@ void RunErase(App& app, const EraseKind& kind) {
     SendCommand(app, 0x10);
     const std::int64_t startNs = app.board.NowNs();
     if (kind.afterCommandsMs > 0) app.board.SleepMs(kind.afterCommandsMs);
-    app.board.REG4OFF();
+    app.board.ReleaseDataPins();
     const bool erased = WaitForErase(app, kind, startNs);
     EndWaitPhase(app);
     if (erased) {

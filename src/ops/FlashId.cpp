@@ -11,8 +11,8 @@ namespace {
 
 /// The byte at the address counters, with CE and OE already active.
 int ReadAtAddress(Board& b) {
-    b.SETADR_FLASH();
-    b.GetNibbles();
+    b.LatchFlashAddress();
+    b.ReadDataByte();
     return b.DataIn;
 }
 
@@ -61,27 +61,27 @@ bool ChipIsTheChosenDevice(App& app) {
 FlashCodes ReadFlashCodes(Board& b, const DeviceConfig& device) {
     FlashCodes codes;
     b.BoardIndicatorOn();
-    b.OEOFF();
+    b.DisableOutput();
 
     CMD_FLASH(b, device, 0x90);
-    b.CEOEON();
-    b.REG4OFF();
+    b.EnableChipAndOutput();
+    b.ReleaseDataPins();
     b.SleepMs(20);
     codes.maker = ReadAtAddress(b); // address 0, left there by the caller's reset
-    b.IncADR();
+    b.NextAddress();
     codes.device = ReadAtAddress(b);
 
-    b.OEOFF();
+    b.DisableOutput();
     CMD_FLASH(b, device, 0xF0);
     b.SleepMs(20);
     b.SleepMs(20);
 
     b.AdrLow = b.AdrPage = b.AdrBank = 0;
-    b.CEOEON();
+    b.EnableChipAndOutput();
     codes.first = ReadAtAddress(b);
-    b.IncADR();
+    b.NextAddress();
     codes.second = ReadAtAddress(b);
-    b.CEOEOFF();
+    b.DisableChipAndOutput();
     b.BoardIndicatorOff();
     return codes;
 }
@@ -107,14 +107,14 @@ void ReadFlashID(App& app) {
 void FlashIDCycle(Board& b, const DeviceConfig& device) {
     CMD_FLASH(b, device, 0x90);
     b.SleepMs(20); // the chip needs up to 10 ms to enter identification mode
-    b.CEOEON();
-    b.REG4OFF();
-    b.SETADR_FLASH();
-    b.GetNibbles(); // maker code
-    b.IncADR();
-    b.SETADR_FLASH();
-    b.GetNibbles(); // device code
-    b.OEOFF();
+    b.EnableChipAndOutput();
+    b.ReleaseDataPins();
+    b.LatchFlashAddress();
+    b.ReadDataByte(); // maker code
+    b.NextAddress();
+    b.LatchFlashAddress();
+    b.ReadDataByte(); // device code
+    b.DisableOutput();
     CMD_FLASH(b, device, 0xF0);
     b.SleepMs(20); // and as long to return to reading the array
 }

@@ -60,7 +60,7 @@ void WriteProtectionDisable(Board& b, CommandWrite write) {
     // The six cycles are loads of one sequence: a gap past the byte-load window
     // would end it and write its first cycle's AAh into the chip at 5555h.
     const PageLoadWindow window(b);
-    b.OEOFF();
+    b.DisableOutput();
     b.Reg3Shadow = 0x82; // CE off, board drives the data pins, VCC on
     b.SetReg3();
     CommandCycle(b, write, kUnlockAddress1, 0xAA);

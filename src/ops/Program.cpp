@@ -67,7 +67,7 @@ void StartProgramming(App& app) {
     Board& b = app.board;
     PrepareProgramImage(app);
     Reset(app);
-    b.SETADR();
+    b.LatchAddress();
     b.SleepMs(500);
     app.report.ProgressStep = app.ops.ProgramLength / 99;
     app.report.ProgressCount = 0;
@@ -142,8 +142,8 @@ void FinalBoardState(App& app) {
         Reset(app);
         return;
     }
-    b.CEON();
-    b.OEON();
+    b.EnableChip();
+    b.EnableOutput();
     b.Reg1Shadow = 0;
     b.Reg2Shadow = 0;
     b.SetReg1();
@@ -155,7 +155,7 @@ void FinalBoardState(App& app) {
 void Program_button_Click(App& app) {
     SetPosition(app.ui.VScroll1, 0);
     app.board.Address = 0;
-    app.board.Endereco2Adr();
+    app.board.SplitAddress();
     if (app.ui.CheckCode.value == 1) PROGRAMCODE(app);
     if (app.ui.CheckData.value == 1) PROGRAMDATA(app);
 }

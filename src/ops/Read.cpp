@@ -123,7 +123,7 @@ void READCODE_24CXX(App& app) {
     Board& b = app.board;
     DataFlowLampOn(app);
     Reset(app);
-    b.SETADR();
+    b.LatchAddress();
     b.SleepMs(500);
     app.DisplayMode = "Read";
     const std::int32_t bytes = ChipBytes(app);
@@ -153,8 +153,8 @@ void READDATA(App& app) {
     if (!RequireBoard(app)) return;
     Board& b = app.board;
     app.DisplayMode = "Read";
-    b.REG4OFF();
-    b.CEOEON();
+    b.ReleaseDataPins();
+    b.EnableChipAndOutput();
     DataFlowLampOn(app);
     app.report.ProgressStep = app.dev.DeviceSize / 100;
     app.report.ProgressCount = 0;

@@ -70,22 +70,22 @@ void PollWriteCycle(Bus& bus, int control) {
     } while (b.DataIn == 0x80 && polls < kPollLimit);
     if (b.DataIn == 0) polls = 0;
     // The poll's acknowledge clock; the next page begins with a start.
-    b.CEOFF();
-    b.CEON();
+    b.DisableChip();
+    b.EnableChip();
 }
 
 /// Dummy write of address 0, repeated start, read control byte; then the data line
 /// is released with register 4 holding the low level of the master acknowledge.
 bool StartSequentialRead(Bus& bus, const DeviceConfig& device) {
     Board& b = bus.b;
-    b.OEOFF();
+    b.DisableOutput();
     b.SleepMs(kBusSettleMs);
     I2C_START(b);
     if (!bus.Send(0xA0) || !bus.Send(0x00)) return false;
     if (TwoAddressBytes(device) && !bus.Send(0x00)) return false;
     I2C_START(b);
     if (!bus.Send(0xA1)) return false;
-    b.REG4OFF();
+    b.ReleaseDataPins();
     b.Reg4Shadow = 0;
     b.SetReg4();
     return true;
@@ -232,7 +232,7 @@ ProgramOutcome ProgramSerialEeprom(Board& b, const DeviceConfig& device, const I
     Bus bus{b};
     const std::int32_t end = image.length;
     const std::int32_t pageCount = (end + layout.pageBytes - 1) / layout.pageBytes;
-    b.OEOFF();
+    b.DisableOutput();
     b.SleepMs(kBusSettleMs);
     events.StepsAhead(pageCount);
     for (std::int32_t first = 0; first < end; first += layout.pageBytes) {
@@ -245,7 +245,7 @@ ProgramOutcome ProgramSerialEeprom(Board& b, const DeviceConfig& device, const I
     if (!outcome.Succeeded()) return outcome;
     b.Reg4Shadow = 0;
     b.SetReg4();
-    b.REG4ON();
+    b.DriveDataPins();
     return outcome;
 }
 
@@ -309,8 +309,8 @@ void Verify24CXX(App& app) {
 
 void ParkSerialBus(App& app) {
     Board& b = app.board;
-    b.CEON();
-    b.OEON();
+    b.EnableChip();
+    b.EnableOutput();
     b.Reg1Shadow = 0;
     b.Reg2Shadow = 0;
     b.SetReg1();

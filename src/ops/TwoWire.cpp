@@ -8,7 +8,7 @@ constexpr int kAckSampleMs = 1;
 
 /// The data line as the board sees it: 0 low, 80h high.
 int SampleData(Board& b) {
-    b.GetNibbles24CXX();
+    b.ReadHighNibble();
     return b.DataIn & 0x80;
 }
 
@@ -17,8 +17,8 @@ void ShiftOut(Board& b) {
     b.Reg4Shadow = b.DataOut;
     for (int bit = 0; bit < 8; ++bit) {
         b.SetReg4();
-        b.CEOFF();
-        b.CEON();
+        b.DisableChip();
+        b.EnableChip();
         b.Reg4Shadow = (b.Reg4Shadow * 2) & 0xFF;
     }
 }
@@ -31,32 +31,32 @@ void SetData(Board& b, int level) {
 } // namespace
 
 void I2C_START(Board& b) {
-    b.CEON();
+    b.EnableChip();
     SetData(b, 0x80);
-    b.REG4ON();
-    b.CEOFF();
+    b.DriveDataPins();
+    b.DisableChip();
     SetData(b, 0);
-    b.CEON();
+    b.EnableChip();
 }
 
 void I2C_STOP(Board& b) {
-    b.CEON();
+    b.EnableChip();
     SetData(b, 0);
-    b.REG4ON();
-    b.CEOFF();
+    b.DriveDataPins();
+    b.DisableChip();
     SetData(b, 0x80);
-    b.CEON();
+    b.EnableChip();
 }
 
 int I2C_OUT(Board& b, std::uint8_t byte) {
     b.DataOut = byte;
-    b.REG4ON();
+    b.DriveDataPins();
     ShiftOut(b);
     return I2C_ACK(b);
 }
 
 int I2C_ACK(Board& b) {
-    b.REG4OFF();
+    b.ReleaseDataPins();
     int unanswered = 0;
     for (int attempt = 1; attempt <= kAckSamples; ++attempt) {
         unanswered = attempt;
@@ -67,44 +67,44 @@ int I2C_ACK(Board& b) {
         b.SleepMs(kAckSampleMs);
     }
     // The acknowledge clock, whether or not the acknowledge came.
-    b.CEOFF();
-    b.CEON();
+    b.DisableChip();
+    b.EnableChip();
     return unanswered;
 }
 
 std::uint8_t I2C_OUT_POLL(Board& b, std::uint8_t byte) {
     b.DataOut = byte;
-    b.REG4ON();
+    b.DriveDataPins();
     ShiftOut(b);
-    b.REG4OFF();
+    b.ReleaseDataPins();
     b.SleepMs(1);
     b.DataIn = static_cast<std::uint8_t>(SampleData(b));
     return b.DataIn;
 }
 
 std::uint8_t I2C_IN(Board& b) {
-    b.REG4OFF();
+    b.ReleaseDataPins();
     int acc = 0;
     for (int bit = 0; bit < 8; ++bit) {
-        b.CEON();
-        b.CEOFF();
+        b.EnableChip();
+        b.DisableChip();
         acc = acc * 2 + (SampleData(b) >> 7);
     }
-    b.CEON();
+    b.EnableChip();
     b.DataIn = static_cast<std::uint8_t>(acc);
     return b.DataIn;
 }
 
 void I2C_MASTER_ACK(Board& b) {
-    b.REG4ON(); // drives the low level held in register 4
-    b.CEOFF();
-    b.CEON();
+    b.DriveDataPins(); // drives the low level held in register 4
+    b.DisableChip();
+    b.EnableChip();
 }
 
 void I2C_MASTER_NACK(Board& b) {
-    b.REG4OFF();
-    b.CEOFF();
-    b.CEON();
+    b.ReleaseDataPins();
+    b.DisableChip();
+    b.EnableChip();
 }
 
 } // namespace quorbit

@@ -1,8 +1,8 @@
 #pragma once
 // The two-wire bus of the 24Cxx serial EEPROMs, bit-banged through the board's
-// line operations: the clock is the chip-enable line (CEOFF = high, CEON = low),
-// the data line is register 4 bit 7 while REG4ON drives it, and is read back as
-// bit 7 of the high nibble (GetNibbles24CXX). Every primitive ends with the clock low.
+// line operations: the clock is the chip-enable line (DisableChip = high, EnableChip = low),
+// the data line is register 4 bit 7 while DriveDataPins drives it, and is read back as
+// bit 7 of the high nibble (ReadHighNibble). Every primitive ends with the clock low.
 
 #include <cstdint>
 

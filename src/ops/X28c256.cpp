@@ -38,7 +38,7 @@ int Reg1For(int adrPage, int fixedBits) {
 
 void SelectPage(Board& b, int page) {
     b.Address = kPageBytes * page;
-    b.Endereco2Adr();
+    b.SplitAddress();
     const int v = Reg1For(b.AdrPage, b.DeviceReg1Bits);
     if (v != b.Reg1Shadow) {
         b.Reg1Shadow = v;
@@ -49,17 +49,17 @@ void SelectPage(Board& b, int page) {
 // A0-A7 of `address` on register 2; A8-A14 are the selected page's.
 void LatchLowAddress(Board& b, int address) {
     b.Address = address;
-    b.Endereco2Adr();
+    b.SplitAddress();
     b.Reg2Shadow = b.AdrLow;
     b.SetReg2();
 }
 
 // One read of the byte at Address with CE and OE active, OE released after it.
 std::uint8_t ReadOnce(Board& b) {
-    b.CEOEON();
-    b.GetNibbles();
+    b.EnableChipAndOutput();
+    b.ReadDataByte();
     const std::uint8_t read = b.DataIn;
-    b.OEOFF();
+    b.DisableOutput();
     return read;
 }
 
@@ -73,7 +73,7 @@ std::uint8_t ReadByteAt(Board& b, int address) {
 void LoadByte(Board& b, int address, std::uint8_t data) {
     LatchLowAddress(b, address);
     b.DataOut = data;
-    b.REG4ON();
+    b.DriveDataPins();
     b.Reg4Shadow = b.DataOut;
     b.SetReg4();
     b.Reg3Shadow &= 0x7F; // CE
@@ -105,7 +105,7 @@ void LoadPage(Board& b, const ImagePage& page, ProgrammingEvents& events) {
 // holds it, else the first that does not. OE is released after each read, so the
 // page can be loaded again at once.
 std::optional<ProgramFailureAt> PageReadsBack(Board& b, const ImagePage& page) {
-    b.REG4OFF();
+    b.ReleaseDataPins();
     for (int offset = 0; offset < kPageBytes; ++offset) {
         const auto at = static_cast<std::size_t>(offset);
         b.Address = page.FirstAddress() + offset;
@@ -122,19 +122,19 @@ std::optional<ProgramFailureAt> PageReadsBack(Board& b, const ImagePage& page) {
 
 void StartProgramming(Board& b, int speedWaitMs, ProgrammingEvents& events) {
     b.Address = 0;
-    b.Endereco2Adr();
-    b.SETADR_XICOR();
+    b.SplitAddress();
+    b.LatchX28Address();
     b.SleepMs(500);
-    b.REG4ON();
-    b.OEOFF();
-    b.CEOFF();
+    b.DriveDataPins();
+    b.DisableOutput();
+    b.DisableChip();
     events.Log("Programming 28C256 XICOR Device");
     b.ResetLines();
-    b.SETADR_XICOR();
+    b.LatchX28Address();
     UNPROTECT_XICOR(b, speedWaitMs);
     b.SleepMs(40);
-    b.OEOFF();
-    b.CEOFF();
+    b.DisableOutput();
+    b.DisableChip();
 }
 
 // The last byte of the page the image holds: DATA# polling watches it.
@@ -152,7 +152,7 @@ int LastLoadedOffset(const ImagePage& page) {
 // and the read-back then finds it). False when it has not ended after 20 ms.
 bool WriteCycleEndsAt(Board& b, const DeviceConfig& device, int address, std::uint8_t data) {
     LatchLowAddress(b, address);
-    b.REG4OFF();
+    b.ReleaseDataPins();
     const int maxMs = device.facts.writeCycleMaxMs;
     const int pollMs = maxMs > 0 ? 2 * maxMs : kPollMs; // the chosen row's datasheet
     for (int waitedMs = 0; waitedMs <= pollMs; ++waitedMs) {
@@ -187,7 +187,7 @@ std::optional<ProgramFailureAt> ChipTakesAByte(Board& b, const DeviceConfig& dev
     if (ranges.empty()) return std::nullopt; // nothing will be written either
     const auto address = static_cast<int>(ranges.front().first);
     SelectPage(b, address / kPageBytes);
-    b.REG4OFF();
+    b.ReleaseDataPins();
     const auto probe = static_cast<std::uint8_t>(~ReadByteAt(b, address));
     LoadOneByte(b, address, probe, speedWaitMs);
     if (!WriteCycleEndsAt(b, device, address, probe)) {
@@ -213,7 +213,7 @@ std::optional<ProgramFailureAt> ProgramPage(Board& b, const DeviceConfig& device
     ProgramFailureAt mismatch;
     for (int attempt = 1; attempt < kAttempts; ++attempt) {
         b.SleepMs(speedWaitMs + 1);
-        b.REG4ON();
+        b.DriveDataPins();
         SelectPage(b, page.number);
         LoadPage(b, page, events);
         b.SleepMs(speedWaitMs + 3); // the least wait for the write cycle
@@ -268,16 +268,16 @@ void WRITE_XICOR(Board& b, int address) {
     b.Reg1Shadow = Reg1For(address >> 8, 64);
     b.Reg2Shadow = address & 0xFF;
     b.SetReg1();
-    b.Delay300Steps();
+    b.WaitCommandStep();
     b.SetReg2();
-    b.Delay300Steps();
+    b.WaitCommandStep();
     b.SetReg4();
-    b.CEON();
+    b.EnableChip();
     WEON_XICOR(b);
-    b.Delay300Steps();
+    b.WaitCommandStep();
     WEOFF_XICOR(b);
-    b.Delay300Steps();
-    b.CEOFF();
+    b.WaitCommandStep();
+    b.DisableChip();
 }
 
 void UNPROTECT_XICOR(Board& b, int speedWaitMs) {

@@ -32,9 +32,9 @@ enum class EraseRoutine {
 /// no parallel address bus (the serial EEPROMs, the microcontroller).
 enum class AddressPins {
     None,
-    Eprom,      // SETADR: the UV EPROMs
-    PageEeprom, // SETADR_XICOR: A14 on register 1 bit 7, WE on bit 6
-    Flash,      // SETADR_FLASH: the 5 V flash parts
+    Eprom,      // LatchAddress: the UV EPROMs
+    PageEeprom, // LatchX28Address: A14 on register 1 bit 7, WE on bit 6
+    Flash,      // LatchFlashAddress: the 5 V flash parts
 };
 
 struct ChipRoutines {

@@ -85,8 +85,8 @@ TEST_F(LatchBoard, NoPortChosenMeansNothingReachesThePort) {
     port.log.clear();
     board.PortDelayCount = 12;
     board.ResetLines();
-    board.GetNibbles();
-    board.WaitSettlingTime();
+    board.ReadDataByte();
+    board.WaitStatusSettle();
     board.SleepMs(500);
     EXPECT_TRUE(port.log.empty()); // no write, no read, no wait reaches the backend
     EXPECT_EQ(board.In(1), 0xFF);
@@ -96,26 +96,26 @@ TEST_F(LatchBoard, LineOperationsChangeOnlyTheirBitsAndLatchInOrder) {
     SetUpModel(6);
     board.Reg0Shadow = 0x40;
     board.Reg3Shadow = 0xC4;
-    board.VPP24_ON();
+    board.ApplyVpp24();
     EXPECT_EQ(board.Reg0Shadow, 0xC0);
-    board.OEON(); // clears VPP and OE together
+    board.EnableOutput(); // clears VPP and OE together
     EXPECT_EQ(board.Reg0Shadow, 0x00);
 
-    auto writes = WritesAfter([&] { board.CEOEON(); });
+    auto writes = WritesAfter([&] { board.EnableChipAndOutput(); });
     ASSERT_EQ(writes.size(), 8u);
     EXPECT_EQ(writes[1].second, 0x0F); // register 3 first
     EXPECT_EQ(writes[5].second, 0x05); // then register 0
     EXPECT_EQ(board.Reg3Shadow, 0x44);
 
-    writes = WritesAfter([&] { board.CEOEOFF(); });
+    writes = WritesAfter([&] { board.DisableChipAndOutput(); });
     EXPECT_EQ(writes[1].second, 0x0F);
     EXPECT_EQ(writes[5].second, 0x05);
     EXPECT_EQ(board.Reg3Shadow, 0xC4);
     EXPECT_EQ(board.Reg0Shadow, 0x40);
 
-    board.REG4ON();
+    board.DriveDataPins();
     EXPECT_EQ(board.Reg3Shadow, 0x84);
-    board.REG4OFF();
+    board.ReleaseDataPins();
     EXPECT_EQ(board.Reg3Shadow, 0xC4);
     board.BoardIndicatorOn();
     EXPECT_EQ(board.Reg0Shadow, 0x48);
@@ -126,14 +126,14 @@ TEST_F(LatchBoard, LineOperationsChangeOnlyTheirBitsAndLatchInOrder) {
 TEST_F(LatchBoard, AddressCountersSplitAndCarry) {
     SetUpModel(6);
     board.Address = 70000;
-    board.Endereco2Adr();
+    board.SplitAddress();
     EXPECT_EQ(board.AdrBank, 1);
     EXPECT_EQ(board.AdrPage, 17);
     EXPECT_EQ(board.AdrLow, 112);
 
     board.Address = 0x1FFFF;
-    board.Endereco2Adr();
-    board.IncADR();
+    board.SplitAddress();
+    board.NextAddress();
     EXPECT_EQ(board.Address, 0x20000);
     EXPECT_EQ(board.AdrLow, 0);
     EXPECT_EQ(board.AdrPage, 0);
@@ -147,8 +147,8 @@ TEST_F(LatchBoard, SetAdrComposesMapsAndDeviceBits) {
     board.BankMap[5] = 9;
     board.Reg3Shadow = 0xC0;
     board.Address = 5 * 65536 + 0x1234;
-    board.Endereco2Adr();
-    const auto writes = WritesAfter([&] { board.SETADR(); });
+    board.SplitAddress();
+    const auto writes = WritesAfter([&] { board.LatchAddress(); });
     ASSERT_EQ(writes.size(), 12u);
     EXPECT_EQ(writes[0].second, 0x12 | 0x80);  // register 1
     EXPECT_EQ(writes[4].second, 0x34);         // register 2
@@ -161,14 +161,14 @@ TEST_F(LatchBoard, XicorAddressWritesOnlyChangedRegisters) {
     board.DeviceReg3Bits = 2;
     board.Reg3Shadow = 0xC0;
     board.Address = 0;
-    board.Endereco2Adr();
-    board.SETADR_XICOR();
+    board.SplitAddress();
+    board.LatchX28Address();
     EXPECT_EQ(board.Reg1Shadow, 64); // page 0: the device bits only
-    EXPECT_TRUE(WritesAfter([&] { board.SETADR_XICOR(); }).empty());
+    EXPECT_TRUE(WritesAfter([&] { board.LatchX28Address(); }).empty());
 
     board.Address = 0x4000 + 0x12; // A14 set
-    board.Endereco2Adr();
-    const auto writes = WritesAfter([&] { board.SETADR_XICOR(); });
+    board.SplitAddress();
+    const auto writes = WritesAfter([&] { board.LatchX28Address(); });
     EXPECT_EQ(writes.size(), 8u);      // registers 1 and 2 only
     EXPECT_EQ(board.Reg1Shadow, 0xC0); // A8-A13 = 0, bit 6 held high, A14 on bit 7
 }

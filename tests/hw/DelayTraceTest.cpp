@@ -57,12 +57,12 @@ TEST_P(DelayTrace, EachDelayIsOneLineWithTheStepsItAsksFor) {
     SetPosition(app.ui.Slider1, c.position);
     Board& b = app.board;
     b.SleepMs(7);
-    b.PortDelay();
-    b.MediumDelay();
-    b.LongDelay();
-    b.WaitSettlingTime();
-    b.Delay20Steps();
-    b.Delay10Steps();
+    b.PaceWrite();
+    b.WaitProgramPulse();
+    b.WaitPulseExtension();
+    b.WaitStatusSettle();
+    b.WaitVerifySettle();
+    b.WaitBusTurnaround();
     b.SetReg2(); // a latch: three pauses between its four writes
     b.SleepMs(7);
     EXPECT_EQ(trace.Finish(), "");

@@ -44,7 +44,7 @@ struct ReadBackOnModel : ::testing::TestWithParam<int> {
 TEST_P(ReadBackOnModel, BothStatusReadsAt78hGiveFF) {
     port.reads = {0x78, 0x78};
     board.DataIn = 0;
-    board.GetNibbles();
+    board.ReadDataByte();
     EXPECT_EQ(board.DataIn, 0xFF);
     const auto w = port.Writes();
     ASSERT_EQ(w.size(), 2u);
@@ -61,8 +61,8 @@ TEST(ReadBack, UnknownModelTouchesNothingAndKeepsDataIn) {
     board.BuildLookupTables();
     board.DataPort = 0x378;
     board.DataIn = 0x5C;
-    board.GetNibbles();
-    board.GetNibbles24CXX();
+    board.ReadDataByte();
+    board.ReadHighNibble();
     EXPECT_EQ(board.DataIn, 0x5C);
     EXPECT_TRUE(port.log.empty());
 }
@@ -76,7 +76,7 @@ TEST(ReadBack, SerialLineReadOnModel4SeesOnlyTheHighHalf) {
     board.BoardModel = 4;
     board.PortSetup();
     port.reads = {0x80};
-    board.GetNibbles24CXX();
+    board.ReadHighNibble();
     EXPECT_EQ(board.DataIn, 0x02);
     EXPECT_EQ(port.Writes(), (std::vector<std::pair<int, int>>{{0x37A, 4}}));
 }
@@ -95,12 +95,12 @@ TEST(ReadBack, EveryByteComesBackThroughTheSimulatedBoardOnEveryModel) {
         board.BoardModel = model;
         board.PortSetup();
         board.ResetLines();
-        board.REG4OFF();
-        board.CEOEON();
+        board.ReleaseDataPins();
+        board.EnableChipAndOutput();
         for (int a = 0; a < 256; ++a) {
             board.Reg2Shadow = a;
             board.SetReg2();
-            board.GetNibbles();
+            board.ReadDataByte();
             ASSERT_EQ(board.DataIn, a ^ 0x5A) << "model " << model << " address " << a;
         }
     }

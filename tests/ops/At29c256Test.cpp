@@ -136,25 +136,25 @@ TEST(At29c256Commands, ThreeCycleCommandsReachProductIdentificationAndBack) {
     Reset(r.app);
     CMD_AT29C256(b, 0x90);
     b.SleepMs(10);
-    b.REG4OFF();
-    b.CEOEON();
+    b.ReleaseDataPins();
+    b.EnableChipAndOutput();
     b.Address = 0;
-    b.Endereco2Adr();
-    b.SETADR_FLASH();
-    b.GetNibbles();
+    b.SplitAddress();
+    b.LatchFlashAddress();
+    b.ReadDataByte();
     EXPECT_EQ(b.DataIn, 0x1F);
-    b.IncADR();
-    b.SETADR_FLASH();
-    b.GetNibbles();
+    b.NextAddress();
+    b.LatchFlashAddress();
+    b.ReadDataByte();
     EXPECT_EQ(b.DataIn, 0xDC);
     EXPECT_TRUE(r.chip->InProductId());
     CMD_AT29C256(b, 0xF0);
     b.SleepMs(10);
-    b.CEOEON();
+    b.EnableChipAndOutput();
     EXPECT_FALSE(r.chip->InProductId());
-    b.REG4OFF();
-    b.SETADR_FLASH();
-    b.GetNibbles();
+    b.ReleaseDataPins();
+    b.LatchFlashAddress();
+    b.ReadDataByte();
     EXPECT_EQ(b.DataIn, r.chip->Memory()[1]);
 }
 

@@ -227,7 +227,7 @@ TEST(EpromRoutine, DrivenAloneItWritesTheHeldBytesAndGivesUpWhereACellCannotTake
 
         Board& b = r.app.board;
         b.ResetLines();
-        b.SETADR();
+        b.LatchAddress();
         HeardEvents events;
         const ProgramOutcome outcome =
             ProgramEprom(b, r.app.dev, {bytes, held, static_cast<std::int32_t>(length)}, events);

@@ -69,11 +69,11 @@ TEST(FlashId, CommandCyclesAreSixtySixPortWritesWithoutPauses) {
     InsertFlash(r, kAm29F040, kAm29F040);
     const Board& b = r.app.board;
     const int shadows[5] = {b.Reg0Shadow, b.Reg1Shadow, b.Reg2Shadow, b.Reg3Shadow, b.Reg4Shadow};
-    r.app.board.OEOFF();
+    r.app.board.DisableOutput();
     const auto before = r.rig.sim->Accesses();
     const auto timeBefore = r.rig.sim->NowNs();
     CMD_FLASH(r.app.board, r.app.dev, 0x90);
-    // Its own OEOFF latch (four writes, three pauses), then 66 writes without a pause.
+    // Its own DisableOutput latch (four writes, three pauses), then 66 writes without a pause.
     EXPECT_EQ(r.rig.sim->Accesses() - before, 4u + 66u);
     const std::int64_t pauses = 3LL * b.PortDelayCount * 10 * kDelayStepNanoseconds;
     EXPECT_EQ(r.rig.sim->NowNs() - timeBefore, 70 * sim::kPortAccessNs + pauses);
@@ -214,7 +214,7 @@ TEST(FlashMenu, ResetFlashReturnsTheChipToReadMode) {
     ChipRig r;
     sim::JedecFlash& chip = InsertFlash(r, kAm29F040, kAm29F040);
     Reset(r.app);
-    r.app.board.REG4ON();
+    r.app.board.DriveDataPins();
     CMD_FLASH(r.app.board, r.app.dev, 0x90);
     ASSERT_EQ(chip.CurrentMode(), sim::JedecFlash::Mode::Autoselect);
     r.app.ui.ResetFlash.enabled = true;
@@ -227,7 +227,7 @@ TEST(FlashMenu, LoopFlashTestRepeatsTheSameByteProgram) {
     CountingFlash& chip = InsertCounting(r, 0x000);
     SetPosition(r.app.ui.Slider1, 1);
     Reset(r.app);
-    r.app.board.REG4ON(); // as the programming routine leaves the data drive
+    r.app.board.DriveDataPins(); // as the programming routine leaves the data drive
     r.app.ops.ProgramImage[0] = 0xA5;
     r.app.ui.LoopFlashTest.enabled = true;
     r.rig.ClearLog(); // the slider logs its own line

@@ -28,7 +28,7 @@ struct PageWriteRig : ChipRig {
         LoadCode(image);
         PrepareProgramImage(app);
         Reset(app);
-        app.board.SETADR();
+        app.board.LatchAddress();
     }
     void Run(void (*routine)(App&)) {
         Prepare();

@@ -263,7 +263,7 @@ TEST(PageWriteRoutines, DrivenAloneTheyGiveUpWhereACellCannotTakeItsByte) {
 
         Board& b = r.app.board;
         b.ResetLines();
-        b.SETADR();
+        b.LatchAddress();
         HeardEvents events;
         const ProgramOutcome outcome =
             atmel ? ProgramAt29c256(b, r.app.dev, image.ToWrite(), 0, events)

@@ -22,20 +22,20 @@ void Load(App& app, CommandWrite write, int address, int data) {
 /// what its pins see, and a wait alone changes no pin).
 void Settle(App& app, int ms) {
     app.board.SleepMs(ms);
-    app.board.REG4OFF();
-    app.board.REG4ON();
+    app.board.ReleaseDataPins();
+    app.board.DriveDataPins();
 }
 
 std::uint8_t ReadAt(App& app, int address) {
     Board& b = app.board;
     b.Address = address;
-    b.Endereco2Adr();
-    b.SETADR_FLASH();
-    b.REG4OFF();
-    b.CEOEON();
-    b.GetNibbles();
-    b.CEOEOFF();
-    b.REG4ON();
+    b.SplitAddress();
+    b.LatchFlashAddress();
+    b.ReleaseDataPins();
+    b.EnableChipAndOutput();
+    b.ReadDataByte();
+    b.DisableChipAndOutput();
+    b.DriveDataPins();
     return b.DataIn;
 }
 
@@ -43,7 +43,7 @@ TEST(PageWriteChip, ProtectedChipIgnoresPlainWritesButPollsForTheWriteTime) {
     PageWriteRig r(6, kAt29c256Row);
     r.chip->StartProtected();
     Reset(r.app);
-    r.app.board.REG4ON(); // the board drives the data pins
+    r.app.board.DriveDataPins(); // the board drives the data pins
     const std::uint8_t old = r.chip->Memory()[0x100];
     Load(r.app, WRITE_AT29C256, 0x100, old ^ 0xFF);
     r.app.board.SleepMs(1);
@@ -62,7 +62,7 @@ TEST(PageWriteChip, ProtectedChipIgnoresPlainWritesButPollsForTheWriteTime) {
 TEST(PageWriteChip, LoadsSlowerThanTheWindowEndThePageAndLoseTheRestOfTheSector) {
     PageWriteRig r(6, kAt29c256Row);
     Reset(r.app);
-    r.app.board.REG4ON(); // the board drives the data pins
+    r.app.board.DriveDataPins(); // the board drives the data pins
     Load(r.app, WRITE_AT29C256, 0x200, 0x11);
     Load(r.app, WRITE_AT29C256, 0x201, 0x22); // within 150 us: same page
     Settle(r.app, 11);
@@ -88,16 +88,16 @@ TEST(PageWriteChip, LoadsSlowerThanTheWindowEndThePageAndLoseTheRestOfTheSector)
 TEST(PageWriteChip, At29c256DoesNotStartItsWriteWhileOutputEnableIsLow) {
     PageWriteRig r(6, kAt29c256Row);
     Reset(r.app);
-    r.app.board.REG4ON(); // the board drives the data pins
+    r.app.board.DriveDataPins(); // the board drives the data pins
     Load(r.app, WRITE_AT29C256, 0x400, 0x5A);
-    r.app.board.OEON();
+    r.app.board.EnableOutput();
     Settle(r.app, 20);
     EXPECT_EQ(r.chip->PageWrites(), 0);
-    r.app.board.OEOFF();
+    r.app.board.DisableOutput();
     Settle(r.app, 11);
     EXPECT_EQ(r.chip->PageWrites(), 1);
     // A write pulse with OE low loads nothing.
-    r.app.board.OEON();
+    r.app.board.EnableOutput();
     Load(r.app, WRITE_AT29C256, 0x500, 0x00);
     EXPECT_EQ(r.chip->IgnoredLoads(), 1);
 }
@@ -105,7 +105,7 @@ TEST(PageWriteChip, At29c256DoesNotStartItsWriteWhileOutputEnableIsLow) {
 TEST(PageWriteChip, At29c256ChipEraseLeavesEveryByteFFh) {
     PageWriteRig r(4, kAt29c256Row);
     Reset(r.app);
-    r.app.board.REG4ON(); // the board drives the data pins
+    r.app.board.DriveDataPins(); // the board drives the data pins
     for (int data : {0x80, 0x10}) {
         CMD_AT29C256(r.app.board, data);
     }
@@ -120,7 +120,7 @@ TEST(PageWriteChip, At28c64bIgnoresA13AndA14) {
     ASSERT_EQ(r.chip->Memory().size(), 8192u);
     r.chip->StartProtected();
     Reset(r.app);
-    r.app.board.REG4ON(); // the board drives the data pins
+    r.app.board.DriveDataPins(); // the board drives the data pins
     UNPROTECT_XICOR(r.app.board, SpeedWaitMs(r.app));
     Load(r.app, WRITE_XICOR, 0x6010, 0x77);
     Settle(r.app, 11); // past tBLC and the 10 ms write cycle
@@ -132,7 +132,7 @@ TEST(PageWriteChip, At28c64bIgnoresA13AndA14) {
 TEST(PageWriteChip, X28c256KeepsTheBytesOfAPageThatWereNotLoaded) {
     PageWriteRig r(6, kX28c256Row);
     Reset(r.app);
-    r.app.board.REG4ON(); // the board drives the data pins
+    r.app.board.DriveDataPins(); // the board drives the data pins
     const auto before = r.chip->Memory();
     Load(r.app, WRITE_XICOR, 0x4010, 0x77);
     Settle(r.app, 6);

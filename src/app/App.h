@@ -12,7 +12,9 @@
 #include "hw/Board.h"
 #include "state/Buffers.h"
 #include "state/DeviceConfig.h"
+#include "state/OperationFlags.h"
 #include "state/OpsState.h"
+#include "state/ReportState.h"
 
 namespace quorbit {
 
@@ -51,29 +53,6 @@ struct Services {
     int boardPort = 0;
     /// Current working folder: log, listing and setup files.
     std::string workFolder = ".";
-};
-
-/// Lamp, alert and progress state of the reporting channels.
-struct ReportState {
-    int ProgressStep = 1;
-    int ProgressCount = 0;
-    /// The chip address the progress bar last moved at; -1 while the bar is at 0.
-    std::int32_t ProgressAddress = -1;
-    /// A wait the operation is in while its bar stands still ("Erasing the chip"),
-    /// and how long it has lasted on the port's clock; empty when there is none.
-    std::string WaitPhase;
-    double WaitSeconds = 0;
-    std::string SavedProgramEnabled = "False", SavedVerifyEnabled = "False",
-                SavedReadEnabled = "False", SavedDisplayEnabled = "False";
-};
-
-/// Result flags read by the command flows.
-struct OperationFlags {
-    int ProgramStatus = 0;
-    int OperationFailed = 0;
-    int VerifyFailed = 0;
-    int AckError = 0;
-    int EraseMode = 0;
 };
 
 class App {

@@ -53,8 +53,13 @@ SchedulingControl& SystemScheduling() {
     return scheduling;
 }
 
-PageLoadPriority::PageLoadPriority(App& app, SchedulingControl& control) : control_(control) {
-    Board& b = app.board;
+PageLoadPriority::PageLoadPriority(App& app, SchedulingControl& control)
+    : PageLoadPriority(
+          app.board, [&app](const std::string& line) { LogMessage(app, line); }, control) {}
+
+PageLoadPriority::PageLoadPriority(Board& b, const std::function<void(const std::string&)>& log,
+                                   SchedulingControl& control)
+    : control_(control) {
     if (!b.Port().RealTiming() || b.DataPort == 0) return;
     std::string priorityWhy, lockWhy;
     raised_ = control_.RaiseToRealTime(priorityWhy);
@@ -63,8 +68,8 @@ PageLoadPriority::PageLoadPriority(App& app, SchedulingControl& control) : contr
     b.PageLoadRefusalLogged = true;
     std::string why = priorityWhy;
     if (!lockWhy.empty()) why += (why.empty() ? "" : ", ") + lockWhy;
-    LogMessage(app, "Page loads run without real-time protection (" + why +
-                        "): another program may delay a byte load past the chip's window");
+    log("Page loads run without real-time protection (" + why +
+        "): another program may delay a byte load past the chip's window");
 }
 
 PageLoadPriority::~PageLoadPriority() {

@@ -4,11 +4,13 @@
 // cycle with part of the page. On a real port a page writer holds a
 // PageLoadPriority while it loads a page: the thread runs at real-time priority
 // and memory is locked (no page fault in the middle), where the system permits.
+#include <functional>
 #include <string>
 
 namespace quorbit {
 
 class App;
+class Board;
 
 /// What the guard asks of the system; tests give a scripted one.
 class SchedulingControl {
@@ -29,6 +31,9 @@ class PageLoadPriority {
   public:
     /// Does nothing on a simulated or external port, whose timing is not the wall clock's.
     explicit PageLoadPriority(App& app, SchedulingControl& control = SystemScheduling());
+    /// The same for `board`, a refusal told to `log`.
+    PageLoadPriority(Board& board, const std::function<void(const std::string&)>& log,
+                     SchedulingControl& control = SystemScheduling());
     ~PageLoadPriority();
     PageLoadPriority(const PageLoadPriority&) = delete;
     PageLoadPriority& operator=(const PageLoadPriority&) = delete;

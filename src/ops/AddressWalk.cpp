@@ -13,7 +13,7 @@ void OpenChipForReading(App& app) {
     // of its contents: the reset command returns it to reading first.
     if (app.dev.routines.program == ProgramRoutine::JedecFlash) {
         b.DriveDataPins();
-        WriteFlashReset(app);
+        WriteFlashReset(b);
     }
     b.LatchAddress();
     b.SleepMs(500);

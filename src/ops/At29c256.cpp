@@ -23,9 +23,8 @@ namespace {
 constexpr int kAttempts = 20; // the count starts here: a page is written at most 19 times
 constexpr int kPollReads = 20000;
 
-void SelectPage(App& app) {
-    Board& b = app.board;
-    b.Address = kPageBytes * app.ops.PageCounter;
+void SelectPage(Board& b, const ImagePage& page) {
+    b.Address = page.FirstAddress();
     b.SplitAddress();
     const int v = b.AdrPage | b.DeviceReg1Bits;
     if (v != b.Reg1Shadow) {
@@ -35,17 +34,17 @@ void SelectPage(App& app) {
 }
 
 // 64 write pulses with no wait between them: the byte-load window is 150 us.
-void LoadPage(App& app) {
-    Board& b = app.board;
-    const PageLoadPriority uninterrupted(app); // real ports: no preemption mid-page
+void LoadPage(Board& b, const ImagePage& page, ProgrammingEvents& events) {
+    // Real ports: no preemption mid-page.
+    const PageLoadPriority uninterrupted(b,
+                                         [&events](const std::string& line) { events.Log(line); });
     const PageLoadWindow window(b);
     for (int offset = 0; offset < kPageBytes; ++offset) {
-        app.ops.PageOffset = offset;
-        b.Address = kPageBytes * app.ops.PageCounter + offset;
+        b.Address = page.FirstAddress() + offset;
         b.SplitAddress();
         b.Reg2Shadow = b.AdrLow;
         b.SetReg2();
-        b.DataOut = ImageByteAtAddress(app);
+        b.DataOut = page.bytes[static_cast<std::size_t>(offset)];
         b.Reg4Shadow = b.DataOut;
         b.SetReg4();
         b.Reg3Shadow &= 0x7F; // CE
@@ -78,57 +77,54 @@ bool ReadKeptByte(Board& b) {
 
 // A write cycle rewrites the whole sector and leaves a byte not loaded
 // indeterminate, so the bytes of the page the image does not hold are read from
-// the chip first and loaded with the rest: they keep what the chip held. False
-// after a failure report, when one of them cannot be read alike twice.
-bool KeepBytesNotInImage(App& app) {
-    Board& b = app.board;
-    const auto first = static_cast<std::uint32_t>(kPageBytes * app.ops.PageCounter);
-    if (app.ops.ProgramCoverage.HoldsAllOf(first, kPageBytes)) return true;
+// the chip first and loaded with the rest: they keep what the chip held. A failure,
+// the board reset, when one of them cannot be read alike twice.
+std::optional<ProgramFailureAt> KeepBytesNotInImage(Board& b, ImagePage& page,
+                                                    ProgrammingEvents& events) {
+    if (page.HoldsAll()) return std::nullopt;
     b.ReleaseDataPins();
     b.EnableChipAndOutput();
     for (int offset = 0; offset < kPageBytes; ++offset) {
-        b.Address = static_cast<std::int32_t>(first) + offset;
-        if (ImageHoldsAddress(app)) continue;
+        const auto at = static_cast<std::size_t>(offset);
+        b.Address = page.FirstAddress() + offset;
+        if (page.held[at]) continue;
         b.SplitAddress();
         b.Reg2Shadow = b.AdrLow;
         b.SetReg2();
         if (!ReadKeptByte(b)) {
-            LogMessage(app, "Error: the byte at " + Hex(b.Address) +
-                                "h, outside the image, reads differently each time; its page "
-                                "is not written, since it would be written back wrong");
-            ReportProgramFailure(app);
-            Reset(app);
-            return false;
+            events.Log("Error: the byte at " + Hex(b.Address) +
+                       "h, outside the image, reads differently each time; its page "
+                       "is not written, since it would be written back wrong");
+            const ProgramFailureAt failure = GiveUpWithVoltagesOff(b, b.DataOut, b.DataIn);
+            b.ResetLines();
+            return failure;
         }
-        app.ops.ProgramImage.at(static_cast<std::size_t>(b.Address)) = b.DataIn;
+        page.bytes[at] = b.DataIn;
     }
     b.DisableOutput();
     b.DisableChip();
-    return true;
+    return std::nullopt;
 }
 
-// True when every byte of the page reads back as the image holds it. CE and OE
-// stay active after a mismatch; the caller releases them.
-bool PageReadsBack(App& app) {
-    Board& b = app.board;
+// Nothing when every byte of the page reads back as loaded, else the first that
+// does not (the byte loaded and the byte read). CE and OE stay active after a
+// mismatch; the caller releases them.
+std::optional<ProgramFailureAt> PageReadsBack(Board& b, const ImagePage& page) {
     b.ReleaseDataPins();
     b.EnableChipAndOutput();
     for (int offset = 0; offset < kPageBytes; ++offset) {
-        app.ops.PageOffset = offset;
-        b.Address = kPageBytes * app.ops.PageCounter + offset;
+        b.Address = page.FirstAddress() + offset;
         b.SplitAddress();
         b.Reg2Shadow = b.AdrLow;
         b.SetReg2();
         b.ReadDataByte();
-        b.DataOut = ImageByteAtAddress(app);
-        if (b.DataIn != b.DataOut) return false;
+        b.DataOut = page.bytes[static_cast<std::size_t>(offset)];
+        if (b.DataIn != b.DataOut) return ProgramFailureAt{b.Address, b.DataOut, b.DataIn};
     }
-    return true;
+    return std::nullopt;
 }
 
-void StartProgramming(App& app) {
-    Board& b = app.board;
-    app.ops.WriteUnit = kPageBytes; // a sector is written whole
+void StartProgramming(Board& b, ProgrammingEvents& events) {
     b.Address = 0;
     b.SplitAddress();
     b.LatchFlashAddress();
@@ -136,122 +132,129 @@ void StartProgramming(App& app) {
     b.DriveDataPins();
     b.DisableOutput();
     b.DisableChip();
-    LogMessage(app, "Programming Atmel AT29C256");
-    Reset(app);
+    events.Log("Programming Atmel AT29C256");
+    b.ResetLines();
     b.LatchFlashAddress();
-    UNPROTECT_AT29C256(app);
+    UNPROTECT_AT29C256(b);
     b.SleepMs(50);
     b.DisableOutput();
     b.DisableChip();
 }
 
-// One page, rewritten whole until it reads back right. False after a failure
-// report (the routine then stops).
-bool ProgramPage(App& app) {
-    Board& b = app.board;
-    int attempts = kAttempts;
-    SelectPage(app);
-    if (!KeepBytesNotInImage(app)) return false;
-    for (;;) {
-        if (--attempts == 0) {
-            ReportProgramFailure(app);
-            b.Reg0Shadow = 0;
-            b.SetReg0();
-            return false;
-        }
-        SpeedWait(app, 1);
+// One page, rewritten whole until it reads back right; else where it gave up.
+std::optional<ProgramFailureAt> ProgramPage(Board& b, ImagePage& page, int speedWaitMs,
+                                            ProgrammingEvents& events) {
+    SelectPage(b, page);
+    if (auto failure = KeepBytesNotInImage(b, page, events)) return failure;
+    ProgramFailureAt mismatch;
+    for (int attempt = 1; attempt < kAttempts; ++attempt) {
+        b.SleepMs(speedWaitMs + 1);
         b.DriveDataPins();
-        SelectPage(app);
-        LoadPage(app);
-        PollAT29C256(app);
-        if (app.ops.PollCount == 0) {
-            LogMessage(app, "Error: At29C256 TimeOut Programming Polling");
-            ReportProgramFailure(app);
-            Reset(app);
-            return false;
+        SelectPage(b, page);
+        LoadPage(b, page, events);
+        if (PollAT29C256(b, b.DataOut) == 0) {
+            events.Log("Error: At29C256 TimeOut Programming Polling");
+            const ProgramFailureAt failure = GiveUpWithVoltagesOff(b, b.DataOut, b.DataIn);
+            b.ResetLines();
+            return failure;
         }
-        if (PageReadsBack(app)) return true;
+        const auto differs = PageReadsBack(b, page);
+        if (!differs) return std::nullopt;
+        mismatch = *differs;
         // The read-back left OE low, and the chip ignores write pulses while OE is
         // low: release OE and CE before the page is loaded again, or every retry
         // would be lost.
         b.DisableOutput();
         b.DisableChip();
     }
+    const ProgramFailureAt failure = GiveUpWithVoltagesOff(b, mismatch.wrote, mismatch.read);
+    b.Reg0Shadow = 0;
+    b.SetReg0();
+    return failure;
 }
 
 } // namespace
 
-void WEON_AT29C256(App& app) {
-    app.board.Reg1Shadow &= 0x7F;
-    app.board.SetReg1();
+void WEON_AT29C256(Board& b) {
+    b.Reg1Shadow &= 0x7F;
+    b.SetReg1();
 }
 
-void WEOFF_AT29C256(App& app) {
-    app.board.Reg1Shadow |= 0x80;
-    app.board.SetReg1();
+void WEOFF_AT29C256(Board& b) {
+    b.Reg1Shadow |= 0x80;
+    b.SetReg1();
 }
 
-void WRITE_AT29C256(App& app) {
-    Board& b = app.board;
-    const int address = app.ops.CommandAddress;
+void WRITE_AT29C256(Board& b, int address) {
     b.Reg1Shadow = (address >> 8) | b.DeviceReg1Bits;
     b.Reg2Shadow = address & 0xFF;
     b.SetReg1();
     b.SetReg2();
     b.SetReg4();
     b.EnableChip();
-    WEON_AT29C256(app);
-    WEOFF_AT29C256(app);
+    WEON_AT29C256(b);
+    WEOFF_AT29C256(b);
     b.DisableChip();
 }
 
-void UNPROTECT_AT29C256(App& app) {
-    WriteProtectionDisable(app, WRITE_AT29C256);
-    app.board.SleepMs(20);
+void UNPROTECT_AT29C256(Board& b) {
+    WriteProtectionDisable(b, WRITE_AT29C256);
+    b.SleepMs(20);
 }
 
-void CMD_AT29C256(App& app) {
-    Board& b = app.board;
+void CMD_AT29C256(Board& b, int command) {
     const PageLoadWindow window(b); // one sequence: no pause past the byte-load window
     b.DisableOutput();
     b.Reg3Shadow = 0x82; // CE off, board drives the data pins, VCC on
     b.SetReg3();
-    CommandCycle(app, WRITE_AT29C256, 0x5555, 0xAA);
-    CommandCycle(app, WRITE_AT29C256, 0x2AAA, 0x55);
-    CommandCycle(app, WRITE_AT29C256, 0x5555, app.ops.FlashCommand);
+    CommandCycle(b, WRITE_AT29C256, 0x5555, 0xAA);
+    CommandCycle(b, WRITE_AT29C256, 0x2AAA, 0x55);
+    CommandCycle(b, WRITE_AT29C256, 0x5555, command);
 }
 
-void PollAT29C256(App& app) {
-    Board& b = app.board;
+int PollAT29C256(Board& b, std::uint8_t last) {
     b.ReleaseDataPins();
-    // The address is still that of the last byte loaded. PollCount counts the reads
+    // The address is still that of the last byte loaded. The count is of the reads
     // left including the one that matched, so it ends at 0 only when all of them
     // were spent without a match: a write that finishes on the very last read is
     // a success, not a time-out.
-    for (app.ops.PollCount = kPollReads; app.ops.PollCount > 0; --app.ops.PollCount) {
+    int left = kPollReads;
+    for (; left > 0; --left) {
         b.EnableChip();
         b.EnableOutput();
         b.ReadDataByte();
         b.DisableOutput();
         b.DisableChip();
-        if (b.DataIn == b.DataOut) break;
+        if (b.DataIn == last) break;
     }
     b.DriveDataPins();
+    return left;
+}
+
+ProgramOutcome ProgramAt29c256(Board& b, const DeviceConfig& /*device*/, const ImageToWrite& image,
+                               int speedWaitMs, ProgrammingEvents& events) {
+    StartProgramming(b, events);
+    // The pages up to the image's end that hold a byte of it; the others are not touched.
+    for (int number = 0; number < PagesOfImage(image); ++number) {
+        if (!ImageHoldsPage(image, number)) continue;
+        ImagePage page = PageOf(image, number);
+        if (auto failure = ProgramPage(b, page, speedWaitMs, events)) return {failure};
+        b.DisableChip();
+        b.DisableOutput();
+        events.Advanced(number % 8 == 0);
+    }
+    events.Log("FLASH Atmel AT29C256 Programmed Sucessfully");
+    return {};
 }
 
 void PAT29C256(App& app) {
-    StartProgramming(app);
+    app.ops.WriteUnit = kPageBytes; // a sector is written whole
     StartPageProgress(app);
-    // The pages up to the image's end that hold a byte of it; the others are not touched.
-    for (app.ops.PageCounter = 0; app.ops.PageCounter < PagesOfImage(app); ++app.ops.PageCounter) {
-        if (!ImageHoldsPage(app, app.ops.PageCounter)) continue;
-        if (!ProgramPage(app)) return;
-        app.board.DisableChip();
-        app.board.DisableOutput();
-        PageVerified(app);
-    }
-    LogMessage(app, "FLASH Atmel AT29C256 Programmed Sucessfully");
-    Reset(app);
+    WindowProgrammingEvents events(app);
+    const ProgramOutcome outcome =
+        ProgramAt29c256(app.board, app.dev, ProgramImageToWrite(app), SpeedWaitMs(app), events);
+    ApplyProgramOutcome(app, outcome);
+    if (outcome.Succeeded()) Reset(app);
 }
 
 } // namespace quorbit

@@ -2,22 +2,35 @@
 // The Atmel AT29C256 flash: programmed in 64-byte pages, end of write found by
 // DATA# polling.
 
+#include <cstdint>
+
+#include "ops/ChipRoutine.h"
+#include "state/DeviceConfig.h"
+
 namespace quorbit {
 
 class App;
 
-/// Programs the whole chip from ProgramImage.
+/// Programs the pages of `image` into the chip, each page rewritten whole until
+/// it reads back (19 writes at most), waiting `speedWaitMs` + 1 ms before each
+/// write. The bytes of a page the image does not hold are read from the chip
+/// first and written back. The board is left as the last page left it.
+ProgramOutcome ProgramAt29c256(Board& b, const DeviceConfig& device, const ImageToWrite& image,
+                               int speedWaitMs, ProgrammingEvents& events);
+/// The Program command's AT29C256 routine: ProgramAt29c256 with the prepared
+/// image and the operator's speed, the board reset after a success.
 void PAT29C256(App& app);
-/// Polls the last byte loaded until the chip shows it; leaves PollCount (0: time-out).
-void PollAT29C256(App& app);
+/// Polls the last byte loaded (`last`) until the chip shows it; returns the
+/// reads left including the one that matched (0: time-out).
+int PollAT29C256(Board& b, std::uint8_t last);
 /// Six-cycle protection-disable command, then 20 ms.
-void UNPROTECT_AT29C256(App& app);
-/// Three-cycle command AAh, 55h, FlashCommand.
-void CMD_AT29C256(App& app);
-/// One command write cycle: Reg4Shadow at CommandAddress.
-void WRITE_AT29C256(App& app);
+void UNPROTECT_AT29C256(Board& b);
+/// Three-cycle command AAh, 55h, `command`.
+void CMD_AT29C256(Board& b, int command);
+/// One command write cycle: Reg4Shadow at `address`.
+void WRITE_AT29C256(Board& b, int address);
 /// The write-enable line, register 1 bit 7 (active low).
-void WEON_AT29C256(App& app);
-void WEOFF_AT29C256(App& app);
+void WEON_AT29C256(Board& b);
+void WEOFF_AT29C256(Board& b);
 
 } // namespace quorbit

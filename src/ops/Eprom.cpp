@@ -72,15 +72,6 @@ struct ByteSteps {
     std::uint8_t (*readBack)(Board& b);
 };
 
-/// Where a byte did not take, every programming voltage switched off first.
-ProgramFailureAt GiveUp(Board& b, std::uint8_t wrote, std::uint8_t read) {
-    b.Reg0Shadow = 0;
-    b.SetReg0();
-    b.DisableChip();
-    b.DisableOutput();
-    return {b.Address, wrote, read};
-}
-
 /// Pulses `wanted` until it reads back: at most 254 pulses, the ones after the 55th
 /// lengthened. Nothing when it took, else where it gave up.
 std::optional<ProgramFailureAt> ProgramOneByte(Board& b, const ByteSteps& steps,
@@ -88,7 +79,7 @@ std::optional<ProgramFailureAt> ProgramOneByte(Board& b, const ByteSteps& steps,
     int attemptsLeft = 255;
     std::uint8_t read = 0;
     do {
-        if (attemptsLeft == 1) return GiveUp(b, wanted, read);
+        if (attemptsLeft == 1) return GiveUpWithVoltagesOff(b, wanted, read);
         --attemptsLeft;
         read = steps.pulse(b, wanted, attemptsLeft < 200);
     } while (read != wanted);
@@ -112,7 +103,7 @@ ProgramOutcome ProgramAllBytes(Board& b, const ImageToWrite& image, const ByteSt
         if (steps.before(b, wanted, read)) {
             if (wanted == 0xFF) {
                 if (steps.readBack) read = steps.readBack(b);
-                if (read != 0xFF) return {GiveUp(b, wanted, read)};
+                if (read != 0xFF) return {GiveUpWithVoltagesOff(b, wanted, read)};
             } else if (auto failure = ProgramOneByte(b, steps, wanted)) {
                 return {failure};
             }

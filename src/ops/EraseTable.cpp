@@ -15,10 +15,10 @@ DeviceRoutine EraseRoutineFor(EraseRoutine routine) {
         return EraseFLASH;
     case EraseRoutine::At29c256:
         return EraseAT29C256;
-    case EraseRoutine::Serial24c16Fill: // writing FFh with EraseMode 1
-        return P24CXX;
+    case EraseRoutine::Serial24c16Fill: // FFh written into every byte
+        return Erase24CXX;
     case EraseRoutine::Serial24c32Fill:
-        return P24C32;
+        return Erase24C32;
     case EraseRoutine::None:
         break;
     }

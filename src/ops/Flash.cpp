@@ -5,11 +5,11 @@
 // on DQ7 until the byte reads back as written.
 #include "ops/Flash.h"
 
+#include <optional>
 #include <stdexcept>
 
 #include "app/App.h"
 #include "app/Shell.h"
-#include "ops/AddressWalk.h"
 #include "ops/At29c256.h"
 #include "ops/FlashId.h"
 #include "ops/Program.h"
@@ -47,64 +47,59 @@ void InlineCycle(Board& b, int data, int high, int low) {
     InlineWritePulse(b);
 }
 
-/// One read of the byte at Address: true when it holds `value`, else false after
-/// the failure report.
-bool ByteReadsAs(App& app, std::uint8_t value) {
-    Board& b = app.board;
+/// One read of the byte at Address: nothing when it holds `value`, else where it
+/// gave up, the voltages off.
+std::optional<ProgramFailureAt> ByteReadsAs(Board& b, std::uint8_t value) {
     b.DataOut = value;
     b.SplitAddress();
     b.LatchFlashAddress();
-    CheckByteFLASH(app);
-    if (app.ops.PollCount == 0) return true;
-    ReportProgramFailure(app);
-    return false;
+    const std::uint8_t read = CheckByteFLASH(b);
+    if (read == value) return std::nullopt;
+    return GiveUpWithVoltagesOff(b, value, read);
 }
 
 /// The whole image read back after its last byte. The Atmel parts write a sector
 /// per write cycle and clear the bytes of it not loaded in that cycle, so a byte
-/// that read back right at once may be gone after the next byte's cycle. False
-/// after the failure report on the first byte that does not hold the image.
-bool ImageReadsBack(App& app) {
-    for (const AddressRange& r : app.ops.ProgramCoverage.Ranges()) {
+/// that read back right at once may be gone after the next byte's cycle. The
+/// first byte that does not hold the image ends it.
+ProgramOutcome ImageReadsBack(Board& b, const ImageToWrite& image) {
+    for (const AddressRange& r : image.held.Ranges()) {
         for (std::uint32_t a = r.first; a <= r.last; ++a) {
-            app.board.Address = static_cast<std::int32_t>(a);
-            if (!ByteReadsAs(app, app.ops.ProgramImage[a])) return false;
+            b.Address = static_cast<std::int32_t>(a);
+            if (auto failure = ByteReadsAs(b, image.bytes[a])) return {failure};
         }
     }
-    return true;
+    return {};
 }
 
 /// After the last byte: the sector-writing parts are read back whole.
-void FinishFlashImage(App& app) {
-    if (!ReadBackAtOnce(app.ops.flash.FlashMakerCode)) ImageReadsBack(app);
+ProgramOutcome FinishFlashImage(Board& b, int maker, const ImageToWrite& image) {
+    if (!ReadBackAtOnce(maker)) return ImageReadsBack(b, image);
+    return {};
 }
 
 /// Writes the byte at Address until it reads back, 49 writes at most.
-bool ProgramByteWithRetries(App& app) {
-    FlashState& f = app.ops.flash;
+std::optional<ProgramFailureAt> ProgramByteWithRetries(Board& b, const DeviceConfig& device,
+                                                       int maker, std::uint8_t wanted) {
+    std::uint8_t read = 0;
     for (int attempts = 50;;) {
-        if (--attempts == 0) {
-            ReportProgramFailure(app);
-            return false;
-        }
-        app.board.DataOut = app.ops.ProgramImage[static_cast<std::size_t>(app.board.Address)];
-        PBYTE_FLASH(app);
-        if (!ReadBackAtOnce(f.FlashMakerCode)) {
+        if (--attempts == 0) return GiveUpWithVoltagesOff(b, wanted, read);
+        PBYTE_FLASH(b, device, wanted);
+        if (!ReadBackAtOnce(maker)) {
             // The Atmel parts need their write cycle: read back after the wait, so
             // that a byte that did not take is written again, never passed over.
-            app.board.SleepMs(1);
+            b.SleepMs(1);
         }
-        CheckByteFLASH(app);
-        if (app.ops.PollCount == 0) return true;
+        read = CheckByteFLASH(b);
+        if (read == wanted) return std::nullopt;
     }
 }
 
 } // namespace
 
-void CMD_FLASH(App& app) {
-    Board& b = app.board;
-    if (app.dev.routines.program == ProgramRoutine::At29c256) {
-        CMD_AT29C256(app);
+void CMD_FLASH(Board& b, const DeviceConfig& device, int command) {
+    if (device.routines.program == ProgramRoutine::At29c256) {
+        CMD_AT29C256(b, command);
         return;
     }
     b.DisableOutput();
@@ -112,53 +107,47 @@ void CMD_FLASH(App& app) {
     LatchInline(b, 3, 0x84); // CE off, data driven, WE off, bank 0
     InlineCycle(b, 0xAA, 0x55, 0x55);
     InlineCycle(b, 0x55, 0x2A, 0xAA);
-    InlineCycle(b, app.ops.FlashCommand, 0x55, 0x55);
+    InlineCycle(b, command, 0x55, 0x55);
 }
 
-void WEON_FLASH(App& app) {
-    Board& b = app.board;
+void WEON_FLASH(Board& b) {
     const int bank = b.BankMap[static_cast<std::size_t>(b.AdrBank)];
     b.Reg3Shadow = (bank | b.DeviceReg3Bits | b.Reg3Shadow) & 0xFB;
     b.SetReg3();
 }
 
-void WEOFF_FLASH(App& app) {
-    Board& b = app.board;
+void WEOFF_FLASH(Board& b) {
     const int bank = b.BankMap[static_cast<std::size_t>(b.AdrBank)];
     b.Reg3Shadow = b.Reg3Shadow | bank | b.DeviceReg3Bits | 4;
     b.SetReg3();
 }
 
-void PBYTE_FLASH(App& app) {
-    Board& b = app.board;
-    app.ops.FlashCommand = 0xA0;
-    CMD_FLASH(app);
+void PBYTE_FLASH(Board& b, const DeviceConfig& device, std::uint8_t data) {
+    CMD_FLASH(b, device, 0xA0);
     b.SplitAddress();
-    b.DataOut = app.ops.ProgramImage[static_cast<std::size_t>(b.Address)];
+    b.DataOut = data;
     b.Reg4Shadow = b.DataOut;
     b.SetReg4();
     b.LatchFlashAddress();
     b.EnableChip();
-    WEON_FLASH(app);
-    WEOFF_FLASH(app);
+    WEON_FLASH(b);
+    WEOFF_FLASH(b);
     b.DisableChip();
 }
 
-void CheckByteFLASH(App& app) {
-    Board& b = app.board;
+std::uint8_t CheckByteFLASH(Board& b) {
     b.ReleaseDataPins();
-    app.ops.PollCount = 1;
     b.EnableChip();
     b.EnableOutput();
     b.ReadDataByte();
+    const std::uint8_t read = b.DataIn;
     b.DisableOutput();
     b.DisableChip();
-    if (b.DataIn == b.DataOut) app.ops.PollCount = 0;
     b.DriveDataPins();
+    return read;
 }
 
 void PFLASH(App& app) {
-    Board& b = app.board;
     FlashState& f = app.ops.flash;
     ReadFlashID(app);
     if (!FlashChipSupported(f.FlashMakerCode, f.FlashID)) {
@@ -172,62 +161,70 @@ void PFLASH(App& app) {
         return;
     }
     LogMessage(app, "Device ID# " + f.FlashID + " - Start programming");
+    WindowProgrammingEvents events(app);
+    ApplyProgramOutcome(
+        app, ProgramFlash(app.board, app.dev, f.FlashMakerCode, ProgramImageToWrite(app), events));
+}
+
+ProgramOutcome ProgramFlash(Board& b, const DeviceConfig& device, int maker,
+                            const ImageToWrite& image, ProgrammingEvents& events) {
     // The walk is the chip's (never a loaded file's length) and ends at the image's
     // last byte; the bytes the image does not hold are passed over untouched.
-    const std::int32_t size = ChipBytes(app);
-    SetProgressMax(app, size / 256);
+    const std::int32_t size = device.ImageLength;
+    events.StepsAhead(size / 256);
     b.DriveDataPins();
     b.DisableOutput();
     b.DisableChip();
-    app.ops.LastBank = (size - 1) / 65536;
-    app.ops.LastPage = ((size - 1) - app.ops.LastBank * 65536) / 256;
+    const int lastBank = (size - 1) / 65536;
+    const int lastPage = ((size - 1) - lastBank * 65536) / 256;
     b.Address = 0;
-    const std::int32_t length = app.ops.ProgramLength;
-    const Coverage& held = app.ops.ProgramCoverage;
-    for (int bank = 0; bank <= app.ops.LastBank; ++bank) {
+    for (int bank = 0; bank <= lastBank; ++bank) {
         b.Reg3Shadow = b.BankMap[static_cast<std::size_t>(bank)] | b.DeviceReg3Bits | 128;
-        for (int page = 0; page <= app.ops.LastPage; ++page) {
+        for (int page = 0; page <= lastPage; ++page) {
             b.Reg1Shadow = b.PageMap[static_cast<std::size_t>(page)] | b.DeviceReg1Bits;
-            SetProgressValue(app, app.ui.ProgressBar1.value + 1);
+            events.Stepped();
             for (int low = 0; low <= 255; ++low) {
-                if (b.Address >= length) return FinishFlashImage(app);
+                if (b.Address >= image.length) return FinishFlashImage(b, maker, image);
                 b.Reg2Shadow = low;
                 const auto address = static_cast<std::uint32_t>(b.Address);
-                if (held.Holds(address)) {
+                if (image.held.Holds(address)) {
                     // FFh is the erased state: not written (a write only clears
                     // bits), but it must read FFh.
-                    const bool erased = app.ops.ProgramImage[address] == 0xFF;
-                    if (erased ? !ByteReadsAs(app, 0xFF) : !ProgramByteWithRetries(app)) return;
+                    const std::uint8_t wanted = image.bytes[address];
+                    auto failure = wanted == 0xFF
+                                       ? ByteReadsAs(b, 0xFF)
+                                       : ProgramByteWithRetries(b, device, maker, wanted);
+                    if (failure) return {failure};
                 }
                 ++b.Address;
             }
         }
     }
-    FinishFlashImage(app);
+    return FinishFlashImage(b, maker, image);
 }
 
 void LoopFlashTest_Click(App& app) {
     const int n = app.ui.Slider1.value * 1000;
     for (int i = 0; i < n; ++i) {
-        PBYTE_FLASH(app);
+        PBYTE_FLASH(app.board, app.dev,
+                    app.ops.ProgramImage[static_cast<std::size_t>(app.board.Address)]);
         app.board.Port().BusySteps(10000);
     }
 }
 
 void ResetFlash_Click(App& app) {
-    WriteFlashReset(app);
+    WriteFlashReset(app.board);
 }
 
-void WriteFlashReset(App& app) {
-    Board& b = app.board;
+void WriteFlashReset(Board& b) {
     b.DisableChip();
     b.DisableOutput();
     b.Reg4Shadow = 0xF0;
     b.SetReg4();
-    WEON_FLASH(app);
+    WEON_FLASH(b);
     b.EnableChip();
     b.DisableChip();
-    WEOFF_FLASH(app);
+    WEOFF_FLASH(b);
 }
 
 } // namespace quorbit

@@ -3,29 +3,41 @@
 // command cycles, byte programming with read-back, and the flash menu's two
 // signal-observation commands.
 
+#include <cstdint>
+
+#include "ops/ChipRoutine.h"
+#include "state/DeviceConfig.h"
+
 namespace quorbit {
 
 class App;
 
-/// Three-cycle command AAh/55h/FlashCommand (the AT29C256 takes it through its
-/// own write cycle). Latches the board registers inline, without pauses and
-/// without touching the shadows: the board's address registers then hold 5555h.
-void CMD_FLASH(App& app);
-/// Programs the chip from ProgramImage; ProgramStatus 0 for an unsupported maker.
+/// Three-cycle command AAh/55h/`command` (the AT29C256 takes it through its own
+/// write cycle). Latches the board registers inline, without pauses and without
+/// touching the shadows: the board's address registers then hold 5555h.
+void CMD_FLASH(Board& b, const DeviceConfig& device, int command);
+/// Programs the chip `device` from `image`, the chip's maker code `maker` read
+/// already (the sector-writing Atmel parts are read back whole at the end). The
+/// walk is the chip's and ends at the image's last byte; a byte that does not
+/// take after 49 writes ends it with the voltages off.
+ProgramOutcome ProgramFlash(Board& b, const DeviceConfig& device, int maker,
+                            const ImageToWrite& image, ProgrammingEvents& events);
+/// The Program command's flash routine: the ID read and checked, then
+/// ProgramFlash; ProgramStatus 0 for a chip it does not program.
 void PFLASH(App& app);
-/// One byte-program cycle of the byte at Address.
-void PBYTE_FLASH(App& app);
-/// Reads the byte back once; PollCount 0 when it holds DataOut.
-void CheckByteFLASH(App& app);
+/// One byte-program cycle of `data` at Address.
+void PBYTE_FLASH(Board& b, const DeviceConfig& device, std::uint8_t data);
+/// Reads the byte at the address latched back once and returns it.
+std::uint8_t CheckByteFLASH(Board& b);
 /// Register 3 bit 2 (the 32-pin parts' write enable) low / high.
-void WEON_FLASH(App& app);
-void WEOFF_FLASH(App& app);
+void WEON_FLASH(Board& b);
+void WEOFF_FLASH(Board& b);
 /// Menu LoopFlashTest: the byte-program cycle repeated for a scope.
 void LoopFlashTest_Click(App& app);
 /// One write cycle of F0h at whatever address the board holds: a 32-pin flash
 /// chip left in a status mode (a program that ran past its limit shows DQ5 and
 /// takes nothing else) goes back to reading its array.
-void WriteFlashReset(App& app);
+void WriteFlashReset(Board& b);
 /// Menu ResetFlash: WriteFlashReset.
 void ResetFlash_Click(App& app);
 

@@ -42,8 +42,7 @@ bool AcceptsAt29c256(App& app) {
 }
 
 void SendCommand(App& app, int command) {
-    app.ops.FlashCommand = command;
-    CMD_FLASH(app); // the AT29C256 form for "FA"
+    CMD_FLASH(app.board, app.dev, command); // the AT29C256 form for "FA"
 }
 
 /// Polls DQ7 at the address the last command left on the board (5555h) until it

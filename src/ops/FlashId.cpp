@@ -58,36 +58,42 @@ bool ChipIsTheChosenDevice(App& app) {
     return false;
 }
 
-void ReadFlashID(App& app) {
-    if (app.dev.DeviceFamily != "F") return;
-    Board& b = app.board;
-    FlashState& f = app.ops.flash;
-    Reset(app);
+FlashCodes ReadFlashCodes(Board& b, const DeviceConfig& device) {
+    FlashCodes codes;
     b.BoardIndicatorOn();
     b.DisableOutput();
 
-    app.ops.FlashCommand = 0x90;
-    CMD_FLASH(app);
+    CMD_FLASH(b, device, 0x90);
     b.EnableChipAndOutput();
     b.ReleaseDataPins();
     b.SleepMs(20);
-    f.FlashMakerCode = ReadAtAddress(b); // address 0, left there by Reset
+    codes.maker = ReadAtAddress(b); // address 0, left there by the caller's reset
     b.NextAddress();
-    f.FlashDeviceCode = ReadAtAddress(b);
+    codes.device = ReadAtAddress(b);
 
     b.DisableOutput();
-    app.ops.FlashCommand = 0xF0;
-    CMD_FLASH(app);
+    CMD_FLASH(b, device, 0xF0);
     b.SleepMs(20);
     b.SleepMs(20);
 
     b.AdrLow = b.AdrPage = b.AdrBank = 0;
     b.EnableChipAndOutput();
-    const int first = ReadAtAddress(b);
+    codes.first = ReadAtAddress(b);
     b.NextAddress();
-    const int second = ReadAtAddress(b);
+    codes.second = ReadAtAddress(b);
     b.DisableChipAndOutput();
-    f.FlashFirstBytes = FlashIdText(first, second);
+    b.BoardIndicatorOff();
+    return codes;
+}
+
+void ReadFlashID(App& app) {
+    if (app.dev.DeviceFamily != "F") return;
+    FlashState& f = app.ops.flash;
+    Reset(app);
+    const FlashCodes codes = ReadFlashCodes(app.board, app.dev);
+    f.FlashMakerCode = codes.maker;
+    f.FlashDeviceCode = codes.device;
+    f.FlashFirstBytes = FlashIdText(codes.first, codes.second);
     f.FlashID = FlashIdText(f.FlashMakerCode, f.FlashDeviceCode);
 
     // A chip that ignored the identification command shows its array both times.
@@ -96,13 +102,10 @@ void ReadFlashID(App& app) {
     const std::string prefix = "Device ID# " + f.FlashID + " - ";
     const std::string name = FlashIdName(f.FlashID);
     LogMessage(app, name.empty() ? prefix + " Not Valid!!!" : prefix + name);
-    b.BoardIndicatorOff();
 }
 
-void FlashIDCycle(App& app) {
-    Board& b = app.board;
-    app.ops.FlashCommand = 0x90;
-    CMD_FLASH(app);
+void FlashIDCycle(Board& b, const DeviceConfig& device) {
+    CMD_FLASH(b, device, 0x90);
     b.SleepMs(20); // the chip needs up to 10 ms to enter identification mode
     b.EnableChipAndOutput();
     b.ReleaseDataPins();
@@ -112,8 +115,7 @@ void FlashIDCycle(App& app) {
     b.LatchFlashAddress();
     b.ReadDataByte(); // device code
     b.DisableOutput();
-    app.ops.FlashCommand = 0xF0;
-    CMD_FLASH(app);
+    CMD_FLASH(b, device, 0xF0);
     b.SleepMs(20); // and as long to return to reading the array
 }
 

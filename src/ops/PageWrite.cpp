@@ -13,9 +13,9 @@ constexpr int kUnlockAddress2 = 0x2AAA;
 
 } // namespace
 
-void SpeedWait(App& app, int extraMs) {
+int SpeedWaitMs(const App& app) {
     const Control& slider = app.ui.Slider1;
-    app.board.SleepMs(slider.max - slider.value + extraMs);
+    return slider.max - slider.value;
 }
 
 void StartPageProgress(App& app) {
@@ -24,52 +24,51 @@ void StartPageProgress(App& app) {
     SetProgressMax(app, pages / 8);
     app.report.ProgressStep = 8;
     app.report.ProgressCount = 0;
-    app.ops.PageCounter = 0;
 }
 
-void PageVerified(App& app) {
-    if (app.ops.PageCounter % 8 == 0) ToggleProgramIndicator(app);
-    GoProgressiveBar1(app);
+bool ImagePage::HoldsAll() const {
+    return std::all_of(held.begin(), held.end(), [](bool h) { return h; });
 }
 
-std::uint8_t ImageByteAtAddress(const App& app) {
-    return app.ops.ProgramImage.at(static_cast<std::size_t>(app.board.Address));
+ImagePage PageOf(const ImageToWrite& image, int page) {
+    ImagePage p;
+    p.number = page;
+    for (int offset = 0; offset < kPageBytes; ++offset) {
+        const auto address = static_cast<std::uint32_t>(p.FirstAddress() + offset);
+        const auto at = static_cast<std::size_t>(offset);
+        p.held[at] = image.held.Holds(address);
+        if (address < image.bytes.size()) p.bytes[at] = image.bytes[address];
+    }
+    return p;
 }
 
-bool ImageHoldsAddress(const App& app) {
-    return app.ops.ProgramCoverage.Holds(static_cast<std::uint32_t>(app.board.Address));
+bool ImageHoldsPage(const ImageToWrite& image, int page) {
+    return image.held.HoldsAnyOf(static_cast<std::uint32_t>(page * kPageBytes), kPageBytes);
 }
 
-bool ImageHoldsPage(const App& app, int page) {
-    return app.ops.ProgramCoverage.HoldsAnyOf(static_cast<std::uint32_t>(page * kPageBytes),
-                                              kPageBytes);
-}
-
-int PagesOfImage(const App& app) {
-    const int pages = (app.ops.ProgramLength + kPageBytes - 1) / kPageBytes;
+int PagesOfImage(const ImageToWrite& image) {
+    const int pages = (image.length + kPageBytes - 1) / kPageBytes;
     return pages < kPagesPerChip ? pages : kPagesPerChip;
 }
 
-void CommandCycle(App& app, CommandWrite write, int address, int data) {
-    app.ops.CommandAddress = address;
-    app.board.Reg4Shadow = data;
-    write(app);
+void CommandCycle(Board& b, CommandWrite write, int address, int data) {
+    b.Reg4Shadow = data;
+    write(b, address);
 }
 
-void WriteProtectionDisable(App& app, CommandWrite write) {
-    Board& b = app.board;
+void WriteProtectionDisable(Board& b, CommandWrite write) {
     // The six cycles are loads of one sequence: a gap past the byte-load window
     // would end it and write its first cycle's AAh into the chip at 5555h.
     const PageLoadWindow window(b);
     b.DisableOutput();
     b.Reg3Shadow = 0x82; // CE off, board drives the data pins, VCC on
     b.SetReg3();
-    CommandCycle(app, write, kUnlockAddress1, 0xAA);
-    CommandCycle(app, write, kUnlockAddress2, 0x55);
-    CommandCycle(app, write, kUnlockAddress1, 0x80);
-    CommandCycle(app, write, kUnlockAddress1, 0xAA);
-    CommandCycle(app, write, kUnlockAddress2, 0x55);
-    CommandCycle(app, write, kUnlockAddress1, 0x20);
+    CommandCycle(b, write, kUnlockAddress1, 0xAA);
+    CommandCycle(b, write, kUnlockAddress2, 0x55);
+    CommandCycle(b, write, kUnlockAddress1, 0x80);
+    CommandCycle(b, write, kUnlockAddress1, 0xAA);
+    CommandCycle(b, write, kUnlockAddress2, 0x55);
+    CommandCycle(b, write, kUnlockAddress1, 0x20);
 }
 
 } // namespace quorbit

@@ -21,21 +21,6 @@
 namespace quorbit {
 namespace {
 
-/// The window's side of a programming routine: the log takes its lines, the
-/// programming lamp and the progress bar follow its addresses.
-class WindowEvents final : public ProgrammingEvents {
-  public:
-    explicit WindowEvents(App& app) : app_(app) {}
-    void Log(const std::string& line) override { LogMessage(app_, line); }
-    void Advanced(bool blink) override {
-        if (blink) ToggleProgramIndicator(app_);
-        GoProgressiveBar1(app_);
-    }
-
-  private:
-    App& app_;
-};
-
 bool ConfirmProgramming(App& app) {
     const MsgResult answer = app.svc.dialogs->MsgBox("Program the Device?", "Safety Question",
                                                      MsgIcon::Question, MsgButtons::OkCancel, 1);
@@ -212,23 +197,35 @@ void PROGRAMDATA(App& app) {
     app.ops.Outcome = OpOutcome::Refused;
 }
 
+void WindowProgrammingEvents::Log(const std::string& line) {
+    LogMessage(app_, line);
+}
+
+void WindowProgrammingEvents::Advanced(bool blink) {
+    if (blink) ToggleProgramIndicator(app_);
+    GoProgressiveBar1(app_);
+}
+
+void WindowProgrammingEvents::StepsAhead(int steps) {
+    SetProgressMax(app_, steps);
+}
+
+void WindowProgrammingEvents::Stepped() {
+    SetProgressValue(app_, app_.ui.ProgressBar1.value + 1);
+}
+
+ImageToWrite ProgramImageToWrite(const App& app) {
+    return {app.ops.ProgramImage, app.ops.ProgramCoverage, app.ops.ProgramLength};
+}
+
 void ProgramEpromChip(App& app) {
-    WindowEvents events(app);
-    const ImageToWrite image{app.ops.ProgramImage, app.ops.ProgramCoverage, app.ops.ProgramLength};
-    ApplyProgramOutcome(app, ProgramEprom(app.board, app.dev, image, events));
+    WindowProgrammingEvents events(app);
+    ApplyProgramOutcome(app, ProgramEprom(app.board, app.dev, ProgramImageToWrite(app), events));
 }
 
 void ApplyProgramOutcome(App& app, const ProgramOutcome& outcome) {
+    app.flags.AckError = outcome.unanswered;
     if (outcome.failure) ReportFailureAt(app, *outcome.failure);
-}
-
-void ReportProgramFailure(App& app) {
-    Board& b = app.board;
-    b.Reg0Shadow = 0; // every programming voltage off
-    b.SetReg0();
-    b.DisableChip();
-    b.DisableOutput();
-    ReportFailureAt(app, {b.Address, b.DataOut, b.DataIn});
 }
 
 void ReportFailureAt(App& app, const ProgramFailureAt& at) {

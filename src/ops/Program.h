@@ -2,11 +2,30 @@
 // The Program command: the common flow for every family (safety question, blank
 // check first, image, routine by device type, report, verify after, board state).
 
+#include <string>
+
+#include "ops/ChipRoutine.h"
+
 namespace quorbit {
 
 class App;
-struct ProgramFailureAt;
-struct ProgramOutcome;
+
+/// The window's side of a programming routine: the log takes its lines, the
+/// programming lamp and the progress bar follow its addresses and steps.
+class WindowProgrammingEvents final : public ProgrammingEvents {
+  public:
+    explicit WindowProgrammingEvents(App& app) : app_(app) {}
+    void Log(const std::string& line) override;
+    void Advanced(bool blink) override;
+    void StepsAhead(int steps) override;
+    void Stepped() override;
+
+  private:
+    App& app_;
+};
+
+/// The image the Program command prepared, as the routines take it.
+ImageToWrite ProgramImageToWrite(const App& app);
 
 void Program_button_Click(App& app);
 void menuProgramCode_Click(App& app);
@@ -19,12 +38,10 @@ void PROGRAMDATA(App& app);
 /// lamp and the progress bar follow it, and its outcome is applied.
 void ProgramEpromChip(App& app);
 /// Where the program state learns how a routine ended: a failure is reported
-/// (ReportFailureAt); a success leaves the state as the command set it.
+/// (ReportFailureAt), a serial chip that did not answer leaves its count in
+/// AckError; a success leaves the state as the command set it.
 void ApplyProgramOutcome(App& app, const ProgramOutcome& outcome);
 
-/// A byte that did not take, the board's DataOut and DataIn telling which: voltages
-/// off, then ReportFailureAt.
-void ReportProgramFailure(App& app);
 /// A byte that did not take, the voltages already off: logged with address, byte
 /// and read byte, kept as the last programming failure, the command failed, and
 /// the error alert until acknowledged.

@@ -37,29 +37,34 @@ constexpr int kPollLimit = 50;
 constexpr int kPollPauseMs = 2;
 constexpr int kBusSettleMs = 50;
 
-/// Two word address bytes after the control byte (the 24C32 and larger parts).
-bool TwoAddressBytes(const App& app) {
-    const int bytes = app.dev.facts.addressBytes;
-    return bytes != 0 ? bytes == 2 : app.dev.routines.program == ProgramRoutine::Serial24c32;
-}
+/// The bus and what its last acknowledge left: 0 when the chip answered, else the
+/// samples (200) or polls (50) spent waiting for it.
+struct Bus {
+    Board& b;
+    int unanswered = 0;
 
-/// I2C_OUT of one byte; false when the chip did not acknowledge it.
-bool Send(App& app, int byte) {
-    app.board.DataOut = static_cast<std::uint8_t>(byte);
-    I2C_OUT(app);
-    return app.flags.AckError == 0;
+    /// One byte out; false when the chip did not acknowledge it.
+    bool Send(int byte) {
+        unanswered = I2C_OUT(b, static_cast<std::uint8_t>(byte));
+        return unanswered == 0;
+    }
+};
+
+/// Two word address bytes after the control byte (the 24C32 and larger parts).
+bool TwoAddressBytes(const DeviceConfig& device) {
+    const int bytes = device.facts.addressBytes;
+    return bytes != 0 ? bytes == 2 : device.routines.program == ProgramRoutine::Serial24c32;
 }
 
 /// Waits out the internal write cycle: the chip acknowledges its control byte
-/// again once the page is written. Gives up after 50 polls with AckError 50.
-void PollWriteCycle(App& app, int control) {
-    Board& b = app.board;
-    int& polls = app.flags.AckError;
+/// again once the page is written. Gives up after 50 polls, leaving 50.
+void PollWriteCycle(Bus& bus, int control) {
+    Board& b = bus.b;
+    int& polls = bus.unanswered;
     polls = 0;
     do {
-        I2C_START(app);
-        b.DataOut = static_cast<std::uint8_t>(control);
-        I2C_OUT_POLL(app);
+        I2C_START(b);
+        I2C_OUT_POLL(b, static_cast<std::uint8_t>(control));
         ++polls;
         if (b.DataIn != 0) b.SleepMs(kPollPauseMs);
     } while (b.DataIn == 0x80 && polls < kPollLimit);
@@ -71,202 +76,216 @@ void PollWriteCycle(App& app, int control) {
 
 /// Dummy write of address 0, repeated start, read control byte; then the data line
 /// is released with register 4 holding the low level of the master acknowledge.
-bool StartSequentialRead(App& app) {
-    Board& b = app.board;
+bool StartSequentialRead(Bus& bus, const DeviceConfig& device) {
+    Board& b = bus.b;
     b.DisableOutput();
     b.SleepMs(kBusSettleMs);
-    I2C_START(app);
-    if (!Send(app, 0xA0) || !Send(app, 0x00)) return false;
-    if (TwoAddressBytes(app) && !Send(app, 0x00)) return false;
-    I2C_START(app);
-    if (!Send(app, 0xA1)) return false;
+    I2C_START(b);
+    if (!bus.Send(0xA0) || !bus.Send(0x00)) return false;
+    if (TwoAddressBytes(device) && !bus.Send(0x00)) return false;
+    I2C_START(b);
+    if (!bus.Send(0xA1)) return false;
     b.ReleaseDataPins();
     b.Reg4Shadow = 0;
     b.SetReg4();
     return true;
 }
 
-void AdvanceProgress(App& app, std::int32_t index) {
-    if (index % 16 == 0) SetProgressValue(app, app.ui.ProgressBar1.value + 16);
-}
-
-/// The byte the chip should hold at `index`: the code buffer, or FFh when erasing.
-std::uint8_t WrittenByte(const App& app, std::int32_t index) {
-    if (app.flags.EraseMode == 1) return 0xFF;
-    return app.buf.CodeBuffer[static_cast<std::size_t>(index)];
-}
-
-/// Whether the byte at `index` is written and compared: every byte when erasing,
-/// else the bytes the image holds.
-bool Written(const App& app, std::int32_t index) {
-    return app.flags.EraseMode == 1 ||
-           app.buf.CodeCoverage.Holds(static_cast<std::uint32_t>(index));
-}
-
-/// One past the last byte written: the chip's end when erasing, else the image's.
-std::int32_t WrittenEnd(const App& app) {
-    const std::int32_t chip = ChipBytes(app);
-    if (app.flags.EraseMode == 1) return chip;
-    const auto end = static_cast<std::int32_t>(app.buf.CodeCoverage.End());
-    return end < chip ? end : chip;
-}
-
 /// Reads the chip's first `size` bytes in one sequential transfer, handing each
-/// byte to `visit(index, byte)`; a false answer ends the transfer there (the byte
-/// is left in DataIn). False when the chip did not answer the read's start
-/// (AckError set).
-template <typename Visit>
-bool ReadFromStart(App& app, std::int32_t size, Visit visit, bool showProgress) {
+/// byte to `visit(index, byte)`; a false answer ends the transfer there.
+/// `advance(index)` runs before each byte. False when the chip did not answer the
+/// read's start.
+template <typename Visit, typename Advance>
+bool ReadFromStart(Bus& bus, const DeviceConfig& device, std::int32_t size, Visit visit,
+                   Advance advance) {
     if (size <= 0) return true;
-    if (!StartSequentialRead(app)) return false;
+    if (!StartSequentialRead(bus, device)) return false;
+    Board& b = bus.b;
     for (std::int32_t i = 0; i < size; ++i) {
-        if (showProgress) AdvanceProgress(app, i);
-        I2C_IN(app);
-        const bool more = visit(i, app.board.DataIn);
+        advance(i);
+        const bool more = visit(i, I2C_IN(b));
         // The transfer ends at the last byte and where the caller stops alike.
         if (i == size - 1 || !more) {
-            I2C_MASTER_NACK(app);
-            I2C_STOP(app);
+            I2C_MASTER_NACK(b);
+            I2C_STOP(b);
         } else {
-            I2C_MASTER_ACK(app);
+            I2C_MASTER_ACK(b);
         }
         if (!more) break;
     }
     return true;
 }
 
-/// The index of the first written byte that differs from `expected` (the byte
-/// found is in DataIn), or nothing.
-template <typename Expected>
-std::optional<std::int32_t> FirstDifference(App& app, Expected expected, bool showProgress) {
-    std::optional<std::int32_t> at;
-    ReadFromStart(
-        app, WrittenEnd(app),
-        [&](std::int32_t i, std::uint8_t byte) {
-            if (!Written(app, i) || byte == expected(i)) return true;
-            at = i;
-            return false;
-        },
-        showProgress);
-    return at;
+/// The progress bar moves by 16 every 16 bytes read.
+auto AdvanceEvery16(App& app) {
+    return [&app](std::int32_t index) {
+        if (index % 16 == 0) SetProgressValue(app, app.ui.ProgressBar1.value + 16);
+    };
 }
 
-/// After the last page: the chip read back against what was written. The progress
-/// bar stays at the pages written.
-void ReadBackWrittenPages(App& app) {
-    const auto at = FirstDifference(
-        app, [&app](std::int32_t i) { return WrittenByte(app, i); }, false);
-    if (!at) return;
-    Board& b = app.board;
-    b.Address = *at;
-    b.DataOut = WrittenByte(app, *at);
-    ReportProgramFailure(app);
+bool Written(const ImageToWrite& image, std::int32_t index) {
+    return image.held.Holds(static_cast<std::uint32_t>(index));
+}
+
+std::uint8_t WrittenByte(const ImageToWrite& image, std::int32_t index) {
+    return image.bytes[static_cast<std::size_t>(index)];
+}
+
+/// After the last page: the chip read back against what was written; nothing
+/// when it holds it (or did not answer the read), else the first byte that does
+/// not, the transfer ended and the voltages off.
+std::optional<ProgramFailureAt> ReadBackWrittenPages(Bus& bus, const DeviceConfig& device,
+                                                     const ImageToWrite& image) {
+    std::optional<std::int32_t> at;
+    std::uint8_t read = 0;
+    ReadFromStart(
+        bus, device, image.length,
+        [&](std::int32_t i, std::uint8_t byte) {
+            if (!Written(image, i) || byte == WrittenByte(image, i)) return true;
+            at = i;
+            read = byte;
+            return false;
+        },
+        [](std::int32_t) {});
+    if (!at) return std::nullopt;
+    bus.b.Address = *at;
+    return GiveUpWithVoltagesOff(bus.b, WrittenByte(image, *at), read);
 }
 
 struct PageLayout {
     int pageBytes;
     bool twoAddressBytes; // 24C32 on: the high and low byte; else the block in the control byte
-    const char* eraseLine;
 };
 
 /// `count` bytes from device address `a`, all in one page (a write may be
 /// shorter than a page); false when a byte was not acknowledged.
-bool WriteRun(App& app, const PageLayout& layout, std::int32_t a, std::int32_t count) {
-    Board& b = app.board;
+bool WriteRun(Bus& bus, const PageLayout& layout, const ImageToWrite& image, std::int32_t a,
+              std::int32_t count) {
+    Board& b = bus.b;
     b.Address = a; // where a stop finds the write
     b.AdrPage = a / 256;
     b.AdrLow = a - 256 * b.AdrPage;
     const int control = layout.twoAddressBytes ? 0xA0 : 0xA0 + 2 * b.AdrPage;
-    I2C_START(app);
-    if (!Send(app, control)) return false;
-    if (layout.twoAddressBytes && !Send(app, b.AdrPage)) return false;
-    if (!Send(app, b.AdrLow)) return false;
+    I2C_START(b);
+    if (!bus.Send(control)) return false;
+    if (layout.twoAddressBytes && !bus.Send(b.AdrPage)) return false;
+    if (!bus.Send(b.AdrLow)) return false;
     for (std::int32_t i = 0; i < count; ++i)
-        if (!Send(app, WrittenByte(app, a + i))) return false;
-    I2C_STOP(app);
-    PollWriteCycle(app, control);
+        if (!bus.Send(WrittenByte(image, a + i))) return false;
+    I2C_STOP(b);
+    PollWriteCycle(bus, control);
     return true;
 }
 
 /// The page from `first`: one write for each run of bytes to write in it; bytes
 /// the image does not hold are not touched. False when a byte was not acknowledged.
-bool WritePage(App& app, const PageLayout& layout, std::int32_t first, std::int32_t end) {
+bool WritePage(Bus& bus, const PageLayout& layout, const ImageToWrite& image, std::int32_t first,
+               std::int32_t end) {
     for (std::int32_t a = first; a < end;) {
-        if (!Written(app, a)) {
+        if (!Written(image, a)) {
             ++a;
             continue;
         }
         std::int32_t run = 1;
-        while (a + run < end && Written(app, a + run))
+        while (a + run < end && Written(image, a + run))
             ++run;
-        if (!WriteRun(app, layout, a, run)) return false;
+        if (!WriteRun(bus, layout, image, a, run)) return false;
         a += run;
     }
-    SetProgressValue(app, app.ui.ProgressBar1.value + 1);
     return true;
 }
 
-void WritePages(App& app, const PageLayout& layout) {
-    Board& b = app.board;
-    if (app.flags.EraseMode == 1) {
-        LogMessage(app, layout.eraseLine);
-        LogMessage(app, "Program Buffer will not be erased");
-    }
-    const std::int32_t end = WrittenEnd(app);
+/// The chosen row's page, or the routine's own where the row gives none.
+int PageBytes(const DeviceConfig& device, bool twoAddressBytes) {
+    if (device.facts.pageBytes > 0) return device.facts.pageBytes;
+    return twoAddressBytes ? 32 : 16;
+}
+
+/// The bytes the code buffer holds, up to the chip's end.
+ImageToWrite CodeToWrite(const App& app) {
+    const std::int32_t chip = ChipBytes(app);
+    const auto end = static_cast<std::int32_t>(app.buf.CodeCoverage.End());
+    return {app.buf.CodeBuffer, app.buf.CodeCoverage, end < chip ? end : chip};
+}
+
+void RunSerialRoutine(App& app, const ImageToWrite& image, bool twoAddressBytes) {
+    app.ops.WriteUnit = PageBytes(app.dev, twoAddressBytes);
+    WindowProgrammingEvents events(app);
+    ApplyProgramOutcome(app,
+                        ProgramSerialEeprom(app.board, app.dev, image, twoAddressBytes, events));
+}
+
+void EraseSerial(App& app, const char* eraseLine, bool twoAddressBytes) {
+    LogMessage(app, eraseLine);
+    LogMessage(app, "Program Buffer will not be erased");
+    const std::int32_t chip = std::max(ChipBytes(app), 0);
+    const std::vector<std::uint8_t> erased(static_cast<std::size_t>(chip), 0xFF);
+    const Coverage whole = Coverage::FirstBytes(static_cast<std::uint32_t>(chip));
+    RunSerialRoutine(app, {erased, whole, chip}, twoAddressBytes);
+}
+
+} // namespace
+
+ProgramOutcome ProgramSerialEeprom(Board& b, const DeviceConfig& device, const ImageToWrite& image,
+                                   bool twoAddressBytes, ProgrammingEvents& events) {
+    const PageLayout layout{PageBytes(device, twoAddressBytes), twoAddressBytes};
+    Bus bus{b};
+    const std::int32_t end = image.length;
     const std::int32_t pageCount = (end + layout.pageBytes - 1) / layout.pageBytes;
-    app.ops.WriteUnit = layout.pageBytes;
     b.DisableOutput();
     b.SleepMs(kBusSettleMs);
-    SetProgressMax(app, pageCount);
+    events.StepsAhead(pageCount);
     for (std::int32_t first = 0; first < end; first += layout.pageBytes) {
         const std::int32_t pageEnd = std::min(first + layout.pageBytes, end);
-        if (!WritePage(app, layout, first, pageEnd))
-            return; // the bus is left as the failed byte left it
+        if (!WritePage(bus, layout, image, first, pageEnd))
+            return {std::nullopt, bus.unanswered}; // the bus is left as the failed byte left it
+        events.Stepped();
     }
-    ReadBackWrittenPages(app);
-    if (app.flags.AckError != 0 || app.flags.OperationFailed != 0) return;
+    ProgramOutcome outcome{ReadBackWrittenPages(bus, device, image), bus.unanswered};
+    if (!outcome.Succeeded()) return outcome;
     b.Reg4Shadow = 0;
     b.SetReg4();
     b.DriveDataPins();
+    return outcome;
 }
-
-} // namespace
-
-namespace {
-
-/// The chosen row's page, or the routine's own where the row gives none.
-int PageBytes(const App& app, int routinePage) {
-    return app.dev.facts.pageBytes > 0 ? app.dev.facts.pageBytes : routinePage;
-}
-
-} // namespace
 
 void P24CXX(App& app) {
-    WritePages(app, {PageBytes(app, 16), false, "Erasing Device 24CXX"});
+    RunSerialRoutine(app, CodeToWrite(app), false);
 }
 
 void P24C32(App& app) {
-    WritePages(app, {PageBytes(app, 32), true, "Erasing Device 24C32"});
+    RunSerialRoutine(app, CodeToWrite(app), true);
+}
+
+void Erase24CXX(App& app) {
+    EraseSerial(app, "Erasing Device 24CXX", false);
+}
+
+void Erase24C32(App& app) {
+    EraseSerial(app, "Erasing Device 24C32", true);
 }
 
 void Read24CXX(App& app) {
-    if (!StartSequentialRead(app)) return;
+    Bus bus{app.board};
+    const bool answered = StartSequentialRead(bus, app.dev);
+    app.flags.AckError = bus.unanswered;
+    if (!answered) return;
     const std::int32_t size = ChipBytes(app);
     auto& code = app.buf.CodeBuffer;
+    const auto advance = AdvanceEvery16(app);
     for (std::int32_t ReadIndex = 0; ReadIndex < size; ++ReadIndex) {
-        AdvanceProgress(app, ReadIndex);
-        I2C_IN(app);
+        advance(ReadIndex);
+        const std::uint8_t byte = I2C_IN(app.board);
         if (ReadIndex == size - 1)
-            I2C_MASTER_NACK(app);
+            I2C_MASTER_NACK(app.board);
         else
-            I2C_MASTER_ACK(app);
-        code[static_cast<std::size_t>(ReadIndex)] = app.board.DataIn;
+            I2C_MASTER_ACK(app.board);
+        code[static_cast<std::size_t>(ReadIndex)] = byte;
     }
-    I2C_STOP(app);
+    I2C_STOP(app.board);
 }
 
 void Verify24CXX(App& app) {
-    // What the image holds, whatever an erase that was cancelled left in EraseMode.
     const Coverage& held = app.buf.CodeCoverage;
     const auto chipBytes = static_cast<std::uint32_t>(std::max(ChipBytes(app), 0));
     const auto end = static_cast<std::int32_t>(std::min(held.End(), chipBytes));
@@ -274,15 +293,17 @@ void Verify24CXX(App& app) {
     SetProgressMax(app, end);
     const auto& code = app.buf.CodeBuffer;
     VerifyTally tally(static_cast<std::size_t>(end));
+    Bus bus{app.board};
     // Read on after the first difference: the report counts them all.
     const bool answered = ReadFromStart(
-        app, end,
+        bus, app.dev, end,
         [&](std::int32_t i, std::uint8_t byte) {
             const auto address = static_cast<std::uint32_t>(i);
             if (held.Holds(address)) tally.Compare(app, address, byte, code[address]);
             return true;
         },
-        true);
+        AdvanceEvery16(app));
+    app.flags.AckError = bus.unanswered;
     if (answered) tally.Finish(app, held.Below(static_cast<std::uint32_t>(end)), code);
 }
 

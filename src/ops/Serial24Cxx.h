@@ -1,15 +1,27 @@
 #pragma once
-// The 24C08, 24C16 and 24C32 serial EEPROMs: page writers (programming and, with
-// EraseMode 1, erasing), the sequential read and the verify.
+// The 24C08, 24C16 and 24C32 serial EEPROMs: page writers (programming and
+// erasing), the sequential read and the verify.
+#include "ops/ChipRoutine.h"
+#include "state/DeviceConfig.h"
 
 namespace quorbit {
 
 class App;
 
-/// Writes the code buffer (or FFh with EraseMode 1) into a 24C08 or 24C16.
+/// Writes `image` into the serial EEPROM `device` a page at a time, one write for
+/// each run of bytes the image holds, each write cycle waited out by polling, then
+/// reads the chip back. `twoAddressBytes`: the word address is two bytes (24C32
+/// on), else the block number goes into the control byte. A chip that does not
+/// acknowledge ends it at once (the outcome's `unanswered`); a byte that reads
+/// back otherwise is its failure.
+ProgramOutcome ProgramSerialEeprom(Board& b, const DeviceConfig& device, const ImageToWrite& image,
+                                   bool twoAddressBytes, ProgrammingEvents& events);
+/// The Program command's routines: the code buffer into a 24C08 or 24C16, a 24C32.
 void P24CXX(App& app);
-/// Writes the code buffer (or FFh with EraseMode 1) into a 24C32.
 void P24C32(App& app);
+/// Erase Chip's: FFh into every byte of a 24C08 or 24C16, a 24C32.
+void Erase24CXX(App& app);
+void Erase24C32(App& app);
 /// Reads the whole chip into the code buffer; AckError is not 0 when it did not answer.
 void Read24CXX(App& app);
 /// Compares the chip with the code buffer where the image holds bytes: the first

@@ -1,7 +1,5 @@
 #include "ops/TwoWire.h"
 
-#include "app/App.h"
-
 namespace quorbit {
 namespace {
 
@@ -32,8 +30,7 @@ void SetData(Board& b, int level) {
 
 } // namespace
 
-void I2C_START(App& app) {
-    Board& b = app.board;
+void I2C_START(Board& b) {
     b.EnableChip();
     SetData(b, 0x80);
     b.DriveDataPins();
@@ -42,8 +39,7 @@ void I2C_START(App& app) {
     b.EnableChip();
 }
 
-void I2C_STOP(App& app) {
-    Board& b = app.board;
+void I2C_STOP(Board& b) {
     b.EnableChip();
     SetData(b, 0);
     b.DriveDataPins();
@@ -52,20 +48,20 @@ void I2C_STOP(App& app) {
     b.EnableChip();
 }
 
-void I2C_OUT(App& app) {
-    Board& b = app.board;
+int I2C_OUT(Board& b, std::uint8_t byte) {
+    b.DataOut = byte;
     b.DriveDataPins();
     ShiftOut(b);
-    I2C_ACK(app);
+    return I2C_ACK(b);
 }
 
-void I2C_ACK(App& app) {
-    Board& b = app.board;
+int I2C_ACK(Board& b) {
     b.ReleaseDataPins();
+    int unanswered = 0;
     for (int attempt = 1; attempt <= kAckSamples; ++attempt) {
-        app.flags.AckError = attempt;
+        unanswered = attempt;
         if (SampleData(b) == 0) {
-            app.flags.AckError = 0;
+            unanswered = 0;
             break;
         }
         b.SleepMs(kAckSampleMs);
@@ -73,19 +69,20 @@ void I2C_ACK(App& app) {
     // The acknowledge clock, whether or not the acknowledge came.
     b.DisableChip();
     b.EnableChip();
+    return unanswered;
 }
 
-void I2C_OUT_POLL(App& app) {
-    Board& b = app.board;
+std::uint8_t I2C_OUT_POLL(Board& b, std::uint8_t byte) {
+    b.DataOut = byte;
     b.DriveDataPins();
     ShiftOut(b);
     b.ReleaseDataPins();
     b.SleepMs(1);
     b.DataIn = static_cast<std::uint8_t>(SampleData(b));
+    return b.DataIn;
 }
 
-void I2C_IN(App& app) {
-    Board& b = app.board;
+std::uint8_t I2C_IN(Board& b) {
     b.ReleaseDataPins();
     int acc = 0;
     for (int bit = 0; bit < 8; ++bit) {
@@ -95,17 +92,16 @@ void I2C_IN(App& app) {
     }
     b.EnableChip();
     b.DataIn = static_cast<std::uint8_t>(acc);
+    return b.DataIn;
 }
 
-void I2C_MASTER_ACK(App& app) {
-    Board& b = app.board;
+void I2C_MASTER_ACK(Board& b) {
     b.DriveDataPins(); // drives the low level held in register 4
     b.DisableChip();
     b.EnableChip();
 }
 
-void I2C_MASTER_NACK(App& app) {
-    Board& b = app.board;
+void I2C_MASTER_NACK(Board& b) {
     b.ReleaseDataPins();
     b.DisableChip();
     b.EnableChip();

@@ -12,7 +12,7 @@ namespace quorbit {
 
 void WireDeviceOperationHandlers(App& app) {
     auto& ui = app.ui;
-    app.identifyChosenChip = FlashIDCycle;
+    app.identifyChosenChip = [](App& a) { FlashIDCycle(a.board, a.dev); };
     ui.Read_button.onClick = app.Operation(Read_button_Click);
     ui.menuReadCode.onClick = app.Operation(menuReadCode_Click);
     ui.Blank_button.onClick = app.Operation(Blank_button_Click);

@@ -11,11 +11,12 @@
 #include "ops/X28c256.h"
 
 #include <algorithm>
+#include <optional>
+#include <vector>
 
 #include "app/App.h"
 #include "app/Shell.h"
 #include "app/TextFile.h"
-#include "buffers/ProgramImage.h"
 #include "link/PageLoadPriority.h"
 #include "ops/AddressWalk.h"
 #include "ops/EraseChip.h"
@@ -35,9 +36,8 @@ int Reg1For(int adrPage, int fixedBits) {
     return (adrPage + (adrPage != 0 ? 64 : 0)) | fixedBits;
 }
 
-void SelectPage(App& app) {
-    Board& b = app.board;
-    b.Address = kPageBytes * app.ops.PageCounter;
+void SelectPage(Board& b, int page) {
+    b.Address = kPageBytes * page;
     b.SplitAddress();
     const int v = Reg1For(b.AdrPage, b.DeviceReg1Bits);
     if (v != b.Reg1Shadow) {
@@ -47,8 +47,7 @@ void SelectPage(App& app) {
 }
 
 // A0-A7 of `address` on register 2; A8-A14 are the selected page's.
-void LatchLowAddress(App& app, int address) {
-    Board& b = app.board;
+void LatchLowAddress(Board& b, int address) {
     b.Address = address;
     b.SplitAddress();
     b.Reg2Shadow = b.AdrLow;
@@ -56,24 +55,23 @@ void LatchLowAddress(App& app, int address) {
 }
 
 // One read of the byte at Address with CE and OE active, OE released after it.
-void ReadOnce(App& app) {
-    Board& b = app.board;
+std::uint8_t ReadOnce(Board& b) {
     b.EnableChipAndOutput();
     b.ReadDataByte();
+    const std::uint8_t read = b.DataIn;
     b.DisableOutput();
+    return read;
 }
 
 // The byte at `address` on the selected page, read once; the data drive is off.
-std::uint8_t ReadByteAt(App& app, int address) {
-    LatchLowAddress(app, address);
-    ReadOnce(app);
-    return app.board.DataIn;
+std::uint8_t ReadByteAt(Board& b, int address) {
+    LatchLowAddress(b, address);
+    return ReadOnce(b);
 }
 
 // One write pulse: the byte `data` latched at `address`. CE and WE low, then high.
-void LoadByte(App& app, int address, std::uint8_t data) {
-    Board& b = app.board;
-    LatchLowAddress(app, address);
+void LoadByte(Board& b, int address, std::uint8_t data) {
+    LatchLowAddress(b, address);
     b.DataOut = data;
     b.DriveDataPins();
     b.Reg4Shadow = b.DataOut;
@@ -90,38 +88,39 @@ void LoadByte(App& app, int address, std::uint8_t data) {
 
 // A write pulse for each byte of the page the image holds, with no wait between
 // them: the byte-load window is 100 us. A byte not loaded keeps its contents.
-void LoadPage(App& app) {
-    const PageLoadPriority uninterrupted(app); // real ports: no preemption mid-page
-    const PageLoadWindow window(app.board);
+void LoadPage(Board& b, const ImagePage& page, ProgrammingEvents& events) {
+    // Real ports: no preemption mid-page.
+    const PageLoadPriority uninterrupted(b,
+                                         [&events](const std::string& line) { events.Log(line); });
+    const PageLoadWindow window(b);
     for (int offset = 0; offset < kPageBytes; ++offset) {
-        app.ops.PageOffset = offset;
-        app.board.Address = kPageBytes * app.ops.PageCounter + offset;
-        if (!ImageHoldsAddress(app)) continue;
-        LoadByte(app, app.board.Address, ImageByteAtAddress(app));
+        const auto at = static_cast<std::size_t>(offset);
+        b.Address = page.FirstAddress() + offset;
+        if (!page.held[at]) continue;
+        LoadByte(b, b.Address, page.bytes[at]);
     }
 }
 
-// True when every byte of the page the image holds reads back as the image holds
-// it. OE is released after each read, so the page can be loaded again at once.
-bool PageReadsBack(App& app) {
-    Board& b = app.board;
+// Nothing when every byte of the page the image holds reads back as the image
+// holds it, else the first that does not. OE is released after each read, so the
+// page can be loaded again at once.
+std::optional<ProgramFailureAt> PageReadsBack(Board& b, const ImagePage& page) {
     b.ReleaseDataPins();
     for (int offset = 0; offset < kPageBytes; ++offset) {
-        app.ops.PageOffset = offset;
-        b.Address = kPageBytes * app.ops.PageCounter + offset;
-        if (!ImageHoldsAddress(app)) continue;
-        const std::uint8_t expected = ImageByteAtAddress(app);
-        if (ReadByteAt(app, b.Address) != expected) {
+        const auto at = static_cast<std::size_t>(offset);
+        b.Address = page.FirstAddress() + offset;
+        if (!page.held[at]) continue;
+        const std::uint8_t expected = page.bytes[at];
+        const std::uint8_t read = ReadByteAt(b, b.Address);
+        if (read != expected) {
             b.DataOut = expected;
-            return false;
+            return ProgramFailureAt{b.Address, expected, read};
         }
     }
-    return true;
+    return std::nullopt;
 }
 
-void StartProgramming(App& app) {
-    Board& b = app.board;
-    app.ops.WriteUnit = kPageBytes; // a page is written whole
+void StartProgramming(Board& b, int speedWaitMs, ProgrammingEvents& events) {
     b.Address = 0;
     b.SplitAddress();
     b.LatchX28Address();
@@ -129,22 +128,20 @@ void StartProgramming(App& app) {
     b.DriveDataPins();
     b.DisableOutput();
     b.DisableChip();
-    LogMessage(app, "Programming 28C256 XICOR Device");
-    Reset(app);
+    events.Log("Programming 28C256 XICOR Device");
+    b.ResetLines();
     b.LatchX28Address();
-    UNPROTECT_XICOR(app);
+    UNPROTECT_XICOR(b, speedWaitMs);
     b.SleepMs(40);
     b.DisableOutput();
     b.DisableChip();
 }
 
 // The last byte of the page the image holds: DATA# polling watches it.
-int LastLoadedAddress(const App& app) {
-    int last = kPageBytes * app.ops.PageCounter;
+int LastLoadedOffset(const ImagePage& page) {
+    int last = 0;
     for (int offset = 0; offset < kPageBytes; ++offset)
-        if (app.ops.ProgramCoverage.Holds(
-                static_cast<std::uint32_t>(kPageBytes * app.ops.PageCounter + offset)))
-            last = kPageBytes * app.ops.PageCounter + offset;
+        if (page.held[static_cast<std::size_t>(offset)]) last = offset;
     return last;
 }
 
@@ -153,114 +150,120 @@ int LastLoadedAddress(const App& app) {
 // toggles from read to read. The cycle is over when I/O7 gives the true bit, or
 // when two reads in a row agree (a cell that did not take shows its own bit 7,
 // and the read-back then finds it). False when it has not ended after 20 ms.
-bool WriteCycleEndsAt(App& app, int address, std::uint8_t data) {
-    Board& b = app.board;
-    LatchLowAddress(app, address);
+bool WriteCycleEndsAt(Board& b, const DeviceConfig& device, int address, std::uint8_t data) {
+    LatchLowAddress(b, address);
     b.ReleaseDataPins();
-    const int maxMs = app.dev.facts.writeCycleMaxMs;
+    const int maxMs = device.facts.writeCycleMaxMs;
     const int pollMs = maxMs > 0 ? 2 * maxMs : kPollMs; // the chosen row's datasheet
     for (int waitedMs = 0; waitedMs <= pollMs; ++waitedMs) {
-        ReadOnce(app);
-        const std::uint8_t first = b.DataIn;
-        ReadOnce(app);
-        if (((first ^ data) & 0x80) == 0 && ((b.DataIn ^ data) & 0x80) == 0) return true;
-        if (first == b.DataIn) return true;
+        const std::uint8_t first = ReadOnce(b);
+        const std::uint8_t second = ReadOnce(b);
+        if (((first ^ data) & 0x80) == 0 && ((second ^ data) & 0x80) == 0) return true;
+        if (first == second) return true;
         b.SleepMs(1);
     }
     b.DataOut = data;
     return false;
 }
 
-bool WriteCycleEnds(App& app) {
-    const int last = LastLoadedAddress(app);
-    app.board.Address = last;
-    return WriteCycleEndsAt(app, last, ImageByteAtAddress(app));
-}
-
 // One byte loaded alone; the chip starts its write cycle when no byte follows.
-void LoadOneByte(App& app, int address, std::uint8_t data) {
+void LoadOneByte(Board& b, int address, std::uint8_t data, int speedWaitMs) {
     {
-        const PageLoadWindow window(app.board);
-        LoadByte(app, address, data);
+        const PageLoadWindow window(b);
+        LoadByte(b, address, data);
     }
-    SpeedWait(app, 3); // the least wait for the write cycle
+    b.SleepMs(speedWaitMs + 3); // the least wait for the write cycle
 }
 
 // An empty socket's floating bus reads FFh, so an erase (all FFh) would read back
 // right from nothing. A chip must first take the complement of a byte it holds:
 // the first byte the image covers, which its page is written with next anyway.
 // No byte outside the image is touched, so a stop or a power cut here never
-// leaves one of them changed. False after a log line saying why; Address,
-// DataOut and DataIn then tell the failure report.
-bool ChipTakesAByte(App& app) {
-    Board& b = app.board;
-    const auto& ranges = app.ops.ProgramCoverage.Ranges();
-    if (ranges.empty()) return true; // nothing will be written either
+// leaves one of them changed. Else where it failed, after a log line saying why.
+std::optional<ProgramFailureAt> ChipTakesAByte(Board& b, const DeviceConfig& device,
+                                               const ImageToWrite& image, int speedWaitMs,
+                                               ProgrammingEvents& events) {
+    const auto& ranges = image.held.Ranges();
+    if (ranges.empty()) return std::nullopt; // nothing will be written either
     const auto address = static_cast<int>(ranges.front().first);
-    app.ops.PageCounter = address / kPageBytes;
-    SelectPage(app);
+    SelectPage(b, address / kPageBytes);
     b.ReleaseDataPins();
-    const auto probe = static_cast<std::uint8_t>(~ReadByteAt(app, address));
-    LoadOneByte(app, address, probe);
-    if (!WriteCycleEndsAt(app, address, probe)) {
-        LogMessage(app, kCycleDidNotEnd);
-        return false;
+    const auto probe = static_cast<std::uint8_t>(~ReadByteAt(b, address));
+    LoadOneByte(b, address, probe, speedWaitMs);
+    if (!WriteCycleEndsAt(b, device, address, probe)) {
+        events.Log(kCycleDidNotEnd);
+        return GiveUpWithVoltagesOff(b, probe, b.DataIn);
     }
-    const std::uint8_t found = ReadByteAt(app, address);
+    const std::uint8_t found = ReadByteAt(b, address);
     b.Address = address;
-    if (found == probe) return true;
+    if (found == probe) return std::nullopt;
     b.DataOut = probe;
-    b.DataIn = found;
-    LogMessage(app, "Error: no X28C256 answers in the socket (a byte written at " + Hex(address) +
-                        "h does not read back: no chip, or its data protection is still on)");
-    return false;
+    events.Log("Error: no X28C256 answers in the socket (a byte written at " + Hex(address) +
+               "h does not read back: no chip, or its data protection is still on)");
+    return GiveUpWithVoltagesOff(b, probe, found);
 }
 
-// One page, rewritten whole until it reads back right. False after a failure
-// report (the routine then stops). A write cycle that does not end within the
-// poll's bound is the failure report at once: a page loaded during the cycle
-// would be ignored.
-bool ProgramPage(App& app) {
-    Board& b = app.board;
-    int attempts = kAttempts;
-    for (;;) {
-        if (--attempts == 0) {
-            ReportProgramFailure(app);
-            b.Reg0Shadow = 0;
-            b.SetReg0();
-            return false;
-        }
-        SpeedWait(app, 1);
+// One page, rewritten whole until it reads back right; else where it gave up. A
+// write cycle that does not end within the poll's bound is a failure at once: a
+// page loaded during the cycle would be ignored.
+std::optional<ProgramFailureAt> ProgramPage(Board& b, const DeviceConfig& device,
+                                            const ImagePage& page, int speedWaitMs,
+                                            ProgrammingEvents& events) {
+    const int last = LastLoadedOffset(page);
+    ProgramFailureAt mismatch;
+    for (int attempt = 1; attempt < kAttempts; ++attempt) {
+        b.SleepMs(speedWaitMs + 1);
         b.DriveDataPins();
-        SelectPage(app);
-        LoadPage(app);
-        SpeedWait(app, 3); // the least wait for the write cycle
-        if (!WriteCycleEnds(app)) {
-            LogMessage(app, kCycleDidNotEnd);
-            ReportProgramFailure(app);
+        SelectPage(b, page.number);
+        LoadPage(b, page, events);
+        b.SleepMs(speedWaitMs + 3); // the least wait for the write cycle
+        b.Address = page.FirstAddress() + last;
+        const std::uint8_t lastByte = page.bytes[static_cast<std::size_t>(last)];
+        if (!WriteCycleEndsAt(b, device, b.Address, lastByte)) {
+            events.Log(kCycleDidNotEnd);
+            const ProgramFailureAt failure = GiveUpWithVoltagesOff(b, lastByte, b.DataIn);
             b.Reg0Shadow = 0;
             b.SetReg0();
-            return false;
+            return failure;
         }
-        if (PageReadsBack(app)) return true;
+        const auto differs = PageReadsBack(b, page);
+        if (!differs) return std::nullopt;
+        mismatch = *differs;
     }
+    const ProgramFailureAt failure = GiveUpWithVoltagesOff(b, mismatch.wrote, mismatch.read);
+    b.Reg0Shadow = 0;
+    b.SetReg0();
+    return failure;
+}
+
+/// The image's pages into the chip, each read back.
+ProgramOutcome WriteImagePages(Board& b, const DeviceConfig& device, const ImageToWrite& image,
+                               int speedWaitMs, ProgrammingEvents& events) {
+    StartProgramming(b, speedWaitMs, events);
+    if (auto failure = ChipTakesAByte(b, device, image, speedWaitMs, events)) return {failure};
+    // The pages up to the image's end that hold a byte of it; the others are not touched.
+    for (int number = 0; number < PagesOfImage(image); ++number) {
+        if (!ImageHoldsPage(image, number)) continue;
+        if (auto failure = ProgramPage(b, device, PageOf(image, number), speedWaitMs, events))
+            return {failure};
+        events.Advanced(number % 8 == 0);
+    }
+    return {};
 }
 
 } // namespace
 
-void WEON_XICOR(App& app) {
-    app.board.Reg1Shadow &= 0xBF;
-    app.board.SetReg1();
+void WEON_XICOR(Board& b) {
+    b.Reg1Shadow &= 0xBF;
+    b.SetReg1();
 }
 
-void WEOFF_XICOR(App& app) {
-    app.board.Reg1Shadow |= 0x40;
-    app.board.SetReg1();
+void WEOFF_XICOR(Board& b) {
+    b.Reg1Shadow |= 0x40;
+    b.SetReg1();
 }
 
-void WRITE_XICOR(App& app) {
-    Board& b = app.board;
-    const int address = app.ops.CommandAddress;
+void WRITE_XICOR(Board& b, int address) {
     // The constant 64, not the device bits: the cycle's own WE-high form.
     b.Reg1Shadow = Reg1For(address >> 8, 64);
     b.Reg2Shadow = address & 0xFF;
@@ -270,62 +273,53 @@ void WRITE_XICOR(App& app) {
     b.WaitCommandStep();
     b.SetReg4();
     b.EnableChip();
-    WEON_XICOR(app);
+    WEON_XICOR(b);
     b.WaitCommandStep();
-    WEOFF_XICOR(app);
+    WEOFF_XICOR(b);
     b.WaitCommandStep();
     b.DisableChip();
 }
 
-void UNPROTECT_XICOR(App& app) {
-    WriteProtectionDisable(app, WRITE_XICOR);
-    SpeedWait(app, 5);
+void UNPROTECT_XICOR(Board& b, int speedWaitMs) {
+    WriteProtectionDisable(b, WRITE_XICOR);
+    b.SleepMs(speedWaitMs + 5);
 }
 
-namespace {
-
-/// The program image's pages into the chip, each read back; false after the
-/// failure report.
-bool WriteImagePages(App& app) {
-    StartProgramming(app);
-    if (!ChipTakesAByte(app)) {
-        ReportProgramFailure(app);
-        return false;
-    }
-    StartPageProgress(app);
-    // The pages up to the image's end that hold a byte of it; the others are not touched.
-    for (app.ops.PageCounter = 0; app.ops.PageCounter < PagesOfImage(app); ++app.ops.PageCounter) {
-        if (!ImageHoldsPage(app, app.ops.PageCounter)) continue;
-        if (!ProgramPage(app)) return false;
-        PageVerified(app);
-    }
-    return true;
+ProgramOutcome ProgramX28c256(Board& b, const DeviceConfig& device, const ImageToWrite& image,
+                              int speedWaitMs, ProgrammingEvents& events) {
+    ProgramOutcome outcome = WriteImagePages(b, device, image, speedWaitMs, events);
+    if (outcome.Succeeded()) events.Log("XICOR 28C256 Programmed Sucessfully");
+    return outcome;
 }
-
-} // namespace
 
 void PX28C256(App& app) {
-    if (!WriteImagePages(app)) return;
-    LogMessage(app, "XICOR 28C256 Programmed Sucessfully");
-    Reset(app);
+    app.ops.WriteUnit = kPageBytes; // a page is written whole
+    StartPageProgress(app);
+    WindowProgrammingEvents events(app);
+    const ProgramOutcome outcome =
+        ProgramX28c256(app.board, app.dev, ProgramImageToWrite(app), SpeedWaitMs(app), events);
+    ApplyProgramOutcome(app, outcome);
+    if (outcome.Succeeded()) Reset(app);
 }
 
 void EraseX28C256(App& app) {
-    auto& image = app.ops.ProgramImage;
     // The whole chip: 32 KiB, or the 8 KiB of an AT28C64B.
     const std::int32_t bytes = std::min(ChipBytes(app), kPageWriteChipBytes);
-    std::fill_n(image.begin(), bytes, std::uint8_t{0xFF});
-    app.ops.ProgramCoverage = Coverage::FirstBytes(static_cast<std::uint32_t>(bytes));
-    app.ops.ProgramLength = bytes;
+    const std::vector<std::uint8_t> erased(static_cast<std::size_t>(bytes), 0xFF);
+    const Coverage whole = Coverage::FirstBytes(static_cast<std::uint32_t>(bytes));
     LogMessage(app, "Erasing Program Buffer");
     LogMessage(app, "Erasing XICOR 28C256");
-    // The page writer reads every page back: no failure report means all FFh.
-    if (WriteImagePages(app)) {
+    app.ops.WriteUnit = kPageBytes;
+    StartPageProgress(app);
+    WindowProgrammingEvents events(app);
+    // The page writer reads every page back: no failure means all FFh.
+    const ProgramOutcome outcome =
+        WriteImagePages(app.board, app.dev, {erased, whole, bytes}, SpeedWaitMs(app), events);
+    ApplyProgramOutcome(app, outcome);
+    if (outcome.Succeeded()) {
         LogErasedChip(app);
         Reset(app);
     }
-    // The operator's image back in place.
-    PrepareProgramImage(app);
 }
 
 } // namespace quorbit

@@ -1,21 +1,30 @@
 #pragma once
 // The XICOR X28C256 EEPROM: programmed in 64-byte pages, end of write waited for.
 
+#include "ops/ChipRoutine.h"
+#include "state/DeviceConfig.h"
+
 namespace quorbit {
 
 class App;
 
-/// Programs the whole chip from ProgramImage.
+/// Programs the pages of `image` into the chip `device`, after a byte of it has
+/// shown that a chip takes a write; each page is rewritten until it reads back
+/// (79 writes at most), `speedWaitMs` + 1 ms before each write and + 3 ms
+/// before the write cycle's poll. Only the bytes the image holds are loaded.
+ProgramOutcome ProgramX28c256(Board& b, const DeviceConfig& device, const ImageToWrite& image,
+                              int speedWaitMs, ProgrammingEvents& events);
+/// The Program command's routine: ProgramX28c256 with the prepared image and the
+/// operator's speed, the board reset after a success.
 void PX28C256(App& app);
-/// Erases the chip by programming FFh everywhere, then rebuilds ProgramImage from
-/// the code buffer.
+/// Erases the chip by programming FFh everywhere; the program image is not touched.
 void EraseX28C256(App& app);
-/// Six-cycle protection-disable command, then the speed wait + 5 ms.
-void UNPROTECT_XICOR(App& app);
-/// One command write cycle: Reg4Shadow at CommandAddress.
-void WRITE_XICOR(App& app);
+/// Six-cycle protection-disable command, then `speedWaitMs` + 5 ms.
+void UNPROTECT_XICOR(Board& b, int speedWaitMs);
+/// One command write cycle: Reg4Shadow at `address`.
+void WRITE_XICOR(Board& b, int address);
 /// The write-enable line, register 1 bit 6 (active low).
-void WEON_XICOR(App& app);
-void WEOFF_XICOR(App& app);
+void WEON_XICOR(Board& b);
+void WEOFF_XICOR(Board& b);
 
 } // namespace quorbit

@@ -1,7 +1,6 @@
 #pragma once
 // What the flash identification keeps: the codes read in identification mode
-// and the first two bytes in read mode (FlashCommand and PollCount are shared
-// with the page-write routines).
+// and the first two bytes in read mode.
 #include <cstdint>
 #include <string>
 

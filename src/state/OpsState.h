@@ -94,15 +94,6 @@ struct DeviceOpsState {
     std::optional<StopRecord> LastStop;
     FlashState flash;
     OtherDeviceAnswer OnOtherDevice = OtherDeviceAnswer::Ask;
-
-    /// Page-write parts: the page (0..511) and byte (0..63) being written, what was
-    /// left of the DATA# poll (0: it timed out), and the address and code of one
-    /// command write cycle.
-    std::int32_t PageCounter = 0;
-    int PageOffset = 0;
-    std::int32_t PollCount = 0;
-    int CommandAddress = 0;
-    int FlashCommand = 0;
 };
 
 } // namespace quorbit

@@ -1,6 +1,7 @@
 #pragma once
 // A started core on a simulated board with a chosen device and a chip in the socket.
 #include <gtest/gtest.h>
+#include <rapidcheck.h>
 
 #include <algorithm>
 #include <functional>
@@ -11,6 +12,7 @@
 #include "buffers/BinaryFiles.h"
 #include "buffers/Checksums.h"
 #include "catalog/DeviceSelection.h"
+#include "ops/ChipRoutine.h"
 #include "session/Startup.h"
 #include "sim/ChipFactory.h"
 #include "sim/SimBoard.h"
@@ -132,5 +134,60 @@ class AlertSnapshotDialogs : public ScriptedDialogs {
   private:
     const App& app_;
 };
+
+/// What a routine says, heard without the window.
+class HeardEvents final : public ProgrammingEvents {
+  public:
+    void Log(const std::string& line) override { lines.push_back(line); }
+    void Advanced(bool blink) override {
+        ++advanced;
+        if (blink) ++blinks;
+    }
+    void StepsAhead(int count) override { steps = count; }
+    void Stepped() override { ++stepped; }
+    std::vector<std::string> lines;
+    int steps = 0;
+    int stepped = 0;
+    int advanced = 0;
+    int blinks = 0;
+};
+
+/// The ranges a per-address mask holds.
+inline Coverage HeldBy(const std::vector<int>& mask) {
+    std::vector<AddressRange> ranges;
+    for (std::uint32_t a = 0; a < mask.size(); ++a) {
+        if (mask[a] == 0) continue;
+        if (!ranges.empty() && ranges.back().last + 1 == a)
+            ranges.back().last = a;
+        else
+            ranges.push_back({a, a});
+    }
+    return Coverage::OfRanges(std::move(ranges));
+}
+
+/// A part of an image, held here and there, and one address of it a test seeds a
+/// fault at; drawn inside a property.
+struct HeldImage {
+    std::vector<std::uint8_t> bytes;
+    std::vector<int> mask;
+    Coverage held;
+    std::uint32_t bad = 0;
+
+    [[nodiscard]] bool Holds(std::uint32_t a) const { return mask[a] != 0; }
+    [[nodiscard]] ImageToWrite ToWrite() const {
+        return {bytes, held, static_cast<std::int32_t>(bytes.size())};
+    }
+};
+
+inline HeldImage DrawHeldImage(int minLength, int maxLength) {
+    HeldImage image;
+    const auto length = static_cast<std::size_t>(*rc::gen::inRange(minLength, maxLength + 1));
+    image.bytes =
+        *rc::gen::container<std::vector<std::uint8_t>>(length, rc::gen::arbitrary<std::uint8_t>());
+    image.mask = *rc::gen::container<std::vector<int>>(length, rc::gen::inRange(0, 2));
+    image.bad = static_cast<std::uint32_t>(*rc::gen::inRange<std::size_t>(0, length));
+    image.held = HeldBy(image.mask);
+    return image;
+}
 
 } // namespace quorbit::test

@@ -193,32 +193,6 @@ INSTANTIATE_TEST_SUITE_P(Routines, EpromCellFaults, ::testing::ValuesIn(OnePerRo
 
 // ---- The routine driven alone --------------------------------------------------------
 
-/// What a routine says, heard without the window.
-class HeardEvents final : public ProgrammingEvents {
-  public:
-    void Log(const std::string& line) override { lines.push_back(line); }
-    void Advanced(bool blink) override {
-        ++advanced;
-        if (blink) ++blinks;
-    }
-    std::vector<std::string> lines;
-    int advanced = 0;
-    int blinks = 0;
-};
-
-/// The ranges a per-address mask holds.
-Coverage HeldBy(const std::vector<int>& mask) {
-    std::vector<AddressRange> ranges;
-    for (std::uint32_t a = 0; a < mask.size(); ++a) {
-        if (mask[a] == 0) continue;
-        if (!ranges.empty() && ranges.back().last + 1 == a)
-            ranges.back().last = a;
-        else
-            ranges.push_back({a, a});
-    }
-    return Coverage::OfRanges(std::move(ranges));
-}
-
 // A part of an image, held here and there, on a chip with one bad cell: a byte
 // programmed before, or a bit stuck at 1. The routine, given only the board, the
 // device and the image, writes every held byte below the first one the cell cannot

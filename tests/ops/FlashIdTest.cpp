@@ -139,5 +139,25 @@ TEST(FlashIdCheck, AnotherDeviceInTheSocketIsTouchedOnlyWhenTheOperatorSaysSo) {
     });
 }
 
+// The identification driven alone: what the chip answers in its identification
+// mode, and its first two bytes once back in read mode.
+TEST(FlashCodes, ReadAloneTheyAreTheChipsIdAndItsFirstTwoBytes) {
+    CheckProperty(10, [] {
+        const auto maker = *rc::gen::arbitrary<std::uint8_t>();
+        const auto device = *rc::gen::arbitrary<std::uint8_t>();
+        ChipRig r;
+        sim::JedecFlash& chip =
+            InsertFlash(r, kAm29F040, kAm29F040, sim::RandomContents(512 * 1024, maker + 1U));
+        chip.SetIdCodes(maker, device);
+        r.app.board.ResetLines();
+        const FlashCodes codes = ReadFlashCodes(r.app.board, r.app.dev);
+        RC_ASSERT(codes.maker == maker);
+        RC_ASSERT(codes.device == device);
+        RC_ASSERT(codes.first == chip.Memory()[0]);
+        RC_ASSERT(codes.second == chip.Memory()[1]);
+        RC_ASSERT(chip.CurrentMode() == sim::JedecFlash::Mode::Read);
+    });
+}
+
 } // namespace
 } // namespace quorbit::test

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "FlashRig.h"
+#include "PropertyCheck.h"
 #include "ops/FlashId.h"
 #include "sim/SimFamilies.h"
 #include "sim/SimSstFlash.h"
@@ -68,11 +69,10 @@ TEST(FlashId, CommandCyclesAreSixtySixPortWritesWithoutPauses) {
     InsertFlash(r, kAm29F040, kAm29F040);
     const Board& b = r.app.board;
     const int shadows[5] = {b.Reg0Shadow, b.Reg1Shadow, b.Reg2Shadow, b.Reg3Shadow, b.Reg4Shadow};
-    r.app.ops.FlashCommand = 0x90;
     r.app.board.DisableOutput();
     const auto before = r.rig.sim->Accesses();
     const auto timeBefore = r.rig.sim->NowNs();
-    CMD_FLASH(r.app);
+    CMD_FLASH(r.app.board, r.app.dev, 0x90);
     // Its own DisableOutput latch (four writes, three pauses), then 66 writes without a pause.
     EXPECT_EQ(r.rig.sim->Accesses() - before, 4u + 66u);
     const std::int64_t pauses = 3LL * b.PortDelayCount * 10 * kDelayStepNanoseconds;
@@ -215,8 +215,7 @@ TEST(FlashMenu, ResetFlashReturnsTheChipToReadMode) {
     sim::JedecFlash& chip = InsertFlash(r, kAm29F040, kAm29F040);
     Reset(r.app);
     r.app.board.DriveDataPins();
-    r.app.ops.FlashCommand = 0x90;
-    CMD_FLASH(r.app);
+    CMD_FLASH(r.app.board, r.app.dev, 0x90);
     ASSERT_EQ(chip.CurrentMode(), sim::JedecFlash::Mode::Autoselect);
     r.app.ui.ResetFlash.enabled = true;
     r.Press(r.app.ui.ResetFlash);
@@ -257,6 +256,43 @@ TEST(Flash, ReadAfterAFailedProgramGivesTheContentsNotTheStatus) {
     Fire(r.app.ui.Read_button.onClick);
     EXPECT_EQ(r.app.ops.Outcome, OpOutcome::Success);
     EXPECT_EQ(r.Code(131072), contents);
+}
+
+// The byte writer driven alone, with the board, the device, the maker and a part
+// of an image, on an erased chip with one bit stuck high: every held byte below the
+// one the cell cannot take is written, the others passed over, and the outcome says
+// where it gave up: the address, the byte written and what the chip showed, its
+// embedded program past its limit (DQ5 set, DQ7 the complement of the byte's bit 7).
+TEST(FlashRoutine, DrivenAloneItGivesUpWhereABitStuckHighCannotBeCleared) {
+    CheckProperty(12, [] {
+        const HeldImage image = DrawHeldImage(1, 400);
+        const int stuckBit = *rc::gen::inRange(0, 8);
+        ChipRig r;
+        sim::JedecFlash& chip =
+            InsertFlash(r, kAm29F010, kAm29F010, sim::FilledContents(131072, 0xFF));
+        chip.StickBit(image.bad, stuckBit, true);
+        const std::uint8_t wanted = image.bytes[image.bad];
+        const bool cannotTake = image.Holds(image.bad) && ((wanted >> stuckBit) & 1) == 0;
+
+        Board& b = r.app.board;
+        b.ResetLines();
+        HeardEvents events;
+        const ProgramOutcome outcome = ProgramFlash(b, r.app.dev, 0x01, image.ToWrite(), events);
+
+        RC_ASSERT(outcome.Succeeded() == !cannotTake);
+        RC_ASSERT(events.steps == 512);
+        const std::uint32_t end =
+            cannotTake ? image.bad : static_cast<std::uint32_t>(image.bytes.size());
+        for (std::uint32_t a = 0; a < end; ++a)
+            RC_ASSERT(chip.ReadsAs(a) == (image.Holds(a) ? image.bytes[a] : 0xFF));
+        if (!cannotTake) return;
+        const ProgramFailureAt& at = *outcome.failure;
+        RC_ASSERT(at.address == static_cast<std::int32_t>(image.bad));
+        RC_ASSERT(at.wrote == wanted);
+        RC_ASSERT((at.read & 0x20) != 0);
+        RC_ASSERT(((at.read ^ wanted) & 0x80) != 0);
+        RC_ASSERT(b.Reg0Shadow == 0x40); // every programming voltage off, OE inactive
+    });
 }
 
 } // namespace

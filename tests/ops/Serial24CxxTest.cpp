@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <map>
 
+#include "PropertyCheck.h"
 #include "SerialRig.h"
 #include "ops/ProgramTable.h"
 #include "ops/Serial24Cxx.h"
@@ -203,7 +204,6 @@ TEST(Serial24Cxx, EraseWritesFFhAndLeavesTheCodeBufferAlone) {
         auto& chip = r.Insert(c.row, SerialImage(c.size, 5));
         const Bytes buffer = SerialImage(c.size, 6);
         r.LoadCode(buffer);
-        r.app.flags.EraseMode = 1;
         EraseRoutineFor(r.app.dev.routines.erase)(r.app);
         EXPECT_EQ(r.app.flags.AckError, 0);
         EXPECT_EQ(chip.Memory(), Bytes(c.size, 0xFF)) << c.type;
@@ -292,6 +292,54 @@ TEST(Serial24Cxx, VerifyMismatchReportsTheFailingIndexAndFreesTheBus) {
     r.Press(r.app.ui.Read_button);
     EXPECT_EQ(r.app.ops.Outcome, OpOutcome::Success);
     EXPECT_EQ(r.Code(2048), chip.Memory());
+}
+
+// The writer driven alone, with the board, the device and a part of an image, on a
+// chip with one cell that keeps its contents: the bytes held are written and the
+// others untouched, and where the cell does not take its byte the read-back ends
+// it with the address, the byte written and the byte the chip still holds. An
+// empty socket ends it with the 200 samples its first byte waited.
+TEST(SerialRoutine, DrivenAloneItGivesUpWhereACellKeepsItsByte) {
+    CheckProperty(12, [] {
+        const HeldImage image = DrawHeldImage(1, 300);
+        SerialRig r;
+        const Bytes contents = SerialImage(2048, *rc::gen::inRange<std::uint32_t>(1, 99));
+        auto& chip = r.Insert(kRow24C16, contents);
+        chip.NeverTakes(image.bad);
+        const std::uint8_t wanted = image.bytes[image.bad];
+        const bool cannotTake = image.Holds(image.bad) && wanted != contents[image.bad];
+
+        Board& b = r.app.board;
+        b.ResetLines();
+        HeardEvents events;
+        const ProgramOutcome outcome =
+            ProgramSerialEeprom(b, r.app.dev, image.ToWrite(), false, events);
+
+        RC_ASSERT(outcome.unanswered == 0);
+        RC_ASSERT(outcome.Succeeded() == !cannotTake);
+        RC_ASSERT(events.steps == (static_cast<int>(image.bytes.size()) + 15) / 16);
+        // Every page is written before the read-back: all but the bad cell take.
+        for (std::uint32_t a = 0; a < image.bytes.size(); ++a)
+            RC_ASSERT(chip.Memory()[a] ==
+                      (image.Holds(a) && a != image.bad ? image.bytes[a] : contents[a]));
+        if (!cannotTake) return;
+        const ProgramFailureAt& at = *outcome.failure;
+        RC_ASSERT(at.address == static_cast<std::int32_t>(image.bad));
+        RC_ASSERT(at.wrote == wanted);
+        RC_ASSERT(at.read == contents[image.bad]);
+    });
+
+    SerialRig r;
+    r.InsertNothing(kRow24C16);
+    r.app.board.ResetLines();
+    const Bytes bytes(64, 0x5A);
+    const Coverage held = Coverage::FirstBytes(64);
+    HeardEvents events;
+    const ProgramOutcome outcome =
+        ProgramSerialEeprom(r.app.board, r.app.dev, {bytes, held, 64}, false, events);
+    EXPECT_EQ(outcome.unanswered, 200);
+    EXPECT_FALSE(outcome.failure.has_value());
+    EXPECT_EQ(events.stepped, 0);
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 #include "buffers/ProgramImage.h"
 #include "ops/At29c256.h"
 #include "ops/Flash.h"
+#include "ops/PageWrite.h"
 #include "ops/X28c256.h"
 #include "sim/SimFamilies.h"
 
@@ -13,10 +14,8 @@ namespace quorbit::test {
 namespace {
 
 /// Loads `data` at `address` with one write cycle of the part's command form.
-void Load(App& app, void (*write)(App&), int address, int data) {
-    app.ops.CommandAddress = address;
-    app.board.Reg4Shadow = data;
-    write(app);
+void Load(App& app, CommandWrite write, int address, int data) {
+    CommandCycle(app.board, write, address, data);
 }
 
 /// Waits, then moves a line so the chip sees the time that passed (it acts on
@@ -53,7 +52,7 @@ TEST(PageWriteChip, ProtectedChipIgnoresPlainWritesButPollsForTheWriteTime) {
     EXPECT_EQ(ReadAt(r.app, 0x100), old);
     EXPECT_EQ(r.chip->PageWrites(), 0);
     // Disabled, the same write takes.
-    UNPROTECT_AT29C256(r.app);
+    UNPROTECT_AT29C256(r.app.board);
     Load(r.app, WRITE_AT29C256, 0x100, old ^ 0xFF);
     r.app.board.SleepMs(11);
     EXPECT_EQ(ReadAt(r.app, 0x100), old ^ 0xFF);
@@ -108,8 +107,7 @@ TEST(PageWriteChip, At29c256ChipEraseLeavesEveryByteFFh) {
     Reset(r.app);
     r.app.board.DriveDataPins(); // the board drives the data pins
     for (int data : {0x80, 0x10}) {
-        r.app.ops.FlashCommand = data;
-        CMD_AT29C256(r.app);
+        CMD_AT29C256(r.app.board, data);
     }
     Settle(r.app, 25);
     EXPECT_EQ(r.chip->Memory(), std::vector<std::uint8_t>(kChipBytes, 0xFF));
@@ -123,7 +121,7 @@ TEST(PageWriteChip, At28c64bIgnoresA13AndA14) {
     r.chip->StartProtected();
     Reset(r.app);
     r.app.board.DriveDataPins(); // the board drives the data pins
-    UNPROTECT_XICOR(r.app);
+    UNPROTECT_XICOR(r.app.board, SpeedWaitMs(r.app));
     Load(r.app, WRITE_XICOR, 0x6010, 0x77);
     Settle(r.app, 11); // past tBLC and the 10 ms write cycle
     EXPECT_FALSE(r.chip->Protected());
@@ -166,7 +164,8 @@ TEST(AtmelSectorFlash, SectorWriteClearsTheBytesNotLoaded) {
     Reset(r.app);
     for (const int address : {0, 1}) {
         r.app.board.Address = address;
-        PBYTE_FLASH(r.app);
+        PBYTE_FLASH(r.app.board, r.app.dev,
+                    r.app.ops.ProgramImage[static_cast<std::size_t>(address)]);
         Settle(r.app, 11); // past tBLC and tWC
     }
     EXPECT_EQ(memory[0], 0xFF);

@@ -76,8 +76,6 @@ class ChipRecord {
     std::string Open(const std::string& path, bool ports = false);
     /// Appends the chip's line and syncs it; an error text, or "".
     std::string Add(const BatchChip& chip, const std::string& device);
-    /// The path, when a record is kept.
-    [[nodiscard]] const std::string& Path() const { return path_; }
 
   private:
     std::string Append(const std::string& text);
@@ -137,7 +135,6 @@ class ProductionRun {
 
     [[nodiscard]] const BatchSummary& Summary() const { return summary_; }
     [[nodiscard]] const BatchSerials& Serials() const { return serials_; }
-    [[nodiscard]] const BatchOptions& Options() const { return options_; }
     /// The number the next chip will have in the run (1 first).
     [[nodiscard]] int NextNumber() const { return next_; }
     /// With a count: as many good chips as asked.

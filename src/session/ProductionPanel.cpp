@@ -93,10 +93,6 @@ ProductionFace ProductionPanel::Face() const {
             ui_.ChipLine,   ui_.Counts,      ui_.RecordTail,  run_ != nullptr};
 }
 
-const BatchSummary* ProductionPanel::Summary() const {
-    return run_ && !busy_ ? &run_->Summary() : nullptr;
-}
-
 ProductionPanel::Step ProductionPanel::FieldsNow(bool skip) const {
     Step step;
     step.skip = skip;
@@ -146,8 +142,11 @@ bool ProductionPanel::BeginRun(const Step& step) {
     }
     bool loaded = true;
     app_.Handler([&](App& app) {
-        if (!step.imageFile.empty() && step.imageFile != app.buf.CodeFileName)
-            loaded = OpenCodeFile(app, step.imageFile);
+        // The file is loaded again unless the buffer holds it as it is: the
+        // buffer may hold a chip read since, or another file.
+        const bool held = step.imageFile == app.buf.CodeFileName &&
+                          app.buf.CodeBufferOrigin.empty() && app.buf.CodeBufferLoaded == 1;
+        if (!step.imageFile.empty() && !held) loaded = OpenCodeFile(app, step.imageFile);
     })();
     if (!loaded || app_.handlerFailed) {
         ShowRefusal("The image " + step.imageFile + " could not be loaded (see the log)");

@@ -60,8 +60,6 @@ class ProductionPanel {
     [[nodiscard]] ProductionFace Face() const;
     /// A chip is being programmed.
     [[nodiscard]] bool Busy() const { return busy_.load(); }
-    /// The run so far (not while a chip is being programmed).
-    [[nodiscard]] const BatchSummary* Summary() const;
     /// Ends a run that has begun (the dialog closing): the summary logged and the
     /// base image back in the code buffer. Not while a chip is being programmed.
     void Finish();

@@ -158,6 +158,18 @@ TEST(ProductionPanel, ARunThatCannotBeginTouchesNoChip) {
     }
 }
 
+TEST(ProductionPanel, TheImageFileIsProgrammedWhateverTheWindowsBufferHolds) {
+    ProductionRig r;
+    App& app = r.chips.app;
+    ASSERT_TRUE(OpenCodeFile(app, r.panel.ui().ImageFile.caption));
+    // A chip read into the buffer since: the file's name stays, its bytes do not.
+    std::fill(app.buf.CodeBuffer.begin(), app.buf.CodeBuffer.end(), 0x00);
+    app.buf.CodeBufferOrigin = "read from Eprom 2732A";
+    Fire(r.panel.ui().NextChip.onClick);
+    EXPECT_EQ(r.panel.Face().verdict.caption, "OK");
+    EXPECT_EQ(r.ChipBytes(0, 4096), r.image);
+}
+
 TEST(ProductionPanel, ACancelledSafetyQuestionEndsTheRunWithTheChipUntouched) {
     ProductionRig r;
     r.chips.rig.dialogs.answers.push_back(MsgResult::Cancel);

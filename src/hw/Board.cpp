@@ -241,25 +241,29 @@ PageLoadWindow::PageLoadWindow(Board& board) : board_(board), was_(board.Loading
 PageLoadWindow::~PageLoadWindow() {
     board_.LoadingPage = was_;
 }
-// WaitProgramPulse and WaitPulseExtension are the EPROMs' programming pulse widths. The normal
-// latch that ends a pulse, and the one that began it, add three port accesses and
-// three pauses to it; the fast latch saves them, so it gives them back here (two
-// status reads, which the chip does not see, and the pauses): the pulse keeps its
-// width within one port access, as the cells' programming time asks.
+// WaitProgramPulse and SleepProgramPulse are the EPROMs' programming pulses. In
+// the normal latch, the latch that began the pulse and the one that ends it add
+// four port accesses and three pauses to it; the fast latch begins and ends it
+// with one data write each, so it gives the other three accesses (status reads,
+// which the chip does not see) and the three pauses back here: the pulse keeps
+// the width the normal mode gives it, as the cells' programming time asks.
+// WaitPulseExtension only lengthens a pulse WaitProgramPulse has begun, so it has
+// nothing to give back.
 void Board::WaitProgramPulse() {
     PulseWait(MediumDelayCount);
-    if (FastPort && DataPort != 0) {
-        BusyWait(std::int64_t{PortDelayCount} * 30);
-        In(StatusPort);
-        In(StatusPort);
-    }
+    if (FastPort && DataPort != 0) GiveBackSavedLatches();
 }
 void Board::WaitPulseExtension() {
     PulseWait(LongDelayCount);
-    if (FastPort && DataPort != 0) {
-        BusyWait(std::int64_t{PortDelayCount} * 30);
+}
+void Board::SleepProgramPulse(int milliseconds) {
+    SleepMs(milliseconds);
+    if (FastPort && DataPort != 0) GiveBackSavedLatches();
+}
+void Board::GiveBackSavedLatches() {
+    for (int access = 0; access < 3; ++access) {
         In(StatusPort);
-        In(StatusPort);
+        PaceWrite();
     }
 }
 void Board::PulseWait(std::int64_t steps) {

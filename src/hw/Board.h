@@ -113,6 +113,8 @@ class Board {
     std::int64_t PulseStepNs = 0;
     void WaitProgramPulse();
     void WaitPulseExtension();
+    /// A program pulse timed by the system clock (the 2716/2732 parts' 5 ms).
+    void SleepProgramPulse(int milliseconds);
     void WaitVerifySettle();
     void WaitBusTurnaround();
     void WaitCommandStep();
@@ -160,6 +162,7 @@ class Board {
 
   private:
     void FastSetReg(int reg, std::uint8_t data);
+    void GiveBackSavedLatches();
     void FastReadDataByte();
     /// A port write as it reaches the board, with what it latches noted.
     void RawOut(int port, int value);

@@ -135,7 +135,7 @@ std::uint8_t Pulse2732(Board& b, std::uint8_t wanted, bool longer) {
     b.DisableChip();
     b.ApplyVpp24();
     b.EnableChip();
-    b.SleepMs(5);
+    b.SleepProgramPulse(5);
     b.DisableChip();
     b.RemoveVpp24();
     b.EnableChip();

@@ -18,8 +18,9 @@ struct BusCycle {
     friend bool operator==(const BusCycle&, const BusCycle&) = default;
 };
 
-/// Pins whose active periods are recorded.
-enum class PulsePinName { Ce, Oe, We, Vpp };
+/// Pins whose active periods are recorded; Program is an EPROM's program
+/// condition (its pins as its datasheet's program mode asks) as the chip counts it.
+enum class PulsePinName { Ce, Oe, We, Vpp, Program };
 
 struct PinPulse {
     PulsePinName pin = PulsePinName::Ce;

@@ -93,6 +93,9 @@ class ParallelChip : public SimChip {
     void NoteCycle(CycleKind kind, std::uint32_t address, std::uint8_t data) {
         if (view_ && !view_->violationsOnly) view_->cycles.push_back({kind, address, data});
     }
+    void NotePulse(PulsePinName pin, std::uint32_t address, std::int64_t widthNs) {
+        if (view_ && !view_->violationsOnly) view_->pulses.push_back({pin, address, widthNs});
+    }
     void NoteViolation(std::int64_t nowNs, const std::string& what) {
         if (view_) view_->Violation(nowNs, Name() + ": " + what);
     }

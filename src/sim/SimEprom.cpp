@@ -186,6 +186,7 @@ void SimEprom::EndPulse(std::int64_t nowNs) {
     pulse.took = pulse.cellNs >= ProgrammingNsNeeded(address);
     if (pulse.took) Memory()[address] &= pulse.data;
     ++totalPulses_;
+    NotePulse(PulsePinName::Program, address, pulse.widthNs);
     NoteCycle(CycleKind::Write, address, pulse.data);
     vppLevels_.insert(pulse.vppDecivolts);
     if (onPulse) onPulse(pulse);

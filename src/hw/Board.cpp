@@ -207,6 +207,7 @@ void Board::LatchX28Address() {
 }
 
 void Board::ResetLines() {
+    ForgetRegisterContents();
     Reg0Shadow = 0x40; // OE inactive, VPP and indicator off
     SetReg0();
     Address = 0;

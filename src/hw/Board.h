@@ -155,9 +155,12 @@ class Board {
     [[nodiscard]] int HeldRegister() const;
     /// Nothing known of the board's registers (another port, model or board).
     void ForgetRegisters();
+    /// What the registers hold is no longer taken on trust (a board switched off
+    /// and on keeps its port but not its registers): each is latched in full again.
+    void ForgetRegisterContents();
     /// The chip is a two-wire EEPROM: CE is its clock (SCL) and data bit 7, driven
-    /// while register 3 bit 6 is clear, its data line (SDA). The fast latch then
-    /// keeps the standard-mode bus times that the normal latch's pace gives.
+    /// while register 3 bit 6 is clear, its data line (SDA). Its bus keeps the
+    /// normal latch, whose pace is what holds the clock to the 100 kHz times.
     bool TwoWireBus = false;
 
   private:
@@ -168,8 +171,6 @@ class Board {
     void RawOut(int port, int value);
     /// Gives up a held register before the data port changes for something else.
     void ReleaseHeld();
-    /// Waits, before register `reg` takes `value`, for what the bus times ask.
-    void PaceTwoWire(int reg, int value);
 
     /// Counted delay steps on the backend (none while no port is chosen).
     void BusyWait(std::int64_t steps);
@@ -179,7 +180,6 @@ class Board {
     PortIo* io_;
     int dataSent_ = -1, controlSent_ = -1; // last bytes written (-1: none yet)
     std::array<int, 5> holds_{-1, -1, -1, -1, -1};
-    std::int64_t sclRiseNs_ = 0, sclFallNs_ = 0, startStopNs_ = 0; // two-wire bus edges
 };
 
 /// Decoding rules, also usable without a board (tests, the simulator).

@@ -29,8 +29,6 @@
 // times) are the callers' own and are kept.
 #include "hw/Board.h"
 
-#include <algorithm>
-
 #include "hw/StopRequest.h"
 
 namespace quorbit {
@@ -53,6 +51,10 @@ int Board::HeldRegister() const {
 void Board::ForgetRegisters() {
     dataSent_ = -1;
     controlSent_ = -1;
+    ForgetRegisterContents();
+}
+
+void Board::ForgetRegisterContents() {
     holds_.fill(-1);
 }
 
@@ -75,49 +77,16 @@ void Board::FastSetReg(int reg, std::uint8_t data) {
     ThrowIfStopPending();
     const auto index = static_cast<std::size_t>(reg);
     if (holds_[index] == data) return;
-    PaceTwoWire(reg, data);
-    const bool clockWas = (holds_[3] & 0x80) != 0;
-    const bool dataWas = (holds_[3] & 0x40) != 0 || (holds_[4] & 0x80) != 0;
-    if (HeldRegister() != reg) {
-        // Whoever left another register held, it must not see this byte.
-        if (const int held = HeldRegister(); held >= 0)
-            RawOut(ControlPort, RegSelect[static_cast<std::size_t>(held)]);
-        if (dataSent_ != data) RawOut(DataPort, data);
-        RawOut(ControlPort, RegStrobe[index]);
-        controlSent_ |= kLeftHeld;
-    } else {
+    if (HeldRegister() == reg) {
         RawOut(DataPort, data);
+        return;
     }
-    if (!TwoWireBus) return;
-    const bool clock = (holds_[3] & 0x80) != 0;
-    const bool line = (holds_[3] & 0x40) != 0 || (holds_[4] & 0x80) != 0;
-    const std::int64_t now = io_->NowNs();
-    if (clockWas && !clock) sclFallNs_ = now;
-    if (!clockWas && clock) sclRiseNs_ = now;
-    if (clockWas && clock && line != dataWas) startStopNs_ = now;
-}
-
-// Standard mode (100 kHz): SCL high 4.0 us, low 4.7 us; a start or stop set up
-// 4.7 us after SCL rises, a start held 4.0 us before SCL falls, the bus free
-// 4.7 us between a stop and the next start. The normal latch's pace gives these
-// by itself; the fast one waits out what is left of them before the edge. The
-// time of an edge is taken after its latch, so the waits err on the long side.
-void Board::PaceTwoWire(int reg, int value) {
-    if (!TwoWireBus || (reg != 3 && reg != 4) || holds_[3] < 0 || holds_[4] < 0) return;
-    const int r3 = reg == 3 ? value : holds_[3];
-    const int r4 = reg == 4 ? value : holds_[4];
-    const bool clockWas = (holds_[3] & 0x80) != 0, clock = (r3 & 0x80) != 0;
-    const bool lineWas = (holds_[3] & 0x40) != 0 || (holds_[4] & 0x80) != 0;
-    const bool line = (r3 & 0x40) != 0 || (r4 & 0x80) != 0;
-    std::int64_t ready = 0;
-    if (clockWas && !clock) ready = std::max(sclRiseNs_ + 4'000, startStopNs_ + 4'000);
-    if (!clockWas && clock) ready = sclFallNs_ + 4'700;
-    if (clockWas && clock && line != lineWas)
-        ready = std::max(sclRiseNs_ + 4'700, startStopNs_ + 4'700);
-    const std::int64_t now = io_->NowNs();
-    // Counted steps, not a timed pulse: a short wait that overruns is no fault here.
-    if (ready > now)
-        io_->BusySteps((ready - now + kDelayStepNanoseconds - 1) / kDelayStepNanoseconds);
+    // Another register: whoever left one held, it must not see this byte.
+    if (const int held = HeldRegister(); held >= 0)
+        RawOut(ControlPort, RegSelect[static_cast<std::size_t>(held)]);
+    if (dataSent_ != data) RawOut(DataPort, data);
+    RawOut(ControlPort, RegStrobe[index]);
+    controlSent_ |= kLeftHeld;
 }
 
 void Board::FastReadDataByte() {

@@ -81,6 +81,8 @@ class App {
     bool PortFileSaved = false; // the last detection wrote the port file to PortFilePath
     /// Why the last detection could not write it (reported once), or "".
     std::string PortFileFailure;
+    /// The window's fast port option as the port file keeps it (FAST_PORT = 1).
+    bool PortFileFastPort = false;
     std::string DisplayMode;
     /// Lines the hex view shows: the page's 16, or more in a taller window.
     int DisplayLines = 16;

@@ -59,6 +59,8 @@ struct ControlFace {
     /// Which entries the operator can choose, shown disabled when not (empty: all).
     std::vector<bool> itemsEnabled;
     int listIndex = -1;
+    /// A menu item that shows a tick, set while `value` is 1.
+    bool checkable = false;
 };
 
 struct Control : ControlFace {

@@ -204,6 +204,8 @@ Controls::Controls() {
     ForceQuorbit4 = Item("ForceQuorbit4", "Force Set QUORBIT-4");
     ForceQuorbit5 = Item("ForceQuorbit5", "Force Set QUORBIT-5");
     ForceQuorbit6 = Item("ForceQuorbit6", "Force Set QUORBIT-6");
+    FastPortAccess = Item("FastPortAccess", "Fast port access");
+    FastPortAccess.checkable = true;
     LoopFlashTest = Item("LoopFlashTest", "LoopFlashTest", false);
     ResetFlash = Item("ResetFlash", "ResetFlash", false);
     mnuHelp = Item("mnuHelp", "&Help");
@@ -313,6 +315,7 @@ std::vector<Control*> Controls::All() {
                                  &ForceQuorbit4,
                                  &ForceQuorbit5,
                                  &ForceQuorbit6,
+                                 &FastPortAccess,
                                  &LoopFlashTest,
                                  &ResetFlash,
                                  &mnuHelp,

@@ -79,6 +79,8 @@ struct Controls {
     Control Setup, LoadSetup, LoadSetup1, LoadSetup2, LoadSetup3, LoadSetup4, SaveSetup, SaveSetup1,
         SaveSetup2, SaveSetup3, SaveSetup4, ForceQuorbit4, ForceQuorbit5, ForceQuorbit6,
         LoopFlashTest, ResetFlash;
+    /// The fast port mode, ticked while on; kept in the port file.
+    Control FastPortAccess;
     Control mnuHelp, mnuHelpContents, mnuHelpSearchForHelpOn, mnuHelpAbout;
 
     /// Option groups as lists, for SetOption.

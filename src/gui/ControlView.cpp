@@ -90,6 +90,8 @@ void ControlView::SyncAction(const ControlFace& m, bool withEnabled) {
     }
     if (withEnabled && action_->isEnabled() != m.enabled) action_->setEnabled(m.enabled);
     if (action_->isVisible() != m.visible) action_->setVisible(m.visible);
+    if (action_->isCheckable() != m.checkable) action_->setCheckable(m.checkable);
+    if (m.checkable && action_->isChecked() != (m.value != 0)) action_->setChecked(m.value != 0);
 }
 
 void ControlView::SyncColours(const ControlFace& m) {

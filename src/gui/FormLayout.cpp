@@ -181,6 +181,7 @@ const std::vector<MenuEntry>& MainMenuLayout() {
         {"ForceQuorbit4", 1},
         {"ForceQuorbit5", 1},
         {"ForceQuorbit6", 1},
+        {"FastPortAccess", 1},
         {"-", 1},
         {"LoopFlashTest", 1},
         {"ResetFlash", 1},

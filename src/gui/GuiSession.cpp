@@ -15,6 +15,7 @@
 #include "catalog/DeviceSelection.h"
 #include "gui/AppIcon.h"
 #include "gui/QtDesktop.h"
+#include "link/FastPortAccess.h"
 #include "session/DeviceFileChoice.h"
 #include "session/Program.h"
 #include "session/SimSocket.h"
@@ -88,6 +89,7 @@ GuiSession::GuiSession(const GlobalOptions& options)
         dialogs_.MsgBox("The device file was refused, none of its devices added:\r\n" +
                             deviceFileProblem,
                         "Device File", MsgIcon::Exclamation, MsgButtons::Ok, 0);
+    if (app_->PortFileFastPort) SetFastPortAccess(*app_, true);
     ApplyBoardOptions(*app_, options_, false);
     ChooseSimulatedChip();
     window_->Sync();

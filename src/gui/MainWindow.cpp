@@ -745,8 +745,8 @@ void MainWindow::UpdatePortPanel() {
     // The port belongs to a running operation; the panel is brought up to date as it ends.
     if (!app_.svc.port || operationShown_) return;
     // Said plainly: a real parallel port or the simulated board (and its socket).
-    const QString text =
-        QStringLiteral("Port: ") + QString::fromStdString(app_.svc.port->Describe());
+    QString text = QStringLiteral("Port: ") + QString::fromStdString(app_.svc.port->Describe());
+    if (app_.board.FastPort) text += QStringLiteral(", fast port access");
     if (portPanel_->text() != text) portPanel_->setText(text);
     // The whole description stays readable in the tool tip.
     const QString tip = portNote_.isEmpty() ? text : text + QLatin1Char('\n') + portNote_;
@@ -792,6 +792,7 @@ void MainWindow::Sync() {
     }
     for (ControlView& view : views_)
         view.Sync();
+    UpdatePortPanel(); // the fast port option is told beside the port
     if (app_.frmDisplay1.created && !displayWindow_)
         displayWindow_ = new DisplayWindowView(app_.frmDisplay1, this);
     if (displayWindow_) displayWindow_->Sync();

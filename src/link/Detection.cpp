@@ -6,6 +6,7 @@
 #include "app/App.h"
 #include "app/Shell.h"
 #include "app/TextFile.h"
+#include "link/FastPortAccess.h"
 #include "link/PortBase.h"
 #include "link/PortFile.h"
 #include "link/PulseOverruns.h"
@@ -271,6 +272,7 @@ void WireHardwareHandlers(App& app) {
     ui.ForceQuorbit4.onClick = app.Handler(ForceQuorbit4_Click);
     ui.ForceQuorbit5.onClick = app.Handler(ForceQuorbit5_Click);
     ui.ForceQuorbit6.onClick = app.Handler(ForceQuorbit6_Click);
+    ui.FastPortAccess.onClick = app.Handler(FastPortAccess_Click);
     app.onHandlerEnd = ReportPulseOverruns;
 }
 

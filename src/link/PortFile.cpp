@@ -15,12 +15,13 @@
 
 namespace quorbit {
 
-std::string FormatPortFile(int dataPort, int boardModel, const LocalTime& t) {
+std::string FormatPortFile(int dataPort, int boardModel, const LocalTime& t, bool fastPort) {
     char date[40];
     std::snprintf(date, sizeof date, "%02d-%02d-%04d %02d:%02d:%02d", t.month, t.day, t.year,
                   t.hour, t.minute, t.second);
     return "[QUORBIT6 SETUP]\r\nDATE = " + std::string(date) + "\r\nIO_PORT = " + Hex(dataPort) +
-           "\r\nMODEL = " + NumberField(boardModel) + "\r\n";
+           "\r\nMODEL = " + NumberField(boardModel) + "\r\n" +
+           (fastPort ? "FAST_PORT = 1\r\n" : "");
 }
 
 int LenientHex(const std::string& text) {
@@ -71,6 +72,8 @@ PortFileContents ParsePortFile(const std::string& text) {
         } else if (line.compare(0, 8, "MODEL = ") == 0 && line.size() >= 8) {
             result.model = LenientDecimal(line.substr(8));
             result.keys += "MODEL";
+        } else if (line.compare(0, 12, "FAST_PORT = ") == 0) {
+            result.fastPort = LenientDecimal(line.substr(12)) == 1;
         }
     }
     return result;
@@ -119,8 +122,8 @@ void SavePortFile(App& app) {
                                                           : std::filesystem::path(app.PortFilePath);
     std::error_code ec;
     if (!app.svc.portFileFolderOnly) std::filesystem::create_directories(path.parent_path(), ec);
-    const std::string text =
-        FormatPortFile(app.board.DataPort, app.board.BoardModel, app.svc.clock->Now());
+    const std::string text = FormatPortFile(app.board.DataPort, app.board.BoardModel,
+                                            app.svc.clock->Now(), app.PortFileFastPort);
     // A pipe or device in the file's place is refused: the next start reads it back.
     std::string error = WriteFileSafely(path, text, SpecialTarget::Refuse);
     const auto userFile = std::filesystem::path(app.svc.userConfigFolder) / kPortFileName;
@@ -147,6 +150,7 @@ void SavePortFile(App& app) {
 void LoadPortFile(App& app) {
     app.board.DataPort = 0;
     app.PortFileKeys.clear();
+    app.PortFileFastPort = false;
     if (app.svc.boardPort != 0) {
         app.board.DataPort = app.svc.boardPort; // as a file naming only the port would
         return;
@@ -181,6 +185,7 @@ void LoadPortFile(App& app) {
     if (contents.port) app.board.DataPort = *contents.port;
     if (contents.model) app.board.BoardModel = *contents.model;
     app.PortFileKeys = contents.keys;
+    app.PortFileFastPort = contents.fastPort;
     if (app.PortFileKeys == "PORTMODEL" || app.PortFileKeys == "MODELPORT")
         app.DetectedPort = app.board.DataPort;
     ShowDetectedBoard(app);

@@ -15,11 +15,16 @@ struct PortFileContents {
     std::optional<int> port;  // last IO_PORT line
     std::optional<int> model; // last MODEL line
     std::string keys;         // "PORT" / "MODEL" in the order met
+    bool fastPort = false;    // a "FAST_PORT = 1" line: the window's fast port option
 };
 
-/// The four lines of the file, CR LF ended.
-std::string FormatPortFile(int dataPort, int boardModel, const LocalTime& when);
-/// Reads the lines that start with "IO_PORT = " or "MODEL = "; ignores the rest.
+/// The four lines of the file, CR LF ended, and a fifth "FAST_PORT = 1" while the
+/// window's fast port option is on (a file without it reads as before).
+std::string FormatPortFile(int dataPort, int boardModel, const LocalTime& when,
+                           bool fastPort = false);
+/// Reads the lines that start with "IO_PORT = ", "MODEL = " or "FAST_PORT = ";
+/// ignores the rest. The fast port line is not one of `keys`, which tell whether
+/// the file names a board.
 PortFileContents ParsePortFile(const std::string& text);
 
 /// Value of a hex number as "&H" + text reads it: stops at the first non-hex digit.

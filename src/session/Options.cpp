@@ -12,6 +12,7 @@
 #include "app/TextFile.h"
 #include "catalog/Catalog.h"
 #include "link/Detection.h"
+#include "link/FastPortAccess.h"
 #include "link/PortBase.h"
 #include "link/PortFile.h"
 #include "session/SimSocket.h"
@@ -319,7 +320,7 @@ std::string SaveSimulatedChip(const OpenedBackend& backend, const SimSetup& setu
 }
 
 void ApplyBoardOptions(App& app, const GlobalOptions& o, bool scanOnAuto) {
-    if (o.fastPort) app.board.FastPort = true;
+    if (o.fastPort) SetFastPortAccess(app, true); // for this run: the port file keeps its own
     std::uint16_t port = 0;
     if (!o.basePort.empty()) {
         ParseBasePort(o.basePort, port);

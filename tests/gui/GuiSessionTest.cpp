@@ -3,7 +3,9 @@
 #include <fstream>
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QCoreApplication>
+#include <QLabel>
 #include <QPushButton>
 #include <stdexcept>
 
@@ -120,6 +122,29 @@ TEST(WindowSimulator, ImageAndFaultAloneGoToTheChipOfEachDeviceChosen) {
     ASSERT_TRUE(SelectDevice(app, 27));
     EXPECT_EQ(session.backend().simBoard->Chip()->Name(), "Flash AMD AM29F040");
     EXPECT_EQ(session.backend().simBoard->Chip()->Memory()[0x7FFFF], 0x00);
+}
+
+TEST(WindowSimulator, TheFastPortOptionComesBackAtTheNextStartAndShowsInTheStatusBar) {
+    TempDir dir;
+    GlobalOptions options = SimulatorOptions(dir);
+    ASSERT_EQ(FinishOptions(options, true), "");
+    std::ofstream(dir / "quorbit6.ini") << "IO_PORT = 378\r\nMODEL = 6\r\n";
+    auto panel = [](gui::GuiSession& s) {
+        s.window().Sync();
+        return qobject_cast<QLabel*>(s.window().ControlWidget("PortPanel"))->text().toStdString();
+    };
+    {
+        gui::GuiSession session(options);
+        EXPECT_FALSE(session.app().board.FastPort);
+        EXPECT_EQ(panel(session).find("fast port access"), std::string::npos);
+        session.window().findChild<QAction*>("FastPortAccess")->trigger();
+        EXPECT_TRUE(session.app().board.FastPort);
+        EXPECT_NE(panel(session).find(", fast port access"), std::string::npos);
+    }
+    gui::GuiSession again(options);
+    EXPECT_TRUE(again.app().board.FastPort);
+    EXPECT_TRUE(again.window().findChild<QAction*>("FastPortAccess")->isChecked());
+    EXPECT_NE(panel(again).find(", fast port access"), std::string::npos);
 }
 
 TEST(WindowSimulator, AChipNamedAtStartIsTheDeviceChosenInTheList) {

@@ -28,6 +28,14 @@ TEST(PortFileFormat, WritesTheFourLinesAndReadsThemBack) {
     EXPECT_EQ(back.port, 0x3BC);
     EXPECT_EQ(back.model, 6);
     EXPECT_EQ(back.keys, "PORTMODEL");
+    EXPECT_FALSE(back.fastPort);
+
+    // The window's fast port option is a fifth line, and not a key naming the board.
+    const std::string fast = FormatPortFile(0x378, 5, LocalTime{2026, 3, 4, 5, 6, 7}, true);
+    EXPECT_EQ(fast, FormatPortFile(0x378, 5, LocalTime{2026, 3, 4, 5, 6, 7}) + "FAST_PORT = 1\r\n");
+    EXPECT_TRUE(ParsePortFile(fast).fastPort);
+    EXPECT_EQ(ParsePortFile(fast).keys, "PORTMODEL");
+    EXPECT_FALSE(ParsePortFile("FAST_PORT = 0\r\n").fastPort);
 }
 
 TEST(PortFileFormat, ReadsLeniently) {
@@ -71,6 +79,31 @@ TEST(PortFileAtStartUp, BothKeysMeanNoScan) {
     // The file was rewritten with a fresh date.
     const std::string rewritten = ReadBytes(rig.dir / "app" / "quorbit6.ini");
     EXPECT_NE(rewritten.find("DATE = 12-08-2026"), std::string::npos);
+}
+
+TEST(PortFileAtStartUp, TheFastPortOptionIsKeptBesideTheBoard) {
+    Rig rig(5, 0x278);
+    const auto file = rig.dir / "app" / "quorbit6.ini";
+    WriteBytes(file, "MODEL = 5\r\nIO_PORT = 278\r\nFAST_PORT = 1\r\n");
+    App& app = *rig.app;
+    Form_Load(app);
+    // Read and kept; whether a run uses it is the window's choice, not the core's.
+    EXPECT_EQ(app.DetectedPort, 0x278);
+    EXPECT_TRUE(app.PortFileFastPort);
+    EXPECT_FALSE(app.board.FastPort);
+    EXPECT_NE(ReadBytes(file).find("FAST_PORT = 1"), std::string::npos);
+
+    Fire(app.ui.FastPortAccess.onClick);
+    EXPECT_TRUE(app.board.FastPort);
+    EXPECT_EQ(app.ui.FastPortAccess.value, 1);
+    Fire(app.ui.FastPortAccess.onClick);
+    EXPECT_FALSE(app.board.FastPort);
+    EXPECT_EQ(app.ui.FastPortAccess.value, 0);
+    EXPECT_EQ(ReadBytes(file).find("FAST_PORT"), std::string::npos);
+    EXPECT_NE(app.ui.SystemLog.caption.find("Fast port access switched OFF"), std::string::npos);
+    Form_Load(app);
+    EXPECT_FALSE(app.PortFileFastPort);
+    EXPECT_EQ(app.DetectedPort, 0x278);
 }
 
 TEST(PortFileAtStartUp, OnlyOneKeyLeavesTheBoardUnshown) {

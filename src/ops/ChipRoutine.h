@@ -39,6 +39,13 @@ class ProgrammingEvents {
     /// pages) and tells each as it is done.
     virtual void StepsAhead(int steps) { (void)steps; }
     virtual void Stepped() {}
+    /// The routine waits on the chip (`phase`, "Erasing the chip") while nothing
+    /// moves, `seconds` so far; WaitOver once it has ended.
+    virtual void Waiting(const std::string& phase, double seconds) {
+        (void)phase;
+        (void)seconds;
+    }
+    virtual void WaitOver() {}
 };
 
 /// How a programming routine ended: every byte took, or where it gave up.

@@ -214,6 +214,14 @@ void WindowProgrammingEvents::Stepped() {
     SetProgressValue(app_, app_.ui.ProgressBar1.value + 1);
 }
 
+void WindowProgrammingEvents::Waiting(const std::string& phase, double seconds) {
+    ShowWaitPhase(app_, phase, seconds);
+}
+
+void WindowProgrammingEvents::WaitOver() {
+    EndWaitPhase(app_);
+}
+
 ImageToWrite ProgramImageToWrite(const App& app) {
     return {app.ops.ProgramImage, app.ops.ProgramCoverage, app.ops.ProgramLength};
 }

@@ -19,6 +19,8 @@ class WindowProgrammingEvents final : public ProgrammingEvents {
     void Advanced(bool blink) override;
     void StepsAhead(int steps) override;
     void Stepped() override;
+    void Waiting(const std::string& phase, double seconds) override;
+    void WaitOver() override;
 
   private:
     App& app_;

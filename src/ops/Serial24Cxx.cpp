@@ -26,6 +26,7 @@
 #include "app/App.h"
 #include "app/Shell.h"
 #include "ops/AddressWalk.h"
+#include "ops/EraseChip.h"
 #include "ops/Program.h"
 #include "ops/TwoWire.h"
 #include "ops/VerifyReports.h"
@@ -208,20 +209,41 @@ ImageToWrite CodeToWrite(const App& app) {
     return {app.buf.CodeBuffer, app.buf.CodeCoverage, end < chip ? end : chip};
 }
 
-void RunSerialRoutine(App& app, const ImageToWrite& image, bool twoAddressBytes) {
+ProgramOutcome RunSerialRoutine(App& app, const ImageToWrite& image, bool twoAddressBytes) {
     app.ops.WriteUnit = PageBytes(app.dev, twoAddressBytes);
     WindowProgrammingEvents events(app);
-    ApplyProgramOutcome(app,
-                        ProgramSerialEeprom(app.board, app.dev, image, twoAddressBytes, events));
+    const ProgramOutcome outcome =
+        ProgramSerialEeprom(app.board, app.dev, image, twoAddressBytes, events);
+    ApplyProgramOutcome(app, outcome);
+    return outcome;
 }
 
-void EraseSerial(App& app, const char* eraseLine, bool twoAddressBytes) {
+/// A serial EEPROM has no erase command: every byte is written FFh, page by page,
+/// and the whole chip read back, so no failure means every byte reads FFh. A byte
+/// that read back wrong has had its programming-failure report already; a chip
+/// that did not answer gets its own. The bus lines are parked after a success.
+OpOutcome EraseSerial(App& app, const char* eraseLine, bool twoAddressBytes) {
     LogMessage(app, eraseLine);
     LogMessage(app, "Program Buffer will not be erased");
     const std::int32_t chip = std::max(ChipBytes(app), 0);
     const std::vector<std::uint8_t> erased(static_cast<std::size_t>(chip), 0xFF);
     const Coverage whole = Coverage::FirstBytes(static_cast<std::uint32_t>(chip));
-    RunSerialRoutine(app, {erased, whole, chip}, twoAddressBytes);
+    const ProgramOutcome outcome = RunSerialRoutine(app, {erased, whole, chip}, twoAddressBytes);
+    if (outcome.failure) return OpOutcome::Failed;
+    if (outcome.unanswered != 0) {
+        ReportAckError(app);
+        return OpOutcome::Failed;
+    }
+    LogErasedChip(app);
+    DataFlowLampOff(app);
+    ProgramLampOff(app);
+    PlayEventSound(app, "OK");
+    Board& b = app.board;
+    b.Reg0Shadow = 0x40; // programming voltages off, OE inactive
+    b.SetReg0();
+    SetProgressValue(app, 0);
+    ParkSerialBus(app);
+    return OpOutcome::Success;
 }
 
 } // namespace
@@ -257,12 +279,12 @@ void P24C32(App& app) {
     RunSerialRoutine(app, CodeToWrite(app), true);
 }
 
-void Erase24CXX(App& app) {
-    EraseSerial(app, "Erasing Device 24CXX", false);
+OpOutcome Erase24CXX(App& app) {
+    return EraseSerial(app, "Erasing Device 24CXX", false);
 }
 
-void Erase24C32(App& app) {
-    EraseSerial(app, "Erasing Device 24C32", true);
+OpOutcome Erase24C32(App& app) {
+    return EraseSerial(app, "Erasing Device 24C32", true);
 }
 
 void Read24CXX(App& app) {

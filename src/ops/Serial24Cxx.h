@@ -19,9 +19,10 @@ ProgramOutcome ProgramSerialEeprom(Board& b, const DeviceConfig& device, const I
 /// The Program command's routines: the code buffer into a 24C08 or 24C16, a 24C32.
 void P24CXX(App& app);
 void P24C32(App& app);
-/// Erase Chip's: FFh into every byte of a 24C08 or 24C16, a 24C32.
-void Erase24CXX(App& app);
-void Erase24C32(App& app);
+/// Erase Chip's: FFh into every byte of a 24C08 or 24C16, a 24C32, the chip read
+/// back; the command's outcome.
+OpOutcome Erase24CXX(App& app);
+OpOutcome Erase24C32(App& app);
 /// Reads the whole chip into the code buffer; AckError is not 0 when it did not answer.
 void Read24CXX(App& app);
 /// Compares the chip with the code buffer where the image holds bytes: the first

@@ -302,7 +302,7 @@ void PX28C256(App& app) {
     if (outcome.Succeeded()) Reset(app);
 }
 
-void EraseX28C256(App& app) {
+OpOutcome EraseX28C256(App& app) {
     // The whole chip: 32 KiB, or the 8 KiB of an AT28C64B.
     const std::int32_t bytes = std::min(ChipBytes(app), kPageWriteChipBytes);
     const std::vector<std::uint8_t> erased(static_cast<std::size_t>(bytes), 0xFF);
@@ -316,10 +316,10 @@ void EraseX28C256(App& app) {
     const ProgramOutcome outcome =
         WriteImagePages(app.board, app.dev, {erased, whole, bytes}, SpeedWaitMs(app), events);
     ApplyProgramOutcome(app, outcome);
-    if (outcome.Succeeded()) {
-        LogErasedChip(app);
-        Reset(app);
-    }
+    if (!outcome.Succeeded()) return OpOutcome::Failed;
+    LogErasedChip(app);
+    Reset(app);
+    return OpOutcome::Success;
 }
 
 } // namespace quorbit

@@ -17,8 +17,9 @@ ProgramOutcome ProgramX28c256(Board& b, const DeviceConfig& device, const ImageT
 /// The Program command's routine: ProgramX28c256 with the prepared image and the
 /// operator's speed, the board reset after a success.
 void PX28C256(App& app);
-/// Erases the chip by programming FFh everywhere; the program image is not touched.
-void EraseX28C256(App& app);
+/// Erases the chip by programming FFh everywhere, every page read back; the
+/// program image is not touched. The command's outcome.
+OpOutcome EraseX28C256(App& app);
 /// Six-cycle protection-disable command, then `speedWaitMs` + 5 ms.
 void UNPROTECT_XICOR(Board& b, int speedWaitMs);
 /// One command write cycle: Reg4Shadow at `address`.

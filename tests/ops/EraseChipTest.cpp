@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "FlashRig.h"
+#include "PropertyCheck.h"
 #include "ops/EraseChip.h"
 #include "ops/FlashErase.h"
 #include "sim/SimFamilies.h"
@@ -160,6 +161,43 @@ TEST(EraseChip, AChipStillErasingAfterTheTimeOutIsNeitherReadBlankCheckedNorComp
         EXPECT_EQ(r.app.board.Reg0Shadow, 0x40) << "the board reset";
         EXPECT_EQ(r.app.board.Reg3Shadow, 0xC4 | r.app.board.DeviceReg3Bits) << "the board reset";
     }
+}
+
+// The erase routine driven alone, with the board and the device record: a chip
+// that erases ends it with every byte FFh and the chip back in read mode; one that
+// never finishes is given up on once the record's longest erase and a quarter more
+// have passed on the port's clock, its contents untouched, the wait told as it went.
+TEST(EraseChip, DrivenAloneItWaitsTheRecordsLongestEraseAndNoMore) {
+    CheckProperty(8, [] {
+        // The A29040 is not a row of its own: an AM29F040 chosen, it sits in the socket.
+        const int socket =
+            *rc::gen::element(kAm29F010, kAm29F040, kA29040, kSst39SF010A, kSst39SF040);
+        const int chosen = socket == kA29040 ? kAm29F040 : socket;
+        const bool hangs = *rc::gen::arbitrary<bool>();
+        ChipRig r;
+        sim::ParallelChip& chip = InsertAnyFlash(r, chosen, socket);
+        std::fill(chip.Memory().begin(), chip.Memory().end(), std::uint8_t{0x3C});
+        dynamic_cast<sim::FlashFaults&>(chip).SetEraseHangs(hangs);
+        Board& b = r.app.board;
+        b.ResetLines();
+        HeardEvents events;
+        const EraseOutcome outcome = EraseFlashChip(b, r.app.dev, events);
+
+        RC_ASSERT(outcome.finished == !hangs);
+        RC_ASSERT(events.waitsOver == 1);
+        const auto& memory = chip.Memory();
+        const std::uint8_t left = hangs ? 0x3C : 0xFF;
+        RC_ASSERT(std::all_of(memory.begin(), memory.end(), [&](auto v) { return v == left; }));
+        if (!hangs) return;
+        const int longestMs =
+            r.app.dev.facts.chipEraseMaxMs > 0 ? r.app.dev.facts.chipEraseMaxMs : 64'000;
+        const std::int64_t boundNs = std::int64_t{longestMs} * 1'250'000;
+        RC_ASSERT(outcome.takenNs >= boundNs);
+        RC_ASSERT(outcome.takenNs < boundNs + 10'000'000);
+        RC_ASSERT(!events.phases.empty());
+        RC_ASSERT(events.phases.back() == "Erasing the chip");
+        RC_ASSERT(events.waitedSeconds >= static_cast<double>(boundNs) / 1e9);
+    });
 }
 
 TEST(EraseChip, UnsupportedMakerIsNotErased) {

@@ -106,7 +106,6 @@ void Reset(App& app) {
     app.board.ResetLines();
     app.ui.ProgressBar1.max = 100;
     SetProgressValue(app, 0);
-    app.flags.EraseMode = 0;
 }
 
 } // namespace quorbit

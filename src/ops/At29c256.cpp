@@ -247,7 +247,7 @@ ProgramOutcome ProgramAt29c256(Board& b, const DeviceConfig& /*device*/, const I
     return {};
 }
 
-void PAT29C256(App& app) {
+std::optional<ProgramOutcome> PAT29C256(App& app) {
     app.ops.WriteUnit = kPageBytes; // a sector is written whole
     StartPageProgress(app);
     WindowProgrammingEvents events(app);
@@ -255,6 +255,7 @@ void PAT29C256(App& app) {
         ProgramAt29c256(app.board, app.dev, ProgramImageToWrite(app), SpeedWaitMs(app), events);
     ApplyProgramOutcome(app, outcome);
     if (outcome.Succeeded()) Reset(app);
+    return outcome;
 }
 
 } // namespace quorbit

@@ -36,7 +36,6 @@ bool OperatorConfirmsErase(App& app) {
 }
 
 void EraseFlash_button_Click(App& app) {
-    app.flags.EraseMode = 1;
     app.ops.Outcome = OpOutcome::None;
     const EraseCommand routine = EraseRoutineFor(app.dev.routines.erase);
     if (!routine) return; // nothing to erase electrically (a UV EPROM among them)

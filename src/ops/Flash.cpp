@@ -147,23 +147,21 @@ std::uint8_t CheckByteFLASH(Board& b) {
     return read;
 }
 
-void PFLASH(App& app) {
+std::optional<ProgramOutcome> PFLASH(App& app) {
     FlashState& f = app.ops.flash;
     ReadFlashID(app);
     if (!FlashChipSupported(f.FlashMakerCode, f.FlashID)) {
         LogMessage(app, "Device ID# " + f.FlashID + " - Not Supported");
-        app.flags.ProgramStatus = 0;
         app.ops.Outcome = OpOutcome::Refused;
-        return;
+        return std::nullopt;
     }
-    if (!ChipIsTheChosenDevice(app)) {
-        app.flags.ProgramStatus = 0;
-        return;
-    }
+    if (!ChipIsTheChosenDevice(app)) return std::nullopt;
     LogMessage(app, "Device ID# " + f.FlashID + " - Start programming");
     WindowProgrammingEvents events(app);
-    ApplyProgramOutcome(
-        app, ProgramFlash(app.board, app.dev, f.FlashMakerCode, ProgramImageToWrite(app), events));
+    const ProgramOutcome outcome =
+        ProgramFlash(app.board, app.dev, f.FlashMakerCode, ProgramImageToWrite(app), events);
+    ApplyProgramOutcome(app, outcome);
+    return outcome;
 }
 
 ProgramOutcome ProgramFlash(Board& b, const DeviceConfig& device, int maker,

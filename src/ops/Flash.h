@@ -4,6 +4,7 @@
 // signal-observation commands.
 
 #include <cstdint>
+#include <optional>
 
 #include "ops/ChipRoutine.h"
 #include "state/DeviceConfig.h"
@@ -23,8 +24,8 @@ void CMD_FLASH(Board& b, const DeviceConfig& device, int command);
 ProgramOutcome ProgramFlash(Board& b, const DeviceConfig& device, int maker,
                             const ImageToWrite& image, ProgrammingEvents& events);
 /// The Program command's flash routine: the ID read and checked, then
-/// ProgramFlash; ProgramStatus 0 for a chip it does not program.
-void PFLASH(App& app);
+/// ProgramFlash; nothing for a chip it does not program.
+std::optional<ProgramOutcome> PFLASH(App& app);
 /// One byte-program cycle of `data` at Address.
 void PBYTE_FLASH(Board& b, const DeviceConfig& device, std::uint8_t data);
 /// Reads the byte at the address latched back once and returns it.

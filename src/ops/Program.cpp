@@ -74,56 +74,66 @@ void StartProgramming(App& app) {
     SetProgressValue(app, 0);
     DataFlowLampOn(app);
     ProgramLampOn(app);
-    app.flags.OperationFailed = 0;
-    app.flags.ProgramStatus = 9;
     app.ops.Outcome = OpOutcome::None;
     app.ops.ProgramFailure.reset();
     app.ops.WriteUnit = 1; // a page writer says its page
-    // A serial routine sets it when the chip does not answer; one left from an
-    // earlier command must not fail this one.
-    app.flags.AckError = 0;
 }
 
-void RunDeviceRoutine(App& app) {
+/// What the device routine did with the chip.
+struct Programmed {
+    enum class Routine {
+        Missing, // the device type has none: "Status 9"
+        Refused, // it left the chip alone and said why
+        Ran,
+    };
+    Routine routine = Routine::Missing;
+    ProgramOutcome outcome;
+    /// A byte did not take (reported already).
+    [[nodiscard]] bool ByteFailed() const { return outcome.failure.has_value(); }
+};
+
+Programmed RunDeviceRoutine(App& app) {
     const DeviceRoutine routine = ProgramRoutineFor(app.dev.routines.program);
-    if (!routine) return;
-    app.flags.ProgramStatus = 1;
-    routine(app);
+    if (!routine) return {};
+    const std::optional<ProgramOutcome> outcome = routine(app);
+    if (!outcome) return {Programmed::Routine::Refused, {}};
+    return {Programmed::Routine::Ran, *outcome};
 }
 
 /// Success, failure or "not supported" in the log, and what the command line
-/// makes of it.
-void ReportOutcome(App& app) {
-    auto& flags = app.flags;
-    if (app.dev.DeviceFamily == "S" && flags.AckError != 0) {
+/// makes of it. True when programming failed.
+bool ReportOutcome(App& app, const Programmed& programmed) {
+    bool failed = programmed.ByteFailed();
+    if (app.dev.DeviceFamily == "S" && programmed.outcome.unanswered != 0) {
         ReportAckError(app);
-        flags.OperationFailed = 1;
+        failed = true;
     }
-    if (flags.OperationFailed != 0) {
+    if (failed) {
         app.ops.Outcome = OpOutcome::Failed;
-    } else if (flags.ProgramStatus == 1) {
+    } else if (programmed.routine == Programmed::Routine::Ran) {
         LogMessage(app, "Programming Device Successfull");
         DataFlowLampOff(app);
         ProgramLampOff(app);
         app.ops.Outcome = OpOutcome::Success;
         PlayEventSound(app, "OK");
-    } else if (flags.ProgramStatus == 9) {
+    } else if (programmed.routine == Programmed::Routine::Missing) {
         LogMessage(app, "Device Not Supported - Status 9 - Please Report");
         app.ops.Outcome = OpOutcome::Refused;
         PlayEventSound(app, "ERROR");
     } else if (app.ops.Outcome == OpOutcome::None) {
         app.ops.Outcome = OpOutcome::Refused; // the routine refused the chip
     }
+    return failed;
 }
 
 /// The verify after programming. It runs after "Device Not Supported" too, but a
 /// match then does not turn the command into a success. A chip the routine would
 /// not touch (another chip than the chosen one, the operator's Cancel) is left alone.
-void VerifyWhenAsked(App& app) {
-    if (app.ui.VerifyAfterProgramming.value != 1 || app.flags.OperationFailed != 0) return;
+void VerifyWhenAsked(App& app, const Programmed& ran, bool failed) {
+    if (app.ui.VerifyAfterProgramming.value != 1 || failed) return;
     const bool untouched =
         app.ops.Outcome == OpOutcome::Refused || app.ops.Outcome == OpOutcome::Cancelled;
-    if (app.flags.ProgramStatus == 0 && untouched) return;
+    if (ran.routine == Programmed::Routine::Refused && untouched) return;
     const OpOutcome programmed = app.ops.Outcome;
     app.ops.Outcome = OpOutcome::None;
     // After a success the verify's match is the command's last claim; else it is not.
@@ -174,19 +184,20 @@ void PROGRAMCODE(App& app) {
     }
     StartProgramming(app);
     app.ops.Work = ChipWork::Programs;
-    RunDeviceRoutine(app);
-    app.ops.Work = app.flags.OperationFailed == 0 ? ChipWork::Programmed : ChipWork::Reads;
+    const Programmed programmed = RunDeviceRoutine(app);
+    app.ops.Work = programmed.ByteFailed() ? ChipWork::Reads : ChipWork::Programmed;
+    bool failed = false;
     {
         // With a verify to come, programming's success is not yet the command's.
         std::optional<StepOfTheCommand> step;
         if (app.ui.VerifyAfterProgramming.value == 1) step.emplace(app);
-        ReportOutcome(app);
+        failed = ReportOutcome(app, programmed);
         Board& b = app.board;
         b.Reg0Shadow = 64; // programming voltages off, OE inactive
         b.SetReg0();
         SetProgressValue(app, 0);
     }
-    VerifyWhenAsked(app);
+    VerifyWhenAsked(app, programmed, failed);
     FinalBoardState(app);
     app.ops.Work = ChipWork::Reads;
 }
@@ -226,13 +237,15 @@ ImageToWrite ProgramImageToWrite(const App& app) {
     return {app.ops.ProgramImage, app.ops.ProgramCoverage, app.ops.ProgramLength};
 }
 
-void ProgramEpromChip(App& app) {
+std::optional<ProgramOutcome> ProgramEpromChip(App& app) {
     WindowProgrammingEvents events(app);
-    ApplyProgramOutcome(app, ProgramEprom(app.board, app.dev, ProgramImageToWrite(app), events));
+    const ProgramOutcome outcome =
+        ProgramEprom(app.board, app.dev, ProgramImageToWrite(app), events);
+    ApplyProgramOutcome(app, outcome);
+    return outcome;
 }
 
 void ApplyProgramOutcome(App& app, const ProgramOutcome& outcome) {
-    app.flags.AckError = outcome.unanswered;
     if (outcome.failure) ReportFailureAt(app, *outcome.failure);
 }
 
@@ -255,7 +268,6 @@ void ReportFailureAt(App& app, const ProgramFailureAt& at) {
     app.ops.ProgramFailure = at;
     EnterErrorState(app);
     ProgramLampOn(app);
-    app.flags.OperationFailed = 1;
     app.ops.Outcome = OpOutcome::Failed;
     PlayEventSound(app, "ERROR");
     ShowCriticalError(app, details);

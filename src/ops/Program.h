@@ -2,6 +2,7 @@
 // The Program command: the common flow for every family (safety question, blank
 // check first, image, routine by device type, report, verify after, board state).
 
+#include <optional>
 #include <string>
 
 #include "ops/ChipRoutine.h"
@@ -37,11 +38,11 @@ void PROGRAMCODE(App& app);
 void PROGRAMDATA(App& app);
 
 /// The UV EPROM routine as the Program command runs it: the log, the programming
-/// lamp and the progress bar follow it, and its outcome is applied.
-void ProgramEpromChip(App& app);
+/// lamp and the progress bar follow it, and its outcome is applied and returned.
+std::optional<ProgramOutcome> ProgramEpromChip(App& app);
 /// Where the program state learns how a routine ended: a failure is reported
-/// (ReportFailureAt), a serial chip that did not answer leaves its count in
-/// AckError; a success leaves the state as the command set it.
+/// (ReportFailureAt); a serial chip that did not answer is the command's to
+/// report; a success leaves the state as the command set it.
 void ApplyProgramOutcome(App& app, const ProgramOutcome& outcome);
 
 /// A byte that did not take, the voltages already off: logged with address, byte

@@ -1,6 +1,9 @@
 #pragma once
 // The routine functions behind the routines a chip's record names. The Program
 // and Erase Chip commands find their routine here and nowhere else.
+#include <optional>
+
+#include "ops/ChipRoutine.h"
 #include "state/ChipRoutines.h"
 #include "state/OpsState.h"
 
@@ -8,7 +11,9 @@ namespace quorbit {
 
 class App;
 
-using DeviceRoutine = void (*)(App&);
+/// A Program routine: how programming ended, or nothing when it left the chip
+/// alone (not supported, not the chosen one, the operator's Cancel), having said why.
+using DeviceRoutine = std::optional<ProgramOutcome> (*)(App&);
 /// An Erase Chip routine, from its first log line to the command's outcome.
 using EraseCommand = OpOutcome (*)(App&);
 

@@ -128,12 +128,11 @@ void READCODE_24CXX(App& app) {
     app.DisplayMode = "Read";
     const std::int32_t bytes = ChipBytes(app);
     SetProgressMax(app, bytes);
-    app.flags.AckError = 0;
     app.ops.ChipRead.reset();
     MarkReadIntoBuffer(app);
-    Read24CXX(app);
+    const int unanswered = Read24CXX(app);
     DataFlowLampOff(app);
-    if (app.flags.AckError != 0) {
+    if (unanswered != 0) {
         ReportAckError(app);
     } else {
         LogReadDone(app, bytes);

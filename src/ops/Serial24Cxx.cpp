@@ -11,7 +11,7 @@
 // and A1h, and take the whole chip in one sequential transfer. Every byte the chip
 // sends is acknowledged except the last: without a master acknowledge the chip
 // lets go of the data line, so the stop condition that follows can happen. A chip
-// that does not acknowledge ends the command at once with AckError set.
+// that does not acknowledge ends the command at once.
 //
 // An acknowledged byte is only a byte the chip received, not one it stored: a worn
 // cell takes the write cycle and keeps its old value. So the writers read the chip
@@ -271,12 +271,12 @@ ProgramOutcome ProgramSerialEeprom(Board& b, const DeviceConfig& device, const I
     return outcome;
 }
 
-void P24CXX(App& app) {
-    RunSerialRoutine(app, CodeToWrite(app), false);
+std::optional<ProgramOutcome> P24CXX(App& app) {
+    return RunSerialRoutine(app, CodeToWrite(app), false);
 }
 
-void P24C32(App& app) {
-    RunSerialRoutine(app, CodeToWrite(app), true);
+std::optional<ProgramOutcome> P24C32(App& app) {
+    return RunSerialRoutine(app, CodeToWrite(app), true);
 }
 
 OpOutcome Erase24CXX(App& app) {
@@ -287,11 +287,9 @@ OpOutcome Erase24C32(App& app) {
     return EraseSerial(app, "Erasing Device 24C32", true);
 }
 
-void Read24CXX(App& app) {
+int Read24CXX(App& app) {
     Bus bus{app.board};
-    const bool answered = StartSequentialRead(bus, app.dev);
-    app.flags.AckError = bus.unanswered;
-    if (!answered) return;
+    if (!StartSequentialRead(bus, app.dev)) return bus.unanswered;
     const std::int32_t size = ChipBytes(app);
     auto& code = app.buf.CodeBuffer;
     const auto advance = AdvanceEvery16(app);
@@ -305,9 +303,10 @@ void Read24CXX(App& app) {
         code[static_cast<std::size_t>(ReadIndex)] = byte;
     }
     I2C_STOP(app.board);
+    return 0;
 }
 
-void Verify24CXX(App& app) {
+SerialCompare Verify24CXX(App& app) {
     const Coverage& held = app.buf.CodeCoverage;
     const auto chipBytes = static_cast<std::uint32_t>(std::max(ChipBytes(app), 0));
     const auto end = static_cast<std::int32_t>(std::min(held.End(), chipBytes));
@@ -325,8 +324,8 @@ void Verify24CXX(App& app) {
             return true;
         },
         AdvanceEvery16(app));
-    app.flags.AckError = bus.unanswered;
-    if (answered) tally.Finish(app, held.Below(static_cast<std::uint32_t>(end)), code);
+    if (!answered) return {bus.unanswered, false};
+    return {0, tally.Finish(app, held.Below(static_cast<std::uint32_t>(end)), code)};
 }
 
 void ParkSerialBus(App& app) {

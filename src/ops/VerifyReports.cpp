@@ -13,7 +13,6 @@ const std::string kAsterisks(50, '*');
 } // namespace
 
 void ReportVerifyError(App& app, std::int32_t address, std::uint8_t expected, std::uint8_t found) {
-    app.flags.VerifyFailed = 1;
     app.ops.Outcome = OpOutcome::Failed;
     EnterErrorState(app);
     DataFlowLampOff(app);

@@ -292,7 +292,7 @@ ProgramOutcome ProgramX28c256(Board& b, const DeviceConfig& device, const ImageT
     return outcome;
 }
 
-void PX28C256(App& app) {
+std::optional<ProgramOutcome> PX28C256(App& app) {
     app.ops.WriteUnit = kPageBytes; // a page is written whole
     StartPageProgress(app);
     WindowProgrammingEvents events(app);
@@ -300,6 +300,7 @@ void PX28C256(App& app) {
         ProgramX28c256(app.board, app.dev, ProgramImageToWrite(app), SpeedWaitMs(app), events);
     ApplyProgramOutcome(app, outcome);
     if (outcome.Succeeded()) Reset(app);
+    return outcome;
 }
 
 OpOutcome EraseX28C256(App& app) {

@@ -221,18 +221,16 @@ TEST(EraseChip, CancelLeavesTheChipUntouched) {
     EXPECT_EQ(r.app.ops.Outcome, OpOutcome::Cancelled);
 }
 
-TEST(EraseChip, WithAUvEpromSelectedOnlySetsEraseMode) {
+TEST(EraseChip, WithAUvEpromSelectedNothingHappens) {
     ChipRig r;
     r.InsertPattern(11); // 27C256
     const auto accesses = r.rig.sim->Accesses();
     EXPECT_FALSE(r.app.ui.EraseFlash_button.enabled);
     r.app.RunGuarded(EraseFlash_button_Click);
-    EXPECT_EQ(r.app.flags.EraseMode, 1);
+    EXPECT_EQ(r.app.ops.Outcome, OpOutcome::None);
     EXPECT_TRUE(r.rig.LogLines().empty());
     EXPECT_TRUE(r.rig.dialogs.boxes.empty());
     EXPECT_EQ(r.rig.sim->Accesses(), accesses);
-    Reset(r.app);
-    EXPECT_EQ(r.app.flags.EraseMode, 0);
 }
 
 class MinimalAt29c256 : public sim::ParallelChip {

@@ -1,5 +1,7 @@
 #pragma once
 // A page-write part in the simulated socket, with an image ready to program.
+#include <optional>
+
 #include "ChipRig.h"
 #include "buffers/ProgramImage.h"
 #include "catalog/VoltageSpeed.h"
@@ -30,9 +32,10 @@ struct PageWriteRig : ChipRig {
         Reset(app);
         app.board.LatchAddress();
     }
-    void Run(void (*routine)(App&)) {
+    /// What the routine returns: nothing when it left the chip alone.
+    std::optional<ProgramOutcome> Run(std::optional<ProgramOutcome> (*routine)(App&)) {
         Prepare();
-        routine(app);
+        return routine(app);
     }
     [[nodiscard]] bool ChipHoldsImage() const { return chip->Memory() == image; }
 

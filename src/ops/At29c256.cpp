@@ -247,13 +247,13 @@ ProgramOutcome ProgramAt29c256(Board& b, const DeviceConfig& /*device*/, const I
     return {};
 }
 
-std::optional<ProgramOutcome> PAT29C256(App& app) {
+std::optional<ProgramOutcome> PAT29C256(App& app, const ChipOptions& options) {
     app.ops.WriteUnit = kPageBytes; // a sector is written whole
     StartPageProgress(app);
     WindowProgrammingEvents events(app);
     const ProgramOutcome outcome =
-        ProgramAt29c256(app.board, app.dev, ProgramImageToWrite(app), SpeedWaitMs(app), events);
-    ApplyProgramOutcome(app, outcome);
+        ProgramAt29c256(app.board, app.dev, ProgramImageToWrite(app), options.speedWaitMs, events);
+    ApplyProgramOutcome(app, outcome, options);
     if (outcome.Succeeded()) Reset(app);
     return outcome;
 }

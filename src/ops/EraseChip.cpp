@@ -41,7 +41,7 @@ void EraseFlash_button_Click(App& app) {
     if (!routine) return; // nothing to erase electrically (a UV EPROM among them)
     if (!ReadyToErase(app)) return;
     app.ops.Work = ChipWork::Erases; // from the routine's first write on
-    const OpOutcome erased = routine(app);
+    const OpOutcome erased = routine(app, ReadChipOptions(app));
     app.ops.Work = ChipWork::Reads;
     app.ops.Outcome = erased;
 }

@@ -147,7 +147,7 @@ std::uint8_t CheckByteFLASH(Board& b) {
     return read;
 }
 
-std::optional<ProgramOutcome> PFLASH(App& app) {
+std::optional<ProgramOutcome> PFLASH(App& app, const ChipOptions& options) {
     FlashState& f = app.ops.flash;
     ReadFlashID(app);
     if (!FlashChipSupported(f.FlashMakerCode, f.FlashID)) {
@@ -160,7 +160,7 @@ std::optional<ProgramOutcome> PFLASH(App& app) {
     WindowProgrammingEvents events(app);
     const ProgramOutcome outcome =
         ProgramFlash(app.board, app.dev, f.FlashMakerCode, ProgramImageToWrite(app), events);
-    ApplyProgramOutcome(app, outcome);
+    ApplyProgramOutcome(app, outcome, options);
     return outcome;
 }
 
@@ -202,7 +202,7 @@ ProgramOutcome ProgramFlash(Board& b, const DeviceConfig& device, int maker,
 }
 
 void LoopFlashTest_Click(App& app) {
-    const int n = app.ui.Slider1.value * 1000;
+    const int n = ReadChipOptions(app).speed * 1000;
     for (int i = 0; i < n; ++i) {
         PBYTE_FLASH(app.board, app.dev,
                     app.ops.ProgramImage[static_cast<std::size_t>(app.board.Address)]);

@@ -114,11 +114,11 @@ EraseOutcome EraseFlashChip(Board& b, const DeviceConfig& device, ProgrammingEve
     return {finished, takenNs};
 }
 
-OpOutcome EraseFLASH(App& app) {
+OpOutcome EraseFLASH(App& app, const ChipOptions& /*options*/) {
     return RunErase(app, AcceptsJedecFlash);
 }
 
-OpOutcome EraseAT29C256(App& app) {
+OpOutcome EraseAT29C256(App& app, const ChipOptions& /*options*/) {
     return RunErase(app, AcceptsAt29c256);
 }
 

@@ -50,12 +50,12 @@ class StepOfTheCommand {
 
 /// The blank check when the operator asked for it (not for serial EEPROMs, which
 /// have none); false when it found a programmed byte or could not run.
-bool BlankWhenAsked(App& app) {
-    if (app.ui.CheckBlankPriorProgramming.value != 1 || app.dev.DeviceFamily == "S") return true;
+bool BlankWhenAsked(App& app, const ChipOptions& options) {
+    if (!options.blankCheckFirst || app.dev.DeviceFamily == "S") return true;
     app.ops.Outcome = OpOutcome::None;
     {
         const StepOfTheCommand step(app);
-        Blank_button_Click(app);
+        BlankCheck(app, options);
     }
     if (app.ops.Outcome != OpOutcome::Success) return false;
     // A blank chip is a step of the command, not its outcome.
@@ -92,10 +92,10 @@ struct Programmed {
     [[nodiscard]] bool ByteFailed() const { return outcome.failure.has_value(); }
 };
 
-Programmed RunDeviceRoutine(App& app) {
+Programmed RunDeviceRoutine(App& app, const ChipOptions& options) {
     const DeviceRoutine routine = ProgramRoutineFor(app.dev.routines.program);
     if (!routine) return {};
-    const std::optional<ProgramOutcome> outcome = routine(app);
+    const std::optional<ProgramOutcome> outcome = routine(app, options);
     if (!outcome) return {Programmed::Routine::Refused, {}};
     return {Programmed::Routine::Ran, *outcome};
 }
@@ -129,8 +129,8 @@ bool ReportOutcome(App& app, const Programmed& programmed) {
 /// The verify after programming. It runs after "Device Not Supported" too, but a
 /// match then does not turn the command into a success. A chip the routine would
 /// not touch (another chip than the chosen one, the operator's Cancel) is left alone.
-void VerifyWhenAsked(App& app, const Programmed& ran, bool failed) {
-    if (app.ui.VerifyAfterProgramming.value != 1 || failed) return;
+void VerifyWhenAsked(App& app, const ChipOptions& options, const Programmed& ran, bool failed) {
+    if (!options.verifyAfter || failed) return;
     const bool untouched =
         app.ops.Outcome == OpOutcome::Refused || app.ops.Outcome == OpOutcome::Cancelled;
     if (ran.routine == Programmed::Routine::Refused && untouched) return;
@@ -139,7 +139,7 @@ void VerifyWhenAsked(App& app, const Programmed& ran, bool failed) {
     // After a success the verify's match is the command's last claim; else it is not.
     std::optional<StepOfTheCommand> step;
     if (programmed != OpOutcome::Success) step.emplace(app);
-    Verify_button_Click(app);
+    VerifyChip(app, options);
     if (programmed != OpOutcome::Success || app.ops.Outcome == OpOutcome::None)
         app.ops.Outcome = programmed == OpOutcome::Success ? OpOutcome::Failed : programmed;
 }
@@ -163,11 +163,12 @@ void FinalBoardState(App& app) {
 } // namespace
 
 void Program_button_Click(App& app) {
+    const ChipOptions options = ReadChipOptions(app);
     SetPosition(app.ui.VScroll1, 0);
     app.board.Address = 0;
     app.board.SplitAddress();
-    if (app.ui.CheckCode.value == 1) PROGRAMCODE(app);
-    if (app.ui.CheckData.value == 1) PROGRAMDATA(app);
+    if (options.code) ProgramCode(app, options);
+    if (options.data) PROGRAMDATA(app);
 }
 
 void menuProgramCode_Click(App& app) {
@@ -175,29 +176,33 @@ void menuProgramCode_Click(App& app) {
 }
 
 void PROGRAMCODE(App& app) {
+    ProgramCode(app, ReadChipOptions(app));
+}
+
+void ProgramCode(App& app, const ChipOptions& options) {
     LogMessage(app, "Programming Button Pressed");
     // Without a known board and device the routine would compare stale read-backs.
     if (!RequireBoard(app) || !ImageFitsChip(app)) return;
-    if (!ConfirmProgramming(app) || !BlankWhenAsked(app)) {
+    if (!ConfirmProgramming(app) || !BlankWhenAsked(app, options)) {
         FinalBoardState(app);
         return;
     }
     StartProgramming(app);
     app.ops.Work = ChipWork::Programs;
-    const Programmed programmed = RunDeviceRoutine(app);
+    const Programmed programmed = RunDeviceRoutine(app, options);
     app.ops.Work = programmed.ByteFailed() ? ChipWork::Reads : ChipWork::Programmed;
     bool failed = false;
     {
         // With a verify to come, programming's success is not yet the command's.
         std::optional<StepOfTheCommand> step;
-        if (app.ui.VerifyAfterProgramming.value == 1) step.emplace(app);
+        if (options.verifyAfter) step.emplace(app);
         failed = ReportOutcome(app, programmed);
         Board& b = app.board;
         b.Reg0Shadow = 64; // programming voltages off, OE inactive
         b.SetReg0();
         SetProgressValue(app, 0);
     }
-    VerifyWhenAsked(app, programmed, failed);
+    VerifyWhenAsked(app, options, programmed, failed);
     FinalBoardState(app);
     app.ops.Work = ChipWork::Reads;
 }
@@ -222,7 +227,7 @@ void WindowProgrammingEvents::StepsAhead(int steps) {
 }
 
 void WindowProgrammingEvents::Stepped() {
-    SetProgressValue(app_, app_.ui.ProgressBar1.value + 1);
+    AdvanceProgress(app_, 1);
 }
 
 void WindowProgrammingEvents::Waiting(const std::string& phase, double seconds) {
@@ -237,19 +242,19 @@ ImageToWrite ProgramImageToWrite(const App& app) {
     return {app.ops.ProgramImage, app.ops.ProgramCoverage, app.ops.ProgramLength};
 }
 
-std::optional<ProgramOutcome> ProgramEpromChip(App& app) {
+std::optional<ProgramOutcome> ProgramEpromChip(App& app, const ChipOptions& options) {
     WindowProgrammingEvents events(app);
     const ProgramOutcome outcome =
         ProgramEprom(app.board, app.dev, ProgramImageToWrite(app), events);
-    ApplyProgramOutcome(app, outcome);
+    ApplyProgramOutcome(app, outcome, options);
     return outcome;
 }
 
-void ApplyProgramOutcome(App& app, const ProgramOutcome& outcome) {
-    if (outcome.failure) ReportFailureAt(app, *outcome.failure);
+void ApplyProgramOutcome(App& app, const ProgramOutcome& outcome, const ChipOptions& options) {
+    if (outcome.failure) ReportFailureAt(app, *outcome.failure, options);
 }
 
-void ReportFailureAt(App& app, const ProgramFailureAt& at) {
+void ReportFailureAt(App& app, const ProgramFailureAt& at, const ChipOptions& options) {
     LogMessage(app, "*** Programming Failure ***");
     LogMessage(app, "*** Address:" + Hex(at.address) + "h, Programming BYTE:" + Hex(at.wrote) +
                         "h, Read BYTE:" + Hex(at.read) + "h");
@@ -260,8 +265,7 @@ void ReportFailureAt(App& app, const ProgramFailureAt& at) {
     // programmed before, and only UV light raises it again.
     if (app.dev.DeviceFamily == "P" && (~at.read & at.wrote & 0xFF) != 0) {
         std::string hint = "*** The chip was not blank there: erase it under UV light";
-        if (app.ui.CheckBlankPriorProgramming.value != 1)
-            hint += ", or tick \"" + app.ui.CheckBlankPriorProgramming.caption + "\"";
+        if (!options.blankCheckFirst) hint += ", or tick \"" + options.blankCheckCaption + "\"";
         LogMessage(app, hint);
         details += "\r\n" + hint.substr(4) + ".";
     }

@@ -3,6 +3,7 @@
 // and Erase Chip commands find their routine here and nowhere else.
 #include <optional>
 
+#include "ops/ChipOptions.h"
 #include "ops/ChipRoutine.h"
 #include "state/ChipRoutines.h"
 #include "state/OpsState.h"
@@ -13,9 +14,9 @@ class App;
 
 /// A Program routine: how programming ended, or nothing when it left the chip
 /// alone (not supported, not the chosen one, the operator's Cancel), having said why.
-using DeviceRoutine = std::optional<ProgramOutcome> (*)(App&);
+using DeviceRoutine = std::optional<ProgramOutcome> (*)(App&, const ChipOptions&);
 /// An Erase Chip routine, from its first log line to the command's outcome.
-using EraseCommand = OpOutcome (*)(App&);
+using EraseCommand = OpOutcome (*)(App&, const ChipOptions&);
 
 /// The function of a programming routine, or nullptr for None ("Device Not Supported").
 DeviceRoutine ProgramRoutineFor(ProgramRoutine routine);

@@ -120,7 +120,7 @@ bool ReadFromStart(Bus& bus, const DeviceConfig& device, std::int32_t size, Visi
 /// The progress bar moves by 16 every 16 bytes read.
 auto AdvanceEvery16(App& app) {
     return [&app](std::int32_t index) {
-        if (index % 16 == 0) SetProgressValue(app, app.ui.ProgressBar1.value + 16);
+        if (index % 16 == 0) AdvanceProgress(app, 16);
     };
 }
 
@@ -209,12 +209,13 @@ ImageToWrite CodeToWrite(const App& app) {
     return {app.buf.CodeBuffer, app.buf.CodeCoverage, end < chip ? end : chip};
 }
 
-ProgramOutcome RunSerialRoutine(App& app, const ImageToWrite& image, bool twoAddressBytes) {
+ProgramOutcome RunSerialRoutine(App& app, const ImageToWrite& image, bool twoAddressBytes,
+                                const ChipOptions& options) {
     app.ops.WriteUnit = PageBytes(app.dev, twoAddressBytes);
     WindowProgrammingEvents events(app);
     const ProgramOutcome outcome =
         ProgramSerialEeprom(app.board, app.dev, image, twoAddressBytes, events);
-    ApplyProgramOutcome(app, outcome);
+    ApplyProgramOutcome(app, outcome, options);
     return outcome;
 }
 
@@ -222,13 +223,15 @@ ProgramOutcome RunSerialRoutine(App& app, const ImageToWrite& image, bool twoAdd
 /// and the whole chip read back, so no failure means every byte reads FFh. A byte
 /// that read back wrong has had its programming-failure report already; a chip
 /// that did not answer gets its own. The bus lines are parked after a success.
-OpOutcome EraseSerial(App& app, const char* eraseLine, bool twoAddressBytes) {
+OpOutcome EraseSerial(App& app, const char* eraseLine, bool twoAddressBytes,
+                      const ChipOptions& options) {
     LogMessage(app, eraseLine);
     LogMessage(app, "Program Buffer will not be erased");
     const std::int32_t chip = std::max(ChipBytes(app), 0);
     const std::vector<std::uint8_t> erased(static_cast<std::size_t>(chip), 0xFF);
     const Coverage whole = Coverage::FirstBytes(static_cast<std::uint32_t>(chip));
-    const ProgramOutcome outcome = RunSerialRoutine(app, {erased, whole, chip}, twoAddressBytes);
+    const ProgramOutcome outcome =
+        RunSerialRoutine(app, {erased, whole, chip}, twoAddressBytes, options);
     if (outcome.failure) return OpOutcome::Failed;
     if (outcome.unanswered != 0) {
         ReportAckError(app);
@@ -271,20 +274,20 @@ ProgramOutcome ProgramSerialEeprom(Board& b, const DeviceConfig& device, const I
     return outcome;
 }
 
-std::optional<ProgramOutcome> P24CXX(App& app) {
-    return RunSerialRoutine(app, CodeToWrite(app), false);
+std::optional<ProgramOutcome> P24CXX(App& app, const ChipOptions& options) {
+    return RunSerialRoutine(app, CodeToWrite(app), false, options);
 }
 
-std::optional<ProgramOutcome> P24C32(App& app) {
-    return RunSerialRoutine(app, CodeToWrite(app), true);
+std::optional<ProgramOutcome> P24C32(App& app, const ChipOptions& options) {
+    return RunSerialRoutine(app, CodeToWrite(app), true, options);
 }
 
-OpOutcome Erase24CXX(App& app) {
-    return EraseSerial(app, "Erasing Device 24CXX", false);
+OpOutcome Erase24CXX(App& app, const ChipOptions& options) {
+    return EraseSerial(app, "Erasing Device 24CXX", false, options);
 }
 
-OpOutcome Erase24C32(App& app) {
-    return EraseSerial(app, "Erasing Device 24C32", true);
+OpOutcome Erase24C32(App& app, const ChipOptions& options) {
+    return EraseSerial(app, "Erasing Device 24C32", true, options);
 }
 
 int Read24CXX(App& app) {

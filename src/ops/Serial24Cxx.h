@@ -3,6 +3,7 @@
 // erasing), the sequential read and the verify.
 #include <optional>
 
+#include "ops/ChipOptions.h"
 #include "ops/ChipRoutine.h"
 #include "state/DeviceConfig.h"
 
@@ -19,12 +20,12 @@ class App;
 ProgramOutcome ProgramSerialEeprom(Board& b, const DeviceConfig& device, const ImageToWrite& image,
                                    bool twoAddressBytes, ProgrammingEvents& events);
 /// The Program command's routines: the code buffer into a 24C08 or 24C16, a 24C32.
-std::optional<ProgramOutcome> P24CXX(App& app);
-std::optional<ProgramOutcome> P24C32(App& app);
+std::optional<ProgramOutcome> P24CXX(App& app, const ChipOptions& options);
+std::optional<ProgramOutcome> P24C32(App& app, const ChipOptions& options);
 /// Erase Chip's: FFh into every byte of a 24C08 or 24C16, a 24C32, the chip read
 /// back; the command's outcome.
-OpOutcome Erase24CXX(App& app);
-OpOutcome Erase24C32(App& app);
+OpOutcome Erase24CXX(App& app, const ChipOptions& options);
+OpOutcome Erase24C32(App& app, const ChipOptions& options);
 /// Reads the whole chip into the code buffer: 0, or the samples spent waiting for
 /// a chip that did not answer (200).
 int Read24CXX(App& app);

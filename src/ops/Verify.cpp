@@ -56,8 +56,12 @@ bool VerifyParallel(App& app) {
 } // namespace
 
 void Verify_button_Click(App& app) {
-    if (app.ui.CheckCode.value == 1) VERIFYCODE(app);
-    if (app.ui.CheckData.value == 1) VERIFYDATA(app);
+    VerifyChip(app, ReadChipOptions(app));
+}
+
+void VerifyChip(App& app, const ChipOptions& options) {
+    if (options.code) VERIFYCODE(app);
+    if (options.data) VERIFYDATA(app);
 }
 
 void menuVerifyCode_Click(App& app) {
@@ -70,7 +74,7 @@ void VERIFYCODE(App& app) {
     app.ops.DeviceChecksum = 0;
     app.ops.ChipRead.reset();
     app.ops.Mismatches.Clear();
-    app.ui.Verify_button.backColor = colour::Highlight3D;
+    ShowVerifyRunning(app, true);
     DataFlowLampOn(app);
     LogMessage(app, "Verify Function Started... Wait");
 
@@ -97,7 +101,7 @@ void VERIFYCODE(App& app) {
         Reset(app);
     }
     SetProgressValue(app, 0);
-    app.ui.Verify_button.backColor = colour::ButtonFace;
+    ShowVerifyRunning(app, false);
     if (serial) ParkSerialBus(app);
 }
 

@@ -292,18 +292,18 @@ ProgramOutcome ProgramX28c256(Board& b, const DeviceConfig& device, const ImageT
     return outcome;
 }
 
-std::optional<ProgramOutcome> PX28C256(App& app) {
+std::optional<ProgramOutcome> PX28C256(App& app, const ChipOptions& options) {
     app.ops.WriteUnit = kPageBytes; // a page is written whole
     StartPageProgress(app);
     WindowProgrammingEvents events(app);
     const ProgramOutcome outcome =
-        ProgramX28c256(app.board, app.dev, ProgramImageToWrite(app), SpeedWaitMs(app), events);
-    ApplyProgramOutcome(app, outcome);
+        ProgramX28c256(app.board, app.dev, ProgramImageToWrite(app), options.speedWaitMs, events);
+    ApplyProgramOutcome(app, outcome, options);
     if (outcome.Succeeded()) Reset(app);
     return outcome;
 }
 
-OpOutcome EraseX28C256(App& app) {
+OpOutcome EraseX28C256(App& app, const ChipOptions& options) {
     // The whole chip: 32 KiB, or the 8 KiB of an AT28C64B.
     const std::int32_t bytes = std::min(ChipBytes(app), kPageWriteChipBytes);
     const std::vector<std::uint8_t> erased(static_cast<std::size_t>(bytes), 0xFF);
@@ -315,8 +315,8 @@ OpOutcome EraseX28C256(App& app) {
     WindowProgrammingEvents events(app);
     // The page writer reads every page back: no failure means all FFh.
     const ProgramOutcome outcome =
-        WriteImagePages(app.board, app.dev, {erased, whole, bytes}, SpeedWaitMs(app), events);
-    ApplyProgramOutcome(app, outcome);
+        WriteImagePages(app.board, app.dev, {erased, whole, bytes}, options.speedWaitMs, events);
+    ApplyProgramOutcome(app, outcome, options);
     if (!outcome.Succeeded()) return OpOutcome::Failed;
     LogErasedChip(app);
     Reset(app);

@@ -302,7 +302,7 @@ TEST(EraseAt29c256, AnotherChipInTheSocketIsNotSupported) {
     r.rig.sim->Insert(
         sim::MakeSimEprom("Eprom 27C256", '4', std::vector<std::uint8_t>(32768, 0x00)));
     r.rig.ClearLog();
-    r.app.RunGuarded(EraseAT29C256);
+    r.app.RunGuarded([](App& app) { EraseAT29C256(app, ReadChipOptions(app)); });
     const Lines lines = r.rig.LogLines();
     ASSERT_GE(lines.size(), 2u);
     EXPECT_EQ(lines.back(), "Device ID# 0000 - Not Supported");

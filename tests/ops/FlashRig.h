@@ -49,7 +49,7 @@ inline std::optional<ProgramOutcome> ProgramWithPflash(ChipRig& r,
     PrepareProgramImage(r.app);
     Reset(r.app);
     std::optional<ProgramOutcome> programmed;
-    r.app.RunGuarded([&programmed](App& app) { programmed = PFLASH(app); });
+    r.app.RunGuarded([&programmed](App& app) { programmed = PFLASH(app, ReadChipOptions(app)); });
     return programmed;
 }
 

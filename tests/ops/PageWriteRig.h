@@ -6,6 +6,7 @@
 #include "buffers/ProgramImage.h"
 #include "catalog/VoltageSpeed.h"
 #include "hw/Board.h"
+#include "ops/ProgramTable.h"
 #include "sim/PageWriteChip.h"
 #include "sim/SimContents.h"
 
@@ -33,9 +34,9 @@ struct PageWriteRig : ChipRig {
         app.board.LatchAddress();
     }
     /// What the routine returns: nothing when it left the chip alone.
-    std::optional<ProgramOutcome> Run(std::optional<ProgramOutcome> (*routine)(App&)) {
+    std::optional<ProgramOutcome> Run(DeviceRoutine routine) {
         Prepare();
-        return routine(app);
+        return routine(app, ReadChipOptions(app));
     }
     [[nodiscard]] bool ChipHoldsImage() const { return chip->Memory() == image; }
 

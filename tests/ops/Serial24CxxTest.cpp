@@ -90,7 +90,8 @@ TEST(Serial24Cxx, EachChipRoundTripsThroughModels4And6) {
             const Bytes image = SerialImage(c.size, static_cast<std::uint32_t>(c.row + model));
             r.LoadCode(image);
 
-            const auto programmed = ProgramRoutineFor(r.app.dev.routines.program)(r.app);
+            const auto programmed =
+                ProgramRoutineFor(r.app.dev.routines.program)(r.app, ReadChipOptions(r.app));
             ASSERT_TRUE(programmed);
             EXPECT_TRUE(programmed->Succeeded());
             EXPECT_EQ(chip.Memory(), image);
@@ -115,7 +116,7 @@ TEST(Serial24Cxx, A24C08IsWrittenInFourBlocksOfSixteenPages) {
     auto& chip = r.Insert(kRow24C08, {});
     const Bytes image = SerialImage(1024, 8);
     r.LoadCode(image);
-    P24CXX(r.app);
+    P24CXX(r.app, ReadChipOptions(r.app));
     const auto writes = PageWrites(chip.Probe());
     ASSERT_EQ(writes.size(), 64u);
     for (std::size_t page = 0; page < 64; ++page) {
@@ -138,7 +139,7 @@ TEST(Serial24Cxx, APageCarriesTwoAddressBytesAndTheChipsPageOfData) {
         auto& chip = r.Insert(c.row, {});
         const Bytes image = SerialImage(c.size, 32);
         r.LoadCode(image);
-        ProgramRoutineFor(r.app.dev.routines.program)(r.app);
+        ProgramRoutineFor(r.app.dev.routines.program)(r.app, ReadChipOptions(r.app));
         const auto writes = PageWrites(chip.Probe());
         const auto pages = c.size / static_cast<std::size_t>(c.page);
         ASSERT_EQ(writes.size(), pages);
@@ -205,7 +206,8 @@ TEST(Serial24Cxx, EraseWritesFFhAndLeavesTheCodeBufferAlone) {
         auto& chip = r.Insert(c.row, SerialImage(c.size, 5));
         const Bytes buffer = SerialImage(c.size, 6);
         r.LoadCode(buffer);
-        EXPECT_EQ(EraseRoutineFor(r.app.dev.routines.erase)(r.app), OpOutcome::Success);
+        EXPECT_EQ(EraseRoutineFor(r.app.dev.routines.erase)(r.app, ReadChipOptions(r.app)),
+                  OpOutcome::Success);
         EXPECT_EQ(chip.Memory(), Bytes(c.size, 0xFF)) << c.type;
         EXPECT_EQ(r.Code(c.size), buffer) << c.type;
         const std::string line =
@@ -222,7 +224,7 @@ TEST(Serial24Cxx, EmptySocketEndsAfter200SamplesWithNothingMoreOnTheBus) {
     r.LoadCode(Bytes(1024, 0x5A));
     WaitCounter counter(*r.rig.port);
     r.app.board.AttachPort(counter);
-    const auto programmed = P24CXX(r.app);
+    const auto programmed = P24CXX(r.app, ReadChipOptions(r.app));
     ASSERT_TRUE(programmed);
     EXPECT_EQ(programmed->unanswered, 200);
     EXPECT_EQ(bus.Text(), "S A0n");
@@ -257,7 +259,7 @@ TEST(Serial24Cxx, ChipThatStaysBusyIsPolled50TimesAndTheNextPageStartsAnyway) {
     r.LoadCode(SerialImage(1024, 9));
     WaitCounter counter(*r.rig.port);
     r.app.board.AttachPort(counter);
-    const auto programmed = P24CXX(r.app);
+    const auto programmed = P24CXX(r.app, ReadChipOptions(r.app));
     const auto& events = chip.Probe().Events();
     const auto firstStop =
         std::find_if(events.begin(), events.end(), [](const auto& e) { return e.kind == 'P'; });
@@ -282,7 +284,7 @@ TEST(Serial24Cxx, VerifyMismatchReportsTheFailingIndexAndFreesTheBus) {
     image[0x1F3] = 0x5A;
     image[0x1F4] = 0x00; // the byte after it would hold the line low
     r.LoadCode(image);
-    const auto programmed = P24CXX(r.app);
+    const auto programmed = P24CXX(r.app, ReadChipOptions(r.app));
     ASSERT_TRUE(programmed);
     ASSERT_EQ(programmed->unanswered, 0);
 

@@ -79,7 +79,7 @@ TEST(X28c256, TheCheckForAChipTouchesOnlyTheImagesBytes) {
     r.LoadCode(part);
     PrepareProgramImage(r.app);
     Reset(r.app);
-    PX28C256(r.app);
+    PX28C256(r.app, ReadChipOptions(r.app));
     EXPECT_TRUE(r.LogHas("XICOR 28C256 Programmed Sucessfully"));
     for (int page = 0; page < 512; ++page) {
         const int expected = page < first / 64 || page > last / 64 ? 0 : page == first / 64 ? 2 : 1;
@@ -186,7 +186,7 @@ TEST(X28c256, Register1CarriesA14OnBit7AndKeepsWriteEnableHigh) {
     r.LoadCode(std::vector<std::uint8_t>(kChipBytes, 0xFF));
     PrepareProgramImage(r.app);
     Reset(r.app);
-    PX28C256(r.app);
+    PX28C256(r.app, ReadChipOptions(r.app));
     // Six disable cycles, the byte at 0h written complemented, then the pages.
     ASSERT_EQ(rec.pulses.size(), 7u + 512u * 64u);
     // The protection-disable cycles: 5555h as D5h/55h, 2AAAh as 6Ah/AAh.
@@ -203,7 +203,7 @@ TEST(X28c256Erase, LeavesTheChipFFhAndTheOperatorsImageInPlace) {
     r.LoadCode(r.image);
     PrepareProgramImage(r.app);
     Reset(r.app);
-    EraseX28C256(r.app);
+    EraseX28C256(r.app, ReadChipOptions(r.app));
     EXPECT_EQ(r.chip->Memory(), std::vector<std::uint8_t>(kChipBytes, 0xFF));
     const auto& program = r.app.ops.ProgramImage;
     EXPECT_TRUE(std::equal(r.image.begin(), r.image.end(), program.begin()));

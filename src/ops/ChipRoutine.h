@@ -23,6 +23,10 @@ struct ImageToWrite {
     std::int32_t length = 0;
 };
 
+/// After a reset with address 0 latched: VCC and the address lines settle before
+/// the chip is first driven or read.
+inline constexpr int kAddressSettleMs = 500;
+
 /// What a programming routine tells while it runs.
 class ProgrammingEvents {
   public:

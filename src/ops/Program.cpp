@@ -68,7 +68,7 @@ void StartProgramming(App& app) {
     PrepareProgramImage(app);
     Reset(app);
     b.LatchAddress();
-    b.SleepMs(500);
+    b.SleepMs(kAddressSettleMs);
     app.report.ProgressStep = app.ops.ProgramLength / 99;
     app.report.ProgressCount = 0;
     SetProgressValue(app, 0);
@@ -198,7 +198,7 @@ void ProgramCode(App& app, const ChipOptions& options) {
         if (options.verifyAfter) step.emplace(app);
         failed = ReportOutcome(app, programmed);
         Board& b = app.board;
-        b.Reg0Shadow = 64; // programming voltages off, OE inactive
+        b.Reg0Shadow = 0x40; // programming voltages off, OE inactive
         b.SetReg0();
         SetProgressValue(app, 0);
     }

@@ -10,6 +10,7 @@
 #include "link/RequireBoard.h"
 #include "ops/AddressWalk.h"
 #include "ops/ChipOptions.h"
+#include "ops/ChipRoutine.h"
 #include "ops/Serial24Cxx.h"
 #include "ops/VerifyReports.h"
 
@@ -117,7 +118,7 @@ void READCODE_24CXX(App& app) {
     DataFlowLampOn(app);
     Reset(app);
     b.LatchAddress();
-    b.SleepMs(500);
+    b.SleepMs(kAddressSettleMs);
     app.DisplayMode = "Read";
     const std::int32_t bytes = ChipBytes(app);
     SetProgressMax(app, bytes);
@@ -138,7 +139,7 @@ void READCODE_24CXX(App& app) {
     FinishRead(app);
     Reset(app);
     ParkSerialBus(app);
-    b.Reg0Shadow = 64;
+    b.Reg0Shadow = 0x40; // programming voltages off, OE inactive
 }
 
 void READDATA(App& app) {

@@ -28,6 +28,8 @@ namespace {
 
 constexpr int kAttempts = 80; // the count starts here: a page is written at most 79 times
 constexpr int kPollMs = 20;   // twice the datasheet's longest write cycle (10 ms)
+// The protection-disable command ends in a write cycle of its own, waited out in full.
+constexpr int kProtectionWriteCycleMs = 40;
 constexpr const char* kCycleDidNotEnd = "Error: X28C256 write cycle did not end (DATA# polling)";
 
 // Register 1 of an X28C256 address: A14 moves from bit 6 to bit 7, bit 6 stays
@@ -124,7 +126,7 @@ void StartProgramming(Board& b, int speedWaitMs, ProgrammingEvents& events) {
     b.Address = 0;
     b.SplitAddress();
     b.LatchX28Address();
-    b.SleepMs(500);
+    b.SleepMs(kAddressSettleMs);
     b.DriveDataPins();
     b.DisableOutput();
     b.DisableChip();
@@ -132,7 +134,7 @@ void StartProgramming(Board& b, int speedWaitMs, ProgrammingEvents& events) {
     b.ResetLines();
     b.LatchX28Address();
     UNPROTECT_XICOR(b, speedWaitMs);
-    b.SleepMs(40);
+    b.SleepMs(kProtectionWriteCycleMs);
     b.DisableOutput();
     b.DisableChip();
 }

@@ -52,7 +52,7 @@ void BM_ProgramAm29F040(benchmark::State& state) {
         const auto before = b.board.Accesses();
         const auto t0 = b.board.NowNs();
         b.app->ui.SystemLog.caption.clear();
-        PFLASH(*b.app);
+        PFLASH(*b.app, ReadChipOptions(*b.app));
         accesses = b.board.Accesses() - before;
         simNs = b.board.NowNs() - t0;
     }
@@ -66,18 +66,19 @@ void BM_EraseAm29F040(benchmark::State& state) {
     Bench b(static_cast<int>(state.range(0)));
     std::uint64_t accesses = 0;
     std::int64_t simNs = 0;
+    OpOutcome erased = OpOutcome::None;
     for (auto _ : state) {
         state.PauseTiming();
         b.board.Insert(sim::MakeSimChip(kRowAm29F040, sim::AddressPatternContents(kSize)));
         state.ResumeTiming();
         const auto before = b.board.Accesses();
         const auto t0 = b.board.NowNs();
-        EraseFLASH(*b.app);
+        erased = EraseFLASH(*b.app, ReadChipOptions(*b.app));
         accesses = b.board.Accesses() - before;
         simNs = b.board.NowNs() - t0;
         b.app->ui.SystemLog.caption.clear();
     }
-    if (b.app->ops.Outcome != OpOutcome::Success) state.SkipWithError("erase did not complete");
+    if (erased != OpOutcome::Success) state.SkipWithError("erase did not complete");
     state.counters["accesses"] = static_cast<double>(accesses);
     state.counters["board_seconds"] = static_cast<double>(simNs) / 1e9;
 }

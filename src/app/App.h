@@ -12,7 +12,6 @@
 #include "hw/Board.h"
 #include "state/Buffers.h"
 #include "state/DeviceConfig.h"
-#include "state/OperationFlags.h"
 #include "state/OpsState.h"
 #include "state/ReportState.h"
 
@@ -70,7 +69,6 @@ class App {
     DeviceConfig dev;
     Buffers buf;
     ReportState report;
-    OperationFlags flags;
     DeviceOpsState ops;
 
     std::string NewLine = "\r\n";

@@ -62,7 +62,7 @@ void PlayEventSound(App& app, const std::string& eventName) {
 
 void GoProgressiveBar1(App& app) {
     if (++app.report.ProgressCount == app.report.ProgressStep) {
-        SetProgressValue(app, app.ui.ProgressBar1.value + 1);
+        AdvanceProgress(app, 1);
         app.report.ProgressCount = 0;
     }
 }
@@ -72,6 +72,30 @@ void SetProgressValue(App& app, int value) {
     // Every walk keeps its chip address in the board's counter.
     app.report.ProgressAddress = value > 0 ? app.board.Address : -1;
     app.Repaint();
+}
+
+void AdvanceProgress(App& app, int steps) {
+    SetProgressValue(app, app.ui.ProgressBar1.value + steps);
+}
+
+void ShowVerifyRunning(App& app, bool running) {
+    app.ui.Verify_button.backColor = running ? colour::Highlight3D : colour::ButtonFace;
+}
+
+void EnableDifferenceJumps(App& app, bool any) {
+    app.ui.menuNextDifference.enabled = app.ui.menuPreviousDifference.enabled = any;
+}
+
+void EnableReadBufferCommands(App& app) {
+    auto& ui = app.ui;
+    for (Control* c :
+         {&ui.Verify_button, &ui.menuVerifyCode, &ui.Program_button, &ui.menuProgramCode,
+          &ui.Erase_button, &ui.menuEraseCode, &ui.mnuFileSaveCodeAs})
+        c->enabled = true;
+}
+
+void SetLastPage(App& app, int lastPage) {
+    SetScrollMax(app.ui.VScroll1, lastPage);
 }
 
 void SetProgressMax(App& app, int maximum) {
@@ -106,7 +130,6 @@ void Reset(App& app) {
     app.board.ResetLines();
     app.ui.ProgressBar1.max = 100;
     SetProgressValue(app, 0);
-    app.flags.EraseMode = 0;
 }
 
 } // namespace quorbit

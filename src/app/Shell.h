@@ -29,12 +29,24 @@ void ToggleProgramIndicator(App& app);
 void PlayEventSound(App& app, const std::string& eventName);
 void GoProgressiveBar1(App& app);
 void SetProgressValue(App& app, int value);
+/// The progress bar `steps` further on.
+void AdvanceProgress(App& app, int steps);
 void SetProgressMax(App& app, int maximum);
 void SetStatusText(App& app, const std::string& text);
 /// The operation waits on the chip: what for and for how long so far. Shown again
 /// when the phase or its whole second changes.
 void ShowWaitPhase(App& app, const std::string& phase, double seconds);
 void EndWaitPhase(App& app);
+
+// ---- Buttons and menus a chip command changes ----------------------------------
+/// The Verify button lit while a verify runs.
+void ShowVerifyRunning(App& app, bool running);
+/// Next and Previous Difference: usable while the last verify found differences.
+void EnableDifferenceJumps(App& app, bool any);
+/// Verify, Program, Erase and Save As, once a read filled the code buffer.
+void EnableReadBufferCommands(App& app);
+/// The page scroll bar's last page.
+void SetLastPage(App& app, int lastPage);
 
 // ---- Error alert --------------------------------------------------------------
 void EnterErrorState(App& app);

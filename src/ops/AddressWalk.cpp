@@ -1,5 +1,6 @@
 #include "ops/AddressWalk.h"
 
+#include "ops/ChipRoutine.h"
 #include "ops/Flash.h"
 
 #include "app/Shell.h"
@@ -16,7 +17,7 @@ void OpenChipForReading(App& app) {
         WriteFlashReset(b);
     }
     b.LatchAddress();
-    b.SleepMs(500);
+    b.SleepMs(kAddressSettleMs);
     b.ReleaseDataPins();
     b.EnableChipAndOutput();
 }

@@ -47,7 +47,7 @@ template <typename Visit> bool WalkDevice(App& app, std::int32_t bytes, Visit&& 
         const int lastPage = b.AdrBank == app.ops.LastBank ? app.ops.LastPage : 255;
         for (b.AdrPage = 0; b.AdrPage <= lastPage; ++b.AdrPage) {
             LatchPage(app, b.AdrPage);
-            SetProgressValue(app, app.ui.ProgressBar1.value + 1);
+            AdvanceProgress(app, 1);
             for (int low = 0; low < 256; ++low) {
                 b.Reg2Shadow = low;
                 b.SetReg2();

@@ -22,6 +22,8 @@ namespace {
 
 constexpr int kAttempts = 20; // the count starts here: a page is written at most 19 times
 constexpr int kPollReads = 20000;
+// The protection-disable command ends in a write cycle of its own, waited out in full.
+constexpr int kProtectionWriteCycleMs = 50;
 
 void SelectPage(Board& b, const ImagePage& page) {
     b.Address = page.FirstAddress();
@@ -128,7 +130,7 @@ void StartProgramming(Board& b, ProgrammingEvents& events) {
     b.Address = 0;
     b.SplitAddress();
     b.LatchFlashAddress();
-    b.SleepMs(500);
+    b.SleepMs(kAddressSettleMs);
     b.DriveDataPins();
     b.DisableOutput();
     b.DisableChip();
@@ -136,7 +138,7 @@ void StartProgramming(Board& b, ProgrammingEvents& events) {
     b.ResetLines();
     b.LatchFlashAddress();
     UNPROTECT_AT29C256(b);
-    b.SleepMs(50);
+    b.SleepMs(kProtectionWriteCycleMs);
     b.DisableOutput();
     b.DisableChip();
 }
@@ -247,14 +249,15 @@ ProgramOutcome ProgramAt29c256(Board& b, const DeviceConfig& /*device*/, const I
     return {};
 }
 
-void PAT29C256(App& app) {
+std::optional<ProgramOutcome> PAT29C256(App& app, const ChipOptions& options) {
     app.ops.WriteUnit = kPageBytes; // a sector is written whole
     StartPageProgress(app);
     WindowProgrammingEvents events(app);
     const ProgramOutcome outcome =
-        ProgramAt29c256(app.board, app.dev, ProgramImageToWrite(app), SpeedWaitMs(app), events);
-    ApplyProgramOutcome(app, outcome);
+        ProgramAt29c256(app.board, app.dev, ProgramImageToWrite(app), options.speedWaitMs, events);
+    ApplyProgramOutcome(app, outcome, options);
     if (outcome.Succeeded()) Reset(app);
+    return outcome;
 }
 
 } // namespace quorbit

@@ -3,7 +3,9 @@
 // DATA# polling.
 
 #include <cstdint>
+#include <optional>
 
+#include "ops/ChipOptions.h"
 #include "ops/ChipRoutine.h"
 #include "state/DeviceConfig.h"
 
@@ -19,7 +21,7 @@ ProgramOutcome ProgramAt29c256(Board& b, const DeviceConfig& device, const Image
                                int speedWaitMs, ProgrammingEvents& events);
 /// The Program command's AT29C256 routine: ProgramAt29c256 with the prepared
 /// image and the operator's speed, the board reset after a success.
-void PAT29C256(App& app);
+std::optional<ProgramOutcome> PAT29C256(App& app, const ChipOptions& options);
 /// Polls the last byte loaded (`last`) until the chip shows it; returns the
 /// reads left including the one that matched (0: time-out).
 int PollAT29C256(Board& b, std::uint8_t last);

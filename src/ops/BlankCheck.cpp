@@ -10,8 +10,12 @@
 namespace quorbit {
 
 void Blank_button_Click(App& app) {
-    if (app.ui.CheckCode.value == 1) BLANKCODE(app);
-    if (app.ui.CheckData.value == 1) BLANKDATA(app);
+    BlankCheck(app, ReadChipOptions(app));
+}
+
+void BlankCheck(App& app, const ChipOptions& options) {
+    if (options.code) BLANKCODE(app);
+    if (options.data) BLANKDATA(app);
 }
 
 void menuBlankCheck_Click(App& app) {

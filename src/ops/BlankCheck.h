@@ -2,6 +2,8 @@
 // Blank check: is every byte of the chip FFh?
 #include <cstdint>
 
+#include "ops/ChipOptions.h"
+
 namespace quorbit {
 
 class App;
@@ -9,6 +11,8 @@ class App;
 /// Afterwards app.ops.Outcome is Success only when the chip was found blank (the
 /// programming command goes on only then).
 void Blank_button_Click(App& app);
+/// Blank check of the memories `options` ticks.
+void BlankCheck(App& app, const ChipOptions& options);
 void menuBlankCheck_Click(App& app);
 /// Chooses the blank check by the selected device.
 void BLANKCODE(App& app);

@@ -23,6 +23,10 @@ struct ImageToWrite {
     std::int32_t length = 0;
 };
 
+/// After a reset with address 0 latched: VCC and the address lines settle before
+/// the chip is first driven or read.
+inline constexpr int kAddressSettleMs = 500;
+
 /// What a programming routine tells while it runs.
 class ProgrammingEvents {
   public:
@@ -39,6 +43,13 @@ class ProgrammingEvents {
     /// pages) and tells each as it is done.
     virtual void StepsAhead(int steps) { (void)steps; }
     virtual void Stepped() {}
+    /// The routine waits on the chip (`phase`, "Erasing the chip") while nothing
+    /// moves, `seconds` so far; WaitOver once it has ended.
+    virtual void Waiting(const std::string& phase, double seconds) {
+        (void)phase;
+        (void)seconds;
+    }
+    virtual void WaitOver() {}
 };
 
 /// How a programming routine ended: every byte took, or where it gave up.

@@ -33,10 +33,12 @@ int ProgrammingRegister0(const Board& b, const DeviceConfig& device, bool voltag
 }
 
 /// 21 V and 25 V need time to reach their level before the first pulse.
+constexpr int kVppSettleMs = 1500;
+
 void WaitVppSettling(Board& b, const DeviceConfig& device, ProgrammingEvents& events) {
     if (device.VppVolts <= 12) return;
     events.Log("Wait 1500ms second VPP Settling");
-    b.SleepMs(1500);
+    b.SleepMs(kVppSettleMs);
 }
 
 void LogStart(ProgrammingEvents& events) {

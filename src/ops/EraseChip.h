@@ -5,8 +5,7 @@ namespace quorbit {
 
 class App;
 
-/// Erase Chip: sets EraseMode and runs the device type's erase routine; a serial
-/// EEPROM (written with FFh) is finished here.
+/// Erase Chip: the device type's erase routine, its outcome the command's.
 void EraseFlash_button_Click(App& app);
 /// Menu "Erase Device Flash Memory": the same command.
 void menuEraseFlash_Click(App& app);
@@ -14,7 +13,7 @@ void menuEraseFlash_Click(App& app);
 /// The erase safety question; false (logged, nothing touched) on Cancel.
 bool OperatorConfirmsErase(App& app);
 /// The claim of an EEPROM erase that wrote FFh everywhere and read every byte
-/// back (the 24Cxx, the X28C256): its log line and the command's success.
+/// back (the 24Cxx, the X28C256): its log line.
 void LogErasedChip(App& app);
 
 /// Attaches Erase Chip, the flash ID entry, LoopFlashTest and ResetFlash.

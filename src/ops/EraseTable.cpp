@@ -7,7 +7,7 @@
 
 namespace quorbit {
 
-DeviceRoutine EraseRoutineFor(EraseRoutine routine) {
+EraseCommand EraseRoutineFor(EraseRoutine routine) {
     switch (routine) {
     case EraseRoutine::PageEeprom:
         return EraseX28C256;

@@ -186,23 +186,21 @@ std::uint8_t CheckByteFLASH(Board& b) {
     return read;
 }
 
-void PFLASH(App& app) {
+std::optional<ProgramOutcome> PFLASH(App& app, const ChipOptions& options) {
     FlashState& f = app.ops.flash;
     ReadFlashID(app);
     if (!FlashChipSupported(f.FlashMakerCode, f.FlashID)) {
         LogMessage(app, "Device ID# " + f.FlashID + " - Not Supported");
-        app.flags.ProgramStatus = 0;
         app.ops.Outcome = OpOutcome::Refused;
-        return;
+        return std::nullopt;
     }
-    if (!ChipIsTheChosenDevice(app)) {
-        app.flags.ProgramStatus = 0;
-        return;
-    }
+    if (!ChipIsTheChosenDevice(app)) return std::nullopt;
     LogMessage(app, "Device ID# " + f.FlashID + " - Start programming");
     WindowProgrammingEvents events(app);
-    ApplyProgramOutcome(
-        app, ProgramFlash(app.board, app.dev, f.FlashMakerCode, ProgramImageToWrite(app), events));
+    const ProgramOutcome outcome =
+        ProgramFlash(app.board, app.dev, f.FlashMakerCode, ProgramImageToWrite(app), events);
+    ApplyProgramOutcome(app, outcome, options);
+    return outcome;
 }
 
 ProgramOutcome ProgramFlash(Board& b, const DeviceConfig& device, int maker,
@@ -243,7 +241,7 @@ ProgramOutcome ProgramFlash(Board& b, const DeviceConfig& device, int maker,
 }
 
 void LoopFlashTest_Click(App& app) {
-    const int n = app.ui.Slider1.value * 1000;
+    const int n = ReadChipOptions(app).speed * 1000;
     for (int i = 0; i < n; ++i) {
         PBYTE_FLASH(app.board, app.dev,
                     app.ops.ProgramImage[static_cast<std::size_t>(app.board.Address)]);

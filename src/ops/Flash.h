@@ -4,7 +4,9 @@
 // signal-observation commands.
 
 #include <cstdint>
+#include <optional>
 
+#include "ops/ChipOptions.h"
 #include "ops/ChipRoutine.h"
 #include "state/DeviceConfig.h"
 
@@ -23,8 +25,8 @@ void CMD_FLASH(Board& b, const DeviceConfig& device, int command);
 ProgramOutcome ProgramFlash(Board& b, const DeviceConfig& device, int maker,
                             const ImageToWrite& image, ProgrammingEvents& events);
 /// The Program command's flash routine: the ID read and checked, then
-/// ProgramFlash; ProgramStatus 0 for a chip it does not program.
-void PFLASH(App& app);
+/// ProgramFlash; nothing for a chip it does not program.
+std::optional<ProgramOutcome> PFLASH(App& app, const ChipOptions& options);
 /// One byte-program cycle of `data` at Address.
 void PBYTE_FLASH(Board& b, const DeviceConfig& device, std::uint8_t data);
 /// Reads the byte at the address latched back once and returns it.
@@ -32,7 +34,8 @@ std::uint8_t CheckByteFLASH(Board& b);
 /// Register 3 bit 2 (the 32-pin parts' write enable) low / high.
 void WEON_FLASH(Board& b);
 void WEOFF_FLASH(Board& b);
-/// Menu LoopFlashTest: the byte-program cycle repeated for a scope.
+/// Menu LoopFlashTest: the byte-program cycle repeated for a scope, a thousand
+/// times the speed slider's value.
 void LoopFlashTest_Click(App& app);
 /// One write cycle of F0h at whatever address the board holds: a 32-pin flash
 /// chip left in a status mode (a program that ran past its limit shows DQ5 and

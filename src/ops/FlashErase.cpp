@@ -18,18 +18,30 @@
 #include "ops/EraseChip.h"
 #include "ops/Flash.h"
 #include "ops/FlashId.h"
+#include "ops/Program.h"
 
 namespace quorbit {
 namespace {
 
-struct EraseKind {
-    bool (*accepts)(App&);
+/// Between two polls: DQ7 changes once, at the end of seconds of erasing.
+constexpr int kPollPauseMs = 1;
+/// The AM29F0x0 datasheets' longest chip erase, for a row that gives none.
+constexpr std::int64_t kJedecLongestEraseMs = 64'000;
+/// The AT29C256's chip erase: 20 ms, waited out before the first poll.
+constexpr int kAt29c256EraseMs = 20;
+
+struct EraseTimes {
     int afterCommandsMs;
     std::int64_t longestEraseMs; // the datasheet's chip erase time at most
 };
 
-/// Between two polls: DQ7 changes once, at the end of seconds of erasing.
-constexpr int kPollPauseMs = 1;
+EraseTimes TimesOf(const DeviceConfig& device) {
+    if (device.routines.erase == EraseRoutine::At29c256)
+        return {kAt29c256EraseMs, kAt29c256EraseMs};
+    // A row's own datasheet maximum where it gives one (the SST39SF0x0A's 100 ms).
+    const int rowMs = device.facts.chipEraseMaxMs;
+    return {0, rowMs > 0 ? rowMs : kJedecLongestEraseMs};
+}
 
 bool AcceptsJedecFlash(App& app) {
     return FlashChipSupported(app.ops.flash.FlashMakerCode, app.ops.flash.FlashID);
@@ -41,76 +53,73 @@ bool AcceptsAt29c256(App& app) {
     return false;
 }
 
-void SendCommand(App& app, int command) {
-    CMD_FLASH(app.board, app.dev, command); // the AT29C256 form for "FA"
-}
-
 /// Polls DQ7 at the address the last command left on the board (5555h) until it
 /// reads 1, or until the chip's longest erase and a quarter more have passed
 /// since `startNs`; the last poll comes after that time, so a wait that was
 /// stretched (the thread preempted) never fails a chip that has finished.
-bool WaitForErase(App& app, const EraseKind& kind, std::int64_t startNs) {
-    Board& b = app.board;
-    const std::int64_t boundNs = kind.longestEraseMs * 1'000'000 * 5 / 4;
+bool WaitForErase(Board& b, const EraseTimes& times, std::int64_t startNs,
+                  ProgrammingEvents& events) {
+    const std::int64_t boundNs = times.longestEraseMs * 1'000'000 * 5 / 4;
     for (;;) {
         b.EnableChip();
         b.EnableOutput();
         b.ReadDataByte();
         b.DisableOutput();
         b.DisableChip();
-        if (b.DataIn >= 128) return true;
+        if (b.DataIn >= 0x80) return true;
         const std::int64_t takenNs = b.NowNs() - startNs;
-        ShowWaitPhase(app, "Erasing the chip", static_cast<double>(takenNs) / 1e9);
+        events.Waiting("Erasing the chip", static_cast<double>(takenNs) / 1e9);
         if (takenNs >= boundNs) return false;
         b.SleepMs(kPollPauseMs);
     }
 }
 
-void RunErase(App& app, const EraseKind& kind) {
+OpOutcome RunErase(App& app, bool (*accepts)(App&)) {
     LogMessage(app, "Flash Erase Button Pressed");
-    if (!OperatorConfirmsErase(app)) return;
-    if (!RequireBoard(app)) return;
+    if (!OperatorConfirmsErase(app)) return OpOutcome::Cancelled;
+    if (!RequireBoard(app)) return OpOutcome::Refused;
     ReadFlashID(app);
-    if (!kind.accepts(app)) {
-        app.ops.Outcome = OpOutcome::Refused;
-        return;
-    }
-    if (!ChipIsTheChosenDevice(app)) return;
+    if (!accepts(app)) return OpOutcome::Refused;
+    if (!ChipIsTheChosenDevice(app)) return app.ops.Outcome; // as the question left it
     LogMessage(app, "Device ID# " + app.ops.flash.FlashID + " - Erase Operation Started.. WAIT!");
-    SendCommand(app, 0x80);
-    SendCommand(app, 0x10);
-    const std::int64_t startNs = app.board.NowNs();
-    if (kind.afterCommandsMs > 0) app.board.SleepMs(kind.afterCommandsMs);
-    app.board.ReleaseDataPins();
-    const bool erased = WaitForErase(app, kind, startNs);
-    EndWaitPhase(app);
-    if (erased) {
-        SendCommand(app, 0xF0);
-        if (BLANKCODE_PARALLEL(app)) {
-            LogMessage(app, "Flash Erasing Operation COMPLETED");
-            app.ops.Outcome = OpOutcome::Success;
-        } else {
-            LogMessage(app, "Erasing Operation NOT COMPLETED!");
-            app.ops.Outcome = OpOutcome::Failed;
-        }
-        return;
+    WindowProgrammingEvents events(app);
+    const EraseOutcome erase = EraseFlashChip(app.board, app.dev, events);
+    if (!erase.finished) {
+        LogMessage(app, "TimeOut Failure during Erasing Flash");
+        LogMessage(app, "Flash Chip is not responding");
+        LogMessage(app, "Erasing Operation NOT COMPLETED!");
+        return OpOutcome::Failed;
     }
-    LogMessage(app, "TimeOut Failure during Erasing Flash");
-    LogMessage(app, "Flash Chip is not responding");
-    LogMessage(app, "Erasing Operation NOT COMPLETED!");
-    app.ops.Outcome = OpOutcome::Failed;
+    if (!BLANKCODE_PARALLEL(app)) {
+        LogMessage(app, "Erasing Operation NOT COMPLETED!");
+        return OpOutcome::Failed;
+    }
+    LogMessage(app, "Flash Erasing Operation COMPLETED");
+    return OpOutcome::Success;
 }
 
 } // namespace
 
-void EraseFLASH(App& app) {
-    // A row's own datasheet maximum where it gives one (the SST39SF0x0A's 100 ms).
-    const int longestMs = app.dev.facts.chipEraseMaxMs > 0 ? app.dev.facts.chipEraseMaxMs : 64'000;
-    RunErase(app, {AcceptsJedecFlash, 0, longestMs});
+EraseOutcome EraseFlashChip(Board& b, const DeviceConfig& device, ProgrammingEvents& events) {
+    const EraseTimes times = TimesOf(device);
+    CMD_FLASH(b, device, 0x80);
+    CMD_FLASH(b, device, 0x10);
+    const std::int64_t startNs = b.NowNs();
+    if (times.afterCommandsMs > 0) b.SleepMs(times.afterCommandsMs);
+    b.ReleaseDataPins();
+    const bool finished = WaitForErase(b, times, startNs, events);
+    const std::int64_t takenNs = b.NowNs() - startNs;
+    events.WaitOver();
+    if (finished) CMD_FLASH(b, device, 0xF0);
+    return {finished, takenNs};
 }
 
-void EraseAT29C256(App& app) {
-    RunErase(app, {AcceptsAt29c256, 20, 20});
+OpOutcome EraseFLASH(App& app, const ChipOptions& /*options*/) {
+    return RunErase(app, AcceptsJedecFlash);
+}
+
+OpOutcome EraseAT29C256(App& app, const ChipOptions& /*options*/) {
+    return RunErase(app, AcceptsAt29c256);
 }
 
 } // namespace quorbit

@@ -9,6 +9,10 @@
 namespace quorbit {
 namespace {
 
+/// The chip needs up to 10 ms to enter identification mode, and as long to
+/// return to reading its array: twice that is waited.
+constexpr int kIdModeSwitchMs = 20;
+
 /// The byte at the address counters, with CE and OE already active.
 int ReadAtAddress(Board& b) {
     b.LatchFlashAddress();
@@ -66,15 +70,15 @@ FlashCodes ReadFlashCodes(Board& b, const DeviceConfig& device) {
     CMD_FLASH(b, device, 0x90);
     b.EnableChipAndOutput();
     b.ReleaseDataPins();
-    b.SleepMs(20);
+    b.SleepMs(kIdModeSwitchMs);
     codes.maker = ReadAtAddress(b); // address 0, left there by the caller's reset
     b.NextAddress();
     codes.device = ReadAtAddress(b);
 
     b.DisableOutput();
     CMD_FLASH(b, device, 0xF0);
-    b.SleepMs(20);
-    b.SleepMs(20);
+    b.SleepMs(kIdModeSwitchMs);
+    b.SleepMs(kIdModeSwitchMs);
 
     b.AdrLow = b.AdrPage = b.AdrBank = 0;
     b.EnableChipAndOutput();
@@ -106,7 +110,7 @@ void ReadFlashID(App& app) {
 
 void FlashIDCycle(Board& b, const DeviceConfig& device) {
     CMD_FLASH(b, device, 0x90);
-    b.SleepMs(20); // the chip needs up to 10 ms to enter identification mode
+    b.SleepMs(kIdModeSwitchMs);
     b.EnableChipAndOutput();
     b.ReleaseDataPins();
     b.LatchFlashAddress();
@@ -116,7 +120,7 @@ void FlashIDCycle(Board& b, const DeviceConfig& device) {
     b.ReadDataByte(); // device code
     b.DisableOutput();
     CMD_FLASH(b, device, 0xF0);
-    b.SleepMs(20); // and as long to return to reading the array
+    b.SleepMs(kIdModeSwitchMs);
 }
 
 void menuFlashShowCodeID_Click(App& app) {

@@ -13,11 +13,6 @@ constexpr int kUnlockAddress2 = 0x2AAA;
 
 } // namespace
 
-int SpeedWaitMs(const App& app) {
-    const Control& slider = app.ui.Slider1;
-    return slider.max - slider.value;
-}
-
 void StartPageProgress(App& app) {
     // One step per 8 pages of the chip: 64 for the 32 KiB parts.
     const int pages = std::min(app.dev.ImageLength / kPageBytes, kPagesPerChip);

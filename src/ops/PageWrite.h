@@ -17,9 +17,6 @@ inline constexpr int kPageBytes = 64;
 inline constexpr int kPagesPerChip = 512;
 inline constexpr int kPageWriteChipBytes = kPageBytes * kPagesPerChip;
 
-/// The operator's speed as a page writer waits it: the speed slider's maximum
-/// less its value, in milliseconds, read as the command starts.
-int SpeedWaitMs(const App& app);
 /// The progress bar runs to one step per 8 pages of the chip (64 for 32 KiB).
 void StartPageProgress(App& app);
 

@@ -50,12 +50,12 @@ class StepOfTheCommand {
 
 /// The blank check when the operator asked for it (not for serial EEPROMs, which
 /// have none); false when it found a programmed byte or could not run.
-bool BlankWhenAsked(App& app) {
-    if (app.ui.CheckBlankPriorProgramming.value != 1 || app.dev.DeviceFamily == "S") return true;
+bool BlankWhenAsked(App& app, const ChipOptions& options) {
+    if (!options.blankCheckFirst || app.dev.DeviceFamily == "S") return true;
     app.ops.Outcome = OpOutcome::None;
     {
         const StepOfTheCommand step(app);
-        Blank_button_Click(app);
+        BlankCheck(app, options);
     }
     if (app.ops.Outcome != OpOutcome::Success) return false;
     // A blank chip is a step of the command, not its outcome.
@@ -68,68 +68,78 @@ void StartProgramming(App& app) {
     PrepareProgramImage(app);
     Reset(app);
     b.LatchAddress();
-    b.SleepMs(500);
+    b.SleepMs(kAddressSettleMs);
     app.report.ProgressStep = app.ops.ProgramLength / 99;
     app.report.ProgressCount = 0;
     SetProgressValue(app, 0);
     DataFlowLampOn(app);
     ProgramLampOn(app);
-    app.flags.OperationFailed = 0;
-    app.flags.ProgramStatus = 9;
     app.ops.Outcome = OpOutcome::None;
     app.ops.ProgramFailure.reset();
     app.ops.WriteUnit = 1; // a page writer says its page
-    // A serial routine sets it when the chip does not answer; one left from an
-    // earlier command must not fail this one.
-    app.flags.AckError = 0;
 }
 
-void RunDeviceRoutine(App& app) {
+/// What the device routine did with the chip.
+struct Programmed {
+    enum class Routine {
+        Missing, // the device type has none: "Status 9"
+        Refused, // it left the chip alone and said why
+        Ran,
+    };
+    Routine routine = Routine::Missing;
+    ProgramOutcome outcome;
+    /// A byte did not take (reported already).
+    [[nodiscard]] bool ByteFailed() const { return outcome.failure.has_value(); }
+};
+
+Programmed RunDeviceRoutine(App& app, const ChipOptions& options) {
     const DeviceRoutine routine = ProgramRoutineFor(app.dev.routines.program);
-    if (!routine) return;
-    app.flags.ProgramStatus = 1;
-    routine(app);
+    if (!routine) return {};
+    const std::optional<ProgramOutcome> outcome = routine(app, options);
+    if (!outcome) return {Programmed::Routine::Refused, {}};
+    return {Programmed::Routine::Ran, *outcome};
 }
 
 /// Success, failure or "not supported" in the log, and what the command line
-/// makes of it.
-void ReportOutcome(App& app) {
-    auto& flags = app.flags;
-    if (app.dev.DeviceFamily == "S" && flags.AckError != 0) {
+/// makes of it. True when programming failed.
+bool ReportOutcome(App& app, const Programmed& programmed) {
+    bool failed = programmed.ByteFailed();
+    if (app.dev.DeviceFamily == "S" && programmed.outcome.unanswered != 0) {
         ReportAckError(app);
-        flags.OperationFailed = 1;
+        failed = true;
     }
-    if (flags.OperationFailed != 0) {
+    if (failed) {
         app.ops.Outcome = OpOutcome::Failed;
-    } else if (flags.ProgramStatus == 1) {
+    } else if (programmed.routine == Programmed::Routine::Ran) {
         LogMessage(app, "Programming Device Successfull");
         DataFlowLampOff(app);
         ProgramLampOff(app);
         app.ops.Outcome = OpOutcome::Success;
         PlayEventSound(app, "OK");
-    } else if (flags.ProgramStatus == 9) {
+    } else if (programmed.routine == Programmed::Routine::Missing) {
         LogMessage(app, "Device Not Supported - Status 9 - Please Report");
         app.ops.Outcome = OpOutcome::Refused;
         PlayEventSound(app, "ERROR");
     } else if (app.ops.Outcome == OpOutcome::None) {
         app.ops.Outcome = OpOutcome::Refused; // the routine refused the chip
     }
+    return failed;
 }
 
 /// The verify after programming. It runs after "Device Not Supported" too, but a
 /// match then does not turn the command into a success. A chip the routine would
 /// not touch (another chip than the chosen one, the operator's Cancel) is left alone.
-void VerifyWhenAsked(App& app) {
-    if (app.ui.VerifyAfterProgramming.value != 1 || app.flags.OperationFailed != 0) return;
+void VerifyWhenAsked(App& app, const ChipOptions& options, const Programmed& ran, bool failed) {
+    if (!options.verifyAfter || failed) return;
     const bool untouched =
         app.ops.Outcome == OpOutcome::Refused || app.ops.Outcome == OpOutcome::Cancelled;
-    if (app.flags.ProgramStatus == 0 && untouched) return;
+    if (ran.routine == Programmed::Routine::Refused && untouched) return;
     const OpOutcome programmed = app.ops.Outcome;
     app.ops.Outcome = OpOutcome::None;
     // After a success the verify's match is the command's last claim; else it is not.
     std::optional<StepOfTheCommand> step;
     if (programmed != OpOutcome::Success) step.emplace(app);
-    Verify_button_Click(app);
+    VerifyChip(app, options);
     if (programmed != OpOutcome::Success || app.ops.Outcome == OpOutcome::None)
         app.ops.Outcome = programmed == OpOutcome::Success ? OpOutcome::Failed : programmed;
 }
@@ -153,11 +163,12 @@ void FinalBoardState(App& app) {
 } // namespace
 
 void Program_button_Click(App& app) {
+    const ChipOptions options = ReadChipOptions(app);
     SetPosition(app.ui.VScroll1, 0);
     app.board.Address = 0;
     app.board.SplitAddress();
-    if (app.ui.CheckCode.value == 1) PROGRAMCODE(app);
-    if (app.ui.CheckData.value == 1) PROGRAMDATA(app);
+    if (options.code) ProgramCode(app, options);
+    if (options.data) PROGRAMDATA(app);
 }
 
 void menuProgramCode_Click(App& app) {
@@ -165,28 +176,33 @@ void menuProgramCode_Click(App& app) {
 }
 
 void PROGRAMCODE(App& app) {
+    ProgramCode(app, ReadChipOptions(app));
+}
+
+void ProgramCode(App& app, const ChipOptions& options) {
     LogMessage(app, "Programming Button Pressed");
     // Without a known board and device the routine would compare stale read-backs.
     if (!RequireBoard(app) || !ImageFitsChip(app)) return;
-    if (!ConfirmProgramming(app) || !BlankWhenAsked(app)) {
+    if (!ConfirmProgramming(app) || !BlankWhenAsked(app, options)) {
         FinalBoardState(app);
         return;
     }
     StartProgramming(app);
     app.ops.Work = ChipWork::Programs;
-    RunDeviceRoutine(app);
-    app.ops.Work = app.flags.OperationFailed == 0 ? ChipWork::Programmed : ChipWork::Reads;
+    const Programmed programmed = RunDeviceRoutine(app, options);
+    app.ops.Work = programmed.ByteFailed() ? ChipWork::Reads : ChipWork::Programmed;
+    bool failed = false;
     {
         // With a verify to come, programming's success is not yet the command's.
         std::optional<StepOfTheCommand> step;
-        if (app.ui.VerifyAfterProgramming.value == 1) step.emplace(app);
-        ReportOutcome(app);
+        if (options.verifyAfter) step.emplace(app);
+        failed = ReportOutcome(app, programmed);
         Board& b = app.board;
-        b.Reg0Shadow = 64; // programming voltages off, OE inactive
+        b.Reg0Shadow = 0x40; // programming voltages off, OE inactive
         b.SetReg0();
         SetProgressValue(app, 0);
     }
-    VerifyWhenAsked(app);
+    VerifyWhenAsked(app, options, programmed, failed);
     FinalBoardState(app);
     app.ops.Work = ChipWork::Reads;
 }
@@ -211,24 +227,34 @@ void WindowProgrammingEvents::StepsAhead(int steps) {
 }
 
 void WindowProgrammingEvents::Stepped() {
-    SetProgressValue(app_, app_.ui.ProgressBar1.value + 1);
+    AdvanceProgress(app_, 1);
+}
+
+void WindowProgrammingEvents::Waiting(const std::string& phase, double seconds) {
+    ShowWaitPhase(app_, phase, seconds);
+}
+
+void WindowProgrammingEvents::WaitOver() {
+    EndWaitPhase(app_);
 }
 
 ImageToWrite ProgramImageToWrite(const App& app) {
     return {app.ops.ProgramImage, app.ops.ProgramCoverage, app.ops.ProgramLength};
 }
 
-void ProgramEpromChip(App& app) {
+std::optional<ProgramOutcome> ProgramEpromChip(App& app, const ChipOptions& options) {
     WindowProgrammingEvents events(app);
-    ApplyProgramOutcome(app, ProgramEprom(app.board, app.dev, ProgramImageToWrite(app), events));
+    const ProgramOutcome outcome =
+        ProgramEprom(app.board, app.dev, ProgramImageToWrite(app), events);
+    ApplyProgramOutcome(app, outcome, options);
+    return outcome;
 }
 
-void ApplyProgramOutcome(App& app, const ProgramOutcome& outcome) {
-    app.flags.AckError = outcome.unanswered;
-    if (outcome.failure) ReportFailureAt(app, *outcome.failure);
+void ApplyProgramOutcome(App& app, const ProgramOutcome& outcome, const ChipOptions& options) {
+    if (outcome.failure) ReportFailureAt(app, *outcome.failure, options);
 }
 
-void ReportFailureAt(App& app, const ProgramFailureAt& at) {
+void ReportFailureAt(App& app, const ProgramFailureAt& at, const ChipOptions& options) {
     LogMessage(app, "*** Programming Failure ***");
     LogMessage(app, "*** Address:" + Hex(at.address) + "h, Programming BYTE:" + Hex(at.wrote) +
                         "h, Read BYTE:" + Hex(at.read) + "h");
@@ -239,15 +265,13 @@ void ReportFailureAt(App& app, const ProgramFailureAt& at) {
     // programmed before, and only UV light raises it again.
     if (app.dev.DeviceFamily == "P" && (~at.read & at.wrote & 0xFF) != 0) {
         std::string hint = "*** The chip was not blank there: erase it under UV light";
-        if (app.ui.CheckBlankPriorProgramming.value != 1)
-            hint += ", or tick \"" + app.ui.CheckBlankPriorProgramming.caption + "\"";
+        if (!options.blankCheckFirst) hint += ", or tick \"" + options.blankCheckCaption + "\"";
         LogMessage(app, hint);
         details += "\r\n" + hint.substr(4) + ".";
     }
     app.ops.ProgramFailure = at;
     EnterErrorState(app);
     ProgramLampOn(app);
-    app.flags.OperationFailed = 1;
     app.ops.Outcome = OpOutcome::Failed;
     PlayEventSound(app, "ERROR");
     ShowCriticalError(app, details);

@@ -9,6 +9,8 @@
 #include "buffers/Display.h"
 #include "link/RequireBoard.h"
 #include "ops/AddressWalk.h"
+#include "ops/ChipOptions.h"
+#include "ops/ChipRoutine.h"
 #include "ops/Serial24Cxx.h"
 #include "ops/VerifyReports.h"
 
@@ -18,15 +20,6 @@ namespace {
 void RoutineNotReady(App& app, const std::string& text) {
     app.svc.dialogs->MsgBox(text, "Routine Not Ready", MsgIcon::None, MsgButtons::Ok, 0);
     app.ops.Outcome = OpOutcome::Refused;
-}
-
-/// Read, Program, Erase and Save As need a filled code buffer.
-void EnableBufferCommands(App& app) {
-    auto& ui = app.ui;
-    for (Control* c :
-         {&ui.Verify_button, &ui.menuVerifyCode, &ui.Program_button, &ui.menuProgramCode,
-          &ui.Erase_button, &ui.menuEraseCode, &ui.mnuFileSaveCodeAs})
-        c->enabled = true;
 }
 
 /// From its first byte on, the buffer holds the chip's bytes, not the named file's,
@@ -49,7 +42,7 @@ void ShowReadImage(App& app, std::int32_t bytes) {
     // The buffer now holds the whole chip: saving it writes the whole chip too.
     app.dev.DeviceSize = bytes;
     app.buf.CodeCoverage = Coverage::FirstBytes(static_cast<std::uint32_t>(bytes));
-    SetScrollMax(app.ui.VScroll1, bytes / 256 - 1);
+    SetLastPage(app, bytes / 256 - 1);
     LogMessage(app, "Data is available at above Window, use Scroll Bar");
     LogMessage(app, "You can Save the file using [FILE - Save As] menu");
     DisplayPageMemory(app);
@@ -58,15 +51,16 @@ void ShowReadImage(App& app, std::int32_t bytes) {
 void FinishRead(App& app) {
     SetProgressValue(app, 0);
     SetStatusText(app, "");
-    EnableBufferCommands(app);
+    EnableReadBufferCommands(app);
     app.buf.CodeBufferLoaded = 1;
 }
 
 } // namespace
 
 void Read_button_Click(App& app) {
-    if (app.ui.CheckCode.value == 1) READCODE(app);
-    if (app.ui.CheckData.value == 1) READDATA(app);
+    const ChipOptions options = ReadChipOptions(app);
+    if (options.code) READCODE(app);
+    if (options.data) READDATA(app);
 }
 
 void menuReadCode_Click(App& app) {
@@ -124,16 +118,15 @@ void READCODE_24CXX(App& app) {
     DataFlowLampOn(app);
     Reset(app);
     b.LatchAddress();
-    b.SleepMs(500);
+    b.SleepMs(kAddressSettleMs);
     app.DisplayMode = "Read";
     const std::int32_t bytes = ChipBytes(app);
     SetProgressMax(app, bytes);
-    app.flags.AckError = 0;
     app.ops.ChipRead.reset();
     MarkReadIntoBuffer(app);
-    Read24CXX(app);
+    const int unanswered = Read24CXX(app);
     DataFlowLampOff(app);
-    if (app.flags.AckError != 0) {
+    if (unanswered != 0) {
         ReportAckError(app);
     } else {
         LogReadDone(app, bytes);
@@ -146,7 +139,7 @@ void READCODE_24CXX(App& app) {
     FinishRead(app);
     Reset(app);
     ParkSerialBus(app);
-    b.Reg0Shadow = 64;
+    b.Reg0Shadow = 0x40; // programming voltages off, OE inactive
 }
 
 void READDATA(App& app) {

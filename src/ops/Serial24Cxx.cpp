@@ -11,7 +11,7 @@
 // and A1h, and take the whole chip in one sequential transfer. Every byte the chip
 // sends is acknowledged except the last: without a master acknowledge the chip
 // lets go of the data line, so the stop condition that follows can happen. A chip
-// that does not acknowledge ends the command at once with AckError set.
+// that does not acknowledge ends the command at once.
 //
 // An acknowledged byte is only a byte the chip received, not one it stored: a worn
 // cell takes the write cycle and keeps its old value. So the writers read the chip
@@ -26,6 +26,7 @@
 #include "app/App.h"
 #include "app/Shell.h"
 #include "ops/AddressWalk.h"
+#include "ops/EraseChip.h"
 #include "ops/Program.h"
 #include "ops/TwoWire.h"
 #include "ops/VerifyReports.h"
@@ -119,7 +120,7 @@ bool ReadFromStart(Bus& bus, const DeviceConfig& device, std::int32_t size, Visi
 /// The progress bar moves by 16 every 16 bytes read.
 auto AdvanceEvery16(App& app) {
     return [&app](std::int32_t index) {
-        if (index % 16 == 0) SetProgressValue(app, app.ui.ProgressBar1.value + 16);
+        if (index % 16 == 0) AdvanceProgress(app, 16);
     };
 }
 
@@ -208,20 +209,44 @@ ImageToWrite CodeToWrite(const App& app) {
     return {app.buf.CodeBuffer, app.buf.CodeCoverage, end < chip ? end : chip};
 }
 
-void RunSerialRoutine(App& app, const ImageToWrite& image, bool twoAddressBytes) {
+ProgramOutcome RunSerialRoutine(App& app, const ImageToWrite& image, bool twoAddressBytes,
+                                const ChipOptions& options) {
     app.ops.WriteUnit = PageBytes(app.dev, twoAddressBytes);
     WindowProgrammingEvents events(app);
-    ApplyProgramOutcome(app,
-                        ProgramSerialEeprom(app.board, app.dev, image, twoAddressBytes, events));
+    const ProgramOutcome outcome =
+        ProgramSerialEeprom(app.board, app.dev, image, twoAddressBytes, events);
+    ApplyProgramOutcome(app, outcome, options);
+    return outcome;
 }
 
-void EraseSerial(App& app, const char* eraseLine, bool twoAddressBytes) {
+/// A serial EEPROM has no erase command: every byte is written FFh, page by page,
+/// and the whole chip read back, so no failure means every byte reads FFh. A byte
+/// that read back wrong has had its programming-failure report already; a chip
+/// that did not answer gets its own. The bus lines are parked after a success.
+OpOutcome EraseSerial(App& app, const char* eraseLine, bool twoAddressBytes,
+                      const ChipOptions& options) {
     LogMessage(app, eraseLine);
     LogMessage(app, "Program Buffer will not be erased");
     const std::int32_t chip = std::max(ChipBytes(app), 0);
     const std::vector<std::uint8_t> erased(static_cast<std::size_t>(chip), 0xFF);
     const Coverage whole = Coverage::FirstBytes(static_cast<std::uint32_t>(chip));
-    RunSerialRoutine(app, {erased, whole, chip}, twoAddressBytes);
+    const ProgramOutcome outcome =
+        RunSerialRoutine(app, {erased, whole, chip}, twoAddressBytes, options);
+    if (outcome.failure) return OpOutcome::Failed;
+    if (outcome.unanswered != 0) {
+        ReportAckError(app);
+        return OpOutcome::Failed;
+    }
+    LogErasedChip(app);
+    DataFlowLampOff(app);
+    ProgramLampOff(app);
+    PlayEventSound(app, "OK");
+    Board& b = app.board;
+    b.Reg0Shadow = 0x40; // programming voltages off, OE inactive
+    b.SetReg0();
+    SetProgressValue(app, 0);
+    ParkSerialBus(app);
+    return OpOutcome::Success;
 }
 
 } // namespace
@@ -249,27 +274,25 @@ ProgramOutcome ProgramSerialEeprom(Board& b, const DeviceConfig& device, const I
     return outcome;
 }
 
-void P24CXX(App& app) {
-    RunSerialRoutine(app, CodeToWrite(app), false);
+std::optional<ProgramOutcome> P24CXX(App& app, const ChipOptions& options) {
+    return RunSerialRoutine(app, CodeToWrite(app), false, options);
 }
 
-void P24C32(App& app) {
-    RunSerialRoutine(app, CodeToWrite(app), true);
+std::optional<ProgramOutcome> P24C32(App& app, const ChipOptions& options) {
+    return RunSerialRoutine(app, CodeToWrite(app), true, options);
 }
 
-void Erase24CXX(App& app) {
-    EraseSerial(app, "Erasing Device 24CXX", false);
+OpOutcome Erase24CXX(App& app, const ChipOptions& options) {
+    return EraseSerial(app, "Erasing Device 24CXX", false, options);
 }
 
-void Erase24C32(App& app) {
-    EraseSerial(app, "Erasing Device 24C32", true);
+OpOutcome Erase24C32(App& app, const ChipOptions& options) {
+    return EraseSerial(app, "Erasing Device 24C32", true, options);
 }
 
-void Read24CXX(App& app) {
+int Read24CXX(App& app) {
     Bus bus{app.board};
-    const bool answered = StartSequentialRead(bus, app.dev);
-    app.flags.AckError = bus.unanswered;
-    if (!answered) return;
+    if (!StartSequentialRead(bus, app.dev)) return bus.unanswered;
     const std::int32_t size = ChipBytes(app);
     auto& code = app.buf.CodeBuffer;
     const auto advance = AdvanceEvery16(app);
@@ -283,9 +306,10 @@ void Read24CXX(App& app) {
         code[static_cast<std::size_t>(ReadIndex)] = byte;
     }
     I2C_STOP(app.board);
+    return 0;
 }
 
-void Verify24CXX(App& app) {
+SerialCompare Verify24CXX(App& app) {
     const Coverage& held = app.buf.CodeCoverage;
     const auto chipBytes = static_cast<std::uint32_t>(std::max(ChipBytes(app), 0));
     const auto end = static_cast<std::int32_t>(std::min(held.End(), chipBytes));
@@ -303,8 +327,8 @@ void Verify24CXX(App& app) {
             return true;
         },
         AdvanceEvery16(app));
-    app.flags.AckError = bus.unanswered;
-    if (answered) tally.Finish(app, held.Below(static_cast<std::uint32_t>(end)), code);
+    if (!answered) return {bus.unanswered, false};
+    return {0, tally.Finish(app, held.Below(static_cast<std::uint32_t>(end)), code)};
 }
 
 void ParkSerialBus(App& app) {

@@ -56,9 +56,12 @@ bool VerifyParallel(App& app) {
 } // namespace
 
 void Verify_button_Click(App& app) {
-    app.flags.VerifyFailed = 0;
-    if (app.ui.CheckCode.value == 1) VERIFYCODE(app);
-    if (app.ui.CheckData.value == 1) VERIFYDATA(app);
+    VerifyChip(app, ReadChipOptions(app));
+}
+
+void VerifyChip(App& app, const ChipOptions& options) {
+    if (options.code) VERIFYCODE(app);
+    if (options.data) VERIFYDATA(app);
 }
 
 void menuVerifyCode_Click(App& app) {
@@ -71,24 +74,21 @@ void VERIFYCODE(App& app) {
     app.ops.DeviceChecksum = 0;
     app.ops.ChipRead.reset();
     app.ops.Mismatches.Clear();
-    app.ui.Verify_button.backColor = colour::Highlight3D;
+    ShowVerifyRunning(app, true);
     DataFlowLampOn(app);
     LogMessage(app, "Verify Function Started... Wait");
 
-    // AckError belongs to the serial chips alone: a value left by an earlier 24Cxx
-    // command says nothing about the parallel chip compared now.
-    bool acknowledged = true;
+    bool matched = true;
     if (serial) {
-        app.flags.AckError = 0;
-        Verify24CXX(app);
-        acknowledged = app.flags.AckError == 0;
-        if (acknowledged && app.flags.VerifyFailed == 0) LogComparedPart(app, app.buf.CodeCoverage);
-        if (!acknowledged) ReportAckError(app);
+        const SerialCompare compared = Verify24CXX(app);
+        matched = compared.matched;
+        if (matched) LogComparedPart(app, app.buf.CodeCoverage);
+        if (compared.unanswered != 0) ReportAckError(app);
     } else if (!VerifyParallel(app)) {
         return; // the mismatch report has run; nothing more happens
     }
 
-    if (app.flags.VerifyFailed == 0 && acknowledged) {
+    if (matched) {
         DataFlowLampOff(app);
         LogMessage(app, "Device Contents MATCHES with Buffer Contents");
         if (!serial) {
@@ -101,7 +101,7 @@ void VERIFYCODE(App& app) {
         Reset(app);
     }
     SetProgressValue(app, 0);
-    app.ui.Verify_button.backColor = colour::ButtonFace;
+    ShowVerifyRunning(app, false);
     if (serial) ParkSerialBus(app);
 }
 

@@ -13,7 +13,6 @@ const std::string kAsterisks(50, '*');
 } // namespace
 
 void ReportVerifyError(App& app, std::int32_t address, std::uint8_t expected, std::uint8_t found) {
-    app.flags.VerifyFailed = 1;
     app.ops.Outcome = OpOutcome::Failed;
     EnterErrorState(app);
     DataFlowLampOff(app);
@@ -26,9 +25,8 @@ void ReportVerifyError(App& app, std::int32_t address, std::uint8_t expected, st
     if (app.ops.Mismatches.Bytes() > 0) LogMessage(app, count);
     // The jump keys show them on the page, one range after another.
     app.DifferenceShown = -1;
-    app.ui.menuNextDifference.enabled = app.ui.menuPreviousDifference.enabled =
-        app.ops.Mismatches.Bytes() > 0;
-    app.ui.Verify_button.backColor = colour::ButtonFace;
+    EnableDifferenceJumps(app, app.ops.Mismatches.Bytes() > 0);
+    ShowVerifyRunning(app, false);
     PlayEventSound(app, "ERROR");
     ShowCriticalError(app, "First difference at " + Hex(address) + "h: buffer " + Hex(expected) +
                                "h, device " + Hex(found) + "h.\r\n" + count + ".");

@@ -37,7 +37,7 @@ class VerifyTally {
 };
 
 /// The serial chip did not answer: logs it, raises the error alert until the
-/// operator acknowledges it, resets the board. AckError is left as it is.
+/// operator acknowledges it, resets the board.
 void ReportAckError(App& app);
 
 } // namespace quorbit

@@ -28,6 +28,8 @@ namespace {
 
 constexpr int kAttempts = 80; // the count starts here: a page is written at most 79 times
 constexpr int kPollMs = 20;   // twice the datasheet's longest write cycle (10 ms)
+// The protection-disable command ends in a write cycle of its own, waited out in full.
+constexpr int kProtectionWriteCycleMs = 40;
 constexpr const char* kCycleDidNotEnd = "Error: X28C256 write cycle did not end (DATA# polling)";
 
 // Register 1 of an X28C256 address: A14 moves from bit 6 to bit 7, bit 6 stays
@@ -124,7 +126,7 @@ void StartProgramming(Board& b, int speedWaitMs, ProgrammingEvents& events) {
     b.Address = 0;
     b.SplitAddress();
     b.LatchX28Address();
-    b.SleepMs(500);
+    b.SleepMs(kAddressSettleMs);
     b.DriveDataPins();
     b.DisableOutput();
     b.DisableChip();
@@ -132,7 +134,7 @@ void StartProgramming(Board& b, int speedWaitMs, ProgrammingEvents& events) {
     b.ResetLines();
     b.LatchX28Address();
     UNPROTECT_XICOR(b, speedWaitMs);
-    b.SleepMs(40);
+    b.SleepMs(kProtectionWriteCycleMs);
     b.DisableOutput();
     b.DisableChip();
 }
@@ -292,17 +294,18 @@ ProgramOutcome ProgramX28c256(Board& b, const DeviceConfig& device, const ImageT
     return outcome;
 }
 
-void PX28C256(App& app) {
+std::optional<ProgramOutcome> PX28C256(App& app, const ChipOptions& options) {
     app.ops.WriteUnit = kPageBytes; // a page is written whole
     StartPageProgress(app);
     WindowProgrammingEvents events(app);
     const ProgramOutcome outcome =
-        ProgramX28c256(app.board, app.dev, ProgramImageToWrite(app), SpeedWaitMs(app), events);
-    ApplyProgramOutcome(app, outcome);
+        ProgramX28c256(app.board, app.dev, ProgramImageToWrite(app), options.speedWaitMs, events);
+    ApplyProgramOutcome(app, outcome, options);
     if (outcome.Succeeded()) Reset(app);
+    return outcome;
 }
 
-void EraseX28C256(App& app) {
+OpOutcome EraseX28C256(App& app, const ChipOptions& options) {
     // The whole chip: 32 KiB, or the 8 KiB of an AT28C64B.
     const std::int32_t bytes = std::min(ChipBytes(app), kPageWriteChipBytes);
     const std::vector<std::uint8_t> erased(static_cast<std::size_t>(bytes), 0xFF);
@@ -314,12 +317,12 @@ void EraseX28C256(App& app) {
     WindowProgrammingEvents events(app);
     // The page writer reads every page back: no failure means all FFh.
     const ProgramOutcome outcome =
-        WriteImagePages(app.board, app.dev, {erased, whole, bytes}, SpeedWaitMs(app), events);
-    ApplyProgramOutcome(app, outcome);
-    if (outcome.Succeeded()) {
-        LogErasedChip(app);
-        Reset(app);
-    }
+        WriteImagePages(app.board, app.dev, {erased, whole, bytes}, options.speedWaitMs, events);
+    ApplyProgramOutcome(app, outcome, options);
+    if (!outcome.Succeeded()) return OpOutcome::Failed;
+    LogErasedChip(app);
+    Reset(app);
+    return OpOutcome::Success;
 }
 
 } // namespace quorbit

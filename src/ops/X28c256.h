@@ -1,6 +1,8 @@
 #pragma once
 // The XICOR X28C256 EEPROM: programmed in 64-byte pages, end of write waited for.
+#include <optional>
 
+#include "ops/ChipOptions.h"
 #include "ops/ChipRoutine.h"
 #include "state/DeviceConfig.h"
 
@@ -16,9 +18,10 @@ ProgramOutcome ProgramX28c256(Board& b, const DeviceConfig& device, const ImageT
                               int speedWaitMs, ProgrammingEvents& events);
 /// The Program command's routine: ProgramX28c256 with the prepared image and the
 /// operator's speed, the board reset after a success.
-void PX28C256(App& app);
-/// Erases the chip by programming FFh everywhere; the program image is not touched.
-void EraseX28C256(App& app);
+std::optional<ProgramOutcome> PX28C256(App& app, const ChipOptions& options);
+/// Erases the chip by programming FFh everywhere, every page read back; the
+/// program image is not touched. The command's outcome.
+OpOutcome EraseX28C256(App& app, const ChipOptions& options);
 /// Six-cycle protection-disable command, then `speedWaitMs` + 5 ms.
 void UNPROTECT_XICOR(Board& b, int speedWaitMs);
 /// One command write cycle: Reg4Shadow at `address`.

@@ -17,7 +17,7 @@ class At29c256Program : public testing::TestWithParam<Case> {};
 TEST_P(At29c256Program, RandomImageIsWrittenPageByPageAndReadsBackEqual) {
     PageWriteRig r(GetParam().model, kAt29c256Row);
     if (GetParam().startsProtected) r.chip->StartProtected();
-    r.Run(PAT29C256);
+    const std::optional<ProgramOutcome> programmed = r.Run(PAT29C256);
     EXPECT_TRUE(r.ChipHoldsImage());
     EXPECT_FALSE(r.chip->Protected());
     EXPECT_EQ(r.chip->PageWrites(), 512);
@@ -27,7 +27,8 @@ TEST_P(At29c256Program, RandomImageIsWrittenPageByPageAndReadsBackEqual) {
                                         "FLASH Atmel AT29C256 Programmed Sucessfully"}));
     EXPECT_EQ(r.progress.valueSeen, 64);
     EXPECT_EQ(r.progress.maxSeen, 64);
-    EXPECT_EQ(r.app.flags.OperationFailed, 0);
+    ASSERT_TRUE(programmed);
+    EXPECT_TRUE(programmed->Succeeded());
 }
 
 INSTANTIATE_TEST_SUITE_P(ModelsAndProtection, At29c256Program,
@@ -56,7 +57,7 @@ TEST(At29c256, PageThatNeverTakesIsWritten19TimesThenReported) {
     const std::uint32_t bad = 7 * 64 + 10; // 1CAh
     r.image[bad] = 0x5A;
     r.chip->StickBit(bad, 0, true); // reads 5Bh
-    r.Run(PAT29C256);
+    const std::optional<ProgramOutcome> programmed = r.Run(PAT29C256);
     EXPECT_EQ(r.chip->PageWritesOf(7), 19);
     EXPECT_EQ(r.chip->PageWritesOf(8), 0);
     const auto lines = r.rig.LogLines();
@@ -67,7 +68,8 @@ TEST(At29c256, PageThatNeverTakesIsWritten19TimesThenReported) {
                                   "*** Address:1CAh, Programming BYTE:5Ah, Read BYTE:5Bh",
                                   "*** Aborting Programming.", "Error Alert was Turned Off"}));
     EXPECT_FALSE(r.LogHas("FLASH Atmel AT29C256 Programmed Sucessfully"));
-    EXPECT_EQ(r.app.flags.OperationFailed, 1);
+    ASSERT_TRUE(programmed);
+    EXPECT_TRUE(programmed->failure.has_value());
     ASSERT_EQ(r.rig.dialogs.boxes.size(), 1u);
     EXPECT_EQ(r.rig.dialogs.boxes[0].text, "Program or Compare Error");
     // Programming voltages off; the alert, acknowledged after the routine, reset the board.
@@ -77,14 +79,15 @@ TEST(At29c256, PageThatNeverTakesIsWritten19TimesThenReported) {
 TEST(At29c256, ChipThatStaysBusyEndsInThePollingTimeOut) {
     PageWriteRig r(6, kAt29c256Row);
     r.chip->StayBusy();
-    r.Run(PAT29C256);
+    const std::optional<ProgramOutcome> programmed = r.Run(PAT29C256);
     EXPECT_EQ(r.chip->PageWrites(), 1); // not retried
     const auto lines = r.rig.LogLines();
     ASSERT_GE(lines.size(), 3u);
     EXPECT_EQ(lines[1], "Error: At29C256 TimeOut Programming Polling");
     EXPECT_EQ(lines[2], "*** Programming Failure ***");
     EXPECT_FALSE(r.LogHas("FLASH Atmel AT29C256 Programmed Sucessfully"));
-    EXPECT_EQ(r.app.flags.OperationFailed, 1);
+    ASSERT_TRUE(programmed);
+    EXPECT_TRUE(programmed->failure.has_value());
 }
 
 /// Shows the last byte loaded with bit 7 inverted until its `ready`-th read.

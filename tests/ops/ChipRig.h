@@ -145,7 +145,15 @@ class HeardEvents final : public ProgrammingEvents {
     }
     void StepsAhead(int count) override { steps = count; }
     void Stepped() override { ++stepped; }
+    void Waiting(const std::string& phase, double seconds) override {
+        phases.push_back(phase);
+        waitedSeconds = seconds;
+    }
+    void WaitOver() override { ++waitsOver; }
     std::vector<std::string> lines;
+    std::vector<std::string> phases;
+    double waitedSeconds = 0;
+    int waitsOver = 0;
     int steps = 0;
     int stepped = 0;
     int advanced = 0;

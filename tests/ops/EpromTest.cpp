@@ -183,7 +183,8 @@ TEST_P(EpromCellFaults, StuckCellEndsInTheFailureReportAfter254Pulses) {
     EXPECT_FALSE(dialogs.snapshots[1].program || dialogs.snapshots[1].verify);
     EXPECT_TRUE(r.app.ui.Program_button.enabled); // restored with the alert
     EXPECT_EQ(r.app.ui.Error_label.foreColor, colour::ButtonFace);
-    EXPECT_EQ(r.app.flags.OperationFailed, 1);
+    ASSERT_TRUE(r.app.ops.ProgramFailure.has_value());
+    EXPECT_EQ(r.app.ops.ProgramFailure->address, static_cast<std::int32_t>(kCell));
     EXPECT_EQ(r.app.ops.Outcome, OpOutcome::Failed);
     EXPECT_EQ(r.rig.sound.played, std::vector<std::string>{r.Sound("error.wav")});
     EXPECT_EQ(r.app.board.Reg0Shadow, 0x40);

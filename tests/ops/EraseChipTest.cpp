@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "FlashRig.h"
+#include "PropertyCheck.h"
 #include "ops/EraseChip.h"
 #include "ops/FlashErase.h"
 #include "sim/SimFamilies.h"
@@ -162,6 +163,43 @@ TEST(EraseChip, AChipStillErasingAfterTheTimeOutIsNeitherReadBlankCheckedNorComp
     }
 }
 
+// The erase routine driven alone, with the board and the device record: a chip
+// that erases ends it with every byte FFh and the chip back in read mode; one that
+// never finishes is given up on once the record's longest erase and a quarter more
+// have passed on the port's clock, its contents untouched, the wait told as it went.
+TEST(EraseChip, DrivenAloneItWaitsTheRecordsLongestEraseAndNoMore) {
+    CheckProperty(8, [] {
+        // The A29040 is not a row of its own: an AM29F040 chosen, it sits in the socket.
+        const int socket =
+            *rc::gen::element(kAm29F010, kAm29F040, kA29040, kSst39SF010A, kSst39SF040);
+        const int chosen = socket == kA29040 ? kAm29F040 : socket;
+        const bool hangs = *rc::gen::arbitrary<bool>();
+        ChipRig r;
+        sim::ParallelChip& chip = InsertAnyFlash(r, chosen, socket);
+        std::fill(chip.Memory().begin(), chip.Memory().end(), std::uint8_t{0x3C});
+        dynamic_cast<sim::FlashFaults&>(chip).SetEraseHangs(hangs);
+        Board& b = r.app.board;
+        b.ResetLines();
+        HeardEvents events;
+        const EraseOutcome outcome = EraseFlashChip(b, r.app.dev, events);
+
+        RC_ASSERT(outcome.finished == !hangs);
+        RC_ASSERT(events.waitsOver == 1);
+        const auto& memory = chip.Memory();
+        const std::uint8_t left = hangs ? 0x3C : 0xFF;
+        RC_ASSERT(std::all_of(memory.begin(), memory.end(), [&](auto v) { return v == left; }));
+        if (!hangs) return;
+        const int longestMs =
+            r.app.dev.facts.chipEraseMaxMs > 0 ? r.app.dev.facts.chipEraseMaxMs : 64'000;
+        const std::int64_t boundNs = std::int64_t{longestMs} * 1'250'000;
+        RC_ASSERT(outcome.takenNs >= boundNs);
+        RC_ASSERT(outcome.takenNs < boundNs + 10'000'000);
+        RC_ASSERT(!events.phases.empty());
+        RC_ASSERT(events.phases.back() == "Erasing the chip");
+        RC_ASSERT(events.waitedSeconds >= static_cast<double>(boundNs) / 1e9);
+    });
+}
+
 TEST(EraseChip, UnsupportedMakerIsNotErased) {
     ChipRig r;
     sim::JedecFlash& chip = InsertFlash(r, kAm29F040, kAm29F040, sim::FilledContents(524288, 0));
@@ -183,18 +221,16 @@ TEST(EraseChip, CancelLeavesTheChipUntouched) {
     EXPECT_EQ(r.app.ops.Outcome, OpOutcome::Cancelled);
 }
 
-TEST(EraseChip, WithAUvEpromSelectedOnlySetsEraseMode) {
+TEST(EraseChip, WithAUvEpromSelectedNothingHappens) {
     ChipRig r;
     r.InsertPattern(11); // 27C256
     const auto accesses = r.rig.sim->Accesses();
     EXPECT_FALSE(r.app.ui.EraseFlash_button.enabled);
     r.app.RunGuarded(EraseFlash_button_Click);
-    EXPECT_EQ(r.app.flags.EraseMode, 1);
+    EXPECT_EQ(r.app.ops.Outcome, OpOutcome::None);
     EXPECT_TRUE(r.rig.LogLines().empty());
     EXPECT_TRUE(r.rig.dialogs.boxes.empty());
     EXPECT_EQ(r.rig.sim->Accesses(), accesses);
-    Reset(r.app);
-    EXPECT_EQ(r.app.flags.EraseMode, 0);
 }
 
 class MinimalAt29c256 : public sim::ParallelChip {
@@ -266,7 +302,7 @@ TEST(EraseAt29c256, AnotherChipInTheSocketIsNotSupported) {
     r.rig.sim->Insert(
         sim::MakeSimEprom("Eprom 27C256", '4', std::vector<std::uint8_t>(32768, 0x00)));
     r.rig.ClearLog();
-    r.app.RunGuarded(EraseAT29C256);
+    r.app.RunGuarded([](App& app) { EraseAT29C256(app, ReadChipOptions(app)); });
     const Lines lines = r.rig.LogLines();
     ASSERT_GE(lines.size(), 2u);
     EXPECT_EQ(lines.back(), "Device ID# 0000 - Not Supported");

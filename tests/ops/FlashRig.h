@@ -1,5 +1,7 @@
 #pragma once
 // A started core with a 32-pin flash chosen and a simulated JEDEC flash in the socket.
+#include <optional>
+
 #include "ChipRig.h"
 #include "buffers/ProgramImage.h"
 #include "ops/Flash.h"
@@ -39,14 +41,16 @@ inline sim::JedecFlash& InsertFlash(ChipRig& r, int selectRow, int chipRow,
     return *flash;
 }
 
-/// What the Program command does around the flash writer: image, reset, PFLASH.
-inline void ProgramWithPflash(ChipRig& r, const std::vector<std::uint8_t>& image) {
+/// What the Program command does around the flash writer: image, reset, PFLASH;
+/// what PFLASH returned (nothing for a chip it left alone, or a stop).
+inline std::optional<ProgramOutcome> ProgramWithPflash(ChipRig& r,
+                                                       const std::vector<std::uint8_t>& image) {
     r.LoadCode(image);
     PrepareProgramImage(r.app);
     Reset(r.app);
-    r.app.flags.ProgramStatus = 1;
-    r.app.flags.OperationFailed = 0;
-    r.app.RunGuarded(PFLASH);
+    std::optional<ProgramOutcome> programmed;
+    r.app.RunGuarded([&programmed](App& app) { programmed = PFLASH(app, ReadChipOptions(app)); });
+    return programmed;
 }
 
 } // namespace quorbit::test

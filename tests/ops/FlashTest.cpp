@@ -90,11 +90,11 @@ TEST_P(FlashRoundTrip, Am29F040ProgramsEveryBankThroughTheBankMap) {
     ChipRig r(GetParam());
     sim::JedecFlash& chip = InsertFlash(r, kAm29F040, kAm29F040);
     const auto image = sim::AddressPatternContents(512 * 1024);
-    ProgramWithPflash(r, image);
+    const auto programmed = ProgramWithPflash(r, image);
     EXPECT_EQ(r.rig.LogLines(), (Lines{"Device ID# 01A4 - AMD am29F040 Flash Memory",
                                        "Device ID# 01A4 - Start programming"}));
-    EXPECT_EQ(r.app.flags.OperationFailed, 0);
-    EXPECT_EQ(r.app.flags.ProgramStatus, 1);
+    ASSERT_TRUE(programmed);
+    EXPECT_TRUE(programmed->Succeeded());
     EXPECT_TRUE(chip.Memory() == image) << "banks 4-7 reach A18 on register 3 bit 3";
     EXPECT_EQ(r.progress.maxSeen, 2048);
     EXPECT_EQ(r.progress.valueSeen, 2048);
@@ -141,7 +141,7 @@ TEST(FlashProgram, AByteThatWillNotProgramEndsAfter49WritesNamingItsAddress) {
     chip.StickBit(0x1ABCD, 2, true);
     std::vector<std::uint8_t> image(128 * 1024, 0x11);
     image[0x1ABCD] = 0x00;
-    ProgramWithPflash(r, image);
+    const auto programmed = ProgramWithPflash(r, image);
     EXPECT_EQ(chip.writes, 49);
     const Lines lines = r.rig.LogLines();
     ASSERT_GE(lines.size(), 5u);
@@ -149,7 +149,8 @@ TEST(FlashProgram, AByteThatWillNotProgramEndsAfter49WritesNamingItsAddress) {
     EXPECT_EQ(lines[3].rfind("*** Address:1ABCDh, Programming BYTE:0h, Read BYTE:", 0), 0u)
         << lines[3];
     EXPECT_EQ(lines[4], "*** Aborting Programming.");
-    EXPECT_EQ(r.app.flags.OperationFailed, 1);
+    ASSERT_TRUE(programmed);
+    EXPECT_TRUE(programmed->failure.has_value());
     EXPECT_EQ(chip.Memory()[0x1ABCC], 0x11) << "the bytes before it were programmed";
     EXPECT_EQ(chip.Memory()[0x1ABCE], 0xFF) << "nothing after it";
     ASSERT_FALSE(r.rig.dialogs.boxes.empty());
@@ -164,10 +165,11 @@ TEST(FlashProgram, AtmelMakerBytesAreReadBackAfterTheWait) {
     std::vector<std::uint8_t> image(128 * 1024, 0xFF);
     image[0x41] = 0x12;
     image[0x42] = 0x34;
-    ProgramWithPflash(r, image);
+    const auto programmed = ProgramWithPflash(r, image);
     EXPECT_EQ(r.rig.LogLines()[0], "Device ID# 1FD5 - ATMEL 29C010 Flash Memory");
     EXPECT_EQ(chip.writes, 49) << "a byte that did not take is written again";
-    EXPECT_EQ(r.app.flags.OperationFailed, 1) << "never reported as programmed";
+    ASSERT_TRUE(programmed);
+    EXPECT_TRUE(programmed->failure.has_value()) << "never reported as programmed";
     EXPECT_TRUE(r.LogHas("*** Programming Failure ***"));
     EXPECT_EQ(chip.Memory()[0x41], 0x12);
 }
@@ -177,8 +179,9 @@ TEST(FlashProgram, AtmelMakerChipWithoutDefectsProgramsWholly) {
     CountingFlash& chip = InsertCounting(r, 0x100, 0x1F, 0xD5);
     const auto image = sim::RandomContents(128 * 1024, 7);
     const auto before = r.rig.sim->NowNs();
-    ProgramWithPflash(r, image);
-    EXPECT_EQ(r.app.flags.OperationFailed, 0);
+    const auto programmed = ProgramWithPflash(r, image);
+    ASSERT_TRUE(programmed);
+    EXPECT_TRUE(programmed->Succeeded());
     EXPECT_TRUE(chip.Memory() == image);
     EXPECT_EQ(chip.writes, 1);
     EXPECT_GE(r.rig.sim->NowNs() - before, 131072LL * 1'000'000) << "1 ms per byte";
@@ -188,10 +191,10 @@ TEST(FlashProgram, UnsupportedMakerIsNotProgrammed) {
     ChipRig r;
     sim::JedecFlash& chip = InsertFlash(r, kAm29F040, kAm29F040);
     chip.SetIdCodes(0xBF, 0x07);
-    ProgramWithPflash(r, std::vector<std::uint8_t>(512 * 1024, 0x00));
+    const auto programmed = ProgramWithPflash(r, std::vector<std::uint8_t>(512 * 1024, 0x00));
     EXPECT_EQ(r.rig.LogLines(),
               (Lines{"Device ID# BF07 -  Not Valid!!!", "Device ID# BF07 - Not Supported"}));
-    EXPECT_EQ(r.app.flags.ProgramStatus, 0);
+    EXPECT_FALSE(programmed) << "the chip is left alone";
     EXPECT_EQ(std::count(chip.Memory().begin(), chip.Memory().end(), 0xFF), 512 * 1024);
 }
 
@@ -202,9 +205,10 @@ TEST(FlashProgram, HiByteImageWritesOnlyItsOwnLength) {
     std::fill(r.app.ops.ProgramImage.begin(), r.app.ops.ProgramImage.end(), 0x00);
     SetOption(r.app.ui.HiLowGroup(), 1, true);
     const auto code = sim::RandomContents(128 * 1024, 3);
-    ProgramWithPflash(r, code);
+    const auto programmed = ProgramWithPflash(r, code);
     ASSERT_EQ(r.app.ops.ProgramLength, 64 * 1024);
-    EXPECT_EQ(r.app.flags.OperationFailed, 0);
+    ASSERT_TRUE(programmed);
+    EXPECT_TRUE(programmed->Succeeded());
     for (std::size_t i = 0; i < 64 * 1024; ++i)
         ASSERT_EQ(chip.Memory()[i], code[2 * i + 1]) << i;
     EXPECT_EQ(std::count(chip.Memory().begin() + 64 * 1024, chip.Memory().end(), 0xFF), 64 * 1024);

@@ -1,9 +1,12 @@
 #pragma once
 // A page-write part in the simulated socket, with an image ready to program.
+#include <optional>
+
 #include "ChipRig.h"
 #include "buffers/ProgramImage.h"
 #include "catalog/VoltageSpeed.h"
 #include "hw/Board.h"
+#include "ops/ProgramTable.h"
 #include "sim/PageWriteChip.h"
 #include "sim/SimContents.h"
 
@@ -30,9 +33,10 @@ struct PageWriteRig : ChipRig {
         Reset(app);
         app.board.LatchAddress();
     }
-    void Run(void (*routine)(App&)) {
+    /// What the routine returns: nothing when it left the chip alone.
+    std::optional<ProgramOutcome> Run(DeviceRoutine routine) {
         Prepare();
-        routine(app);
+        return routine(app, ReadChipOptions(app));
     }
     [[nodiscard]] bool ChipHoldsImage() const { return chip->Memory() == image; }
 

@@ -52,7 +52,7 @@ TEST(Program, SuccessTurnsTheLampsOffPlaysOkAndTheMenuEntryDoesTheSame) {
     EXPECT_TRUE(r.LogHas("Programming Device Successfull"));
     EXPECT_TRUE(chip.Memory() == image);
     EXPECT_EQ(r.app.ui.VScroll1.value, 0);
-    EXPECT_EQ(r.app.flags.ProgramStatus, 1);
+    EXPECT_EQ(r.app.ops.Outcome, OpOutcome::Success);
     EXPECT_EQ(r.app.ui.Program_label.foreColor, colour::ButtonFace);
     EXPECT_EQ(r.app.ui.DataFlow_label.foreColor, colour::ButtonFace);
     EXPECT_EQ(r.rig.sound.played, std::vector<std::string>{r.Sound("ok.wav")});
@@ -210,7 +210,6 @@ TEST(Program, AnAT29F040ForcedSelectableIsNotSupportedButStillVerifiedWhenAsked)
     EXPECT_EQ(lines[1], "Device Not Supported - Status 9 - Please Report");
     EXPECT_EQ(lines[2], "Verify Function Started... Wait");
     EXPECT_FALSE(r.LogHas("Programming Device Successfull"));
-    EXPECT_EQ(r.app.flags.ProgramStatus, 9);
     EXPECT_EQ(r.app.ops.Outcome, OpOutcome::Refused); // a match does not make it a success
     EXPECT_EQ(r.rig.sound.played.front(), r.Sound("error.wav"));
     EXPECT_NE(r.app.ui.Error_label.foreColor, colour::Red); // no error alert

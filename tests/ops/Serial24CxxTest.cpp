@@ -90,8 +90,10 @@ TEST(Serial24Cxx, EachChipRoundTripsThroughModels4And6) {
             const Bytes image = SerialImage(c.size, static_cast<std::uint32_t>(c.row + model));
             r.LoadCode(image);
 
-            ProgramRoutineFor(r.app.dev.routines.program)(r.app);
-            EXPECT_EQ(r.app.flags.AckError, 0);
+            const auto programmed =
+                ProgramRoutineFor(r.app.dev.routines.program)(r.app, ReadChipOptions(r.app));
+            ASSERT_TRUE(programmed);
+            EXPECT_TRUE(programmed->Succeeded());
             EXPECT_EQ(chip.Memory(), image);
             EXPECT_EQ(r.progress.maxSeen, static_cast<int>(c.size) / c.page);
 
@@ -114,7 +116,7 @@ TEST(Serial24Cxx, A24C08IsWrittenInFourBlocksOfSixteenPages) {
     auto& chip = r.Insert(kRow24C08, {});
     const Bytes image = SerialImage(1024, 8);
     r.LoadCode(image);
-    P24CXX(r.app);
+    P24CXX(r.app, ReadChipOptions(r.app));
     const auto writes = PageWrites(chip.Probe());
     ASSERT_EQ(writes.size(), 64u);
     for (std::size_t page = 0; page < 64; ++page) {
@@ -137,7 +139,7 @@ TEST(Serial24Cxx, APageCarriesTwoAddressBytesAndTheChipsPageOfData) {
         auto& chip = r.Insert(c.row, {});
         const Bytes image = SerialImage(c.size, 32);
         r.LoadCode(image);
-        ProgramRoutineFor(r.app.dev.routines.program)(r.app);
+        ProgramRoutineFor(r.app.dev.routines.program)(r.app, ReadChipOptions(r.app));
         const auto writes = PageWrites(chip.Probe());
         const auto pages = c.size / static_cast<std::size_t>(c.page);
         ASSERT_EQ(writes.size(), pages);
@@ -204,13 +206,15 @@ TEST(Serial24Cxx, EraseWritesFFhAndLeavesTheCodeBufferAlone) {
         auto& chip = r.Insert(c.row, SerialImage(c.size, 5));
         const Bytes buffer = SerialImage(c.size, 6);
         r.LoadCode(buffer);
-        EraseRoutineFor(r.app.dev.routines.erase)(r.app);
-        EXPECT_EQ(r.app.flags.AckError, 0);
+        EXPECT_EQ(EraseRoutineFor(r.app.dev.routines.erase)(r.app, ReadChipOptions(r.app)),
+                  OpOutcome::Success);
         EXPECT_EQ(chip.Memory(), Bytes(c.size, 0xFF)) << c.type;
         EXPECT_EQ(r.Code(c.size), buffer) << c.type;
         const std::string line =
             c.row == kRow24C32 ? "Erasing Device 24C32" : "Erasing Device 24CXX";
-        EXPECT_EQ(r.rig.LogLines(), (Lines{line, "Program Buffer will not be erased"}));
+        EXPECT_EQ(r.rig.LogLines(),
+                  (Lines{line, "Program Buffer will not be erased",
+                         "Erasing Operation COMPLETED: every byte reads back FFh"}));
     }
 }
 
@@ -220,8 +224,9 @@ TEST(Serial24Cxx, EmptySocketEndsAfter200SamplesWithNothingMoreOnTheBus) {
     r.LoadCode(Bytes(1024, 0x5A));
     WaitCounter counter(*r.rig.port);
     r.app.board.AttachPort(counter);
-    P24CXX(r.app);
-    EXPECT_EQ(r.app.flags.AckError, 200);
+    const auto programmed = P24CXX(r.app, ReadChipOptions(r.app));
+    ASSERT_TRUE(programmed);
+    EXPECT_EQ(programmed->unanswered, 200);
     EXPECT_EQ(bus.Text(), "S A0n");
     EXPECT_EQ(counter.reads, 200);
     EXPECT_EQ(counter.sleeps, (std::map<int, int>{{1, 200}, {50, 1}}));
@@ -232,8 +237,8 @@ TEST(Serial24Cxx, EmptySocketEndsAfter200SamplesWithNothingMoreOnTheBus) {
     EXPECT_EQ(r.rig.LogLines(),
               (Lines{std::string(50, '*'), "Device 24CXX DOES NOT RESPOND - ACK Error",
                      "Check Chip Installation Position on Socket", "Error Alert was Turned Off"}));
-    EXPECT_EQ(r.app.flags.AckError, 200);
     EXPECT_EQ(r.app.ops.Outcome, OpOutcome::Failed);
+    EXPECT_EQ(Read24CXX(r.app), 200) << "the read alone tells the samples it waited";
 }
 
 TEST(Serial24Cxx, EmptySocketVerifyReportsTheAcknowledgeFailureAndNoMatch) {
@@ -254,7 +259,7 @@ TEST(Serial24Cxx, ChipThatStaysBusyIsPolled50TimesAndTheNextPageStartsAnyway) {
     r.LoadCode(SerialImage(1024, 9));
     WaitCounter counter(*r.rig.port);
     r.app.board.AttachPort(counter);
-    P24CXX(r.app);
+    const auto programmed = P24CXX(r.app, ReadChipOptions(r.app));
     const auto& events = chip.Probe().Events();
     const auto firstStop =
         std::find_if(events.begin(), events.end(), [](const auto& e) { return e.kind == 'P'; });
@@ -266,7 +271,8 @@ TEST(Serial24Cxx, ChipThatStaysBusyIsPolled50TimesAndTheNextPageStartsAnyway) {
     // The second page's control byte is not answered either: the writer gives up.
     const std::string text = chip.Probe().Text();
     EXPECT_EQ(text.substr(text.size() - 9), "A0n S A0n");
-    EXPECT_EQ(r.app.flags.AckError, 200);
+    ASSERT_TRUE(programmed);
+    EXPECT_EQ(programmed->unanswered, 200);
     EXPECT_EQ(Count(chip.Probe(), 'P'), 1);
 }
 
@@ -278,14 +284,14 @@ TEST(Serial24Cxx, VerifyMismatchReportsTheFailingIndexAndFreesTheBus) {
     image[0x1F3] = 0x5A;
     image[0x1F4] = 0x00; // the byte after it would hold the line low
     r.LoadCode(image);
-    P24CXX(r.app);
-    ASSERT_EQ(r.app.flags.AckError, 0);
+    const auto programmed = P24CXX(r.app, ReadChipOptions(r.app));
+    ASSERT_TRUE(programmed);
+    ASSERT_EQ(programmed->unanswered, 0);
 
     r.Forget();
     r.Press(r.app.ui.Verify_button);
     EXPECT_TRUE(r.LogHas("Address: 1F3 ][ Buffer Data: 5A ][ Device Data: FF"));
     EXPECT_FALSE(r.LogHas("Device Contents MATCHES with Buffer Contents"));
-    EXPECT_EQ(r.app.flags.VerifyFailed, 1);
     EXPECT_EQ(r.app.ops.Outcome, OpOutcome::Failed);
     EXPECT_TRUE(chip.Standby());
 

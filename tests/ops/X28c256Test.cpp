@@ -20,7 +20,7 @@ class X28c256Program : public testing::TestWithParam<int> {};
 
 TEST_P(X28c256Program, RandomImageIsWrittenPageByPageAndReadsBackEqual) {
     PageWriteRig r(GetParam(), kX28c256Row);
-    r.Run(PX28C256);
+    const std::optional<ProgramOutcome> programmed = r.Run(PX28C256);
     EXPECT_TRUE(r.ChipHoldsImage());
     EXPECT_FALSE(r.chip->Protected());
     // The six disable cycles are one load sequence: none of them lands as data.
@@ -32,7 +32,8 @@ TEST_P(X28c256Program, RandomImageIsWrittenPageByPageAndReadsBackEqual) {
     EXPECT_EQ(r.rig.LogLines(), (std::vector<std::string>{"Programming 28C256 XICOR Device",
                                                           "XICOR 28C256 Programmed Sucessfully"}));
     EXPECT_EQ(r.progress.valueSeen, 64);
-    EXPECT_EQ(r.app.flags.OperationFailed, 0);
+    ASSERT_TRUE(programmed);
+    EXPECT_TRUE(programmed->Succeeded());
 }
 
 INSTANTIATE_TEST_SUITE_P(Models, X28c256Program, testing::Values(4, 6));
@@ -54,12 +55,13 @@ TEST(X28c256, PageThatNeverTakesIsWritten79TimesThenReported) {
     const std::uint32_t bad = 0x4000 + 3;
     r.image[bad] = 0xF0;
     r.chip->StickBit(bad, 7, false); // reads 70h
-    r.Run(PX28C256);
+    const std::optional<ProgramOutcome> programmed = r.Run(PX28C256);
     EXPECT_EQ(r.chip->PageWritesOf(0x4000 / 64), 79);
     EXPECT_TRUE(r.LogHas("*** Address:4003h, Programming BYTE:F0h, Read BYTE:70h"));
     EXPECT_TRUE(r.LogHas("*** Aborting Programming."));
     EXPECT_FALSE(r.LogHas("XICOR 28C256 Programmed Sucessfully"));
-    EXPECT_EQ(r.app.flags.OperationFailed, 1);
+    ASSERT_TRUE(programmed);
+    EXPECT_TRUE(programmed->failure.has_value());
     // Programming voltages off; the alert, acknowledged after the routine, reset the board.
     EXPECT_EQ(r.rig.sim->Regs().r[0], 0x40);
 }
@@ -77,7 +79,7 @@ TEST(X28c256, TheCheckForAChipTouchesOnlyTheImagesBytes) {
     r.LoadCode(part);
     PrepareProgramImage(r.app);
     Reset(r.app);
-    PX28C256(r.app);
+    PX28C256(r.app, ReadChipOptions(r.app));
     EXPECT_TRUE(r.LogHas("XICOR 28C256 Programmed Sucessfully"));
     for (int page = 0; page < 512; ++page) {
         const int expected = page < first / 64 || page > last / 64 ? 0 : page == first / 64 ? 2 : 1;
@@ -93,12 +95,13 @@ TEST(X28c256, TheCheckForAChipTouchesOnlyTheImagesBytes) {
 TEST(X28c256, ChipThatStaysBusyIsReportedWhenThePollRunsOut) {
     PageWriteRig r(6, kX28c256Row);
     r.chip->StayBusy();
-    r.Run(PX28C256);
+    const std::optional<ProgramOutcome> programmed = r.Run(PX28C256);
     EXPECT_EQ(r.chip->PageWrites(), 1);
     EXPECT_EQ(r.chip->IgnoredLoads(), 0);
     EXPECT_TRUE(r.LogHas("Error: X28C256 write cycle did not end (DATA# polling)"));
     EXPECT_TRUE(r.LogHas("*** Programming Failure ***"));
-    EXPECT_EQ(r.app.flags.OperationFailed, 1);
+    ASSERT_TRUE(programmed);
+    EXPECT_TRUE(programmed->failure.has_value());
 }
 
 // Both page-write parts: once a write cycle never ends, every read gives the status
@@ -183,7 +186,7 @@ TEST(X28c256, Register1CarriesA14OnBit7AndKeepsWriteEnableHigh) {
     r.LoadCode(std::vector<std::uint8_t>(kChipBytes, 0xFF));
     PrepareProgramImage(r.app);
     Reset(r.app);
-    PX28C256(r.app);
+    PX28C256(r.app, ReadChipOptions(r.app));
     // Six disable cycles, the byte at 0h written complemented, then the pages.
     ASSERT_EQ(rec.pulses.size(), 7u + 512u * 64u);
     // The protection-disable cycles: 5555h as D5h/55h, 2AAAh as 6Ah/AAh.
@@ -200,7 +203,7 @@ TEST(X28c256Erase, LeavesTheChipFFhAndTheOperatorsImageInPlace) {
     r.LoadCode(r.image);
     PrepareProgramImage(r.app);
     Reset(r.app);
-    EraseX28C256(r.app);
+    EraseX28C256(r.app, ReadChipOptions(r.app));
     EXPECT_EQ(r.chip->Memory(), std::vector<std::uint8_t>(kChipBytes, 0xFF));
     const auto& program = r.app.ops.ProgramImage;
     EXPECT_TRUE(std::equal(r.image.begin(), r.image.end(), program.begin()));

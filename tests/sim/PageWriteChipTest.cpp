@@ -121,7 +121,7 @@ TEST(PageWriteChip, At28c64bIgnoresA13AndA14) {
     r.chip->StartProtected();
     Reset(r.app);
     r.app.board.DriveDataPins(); // the board drives the data pins
-    UNPROTECT_XICOR(r.app.board, SpeedWaitMs(r.app));
+    UNPROTECT_XICOR(r.app.board, ReadChipOptions(r.app).speedWaitMs);
     Load(r.app, WRITE_XICOR, 0x6010, 0x77);
     Settle(r.app, 11); // past tBLC and the 10 ms write cycle
     EXPECT_FALSE(r.chip->Protected());

@@ -91,19 +91,19 @@ RunResult RunOnce(const Case& c, bool fast) {
     Control* button = nullptr;
     switch (c.command) {
     case Command::Read:
-        button = &app.ui.Read_button;
+        button = &app.ui.readButton;
         break;
     case Command::Blank:
-        button = &app.ui.Blank_button;
+        button = &app.ui.blankButton;
         break;
     case Command::Verify:
-        button = &app.ui.Verify_button;
+        button = &app.ui.verifyButton;
         break;
     case Command::Program:
-        button = &app.ui.Program_button;
+        button = &app.ui.programButton;
         break;
     case Command::Erase:
-        button = &app.ui.EraseFlash_button;
+        button = &app.ui.eraseChipButton;
         break;
     case Command::Id:
         button = &app.ui.menuFlashShowCodeID;

@@ -83,7 +83,7 @@ class BenchRig {
     }
 
     void SetSlider(int value) {
-        app->ui.Slider1.value = value;
+        app->ui.speedSlider.value = value;
         ApplySpeedSetting(*app);
     }
 

@@ -80,7 +80,7 @@ void BM_PageLoadGap(benchmark::State& state) {
     s.board.SetPortAccessNs(state.range(2));
     SelectDevice(*s.app, row);
     s.SetSlider(slider);
-    SetCheck(s.app->ui.VerifyAfterProgramming, 0);
+    SetCheck(s.app->ui.verifyAfterCheck, 0);
     const auto image = sim::RandomContents(kChipBytes, 42);
     s.LoadImage(image);
     double gapUs = 0;

@@ -20,8 +20,8 @@ void BM_ProgramOneKiB(benchmark::State& state) {
     bench::BenchRig rig(6);
     App& app = *rig.app;
     SelectDevice(app, row);
-    SetCheck(app.ui.VerifyAfterProgramming, 0);
-    SetCheck(app.ui.CheckBlankPriorProgramming, 0);
+    SetCheck(app.ui.verifyAfterCheck, 0);
+    SetCheck(app.ui.blankCheckFirstCheck, 0);
     const auto image = sim::RandomContents(kImageBytes, 7);
     rig.LoadImage(image);
 

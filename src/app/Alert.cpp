@@ -21,12 +21,12 @@ std::string EnabledText(const Control& c) {
 void EnterErrorState(App& app) {
     ErrorLampOn(app);
     auto& ui = app.ui;
-    app.report.SavedProgramEnabled = EnabledText(ui.Program_button);
-    app.report.SavedVerifyEnabled = EnabledText(ui.Verify_button);
-    app.report.SavedReadEnabled = EnabledText(ui.Read_button);
-    app.report.SavedDisplayEnabled = EnabledText(ui.Display_button);
-    ui.Program_button.enabled = ui.Verify_button.enabled = false;
-    ui.Read_button.enabled = ui.Display_button.enabled = false;
+    app.report.SavedProgramEnabled = EnabledText(ui.programButton);
+    app.report.SavedVerifyEnabled = EnabledText(ui.verifyButton);
+    app.report.SavedReadEnabled = EnabledText(ui.readButton);
+    app.report.SavedDisplayEnabled = EnabledText(ui.displayButton);
+    ui.programButton.enabled = ui.verifyButton.enabled = false;
+    ui.readButton.enabled = ui.displayButton.enabled = false;
     app.Repaint();
 }
 
@@ -38,10 +38,10 @@ void Error_label_Click(App& app) {
     DataFlowLampOff(app);
     LogMessage(app, "Error Alert was Turned Off");
     SetProgressValue(app, 0);
-    ui.Program_button.enabled = app.report.SavedProgramEnabled == "True";
-    ui.Verify_button.enabled = app.report.SavedVerifyEnabled == "True";
-    ui.Read_button.enabled = app.report.SavedReadEnabled == "True";
-    ui.Display_button.enabled = app.report.SavedDisplayEnabled == "True";
+    ui.programButton.enabled = app.report.SavedProgramEnabled == "True";
+    ui.verifyButton.enabled = app.report.SavedVerifyEnabled == "True";
+    ui.readButton.enabled = app.report.SavedReadEnabled == "True";
+    ui.displayButton.enabled = app.report.SavedDisplayEnabled == "True";
     Reset(app);
 }
 
@@ -89,7 +89,7 @@ void EndInterruptedOperation(App& app, const std::string& what) {
     // The lamps must not stay lit for an operation that no longer runs.
     ProgramLampOff(app);
     DataFlowLampOff(app);
-    app.ui.Verify_button.backColor = colour::ButtonFace;
+    app.ui.verifyButton.backColor = colour::ButtonFace;
     ResetAfterInterruption(app);
 }
 
@@ -115,7 +115,7 @@ void ResetAfterInterruption(App& app) {
 void EndAfterClaimedSuccess(App& app) {
     ProgramLampOff(app);
     DataFlowLampOff(app);
-    app.ui.Verify_button.backColor = colour::ButtonFace;
+    app.ui.verifyButton.backColor = colour::ButtonFace;
     ResetAfterInterruption(app);
 }
 

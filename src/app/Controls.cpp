@@ -39,16 +39,16 @@ Controls::Controls() {
               "(Version 1.0.68)";
 
     Frame1 = Make("Frame1", K::Frame);
-    Frame2 = Make("Frame2", K::Frame, "Select Device");
-    Frame3 = Make("Frame3", K::Frame, "Code Buffer Hex/Ascii Display");
-    Frame4 = Make("Frame4", K::Frame, "LPT Port Selection");
-    Frame5 = Hidden(Make("Frame5", K::Frame, "Optional Auto Operations"));
-    Frame6 = Make("Frame6", K::Frame, "System Log");
+    deviceFrame = Make("Frame2", K::Frame, "Select Device");
+    bufferFrame = Make("Frame3", K::Frame, "Code Buffer Hex/Ascii Display");
+    portFrame = Make("Frame4", K::Frame, "LPT Port Selection");
+    autoOperationsFrame = Hidden(Make("Frame5", K::Frame, "Optional Auto Operations"));
+    logFrame = Make("Frame6", K::Frame, "System Log");
     Frame7 = Make("Frame7", K::Frame);
     Frame8 = Make("Frame8", K::Frame);
-    Frame9 = Make("Frame9", K::Frame, "Quorbit Hardware Found");
-    Frame10 = Make("Frame10", K::Frame, "Hi / Low Byte Programming",
-                   "All Bytes, Even Bytes or Odd Bytes");
+    hardwareFrame = Make("Frame9", K::Frame, "Quorbit Hardware Found");
+    byteChoiceFrame = Make("Frame10", K::Frame, "Hi / Low Byte Programming",
+                           "All Bytes, Even Bytes or Odd Bytes");
     FrameVoltageSelection =
         Hidden(Make("FrameVoltageSelection", K::Frame, "Select Device Programming Voltage"));
 
@@ -64,7 +64,7 @@ Controls::Controls() {
                         "A card's port base (100h to FFF8h): type it and press Enter");
     QuorbitHardwareFound = Make("QuorbitHardwareFound", K::Label, "NO HARDWARE FOUND !!!");
     QuorbitHardwareFound.foreColor = colour::Red;
-    TestHardware_button =
+    testPortButton =
         Make("TestHardware_button", K::Button, "TestPort", "Test Communication LPT port");
 
     const char* volts[4] = {"5V", "12.5V", "21V", "25V"};
@@ -87,34 +87,34 @@ Controls::Controls() {
     }
     HiLow_button[0].value = 1;
 
-    CheckBlankPriorProgramming =
+    blankCheckFirstCheck =
         Hidden(Make("CheckBlankPriorProgramming", K::CheckBox, "Check Blank Before Programming"));
-    VerifyAfterProgramming =
+    verifyAfterCheck =
         Hidden(Make("VerifyAfterProgramming", K::CheckBox, "Verify Device After Programming"));
-    CheckCode = Disabled(Make("CheckCode", K::CheckBox, "Code"));
-    CheckData = Disabled(Make("CheckData", K::CheckBox, "Data"));
+    codeCheck = Disabled(Make("CheckCode", K::CheckBox, "Code"));
+    dataCheck = Disabled(Make("CheckData", K::CheckBox, "Data"));
 
-    Read_button = Disabled(Make("Read_button", K::Button, "Read ", "Read Whole Device to Buffer"));
-    Blank_button =
+    readButton = Disabled(Make("Read_button", K::Button, "Read ", "Read Whole Device to Buffer"));
+    blankButton =
         Disabled(Make("Blank_button", K::Button, "Blank Chk", "Check Device for Blank (Erased)"));
-    Display_button = Disabled(
+    displayButton = Disabled(
         Make("Display_button", K::Button, "Display", "Display Device's contents on Screen"));
-    Program_button =
+    programButton =
         Disabled(Make("Program_button", K::Button, "Program", "Program Device with Buffer Data"));
-    Verify_button =
+    verifyButton =
         Disabled(Make("Verify_button", K::Button, "Verify", "Verify (Compare) Device with File"));
-    Erase_button =
+    eraseBufferButton =
         Disabled(Make("Erase_button", K::Button, "Erase Buffer", "Erase Buffer to all \"FF\""));
-    EraseFlash_button =
+    eraseChipButton =
         Disabled(Make("EraseFlash_button", K::Button, "Erase Chip", "Erase Flash or Eeprom"));
-    Show_button = Disabled(Make("Show_button", K::Button, "Show Data"));
-    Command1 = Make("Command1", K::Button, "Command1");
+    showDataButton = Disabled(Make("Show_button", K::Button, "Show Data"));
+    openDisplayButton = Make("Command1", K::Button, "Command1");
 
-    Label4 = Make("Label4", K::Label, "Program Speed");
-    Slider1 = Make("Slider1", K::Slider, "", "Slow Down or Speed Up Programming Speed");
-    Slider1.min = 1;
-    Slider1.max = 20;
-    Slider1.value = 18;
+    speedLabel = Make("Label4", K::Label, "Program Speed");
+    speedSlider = Make("Slider1", K::Slider, "", "Slow Down or Speed Up Programming Speed");
+    speedSlider.min = 1;
+    speedSlider.max = 20;
+    speedSlider.value = 18;
 
     FileNameCodeLabel = Make("FileNameCodeLabel", K::Label, "File Name (Code):");
     FileNameCodeText = Make("FileNameCodeText", K::Label, "Click To Select a File");
@@ -134,12 +134,12 @@ Controls::Controls() {
     SystemLog = Make("SystemLog", K::TextBox, "", "Double Click to Save to Quorbit.Log file");
     BufferDisplay =
         Make("BufferDisplay", K::TextBox, "", "Double Click to Save to Quorbit.Buf file");
-    VScroll1 = Make("VScroll1", K::ScrollBar);
+    pageScrollBar = Make("VScroll1", K::ScrollBar);
     GoToLabel = Make("GoToLabel", K::Label, "Go to address:");
     GoToAddress = Make("GoToAddress", K::TextBox, "",
                        "Type an address in hex and press Enter to show the page that holds it");
-    ProgressBar1 = Make("ProgressBar1", K::ProgressBar);
-    ProgressBar1.max = 100;
+    progressBar = Make("ProgressBar1", K::ProgressBar);
+    progressBar.max = 100;
 
     sbStatusBar[0] = Make("sbStatusBar(1)", K::StatusPanel, "Status");
     sbStatusBar[1] = Make("sbStatusBar(2)", K::StatusPanel); // date, filled by the view
@@ -224,36 +224,36 @@ std::vector<Control*> Controls::HiLowGroup() {
 
 std::vector<Control*> Controls::All() {
     std::vector<Control*> all = {&Frame1,
-                                 &Frame2,
-                                 &Frame3,
-                                 &Frame4,
-                                 &Frame5,
-                                 &Frame6,
+                                 &deviceFrame,
+                                 &bufferFrame,
+                                 &portFrame,
+                                 &autoOperationsFrame,
+                                 &logFrame,
                                  &Frame7,
                                  &Frame8,
-                                 &Frame9,
-                                 &Frame10,
+                                 &hardwareFrame,
+                                 &byteChoiceFrame,
                                  &FrameVoltageSelection,
                                  &Device,
                                  &PleaseSelect,
                                  &PortSelected,
                                  &QuorbitHardwareFound,
-                                 &TestHardware_button,
-                                 &CheckBlankPriorProgramming,
-                                 &VerifyAfterProgramming,
-                                 &CheckCode,
-                                 &CheckData,
-                                 &Read_button,
-                                 &Blank_button,
-                                 &Display_button,
-                                 &Program_button,
-                                 &Verify_button,
-                                 &Erase_button,
-                                 &EraseFlash_button,
-                                 &Show_button,
-                                 &Command1,
-                                 &Label4,
-                                 &Slider1,
+                                 &testPortButton,
+                                 &blankCheckFirstCheck,
+                                 &verifyAfterCheck,
+                                 &codeCheck,
+                                 &dataCheck,
+                                 &readButton,
+                                 &blankButton,
+                                 &displayButton,
+                                 &programButton,
+                                 &verifyButton,
+                                 &eraseBufferButton,
+                                 &eraseChipButton,
+                                 &showDataButton,
+                                 &openDisplayButton,
+                                 &speedLabel,
+                                 &speedSlider,
                                  &FileNameCodeLabel,
                                  &FileNameCodeText,
                                  &FileNameCodeSize,
@@ -266,10 +266,10 @@ std::vector<Control*> Controls::All() {
                                  &Error_label,
                                  &SystemLog,
                                  &BufferDisplay,
-                                 &VScroll1,
+                                 &pageScrollBar,
                                  &GoToLabel,
                                  &GoToAddress,
-                                 &ProgressBar1,
+                                 &progressBar,
                                  &mnuFile,
                                  &mnuFileOpenCode,
                                  &mnuFileSaveCode,

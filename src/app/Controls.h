@@ -26,27 +26,27 @@ struct Controls {
     WindowRect Window;
 
     // Frames
-    Control Frame1, Frame2, Frame3, Frame4, Frame5, Frame6, Frame7, Frame8, Frame9, Frame10,
-        FrameVoltageSelection;
+    Control Frame1, deviceFrame, bufferFrame, portFrame, autoOperationsFrame, logFrame, Frame7,
+        Frame8, hardwareFrame, byteChoiceFrame, FrameVoltageSelection;
 
     // Device choice
     Control Device, PleaseSelect;
 
     // Port and board
     std::array<Control, 3> LPTSelection;
-    Control PortSelected, QuorbitHardwareFound, TestHardware_button;
+    Control PortSelected, QuorbitHardwareFound, testPortButton;
 
     // Voltage, byte choice, options
     std::array<Control, 4> Voltage_button;
     std::array<Control, 3> HiLow_button;
-    Control CheckBlankPriorProgramming, VerifyAfterProgramming, CheckCode, CheckData;
+    Control blankCheckFirstCheck, verifyAfterCheck, codeCheck, dataCheck;
 
     // Operation buttons
-    Control Read_button, Blank_button, Display_button, Program_button, Verify_button, Erase_button,
-        EraseFlash_button, Show_button, Command1;
+    Control readButton, blankButton, displayButton, programButton, verifyButton, eraseBufferButton,
+        eraseChipButton, showDataButton, openDisplayButton;
 
     // Speed
-    Control Label4, Slider1;
+    Control speedLabel, speedSlider;
 
     // File names
     Control FileNameCodeLabel, FileNameCodeText, FileNameCodeSize;
@@ -56,7 +56,7 @@ struct Controls {
     Control Ready_label, Program_label, DataFlow_label, Error_label;
 
     // Log, display, progress, status bar, tool bar
-    Control SystemLog, BufferDisplay, VScroll1, ProgressBar1;
+    Control SystemLog, BufferDisplay, pageScrollBar, progressBar;
     /// A hex address typed here shows the page that holds it.
     Control GoToLabel, GoToAddress;
     std::array<Control, 3> sbStatusBar; // text panel, date panel, time panel

@@ -1,6 +1,6 @@
 #pragma once
 // The secondary display window: a text box and a scroll bar that show code-buffer
-// page 0 when Command1 is pressed. It has no behaviour of its own.
+// page 0 when openDisplayButton is pressed. It has no behaviour of its own.
 #include <string>
 
 #include "app/Control.h"
@@ -11,14 +11,14 @@ struct DisplayWindow {
     DisplayWindow() {
         BufferDisplay.name = "frmDisplay1.BufferDisplay";
         BufferDisplay.kind = ControlKind::TextBox;
-        VScroll1.name = "frmDisplay1.VScroll1";
-        VScroll1.kind = ControlKind::ScrollBar;
+        pageScrollBar.name = "frmDisplay1.VScroll1";
+        pageScrollBar.kind = ControlKind::ScrollBar;
     }
     /// Created on first use; the view shows it (not modal) while visible.
     bool created = false;
     bool visible = false;
     Control BufferDisplay;
-    Control VScroll1;
+    Control pageScrollBar;
 };
 
 } // namespace quorbit

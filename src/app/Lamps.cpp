@@ -68,18 +68,18 @@ void GoProgressiveBar1(App& app) {
 }
 
 void SetProgressValue(App& app, int value) {
-    app.ui.ProgressBar1.value = value;
+    app.ui.progressBar.value = value;
     // Every walk keeps its chip address in the board's counter.
     app.report.ProgressAddress = value > 0 ? app.board.Address : -1;
     app.Repaint();
 }
 
 void AdvanceProgress(App& app, int steps) {
-    SetProgressValue(app, app.ui.ProgressBar1.value + steps);
+    SetProgressValue(app, app.ui.progressBar.value + steps);
 }
 
 void ShowVerifyRunning(App& app, bool running) {
-    app.ui.Verify_button.backColor = running ? colour::Highlight3D : colour::ButtonFace;
+    app.ui.verifyButton.backColor = running ? colour::Highlight3D : colour::ButtonFace;
 }
 
 void EnableDifferenceJumps(App& app, bool any) {
@@ -88,18 +88,17 @@ void EnableDifferenceJumps(App& app, bool any) {
 
 void EnableReadBufferCommands(App& app) {
     auto& ui = app.ui;
-    for (Control* c :
-         {&ui.Verify_button, &ui.menuVerifyCode, &ui.Program_button, &ui.menuProgramCode,
-          &ui.Erase_button, &ui.menuEraseCode, &ui.mnuFileSaveCodeAs})
+    for (Control* c : {&ui.verifyButton, &ui.menuVerifyCode, &ui.programButton, &ui.menuProgramCode,
+                       &ui.eraseBufferButton, &ui.menuEraseCode, &ui.mnuFileSaveCodeAs})
         c->enabled = true;
 }
 
 void SetLastPage(App& app, int lastPage) {
-    SetScrollMax(app.ui.VScroll1, lastPage);
+    SetScrollMax(app.ui.pageScrollBar, lastPage);
 }
 
 void SetProgressMax(App& app, int maximum) {
-    app.ui.ProgressBar1.max = maximum;
+    app.ui.progressBar.max = maximum;
     app.Repaint();
 }
 
@@ -128,7 +127,7 @@ void EndWaitPhase(App& app) {
 void Reset(App& app) {
     EndWaitPhase(app);
     app.board.ResetLines();
-    app.ui.ProgressBar1.max = 100;
+    app.ui.progressBar.max = 100;
     SetProgressValue(app, 0);
 }
 

@@ -34,11 +34,11 @@ void PublishedView::Publish(const App& app) {
     shown_.programLamp = ui.Program_label;
     shown_.dataFlowLamp = ui.DataFlow_label;
     shown_.errorLamp = ui.Error_label;
-    shown_.progressBar = ui.ProgressBar1;
+    shown_.progressBar = ui.progressBar;
     shown_.status = ui.sbStatusBar[0];
     shown_.page = ui.BufferDisplay;
-    shown_.pageFrame = ui.Frame3;
-    shown_.pageBar = ui.VScroll1;
+    shown_.pageFrame = ui.bufferFrame;
+    shown_.pageBar = ui.pageScrollBar;
     shown_.progressAddress = app.report.ProgressAddress;
     shown_.waitPhase = app.report.WaitPhase;
     shown_.waitSeconds = app.report.WaitSeconds;

@@ -18,11 +18,11 @@ struct ViewSnapshot {
     std::uint64_t serial = 0;
     std::string log; // SystemLog text
     ControlFace readyLamp, programLamp, dataFlowLamp, errorLamp;
-    ControlFace progressBar; // ProgressBar1
+    ControlFace progressBar; // progressBar
     ControlFace status;      // the status bar's text panel
     ControlFace page;        // BufferDisplay: the hex page
-    ControlFace pageFrame;   // Frame3: which memory the page shows
-    ControlFace pageBar;     // VScroll1: page number and last page
+    ControlFace pageFrame;   // bufferFrame: which memory the page shows
+    ControlFace pageBar;     // pageScrollBar: page number and last page
     /// The chip address the progress bar last moved at; -1 before it moved.
     std::int32_t progressAddress = -1;
     /// What the operation waits for while its bar stands still, and since when.

@@ -164,16 +164,16 @@ void EnableLoadedCodeCommands(App& app) {
     auto& ui = app.ui;
     if (!app.dev.DeviceType.empty()) {
         for (Control* c :
-             {&ui.Verify_button, &ui.menuVerifyCode, &ui.Program_button, &ui.menuProgramCode})
+             {&ui.verifyButton, &ui.menuVerifyCode, &ui.programButton, &ui.menuProgramCode})
             c->enabled = true;
     }
     for (Control* c : {&ui.tbToolBar[1], &ui.mnuFileSaveCode, &ui.mnuFileSaveCodeAs,
-                       &ui.menuEraseCode, &ui.Erase_button})
+                       &ui.menuEraseCode, &ui.eraseBufferButton})
         c->enabled = true;
     // Only the microcontroller has a data memory to choose besides the code.
-    ui.CheckCode.enabled = ui.CheckData.enabled = app.dev.DeviceType == "MJ";
-    SetCheck(ui.CheckCode, 1);
-    SetCheck(ui.CheckData, 0);
+    ui.codeCheck.enabled = ui.dataCheck.enabled = app.dev.DeviceType == "MJ";
+    SetCheck(ui.codeCheck, 1);
+    SetCheck(ui.dataCheck, 0);
 }
 
 constexpr const char* kRecentSection = "Recent Files";
@@ -306,9 +306,9 @@ bool ReadBinaryFile(App& app) {
     LogMessage(app, "You can Install a Blank Eprom for Programming");
 
     app.DisplayMode = "Read";
-    SetPosition(ui.VScroll1, 0);
+    SetPosition(ui.pageScrollBar, 0);
     DisplayPageMemory(app);
-    SetScrollMax(ui.VScroll1, length / 256 - 1);
+    SetScrollMax(ui.pageScrollBar, length / 256 - 1);
     SetProgressValue(app, 0);
     SetStatusText(app, "");
 

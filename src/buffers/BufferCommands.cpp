@@ -19,7 +19,7 @@ void EraseCodeBuffer(App& app) {
         Coverage::FirstBytes(static_cast<std::uint32_t>(std::max(app.dev.ImageLength, 0)));
     auto& ui = app.ui;
     for (Control* c :
-         {&ui.Verify_button, &ui.menuVerifyCode, &ui.Program_button, &ui.menuProgramCode})
+         {&ui.verifyButton, &ui.menuVerifyCode, &ui.programButton, &ui.menuProgramCode})
         c->enabled = false;
     LogMessage(app, "Buffer has been Erased");
     MarkCodeBufferUnsaved(app, "buffer erased to FFh");
@@ -31,7 +31,7 @@ void EraseDataBuffer(App& app) {
     std::fill_n(app.buf.DataBuffer.begin(), kDataFileLimit + 1, std::uint8_t{0xFF});
     auto& ui = app.ui;
     for (Control* c :
-         {&ui.Verify_button, &ui.menuVerifyData, &ui.Program_button, &ui.menuProgramData})
+         {&ui.verifyButton, &ui.menuVerifyData, &ui.programButton, &ui.menuProgramData})
         c->enabled = false;
     LogMessage(app, "Buffer has been Erased");
     app.DisplayMode = "Read";
@@ -39,8 +39,8 @@ void EraseDataBuffer(App& app) {
 }
 
 void Erase_button_Click(App& app) {
-    if (app.ui.CheckCode.value == 1) EraseCodeBuffer(app);
-    if (app.ui.CheckData.value == 1) EraseDataBuffer(app);
+    if (app.ui.codeCheck.value == 1) EraseCodeBuffer(app);
+    if (app.ui.dataCheck.value == 1) EraseDataBuffer(app);
 }
 
 void menuEraseCode_Click(App& app) {
@@ -73,7 +73,7 @@ void WireBufferHandlers(App& app) {
     ui.mnuFileSaveCode.onClick = app.Handler(mnuFileSaveCode_Click);
     ui.mnuFileSaveCodeAs.onClick = app.Handler(mnuFileSaveCodeAs_Click);
     ui.mnuFileSaveData.onClick = app.Handler(mnuFileSaveData_Click);
-    ui.Erase_button.onClick = app.Handler(Erase_button_Click);
+    ui.eraseBufferButton.onClick = app.Handler(Erase_button_Click);
     ui.menuEraseCode.onClick = app.Handler(menuEraseCode_Click);
     ui.FileNameCodeText.onClick = app.Handler(FileNameCodeText_Click);
     for (auto& button : ui.tbToolBar) {
@@ -81,13 +81,13 @@ void WireBufferHandlers(App& app) {
         button.onClick = app.Handler([key](App& a) { tbToolBar_ButtonClick(a, key); });
     }
     // Paging through a buffer is quick; paging through the chip reads it from the board.
-    ui.VScroll1.onChange = app.Operation(VScroll1_Change, ShowsDevicePage);
+    ui.pageScrollBar.onChange = app.Operation(VScroll1_Change, ShowsDevicePage);
     ui.GoToAddress.onCommit = app.Operation(GoToAddress_Commit, ShowsDevicePage);
-    ui.Show_button.onClick = app.Handler(Show_button_Click);
-    ui.Display_button.onClick = app.Operation(Display_button_Click);
+    ui.showDataButton.onClick = app.Handler(Show_button_Click);
+    ui.displayButton.onClick = app.Operation(Display_button_Click);
     ui.menuDisplayCode.onClick = app.Operation(menuDisplayCode_Click);
     ui.BufferDisplay.onDblClick = app.Handler(BufferDisplay_DblClick);
-    ui.Command1.onClick = app.Handler(Command1_Click);
+    ui.openDisplayButton.onClick = app.Handler(Command1_Click);
     // Paging to a difference on the chip reads its page from the board.
     ui.menuNextDifference.onClick = app.Operation(NextDifference_Click, ShowsDevicePage);
     ui.menuPreviousDifference.onClick = app.Operation(PreviousDifference_Click, ShowsDevicePage);

@@ -78,12 +78,12 @@ bool ReadBinaryFileData(App& app) {
                         " bytes long.");
     LogMessage(app, "You can Install a Blank Eprom for Programming");
     DisplayPageMemory(app);
-    SetScrollMax(ui.VScroll1, app.dev.DeviceSize / 256 - 1);
+    SetScrollMax(ui.pageScrollBar, app.dev.DeviceSize / 256 - 1);
     SetProgressValue(app, 0);
     SetStatusText(app, "");
-    for (Control* c : {&ui.tbToolBar[4], &ui.Verify_button, &ui.menuVerifyData, &ui.Program_button,
+    for (Control* c : {&ui.tbToolBar[4], &ui.verifyButton, &ui.menuVerifyData, &ui.programButton,
                        &ui.menuProgramData, &ui.mnuFileSaveData, &ui.mnuFileSaveDataAs,
-                       &ui.Erase_button, &ui.menuEraseData})
+                       &ui.eraseBufferButton, &ui.menuEraseData})
         c->enabled = true;
     app.buf.DataBufferLoaded = 1;
     return true;

@@ -70,13 +70,13 @@ void DisplayEprom(App& app) {
 }
 
 void Display_button_Click(App& app) {
-    if (app.ui.CheckCode.value != 1) return;
+    if (app.ui.codeCheck.value != 1) return;
     if (HasDeviceView(app) && !RequireBoard(app)) return;
     app.DisplayMode = "DisplayEprom";
     app.DisplayTopAddress = 0;
-    SetPosition(app.ui.VScroll1, 0);
+    SetPosition(app.ui.pageScrollBar, 0);
     LogMessage(app, "Fetching Device Binary Contents to Screen");
-    app.ui.Frame3.caption = "Device Memory Hex/Ascii Display";
+    app.ui.bufferFrame.caption = "Device Memory Hex/Ascii Display";
     if (HasDeviceView(app)) DisplayEprom(app);
     if (app.dev.DeviceFamily == "M")
         app.svc.dialogs->MsgBox("Please Write AT90S2313 Code Display ROutine", "Routine Not Ready",

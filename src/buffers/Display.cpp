@@ -59,8 +59,8 @@ void DisplayPageMemory(App& app) {
         return;
     }
     // The Show button names the buffer a press switches to.
-    if (app.ui.Show_button.caption == "Show Data") DisplayCodeMemory(app);
-    if (app.ui.Show_button.caption == "Show Code") DisplayDataMemory(app);
+    if (app.ui.showDataButton.caption == "Show Data") DisplayCodeMemory(app);
+    if (app.ui.showDataButton.caption == "Show Code") DisplayDataMemory(app);
 }
 
 void DisplayCodeMemory(App& app) {
@@ -81,7 +81,7 @@ void DisplayCodeMemory(App& app) {
 
 void DisplayDataMemory(App& app) {
     const auto& data = app.buf.DataBuffer;
-    const std::size_t start = PageStart(app.ui.VScroll1.value, kDataPageBytes, data.size());
+    const std::size_t start = PageStart(app.ui.pageScrollBar.value, kDataPageBytes, data.size());
     app.board.Address = static_cast<std::int32_t>(start);
     app.board.SplitAddress();
     std::string text = "             *** BUFFER DATA ***" + app.NewLine;
@@ -100,7 +100,7 @@ bool ShowsDevicePage(const App& app) {
 }
 
 std::size_t PageBarExtent(const App& app) {
-    return static_cast<std::size_t>(std::max(app.ui.VScroll1.max, 0) + 1) * kCodePageBytes;
+    return static_cast<std::size_t>(std::max(app.ui.pageScrollBar.max, 0) + 1) * kCodePageBytes;
 }
 
 std::size_t ShownExtent(const App& app) {
@@ -111,7 +111,7 @@ std::size_t ShownExtent(const App& app) {
 ShownLines LinesInView(const App& app, std::size_t extent) {
     const auto total = static_cast<std::int64_t>(extent / kLineBytes);
     const auto lines = std::min<std::int64_t>(app.DisplayLines, total);
-    const std::int64_t page = app.ui.VScroll1.value;
+    const std::int64_t page = app.ui.pageScrollBar.value;
     // The wheel's top line counts while it lies in the bar's page.
     std::int64_t top = app.DisplayTopAddress / kCodePageBytes == page
                            ? app.DisplayTopAddress / kLineBytes * kLineBytes
@@ -158,17 +158,17 @@ std::optional<std::uint32_t> ParseHexAddress(std::string text) {
 /// The data buffer (the microcontroller's EEPROM) is shown in pages of 128 bytes.
 bool ShowsDataBuffer(const App& app) {
     return app.DisplayMode == "Read" && app.dev.DeviceType == "MJ" &&
-           app.ui.Show_button.caption == "Show Code";
+           app.ui.showDataButton.caption == "Show Code";
 }
 
 /// Shows the view from a line's address, moving the page bar to its page.
 void MoveViewTo(App& app, std::int64_t top) {
     app.DisplayTopAddress = top;
     const auto page = static_cast<int>(top / kCodePageBytes);
-    if (page == app.ui.VScroll1.value)
+    if (page == app.ui.pageScrollBar.value)
         VScroll1_Change(app);
     else
-        SetPosition(app.ui.VScroll1, page);
+        SetPosition(app.ui.pageScrollBar, page);
 }
 
 /// The code buffer or the chip is shown a line at a time.
@@ -181,7 +181,7 @@ bool ShowsLines(const App& app) {
 void ScrollDisplayLines(App& app, int lines) {
     if (lines == 0) return;
     if (!ShowsLines(app)) { // the data buffer's pages move whole
-        SetPosition(app.ui.VScroll1, app.ui.VScroll1.value + (lines > 0 ? 1 : -1));
+        SetPosition(app.ui.pageScrollBar, app.ui.pageScrollBar.value + (lines > 0 ? 1 : -1));
         return;
     }
     const std::size_t extent = ShownExtent(app);
@@ -203,7 +203,7 @@ void GoToAddress_Commit(App& app) {
         return;
     }
     const std::uint32_t pageBytes = ShowsDataBuffer(app) ? kDataPageBytes : kCodePageBytes;
-    const auto lastPage = static_cast<std::uint32_t>(ui.VScroll1.max);
+    const auto lastPage = static_cast<std::uint32_t>(ui.pageScrollBar.max);
     std::uint32_t page = *address / pageBytes;
     ui.GoToAddress.caption = Hex(static_cast<long long>(*address)) + "h";
     if (page > lastPage) {
@@ -323,8 +323,8 @@ void PreviousDifference_Click(App& app) {
 
 void VScroll1_Change(App& app) {
     // A move of the bar (not the wheel's) shows its page from the first line.
-    if (app.DisplayTopAddress / kCodePageBytes != app.ui.VScroll1.value)
-        app.DisplayTopAddress = std::int64_t{app.ui.VScroll1.value} * kCodePageBytes;
+    if (app.DisplayTopAddress / kCodePageBytes != app.ui.pageScrollBar.value)
+        app.DisplayTopAddress = std::int64_t{app.ui.pageScrollBar.value} * kCodePageBytes;
     if (app.DisplayMode == "Read")
         DisplayPageMemory(app);
     else if (app.DisplayMode == "DisplayEprom")
@@ -334,19 +334,19 @@ void VScroll1_Change(App& app) {
 void Show_button_Click(App& app) {
     auto& ui = app.ui;
     if (app.dev.DeviceType != "MJ") {
-        ui.Frame3.caption = "Code Buffer Hex/Ascii Display";
+        ui.bufferFrame.caption = "Code Buffer Hex/Ascii Display";
         app.DisplayMode = "Read";
-    } else if (ui.Show_button.caption != "Show Data") {
-        ui.Show_button.caption = "Show Data";
-        SetScrollMax(ui.VScroll1, app.dev.DeviceSize / 256 - 1);
-        ui.Frame3.caption = "Code Buffer Hex/Ascii Display";
+    } else if (ui.showDataButton.caption != "Show Data") {
+        ui.showDataButton.caption = "Show Data";
+        SetScrollMax(ui.pageScrollBar, app.dev.DeviceSize / 256 - 1);
+        ui.bufferFrame.caption = "Code Buffer Hex/Ascii Display";
     } else {
-        ui.Show_button.caption = "Show Code";
-        SetScrollMax(ui.VScroll1, 63);
-        ui.Frame3.caption = "Data Buffer Hex/Ascii Display";
+        ui.showDataButton.caption = "Show Code";
+        SetScrollMax(ui.pageScrollBar, 63);
+        ui.bufferFrame.caption = "Data Buffer Hex/Ascii Display";
     }
     app.DisplayTopAddress = 0;
-    SetPosition(ui.VScroll1, 0);
+    SetPosition(ui.pageScrollBar, 0);
     DisplayPageMemory(app);
 }
 
@@ -368,7 +368,7 @@ void BufferDisplay_DblClick(App& app) {
 void Command1_Click(App& app) {
     DisplayWindow& window = app.frmDisplay1;
     window.created = true;
-    SetPosition(window.VScroll1, 0);
+    SetPosition(window.pageScrollBar, 0);
     app.board.Address = 0;
     app.board.SplitAddress();
     std::string text;

@@ -62,7 +62,7 @@ void DisplayDataMemory(App& app);
 void DisplayEprom(App& app);
 
 void VScroll1_Change(App& app);
-/// The chip's page is shown (read live from the board at every move of VScroll1).
+/// The chip's page is shown (read live from the board at every move of pageScrollBar).
 bool ShowsDevicePage(const App& app);
 /// GoToAddress: shows the page of the shown memory that holds the typed hex
 /// address; one past the end shows the last page, and a text that is no address

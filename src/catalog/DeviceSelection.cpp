@@ -20,22 +20,22 @@ void ResetDeviceControls(App& app) {
     ui.tbToolBar[1].enabled = false;
     ui.tbToolBar[2].visible = ui.tbToolBar[3].visible = ui.tbToolBar[4].visible = false;
     ui.tbToolBar[3].enabled = ui.tbToolBar[4].enabled = false;
-    ui.Show_button.enabled = false;
-    ui.Show_button.caption = "Show Data";
+    ui.showDataButton.enabled = false;
+    ui.showDataButton.caption = "Show Data";
     for (Control* item :
          {&ui.menuProgramData, &ui.menuReadData, &ui.menuDisplayData, &ui.menuVerifyData,
           &ui.menuEraseData, &ui.menuProgramCode, &ui.menuDisplayCode, &ui.menuReadCode,
           &ui.menuVerifyCode, &ui.menuEraseCode, &ui.menuEraseFlash, &ui.menuBlankCheck})
         item->enabled = false;
     for (Control* button :
-         {&ui.EraseFlash_button, &ui.Verify_button, &ui.Program_button, &ui.Read_button,
-          &ui.Display_button, &ui.Blank_button, &ui.Erase_button})
+         {&ui.eraseChipButton, &ui.verifyButton, &ui.programButton, &ui.readButton,
+          &ui.displayButton, &ui.blankButton, &ui.eraseBufferButton})
         button->enabled = false;
-    ui.CheckData.enabled = ui.CheckCode.enabled = false;
+    ui.dataCheck.enabled = ui.codeCheck.enabled = false;
     ui.FileNameDataLabel.visible = ui.FileNameDataSize.visible = false;
     ui.FileNameDataText.visible = false;
     ui.menuFlashShowCodeID.enabled = false;
-    ui.Frame3.caption = "Code Buffer Hex/Ascii Display";
+    ui.bufferFrame.caption = "Code Buffer Hex/Ascii Display";
 }
 
 namespace {
@@ -91,39 +91,39 @@ void SetTimingFactors(App& app) {
 void EnableDeviceCommands(App& app) {
     auto& ui = app.ui;
     const std::string& family = app.dev.DeviceFamily;
-    for (Control* c : {&ui.Read_button, &ui.menuReadCode, &ui.Display_button, &ui.menuDisplayCode,
-                       &ui.Blank_button, &ui.menuBlankCheck})
+    for (Control* c : {&ui.readButton, &ui.menuReadCode, &ui.displayButton, &ui.menuDisplayCode,
+                       &ui.blankButton, &ui.menuBlankCheck})
         c->enabled = true;
-    if (family == "S") ui.Blank_button.enabled = ui.menuBlankCheck.enabled = false;
+    if (family == "S") ui.blankButton.enabled = ui.menuBlankCheck.enabled = false;
     if (family == "F" || family == "S") {
-        ui.EraseFlash_button.enabled = ui.menuFlashShowCodeID.enabled = true;
+        ui.eraseChipButton.enabled = ui.menuFlashShowCodeID.enabled = true;
         ui.menuEraseFlash.enabled = true;
     }
     // The X28C256 has an erase routine too ("Erase Flash or Eeprom"), and no ID.
     if (app.dev.routines.erase == EraseRoutine::PageEeprom)
-        ui.EraseFlash_button.enabled = ui.menuEraseFlash.enabled = true;
+        ui.eraseChipButton.enabled = ui.menuEraseFlash.enabled = true;
 }
 
 void SetMemoryChoice(App& app) {
     auto& ui = app.ui;
     if (app.dev.DeviceType != "MJ") {
-        SetCheck(ui.CheckData, 0);
-        ui.CheckData.enabled = false;
-        SetCheck(ui.CheckCode, 1);
-        ui.CheckCode.enabled = false;
+        SetCheck(ui.dataCheck, 0);
+        ui.dataCheck.enabled = false;
+        SetCheck(ui.codeCheck, 1);
+        ui.codeCheck.enabled = false;
         app.buf.DataBufferLoaded = 0;
-        ui.Show_button.enabled = true;
-        ui.Show_button.caption = "Show Code";
+        ui.showDataButton.enabled = true;
+        ui.showDataButton.caption = "Show Code";
         return;
     }
     // The microcontroller has a separate data (EEPROM) memory.
     for (Control* c : {&ui.menuEraseFlash, &ui.menuEraseData, &ui.menuDisplayData, &ui.menuReadData,
-                       &ui.mnuFileOpenData, &ui.CheckCode, &ui.CheckData})
+                       &ui.mnuFileOpenData, &ui.codeCheck, &ui.dataCheck})
         c->enabled = true;
     ui.tbToolBar[2].visible = ui.tbToolBar[3].visible = ui.tbToolBar[4].visible = true;
     ui.tbToolBar[3].enabled = true;
-    ui.Show_button.enabled = true;
-    ui.Show_button.caption = "Show Data";
+    ui.showDataButton.enabled = true;
+    ui.showDataButton.caption = "Show Data";
     ui.FileNameDataLabel.visible = ui.FileNameDataSize.visible = true;
     ui.FileNameDataText.visible = true;
 }
@@ -146,14 +146,14 @@ void OfferVoltages(App& app) {
 void EnableBufferCommands(App& app) {
     auto& ui = app.ui;
     if (app.buf.CodeBufferLoaded == 1) {
-        for (Control* c : {&ui.Erase_button, &ui.menuEraseCode, &ui.Program_button,
-                           &ui.menuProgramCode, &ui.Verify_button, &ui.menuVerifyCode})
+        for (Control* c : {&ui.eraseBufferButton, &ui.menuEraseCode, &ui.programButton,
+                           &ui.menuProgramCode, &ui.verifyButton, &ui.menuVerifyCode})
             c->enabled = true;
     }
     if (app.buf.DataBufferLoaded == 1) {
-        SetCheck(ui.CheckData, 1);
-        for (Control* c : {&ui.Erase_button, &ui.menuEraseData, &ui.Program_button,
-                           &ui.menuProgramData, &ui.Verify_button, &ui.menuVerifyData})
+        SetCheck(ui.dataCheck, 1);
+        for (Control* c : {&ui.eraseBufferButton, &ui.menuEraseData, &ui.programButton,
+                           &ui.menuProgramData, &ui.verifyButton, &ui.menuVerifyData})
             c->enabled = true;
     }
 }
@@ -202,15 +202,15 @@ void Device_Click(App& app) {
     ApplySpeedSetting(app);
 
     app.dev.DeviceSize = app.dev.ImageLength = app.dev.DeviceSizeKB * 1024;
-    SetScrollMax(ui.VScroll1, app.dev.DeviceSize / 256 - 1);
+    SetScrollMax(ui.pageScrollBar, app.dev.DeviceSize / 256 - 1);
 
-    for (Control* c : {&ui.Frame5, &ui.CheckBlankPriorProgramming, &ui.VerifyAfterProgramming,
+    for (Control* c : {&ui.autoOperationsFrame, &ui.blankCheckFirstCheck, &ui.verifyAfterCheck,
                        &ui.FrameVoltageSelection})
         c->visible = true;
     ResetDeviceControls(app);
     EnableDeviceCommands(app);
     ui.PleaseSelect.visible = false;
-    ui.Frame3.visible = ui.BufferDisplay.visible = true;
+    ui.bufferFrame.visible = ui.BufferDisplay.visible = true;
 
     if (app.dev.routines.program == ProgramRoutine::At29c256 && app.identifyChosenChip)
         app.identifyChosenChip(app);

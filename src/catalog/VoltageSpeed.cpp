@@ -45,14 +45,14 @@ DelayCounts DelayCountsAt(int position, const Board& board) {
 
 void ApplySpeedSetting(App& app) {
     Board& b = app.board;
-    const DelayCounts counts = DelayCountsAt(app.ui.Slider1.value, b);
+    const DelayCounts counts = DelayCountsAt(app.ui.speedSlider.value, b);
     b.LongDelayCount = counts.longer;
     b.MediumDelayCount = counts.medium;
     b.PortDelayCount = counts.port;
 }
 
 void Slider1_Change(App& app) {
-    LogMessage(app, "Program Speed Slider set to: " + std::to_string(app.ui.Slider1.value));
+    LogMessage(app, "Program Speed Slider set to: " + std::to_string(app.ui.speedSlider.value));
     ApplySpeedSetting(app);
     PlayEventSound(app, "SLIDE");
 }
@@ -63,7 +63,7 @@ void WireVoltageSpeedHandlers(App& app) {
         app.ui.Voltage_button[i].onClick =
             app.Handler([index](App& a) { Voltage_button_Click(a, index); });
     }
-    app.ui.Slider1.onChange = app.Handler(Slider1_Change);
+    app.ui.speedSlider.onChange = app.Handler(Slider1_Change);
 }
 
 } // namespace quorbit

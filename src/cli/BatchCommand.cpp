@@ -115,7 +115,7 @@ int PrepareBatch(CLI::App& cli, const CommandOptions& options, const BatchOption
     // Loaded and checked once for the whole batch.
     if (const int status = LoadCommandImage(command, options, session, err); status != 0)
         return status;
-    if (!app.ui.Program_button.enabled) {
+    if (!app.ui.programButton.enabled) {
         err << "The batch command is not available for " << app.dev.DeviceName << "\n";
         return 2;
     }
@@ -140,7 +140,7 @@ std::unique_ptr<ProductionRun> MakeRun(Session& session, const CommandOptions& o
         session.InsertNextSimChip(row, faulty.empty() || faulty.count(number) != 0);
     };
     auto press = [&app, &err, &options] {
-        PressChipButton(app, app.ui.Program_button, "Programming", err, options.progress);
+        PressChipButton(app, app.ui.programButton, "Programming", err, options.progress);
     };
     return std::make_unique<ProductionRun>(app, std::move(batch), std::move(insert),
                                            std::move(press));

@@ -34,12 +34,12 @@ struct VerbInfo {
 };
 
 const VerbInfo kVerbs[] = {
-    {Verb::Read, "read", "Reading", &Controls::Read_button, false},
-    {Verb::Blank, "blank", "Blank check", &Controls::Blank_button, false},
-    {Verb::Verify, "verify", "Verifying", &Controls::Verify_button, true},
-    {Verb::Program, "program", "Programming", &Controls::Program_button, true},
+    {Verb::Read, "read", "Reading", &Controls::readButton, false},
+    {Verb::Blank, "blank", "Blank check", &Controls::blankButton, false},
+    {Verb::Verify, "verify", "Verifying", &Controls::verifyButton, true},
+    {Verb::Program, "program", "Programming", &Controls::programButton, true},
     {Verb::Id, "id", "Reading ID", &Controls::menuFlashShowCodeID, false},
-    {Verb::Erase, "erase", "Erasing", &Controls::EraseFlash_button, false},
+    {Verb::Erase, "erase", "Erasing", &Controls::eraseChipButton, false},
 };
 
 const VerbInfo& InfoOf(Verb verb) {
@@ -79,12 +79,12 @@ void ApplyOptions(App& app, const CommandOptions& options, const CLI::App* comma
         const std::size_t hiLow = options.bytes == "hi" ? 1 : options.bytes == "low" ? 2 : 0;
         SetOption(app.ui.HiLowGroup(), hiLow, true);
     }
-    if (OptionGiven(command, "--speed")) SetPosition(app.ui.Slider1, options.speed);
+    if (OptionGiven(command, "--speed")) SetPosition(app.ui.speedSlider, options.speed);
     if (OptionGiven(command, "--blank-first"))
-        SetCheck(app.ui.CheckBlankPriorProgramming, options.blankFirst ? 1 : 0);
+        SetCheck(app.ui.blankCheckFirstCheck, options.blankFirst ? 1 : 0);
     // A program run verifies unless told not to, as chip-programmer users expect.
     if (command->get_name() == "program" || command->get_name() == "batch")
-        SetCheck(app.ui.VerifyAfterProgramming,
+        SetCheck(app.ui.verifyAfterCheck,
                  OptionGiven(command, "--verify-after") && !options.verifyAfter ? 0 : 1);
     // No one to ask here: another chip than the one named is refused unless forced.
     app.ops.OnOtherDevice = options.force ? OtherDeviceAnswer::GoAhead : OtherDeviceAnswer::Refuse;

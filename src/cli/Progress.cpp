@@ -29,7 +29,7 @@ void ProgressLine::Repaint() {
         shownWait_.clear();
         Clear();
     }
-    const Control& bar = app_.ui.ProgressBar1;
+    const Control& bar = app_.ui.progressBar;
     if (bar.max <= 0 || bar.value <= 0) return;
     const int percent = static_cast<int>(100LL * bar.value / bar.max);
     if (percent == shownPercent_) return;
@@ -53,7 +53,7 @@ long long JsonProgress::ElapsedMs() const {
 }
 
 long long JsonProgress::Done() const {
-    const Control& bar = app_.ui.ProgressBar1;
+    const Control& bar = app_.ui.progressBar;
     if (bar.max <= 0 || bar.value <= 0) return 0;
     const long long total = app_.dev.ImageLength;
     return std::min(total, total * bar.value / bar.max);

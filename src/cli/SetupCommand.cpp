@@ -62,11 +62,11 @@ int ApplySaveOptions(CLI::App& save, const SetupSaveOptions& o, App& app, std::o
         const std::size_t hiLow = o.bytes == "hi" ? 1 : o.bytes == "low" ? 2 : 0;
         SetOption(app.ui.HiLowGroup(), hiLow, true);
     }
-    if (OptionGiven(&save, "--speed")) SetPosition(app.ui.Slider1, o.speed);
+    if (OptionGiven(&save, "--speed")) SetPosition(app.ui.speedSlider, o.speed);
     if (OptionGiven(&save, "--blank-first"))
-        SetCheck(app.ui.CheckBlankPriorProgramming, o.blankFirst ? 1 : 0);
+        SetCheck(app.ui.blankCheckFirstCheck, o.blankFirst ? 1 : 0);
     if (OptionGiven(&save, "--verify-after"))
-        SetCheck(app.ui.VerifyAfterProgramming, o.verifyAfter ? 1 : 0);
+        SetCheck(app.ui.verifyAfterCheck, o.verifyAfter ? 1 : 0);
     if (OptionGiven(&save, "--file")) {
         // The window keeps the full path of the file it opened.
         const std::string path = std::filesystem::absolute(o.file).lexically_normal().string();

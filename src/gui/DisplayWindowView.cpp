@@ -32,8 +32,9 @@ void DisplayWindowView::Sync() {
     const QString text = QString::fromStdString(model_.BufferDisplay.caption);
     if (text_->toPlainText() != text) text_->setPlainText(text);
     const QSignalBlocker block(scroll_);
-    scroll_->setRange(model_.VScroll1.min, std::max(model_.VScroll1.min, model_.VScroll1.max));
-    scroll_->setValue(model_.VScroll1.value);
+    scroll_->setRange(model_.pageScrollBar.min,
+                      std::max(model_.pageScrollBar.min, model_.pageScrollBar.max));
+    scroll_->setValue(model_.pageScrollBar.value);
     if (model_.visible && !isVisible()) show();
     if (!model_.visible && isVisible()) hide();
 }

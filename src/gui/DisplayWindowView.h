@@ -1,5 +1,5 @@
 #pragma once
-// frmDisplay1: the secondary window Command1 fills with code-buffer page 0. A view
+// frmDisplay1: the secondary window openDisplayButton fills with code-buffer page 0. A view
 // of the core's DisplayWindow model; it has no behaviour of its own.
 #include <QWidget>
 

@@ -62,7 +62,7 @@ constexpr int kPublishedIntervalMs = 40;
 constexpr double kTwipsPerPixel = 15.0;
 /// One notch of a mouse wheel.
 constexpr int kWheelNotch = 120;
-constexpr int kPageLines = 16; // the lines of a page of VScroll1
+constexpr int kPageLines = 16; // the lines of a page of pageScrollBar
 
 bool IsLamp(const std::string& name) {
     return name == "Ready_label" || name == "Program_label" || name == "DataFlow_label" ||
@@ -905,11 +905,11 @@ void MainWindow::ShowPublished() {
             {&ui.Program_label, &published_.programLamp},
             {&ui.DataFlow_label, &published_.dataFlowLamp},
             {&ui.Error_label, &published_.errorLamp},
-            {&ui.ProgressBar1, &published_.progressBar},
+            {&ui.progressBar, &published_.progressBar},
             {&ui.sbStatusBar[0], &published_.status},
             {&ui.BufferDisplay, &published_.page},
-            {&ui.Frame3, &published_.pageFrame},
-            {&ui.VScroll1, &published_.pageBar},
+            {&ui.bufferFrame, &published_.pageFrame},
+            {&ui.pageScrollBar, &published_.pageBar},
         };
         for (const auto& [control, face] : shown)
             if (ControlView* view = ViewOf(*control)) view->Show(*face, false);

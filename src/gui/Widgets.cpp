@@ -97,7 +97,7 @@ qreal WidestOf(const QFontMetricsF& metrics, const QString& characters) {
 } // namespace
 
 HexPageBox::HexPageBox(QWidget* parent) : TextBox(parent) {
-    // VScroll1 is the page's only scroll bar: the box never scrolls its text.
+    // pageScrollBar is the page's only scroll bar: the box never scrolls its text.
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);

@@ -263,7 +263,7 @@ void ForceQuorbit6_Click(App& app) {
 
 void WireHardwareHandlers(App& app) {
     auto& ui = app.ui;
-    ui.TestHardware_button.onClick = app.Handler(TestHardware_button_Click);
+    ui.testPortButton.onClick = app.Handler(TestHardware_button_Click);
     ui.menuTestHardware.onClick = app.Handler(menuTestHardware_Click);
     for (auto& option : ui.LPTSelection)
         option.onClick = app.Handler(LPTSelection_Click);

@@ -56,7 +56,7 @@ void menuEraseFlash_Click(App& app) {
 
 void WireFlashHandlers(App& app) {
     auto& ui = app.ui;
-    ui.EraseFlash_button.onClick = app.Operation(EraseFlash_button_Click);
+    ui.eraseChipButton.onClick = app.Operation(EraseFlash_button_Click);
     ui.menuEraseFlash.onClick = app.Operation(menuEraseFlash_Click);
     ui.menuFlashShowCodeID.onClick = app.Operation(menuFlashShowCodeID_Click);
     ui.LoopFlashTest.onClick = app.Operation([](App& a) { WithBoard(a, LoopFlashTest_Click); });

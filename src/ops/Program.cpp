@@ -164,7 +164,7 @@ void FinalBoardState(App& app) {
 
 void Program_button_Click(App& app) {
     const ChipOptions options = ReadChipOptions(app);
-    SetPosition(app.ui.VScroll1, 0);
+    SetPosition(app.ui.pageScrollBar, 0);
     app.board.Address = 0;
     app.board.SplitAddress();
     if (options.code) ProgramCode(app, options);

@@ -328,7 +328,7 @@ void ApplyBoardOptions(App& app, const GlobalOptions& o, bool scanOnAuto) {
         if (scanOnAuto && (cardBase || o.boardPort != 0))
             app.RunGuarded(ProbePortBase); // the scan covers the three standard bases only
         else if (scanOnAuto)
-            Fire(app.ui.TestHardware_button.onClick);
+            Fire(app.ui.testPortButton.onClick);
     } else if (o.model == "4") {
         Fire(app.ui.ForceQuorbit4.onClick);
     } else if (o.model == "5") {

@@ -156,7 +156,7 @@ bool ProductionPanel::BeginRun(const Step& step) {
         ShowRefusal("Load an image first: give the image file, or open one in the window");
         return false;
     }
-    if (app_.dev.DeviceRow < 0 || !app_.ui.Program_button.enabled) {
+    if (app_.dev.DeviceRow < 0 || !app_.ui.programButton.enabled) {
         ShowRefusal(app_.dev.DeviceRow < 0
                         ? "Choose the device first"
                         : "The Program command is not available for " + app_.dev.DeviceName);
@@ -167,13 +167,13 @@ bool ProductionPanel::BeginRun(const Step& step) {
     };
     auto press = [this] {
         if (!confirmed_) {
-            Fire(app_.ui.Program_button.onClick);
+            Fire(app_.ui.programButton.onClick);
             return;
         }
         Dialogs* asked = app_.svc.dialogs;
         ConfirmedProgramming answered(asked);
         app_.svc.dialogs = &answered;
-        Fire(app_.ui.Program_button.onClick);
+        Fire(app_.ui.programButton.onClick);
         app_.svc.dialogs = asked;
     };
     auto run = std::make_unique<ProductionRun>(app_, step.options, insert, press);

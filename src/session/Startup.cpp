@@ -59,7 +59,7 @@ void Form_Load(App& app) {
     ui.Window.width = StoredTwips(app, window_settings::kWidth, kFirstStartWidthTwips);
     ui.Window.height = StoredTwips(app, window_settings::kHeight, 6500);
 
-    ui.Frame3.caption = "Code Buffer Hex/Ascii Display"; // placed at 72, 481 x 257 by the view
+    ui.bufferFrame.caption = "Code Buffer Hex/Ascii Display"; // placed at 72, 481 x 257 by the view
 
     board.PageSize = 256;
     board.BankSize = 65536;
@@ -92,7 +92,7 @@ void Form_Load(App& app) {
     ErrorLampOff(app);
 
     ui.SystemLog.caption.clear();
-    ui.VScroll1.max = 0;
+    ui.pageScrollBar.max = 0;
     // The failure was shown before the log was cleared; the log must keep it too.
     if (app.handlerFailed) LogMessage(app, FailureLogLine(app));
 

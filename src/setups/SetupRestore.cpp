@@ -136,7 +136,7 @@ class Restorer {
                 port = &line;
                 break;
             case SetupValue::Number:
-                CheckNumber(key, app_.ui.Slider1.min, app_.ui.Slider1.max);
+                CheckNumber(key, app_.ui.speedSlider.min, app_.ui.speedSlider.max);
                 break;
             }
         }
@@ -412,7 +412,7 @@ SetupRestore LoadSetupRot(App& app, const std::string& fname) {
         // Only a line out of the usual order can still fail here (a voltage before its
         // device).
         controlsSet = !restorer.HasProblems();
-        app.ui.FrameVoltageSelection.visible = app.ui.Frame5.visible = true;
+        app.ui.FrameVoltageSelection.visible = app.ui.autoOperationsFrame.visible = true;
         restorer.ReloadCodeFile();
     }
     result.problems = restorer.TakeProblems();

@@ -51,7 +51,7 @@ struct OperationThread : ::testing::Test {
 };
 
 TEST_F(OperationThread, TheCallerSeesOnlyConsistentPublishedCopies) {
-    Fire(app.ui.Read_button.onClick); // returns at once: the read is on its own thread
+    Fire(app.ui.readButton.onClick); // returns at once: the read is on its own thread
     EXPECT_EQ(runner.Started(), 1u);
     // Read as the window would, while the operation runs: every copy is whole.
     std::vector<ViewSnapshot> seen;
@@ -65,7 +65,7 @@ TEST_F(OperationThread, TheCallerSeesOnlyConsistentPublishedCopies) {
     const ViewSnapshot last = app.published.Read();
     EXPECT_EQ(last.log, app.ui.SystemLog.caption); // the last copy is the final state
     EXPECT_EQ(last.page.caption, app.ui.BufferDisplay.caption);
-    EXPECT_EQ(last.progressBar.value, app.ui.ProgressBar1.value);
+    EXPECT_EQ(last.progressBar.value, app.ui.progressBar.value);
     int progress = -1;
     std::uint64_t serial = 0;
     for (const ViewSnapshot& copy : seen) {
@@ -87,7 +87,7 @@ TEST_F(OperationThread, TheCallerSeesOnlyConsistentPublishedCopies) {
 
 TEST_F(OperationThread, NoSecondOperationStartsWhileOneRuns) {
     port->PauseAt(20000); // well into the walk through the chip
-    Fire(app.ui.Read_button.onClick);
+    Fire(app.ui.readButton.onClick);
     port->WaitUntilPaused();
     EXPECT_TRUE(runner.Running());
     bool ran = false;
@@ -107,7 +107,7 @@ TEST_F(OperationThread, NoSecondOperationStartsWhileOneRuns) {
 
 TEST_F(OperationThread, AStopEndsTheOperationTheSafeWayAndTheNextOneRunsWhole) {
     port->PauseAt(20000);
-    Fire(app.ui.Read_button.onClick);
+    Fire(app.ui.readButton.onClick);
     port->WaitUntilPaused();
     ASSERT_TRUE(port->Board().Regs().CeActive()) << "the read drives the chip";
     runner.Stop();
@@ -118,35 +118,35 @@ TEST_F(OperationThread, AStopEndsTheOperationTheSafeWayAndTheNextOneRunsWhole) {
     EXPECT_EQ(app.ops.Outcome, OpOutcome::Failed);
     EXPECT_FALSE(port->Board().Regs().CeActive());
     EXPECT_FALSE(port->Board().Regs().OeActive());
-    EXPECT_EQ(app.ui.ProgressBar1.value, 0);
+    EXPECT_EQ(app.ui.progressBar.value, 0);
     EXPECT_EQ(app.ui.DataFlow_label.foreColor, colour::ButtonFace);
     EXPECT_EQ(app.published.Read().log, app.ui.SystemLog.caption) << "the view sees the end";
 
     // The request was for that operation only.
-    Fire(app.ui.Read_button.onClick);
+    Fire(app.ui.readButton.onClick);
     runner.Join();
     EXPECT_EQ(app.ops.Outcome, OpOutcome::Success);
     EXPECT_EQ(rig.LogLines().back(), "You can Save the file using [FILE - Save As] menu");
 }
 
 TEST_F(OperationThread, PagingThroughTheBufferStaysOnTheCallersThreadAndTheChipDoesNot) {
-    Fire(app.ui.Read_button.onClick);
+    Fire(app.ui.readButton.onClick);
     runner.Join();
     ASSERT_EQ(runner.Started(), 1u);
     // The buffer: shown at once, in place.
-    SetPosition(app.ui.VScroll1, 5);
+    SetPosition(app.ui.pageScrollBar, 5);
     EXPECT_EQ(runner.Started(), 1u);
     EXPECT_EQ(app.ui.BufferDisplay.caption.rfind("000500| ", 0), 0u);
 
     // The chip: each page is read from the board, on the operation's thread.
-    Fire(app.ui.Display_button.onClick);
+    Fire(app.ui.displayButton.onClick);
     runner.Join();
     EXPECT_EQ(runner.Started(), 2u);
-    SetPosition(app.ui.VScroll1, 0x7FF);
+    SetPosition(app.ui.pageScrollBar, 0x7FF);
     EXPECT_EQ(runner.Started(), 3u);
     runner.Join();
     EXPECT_EQ(app.ui.BufferDisplay.caption.rfind("07FF00| ", 0), 0u);
-    EXPECT_EQ(app.ui.Frame3.caption, "Device Memory Hex/Ascii Display");
+    EXPECT_EQ(app.ui.bufferFrame.caption, "Device Memory Hex/Ascii Display");
 }
 
 /// The operator takes a while over the safety question.
@@ -164,7 +164,7 @@ TEST_F(OperationThread, TheTimeABoxWaitsForTheOperatorIsPublishedApart) {
     ASSERT_TRUE(OpenCodeFile(app, (rig.dir / "image.bin").string()));
     SlowAnswer slow;
     app.svc.dialogs = &slow;
-    Fire(app.ui.Program_button.onClick);
+    Fire(app.ui.programButton.onClick);
     runner.Join();
     const ViewSnapshot last = app.published.Read();
     EXPECT_FALSE(last.askingOperator);

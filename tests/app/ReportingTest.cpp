@@ -67,35 +67,35 @@ TEST_F(Reporting, ProgressBarMovesEveryStepUnits) {
     std::vector<int> values;
     for (int i = 0; i < 7; ++i) {
         GoProgressiveBar1(app);
-        values.push_back(app.ui.ProgressBar1.value);
+        values.push_back(app.ui.progressBar.value);
     }
     EXPECT_EQ(values, (std::vector<int>{0, 0, 1, 1, 1, 2, 2}));
 }
 
 TEST_F(Reporting, ErrorAlertLocksAndRestoresTheOperationButtons) {
     auto& ui = app.ui;
-    ui.Program_button.enabled = true;
-    ui.Verify_button.enabled = false;
-    ui.Read_button.enabled = true;
-    ui.Display_button.enabled = false;
+    ui.programButton.enabled = true;
+    ui.verifyButton.enabled = false;
+    ui.readButton.enabled = true;
+    ui.displayButton.enabled = false;
     ProgramLampOn(app);
     DataFlowLampOn(app);
     EnterErrorState(app);
     EXPECT_EQ(ui.Error_label.foreColor, colour::Red);
     EXPECT_EQ(ui.Program_label.foreColor, colour::ButtonFace);
     EXPECT_EQ(ui.DataFlow_label.foreColor, colour::ButtonFace);
-    EXPECT_FALSE(ui.Program_button.enabled || ui.Verify_button.enabled || ui.Read_button.enabled ||
-                 ui.Display_button.enabled);
+    EXPECT_FALSE(ui.programButton.enabled || ui.verifyButton.enabled || ui.readButton.enabled ||
+                 ui.displayButton.enabled);
 
     rig.ClearLog();
     SetProgressValue(app, 40);
     Fire(ui.Error_label.onClick);
     EXPECT_EQ(ui.Error_label.foreColor, colour::ButtonFace);
-    EXPECT_TRUE(ui.Program_button.enabled);
-    EXPECT_FALSE(ui.Verify_button.enabled);
-    EXPECT_TRUE(ui.Read_button.enabled);
-    EXPECT_FALSE(ui.Display_button.enabled);
-    EXPECT_EQ(ui.ProgressBar1.value, 0);
+    EXPECT_TRUE(ui.programButton.enabled);
+    EXPECT_FALSE(ui.verifyButton.enabled);
+    EXPECT_TRUE(ui.readButton.enabled);
+    EXPECT_FALSE(ui.displayButton.enabled);
+    EXPECT_EQ(ui.progressBar.value, 0);
     EXPECT_EQ(rig.LogLines(), std::vector<std::string>{"Error Alert was Turned Off"});
 
     // A second click on a lamp that is no longer red does nothing.

@@ -85,13 +85,13 @@ struct StopRig {
             WriteBytes(rig.dir / "image.bin", std::string(image.begin(), image.end()));
             EXPECT_TRUE(OpenCodeFile(app, (rig.dir / "image.bin").string()));
             // Every step of the command: blank check, programming, verify.
-            SetCheck(app.ui.CheckBlankPriorProgramming, 1);
-            SetCheck(app.ui.VerifyAfterProgramming, 1);
+            SetCheck(app.ui.blankCheckFirstCheck, 1);
+            SetCheck(app.ui.verifyAfterCheck, 1);
         }
         rig.ClearLog();
-        button = c.command == Command::Program ? &app.ui.Program_button
-                 : c.command == Command::Read  ? &app.ui.Read_button
-                                               : &app.ui.EraseFlash_button;
+        button = c.command == Command::Program ? &app.ui.programButton
+                 : c.command == Command::Read  ? &app.ui.readButton
+                                               : &app.ui.eraseChipButton;
     }
 
     void Press() {
@@ -209,7 +209,7 @@ TEST(StopRequest, WhereverItLandsTheCommandEndsAtOnceWithTheBoardAtRest) {
             EXPECT_EQ(app.ui.Program_label.foreColor, colour::ButtonFace);
             EXPECT_EQ(app.ui.DataFlow_label.foreColor, colour::ButtonFace);
             EXPECT_NE(app.ui.Error_label.foreColor, colour::Red); // asked for, not an error
-            EXPECT_EQ(app.ui.ProgressBar1.value, 0);
+            EXPECT_EQ(app.ui.progressBar.value, 0);
             EXPECT_TRUE(r.rig.dialogs.boxes.empty() ||
                         r.rig.dialogs.boxes.back().title == "Safety Question");
             EXPECT_TRUE(StopRequested() && !StopPending());

@@ -44,7 +44,7 @@ TEST_F(Files, ThreeByteFileGivesChecksum0126AndItsLengthAsDeviceSize) {
     EXPECT_EQ(app.buf.CodeBuffer[2], 'c');
     EXPECT_EQ(app.buf.CodeBuffer[3], 0xFF); // never the start value or an earlier image
     EXPECT_EQ(app.buf.CodeBufferLoaded, 1);
-    EXPECT_EQ(app.ui.VScroll1.max, 0); // one page, not -1
+    EXPECT_EQ(app.ui.pageScrollBar.max, 0); // one page, not -1
     const std::string name = path.string();
     EXPECT_EQ(
         rig.LogLines(),
@@ -62,9 +62,9 @@ TEST_F(Files, ThreeByteFileGivesChecksum0126AndItsLengthAsDeviceSize) {
     EXPECT_EQ(app.ui.FileNameCodeSize.caption, "(3)");
     // No device chosen: saving and erasing yes, programming and verifying no.
     EXPECT_TRUE(app.ui.mnuFileSaveCode.enabled && app.ui.tbToolBar[1].enabled &&
-                app.ui.Erase_button.enabled && app.ui.menuEraseCode.enabled);
-    EXPECT_FALSE(app.ui.Program_button.enabled || app.ui.Verify_button.enabled);
-    EXPECT_EQ(app.ui.CheckCode.value, 1);
+                app.ui.eraseBufferButton.enabled && app.ui.menuEraseCode.enabled);
+    EXPECT_FALSE(app.ui.programButton.enabled || app.ui.verifyButton.enabled);
+    EXPECT_EQ(app.ui.codeCheck.value, 1);
     EXPECT_EQ(app.ui.DataFlow_label.foreColor, colour::ButtonFace);
 }
 
@@ -73,7 +73,7 @@ TEST_F(Files, PageOfFFSumsToFF00AndWrapsAtSixteenBits) {
     EXPECT_EQ(app.buf.FileChecksumText, "FF00");
     Open(Make("big.bin", std::string(1024, '\xFF')));
     EXPECT_EQ(app.buf.FileChecksumText, "FC00"); // 1024 x FFh = 3FC00h
-    EXPECT_EQ(app.ui.VScroll1.max, 3);
+    EXPECT_EQ(app.ui.pageScrollBar.max, 3);
 }
 
 TEST_F(Files, LoadingKeepsImageLengthOfTheChosenDevice) {
@@ -81,12 +81,12 @@ TEST_F(Files, LoadingKeepsImageLengthOfTheChosenDevice) {
     Open(Make("abc.bin", "abc"));
     EXPECT_EQ(app.dev.DeviceSize, 3);
     EXPECT_EQ(app.dev.ImageLength, 32768);
-    EXPECT_TRUE(app.ui.Program_button.enabled && app.ui.Verify_button.enabled);
+    EXPECT_TRUE(app.ui.programButton.enabled && app.ui.verifyButton.enabled);
     // Choosing a device with a file loaded enables Program, Verify, Erase at once.
     SelectDevice(app, 13);
     EXPECT_EQ(app.dev.DeviceSize, 65536);
-    EXPECT_TRUE(app.ui.Program_button.enabled && app.ui.Verify_button.enabled &&
-                app.ui.Erase_button.enabled);
+    EXPECT_TRUE(app.ui.programButton.enabled && app.ui.verifyButton.enabled &&
+                app.ui.eraseBufferButton.enabled);
 }
 
 TEST_F(Files, SaveRoundTripsExactlyDeviceSizeBytes) {
@@ -106,10 +106,10 @@ TEST_F(Files, SaveRoundTripsExactlyDeviceSizeBytes) {
     EXPECT_EQ(rig.dialogs.fileTitles[1], "Save CODE BUFFER As...");
     // An erased buffer is not copy.bin's content: Save asks for a name as Save As
     // does, and a name that exists is replaced only on Yes (No is the default).
-    Fire(app.ui.Erase_button.onClick);
+    Fire(app.ui.eraseBufferButton.onClick);
     EXPECT_EQ(rig.LogLines().back(), "Buffer has been Erased");
     EXPECT_EQ(app.ui.FileNameCodeText.caption, "buffer erased to FFh, not saved");
-    EXPECT_FALSE(app.ui.Program_button.enabled);
+    EXPECT_FALSE(app.ui.programButton.enabled);
     rig.dialogs.fileAnswers.push_back(copy.string());
     rig.dialogs.answers.push_back(MsgResult::No);
     Fire(app.ui.mnuFileSaveCode.onClick);
@@ -255,9 +255,9 @@ TEST_F(Files, EraseFillsFFAndLeavesDeviceSize) {
     EXPECT_EQ(app.DisplayMode, "Read");
     // The data buffer is erased only when its box is ticked.
     app.buf.DataBuffer[0] = 1;
-    SetCheck(app.ui.CheckCode, 0);
-    SetCheck(app.ui.CheckData, 1);
-    Fire(app.ui.Erase_button.onClick);
+    SetCheck(app.ui.codeCheck, 0);
+    SetCheck(app.ui.dataCheck, 1);
+    Fire(app.ui.eraseBufferButton.onClick);
     EXPECT_EQ(app.buf.DataBuffer[0], 0xFF);
     EXPECT_EQ(app.buf.DataBuffer[8192], 0xFF);
 }

@@ -54,13 +54,13 @@ TEST_F(Display, CodePageIsSixteenLinesWithoutOuterBreaks) {
     for (int i = 0; i < 16; ++i)
         app.buf.CodeBuffer[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(0x41 + i);
     app.DisplayMode = "Read";
-    SetPosition(app.ui.VScroll1, 1);
-    SetPosition(app.ui.VScroll1, 0);
+    SetPosition(app.ui.pageScrollBar, 1);
+    SetPosition(app.ui.pageScrollBar, 0);
     auto lines = Lines(app.ui.BufferDisplay.caption);
     ASSERT_EQ(lines.size(), 16u);
     EXPECT_EQ(lines[0], "000000| 41424344 45464748 494A4B4C 4D4E4F50 | ABCDEFGHIJKLMNOP");
     EXPECT_EQ(lines[15].substr(0, 8), "0000F0| ");
-    SetPosition(app.ui.VScroll1, 4095);
+    SetPosition(app.ui.pageScrollBar, 4095);
     lines = Lines(app.ui.BufferDisplay.caption);
     EXPECT_EQ(lines[0].substr(0, 6), "0FFF00");
     EXPECT_EQ(lines[15].substr(0, 6), "0FFFF0");
@@ -70,14 +70,14 @@ TEST_F(Display, CodePageIsSixteenLinesWithoutOuterBreaks) {
 TEST_F(Display, DataViewHasAHeaderAndEightLines) {
     app.dev.DeviceType = "MJ"; // the only device with a data memory (not selectable)
     app.dev.DeviceSize = 1024 * 1024;
-    app.ui.Show_button.caption = "Show Data";
+    app.ui.showDataButton.caption = "Show Data";
     app.buf.DataBuffer[0x1F80] = 'Q';
     app.DisplayMode = "Read";
     Show_button_Click(app); // to the data view
-    EXPECT_EQ(app.ui.Show_button.caption, "Show Code");
-    EXPECT_EQ(app.ui.VScroll1.max, 63);
-    EXPECT_EQ(app.ui.Frame3.caption, "Data Buffer Hex/Ascii Display");
-    SetPosition(app.ui.VScroll1, 63);
+    EXPECT_EQ(app.ui.showDataButton.caption, "Show Code");
+    EXPECT_EQ(app.ui.pageScrollBar.max, 63);
+    EXPECT_EQ(app.ui.bufferFrame.caption, "Data Buffer Hex/Ascii Display");
+    SetPosition(app.ui.pageScrollBar, 63);
     const auto lines = Lines(app.ui.BufferDisplay.caption);
     ASSERT_EQ(lines.size(), 10u);
     EXPECT_EQ(lines[0], "             *** BUFFER DATA ***");
@@ -87,8 +87,8 @@ TEST_F(Display, DataViewHasAHeaderAndEightLines) {
     EXPECT_EQ(lines[2][lines[2].size() - 16], 'Q');
     EXPECT_EQ(lines[9].substr(0, 6), "001FF0");
     Show_button_Click(app); // and back
-    EXPECT_EQ(app.ui.Show_button.caption, "Show Data");
-    EXPECT_EQ(app.ui.VScroll1.max, 4095);
+    EXPECT_EQ(app.ui.showDataButton.caption, "Show Data");
+    EXPECT_EQ(app.ui.pageScrollBar.max, 4095);
     EXPECT_EQ(Lines(app.ui.BufferDisplay.caption).size(), 16u);
 }
 
@@ -101,14 +101,14 @@ TEST_F(Display, DeviceViewReadsThePageFromTheChipInTheSocket) {
     app.svc.deviceChosen = nullptr; // the chip above stays in the socket
     SelectDevice(app, 11);
     rig.ClearLog();
-    Fire(app.ui.Display_button.onClick);
+    Fire(app.ui.displayButton.onClick);
     EXPECT_EQ(app.DisplayMode, "DisplayEprom");
-    EXPECT_EQ(app.ui.Frame3.caption, "Device Memory Hex/Ascii Display");
+    EXPECT_EQ(app.ui.bufferFrame.caption, "Device Memory Hex/Ascii Display");
     EXPECT_EQ(rig.LogLines(),
               std::vector<std::string>{"Fetching Device Binary Contents to Screen"});
     EXPECT_EQ(Lines(app.ui.BufferDisplay.caption)[0],
               "000000| FFFFFFFF FFFFFFFF FFFFFFFF FFFFFFFF | ................");
-    SetPosition(app.ui.VScroll1, 127); // scrolling reads the next page from the chip
+    SetPosition(app.ui.pageScrollBar, 127); // scrolling reads the next page from the chip
     const auto lines = Lines(app.ui.BufferDisplay.caption);
     ASSERT_EQ(lines.size(), 16u);
     EXPECT_EQ(lines[0], "007F00| 48656C6C 6F202245 50524F4D 22207B7D | Hello \"EPROM\" ..");
@@ -124,7 +124,7 @@ TEST_F(Display, DeviceViewWithNoBoardLeavesThePortAlone) {
     SelectDevice(a, 11);
     rec->log.clear();
     bare.ClearLog();
-    Fire(a.ui.Display_button.onClick);
+    Fire(a.ui.displayButton.onClick);
     EXPECT_TRUE(rec->log.empty());
     ASSERT_EQ(bare.dialogs.boxes.size(), 1u);
     EXPECT_NE(bare.dialogs.boxes[0].text.find("TestPort"), std::string::npos);
@@ -134,7 +134,7 @@ TEST_F(Display, DeviceViewWithNoBoardLeavesThePortAlone) {
 
 TEST_F(Display, DisplayButtonDoesNothingWithoutCodeTicked) {
     SelectDevice(app, 11);
-    SetCheck(app.ui.CheckCode, 0);
+    SetCheck(app.ui.codeCheck, 0);
     rig.ClearLog();
     const auto before = app.ui.BufferDisplay.caption;
     Fire(app.ui.menuDisplayCode.onClick);
@@ -168,7 +168,7 @@ TEST_F(Display, ListingFileFailureIsReported) {
 
 TEST_F(Display, Command1ShowsCodePageZeroInTheSecondWindow) {
     app.buf.CodeBuffer[0] = 'Z';
-    Fire(app.ui.Command1.onClick);
+    Fire(app.ui.openDisplayButton.onClick);
     EXPECT_TRUE(app.frmDisplay1.visible);
     const auto lines = Lines(app.frmDisplay1.BufferDisplay.caption);
     ASSERT_EQ(lines.size(), 17u);
@@ -210,7 +210,7 @@ TEST_F(Display, GoToAddressShowsThePageThatHoldsItInEveryFormTheOperatorTypes) {
     for (const auto& c : cases) {
         go(c.typed);
         EXPECT_EQ(FirstLineAddress(app), c.page) << c.typed;
-        EXPECT_EQ(app.ui.VScroll1.value, c.page / 256) << c.typed;
+        EXPECT_EQ(app.ui.pageScrollBar.value, c.page / 256) << c.typed;
         EXPECT_EQ(app.ui.GoToAddress.caption, c.shown) << c.typed;
     }
     EXPECT_TRUE(rig.LogLines().empty());

@@ -61,7 +61,7 @@ TEST_F(ImageFiles, PartialHexImageFillsTheChipWithFFAndSaysWhatItCovers) {
                                            Coverage::OfRanges({{0x10, 0x10}, {0x100, 0x101}})),
                   "You can Install a Blank Eprom for Programming"}));
     EXPECT_EQ(app.ui.FileNameCodeSize.caption, "(32768)");
-    EXPECT_TRUE(app.ui.Program_button.enabled);
+    EXPECT_TRUE(app.ui.programButton.enabled);
 }
 
 TEST_F(ImageFiles, BadRecordLoadsNothingAndNamesFileLineAndReason) {

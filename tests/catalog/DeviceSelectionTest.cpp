@@ -48,7 +48,7 @@ TEST_F(Selected, Eprom27C256LogsThreeLinesEnablesOnly12VoltsAndPlaysDone) {
     EXPECT_EQ(VoltagesEnabled(), (std::vector<bool>{false, true, false, false}));
     EXPECT_EQ(app.ui.Voltage_button[1].value, 1);
     EXPECT_EQ(app.dev.VppVolts, 12);
-    EXPECT_EQ(app.ui.VScroll1.max, 127);
+    EXPECT_EQ(app.ui.pageScrollBar.max, 127);
     EXPECT_EQ(Factors(), (std::vector<int>{5, 100, 500}));
     EXPECT_EQ(app.dev.DeviceType, "P4");
     EXPECT_EQ(app.dev.DeviceSize, 32768);
@@ -57,19 +57,19 @@ TEST_F(Selected, Eprom27C256LogsThreeLinesEnablesOnly12VoltsAndPlaysDone) {
     EXPECT_EQ(app.board.DeviceReg1Bits, 128);
     EXPECT_EQ(app.board.DeviceReg3Bits, 2);
     // EPROM: read, display, blank check; no chip erase, no data memory.
-    EXPECT_TRUE(app.ui.Read_button.enabled && app.ui.Display_button.enabled &&
-                app.ui.Blank_button.enabled && app.ui.menuBlankCheck.enabled);
-    EXPECT_FALSE(app.ui.EraseFlash_button.enabled || app.ui.menuEraseFlash.enabled ||
+    EXPECT_TRUE(app.ui.readButton.enabled && app.ui.displayButton.enabled &&
+                app.ui.blankButton.enabled && app.ui.menuBlankCheck.enabled);
+    EXPECT_FALSE(app.ui.eraseChipButton.enabled || app.ui.menuEraseFlash.enabled ||
                  app.ui.menuFlashShowCodeID.enabled);
-    EXPECT_FALSE(app.ui.Program_button.enabled || app.ui.Verify_button.enabled ||
-                 app.ui.Erase_button.enabled);
-    EXPECT_EQ(app.ui.CheckCode.value, 1);
-    EXPECT_EQ(app.ui.CheckData.value, 0);
-    EXPECT_FALSE(app.ui.CheckCode.enabled);
-    EXPECT_EQ(app.ui.Show_button.caption, "Show Code");
-    EXPECT_TRUE(app.ui.Show_button.enabled);
+    EXPECT_FALSE(app.ui.programButton.enabled || app.ui.verifyButton.enabled ||
+                 app.ui.eraseBufferButton.enabled);
+    EXPECT_EQ(app.ui.codeCheck.value, 1);
+    EXPECT_EQ(app.ui.dataCheck.value, 0);
+    EXPECT_FALSE(app.ui.codeCheck.enabled);
+    EXPECT_EQ(app.ui.showDataButton.caption, "Show Code");
+    EXPECT_TRUE(app.ui.showDataButton.enabled);
     EXPECT_FALSE(app.ui.PleaseSelect.visible);
-    EXPECT_TRUE(app.ui.Frame5.visible && app.ui.FrameVoltageSelection.visible);
+    EXPECT_TRUE(app.ui.autoOperationsFrame.visible && app.ui.FrameVoltageSelection.visible);
 }
 
 TEST_F(Selected, TimingFactorsFollowTheSubtype) {
@@ -86,7 +86,7 @@ TEST_F(Selected, TimingFactorsFollowTheSubtype) {
 TEST_F(Selected, OldEpromVoltageClassThreeOffersAllHighVoltages) {
     Choose(2); // Eprom 2732A, class 3
     EXPECT_EQ(VoltagesEnabled(), (std::vector<bool>{false, true, true, true}));
-    EXPECT_EQ(app.ui.VScroll1.max, 15);
+    EXPECT_EQ(app.ui.pageScrollBar.max, 15);
     // The operator picks 21 V, the warning is logged.
     rig.ClearLog();
     SetOption(app.ui.VoltageGroup(), 2, true);
@@ -104,8 +104,8 @@ TEST_F(Selected, FlashRemapsBankBitTwoAndAnEpromRestoresIdentity) {
     }
     EXPECT_EQ(VoltagesEnabled(), (std::vector<bool>{true, false, false, false}));
     EXPECT_EQ(app.ui.Voltage_button[0].value, 1);
-    EXPECT_TRUE(app.ui.EraseFlash_button.enabled && app.ui.menuFlashShowCodeID.enabled &&
-                app.ui.menuEraseFlash.enabled && app.ui.Blank_button.enabled);
+    EXPECT_TRUE(app.ui.eraseChipButton.enabled && app.ui.menuFlashShowCodeID.enabled &&
+                app.ui.menuEraseFlash.enabled && app.ui.blankButton.enabled);
     EXPECT_EQ(rig.LogLines().back(), "Device Size is: 524288 Bytes, Initial VPP suggested: 5V");
     Choose(13);
     for (int i = 0; i < 256; ++i)
@@ -119,18 +119,18 @@ TEST_F(Selected, X28C256MovesA14ToRegisterOneBitSeven) {
     EXPECT_EQ(app.board.PageMap[127], 191);
     EXPECT_EQ(app.board.PageMap[128], 128);
     EXPECT_EQ(app.dev.DeviceType, "EN");
-    EXPECT_TRUE(app.ui.Blank_button.enabled);
+    EXPECT_TRUE(app.ui.blankButton.enabled);
     // Erase Chip reaches EraseX28C256; the flash ID entry does not apply.
-    EXPECT_TRUE(app.ui.EraseFlash_button.enabled);
+    EXPECT_TRUE(app.ui.eraseChipButton.enabled);
     EXPECT_FALSE(app.ui.menuFlashShowCodeID.enabled);
 }
 
 TEST_F(Selected, SerialEepromHasNoBlankCheckButChipErase) {
     app.dev.VppVolts = 21; // class 0 leaves the voltage as it was
     Choose(36);
-    EXPECT_FALSE(app.ui.Blank_button.enabled || app.ui.menuBlankCheck.enabled);
-    EXPECT_TRUE(app.ui.EraseFlash_button.enabled);
-    EXPECT_EQ(app.ui.VScroll1.max, 3);
+    EXPECT_FALSE(app.ui.blankButton.enabled || app.ui.menuBlankCheck.enabled);
+    EXPECT_TRUE(app.ui.eraseChipButton.enabled);
+    EXPECT_EQ(app.ui.pageScrollBar.max, 3);
     EXPECT_EQ(app.dev.VppVolts, 21);
     EXPECT_EQ(rig.LogLines(),
               (std::vector<std::string>{"Device Eeprom 24C08 Serial (8 pins) was Selected",
@@ -146,7 +146,7 @@ TEST_F(Selected, NotSelectableRowIsRefusedAndThePreviousDeviceStaysShown) {
     EXPECT_EQ(app.ui.Device.listIndex, -1);
     EXPECT_EQ(app.ui.Device.caption, "Please Select Device on this List");
     EXPECT_TRUE(rig.LogLines().empty());
-    EXPECT_FALSE(app.ui.Read_button.enabled);
+    EXPECT_FALSE(app.ui.readButton.enabled);
 
     Choose(11);
     Choose(1);
@@ -159,7 +159,7 @@ TEST_F(Selected, NotSelectableRowIsRefusedAndThePreviousDeviceStaysShown) {
     EXPECT_TRUE(rig.sound.played.empty());
     EXPECT_EQ(app.dev.DeviceType, "P4");
     EXPECT_EQ(app.dev.DeviceRow, 11);
-    EXPECT_TRUE(app.ui.Read_button.enabled);
+    EXPECT_TRUE(app.ui.readButton.enabled);
     Choose(0); // the empty first entry is refused the same way
     EXPECT_EQ(app.dev.DeviceRow, 11);
     EXPECT_EQ(app.ui.Device.listIndex, 11);

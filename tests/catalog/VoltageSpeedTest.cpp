@@ -14,7 +14,7 @@ struct Speed : ::testing::Test {
     App& app = *rig.app;
     Speed() { app.RunGuarded(Form_Load); }
     [[nodiscard]] std::vector<int> CountsAt(int position) {
-        SetPosition(app.ui.Slider1, position);
+        SetPosition(app.ui.speedSlider, position);
         return {app.board.PortDelayCount, app.board.MediumDelayCount, app.board.LongDelayCount};
     }
 };
@@ -55,10 +55,10 @@ TEST_F(Speed, CountsAreZeroUntilTheFirstChoiceOrMove) {
 
 TEST_F(Speed, SliderMoveLogsRecomputesAndSounds) {
     SelectDevice(app, 11);
-    SetPosition(app.ui.Slider1, 10);
+    SetPosition(app.ui.speedSlider, 10);
     rig.ClearLog();
     rig.sound.played.clear();
-    SetPosition(app.ui.Slider1, 9);
+    SetPosition(app.ui.speedSlider, 9);
     EXPECT_EQ(rig.LogLines(), std::vector<std::string>{"Program Speed Slider set to: 9"});
     EXPECT_EQ(rig.sound.played, std::vector<std::string>{(rig.dir / "app" / "slide.wav").string()});
     EXPECT_EQ(app.board.PortDelayCount, 1102); // the latch pause takes the medium factor

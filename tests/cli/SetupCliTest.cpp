@@ -87,8 +87,8 @@ TEST_F(SetupCli, FileWrittenByTheCommandLineLoadsLikeOneWrittenByTheWindow) {
     window.rig.dialogs.fileAnswers.push_back(image.string());
     Fire(window.app.ui.mnuFileOpenCode.onClick);
     SetOption(window.app.ui.HiLowGroup(), 2, true);
-    SetPosition(window.app.ui.Slider1, 3);
-    SetCheck(window.app.ui.VerifyAfterProgramming, 1);
+    SetPosition(window.app.ui.speedSlider, 3);
+    SetCheck(window.app.ui.verifyAfterCheck, 1);
     SetOption(window.app.ui.LPTGroup(), 1, true);
     window.rig.dialogs.inputAnswers.push_back("same");
     Fire(window.app.ui.SaveSetup1.onClick);

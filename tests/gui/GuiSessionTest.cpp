@@ -130,7 +130,7 @@ TEST(WindowSimulator, AChipNamedAtStartIsTheDeviceChosenInTheList) {
     gui::GuiSession session(options);
     EXPECT_EQ(session.app().ui.Device.listIndex, 11);
     EXPECT_EQ(session.app().dev.DeviceName, "Eprom 27C256");
-    EXPECT_TRUE(session.app().ui.Read_button.enabled);
+    EXPECT_TRUE(session.app().ui.readButton.enabled);
 }
 
 TEST(WindowSimulator, WhatCannotBeMetIsRefusedAtStart) {

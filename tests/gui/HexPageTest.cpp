@@ -61,7 +61,7 @@ TEST(HexPage, TheThumbDragsWithTheLastPageShownLive) {
     EXPECT_EQ(r.Shown(), 0x7FF00);
     r.bar->setSliderDown(false);
     EXPECT_EQ(r.Shown(), 0x7FF00);
-    EXPECT_EQ(r.w.app().ui.VScroll1.value, kLastPage);
+    EXPECT_EQ(r.w.app().ui.pageScrollBar.value, kLastPage);
 }
 
 TEST(HexPage, TheWheelAndTheArrowsMoveByLinesThePagingKeysByPages) {
@@ -158,7 +158,7 @@ TEST(HexPage, TheChipsPagesAreReadWhenTheThumbIsLetGo) {
     r.Key(Qt::Key_End, Qt::ControlModifier); // a read of the chip's last page
     r.w.Settle();
     EXPECT_EQ(r.Shown(), 0x7FF00);
-    EXPECT_EQ(r.w.app().ui.Frame3.caption, "Device Memory Hex/Ascii Display");
+    EXPECT_EQ(r.w.app().ui.bufferFrame.caption, "Device Memory Hex/Ascii Display");
 }
 
 TEST(HexPage, AVerifysDifferencesAreMarkedOnBothViewsAndTheJumpKeysVisitThemInOrder) {
@@ -216,7 +216,7 @@ TEST(HexPage, AVerifysDifferencesAreMarkedOnBothViewsAndTheJumpKeysVisitThemInOr
     press();
     press();
     EXPECT_EQ(r.Shown(), 0x100);
-    EXPECT_EQ(w.app().ui.Frame3.caption, "Device Memory Hex/Ascii Display");
+    EXPECT_EQ(w.app().ui.bufferFrame.caption, "Device Memory Hex/Ascii Display");
     ASSERT_EQ(marks().size(), 2);
     EXPECT_EQ(marks()[0].cursor.selectedText(), "FF"); // as the chip holds it
 }

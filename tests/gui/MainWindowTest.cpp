@@ -242,13 +242,13 @@ TEST(MainWindowForwarding, SliderListAndCheckBoxReachTheModel) {
     WindowRig w;
     w.window->Load();
     int changes = 0;
-    w.app().ui.Slider1.onChange = [&changes] { ++changes; };
+    w.app().ui.speedSlider.onChange = [&changes] { ++changes; };
     auto* slider = w.Get<QSlider>("Slider1");
     slider->triggerAction(QAbstractSlider::SliderSingleStepSub);
-    EXPECT_EQ(w.app().ui.Slider1.value, 17);
+    EXPECT_EQ(w.app().ui.speedSlider.value, 17);
     EXPECT_EQ(changes, 1);
     // Showing a value set by the core is not an operator's move.
-    SetPosition(w.app().ui.Slider1, 5);
+    SetPosition(w.app().ui.speedSlider, 5);
     EXPECT_EQ(changes, 2);
     w.window->Sync();
     EXPECT_EQ(slider->value(), 5);
@@ -262,21 +262,21 @@ TEST(MainWindowForwarding, SliderListAndCheckBoxReachTheModel) {
     EXPECT_EQ(picks, 1);
     EXPECT_EQ(device->currentIndex(), 11);
 
-    w.app().ui.CheckCode.enabled = true;
+    w.app().ui.codeCheck.enabled = true;
     w.window->Sync();
     QTest::mouseClick(w.Get<QCheckBox>("CheckCode"), Qt::LeftButton);
-    EXPECT_EQ(w.app().ui.CheckCode.value, 1);
+    EXPECT_EQ(w.app().ui.codeCheck.value, 1);
 }
 
 TEST(MainWindowAlert, ErrorLampClickClearsTheAlert) {
     WindowRig w;
     w.window->Load();
-    w.app().ui.Read_button.enabled = true;
-    w.app().ui.Verify_button.enabled = true;
+    w.app().ui.readButton.enabled = true;
+    w.app().ui.verifyButton.enabled = true;
     w.window->Sync();
 
     // An operation that fails raises the alert.
-    w.app().ui.Command1.onClick = [&w] { EnterErrorState(w.app()); };
+    w.app().ui.openDisplayButton.onClick = [&w] { EnterErrorState(w.app()); };
     QTest::mouseClick(w.Get<QPushButton>("Command1"), Qt::LeftButton);
     EXPECT_EQ(w.TextColour("Error_label"), QColor(255, 0, 0));
     EXPECT_FALSE(w.Get("Read_button")->isEnabled());
@@ -377,16 +377,16 @@ TEST(MainWindowScreenshot, WritesTheWindowAtWork) {
     w.window->Load();
     auto& ui = w.app().ui;
     ui.PleaseSelect.visible = false;
-    ui.FrameVoltageSelection.visible = ui.Frame5.visible = true;
-    ui.CheckBlankPriorProgramming.visible = ui.VerifyAfterProgramming.visible = true;
+    ui.FrameVoltageSelection.visible = ui.autoOperationsFrame.visible = true;
+    ui.blankCheckFirstCheck.visible = ui.verifyAfterCheck.visible = true;
     ui.Voltage_button[1].enabled = true;
     SetOption(ui.VoltageGroup(), 1, true);
-    ui.CheckCode.value = 1;
+    ui.codeCheck.value = 1;
     ui.FileNameDataLabel.visible = ui.FileNameDataText.visible = ui.FileNameDataSize.visible = true;
     ui.FileNameCodeText.caption = "/HOME/OPERATOR/IMAGES/MONITOR.BIN";
     ui.FileNameCodeSize.caption = "(32768)"; // as a file load writes it
-    for (Control* b : {&ui.Read_button, &ui.Blank_button, &ui.Display_button, &ui.Program_button,
-                       &ui.Verify_button, &ui.Erase_button})
+    for (Control* b : {&ui.readButton, &ui.blankButton, &ui.displayButton, &ui.programButton,
+                       &ui.verifyButton, &ui.eraseBufferButton})
         b->enabled = true;
     std::string page;
     for (int line = 0; line < 16; ++line) {

@@ -76,14 +76,14 @@ TEST(HexDisplay, ReadShowsPageZeroAndTheScrollBarPagesThroughTheBuffer) {
     EXPECT_TRUE(display->toPlainText().contains("000000|"));
 
     bar->triggerAction(QAbstractSlider::SliderSingleStepAdd);
-    EXPECT_EQ(w.app().ui.VScroll1.value, 1);
+    EXPECT_EQ(w.app().ui.pageScrollBar.value, 1);
     EXPECT_TRUE(display->toPlainText().contains("000100|")) << display->toPlainText().toStdString();
     EXPECT_FALSE(display->toPlainText().contains("000000|"));
     bar->triggerAction(QAbstractSlider::SliderToMaximum);
     EXPECT_TRUE(display->toPlainText().contains("007FF0|"));
 
     // All sixteen lines of a page are in view at once, whatever font was found, and
-    // VScroll1 is the only scroll bar.
+    // pageScrollBar is the only scroll bar.
     const int lineHeight = display->fontMetrics().lineSpacing();
     EXPECT_GE(display->viewport()->height(), 16 * lineHeight);
     EXPECT_FALSE(display->verticalScrollBar()->isVisible());

@@ -54,7 +54,7 @@ TEST_P(DelayTrace, EachDelayIsOneLineWithTheStepsItAsksFor) {
     App& app = *rig.app;
     Form_Load(app);
     ASSERT_TRUE(SelectDevice(app, c.row));
-    SetPosition(app.ui.Slider1, c.position);
+    SetPosition(app.ui.speedSlider, c.position);
     Board& b = app.board;
     b.SleepMs(7);
     b.PaceWrite();

@@ -23,7 +23,7 @@ TEST_P(DetectEveryModelOnEveryPort, FindsModelAndPortAndSavesThem) {
     App& app = *rig.app;
     Form_Load(app);
     rig.ClearLog();
-    Fire(app.ui.TestHardware_button.onClick);
+    Fire(app.ui.testPortButton.onClick);
 
     EXPECT_EQ(app.board.BoardModel, model);
     EXPECT_EQ(app.board.DataPort, port);

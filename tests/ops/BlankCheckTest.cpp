@@ -14,10 +14,10 @@ const std::string kStart = "Checking Device for BLANK (Erased)... Wait";
 TEST(Blank, Erased2732AIsBlankAfterSixteenPages) {
     ChipRig r;
     r.Insert(2, {});
-    r.Press(r.app.ui.Blank_button);
+    r.Press(r.app.ui.blankButton);
     EXPECT_EQ(r.rig.LogLines(), (Lines{kStart, "Device IS BLANK (ERASED)"}));
     EXPECT_EQ(r.progress.valueSeen, 16);
-    EXPECT_EQ(r.app.ui.ProgressBar1.value, 0);
+    EXPECT_EQ(r.app.ui.progressBar.value, 0);
     EXPECT_EQ(r.rig.sound.played, std::vector<std::string>{r.Sound("ok.wav")});
     EXPECT_EQ(r.app.ui.DataFlow_label.foreColor, colour::ButtonFace);
     EXPECT_TRUE(r.rig.dialogs.boxes.empty());
@@ -30,7 +30,7 @@ TEST(Blank, ProgrammedFirstByteIsReportedAsAddressZero) {
     std::vector<std::uint8_t> bytes(32768, 0xFF);
     bytes[0] = 0x00;
     r.Insert(11, bytes);
-    r.Press(r.app.ui.Blank_button);
+    r.Press(r.app.ui.blankButton);
     EXPECT_EQ(r.rig.LogLines(),
               (Lines{kStart, "Device IS NOT BLANK (ERASED)", "Address: 0 ][ Device Data: 0",
                      "Error Alert was Turned Off"}));
@@ -74,7 +74,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(Blank, SerialEepromGetsOnlyTheMissingRoutineMessage) {
     ChipRig r;
-    ASSERT_TRUE(SelectDevice(r.app, 37)); // 24C16: Blank_button is disabled, call the handler
+    ASSERT_TRUE(SelectDevice(r.app, 37)); // 24C16: blankButton is disabled, call the handler
     r.rig.ClearLog();
     r.rig.dialogs.boxes.clear();
     const auto accesses = r.rig.sim->Accesses();
@@ -103,8 +103,8 @@ TEST(Alert, DisablesTheFourButtonsWhileUpAndRestoresEachAsItWas) {
     bytes[0x100] = 0x7F;
     r.Insert(11, bytes);
     r.LoadCode(std::vector<std::uint8_t>(32768, 0xFF)); // Program and Verify enabled
-    r.app.ui.Display_button.enabled = false;            // one that was off stays off
-    r.Press(r.app.ui.Blank_button);
+    r.app.ui.displayButton.enabled = false;             // one that was off stays off
+    r.Press(r.app.ui.blankButton);
 
     ASSERT_EQ(dialogs.snapshots.size(), 1u);
     const auto& up = dialogs.snapshots[0];
@@ -113,10 +113,10 @@ TEST(Alert, DisablesTheFourButtonsWhileUpAndRestoresEachAsItWas) {
     EXPECT_EQ(r.app.report.SavedProgramEnabled, "True");
     EXPECT_EQ(r.app.report.SavedDisplayEnabled, "False");
     const auto& ui = r.app.ui;
-    EXPECT_TRUE(ui.Program_button.enabled);
-    EXPECT_TRUE(ui.Verify_button.enabled);
-    EXPECT_TRUE(ui.Read_button.enabled);
-    EXPECT_FALSE(ui.Display_button.enabled);
+    EXPECT_TRUE(ui.programButton.enabled);
+    EXPECT_TRUE(ui.verifyButton.enabled);
+    EXPECT_TRUE(ui.readButton.enabled);
+    EXPECT_FALSE(ui.displayButton.enabled);
     EXPECT_EQ(ui.Error_label.foreColor, colour::ButtonFace);
     EXPECT_FALSE(r.rig.sim->Regs().CeActive()); // board reset when the alert cleared
 }

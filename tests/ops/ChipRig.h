@@ -26,7 +26,7 @@ class ProgressWatch : public Refresher {
   public:
     explicit ProgressWatch(const App& app) : app_(app) {}
     void Repaint() override {
-        const auto& bar = app_.ui.ProgressBar1;
+        const auto& bar = app_.ui.progressBar;
         if (bar.value > valueSeen) {
             valueSeen = bar.value;
             maxSeen = bar.max;
@@ -124,8 +124,8 @@ class AlertSnapshotDialogs : public ScriptedDialogs {
     MsgResult MsgBox(const std::string& text, const std::string& title, MsgIcon icon,
                      MsgButtons buttons, int defaultButton) override {
         const auto& ui = app_.ui;
-        snapshots.push_back({ui.Program_button.enabled, ui.Verify_button.enabled,
-                             ui.Read_button.enabled, ui.Display_button.enabled,
+        snapshots.push_back({ui.programButton.enabled, ui.verifyButton.enabled,
+                             ui.readButton.enabled, ui.displayButton.enabled,
                              ui.Error_label.foreColor == colour::Red});
         return ScriptedDialogs::MsgBox(text, title, icon, buttons, defaultButton);
     }

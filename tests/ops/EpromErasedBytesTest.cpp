@@ -31,7 +31,7 @@ TEST_P(ErasedBytes, AProgrammedCellUnderAnFFhImageByteFailsThatByte) {
     used[kCell] = 0x3C; // left from an earlier image
     auto& chip = dynamic_cast<sim::SimEprom&>(r.Insert(p.row, used));
     r.LoadCode(ImageWithOneProgrammedByte(p.row));
-    r.Press(r.app.ui.Program_button);
+    r.Press(r.app.ui.programButton);
     EXPECT_FALSE(r.LogHas("Programming Device Successfull"));
     EXPECT_TRUE(r.LogHas("*** Address:2A1h, Programming BYTE:FFh, Read BYTE:3Ch")) << p.row;
     EXPECT_EQ(r.app.ops.Outcome, OpOutcome::Failed);
@@ -45,7 +45,7 @@ TEST_P(ErasedBytes, ABitStuckLowUnderAnFFhImageByteFailsThatByte) {
     sim::ParallelChip& chip = r.Insert(p.row, {});
     chip.StickBit(kCell, 3, false);
     r.LoadCode(ImageWithOneProgrammedByte(p.row));
-    r.Press(r.app.ui.Program_button);
+    r.Press(r.app.ui.programButton);
     EXPECT_FALSE(r.LogHas("Programming Device Successfull"));
     EXPECT_TRUE(r.LogHas("*** Address:2A1h, Programming BYTE:FFh, Read BYTE:F7h")) << p.row;
 }
@@ -55,7 +55,7 @@ TEST_P(ErasedBytes, AChipAlreadyHoldingTheImageStillSucceeds) {
     ChipRig r(p.model);
     auto& chip = dynamic_cast<sim::SimEprom&>(r.Insert(p.row, ImageWithOneProgrammedByte(p.row)));
     r.LoadCode(ImageWithOneProgrammedByte(p.row));
-    r.Press(r.app.ui.Program_button);
+    r.Press(r.app.ui.programButton);
     EXPECT_TRUE(r.LogHas("Programming Device Successfull"));
     EXPECT_EQ(r.app.ops.Outcome, OpOutcome::Success);
     EXPECT_LE(chip.TotalPulses(), 1); // routines without a pre-read pulse the byte once

@@ -28,11 +28,11 @@ sim::SimEprom& InsertEprom(ChipRig& r, int row) {
 std::vector<std::int64_t> PulseWidths(ChipRig& r, int row, int speed, int weak = 1) {
     sim::SimEprom& chip = InsertEprom(r, row);
     chip.MakeWeak(0, weak);
-    SetPosition(r.app.ui.Slider1, speed);
+    SetPosition(r.app.ui.speedSlider, speed);
     r.LoadCode({0x00});
     std::vector<std::int64_t> widths;
     chip.onPulse = [&](const sim::ProgramPulse& p) { widths.push_back(p.widthNs); };
-    r.Press(r.app.ui.Program_button);
+    r.Press(r.app.ui.programButton);
     EXPECT_EQ(r.app.ops.Outcome, OpOutcome::Success) << "row " << row << ", speed " << speed;
     EXPECT_EQ(chip.Memory()[0], 0x00);
     if (widths.empty()) widths.push_back(0);

@@ -61,7 +61,7 @@ TEST_P(ProgramsEveryEprom, RandomImageIsProgrammedAndReadsBackEqual) {
         if (r.app.ui.Program_label.foreColor != lamp) ++lampChanges;
         lamp = r.app.ui.Program_label.foreColor;
     };
-    r.Press(r.app.ui.Program_button);
+    r.Press(r.app.ui.programButton);
 
     EXPECT_EQ(r.rig.LogLines(), (std::vector<std::string>{"Programming Button Pressed",
                                                           "Programming Started... Wait ",
@@ -72,12 +72,12 @@ TEST_P(ProgramsEveryEprom, RandomImageIsProgrammedAndReadsBackEqual) {
     // Lamp on, one blink per toggleEvery bytes, lamp off at the end.
     EXPECT_EQ(lampChanges, 2 + static_cast<int>(size) / c.toggleEvery);
     EXPECT_EQ(r.progress.valueSeen, 99);
-    EXPECT_EQ(r.app.ui.ProgressBar1.value, 0);
+    EXPECT_EQ(r.app.ui.progressBar.value, 0);
     EXPECT_EQ(r.app.board.Reg0Shadow, 0x40); // board reset: voltages off, OE inactive
     EXPECT_FALSE(r.rig.sim->Regs().CeActive());
 
     r.rig.ClearLog();
-    r.Press(r.app.ui.Read_button);
+    r.Press(r.app.ui.readButton);
     EXPECT_TRUE(r.Code(size) == image);
 }
 
@@ -98,7 +98,7 @@ TEST_P(ErasedImage, AllFFImageGivesNoPulseAndSucceeds) {
     ChipRig r(c.model);
     sim::SimEprom& chip = AsEprom(r.Insert(c.row, {}));
     r.LoadCode(std::vector<std::uint8_t>(sim::SimChipSize(c.row), 0xFF));
-    r.Press(r.app.ui.Program_button);
+    r.Press(r.app.ui.programButton);
     EXPECT_TRUE(r.LogHas("Programming Device Successfull"));
     EXPECT_EQ(chip.TotalPulses(), 0);
     EXPECT_EQ(r.app.ops.Outcome, OpOutcome::Success);
@@ -140,7 +140,7 @@ TEST_P(EpromCellFaults, WeakCellGetsLongPulsesFromThe56thUntilItHasItsTime) {
         if (p.address == kCell) pulses.push_back(p);
     };
     r.LoadCode(OneByteImage(c.row, 0x3C));
-    r.Press(r.app.ui.Program_button);
+    r.Press(r.app.ui.programButton);
 
     EXPECT_TRUE(r.LogHas("Programming Device Successfull"));
     EXPECT_EQ(chip.Memory()[kCell], 0x3C);
@@ -167,8 +167,8 @@ TEST_P(EpromCellFaults, StuckCellEndsInTheFailureReportAfter254Pulses) {
     sim::SimEprom& chip = AsEprom(r.Insert(c.row, {}));
     chip.StickBit(kCell, 3, true); // bit 3 never programs to 0
     r.LoadCode(OneByteImage(c.row, 0x00));
-    SetCheck(r.app.ui.VerifyAfterProgramming, 1);
-    r.Press(r.app.ui.Program_button);
+    SetCheck(r.app.ui.verifyAfterCheck, 1);
+    r.Press(r.app.ui.programButton);
 
     EXPECT_EQ(r.rig.LogLines(), (std::vector<std::string>{
                                     "Programming Button Pressed", "Programming Started... Wait ",
@@ -181,7 +181,7 @@ TEST_P(EpromCellFaults, StuckCellEndsInTheFailureReportAfter254Pulses) {
     EXPECT_EQ(dialogs.boxes[1].text, "Program or Compare Error");
     EXPECT_TRUE(dialogs.snapshots[1].errorLampRed);
     EXPECT_FALSE(dialogs.snapshots[1].program || dialogs.snapshots[1].verify);
-    EXPECT_TRUE(r.app.ui.Program_button.enabled); // restored with the alert
+    EXPECT_TRUE(r.app.ui.programButton.enabled); // restored with the alert
     EXPECT_EQ(r.app.ui.Error_label.foreColor, colour::ButtonFace);
     ASSERT_TRUE(r.app.ops.ProgramFailure.has_value());
     EXPECT_EQ(r.app.ops.ProgramFailure->address, static_cast<std::int32_t>(kCell));

@@ -22,7 +22,7 @@ TEST_P(FlashErase, Am29F040IsErasedWholly) {
     ChipRig r(GetParam());
     sim::JedecFlash& chip =
         InsertFlash(r, kAm29F040, kAm29F040, sim::AddressPatternContents(512 * 1024));
-    r.Press(r.app.ui.EraseFlash_button);
+    r.Press(r.app.ui.eraseChipButton);
     EXPECT_EQ(r.rig.LogLines(), (Lines{kPressed, "Device ID# 01A4 - AMD am29F040 Flash Memory",
                                        "Device ID# 01A4 - Erase Operation Started.. WAIT!",
                                        kReadBack, kBlank, "Flash Erasing Operation COMPLETED"}));
@@ -43,7 +43,7 @@ INSTANTIATE_TEST_SUITE_P(Models, FlashErase, ::testing::Values(4, 6));
 TEST(EraseChip, EraseThenProgramThenEraseAgainOnModel4) {
     ChipRig r(4);
     sim::JedecFlash& chip = InsertFlash(r, kAm29F010, kAm29F010, sim::RandomContents(131072, 9));
-    r.Press(r.app.ui.EraseFlash_button);
+    r.Press(r.app.ui.eraseChipButton);
     const auto image = sim::RandomContents(131072, 10);
     ProgramWithPflash(r, image);
     EXPECT_TRUE(chip.Memory() == image);
@@ -55,7 +55,7 @@ TEST(EraseChip, ACellThatStaysProgrammedAfterDq7SaysDoneIsAFailure) {
     ChipRig r;
     sim::JedecFlash& chip = InsertFlash(r, kAm29F010, kAm29F010, sim::FilledContents(131072, 0x00));
     chip.StickBit(0x1F4B0, 2, false);
-    r.Press(r.app.ui.EraseFlash_button);
+    r.Press(r.app.ui.eraseChipButton);
     const Lines lines = r.rig.LogLines();
     EXPECT_EQ(Lines(lines.begin() + 3, lines.end()),
               (Lines{kReadBack, "Device IS NOT BLANK (ERASED)", "Address: 1F4B0 ][ Device Data: FB",
@@ -72,7 +72,7 @@ double LongestErasingShown(ChipRig& r, std::vector<std::string>& phases) {
         if (!phase.empty() && (phases.empty() || phases.back() != phase)) phases.push_back(phase);
         if (!phase.empty()) longest = std::max(longest, r.app.report.WaitSeconds);
     };
-    r.Press(r.app.ui.EraseFlash_button);
+    r.Press(r.app.ui.eraseChipButton);
     r.progress.onRepaint = nullptr;
     return longest;
 }
@@ -142,11 +142,10 @@ TEST(EraseChip, AChipStillErasingAfterTheTimeOutIsNeitherReadBlankCheckedNorComp
     ChipRig r;
     sim::JedecFlash& chip = InsertFlash(r, kAm29F010, kAm29F010, sim::FilledContents(131072, 0x08));
     chip.SetEraseNeverEnds(true);
-    r.Press(r.app.ui.EraseFlash_button);
+    r.Press(r.app.ui.eraseChipButton);
     ASSERT_EQ(r.app.ops.Outcome, OpOutcome::Failed);
     r.LoadCode(std::vector<std::uint8_t>(131072, 0x08)); // what the status reads would match
-    for (Control* button :
-         {&r.app.ui.Read_button, &r.app.ui.Blank_button, &r.app.ui.Verify_button}) {
+    for (Control* button : {&r.app.ui.readButton, &r.app.ui.blankButton, &r.app.ui.verifyButton}) {
         ASSERT_EQ(chip.CurrentMode(), sim::JedecFlash::Mode::Erasing);
         r.rig.ClearLog();
         r.app.ops.Outcome = OpOutcome::None;
@@ -204,7 +203,7 @@ TEST(EraseChip, UnsupportedMakerIsNotErased) {
     ChipRig r;
     sim::JedecFlash& chip = InsertFlash(r, kAm29F040, kAm29F040, sim::FilledContents(524288, 0));
     chip.SetIdCodes(0xBF, 0x07);
-    r.Press(r.app.ui.EraseFlash_button);
+    r.Press(r.app.ui.eraseChipButton);
     EXPECT_EQ(r.rig.LogLines(), (Lines{kPressed, "Device ID# BF07 -  Not Valid!!!"}));
     EXPECT_EQ(chip.Memory()[0], 0x00);
 }
@@ -214,7 +213,7 @@ TEST(EraseChip, CancelLeavesTheChipUntouched) {
     sim::JedecFlash& chip = InsertFlash(r, kAm29F040, kAm29F040, sim::FilledContents(524288, 0));
     r.rig.dialogs.answers = {MsgResult::Cancel};
     const auto accesses = r.rig.sim->Accesses();
-    r.Press(r.app.ui.EraseFlash_button);
+    r.Press(r.app.ui.eraseChipButton);
     EXPECT_EQ(r.rig.LogLines(), (Lines{kPressed, "Erasing Operation was Canceled by Operator"}));
     EXPECT_EQ(r.rig.sim->Accesses(), accesses) << "no board access";
     EXPECT_EQ(chip.Memory()[0], 0x00);
@@ -225,7 +224,7 @@ TEST(EraseChip, WithAUvEpromSelectedNothingHappens) {
     ChipRig r;
     r.InsertPattern(11); // 27C256
     const auto accesses = r.rig.sim->Accesses();
-    EXPECT_FALSE(r.app.ui.EraseFlash_button.enabled);
+    EXPECT_FALSE(r.app.ui.eraseChipButton.enabled);
     r.app.RunGuarded(EraseFlash_button_Click);
     EXPECT_EQ(r.app.ops.Outcome, OpOutcome::None);
     EXPECT_TRUE(r.rig.LogLines().empty());
@@ -287,7 +286,7 @@ TEST(EraseAt29c256, ChipEraseThroughItsOwnWriteCycle) {
     MinimalAt29c256& at = *chip;
     r.rig.sim->Insert(std::move(chip));
     r.rig.ClearLog();
-    r.Press(r.app.ui.EraseFlash_button);
+    r.Press(r.app.ui.eraseChipButton);
     EXPECT_EQ(r.rig.LogLines(), (Lines{kPressed, "Device ID# 1FDC - ATMEL 29C256 Flash Memory",
                                        "Device ID# 1FDC - Erase Operation Started.. WAIT!",
                                        kReadBack, kBlank, "Flash Erasing Operation COMPLETED"}));
@@ -317,7 +316,7 @@ namespace {
 TEST(EraseAt29c256, TheSimulatedAt29c256IsErasedWholly) {
     ChipRig r;
     sim::ParallelChip& chip = r.Insert(23, std::vector<std::uint8_t>(32768, 0x00));
-    r.Press(r.app.ui.EraseFlash_button);
+    r.Press(r.app.ui.eraseChipButton);
     EXPECT_EQ(r.rig.LogLines(),
               (std::vector<std::string>{kPressed, "Device ID# 1FDC - ATMEL 29C256 Flash Memory",
                                         "Device ID# 1FDC - Erase Operation Started.. WAIT!",

@@ -99,7 +99,7 @@ TEST(FlashIdCheck, AnotherDeviceInTheSocketIsTouchedOnlyWhenTheOperatorSaysSo) {
         sim::ParallelChip& chip = InsertAnyFlash(r, chosen, socket, before);
         const std::vector<std::uint8_t> image = sim::RandomContents(200, 9);
         if (!erase) r.LoadCode(image);
-        SetCheck(r.app.ui.VerifyAfterProgramming, 0);
+        SetCheck(r.app.ui.verifyAfterCheck, 0);
         r.app.ops.OnOtherDevice = policy;
         r.rig.dialogs.answers = {MsgResult::Ok, operatorSaysOk ? MsgResult::Ok : MsgResult::Cancel};
         r.app.RunGuarded(erase ? EraseFlash_button_Click : Program_button_Click);

@@ -229,7 +229,7 @@ TEST(FlashMenu, ResetFlashReturnsTheChipToReadMode) {
 TEST(FlashMenu, LoopFlashTestRepeatsTheSameByteProgram) {
     ChipRig r;
     CountingFlash& chip = InsertCounting(r, 0x000);
-    SetPosition(r.app.ui.Slider1, 1);
+    SetPosition(r.app.ui.speedSlider, 1);
     Reset(r.app);
     r.app.board.DriveDataPins(); // as the programming routine leaves the data drive
     r.app.ops.ProgramImage[0] = 0xA5;
@@ -254,10 +254,10 @@ TEST(Flash, ReadAfterAFailedProgramGivesTheContentsNotTheStatus) {
     const auto contents = sim::FilledContents(131072, 0x00);
     InsertFlash(r, kAm29F010, kAm29F010, contents);
     r.LoadCode({0x12}); // 12h cannot be written over 00h
-    SetCheck(r.app.ui.VerifyAfterProgramming, 0);
-    Fire(r.app.ui.Program_button.onClick);
+    SetCheck(r.app.ui.verifyAfterCheck, 0);
+    Fire(r.app.ui.programButton.onClick);
     ASSERT_TRUE(r.LogHas("*** Aborting Programming."));
-    Fire(r.app.ui.Read_button.onClick);
+    Fire(r.app.ui.readButton.onClick);
     EXPECT_EQ(r.app.ops.Outcome, OpOutcome::Success);
     EXPECT_EQ(r.Code(131072), contents);
 }

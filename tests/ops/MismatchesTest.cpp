@@ -109,7 +109,7 @@ TEST(Mismatches, VerifyCountsExactlyTheDifferingBytesTheImageHolds) {
             static_cast<ChipRig&>(r).Insert(row, chip);
         r.app.buf.CodeFileOffset = offset;
         r.LoadCode(image);
-        Fire(r.app.ui.Verify_button.onClick);
+        Fire(r.app.ui.verifyButton.onClick);
         RC_LOG() << r.app.dev.DeviceName << " image " << length << " at " << offset << ", "
                  << differ.size() << " differ";
 
@@ -146,9 +146,9 @@ TEST(Mismatches, SerialVerifyAfterACancelledEraseComparesOnlyTheImage) {
     auto chip = SerialImage(1024, 42);
     r.Insert(kRow24C08, chip);
     r.rig.dialogs.answers = {MsgResult::Cancel};
-    r.Press(r.app.ui.EraseFlash_button); // leaves the erase flag behind
+    r.Press(r.app.ui.eraseChipButton); // leaves the erase flag behind
     r.LoadCode({chip.begin(), chip.begin() + 100});
-    r.Press(r.app.ui.Verify_button);
+    r.Press(r.app.ui.verifyButton);
     EXPECT_EQ(r.app.ops.Outcome, OpOutcome::Success);
     EXPECT_EQ(r.app.ops.Mismatches.Bytes(), 0u);
     ASSERT_TRUE(r.app.ops.ChipRead.has_value());

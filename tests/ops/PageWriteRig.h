@@ -22,7 +22,7 @@ struct PageWriteRig : ChipRig {
     PageWriteRig(int model, int row, int slider = 18) : ChipRig(model) {
         chip = dynamic_cast<sim::PageWriteChip*>(&Insert(row, sim::RandomContents(kChipBytes, 99)));
         image = sim::RandomContents(kChipBytes, 7);
-        app.ui.Slider1.value = slider;
+        app.ui.speedSlider.value = slider;
         ApplySpeedSetting(app);
     }
     /// The image through the code buffer into ProgramImage, the board at address 0,

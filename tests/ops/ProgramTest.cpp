@@ -25,7 +25,7 @@ TEST(Program, CancelInTheSafetyQuestionProgramsNothingAndResetsTheBoard) {
     r.LoadCode(sim::RandomContents(32768, 1));
     r.rig.dialogs.answers.push_back(MsgResult::Cancel);
     r.app.board.Reg0Shadow = 0x00; // something to be reset
-    r.Press(r.app.ui.Program_button);
+    r.Press(r.app.ui.programButton);
 
     EXPECT_EQ(r.rig.LogLines(),
               (Lines{"Programming Button Pressed", "Programming was Canceled by Operator"}));
@@ -47,11 +47,11 @@ TEST(Program, SuccessTurnsTheLampsOffPlaysOkAndTheMenuEntryDoesTheSame) {
     sim::SimEprom& chip = AsEprom(r.Insert(k27C256, {}));
     const auto image = sim::RandomContents(32768, 2);
     r.LoadCode(image);
-    SetPosition(r.app.ui.VScroll1, 5);
+    SetPosition(r.app.ui.pageScrollBar, 5);
     Fire(r.app.ui.menuProgramCode.onClick);
     EXPECT_TRUE(r.LogHas("Programming Device Successfull"));
     EXPECT_TRUE(chip.Memory() == image);
-    EXPECT_EQ(r.app.ui.VScroll1.value, 0);
+    EXPECT_EQ(r.app.ui.pageScrollBar.value, 0);
     EXPECT_EQ(r.app.ops.Outcome, OpOutcome::Success);
     EXPECT_EQ(r.app.ui.Program_label.foreColor, colour::ButtonFace);
     EXPECT_EQ(r.app.ui.DataFlow_label.foreColor, colour::ButtonFace);
@@ -65,8 +65,8 @@ TEST(Program, BlankCheckFirstStopsAtAProgrammedChipAndGoesOnWithABlankOne) {
     used[0x100] = 0x7F;
     sim::SimEprom& chip = AsEprom(r.Insert(k27C256, used));
     r.LoadCode(sim::RandomContents(32768, 3));
-    SetCheck(r.app.ui.CheckBlankPriorProgramming, 1);
-    r.Press(r.app.ui.Program_button);
+    SetCheck(r.app.ui.blankCheckFirstCheck, 1);
+    r.Press(r.app.ui.programButton);
     EXPECT_EQ(r.rig.LogLines(),
               (Lines{"Programming Button Pressed", "Checking Device for BLANK (Erased)... Wait",
                      "Device IS NOT BLANK (ERASED)", "Address: 100 ][ Device Data: 7F",
@@ -76,7 +76,7 @@ TEST(Program, BlankCheckFirstStopsAtAProgrammedChipAndGoesOnWithABlankOne) {
 
     chip.Memory()[0x100] = 0xFF; // erased under the lamp
     r.rig.ClearLog();
-    r.Press(r.app.ui.Program_button);
+    r.Press(r.app.ui.programButton);
     EXPECT_TRUE(r.LogHas("Device IS BLANK (ERASED)"));
     EXPECT_TRUE(r.LogHas("Programming Device Successfull"));
     EXPECT_EQ(r.app.ops.Outcome, OpOutcome::Success);
@@ -87,8 +87,8 @@ TEST(Program, VerifyAfterRunsOnSuccessOnly) {
     sim::SimEprom& chip = AsEprom(r.Insert(k27C256, {}));
     const auto image = sim::RandomContents(32768, 4);
     r.LoadCode(image);
-    SetCheck(r.app.ui.VerifyAfterProgramming, 1);
-    r.Press(r.app.ui.Program_button);
+    SetCheck(r.app.ui.verifyAfterCheck, 1);
+    r.Press(r.app.ui.programButton);
     const auto lines = r.rig.LogLines();
     ASSERT_GE(lines.size(), 6u);
     EXPECT_EQ(lines[2], "Programming Device Successfull");
@@ -101,7 +101,7 @@ TEST(Program, VerifyAfterRunsOnSuccessOnly) {
     chip.Memory().assign(32768, 0xFF);
     chip.StickBit(0, 0, true);
     r.rig.ClearLog();
-    r.Press(r.app.ui.Program_button);
+    r.Press(r.app.ui.programButton);
     EXPECT_TRUE(r.LogHas("*** Programming Failure ***"));
     EXPECT_FALSE(r.LogHas("Verify Function Started... Wait"));
     EXPECT_EQ(r.app.ops.Outcome, OpOutcome::Failed);
@@ -116,7 +116,7 @@ TEST(Program, AFailureAtAByteProgrammedBeforeSaysTheChipNeedsErasing) {
     used[0x20] = 0x0F; // an earlier image's byte: its high bits only UV light raises
     AsEprom(r.Insert(k27C256, used));
     r.LoadCode(std::vector<std::uint8_t>(0x40, 0xF0));
-    r.Press(r.app.ui.Program_button);
+    r.Press(r.app.ui.programButton);
     const std::string hint = "*** The chip was not blank there: erase it under UV light, or "
                              "tick \"Check Blank Before Programming\"";
     EXPECT_TRUE(r.LogHas("*** Address:20h, Programming BYTE:F0h, Read BYTE:0h"));
@@ -133,7 +133,7 @@ TEST(Program, HiByteWritesTheOddBufferBytesFromAddressZero) {
     const auto code = sim::RandomContents(32768, 5);
     r.LoadCode(code);
     SetOption(r.app.ui.HiLowGroup(), 1, true);
-    r.Press(r.app.ui.Program_button);
+    r.Press(r.app.ui.programButton);
     EXPECT_TRUE(r.LogHas("Programming Device Successfull"));
     for (std::size_t a = 0; a < 0x4000; ++a)
         ASSERT_EQ(chip.Memory()[a], code[2 * a + 1]) << a;
@@ -165,7 +165,7 @@ VoltageRun Program2732A(int model, std::size_t voltageOption) {
         if (run.toFirstPulseNs < 0) run.toFirstPulseNs = r.rig.sim->NowNs() - pressed;
     };
     r.rig.ClearLog();
-    r.Press(r.app.ui.Program_button);
+    r.Press(r.app.ui.programButton);
     EXPECT_TRUE(r.LogHas("Programming Device Successfull"));
     run.levels = chip.VppLevelsUsed();
     run.settlingLogged = r.LogHas("Wait 1500ms second VPP Settling");
@@ -202,9 +202,9 @@ TEST(Program, AnAT29F040ForcedSelectableIsNotSupportedButStillVerifiedWhenAsked)
     r.Insert(29, {});
     ASSERT_EQ(r.app.dev.DeviceType, "FN");
     r.LoadCode(std::vector<std::uint8_t>(524288, 0xFF));
-    SetCheck(r.app.ui.VerifyAfterProgramming, 1);
-    SetCheck(r.app.ui.CheckBlankPriorProgramming, 0);
-    r.Press(r.app.ui.Program_button);
+    SetCheck(r.app.ui.verifyAfterCheck, 1);
+    SetCheck(r.app.ui.blankCheckFirstCheck, 0);
+    r.Press(r.app.ui.programButton);
     const auto lines = r.rig.LogLines();
     ASSERT_GE(lines.size(), 3u);
     EXPECT_EQ(lines[1], "Device Not Supported - Status 9 - Please Report");
@@ -219,8 +219,8 @@ TEST(Program, ASerialEepromSkipsTheBlankCheckAndEndsWithItsBusLinesParked) {
     ChipRig r;
     ASSERT_TRUE(SelectDevice(r.app, 36)); // 24C08
     r.LoadCode(std::vector<std::uint8_t>(1024, 0x00));
-    SetCheck(r.app.ui.CheckBlankPriorProgramming, 1);
-    r.Press(r.app.ui.Program_button);
+    SetCheck(r.app.ui.blankCheckFirstCheck, 1);
+    r.Press(r.app.ui.programButton);
     EXPECT_FALSE(r.LogHas("Checking Device for BLANK (Erased)... Wait"));
     const auto& regs = r.rig.sim->Regs();
     EXPECT_TRUE(regs.CeActive()); // SCL low
@@ -234,7 +234,7 @@ TEST(Program, WithoutAKnownBoardNothingIsAskedOrProgrammed) {
     sim::SimEprom& chip = AsEprom(r.Insert(k27C256, {}));
     r.LoadCode(sim::RandomContents(32768, 7));
     r.app.board.BoardModel = 0;
-    r.Press(r.app.ui.Program_button);
+    r.Press(r.app.ui.programButton);
     EXPECT_TRUE(r.LogHas("No QUORBIT board is known - the device was not accessed"));
     EXPECT_FALSE(r.LogHas("Programming Device Successfull"));
     for (const auto& box : r.rig.dialogs.boxes)
@@ -255,7 +255,7 @@ TEST(Program, ARoutineThatPutsVppOnTheWrongPinFailsAtTheFirstByte) {
     image[0] = 0x12;
     r.LoadCode(image);
     r.rig.ClearLog();
-    r.Press(r.app.ui.Program_button);
+    r.Press(r.app.ui.programButton);
     EXPECT_TRUE(r.LogHas("*** Address:0h, Programming BYTE:12h, Read BYTE:FFh"));
     EXPECT_EQ(eprom.TotalPulses(), 0);
     EXPECT_EQ(eprom.Memory()[0], 0xFF);
@@ -264,13 +264,13 @@ TEST(Program, ARoutineThatPutsVppOnTheWrongPinFailsAtTheFirstByte) {
 
 TEST(Program, DataMemoryHasNoRoutine) {
     ChipRig r;
-    r.app.ui.CheckCode.value = 0;
-    r.app.ui.CheckData.value = 1;
+    r.app.ui.codeCheck.value = 0;
+    r.app.ui.dataCheck.value = 1;
     r.Insert(k27C256, {});
-    r.app.ui.CheckCode.value = 0;
-    r.app.ui.CheckData.value = 1;
-    r.app.ui.Program_button.enabled = true;
-    r.Press(r.app.ui.Program_button);
+    r.app.ui.codeCheck.value = 0;
+    r.app.ui.dataCheck.value = 1;
+    r.app.ui.programButton.enabled = true;
+    r.Press(r.app.ui.programButton);
     ASSERT_EQ(r.rig.dialogs.boxes.size(), 1u);
     EXPECT_EQ(r.rig.dialogs.boxes[0].text, "Please Write A90S2313 Program Data Routine");
     EXPECT_EQ(r.app.ops.Outcome, OpOutcome::Refused);

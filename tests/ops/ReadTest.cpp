@@ -26,21 +26,21 @@ TEST(Read, ErasedChipOf32KGivesChecksum8000AndUnlocksTheBufferCommands) {
     ChipRig r;
     r.Insert(11, sim::FilledContents(32768, 0xFF));
     r.app.buf.CodeBuffer[5] = 0x00;
-    r.Press(r.app.ui.Read_button);
+    r.Press(r.app.ui.readButton);
 
     EXPECT_EQ(r.rig.LogLines(), ReadLines(sim::FilledContents(32768, 0xFF), "8000"));
     EXPECT_EQ(r.app.buf.CodeBuffer[5], 0xFF);
     EXPECT_EQ(r.app.ops.DeviceChecksumText, "8000");
-    EXPECT_EQ(r.app.ui.VScroll1.max, 127);
+    EXPECT_EQ(r.app.ui.pageScrollBar.max, 127);
     const auto& ui = r.app.ui;
     for (const Control* c :
-         {&ui.Verify_button, &ui.menuVerifyCode, &ui.Program_button, &ui.menuProgramCode,
-          &ui.Erase_button, &ui.menuEraseCode, &ui.mnuFileSaveCodeAs})
+         {&ui.verifyButton, &ui.menuVerifyCode, &ui.programButton, &ui.menuProgramCode,
+          &ui.eraseBufferButton, &ui.menuEraseCode, &ui.mnuFileSaveCodeAs})
         EXPECT_TRUE(c->enabled) << c->name;
     EXPECT_EQ(r.app.buf.CodeBufferLoaded, 1);
     EXPECT_EQ(r.app.DisplayMode, "Read");
     EXPECT_EQ(ui.DataFlow_label.foreColor, colour::ButtonFace);
-    EXPECT_EQ(ui.ProgressBar1.value, 0);
+    EXPECT_EQ(ui.progressBar.value, 0);
     EXPECT_EQ(ui.sbStatusBar[0].caption, "");
     EXPECT_EQ(r.rig.sound.played, std::vector<std::string>{r.Sound("ok.wav")});
     EXPECT_EQ(r.app.ops.Outcome, OpOutcome::Success);
@@ -56,9 +56,9 @@ TEST(Read, SmallChecksumKeepsLeadingZerosAnd2732AIsSixteenPages) {
     std::vector<std::uint8_t> bytes(4096, 0x00);
     bytes[4095] = 0xFF;
     r.Insert(2, bytes);
-    r.Press(r.app.ui.Read_button);
+    r.Press(r.app.ui.readButton);
     EXPECT_EQ(r.rig.LogLines(), ReadLines(bytes, "00FF"));
-    EXPECT_EQ(r.app.ui.VScroll1.max, 15);
+    EXPECT_EQ(r.app.ui.pageScrollBar.max, 15);
     EXPECT_EQ(r.progress.maxSeen, 16);
 }
 
@@ -67,12 +67,12 @@ TEST(Read, CoversTheWholeChipEvenAfterAShorterFileWasLoaded) {
     sim::ParallelChip& chip = r.InsertPattern(11);
     r.LoadCode(std::vector<std::uint8_t>(1000, 0x11));
     ASSERT_EQ(r.app.dev.DeviceSize, 1000);
-    r.Press(r.app.ui.Read_button);
+    r.Press(r.app.ui.readButton);
 
     EXPECT_EQ(r.rig.LogLines()[0], "32768 bytes Read from Device");
     EXPECT_TRUE(r.Code(32768) == chip.Memory());
     EXPECT_EQ(r.progress.maxSeen, 128);
-    EXPECT_EQ(r.app.ui.VScroll1.max, 127);
+    EXPECT_EQ(r.app.ui.pageScrollBar.max, 127);
     // Saving now writes the whole chip that was read.
     EXPECT_EQ(r.app.dev.DeviceSize, 32768);
     const auto out = r.rig.dir / "saved.bin";
@@ -83,8 +83,8 @@ TEST(Read, CoversTheWholeChipEvenAfterAShorterFileWasLoaded) {
 TEST(Read, CodeReadRunsBeforeTheDataMemoryMessage) {
     ChipRig r;
     r.Insert(11, sim::FilledContents(32768, 0xFF));
-    r.app.ui.CheckData.value = 1;
-    r.Press(r.app.ui.Read_button);
+    r.app.ui.dataCheck.value = 1;
+    r.Press(r.app.ui.readButton);
     const Lines lines = r.rig.LogLines();
     ASSERT_EQ(lines.size(), 6u);
     EXPECT_EQ(lines[0], "32768 bytes Read from Device");
@@ -130,14 +130,14 @@ struct Serial : ::testing::Test {
 
 TEST_F(Serial, ReadLogsTheCountWithoutAChecksumAndParksTheBus) {
     r.Insert(kRow24C08, sim::FilledContents(1024, 0x33));
-    r.Press(r.app.ui.Read_button);
+    r.Press(r.app.ui.readButton);
     // No 16-bit checksum for a serial chip, but its CRC32 and SHA-1 like every chip's.
     Lines expected = {"1024 bytes Read from Device",
                       DeviceSumsLine(sim::FilledContents(1024, 0x33))};
     expected.insert(expected.end(), kReadTail.begin(), kReadTail.end());
     EXPECT_EQ(r.rig.LogLines(), expected);
     EXPECT_EQ(r.Code(1024), std::vector<std::uint8_t>(1024, 0x33));
-    EXPECT_EQ(r.app.ui.VScroll1.max, 3);
+    EXPECT_EQ(r.app.ui.pageScrollBar.max, 3);
     EXPECT_EQ(r.app.ops.Outcome, OpOutcome::Success);
     // Serial bus lines parked: clock (chip enable) low, output enable on, registers 1 and 2 zero.
     EXPECT_TRUE(r.rig.sim->Regs().CeActive());
@@ -147,12 +147,12 @@ TEST_F(Serial, ReadLogsTheCountWithoutAChecksumAndParksTheBus) {
 
 TEST_F(Serial, ChipThatDoesNotAcknowledgeIsReportedAndTheButtonsStillUnlock) {
     r.InsertNothing(kRow24C08);
-    r.Press(r.app.ui.Read_button);
+    r.Press(r.app.ui.readButton);
     EXPECT_EQ(r.rig.LogLines(),
               (Lines{std::string(50, '*'), "Device 24CXX DOES NOT RESPOND - ACK Error",
                      "Check Chip Installation Position on Socket", "Error Alert was Turned Off"}));
     EXPECT_EQ(Read24CXX(r.app), 200) << "the read alone tells the samples it waited";
-    EXPECT_TRUE(r.app.ui.Verify_button.enabled);
+    EXPECT_TRUE(r.app.ui.verifyButton.enabled);
     EXPECT_EQ(r.app.buf.CodeBufferLoaded, 1);
     EXPECT_EQ(r.app.ops.Outcome, OpOutcome::Failed);
     EXPECT_EQ(r.rig.dialogs.boxes.at(0).text, "Program or Compare Error");
@@ -165,7 +165,7 @@ TEST(NoBoard, ReadIsRefusedWithoutAnyPortAccess) {
     r.rig.ClearLog();
     r.rig.dialogs.boxes.clear();
     const auto accesses = r.rig.sim->Accesses();
-    r.Press(r.app.ui.Read_button);
+    r.Press(r.app.ui.readButton);
     EXPECT_EQ(r.rig.sim->Accesses(), accesses);
     EXPECT_EQ(r.rig.LogLines(), Lines{"No QUORBIT board is known - the device was not accessed"});
     ASSERT_EQ(r.rig.dialogs.boxes.size(), 1u);
@@ -185,7 +185,7 @@ TEST(NoBoard, UnknownModelFromThePortFileIsRefusedLikeNoBoard) {
     r.app.board.DataIn = 0xFF;
     r.rig.ClearLog();
     r.rig.dialogs.boxes.clear();
-    r.Press(r.app.ui.Blank_button);
+    r.Press(r.app.ui.blankButton);
     EXPECT_EQ(r.rig.LogLines(), Lines{"No QUORBIT board is known - the device was not accessed"});
     EXPECT_EQ(r.app.ops.Outcome, OpOutcome::Refused);
 }
@@ -199,7 +199,7 @@ TEST(NoBoard, ForcedModelWithoutAPortSaysThatNoPrinterPortIsChosen) {
     r.rig.ClearLog();
     r.rig.dialogs.boxes.clear();
     const auto accesses = r.rig.sim->Accesses();
-    r.Press(r.app.ui.Read_button);
+    r.Press(r.app.ui.readButton);
     EXPECT_EQ(r.rig.sim->Accesses(), accesses);
     EXPECT_EQ(r.rig.LogLines(), Lines{"No printer port is chosen - the device was not accessed"});
     ASSERT_EQ(r.rig.dialogs.boxes.size(), 1u);
@@ -215,7 +215,7 @@ TEST(NoBoard, ForcedModelOnAChosenPortReads) {
     r.app.board.BoardModel = 0; // as if the probe had not found it
     Fire(r.app.ui.ForceQuorbit5.onClick);
     r.Insert(2, sim::FilledContents(4096, 0x01));
-    r.Press(r.app.ui.Read_button);
+    r.Press(r.app.ui.readButton);
     EXPECT_EQ(r.rig.LogLines(), ReadLines(sim::FilledContents(4096, 0x01), "1000"));
 }
 

@@ -98,12 +98,12 @@ TEST(Serial24Cxx, EachChipRoundTripsThroughModels4And6) {
             EXPECT_EQ(r.progress.maxSeen, static_cast<int>(c.size) / c.page);
 
             std::fill_n(r.app.buf.CodeBuffer.begin(), c.size, 0x00);
-            r.Press(r.app.ui.Read_button);
+            r.Press(r.app.ui.readButton);
             EXPECT_EQ(r.Code(c.size), image);
             EXPECT_TRUE(r.LogHas(std::to_string(c.size) + " bytes Read from Device"));
             EXPECT_EQ(r.app.ops.Outcome, OpOutcome::Success);
 
-            r.Press(r.app.ui.Verify_button);
+            r.Press(r.app.ui.verifyButton);
             EXPECT_TRUE(r.LogHas("Device Contents MATCHES with Buffer Contents"));
             EXPECT_EQ(r.app.ops.Outcome, OpOutcome::Success);
             EXPECT_TRUE(chip.Standby());
@@ -154,8 +154,8 @@ TEST(Serial24Cxx, APageCarriesTwoAddressBytesAndTheChipsPageOfData) {
                                    image.begin() + static_cast<std::ptrdiff_t>(first)))
                 << page;
         }
-        EXPECT_EQ(r.app.ui.ProgressBar1.max, static_cast<int>(pages));
-        EXPECT_EQ(r.app.ui.ProgressBar1.value, static_cast<int>(pages));
+        EXPECT_EQ(r.app.ui.progressBar.max, static_cast<int>(pages));
+        EXPECT_EQ(r.app.ui.progressBar.value, static_cast<int>(pages));
         EXPECT_EQ(chip.Memory(), image);
     }
 }
@@ -164,7 +164,7 @@ TEST(Serial24Cxx, ReadSendsOneAddressByteOrTwoAndEndsWithoutAcknowledgingTheLast
     for (const Chip& c : {kChips[0], kChips[2], kChips[5]}) {
         SerialRig r;
         auto& chip = r.Insert(c.row, SerialImage(c.size, 3));
-        r.Press(r.app.ui.Read_button);
+        r.Press(r.app.ui.readButton);
         const std::string bus = chip.Probe().Text();
         const bool two = c.row != kRow24C08;
         const std::string header = two ? "S A0a 00a 00a S A1a " : "S A0a 00a S A1a ";
@@ -191,10 +191,10 @@ TEST(Serial24Cxx, EveryCommandFindsTheBusFreeAfterTheOneBefore) {
     for (int pass = 0; pass < 3; ++pass) {
         r.Forget();
         std::fill_n(r.app.buf.CodeBuffer.begin(), 1024, 0xEE);
-        r.Press(r.app.ui.Read_button);
+        r.Press(r.app.ui.readButton);
         EXPECT_EQ(r.app.ops.Outcome, OpOutcome::Success) << pass;
         EXPECT_EQ(r.Code(1024), image) << pass;
-        r.Press(r.app.ui.Verify_button);
+        r.Press(r.app.ui.verifyButton);
         EXPECT_EQ(r.app.ops.Outcome, OpOutcome::Success) << pass;
         EXPECT_TRUE(chip.Standby()) << pass;
     }
@@ -232,7 +232,7 @@ TEST(Serial24Cxx, EmptySocketEndsAfter200SamplesWithNothingMoreOnTheBus) {
     EXPECT_EQ(counter.sleeps, (std::map<int, int>{{1, 200}, {50, 1}}));
 
     // The read gets the same answer and reports it.
-    r.Press(r.app.ui.Read_button);
+    r.Press(r.app.ui.readButton);
     EXPECT_EQ(bus.Text(), "S A0n S A0n");
     EXPECT_EQ(r.rig.LogLines(),
               (Lines{std::string(50, '*'), "Device 24CXX DOES NOT RESPOND - ACK Error",
@@ -245,7 +245,7 @@ TEST(Serial24Cxx, EmptySocketVerifyReportsTheAcknowledgeFailureAndNoMatch) {
     SerialRig r;
     const auto& bus = r.InsertNothing(kRow24C32);
     r.LoadCode(Bytes(4096, 0xFF));
-    r.Press(r.app.ui.Verify_button);
+    r.Press(r.app.ui.verifyButton);
     EXPECT_EQ(bus.Text(), "S A0n");
     EXPECT_TRUE(r.LogHas("Device 24CXX DOES NOT RESPOND - ACK Error"));
     EXPECT_FALSE(r.LogHas("Device Contents MATCHES with Buffer Contents"));
@@ -289,13 +289,13 @@ TEST(Serial24Cxx, VerifyMismatchReportsTheFailingIndexAndFreesTheBus) {
     ASSERT_EQ(programmed->unanswered, 0);
 
     r.Forget();
-    r.Press(r.app.ui.Verify_button);
+    r.Press(r.app.ui.verifyButton);
     EXPECT_TRUE(r.LogHas("Address: 1F3 ][ Buffer Data: 5A ][ Device Data: FF"));
     EXPECT_FALSE(r.LogHas("Device Contents MATCHES with Buffer Contents"));
     EXPECT_EQ(r.app.ops.Outcome, OpOutcome::Failed);
     EXPECT_TRUE(chip.Standby());
 
-    r.Press(r.app.ui.Read_button);
+    r.Press(r.app.ui.readButton);
     EXPECT_EQ(r.app.ops.Outcome, OpOutcome::Success);
     EXPECT_EQ(r.Code(2048), chip.Memory());
 }

@@ -21,14 +21,14 @@ TEST(Verify, EqualChipLogsMatchAndChecksumAndColourReturns) {
     r.LoadCode(chip.Memory());
     bool highlighted = false;
     r.progress.onRepaint = [&] {
-        highlighted |= r.app.ui.Verify_button.backColor == colour::Highlight3D;
+        highlighted |= r.app.ui.verifyButton.backColor == colour::Highlight3D;
     };
-    r.Press(r.app.ui.Verify_button);
+    r.Press(r.app.ui.verifyButton);
     EXPECT_EQ(r.rig.LogLines(),
               (Lines{kStart, kMatch, "Device CHKSUMM = $" + ChecksumText(chip.Memory()),
                      DeviceSumsLine(chip.Memory())}));
     EXPECT_TRUE(highlighted);
-    EXPECT_EQ(r.app.ui.Verify_button.backColor, colour::ButtonFace);
+    EXPECT_EQ(r.app.ui.verifyButton.backColor, colour::ButtonFace);
     EXPECT_EQ(r.app.ops.Outcome, OpOutcome::Success);
     EXPECT_EQ(r.rig.sound.played, std::vector<std::string>{r.Sound("ok.wav")});
     EXPECT_EQ(r.progress.maxSeen, 128);
@@ -44,7 +44,7 @@ TEST(Verify, FirstDifferenceIsReportedWithBothBytesThenAllAreCounted) {
     chip[0x7001] ^= 0xFF;
     r.Insert(11, chip);
     r.LoadCode(image);
-    r.Press(r.app.ui.Verify_button);
+    r.Press(r.app.ui.verifyButton);
     // The count is in the log before the box is up, and in the box under its text.
     EXPECT_EQ(r.rig.LogLines(), (Lines{kStart, std::string(50, '*'),
                                        "Device Memory DOES NOT VERIFY with Buffer Contents",
@@ -58,8 +58,8 @@ TEST(Verify, FirstDifferenceIsReportedWithBothBytesThenAllAreCounted) {
               "First difference at 1F3h: buffer 5Ah, device 5Bh.\r\n"
               "3 bytes differ in 2 ranges: 1F3, 7000-7001.");
     EXPECT_EQ(r.rig.sound.played, std::vector<std::string>{r.Sound("error.wav")});
-    EXPECT_EQ(r.app.ui.Verify_button.backColor, colour::ButtonFace);
-    EXPECT_TRUE(r.app.ui.Verify_button.enabled); // restored by the alert
+    EXPECT_EQ(r.app.ui.verifyButton.backColor, colour::ButtonFace);
+    EXPECT_TRUE(r.app.ui.verifyButton.enabled); // restored by the alert
 }
 
 TEST(Verify, LinkFailureMidWalkLeavesTheChipIdleAndTheButtonPlain) {
@@ -68,16 +68,16 @@ TEST(Verify, LinkFailureMidWalkLeavesTheChipIdleAndTheButtonPlain) {
     r.LoadCode(chip.Memory());
     bool thrown = false;
     r.progress.onRepaint = [&] {
-        if (thrown || r.app.ui.ProgressBar1.value != 3) return;
+        if (thrown || r.app.ui.progressBar.value != 3) return;
         thrown = true;
         throw PortError("link lost");
     };
-    r.Press(r.app.ui.Verify_button);
+    r.Press(r.app.ui.verifyButton);
     ASSERT_TRUE(thrown);
     EXPECT_TRUE(r.app.handlerFailed);
-    EXPECT_EQ(r.app.ui.Verify_button.backColor, colour::ButtonFace);
+    EXPECT_EQ(r.app.ui.verifyButton.backColor, colour::ButtonFace);
     EXPECT_EQ(r.app.ui.DataFlow_label.foreColor, colour::ButtonFace);
-    EXPECT_EQ(r.app.ui.ProgressBar1.value, 0);
+    EXPECT_EQ(r.app.ui.progressBar.value, 0);
     // CE and OE were active for the walk: the board is reset to release them.
     EXPECT_EQ(r.app.board.Reg3Shadow & 0x80, 0x80);
     EXPECT_EQ(r.app.board.Reg0Shadow, 0x40);
@@ -89,11 +89,11 @@ TEST(Verify, FailedVerifyFollowedByAGoodOneIsAMatch) {
     sim::ParallelChip& chip = r.Insert(2, sim::FilledContents(4096, 0x42));
     r.LoadCode(std::vector<std::uint8_t>(4096, 0x42));
     chip.Memory()[10] = 0x43;
-    r.Press(r.app.ui.Verify_button);
+    r.Press(r.app.ui.verifyButton);
     EXPECT_EQ(r.app.ops.Outcome, OpOutcome::Failed);
     chip.Memory()[10] = 0x42;
     r.rig.ClearLog();
-    r.Press(r.app.ui.Verify_button);
+    r.Press(r.app.ui.verifyButton);
     EXPECT_EQ(r.app.ops.Outcome, OpOutcome::Success);
     EXPECT_EQ(r.rig.LogLines()[1], kMatch);
 }
@@ -103,7 +103,7 @@ TEST(Verify, DefectiveCellIsFound) {
     sim::ParallelChip& chip = r.Insert(21, sim::FilledContents(1 << 20, 0xFF));
     chip.StickBit(0xABCDE, 0, false);
     r.LoadCode(std::vector<std::uint8_t>(1 << 20, 0xFF));
-    r.Press(r.app.ui.Verify_button);
+    r.Press(r.app.ui.verifyButton);
     EXPECT_EQ(r.rig.LogLines()[3], "Address: ABCDE ][ Buffer Data: FF ][ Device Data: FE");
 }
 
@@ -129,7 +129,7 @@ TEST_F(HalfImages, HiByteComparesTheOddBytesInTheFirstHalfOnly) {
     r.LoadCode(buffer);
     SetOption(r.app.ui.HiLowGroup(), 1, true);
     r.rig.ClearLog();
-    r.Press(r.app.ui.Verify_button);
+    r.Press(r.app.ui.verifyButton);
     const Lines lines = r.rig.LogLines();
     ASSERT_EQ(lines.size(), 5u);
     EXPECT_EQ(lines[1], "Compared where the image holds bytes: 0-3FFF (16384 of 32768 bytes)");
@@ -152,7 +152,7 @@ TEST_F(HalfImages, WrongHalfIsAMismatchAtTheImageIndex) {
     r.LoadCode(buffer);
     SetOption(r.app.ui.HiLowGroup(), 1, true);
     r.rig.ClearLog();
-    r.Press(r.app.ui.Verify_button);
+    r.Press(r.app.ui.verifyButton);
     const auto expected = buffer[2 * 0x2000 + 1];
     EXPECT_EQ(r.rig.LogLines()[3], "Address: 2000 ][ Buffer Data: " + Hex(expected) +
                                        " ][ Device Data: " + Hex(expected ^ 0x01));
@@ -186,7 +186,7 @@ struct SerialVerify : ::testing::Test {
 TEST_F(SerialVerify, MatchWithoutASixteenBitChecksumLine) {
     r.Insert(kRow24C32, sim::FilledContents(4096, 0x00));
     Load();
-    r.Press(r.app.ui.Verify_button);
+    r.Press(r.app.ui.verifyButton);
     EXPECT_EQ(r.rig.LogLines(),
               (Lines{kStart, kMatch, DeviceSumsLine(sim::FilledContents(4096, 0x00))}));
     // Serial bus lines parked afterwards.
@@ -197,21 +197,21 @@ TEST_F(SerialVerify, MatchWithoutASixteenBitChecksumLine) {
 TEST_F(SerialVerify, NoAcknowledgeGivesTheAckReportAndNoMatchLine) {
     r.InsertNothing(kRow24C32);
     Load();
-    r.Press(r.app.ui.Verify_button);
+    r.Press(r.app.ui.verifyButton);
     EXPECT_EQ(r.rig.LogLines(),
               (Lines{kStart, std::string(50, '*'), "Device 24CXX DOES NOT RESPOND - ACK Error",
                      "Check Chip Installation Position on Socket", "Error Alert was Turned Off"}));
     EXPECT_EQ(r.app.ops.Outcome, OpOutcome::Failed);
-    EXPECT_EQ(r.app.ui.Verify_button.backColor, colour::ButtonFace);
+    EXPECT_EQ(r.app.ui.verifyButton.backColor, colour::ButtonFace);
 }
 
 TEST_F(SerialVerify, AnEarlierSerialFailureDoesNotSpoilAParallelVerify) {
     r.InsertNothing(kRow24C32);
-    r.Press(r.app.ui.Read_button);
+    r.Press(r.app.ui.readButton);
     ASSERT_TRUE(r.LogHas("Device 24CXX DOES NOT RESPOND - ACK Error"));
     r.ChipRig::Insert(11, sim::FilledContents(32768, 0x00));
     r.LoadCode(std::vector<std::uint8_t>(32768, 0x00));
-    r.Press(r.app.ui.Verify_button);
+    r.Press(r.app.ui.verifyButton);
     EXPECT_TRUE(r.LogHas(kMatch));
     EXPECT_EQ(r.app.ops.Outcome, OpOutcome::Success);
     EXPECT_EQ(r.rig.sound.played, std::vector<std::string>{r.Sound("ok.wav")});
@@ -224,8 +224,8 @@ TEST_F(SerialVerify, AnEarlierSerialFailureDoesNotSpoilAParallelVerify) {
 TEST(VerifyData, MessageWithTheProgramTitle) {
     ChipRig r;
     r.Insert(11, {});
-    r.app.ui.CheckCode.value = 0;
-    r.app.ui.CheckData.value = 1;
+    r.app.ui.codeCheck.value = 0;
+    r.app.ui.dataCheck.value = 1;
     Verify_button_Click(r.app);
     ASSERT_EQ(r.rig.dialogs.boxes.size(), 1u);
     EXPECT_EQ(r.rig.dialogs.boxes[0].text, "Please Write AT90S2313 VerifyData Routine");

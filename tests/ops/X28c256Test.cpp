@@ -138,7 +138,7 @@ TEST(PageWriteEeprom, PageLoadsFitTheByteLoadWindowAtEverySpeedOnASlowPort) {
         for (int speed = 1; speed <= 20; ++speed) {
             PageWriteRig r(6, row);
             r.rig.sim->SetPortAccessNs(2'000);
-            SetPosition(r.app.ui.Slider1, speed);
+            SetPosition(r.app.ui.speedSlider, speed);
             r.chip->StartProtected();
             r.chip->SetWriteCycleNs(10'000'000);
             r.Run(row == kX28c256Row ? PX28C256 : PAT29C256);
@@ -221,9 +221,9 @@ TEST(At28c64b, WritesEachPageOnceAndRefusesALargerImage) {
     PageWriteRig r(6, kAt28c64bRow);
     const std::vector<std::uint8_t> image(r.image.begin(), r.image.begin() + 8192);
     r.LoadCode(image);
-    SetCheck(r.app.ui.VerifyAfterProgramming, 0);
-    SetCheck(r.app.ui.CheckBlankPriorProgramming, 0);
-    r.Press(r.app.ui.Program_button);
+    SetCheck(r.app.ui.verifyAfterCheck, 0);
+    SetCheck(r.app.ui.blankCheckFirstCheck, 0);
+    r.Press(r.app.ui.programButton);
     EXPECT_EQ(r.app.ops.Outcome, OpOutcome::Success);
     EXPECT_EQ(r.chip->Memory(), image);
     EXPECT_EQ(r.chip->PageWrites(), 129);
@@ -233,7 +233,7 @@ TEST(At28c64b, WritesEachPageOnceAndRefusesALargerImage) {
     larger.push_back(0x00);
     r.LoadCode(larger);
     r.rig.dialogs.boxes.clear();
-    r.Press(r.app.ui.Program_button);
+    r.Press(r.app.ui.programButton);
     EXPECT_EQ(r.app.ops.Outcome, OpOutcome::BadImage);
     EXPECT_TRUE(r.LogHas("The image reaches address 2000h (8193 bytes) but the Eeprom Atmel "
                          "AT28C64B holds 8192 bytes - the device was not accessed"));

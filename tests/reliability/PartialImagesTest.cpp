@@ -270,10 +270,10 @@ TEST(PartialImages, ProgramHoldsTheImageWhereItHasBytesOrClaimsNothing) {
         // of chips may reach past one chip.
         SetOption(r.app.ui.HiLowGroup(), static_cast<std::size_t>(image.hiLow), true);
         RC_ASSERT(OpenCodeFile(r.app, path.string()));
-        SetCheck(r.app.ui.VerifyAfterProgramming, verifyAfter ? 1 : 0);
-        SetCheck(r.app.ui.CheckBlankPriorProgramming, 0);
+        SetCheck(r.app.ui.verifyAfterCheck, verifyAfter ? 1 : 0);
+        SetCheck(r.app.ui.blankCheckFirstCheck, 0);
         r.app.ops.Outcome = OpOutcome::None;
-        Fire(r.app.ui.Program_button.onClick);
+        Fire(r.app.ui.programButton.onClick);
 
         const auto& now = r.rig.sim->Chip()->Memory();
         const std::vector<std::uint8_t> held(now.begin(), now.begin() + size);
@@ -329,9 +329,9 @@ void APartOfAnImageProgramsVerifiesAndErasesOn(int row) {
         r.app.buf.CodeFileOffset = start;
         r.LoadCode(part);
         r.app.buf.CodeFileOffset = 0;
-        SetCheck(r.app.ui.VerifyAfterProgramming, 0);
-        SetCheck(r.app.ui.CheckBlankPriorProgramming, 0);
-        r.Press(r.app.ui.Program_button);
+        SetCheck(r.app.ui.verifyAfterCheck, 0);
+        SetCheck(r.app.ui.blankCheckFirstCheck, 0);
+        r.Press(r.app.ui.programButton);
         RC_LOG() << r.app.dev.DeviceName << ", model " << model << ", " << length << " bytes at "
                  << start << "\n";
         RC_ASSERT(r.app.ops.Outcome == OpOutcome::Success);
@@ -341,12 +341,12 @@ void APartOfAnImageProgramsVerifiesAndErasesOn(int row) {
         RC_ASSERT(Difference({now.begin(), now.begin() + size}, want) == "");
 
         r.app.ops.Outcome = OpOutcome::None;
-        r.Press(r.app.ui.Verify_button);
+        r.Press(r.app.ui.verifyButton);
         RC_ASSERT(r.app.ops.Outcome == OpOutcome::Success);
 
         if (!EraseRoutineFor(r.app.dev.routines.erase)) return;
         r.app.ops.Outcome = OpOutcome::None;
-        r.Press(r.app.ui.EraseFlash_button);
+        r.Press(r.app.ui.eraseChipButton);
         RC_ASSERT(r.app.ops.Outcome == OpOutcome::Success);
         const auto& erased = r.rig.sim->Chip()->Memory();
         RC_ASSERT(Difference({erased.begin(), erased.begin() + size},

@@ -101,19 +101,19 @@ class SeedRun {
     [[nodiscard]] Control& ButtonOf(Command command) const {
         switch (command) {
         case Command::Read:
-            return r_.app.ui.Read_button;
+            return r_.app.ui.readButton;
         case Command::Blank:
-            return r_.app.ui.Blank_button;
+            return r_.app.ui.blankButton;
         case Command::Verify:
-            return r_.app.ui.Verify_button;
+            return r_.app.ui.verifyButton;
         case Command::Program:
-            return r_.app.ui.Program_button;
+            return r_.app.ui.programButton;
         case Command::Erase:
-            return r_.app.ui.EraseFlash_button;
+            return r_.app.ui.eraseChipButton;
         case Command::Id:
             return r_.app.ui.menuFlashShowCodeID;
         }
-        return r_.app.ui.Read_button;
+        return r_.app.ui.readButton;
     }
 
     bool Insert(std::vector<std::uint8_t> contents) {

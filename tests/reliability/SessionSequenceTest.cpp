@@ -80,7 +80,7 @@ struct SavedSetup {
 struct Session {
     Session() {
         r.app.svc.dialogs = &dialogs;
-        SetCheck(r.app.ui.VerifyAfterProgramming, 0);
+        SetCheck(r.app.ui.verifyAfterCheck, 0);
     }
     ChipRig r;
     SessionDialogs dialogs;
@@ -226,23 +226,23 @@ struct Press : Step {
         auto& ui = app.ui;
         switch (button) {
         case Button::Read:
-            return ui.Read_button;
+            return ui.readButton;
         case Button::Blank:
-            return ui.Blank_button;
+            return ui.blankButton;
         case Button::Verify:
-            return ui.Verify_button;
+            return ui.verifyButton;
         case Button::Program:
-            return ui.Program_button;
+            return ui.programButton;
         case Button::EraseChip:
-            return ui.EraseFlash_button;
+            return ui.eraseChipButton;
         case Button::EraseBuffer:
-            return ui.Erase_button;
+            return ui.eraseBufferButton;
         case Button::Display:
-            return ui.Display_button;
+            return ui.displayButton;
         case Button::ShowId:
             return ui.menuFlashShowCodeID;
         }
-        return ui.Read_button;
+        return ui.readButton;
     }
     void run(const Model&, Session& s) const override {
         Control& control = ControlOf(s.r.app);
@@ -315,7 +315,7 @@ struct Tick : Step {
     bool verify = *rc::gen::arbitrary<bool>();
     bool on = *rc::gen::arbitrary<bool>();
     void run(const Model&, Session& s) const override {
-        SetCheck(verify ? s.r.app.ui.VerifyAfterProgramming : s.r.app.ui.CheckBlankPriorProgramming,
+        SetCheck(verify ? s.r.app.ui.verifyAfterCheck : s.r.app.ui.blankCheckFirstCheck,
                  on ? 1 : 0);
     }
     void show(std::ostream& os) const override {
@@ -325,7 +325,9 @@ struct Tick : Step {
 
 struct MoveSlider : Step {
     int value = *rc::gen::inRange(1, 21);
-    void run(const Model&, Session& s) const override { SetPosition(s.r.app.ui.Slider1, value); }
+    void run(const Model&, Session& s) const override {
+        SetPosition(s.r.app.ui.speedSlider, value);
+    }
     void show(std::ostream& os) const override { os << "slider " << value; }
 };
 

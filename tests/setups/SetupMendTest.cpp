@@ -154,7 +154,7 @@ TEST_F(Mend, ValuesThatAreNotTrueFalseOrANumberRefuseTheWholeFile) {
                   "Setup QBSetup1.INI, line 17: Slider1.Value = fast - not a number",
                   "Setup QBSetup1.INI, line 18: CheckCode.Value =  - not a number"}));
     EXPECT_EQ(Snapshot(), before);
-    EXPECT_EQ(app.ui.CheckBlankPriorProgramming.value, 0); // its good line is not applied either
+    EXPECT_EQ(app.ui.blankCheckFirstCheck.value, 0); // its good line is not applied either
     ExpectNothingRestored();
     EXPECT_NE(rig.dialogs.boxes[0].text.find("line 18"), std::string::npos);
 }
@@ -205,9 +205,9 @@ TEST_F(Mend, NumbersOutsideTheControlsRangeAreRefused) {
           {"CheckBlankPriorProgramming.Value = -1",
            "line 8: CheckBlankPriorProgramming.Value = -1 - outside 0 to 2"}})
         ExpectRefused({line}, problem);
-    EXPECT_EQ(app.ui.Slider1.value, 18);
-    EXPECT_EQ(app.ui.CheckData.value, 0);
-    EXPECT_EQ(app.ui.CheckBlankPriorProgramming.value, 0);
+    EXPECT_EQ(app.ui.speedSlider.value, 18);
+    EXPECT_EQ(app.ui.dataCheck.value, 0);
+    EXPECT_EQ(app.ui.blankCheckFirstCheck.value, 0);
 }
 
 // The voltage is checked against the device the file chooses, before the device
@@ -293,7 +293,7 @@ TEST_F(Mend, CodeFileThatNoLongerExistsKeepsTheBufferAndItsName) {
     EXPECT_EQ(app.buf.CodeFileName, (rig.dir / "old.bin").string());
     EXPECT_EQ(app.ui.FileNameCodeText.caption, label);
     EXPECT_EQ(app.buf.CodeBuffer[0], 'o');
-    EXPECT_EQ(app.ui.Slider1.value, 18);
+    EXPECT_EQ(app.ui.speedSlider.value, 18);
     EXPECT_NE(rig.dialogs.boxes[0].text.find(gone), std::string::npos);
 }
 
@@ -311,7 +311,7 @@ TEST_F(Mend, CodeFileTooBigGivesStillOneBoxForTheWholeRestore) {
               "Setup QBSetup1.INI restored but for its code file, which was not loaded");
     for (const auto& line : lines)
         EXPECT_EQ(line.find("SETUP RESTORED"), std::string::npos) << line;
-    EXPECT_EQ(app.ui.Slider1.value, 12);
+    EXPECT_EQ(app.ui.speedSlider.value, 12);
     EXPECT_EQ(app.buf.CodeBufferLoaded, 0);
     EXPECT_EQ(app.buf.CodeFileName, "");
 }

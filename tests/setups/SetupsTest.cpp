@@ -21,11 +21,11 @@ struct Setups : ::testing::Test, SetupRig {
         rig.dialogs.fileAnswers.push_back((rig.dir / "image.bin").string());
         Fire(app.ui.mnuFileOpenCode.onClick);
         SetOption(app.ui.VoltageGroup(), 3, true);
-        SetCheck(app.ui.CheckBlankPriorProgramming, 1);
-        SetCheck(app.ui.VerifyAfterProgramming, 2);
+        SetCheck(app.ui.blankCheckFirstCheck, 1);
+        SetCheck(app.ui.verifyAfterCheck, 2);
         SetOption(app.ui.LPTGroup(), 1, true);
         SetOption(app.ui.HiLowGroup(), 2, true);
-        SetPosition(app.ui.Slider1, 7);
+        SetPosition(app.ui.speedSlider, 7);
         return (rig.dir / "image.bin").string();
     }
     void SaveSlot(Control& item, std::optional<std::string> name) {
@@ -69,19 +69,19 @@ TEST_F(Setups, RoundTripRestoresAllNineteenItemsInAFreshProgram) {
     EXPECT_EQ(b.dev.DeviceName, "Eprom 27256");
     EXPECT_TRUE(b.ui.Voltage_button[3].selected() && !b.ui.Voltage_button[1].selected());
     EXPECT_EQ(b.dev.VppVolts, 25);
-    EXPECT_EQ(b.ui.CheckBlankPriorProgramming.value, 1);
-    EXPECT_EQ(b.ui.VerifyAfterProgramming.value, 2);
+    EXPECT_EQ(b.ui.blankCheckFirstCheck.value, 1);
+    EXPECT_EQ(b.ui.verifyAfterCheck.value, 2);
     EXPECT_TRUE(b.ui.LPTSelection[1].selected());
     EXPECT_EQ(b.board.DataPort, 0x278);
     EXPECT_EQ(b.ui.PortSelected.caption, "278h");
     EXPECT_TRUE(b.ui.HiLow_button[2].selected() && !b.ui.HiLow_button[0].selected());
-    EXPECT_EQ(b.ui.Slider1.value, 7);
+    EXPECT_EQ(b.ui.speedSlider.value, 7);
     // The slider handler ran after the device's: slow half, medium factor of a 27256.
     EXPECT_EQ(b.board.PortDelayCount, 13 * 100 + 2);
     EXPECT_EQ(b.buf.CodeFileName, image);
     EXPECT_EQ(b.buf.CodeBufferLoaded, 1);
     EXPECT_EQ(b.buf.CodeBuffer[299], 0x5A);
-    EXPECT_TRUE(b.ui.Program_button.enabled);
+    EXPECT_TRUE(b.ui.programButton.enabled);
     // The restored program is the saved one, down to every control; saving it
     // again gives the same file.
     EXPECT_EQ(fresh.Snapshot(), before);
@@ -93,7 +93,7 @@ TEST_F(Setups, RoundTripRestoresAllNineteenItemsInAFreshProgram) {
 TEST_F(Setups, RestoreLogsItsFrameAndRunsTheHandlersInFileOrder) {
     WriteWork("QBSetup1.INI", SavedSetupText([](App& source) {
                   SetListIndex(source.ui.Device, 11);
-                  SetPosition(source.ui.Slider1, 9);
+                  SetPosition(source.ui.speedSlider, 9);
                   SetOption(source.ui.LPTGroup(), 2, true);
               }));
     Fire(app.ui.LoadSetup1.onClick);
@@ -108,7 +108,7 @@ TEST_F(Setups, RestoreLogsItsFrameAndRunsTheHandlersInFileOrder) {
                                   "SETUP RESTORED FROM QBSetup1.INI",
                                   ">>>>>>>>>>>>",
                               }));
-    EXPECT_TRUE(app.ui.FrameVoltageSelection.visible && app.ui.Frame5.visible);
+    EXPECT_TRUE(app.ui.FrameVoltageSelection.visible && app.ui.autoOperationsFrame.visible);
     EXPECT_EQ(app.board.DataPort, 0x3BC);
     EXPECT_EQ(app.board.BoardModel, 6); // a port choice is not a board detection
 }
@@ -137,11 +137,11 @@ TEST_F(Setups, ANameWithALineBreakStaysOnTheNameLine) {
 TEST_F(Setups, EmptyFileLineRestoresTheControlsAndLoadsNoFile) {
     WriteWork("QBSetup3.INI", SavedSetupText([](App& source) {
                   SetListIndex(source.ui.Device, 25);
-                  SetCheck(source.ui.CheckBlankPriorProgramming, 1);
+                  SetCheck(source.ui.blankCheckFirstCheck, 1);
               }));
     Fire(app.ui.LoadSetup3.onClick);
     EXPECT_EQ(app.dev.DeviceName, "Flash AMD AM29F010");
-    EXPECT_EQ(app.ui.CheckBlankPriorProgramming.value, 1);
+    EXPECT_EQ(app.ui.blankCheckFirstCheck.value, 1);
     EXPECT_EQ(app.buf.CodeBufferLoaded, 0);
     EXPECT_EQ(app.buf.CodeFileName, "");
     EXPECT_TRUE(rig.dialogs.boxes.empty());

@@ -30,7 +30,7 @@ TEST_P(ReadsEveryFamily, BufferEqualsChipAndChecksumMatches) {
     ChipRig r(c.model);
     const std::size_t size = sim::SimChipSize(c.row);
     sim::ParallelChip& chip = r.InsertPattern(c.row);
-    r.Press(r.app.ui.Read_button);
+    r.Press(r.app.ui.readButton);
 
     EXPECT_TRUE(r.Code(size) == chip.Memory())
         << "first difference at "

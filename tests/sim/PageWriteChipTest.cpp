@@ -176,8 +176,8 @@ TEST(AtmelSectorFlash, SectorWriteClearsTheBytesNotLoaded) {
 
     // The byte writer cannot program such a chip, and never says it did.
     r.rig.ClearLog();
-    SetCheck(r.app.ui.VerifyAfterProgramming, 0);
-    Fire(r.app.ui.Program_button.onClick);
+    SetCheck(r.app.ui.verifyAfterCheck, 0);
+    Fire(r.app.ui.programButton.onClick);
     EXPECT_TRUE(r.LogHas("Device ID# 1FD5 - Start programming"));
     EXPECT_TRUE(r.LogHas("*** Aborting Programming."));
     EXPECT_FALSE(r.LogHas("Programming Device Successfull"));

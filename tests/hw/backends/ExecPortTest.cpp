@@ -220,7 +220,7 @@ TEST(ExecPort, DetectionAgainstAnEmptyPortReportsEveryPortNotResponding) {
     Rig rig(std::move(opened.io));
     rig.app->RunGuarded(Form_Load);
     rig.ClearLog();
-    Fire(rig.app->ui.TestHardware_button.onClick);
+    Fire(rig.app->ui.testPortButton.onClick);
 
     EXPECT_FALSE(rig.app->handlerFailed) << rig.app->lastFailure;
     EXPECT_EQ(rig.app->board.BoardModel, 0);
@@ -234,7 +234,7 @@ TEST(ExecPort, DetectionAgainstAnEmptyPortReportsEveryPortNotResponding) {
 TEST(ExecPort, BrokenChildDuringDetectionStopsTheOperationClearly) {
     auto opened = OpenBackend(Backend("exec:" + HelperCommand("dies_after_one_read.sh")));
     Rig rig(std::move(opened.io));
-    Fire(rig.app->ui.TestHardware_button.onClick);
+    Fire(rig.app->ui.testPortButton.onClick);
     EXPECT_TRUE(rig.app->handlerFailed);
     EXPECT_THAT(rig.app->lastFailure, HasSubstr("exited with status 3"));
     ASSERT_FALSE(rig.dialogs.boxes.empty());

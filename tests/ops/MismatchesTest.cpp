@@ -146,7 +146,7 @@ TEST(Mismatches, SerialVerifyAfterACancelledEraseComparesOnlyTheImage) {
     auto chip = SerialImage(1024, 42);
     r.Insert(kRow24C08, chip);
     r.rig.dialogs.answers = {MsgResult::Cancel};
-    r.Press(r.app.ui.eraseChipButton); // leaves the erase flag behind
+    r.Press(r.app.ui.eraseChipButton); // nothing of a cancelled erase may reach the verify
     r.LoadCode({chip.begin(), chip.begin() + 100});
     r.Press(r.app.ui.verifyButton);
     EXPECT_EQ(r.app.ops.Outcome, OpOutcome::Success);

@@ -221,6 +221,16 @@ void Board::ResetLines() {
     SetReg3();
 }
 
+void Board::SetFastPort(bool on) {
+    // The normal latch writes the data port first: nothing may be left held for it.
+    ReleaseHeldRegister();
+    FastPort = on;
+}
+
+void Board::ReleaseHeldRegister() {
+    if (FastPort && DataPort != 0) ReleaseHeld();
+}
+
 // The waits pace the board; with no port chosen there is nothing to pace, and the
 // backend is not touched at all.
 void Board::BusyWait(std::int64_t steps) {

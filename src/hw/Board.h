@@ -148,6 +148,10 @@ class Board {
     /// its latch so that its next value takes one data write, and the slider's
     /// pause after each latch write is left out. Off: every latch as above.
     bool FastPort = false;
+    /// Switches FastPort between commands, releasing a register the fast latch held.
+    void SetFastPort(bool on);
+    /// Leaves no register following the data port (the end of a command).
+    void ReleaseHeldRegister();
     /// What board register `reg` holds as far as the port writes tell (-1: not
     /// known, before the first latch of it on this port and model).
     [[nodiscard]] int Holds(int reg) const { return holds_.at(static_cast<std::size_t>(reg)); }

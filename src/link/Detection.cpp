@@ -273,7 +273,10 @@ void WireHardwareHandlers(App& app) {
     ui.ForceQuorbit5.onClick = app.Handler(ForceQuorbit5_Click);
     ui.ForceQuorbit6.onClick = app.Handler(ForceQuorbit6_Click);
     ui.FastPortAccess.onClick = app.Handler(FastPortAccess_Click);
-    app.onHandlerEnd = ReportPulseOverruns;
+    app.onHandlerEnd = [](App& ended) {
+        LeaveNoRegisterHeld(ended);
+        ReportPulseOverruns(ended);
+    };
 }
 
 } // namespace quorbit

@@ -1,5 +1,8 @@
 #include "link/FastPortAccess.h"
 
+#include <exception>
+#include <string>
+
 #include "app/App.h"
 #include "app/Shell.h"
 #include "link/PortFile.h"
@@ -7,9 +10,7 @@
 namespace quorbit {
 
 void SetFastPortAccess(App& app, bool on) {
-    app.board.FastPort = on;
-    // What the registers hold was tracked by one latch only; the other starts afresh.
-    app.board.ForgetRegisters();
+    app.board.SetFastPort(on);
     app.ui.FastPortAccess.value = on ? 1 : 0;
 }
 
@@ -20,6 +21,15 @@ void FastPortAccess_Click(App& app) {
     app.PortFileFastPort = on;
     // With no board known the file is not written now: the next detection keeps the choice.
     if (app.DetectedPort != 0) SavePortFile(app);
+}
+
+void LeaveNoRegisterHeld(App& app) {
+    if (app.linkFailed) return; // the port is gone: there is nothing to release on it
+    try {
+        app.board.ReleaseHeldRegister();
+    } catch (const std::exception& e) {
+        LogMessage(app, std::string("The board's registers could not be released: ") + e.what());
+    }
 }
 
 } // namespace quorbit

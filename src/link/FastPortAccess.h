@@ -9,5 +9,9 @@ void SetFastPortAccess(App& app, bool on);
 /// The option's menu item: switches the mode and keeps the choice in the port
 /// file, where the next start of the window finds it.
 void FastPortAccess_Click(App& app);
+/// At the end of every handler: no board register is left following the data
+/// port, so that another program writing the port, or this one's next start,
+/// cannot reach the chip's pins.
+void LeaveNoRegisterHeld(App& app);
 
 } // namespace quorbit

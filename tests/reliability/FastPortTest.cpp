@@ -46,6 +46,7 @@ struct RunResult {
     std::vector<std::uint8_t> chip;   // what the chip holds afterwards
     std::vector<std::uint8_t> buffer; // the code buffer's window afterwards
     std::uint64_t accesses = 0;
+    bool leftHeld = false; // a register still following the data port afterwards
 };
 
 struct Case {
@@ -112,6 +113,7 @@ RunResult RunOnce(const Case& c, bool fast) {
     const auto before = r.rig.sim->Accesses();
     if (button->enabled) Fire(button->onClick);
     out.accesses = r.rig.sim->Accesses() - before;
+    out.leftHeld = app.board.HeldRegister() >= 0;
     Watch(*chip, nullptr);
     out.outcome = app.ops.Outcome;
     out.log = r.rig.LogLines();
@@ -247,6 +249,8 @@ TEST(FastPort, GivesTheChipTheSameViewInFewerAccesses) {
         const std::string differs = Difference(normal.view, fast.view, 8'000);
         if (!differs.empty()) RC_FAIL(where + ": " + differs);
         RC_ASSERT(normal.outcome == fast.outcome);
+        // Between commands another writer of the port must not reach the chip.
+        RC_ASSERT(!fast.leftHeld);
         RC_ASSERT(normal.log == fast.log);
         RC_ASSERT(normal.chip == fast.chip);
         RC_ASSERT(normal.buffer == fast.buffer);

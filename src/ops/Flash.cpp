@@ -63,7 +63,7 @@ std::optional<ProgramFailureAt> ByteReadsAs(Board& b, std::uint8_t value) {
     b.DataOut = value;
     b.SplitAddress();
     b.LatchFlashAddress();
-    const std::uint8_t read = CheckByteFLASH(b);
+    const std::uint8_t read = ReadFlashByte(b);
     if (read == value) return std::nullopt;
     return GiveUpWithVoltagesOff(b, value, read);
 }
@@ -123,22 +123,22 @@ std::optional<ProgramFailureAt> ProgramByteWithRetries(Board& b, const DeviceCon
     std::uint8_t read = 0;
     for (int attempts = 50;;) {
         if (--attempts == 0) return GiveUpWithVoltagesOff(b, wanted, read);
-        PBYTE_FLASH(b, device, wanted);
+        WriteFlashByte(b, device, wanted);
         if (!ReadBackAtOnce(maker)) {
             // The Atmel parts need their write cycle: read back after the wait, so
             // that a byte that did not take is written again, never passed over.
             b.SleepMs(1);
         }
-        read = b.FastPort && ReadBackAtOnce(maker) ? PollFlashByte(b, wanted) : CheckByteFLASH(b);
+        read = b.FastPort && ReadBackAtOnce(maker) ? PollFlashByte(b, wanted) : ReadFlashByte(b);
         if (read == wanted) return std::nullopt;
     }
 }
 
 } // namespace
 
-void CMD_FLASH(Board& b, const DeviceConfig& device, int command) {
+void SendFlashCommand(Board& b, const DeviceConfig& device, int command) {
     if (device.routines.program == ProgramRoutine::At29c256) {
-        CMD_AT29C256(b, command);
+        SendAt29Command(b, command);
         return;
     }
     b.DisableOutput();
@@ -149,32 +149,32 @@ void CMD_FLASH(Board& b, const DeviceConfig& device, int command) {
     InlineCycle(b, command, 0x55, 0x55);
 }
 
-void WEON_FLASH(Board& b) {
+void FlashWriteEnableOn(Board& b) {
     const int bank = b.BankMap[static_cast<std::size_t>(b.AdrBank)];
     b.Reg3Shadow = (bank | b.DeviceReg3Bits | b.Reg3Shadow) & 0xFB;
     b.SetReg3();
 }
 
-void WEOFF_FLASH(Board& b) {
+void FlashWriteEnableOff(Board& b) {
     const int bank = b.BankMap[static_cast<std::size_t>(b.AdrBank)];
     b.Reg3Shadow = b.Reg3Shadow | bank | b.DeviceReg3Bits | 4;
     b.SetReg3();
 }
 
-void PBYTE_FLASH(Board& b, const DeviceConfig& device, std::uint8_t data) {
-    CMD_FLASH(b, device, 0xA0);
+void WriteFlashByte(Board& b, const DeviceConfig& device, std::uint8_t data) {
+    SendFlashCommand(b, device, 0xA0);
     b.SplitAddress();
     b.DataOut = data;
     b.Reg4Shadow = b.DataOut;
     b.SetReg4();
     b.LatchFlashAddress();
     b.EnableChip();
-    WEON_FLASH(b);
-    WEOFF_FLASH(b);
+    FlashWriteEnableOn(b);
+    FlashWriteEnableOff(b);
     b.DisableChip();
 }
 
-std::uint8_t CheckByteFLASH(Board& b) {
+std::uint8_t ReadFlashByte(Board& b) {
     b.ReleaseDataPins();
     b.EnableChip();
     b.EnableOutput();
@@ -186,7 +186,7 @@ std::uint8_t CheckByteFLASH(Board& b) {
     return read;
 }
 
-std::optional<ProgramOutcome> PFLASH(App& app, const ChipOptions& options) {
+std::optional<ProgramOutcome> ProgramFlashChip(App& app, const ChipOptions& options) {
     FlashState& f = app.ops.flash;
     ReadFlashID(app);
     if (!FlashChipSupported(f.FlashMakerCode, f.FlashID)) {
@@ -243,8 +243,8 @@ ProgramOutcome ProgramFlash(Board& b, const DeviceConfig& device, int maker,
 void LoopFlashTest_Click(App& app) {
     const int n = ReadChipOptions(app).speed * 1000;
     for (int i = 0; i < n; ++i) {
-        PBYTE_FLASH(app.board, app.dev,
-                    app.ops.ProgramImage[static_cast<std::size_t>(app.board.Address)]);
+        WriteFlashByte(app.board, app.dev,
+                       app.ops.ProgramImage[static_cast<std::size_t>(app.board.Address)]);
         app.board.Port().BusySteps(10000);
     }
 }
@@ -258,10 +258,10 @@ void WriteFlashReset(Board& b) {
     b.DisableOutput();
     b.Reg4Shadow = 0xF0;
     b.SetReg4();
-    WEON_FLASH(b);
+    FlashWriteEnableOn(b);
     b.EnableChip();
     b.DisableChip();
-    WEOFF_FLASH(b);
+    FlashWriteEnableOff(b);
 }
 
 } // namespace quorbit

@@ -92,6 +92,7 @@ GuiSession::GuiSession(const GlobalOptions& options)
     if (app_->PortFileFastPort) SetFastPortAccess(*app_, true);
     ApplyBoardOptions(*app_, options_, false);
     ChooseSimulatedChip();
+    window_->UpdatePortPanel();
     window_->Sync();
 }
 

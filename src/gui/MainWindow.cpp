@@ -792,7 +792,6 @@ void MainWindow::Sync() {
     }
     for (ControlView& view : views_)
         view.Sync();
-    UpdatePortPanel(); // the fast port option is told beside the port
     if (app_.frmDisplay1.created && !displayWindow_)
         displayWindow_ = new DisplayWindowView(app_.frmDisplay1, this);
     if (displayWindow_) displayWindow_->Sync();

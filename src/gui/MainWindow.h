@@ -57,6 +57,9 @@ class MainWindow : public QMainWindow, public Refresher {
 
     /// Why the program runs on the port it does (the port panel's tool tip).
     void SetPortNote(const QString& note);
+    /// The port panel brought up to date: the port, and the fast port option
+    /// beside it. Handlers run through the window do it themselves.
+    void UpdatePortPanel();
 
     /// Window rectangle and state between the model (twips) and the window.
     void ApplyWindowRect();
@@ -110,7 +113,6 @@ class MainWindow : public QMainWindow, public Refresher {
     /// queued) while another action or an operation runs.
     void Forward(const std::function<void()>& action);
     void UpdateClockPanels();
-    void UpdatePortPanel();
     [[nodiscard]] std::array<std::uint32_t, 4> LampColours() const;
 
     // ---- The hex page: the operator's ways of paging through it ----------------

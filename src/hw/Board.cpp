@@ -262,16 +262,17 @@ PageLoadWindow::~PageLoadWindow() {
 // nothing to give back.
 void Board::WaitProgramPulse() {
     PulseWait(MediumDelayCount);
-    if (FastPort && DataPort != 0) GiveBackSavedLatches();
+    GiveBackSavedLatches();
 }
 void Board::WaitPulseExtension() {
     PulseWait(LongDelayCount);
 }
 void Board::SleepProgramPulse(int milliseconds) {
     SleepMs(milliseconds);
-    if (FastPort && DataPort != 0) GiveBackSavedLatches();
+    GiveBackSavedLatches();
 }
 void Board::GiveBackSavedLatches() {
+    if (!FastPort || DataPort == 0) return;
     for (int access = 0; access < 3; ++access) {
         In(StatusPort);
         PaceWrite();

@@ -51,10 +51,9 @@ void DisplayEprom(App& app) {
         SetDeviceAddress(app);
         b.EnableOutput();
         b.EnableChip();
-        b.ReadDataByte();
+        byte = b.ReadDataByte();
         b.DisableChip();
         b.DisableOutput();
-        byte = b.DataIn;
         b.NextAddress();
     }
 

@@ -68,13 +68,11 @@ bool ProbeModel6(Board& b) {
     b.Out(b.DataPort, 0x60);
     b.Out(b.ControlPort, 0x0E);
     b.Out(b.ControlPort, 0x00);
-    b.ReadDataByte();
-    const int first = b.DataIn;
+    const int first = b.ReadDataByte();
     b.Out(b.DataPort, 0x40);
     b.Out(b.ControlPort, 0x0E);
     b.Out(b.ControlPort, 0x00);
-    b.ReadDataByte();
-    const int second = b.DataIn;
+    const int second = b.ReadDataByte();
     b.ReadSelectLow = savedLow;
     b.ReadSelectHigh = savedHigh;
     return first == 0xEF && second == 0xFF;

@@ -20,8 +20,7 @@ bool BoardEchoes(Board& b) {
         b.Reg4Shadow = pattern;
         b.SetReg4();
         b.DriveDataPins();
-        b.ReadDataByte();
-        echoed = echoed && b.DataIn == pattern;
+        echoed = b.ReadDataByte() == pattern && echoed;
     }
     b.Reg4Shadow = reg4;
     b.SetReg4();

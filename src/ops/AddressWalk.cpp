@@ -37,12 +37,11 @@ bool ChipShowsItsContents(App& app) {
     // chip still erasing (it ignores the reset command meanwhile): its "contents"
     // would be status bytes (DQ7 0 and DQ3 1 of an erase, 08h or 48h everywhere).
     Board& b = app.board;
-    b.ReadDataByte();
-    const std::uint8_t first = b.DataIn;
+    const std::uint8_t first = b.ReadDataByte();
     b.DisableOutput();
     b.EnableChipAndOutput();
-    b.ReadDataByte();
-    if (((first ^ b.DataIn) & 0x40) == 0) return true;
+    const std::uint8_t second = b.ReadDataByte();
+    if (((first ^ second) & 0x40) == 0) return true;
     app.ops.Outcome = OpOutcome::Failed;
     EnterErrorState(app);
     DataFlowLampOff(app);

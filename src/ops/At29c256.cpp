@@ -64,17 +64,25 @@ void LoadPage(Board& b, const ImagePage& page, ProgrammingEvents& events) {
 // the image, where no verify looks: it is read until two reads in a row agree.
 constexpr int kKeptByteReads = 4;
 
-// The byte at the address the board has set, or nothing when no two reads in a row
-// agree (DataOut and DataIn then hold the last two).
-bool ReadKeptByte(Board& b) {
-    b.ReadDataByte();
+// The byte at the address the board has set, read until two reads in a row agree.
+struct KeptByteRead {
+    bool agreed = false;
+    std::uint8_t last = 0;     // the byte, when the reads agreed
+    std::uint8_t previous = 0; // the read before the last
+};
+KeptByteRead ReadKeptByte(Board& b) {
+    KeptByteRead r;
+    r.last = b.ReadDataByte();
     for (int read = 1; read < kKeptByteReads; ++read) {
-        const std::uint8_t previous = b.DataIn;
-        b.ReadDataByte();
-        if (b.DataIn == previous) return true;
-        b.DataOut = previous;
+        r.previous = r.last;
+        r.last = b.ReadDataByte();
+        if (r.last == r.previous) {
+            r.agreed = true;
+            return r;
+        }
+        b.DataOut = r.previous;
     }
-    return false;
+    return r;
 }
 
 // A write cycle rewrites the whole sector and leaves a byte not loaded
@@ -93,15 +101,16 @@ std::optional<ProgramFailureAt> KeepBytesNotInImage(Board& b, ImagePage& page,
         b.SplitAddress();
         b.Reg2Shadow = b.AdrLow;
         b.SetReg2();
-        if (!ReadKeptByte(b)) {
+        const KeptByteRead kept = ReadKeptByte(b);
+        if (!kept.agreed) {
             events.Log("Error: the byte at " + Hex(b.Address) +
                        "h, outside the image, reads differently each time; its page "
                        "is not written, since it would be written back wrong");
-            const ProgramFailureAt failure = GiveUpWithVoltagesOff(b, b.DataOut, b.DataIn);
+            const ProgramFailureAt failure = GiveUpWithVoltagesOff(b, kept.previous, kept.last);
             b.ResetLines();
             return failure;
         }
-        page.bytes[at] = b.DataIn;
+        page.bytes[at] = kept.last;
     }
     b.DisableOutput();
     b.DisableChip();
@@ -119,9 +128,9 @@ std::optional<ProgramFailureAt> PageReadsBack(Board& b, const ImagePage& page) {
         b.SplitAddress();
         b.Reg2Shadow = b.AdrLow;
         b.SetReg2();
-        b.ReadDataByte();
+        const std::uint8_t read = b.ReadDataByte();
         b.DataOut = page.bytes[static_cast<std::size_t>(offset)];
-        if (b.DataIn != b.DataOut) return ProgramFailureAt{b.Address, b.DataOut, b.DataIn};
+        if (read != b.DataOut) return ProgramFailureAt{b.Address, b.DataOut, read};
     }
     return std::nullopt;
 }
@@ -154,9 +163,9 @@ std::optional<ProgramFailureAt> ProgramPage(Board& b, ImagePage& page, int speed
         b.DriveDataPins();
         SelectPage(b, page);
         LoadPage(b, page, events);
-        if (PollAT29C256(b, b.DataOut) == 0) {
+        if (const At29Poll poll = PollAT29C256(b, b.DataOut); poll.readsLeft == 0) {
             events.Log("Error: At29C256 TimeOut Programming Polling");
-            const ProgramFailureAt failure = GiveUpWithVoltagesOff(b, b.DataOut, b.DataIn);
+            const ProgramFailureAt failure = GiveUpWithVoltagesOff(b, b.DataOut, poll.lastRead);
             b.ResetLines();
             return failure;
         }
@@ -214,23 +223,23 @@ void SendAt29Command(Board& b, int command) {
     CommandCycle(b, WriteAt29CommandCycle, 0x5555, command);
 }
 
-int PollAT29C256(Board& b, std::uint8_t last) {
+At29Poll PollAT29C256(Board& b, std::uint8_t last) {
     b.ReleaseDataPins();
     // The address is still that of the last byte loaded. The count is of the reads
     // left including the one that matched, so it ends at 0 only when all of them
     // were spent without a match: a write that finishes on the very last read is
     // a success, not a time-out.
-    int left = kPollReads;
-    for (; left > 0; --left) {
+    At29Poll poll{kPollReads, 0};
+    for (; poll.readsLeft > 0; --poll.readsLeft) {
         b.EnableChip();
         b.EnableOutput();
-        b.ReadDataByte();
+        poll.lastRead = b.ReadDataByte();
         b.DisableOutput();
         b.DisableChip();
-        if (b.DataIn == last) break;
+        if (poll.lastRead == last) break;
     }
     b.DriveDataPins();
-    return left;
+    return poll;
 }
 
 ProgramOutcome ProgramAt29c256(Board& b, const DeviceConfig& /*device*/, const ImageToWrite& image,

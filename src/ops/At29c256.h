@@ -22,9 +22,14 @@ ProgramOutcome ProgramAt29c256(Board& b, const DeviceConfig& device, const Image
 /// The Program command's AT29C256 routine: ProgramAt29c256 with the prepared
 /// image and the operator's speed, the board reset after a success.
 std::optional<ProgramOutcome> ProgramAt29c256Chip(App& app, const ChipOptions& options);
-/// Polls the last byte loaded (`last`) until the chip shows it; returns the
-/// reads left including the one that matched (0: time-out).
-int PollAT29C256(Board& b, std::uint8_t last);
+/// How a write-cycle poll ended: the reads left including the one that matched
+/// (0: time-out), and the last byte read.
+struct At29Poll {
+    int readsLeft = 0;
+    std::uint8_t lastRead = 0;
+};
+/// Polls the last byte loaded (`last`) until the chip shows it.
+At29Poll PollAT29C256(Board& b, std::uint8_t last);
 /// Six-cycle protection-disable command, then 20 ms.
 void DisableAt29Protection(Board& b);
 /// Three-cycle command AAh, 55h, `command`.

@@ -53,8 +53,7 @@ std::uint8_t ReadBackByte(Board& b) {
     b.WaitBusTurnaround();
     b.ReleaseDataPins();
     b.WaitBusTurnaround();
-    b.ReadDataByte();
-    return b.DataIn;
+    return b.ReadDataByte();
 }
 
 void DriveData(Board& b, std::uint8_t byte) {

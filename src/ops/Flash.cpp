@@ -157,7 +157,7 @@ void FlashWriteEnableOn(Board& b) {
 
 void FlashWriteEnableOff(Board& b) {
     const int bank = b.BankMap[static_cast<std::size_t>(b.AdrBank)];
-    b.Reg3Shadow = b.Reg3Shadow | bank | b.DeviceReg3Bits | 4;
+    b.Reg3Shadow = b.Reg3Shadow | bank | b.DeviceReg3Bits | 0x04; // WE high
     b.SetReg3();
 }
 
@@ -178,8 +178,7 @@ std::uint8_t ReadFlashByte(Board& b) {
     b.ReleaseDataPins();
     b.EnableChip();
     b.EnableOutput();
-    b.ReadDataByte();
-    const std::uint8_t read = b.DataIn;
+    const std::uint8_t read = b.ReadDataByte();
     b.DisableOutput();
     b.DisableChip();
     b.DriveDataPins();
@@ -216,7 +215,8 @@ ProgramOutcome ProgramFlash(Board& b, const DeviceConfig& device, int maker,
     const int lastPage = ((size - 1) - lastBank * 65536) / 256;
     b.Address = 0;
     for (int bank = 0; bank <= lastBank; ++bank) {
-        b.Reg3Shadow = b.BankMap[static_cast<std::size_t>(bank)] | b.DeviceReg3Bits | 128;
+        b.Reg3Shadow =
+            b.BankMap[static_cast<std::size_t>(bank)] | b.DeviceReg3Bits | 0x80; // CE high
         for (int page = 0; page <= lastPage; ++page) {
             b.Reg1Shadow = b.PageMap[static_cast<std::size_t>(page)] | b.DeviceReg1Bits;
             events.Stepped();

@@ -63,10 +63,10 @@ bool WaitForErase(Board& b, const EraseTimes& times, std::int64_t startNs,
     for (;;) {
         b.EnableChip();
         b.EnableOutput();
-        b.ReadDataByte();
+        const std::uint8_t status = b.ReadDataByte();
         b.DisableOutput();
         b.DisableChip();
-        if (b.DataIn >= 0x80) return true;
+        if (status >= 0x80) return true;
         const std::int64_t takenNs = b.NowNs() - startNs;
         events.Waiting("Erasing the chip", static_cast<double>(takenNs) / 1e9);
         if (takenNs >= boundNs) return false;

@@ -16,8 +16,7 @@ constexpr int kIdModeSwitchMs = 20;
 /// The byte at the address counters, with CE and OE already active.
 int ReadAtAddress(Board& b) {
     b.LatchFlashAddress();
-    b.ReadDataByte();
-    return b.DataIn;
+    return b.ReadDataByte();
 }
 
 /// The catalog device the ID answers as when it is not the chosen one, or "".

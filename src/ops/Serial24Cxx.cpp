@@ -63,13 +63,14 @@ void PollWriteCycle(Bus& bus, int control) {
     Board& b = bus.b;
     int& polls = bus.unanswered;
     polls = 0;
+    std::uint8_t busy = 0;
     do {
         TwoWireStart(b);
-        TwoWireSendPolled(b, static_cast<std::uint8_t>(control));
+        busy = TwoWireSendPolled(b, static_cast<std::uint8_t>(control));
         ++polls;
-        if (b.DataIn != 0) b.SleepMs(kPollPauseMs);
-    } while (b.DataIn == 0x80 && polls < kPollLimit);
-    if (b.DataIn == 0) polls = 0;
+        if (busy != 0) b.SleepMs(kPollPauseMs);
+    } while (busy == 0x80 && polls < kPollLimit);
+    if (busy == 0) polls = 0;
     // The poll's acknowledge clock; the next page begins with a start.
     b.DisableChip();
     b.EnableChip();

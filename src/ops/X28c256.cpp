@@ -35,7 +35,7 @@ constexpr const char* kCycleDidNotEnd = "Error: X28C256 write cycle did not end 
 // Register 1 of an X28C256 address: A14 moves from bit 6 to bit 7, bit 6 stays
 // high (WE inactive).
 int Reg1For(int adrPage, int fixedBits) {
-    return (adrPage + (adrPage != 0 ? 64 : 0)) | fixedBits;
+    return (adrPage + (adrPage != 0 ? 0x40 : 0)) | fixedBits;
 }
 
 void SelectPage(Board& b, int page) {
@@ -59,8 +59,7 @@ void LatchLowAddress(Board& b, int address) {
 // One read of the byte at Address with CE and OE active, OE released after it.
 std::uint8_t ReadOnce(Board& b) {
     b.EnableChipAndOutput();
-    b.ReadDataByte();
-    const std::uint8_t read = b.DataIn;
+    const std::uint8_t read = b.ReadDataByte();
     b.DisableOutput();
     return read;
 }
@@ -151,21 +150,27 @@ int LastLoadedOffset(const ImagePage& page) {
 // of the last byte loaded gives its bit 7 complemented (DATA# polling) and I/O6
 // toggles from read to read. The cycle is over when I/O7 gives the true bit, or
 // when two reads in a row agree (a cell that did not take shows its own bit 7,
-// and the read-back then finds it). False when it has not ended after 20 ms.
-bool WriteCycleEndsAt(Board& b, const DeviceConfig& device, int address, std::uint8_t data) {
+// and the read-back then finds it). Not ended when it still runs after 20 ms.
+struct CyclePoll {
+    bool ended = false;
+    std::uint8_t lastRead = 0;
+};
+CyclePoll AwaitWriteCycleAt(Board& b, const DeviceConfig& device, int address, std::uint8_t data) {
     LatchLowAddress(b, address);
     b.ReleaseDataPins();
     const int maxMs = device.facts.writeCycleMaxMs;
     const int pollMs = maxMs > 0 ? 2 * maxMs : kPollMs; // the chosen row's datasheet
+    std::uint8_t lastRead = 0;
     for (int waitedMs = 0; waitedMs <= pollMs; ++waitedMs) {
         const std::uint8_t first = ReadOnce(b);
-        const std::uint8_t second = ReadOnce(b);
-        if (((first ^ data) & 0x80) == 0 && ((second ^ data) & 0x80) == 0) return true;
-        if (first == second) return true;
+        lastRead = ReadOnce(b);
+        if (((first ^ data) & 0x80) == 0 && ((lastRead ^ data) & 0x80) == 0)
+            return {true, lastRead};
+        if (first == lastRead) return {true, lastRead};
         b.SleepMs(1);
     }
     b.DataOut = data;
-    return false;
+    return {false, lastRead};
 }
 
 // One byte loaded alone; the chip starts its write cycle when no byte follows.
@@ -192,9 +197,9 @@ std::optional<ProgramFailureAt> ChipTakesAByte(Board& b, const DeviceConfig& dev
     b.ReleaseDataPins();
     const auto probe = static_cast<std::uint8_t>(~ReadByteAt(b, address));
     LoadOneByte(b, address, probe, speedWaitMs);
-    if (!WriteCycleEndsAt(b, device, address, probe)) {
+    if (const CyclePoll poll = AwaitWriteCycleAt(b, device, address, probe); !poll.ended) {
         events.Log(kCycleDidNotEnd);
-        return GiveUpWithVoltagesOff(b, probe, b.DataIn);
+        return GiveUpWithVoltagesOff(b, probe, poll.lastRead);
     }
     const std::uint8_t found = ReadByteAt(b, address);
     b.Address = address;
@@ -221,9 +226,9 @@ std::optional<ProgramFailureAt> ProgramPage(Board& b, const DeviceConfig& device
         b.SleepMs(speedWaitMs + 3); // the least wait for the write cycle
         b.Address = page.FirstAddress() + last;
         const std::uint8_t lastByte = page.bytes[static_cast<std::size_t>(last)];
-        if (!WriteCycleEndsAt(b, device, b.Address, lastByte)) {
+        if (const CyclePoll poll = AwaitWriteCycleAt(b, device, b.Address, lastByte); !poll.ended) {
             events.Log(kCycleDidNotEnd);
-            const ProgramFailureAt failure = GiveUpWithVoltagesOff(b, lastByte, b.DataIn);
+            const ProgramFailureAt failure = GiveUpWithVoltagesOff(b, lastByte, poll.lastRead);
             b.Reg0Shadow = 0;
             b.SetReg0();
             return failure;
@@ -266,8 +271,8 @@ void X28WriteEnableOff(Board& b) {
 }
 
 void WriteX28CommandCycle(Board& b, int address) {
-    // The constant 64, not the device bits: the cycle's own WE-high form.
-    b.Reg1Shadow = Reg1For(address >> 8, 64);
+    // The constant 40h, not the device bits: the cycle's own WE-high form.
+    b.Reg1Shadow = Reg1For(address >> 8, 0x40);
     b.Reg2Shadow = address & 0xFF;
     b.SetReg1();
     b.WaitCommandStep();

@@ -123,7 +123,7 @@ TEST(At29c256Poll, MatchOnTheLastReadIsSuccessAndOnlyNoMatchIsATimeOut) {
         SlowPollChip& slow = *chip;
         r.rig.sim->Insert(std::move(chip));
         Reset(r.app);
-        const int left = PollAT29C256(r.app.board, 0x42);
+        const int left = PollAT29C256(r.app.board, 0x42).readsLeft;
         EXPECT_EQ(slow.reads, std::min(ready, 20000L)) << ready;
         if (ready <= 20000)
             EXPECT_EQ(left, 20000 - ready + 1) << ready;

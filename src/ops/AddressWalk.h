@@ -31,7 +31,7 @@ void LatchBank(App& app, int bank);
 void LatchPage(App& app, int page);
 
 /// Walks the first `bytes` bytes from address 0, board.Address holding the address
-/// of the byte handed to `visit(DataIn)`. The progress bar's maximum is one step
+/// of the byte read and handed to `visit`. The progress bar's maximum is one step
 /// per page and it moves once per page. `visit` returns false to end the walk;
 /// the result tells whether every byte was visited.
 template <typename Visit> bool WalkDevice(App& app, std::int32_t bytes, Visit&& visit) {
@@ -51,8 +51,7 @@ template <typename Visit> bool WalkDevice(App& app, std::int32_t bytes, Visit&& 
             for (int low = 0; low < 256; ++low) {
                 b.Reg2Shadow = low;
                 b.SetReg2();
-                b.ReadDataByte();
-                if (!visit(b.DataIn)) return false;
+                if (!visit(b.ReadDataByte())) return false;
                 ++b.Address;
             }
         }

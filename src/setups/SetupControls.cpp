@@ -1,6 +1,6 @@
 #include "setups/SetupControls.h"
 
-#include <string>
+#include <algorithm>
 
 #include "app/Controls.h"
 
@@ -12,14 +12,16 @@ Control* SetupControl(Controls& ui, const SetupKey& key) {
 }
 
 std::vector<Control*> SetupOptionGroup(Controls& ui, const SetupKey& key, std::size_t& index) {
-    const std::string name = key.control;
-    const auto open = name.find('(');
-    if (open == std::string::npos || open + 1 >= name.size()) return {};
-    index = static_cast<std::size_t>(name[open + 1] - '0');
-    const std::string group = name.substr(0, open);
-    if (group == "Voltage_button") return ui.VoltageGroup();
-    if (group == "LPTSelection") return ui.LPTGroup();
-    if (group == "HiLow_button") return ui.HiLowGroup();
+    // The group is the one its button belongs to: the buttons' names are the
+    // controls' own, so no group name is written twice.
+    const Control* button = ui.Find(key.control);
+    if (button == nullptr) return {};
+    for (std::vector<Control*> group : {ui.VoltageGroup(), ui.LPTGroup(), ui.HiLowGroup()}) {
+        const auto at = std::find(group.begin(), group.end(), button);
+        if (at == group.end()) continue;
+        index = static_cast<std::size_t>(at - group.begin());
+        return group;
+    }
     return {};
 }
 

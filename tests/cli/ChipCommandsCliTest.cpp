@@ -1,52 +1,21 @@
 // quorbit-cli read, blank and verify against the simulated board: files written,
 // log lines printed, exit status 0 (done), 1 (operation failed), 2 (bad input).
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include "CliRun.h"
 #include "Fakes.h"
 #include "sim/SimContents.h"
 
 namespace quorbit::test {
 namespace {
 
-struct Result {
-    int status = -1;
-    std::string out, err;
-    [[nodiscard]] bool OutHas(const std::string& text) const {
-        return out.find(text) != std::string::npos;
-    }
-    [[nodiscard]] bool ErrHas(const std::string& text) const {
-        return err.find(text) != std::string::npos;
-    }
-};
+using Result = CliResult;
 
-struct Cli : ::testing::Test {
-    TempDir dir;
-
-    std::string Path(const std::string& name) const { return (dir / name).string(); }
-
-    void WriteFile(const std::string& name, const std::vector<std::uint8_t>& bytes) const {
-        WriteBytes(dir / name, std::string(bytes.begin(), bytes.end()));
-    }
-
-    /// Runs the program in the temporary folder with the port file kept there too.
-    Result Run(const std::string& args) const {
-        const std::string command =
-            "cd '" + dir.path().string() + "' && '" QUORBIT_CLI_PATH "' --config-dir '" +
-            dir.path().string() + "' " + args + " > stdout.txt 2> stderr.txt";
-        Result r;
-        const int raw = std::system(command.c_str());
-        r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-        r.out = ReadBytes(dir / "stdout.txt");
-        r.err = ReadBytes(dir / "stderr.txt");
-        return r;
-    }
-};
+struct Cli : CliInTempDir {};
 
 TEST_F(Cli, ReadWritesTheChipToTheFile) {
     const auto image = sim::RandomContents(32768, 5);

@@ -33,11 +33,14 @@ struct CliInTempDir : ::testing::Test {
         return {text.begin(), text.end()};
     }
 
-    /// Runs the program in the temporary folder with the port file kept there too.
-    [[nodiscard]] CliResult Run(const std::string& args) const {
-        const std::string command =
-            "cd '" + dir.path().string() + "' && '" QUORBIT_CLI_PATH "' --config-dir '" +
-            dir.path().string() + "' " + args + " > stdout.txt 2> stderr.txt";
+    [[nodiscard]] std::string Path(const std::string& name) const { return (dir / name).string(); }
+
+    /// Runs the program in the temporary folder with the port file kept there too;
+    /// `prefix` goes before it on the shell line (variables, a pipe's first half).
+    [[nodiscard]] CliResult Run(const std::string& args, const std::string& prefix = "") const {
+        const std::string command = "cd '" + dir.path().string() + "' && " + prefix +
+                                    "'" QUORBIT_CLI_PATH "' --config-dir '" + dir.path().string() +
+                                    "' " + args + " > stdout.txt 2> stderr.txt";
         CliResult r;
         const int raw = std::system(command.c_str());
         r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;

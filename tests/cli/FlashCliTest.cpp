@@ -1,39 +1,19 @@
 // quorbit-cli id, erase and program for the 5 V flash chips against the simulator.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <string>
 
+#include "CliRun.h"
 #include "Fakes.h"
 #include "sim/SimContents.h"
 
 namespace quorbit::test {
 namespace {
 
-struct Result {
-    int status = -1;
-    std::string out, err;
-    [[nodiscard]] bool OutHas(const std::string& text) const {
-        return out.find(text) != std::string::npos;
-    }
-};
+using Result = CliResult;
 
-struct FlashCli : ::testing::Test {
-    TempDir dir;
-    Result Run(const std::string& args) const {
-        const std::string command =
-            "cd '" + dir.path().string() + "' && '" QUORBIT_CLI_PATH "' --config-dir '" +
-            dir.path().string() + "' " + args + " > stdout.txt 2> stderr.txt";
-        Result r;
-        const int raw = std::system(command.c_str());
-        r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-        r.out = ReadBytes(dir / "stdout.txt");
-        r.err = ReadBytes(dir / "stderr.txt");
-        return r;
-    }
-};
+struct FlashCli : CliInTempDir {};
 
 TEST_F(FlashCli, IdNamesAListedChipAndFailsOtherwise) {
     Result r = Run("--sim-chip AM29F040 id -d AM29F040");

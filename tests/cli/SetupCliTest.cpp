@@ -2,14 +2,13 @@
 // writes, and --setup N|FILE brings it back before a verb, options overriding it.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include "CliRun.h"
 #include "Fakes.h"
 #include "setups/SetupRig.h"
 #include "setups/Setups.h"
@@ -20,34 +19,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct Result {
-    int status = -1;
-    std::string out, err;
-    [[nodiscard]] bool OutHas(const std::string& text) const {
-        return out.find(text) != std::string::npos;
-    }
-    [[nodiscard]] bool ErrHas(const std::string& text) const {
-        return err.find(text) != std::string::npos;
-    }
-};
+using Result = CliResult;
 
-struct SetupCli : ::testing::Test {
-    TempDir dir;
-
-    [[nodiscard]] std::string Path(const std::string& name) const { return (dir / name).string(); }
-
-    Result Run(const std::string& args, const std::string& prefix = "") const {
-        const std::string command = "cd '" + dir.path().string() + "' && " + prefix +
-                                    "'" QUORBIT_CLI_PATH "' --config-dir '" + dir.path().string() +
-                                    "' " + args + " > stdout.txt 2> stderr.txt";
-        Result r;
-        const int raw = std::system(command.c_str());
-        r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-        r.out = ReadBytes(dir / "stdout.txt");
-        r.err = ReadBytes(dir / "stderr.txt");
-        return r;
-    }
-};
+struct SetupCli : CliInTempDir {};
 
 TEST_F(SetupCli, SaveWritesTheSlotFromTheOptionsGiven) {
     WriteBytes(dir / "img.bin", std::string(100, '\x11'));

@@ -152,6 +152,14 @@ bool Address2764(Board& b, std::uint8_t /*wanted*/, std::uint8_t& /*read*/) {
     return true;
 }
 
+/// Program verify with VPP still on: OE low for one read-back, then high.
+std::uint8_t VerifyWithOe(Board& b) {
+    b.EnableOutput();
+    const std::uint8_t read = ReadBackByte(b);
+    b.DisableOutput();
+    return read;
+}
+
 std::uint8_t Pulse2764(Board& b, std::uint8_t wanted, bool longer) {
     b.DriveDataPins();
     DriveData(b, wanted);
@@ -162,18 +170,7 @@ std::uint8_t Pulse2764(Board& b, std::uint8_t wanted, bool longer) {
     b.Reg1Shadow |= 0x40;
     b.SetReg1();
     b.WaitVerifySettle();
-    b.EnableOutput(); // program verify: OE low, PGM high, VPP still on
-    const std::uint8_t read = ReadBackByte(b);
-    b.DisableOutput();
-    return read;
-}
-
-/// Program verify of the PGM parts: OE low with PGM high and VPP still on.
-std::uint8_t VerifyWithOe(Board& b) {
-    b.EnableOutput();
-    const std::uint8_t read = ReadBackByte(b);
-    b.DisableOutput();
-    return read;
+    return VerifyWithOe(b); // OE low, PGM high, VPP still on
 }
 
 // ---- 27C256 / 27C040 ---------------------------------------------------------------
@@ -192,10 +189,7 @@ std::uint8_t Pulse27256(Board& b, std::uint8_t wanted, bool longer) {
     if (longer) b.WaitPulseExtension();
     b.DisableChip();
     b.WaitVerifySettle();
-    b.EnableOutput(); // program verify: CE high, OE low, VPP still on
-    const std::uint8_t read = ReadBackByte(b);
-    b.DisableOutput();
-    return read;
+    return VerifyWithOe(b); // CE high, OE low, VPP still on
 }
 
 /// Program verify of the 27C256 and 27C040: CE high, OE low, VPP still on.
@@ -219,10 +213,7 @@ std::uint8_t Pulse27010(Board& b, std::uint8_t wanted, bool longer) {
     b.Reg3Shadow |= 0x04;
     b.SetReg3();
     b.WaitVerifySettle();
-    b.EnableOutput();
-    const std::uint8_t read = ReadBackByte(b);
-    b.DisableOutput();
-    return read;
+    return VerifyWithOe(b);
 }
 
 // ---- 27C512 / 27C080 ----------------------------------------------------------------

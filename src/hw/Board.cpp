@@ -290,6 +290,9 @@ void Board::WaitBusTurnaround() {
 void Board::WaitCommandStep() {
     BusyWait(300);
 }
+void Board::WaitBetweenPolls() {
+    BusyWait(2000); // 50 us at the default step: under 1 % of a 10 ms write cycle
+}
 void Board::SleepMs(int milliseconds) {
     ThrowIfStopPending();
     if (DataPort != 0) io_->Sleep(milliseconds);

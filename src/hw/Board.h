@@ -118,6 +118,8 @@ class Board {
     void WaitVerifySettle();
     void WaitBusTurnaround();
     void WaitCommandStep();
+    /// Between two reads of a poll that waits out a write cycle of milliseconds.
+    void WaitBetweenPolls();
     void SleepMs(int milliseconds);
     /// The port's clock (ns), for waits bounded by a chip's own times.
     [[nodiscard]] std::int64_t NowNs() const { return io_->NowNs(); }

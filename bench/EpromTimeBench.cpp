@@ -51,7 +51,7 @@ void BM_EpromProgramRealTime(benchmark::State& state) {
         rig.app->ui.SystemLog.caption.clear();
         state.ResumeTiming();
         const std::int64_t startNs = rig.board.NowNs();
-        PROGRAMCODE(*rig.app);
+        ProgramCodeAsShown(*rig.app);
         virtualNs = rig.board.NowNs() - startNs;
         auto& chip = dynamic_cast<sim::SimEprom&>(*rig.board.Chip());
         pulses = chip.TotalPulses();
@@ -83,7 +83,7 @@ void BM_EpromPulseWidth(benchmark::State& state) {
         chip.onPulse = [&](const sim::ProgramPulse& p) {
             if (widthNs == 0) widthNs = p.widthNs;
         };
-        PROGRAMCODE(*rig.app);
+        ProgramCodeAsShown(*rig.app);
     }
     state.counters["width_us"] = static_cast<double>(widthNs) / 1e3;
     state.counters["step_ns"] = static_cast<double>(rig.app->board.PulseStepNs);

@@ -60,7 +60,7 @@ void BM_FullProgram(benchmark::State& state) {
         state.ResumeTiming();
         const auto before = rig.board.Accesses();
         const auto t0 = rig.board.NowNs();
-        PROGRAMCODE(*app);
+        ProgramCodeAsShown(*app);
         accesses = rig.board.Accesses() - before;
         boardNs = rig.board.NowNs() - t0;
         programmed = programmed && rig.board.Chip()->Memory() == image;
@@ -82,7 +82,7 @@ void BM_Read27C256(benchmark::State& state) {
     for (auto _ : state) {
         const auto before = rig.board.Accesses();
         const auto t0 = rig.board.NowNs();
-        READCODE(*app);
+        ReadCodeMemory(*app);
         accesses = rig.board.Accesses() - before;
         boardNs = rig.board.NowNs() - t0;
     }

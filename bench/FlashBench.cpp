@@ -52,7 +52,7 @@ void BM_ProgramAm29F040(benchmark::State& state) {
         const auto before = b.board.Accesses();
         const auto t0 = b.board.NowNs();
         b.app->ui.SystemLog.caption.clear();
-        PFLASH(*b.app, ReadChipOptions(*b.app));
+        ProgramFlashChip(*b.app, ReadChipOptions(*b.app));
         accesses = b.board.Accesses() - before;
         simNs = b.board.NowNs() - t0;
     }
@@ -73,7 +73,7 @@ void BM_EraseAm29F040(benchmark::State& state) {
         state.ResumeTiming();
         const auto before = b.board.Accesses();
         const auto t0 = b.board.NowNs();
-        erased = EraseFLASH(*b.app, ReadChipOptions(*b.app));
+        erased = EraseJedecFlash(*b.app, ReadChipOptions(*b.app));
         accesses = b.board.Accesses() - before;
         simNs = b.board.NowNs() - t0;
         b.app->ui.SystemLog.caption.clear();

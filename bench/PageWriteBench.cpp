@@ -51,7 +51,7 @@ void BM_ProgramPageWritePart(benchmark::State& state) {
         state.ResumeTiming();
         const std::uint64_t before = s.board.Accesses();
         const std::int64_t startNs = s.board.NowNs();
-        PROGRAMCODE(*s.app);
+        ProgramCodeAsShown(*s.app);
         accesses = s.board.Accesses() - before;
         virtualNs = s.board.NowNs() - startNs;
         programmed = programmed && s.board.Chip()->Memory() == image;
@@ -90,7 +90,7 @@ void BM_PageLoadGap(benchmark::State& state) {
         auto& part = dynamic_cast<sim::PageWriteChip&>(*chip);
         part.StartProtected();
         s.board.Insert(std::move(chip));
-        PROGRAMCODE(*s.app);
+        ProgramCodeAsShown(*s.app);
         gapUs = static_cast<double>(part.LongestLoadGapNs()) / 1000.0;
         programmed = programmed && part.Memory() == image;
     }

@@ -35,7 +35,7 @@ void BM_ProgramOneKiB(benchmark::State& state) {
         state.ResumeTiming();
         const std::uint64_t before = rig.board.Accesses();
         const std::int64_t startNs = rig.board.NowNs();
-        PROGRAMCODE(app);
+        ProgramCodeAsShown(app);
         accesses = rig.board.Accesses() - before;
         virtualNs = rig.board.NowNs() - startNs;
         const auto& chip = rig.board.Chip()->Memory();

@@ -39,7 +39,7 @@ void BM_Program(benchmark::State& state) {
         state.ResumeTiming();
         const std::uint64_t before = board.Accesses();
         const std::int64_t startNs = board.NowNs();
-        PROGRAMCODE(*app);
+        ProgramCodeAsShown(*app);
         accesses = board.Accesses() - before;
         virtualNs = board.NowNs() - startNs;
         programmed = programmed && board.Chip()->Memory() == image;

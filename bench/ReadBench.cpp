@@ -30,7 +30,7 @@ void BM_Read27C080(benchmark::State& state) {
     std::uint64_t accesses = 0;
     for (auto _ : state) {
         const std::uint64_t before = board.Accesses();
-        READCODE_PARALLEL(*app);
+        ReadParallelChip(*app);
         accesses = board.Accesses() - before;
         app->ui.SystemLog.caption.clear();
     }

@@ -88,7 +88,7 @@ void BM_Write24C32(benchmark::State& state) {
     for (auto _ : state) {
         b.port.Clear();
         const std::int64_t before = b.board.NowNs();
-        const auto programmed = P24C32(*b.app, ReadChipOptions(*b.app));
+        const auto programmed = Program24C32Chip(*b.app, ReadChipOptions(*b.app));
         simNs = b.board.NowNs() - before;
         if (!programmed || programmed->unanswered != 0)
             state.SkipWithError("the chip did not acknowledge");

@@ -30,9 +30,9 @@ void EnterErrorState(App& app) {
     app.Repaint();
 }
 
-void Error_label_Click(App& app) {
+void errorLamp_Click(App& app) {
     auto& ui = app.ui;
-    if (ui.Error_label.foreColor != colour::Red) return;
+    if (ui.errorLamp.foreColor != colour::Red) return;
     ErrorLampOff(app);
     ProgramLampOff(app);
     DataFlowLampOff(app);
@@ -48,7 +48,7 @@ void Error_label_Click(App& app) {
 void ShowCriticalError(App& app, const std::string& details) {
     app.svc.dialogs->MsgBoxDetailed("Program or Compare Error", details, "Critical Message",
                                     MsgIcon::Critical, MsgButtons::Ok, 0);
-    Error_label_Click(app);
+    errorLamp_Click(app);
 }
 
 namespace {

@@ -38,18 +38,18 @@ Controls::Controls() {
     Caption = "QUORBIT-6 Eprom Programmer - Quorbit Devices - www.quorbit.example "
               "(Version 1.0.68)";
 
-    Frame1 = Make("Frame1", K::Frame);
+    commandFrame = Make("Frame1", K::Frame);
     deviceFrame = Make("Frame2", K::Frame, "Select Device");
     bufferFrame = Make("Frame3", K::Frame, "Code Buffer Hex/Ascii Display");
     portFrame = Make("Frame4", K::Frame, "LPT Port Selection");
     autoOperationsFrame = Hidden(Make("Frame5", K::Frame, "Optional Auto Operations"));
     logFrame = Make("Frame6", K::Frame, "System Log");
-    Frame7 = Make("Frame7", K::Frame);
-    Frame8 = Make("Frame8", K::Frame);
+    speedFrame = Make("Frame7", K::Frame);
+    memoryFrame = Make("Frame8", K::Frame);
     hardwareFrame = Make("Frame9", K::Frame, "Quorbit Hardware Found");
     byteChoiceFrame = Make("Frame10", K::Frame, "Hi / Low Byte Programming",
                            "All Bytes, Even Bytes or Odd Bytes");
-    FrameVoltageSelection =
+    voltageFrame =
         Hidden(Make("FrameVoltageSelection", K::Frame, "Select Device Programming Voltage"));
 
     Device = Make("Device", K::ListBox, "Please Select Device on this List");
@@ -71,21 +71,21 @@ Controls::Controls() {
     const std::uint32_t voltBack[4] = {colour::Rgb(0, 192, 0), colour::Rgb(0, 128, 128),
                                        colour::Rgb(192, 0, 0), colour::Rgb(255, 0, 0)};
     for (std::size_t i = 0; i < 4; ++i) {
-        Voltage_button[i] = Disabled(Make("Voltage_button", K::OptionButton, volts[i]));
-        Voltage_button[i].name = "Voltage_button(" + std::to_string(i) + ")";
-        Voltage_button[i].foreColor = colour::White;
-        Voltage_button[i].backColor = voltBack[i];
+        voltageButtons[i] = Disabled(Make("Voltage_button", K::OptionButton, volts[i]));
+        voltageButtons[i].name = "Voltage_button(" + std::to_string(i) + ")";
+        voltageButtons[i].foreColor = colour::White;
+        voltageButtons[i].backColor = voltBack[i];
     }
-    Voltage_button[1].toolTip = "Most CMOS actual Eproms use this Programming Voltage.";
-    Voltage_button[2].toolTip = Voltage_button[3].toolTip =
+    voltageButtons[1].toolTip = "Most CMOS actual Eproms use this Programming Voltage.";
+    voltageButtons[2].toolTip = voltageButtons[3].toolTip =
         "Carefull. Few Eproms Use This Programming Voltage.  Can damage wrong eproms.";
 
     const char* hiLow[3] = {"Both", "Hi Byte", "Low Byte"};
     for (std::size_t i = 0; i < 3; ++i) {
-        HiLow_button[i] = Make("HiLow_button", K::OptionButton, hiLow[i]);
-        HiLow_button[i].name = "HiLow_button(" + std::to_string(i) + ")";
+        byteChoiceButtons[i] = Make("HiLow_button", K::OptionButton, hiLow[i]);
+        byteChoiceButtons[i].name = "HiLow_button(" + std::to_string(i) + ")";
     }
-    HiLow_button[0].value = 1;
+    byteChoiceButtons[0].value = 1;
 
     blankCheckFirstCheck =
         Hidden(Make("CheckBlankPriorProgramming", K::CheckBox, "Check Blank Before Programming"));
@@ -123,12 +123,12 @@ Controls::Controls() {
     FileNameDataText = Hidden(Make("FileNameDataText", K::Label, "Click To Select a File"));
     FileNameDataSize = Hidden(Make("FileNameDataSize", K::Label, "(0 Bytes)"));
 
-    Ready_label = Make("Ready_label", K::Label, "NotReady");
-    Ready_label.foreColor = colour::Red;
-    Program_label = Make("Program_label", K::Label, "Program");
-    DataFlow_label = Make("DataFlow_label", K::Label, "DataFlow");
-    Error_label = Make("Error_label", K::Label, "ERROR");
-    for (Control* lamp : {&Program_label, &DataFlow_label, &Error_label})
+    readyLamp = Make("Ready_label", K::Label, "NotReady");
+    readyLamp.foreColor = colour::Red;
+    programLamp = Make("Program_label", K::Label, "Program");
+    dataFlowLamp = Make("DataFlow_label", K::Label, "DataFlow");
+    errorLamp = Make("Error_label", K::Label, "ERROR");
+    for (Control* lamp : {&programLamp, &dataFlowLamp, &errorLamp})
         lamp->foreColor = colour::ButtonFace;
 
     SystemLog = Make("SystemLog", K::TextBox, "", "Double Click to Save to Quorbit.Log file");
@@ -218,24 +218,24 @@ std::vector<Control*> Controls::LPTGroup() {
     return {&LPTSelection[0], &LPTSelection[1], &LPTSelection[2]};
 }
 std::vector<Control*> Controls::VoltageGroup() {
-    return {&Voltage_button[0], &Voltage_button[1], &Voltage_button[2], &Voltage_button[3]};
+    return {&voltageButtons[0], &voltageButtons[1], &voltageButtons[2], &voltageButtons[3]};
 }
 std::vector<Control*> Controls::HiLowGroup() {
-    return {&HiLow_button[0], &HiLow_button[1], &HiLow_button[2]};
+    return {&byteChoiceButtons[0], &byteChoiceButtons[1], &byteChoiceButtons[2]};
 }
 
 std::vector<Control*> Controls::All() {
-    std::vector<Control*> all = {&Frame1,
+    std::vector<Control*> all = {&commandFrame,
                                  &deviceFrame,
                                  &bufferFrame,
                                  &portFrame,
                                  &autoOperationsFrame,
                                  &logFrame,
-                                 &Frame7,
-                                 &Frame8,
+                                 &speedFrame,
+                                 &memoryFrame,
                                  &hardwareFrame,
                                  &byteChoiceFrame,
-                                 &FrameVoltageSelection,
+                                 &voltageFrame,
                                  &Device,
                                  &PleaseSelect,
                                  &PortSelected,
@@ -262,10 +262,10 @@ std::vector<Control*> Controls::All() {
                                  &FileNameDataLabel,
                                  &FileNameDataText,
                                  &FileNameDataSize,
-                                 &Ready_label,
-                                 &Program_label,
-                                 &DataFlow_label,
-                                 &Error_label,
+                                 &readyLamp,
+                                 &programLamp,
+                                 &dataFlowLamp,
+                                 &errorLamp,
                                  &SystemLog,
                                  &BufferDisplay,
                                  &pageScrollBar,
@@ -324,9 +324,9 @@ std::vector<Control*> Controls::All() {
                                  &mnuHelpAbout};
     for (auto& c : LPTSelection)
         all.push_back(&c);
-    for (auto& c : Voltage_button)
+    for (auto& c : voltageButtons)
         all.push_back(&c);
-    for (auto& c : HiLow_button)
+    for (auto& c : byteChoiceButtons)
         all.push_back(&c);
     for (auto& c : sbStatusBar)
         all.push_back(&c);

@@ -26,8 +26,8 @@ struct Controls {
     WindowRect Window;
 
     // Frames
-    Control Frame1, deviceFrame, bufferFrame, portFrame, autoOperationsFrame, logFrame, Frame7,
-        Frame8, hardwareFrame, byteChoiceFrame, FrameVoltageSelection;
+    Control commandFrame, deviceFrame, bufferFrame, portFrame, autoOperationsFrame, logFrame,
+        speedFrame, memoryFrame, hardwareFrame, byteChoiceFrame, voltageFrame;
 
     // Device choice
     Control Device, PleaseSelect;
@@ -37,8 +37,8 @@ struct Controls {
     Control PortSelected, QuorbitHardwareFound, testPortButton;
 
     // Voltage, byte choice, options
-    std::array<Control, 4> Voltage_button;
-    std::array<Control, 3> HiLow_button;
+    std::array<Control, 4> voltageButtons;
+    std::array<Control, 3> byteChoiceButtons;
     Control blankCheckFirstCheck, verifyAfterCheck, codeCheck, dataCheck;
 
     // Operation buttons
@@ -53,7 +53,7 @@ struct Controls {
     Control FileNameDataLabel, FileNameDataText, FileNameDataSize;
 
     // Lamps
-    Control Ready_label, Program_label, DataFlow_label, Error_label;
+    Control readyLamp, programLamp, dataFlowLamp, errorLamp;
 
     // Log, display, progress, status bar, tool bar
     Control SystemLog, BufferDisplay, pageScrollBar, progressBar;

@@ -16,29 +16,29 @@ void SetLamp(App& app, Control& lamp, std::uint32_t colour) {
 } // namespace
 
 void ErrorLampOn(App& app) {
-    app.ui.Error_label.foreColor = colour::Red;
+    app.ui.errorLamp.foreColor = colour::Red;
     ProgramLampOff(app);
     DataFlowLampOff(app);
     app.Repaint();
 }
 void ErrorLampOff(App& app) {
-    SetLamp(app, app.ui.Error_label, colour::ButtonFace);
+    SetLamp(app, app.ui.errorLamp, colour::ButtonFace);
 }
 void ProgramLampOn(App& app) {
-    SetLamp(app, app.ui.Program_label, colour::Green);
+    SetLamp(app, app.ui.programLamp, colour::Green);
 }
 void ProgramLampOff(App& app) {
-    SetLamp(app, app.ui.Program_label, colour::ButtonFace);
+    SetLamp(app, app.ui.programLamp, colour::ButtonFace);
 }
 void DataFlowLampOn(App& app) {
-    SetLamp(app, app.ui.DataFlow_label, colour::Green);
+    SetLamp(app, app.ui.dataFlowLamp, colour::Green);
 }
 void DataFlowLampOff(App& app) {
-    SetLamp(app, app.ui.DataFlow_label, colour::ButtonFace);
+    SetLamp(app, app.ui.dataFlowLamp, colour::ButtonFace);
 }
 
 void ToggleProgramIndicator(App& app) {
-    Control& lamp = app.ui.Program_label;
+    Control& lamp = app.ui.programLamp;
     SetLamp(app, lamp, lamp.foreColor == colour::ButtonFace ? colour::Green : colour::ButtonFace);
     // The board's LED blinks with the lamp on the screen.
     app.board.FlipBoardIndicator();

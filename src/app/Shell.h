@@ -53,7 +53,7 @@ void EnterErrorState(App& app);
 /// "Program or Compare Error"; `details` (what differs, where) is the box's
 /// informative text.
 void ShowCriticalError(App& app, const std::string& details = {});
-void Error_label_Click(App& app);
+void errorLamp_Click(App& app);
 /// An operation stopped by a failure it could not handle (port link broken).
 void ReportHandlerFailure(App& app, const std::string& what);
 /// An operation ended on the operator's stop request: the board reset, lamps and

@@ -44,7 +44,7 @@ void mnuFileExit_Click(App& app) {
 
 void WireShellHandlers(App& app) {
     auto& ui = app.ui;
-    ui.Error_label.onClick = app.Handler(Error_label_Click);
+    ui.errorLamp.onClick = app.Handler(errorLamp_Click);
     ui.SystemLog.onDblClick = app.Handler(SystemLog_DblClick);
     ui.mnuFileExit.onClick = app.Handler(mnuFileExit_Click);
 }

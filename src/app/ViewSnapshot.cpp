@@ -30,10 +30,10 @@ void PublishedView::Publish(const App& app) {
     FollowLog(shown_.log, ui.SystemLog.caption);
     // Assigned member by member into the copies kept here: their strings keep their
     // storage, so a publication at every byte does not allocate.
-    shown_.readyLamp = ui.Ready_label;
-    shown_.programLamp = ui.Program_label;
-    shown_.dataFlowLamp = ui.DataFlow_label;
-    shown_.errorLamp = ui.Error_label;
+    shown_.readyLamp = ui.readyLamp;
+    shown_.programLamp = ui.programLamp;
+    shown_.dataFlowLamp = ui.dataFlowLamp;
+    shown_.errorLamp = ui.errorLamp;
     shown_.progressBar = ui.progressBar;
     shown_.status = ui.sbStatusBar[0];
     shown_.page = ui.BufferDisplay;

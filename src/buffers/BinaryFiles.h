@@ -33,7 +33,7 @@ void mnuFileSaveData_Click(App& app);
 /// with any old file of that name left as it was.
 bool WriteCodeFile(App& app, const std::string& path);
 
-void Erase_button_Click(App& app);
+void eraseBufferButton_Click(App& app);
 void menuEraseCode_Click(App& app);
 void EraseCodeBuffer(App& app);
 void EraseDataBuffer(App& app);

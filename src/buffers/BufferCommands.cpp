@@ -38,13 +38,13 @@ void EraseDataBuffer(App& app) {
     DisplayPageMemory(app);
 }
 
-void Erase_button_Click(App& app) {
+void eraseBufferButton_Click(App& app) {
     if (app.ui.codeCheck.value == 1) EraseCodeBuffer(app);
     if (app.ui.dataCheck.value == 1) EraseDataBuffer(app);
 }
 
 void menuEraseCode_Click(App& app) {
-    Erase_button_Click(app);
+    eraseBufferButton_Click(app);
 }
 
 void FileNameCodeText_Click(App& app) {
@@ -73,7 +73,7 @@ void WireBufferHandlers(App& app) {
     ui.mnuFileSaveCode.onClick = app.Handler(mnuFileSaveCode_Click);
     ui.mnuFileSaveCodeAs.onClick = app.Handler(mnuFileSaveCodeAs_Click);
     ui.mnuFileSaveData.onClick = app.Handler(mnuFileSaveData_Click);
-    ui.eraseBufferButton.onClick = app.Handler(Erase_button_Click);
+    ui.eraseBufferButton.onClick = app.Handler(eraseBufferButton_Click);
     ui.menuEraseCode.onClick = app.Handler(menuEraseCode_Click);
     ui.FileNameCodeText.onClick = app.Handler(FileNameCodeText_Click);
     for (auto& button : ui.tbToolBar) {
@@ -81,13 +81,13 @@ void WireBufferHandlers(App& app) {
         button.onClick = app.Handler([key](App& a) { tbToolBar_ButtonClick(a, key); });
     }
     // Paging through a buffer is quick; paging through the chip reads it from the board.
-    ui.pageScrollBar.onChange = app.Operation(VScroll1_Change, ShowsDevicePage);
+    ui.pageScrollBar.onChange = app.Operation(pageScrollBar_Change, ShowsDevicePage);
     ui.GoToAddress.onCommit = app.Operation(GoToAddress_Commit, ShowsDevicePage);
-    ui.showDataButton.onClick = app.Handler(Show_button_Click);
-    ui.displayButton.onClick = app.Operation(Display_button_Click);
+    ui.showDataButton.onClick = app.Handler(showDataButton_Click);
+    ui.displayButton.onClick = app.Operation(displayButton_Click);
     ui.menuDisplayCode.onClick = app.Operation(menuDisplayCode_Click);
     ui.BufferDisplay.onDblClick = app.Handler(BufferDisplay_DblClick);
-    ui.openDisplayButton.onClick = app.Handler(Command1_Click);
+    ui.openDisplayButton.onClick = app.Handler(openDisplayButton_Click);
     // Paging to a difference on the chip reads its page from the board.
     ui.menuNextDifference.onClick = app.Operation(NextDifference_Click, ShowsDevicePage);
     ui.menuPreviousDifference.onClick = app.Operation(PreviousDifference_Click, ShowsDevicePage);

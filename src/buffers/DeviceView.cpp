@@ -69,7 +69,7 @@ void DisplayEprom(App& app) {
     app.Repaint();
 }
 
-void Display_button_Click(App& app) {
+void displayButton_Click(App& app) {
     if (app.ui.codeCheck.value != 1) return;
     if (HasDeviceView(app) && !RequireBoard(app)) return;
     app.DisplayMode = "DisplayEprom";
@@ -84,7 +84,7 @@ void Display_button_Click(App& app) {
 }
 
 void menuDisplayCode_Click(App& app) {
-    Display_button_Click(app);
+    displayButton_Click(app);
 }
 
 } // namespace quorbit

@@ -166,7 +166,7 @@ void MoveViewTo(App& app, std::int64_t top) {
     app.DisplayTopAddress = top;
     const auto page = static_cast<int>(top / kCodePageBytes);
     if (page == app.ui.pageScrollBar.value)
-        VScroll1_Change(app);
+        pageScrollBar_Change(app);
     else
         SetPosition(app.ui.pageScrollBar, page);
 }
@@ -222,7 +222,7 @@ namespace {
 /// the Hi Byte / Low Byte choice.
 std::optional<std::uint32_t> ChipAddressOf(const App& app, std::uint32_t shown) {
     if (ShowsDevicePage(app)) return shown;
-    const auto& hiLow = app.ui.HiLow_button;
+    const auto& hiLow = app.ui.byteChoiceButtons;
     if (!hiLow[1].selected() && !hiLow[2].selected()) return shown;
     if ((shown % 2 == 1) != hiLow[1].selected()) return std::nullopt;
     return shown / 2;
@@ -231,7 +231,7 @@ std::optional<std::uint32_t> ChipAddressOf(const App& app, std::uint32_t shown) 
 /// The shown page's address of a chip address (its first byte in the buffer view).
 std::uint32_t ShownAddressOf(const App& app, std::uint32_t chip) {
     if (ShowsDevicePage(app)) return chip;
-    const auto& hiLow = app.ui.HiLow_button;
+    const auto& hiLow = app.ui.byteChoiceButtons;
     if (hiLow[1].selected()) return 2 * chip + 1;
     if (hiLow[2].selected()) return 2 * chip;
     return chip;
@@ -321,7 +321,7 @@ void PreviousDifference_Click(App& app) {
     JumpToDifference(app, false);
 }
 
-void VScroll1_Change(App& app) {
+void pageScrollBar_Change(App& app) {
     // A move of the bar (not the wheel's) shows its page from the first line.
     if (app.DisplayTopAddress / kCodePageBytes != app.ui.pageScrollBar.value)
         app.DisplayTopAddress = std::int64_t{app.ui.pageScrollBar.value} * kCodePageBytes;
@@ -331,7 +331,7 @@ void VScroll1_Change(App& app) {
         DisplayEprom(app);
 }
 
-void Show_button_Click(App& app) {
+void showDataButton_Click(App& app) {
     auto& ui = app.ui;
     if (app.dev.DeviceType != "MJ") {
         ui.bufferFrame.caption = "Code Buffer Hex/Ascii Display";
@@ -365,7 +365,7 @@ void BufferDisplay_DblClick(App& app) {
     PlayEventSound(app, "OK");
 }
 
-void Command1_Click(App& app) {
+void openDisplayButton_Click(App& app) {
     DisplayWindow& window = app.frmDisplay1;
     window.created = true;
     SetPosition(window.pageScrollBar, 0);

@@ -61,19 +61,19 @@ void DisplayDataMemory(App& app);
 /// Reads page P of the chip from the board and shows it.
 void DisplayEprom(App& app);
 
-void VScroll1_Change(App& app);
+void pageScrollBar_Change(App& app);
 /// The chip's page is shown (read live from the board at every move of pageScrollBar).
 bool ShowsDevicePage(const App& app);
 /// GoToAddress: shows the page of the shown memory that holds the typed hex
 /// address; one past the end shows the last page, and a text that is no address
 /// is refused in the log.
 void GoToAddress_Commit(App& app);
-void Show_button_Click(App& app);
-void Display_button_Click(App& app);
+void showDataButton_Click(App& app);
+void displayButton_Click(App& app);
 void menuDisplayCode_Click(App& app);
 /// Saves the shown text to QUORBIT.BUF in the working folder.
 void BufferDisplay_DblClick(App& app);
 /// Shows code-buffer page 0 in the secondary window frmDisplay1.
-void Command1_Click(App& app);
+void openDisplayButton_Click(App& app);
 
 } // namespace quorbit

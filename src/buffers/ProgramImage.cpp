@@ -12,7 +12,7 @@ namespace {
 
 /// Hi Byte or Low Byte chosen, whatever the device.
 int HalfChosen(const App& app) {
-    const auto& hiLow = app.ui.HiLow_button;
+    const auto& hiLow = app.ui.byteChoiceButtons;
     return hiLow[1].selected() ? 1 : hiLow[2].selected() ? 2 : 0;
 }
 

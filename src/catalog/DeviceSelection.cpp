@@ -13,9 +13,9 @@ namespace quorbit {
 
 void ResetDeviceControls(App& app) {
     auto& ui = app.ui;
-    for (auto& option : ui.Voltage_button)
+    for (auto& option : ui.voltageButtons)
         option.enabled = false;
-    for (auto& option : ui.Voltage_button)
+    for (auto& option : ui.voltageButtons)
         option.value = 0;
     ui.tbToolBar[1].enabled = false;
     ui.tbToolBar[2].visible = ui.tbToolBar[3].visible = ui.tbToolBar[4].visible = false;
@@ -133,13 +133,13 @@ void OfferVoltages(App& app) {
     auto& ui = app.ui;
     const int vppClass = app.dev.DeviceVppClass;
     if (vppClass == 0) {
-        ui.Voltage_button[0].enabled = true;
+        ui.voltageButtons[0].enabled = true;
         SetOption(ui.VoltageGroup(), 0, true);
         return;
     }
     for (int index = 1; index < 4; ++index)
         if (VoltageOffered(vppClass, index))
-            ui.Voltage_button[static_cast<std::size_t>(index)].enabled = true;
+            ui.voltageButtons[static_cast<std::size_t>(index)].enabled = true;
     SetOption(ui.VoltageGroup(), 1, true); // its handler sets VppVolts to 12
     app.dev.VppVolts = 12;
 }
@@ -206,7 +206,7 @@ void Device_Click(App& app) {
     SetScrollMax(ui.pageScrollBar, app.dev.DeviceSize / 256 - 1);
 
     for (Control* c : {&ui.autoOperationsFrame, &ui.blankCheckFirstCheck, &ui.verifyAfterCheck,
-                       &ui.FrameVoltageSelection})
+                       &ui.voltageFrame})
         c->visible = true;
     ResetDeviceControls(app);
     EnableDeviceCommands(app);

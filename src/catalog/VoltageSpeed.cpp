@@ -13,7 +13,7 @@ bool VoltageOffered(int vppClass, int index) {
     return index >= 1 && index <= std::max(vppClass, 1);
 }
 
-void Voltage_button_Click(App& app, int index) {
+void voltageButtons_Click(App& app, int index) {
     switch (index) {
     case 1:
         app.dev.VppVolts = 12;
@@ -51,19 +51,19 @@ void ApplySpeedSetting(App& app) {
     b.PortDelayCount = counts.port;
 }
 
-void Slider1_Change(App& app) {
+void speedSlider_Change(App& app) {
     LogMessage(app, "Program Speed Slider set to: " + std::to_string(app.ui.speedSlider.value));
     ApplySpeedSetting(app);
     PlayEventSound(app, "SLIDE");
 }
 
 void WireVoltageSpeedHandlers(App& app) {
-    for (std::size_t i = 0; i < app.ui.Voltage_button.size(); ++i) {
+    for (std::size_t i = 0; i < app.ui.voltageButtons.size(); ++i) {
         const int index = static_cast<int>(i);
-        app.ui.Voltage_button[i].onClick =
-            app.Handler([index](App& a) { Voltage_button_Click(a, index); });
+        app.ui.voltageButtons[i].onClick =
+            app.Handler([index](App& a) { voltageButtons_Click(a, index); });
     }
-    app.ui.speedSlider.onChange = app.Handler(Slider1_Change);
+    app.ui.speedSlider.onChange = app.Handler(speedSlider_Change);
 }
 
 } // namespace quorbit

@@ -17,14 +17,14 @@ struct DelayCounts {
 /// The counts at slider `position` for the timing factors the board holds.
 DelayCounts DelayCountsAt(int position, const Board& board);
 
-/// Whether Voltage_button(index) ("5V", "12.5V", "21V", "25V") is offered for a
+/// Whether voltageButtons(index) ("5V", "12.5V", "21V", "25V") is offered for a
 /// device of voltage class `vppClass`: 5 V alone for class 0, else 12.5 V and the
 /// higher ones up to the class.
 bool VoltageOffered(int vppClass, int index);
-/// Click on Voltage_button(index): remembers the voltage and warns about the high ones.
-void Voltage_button_Click(App& app, int index);
+/// Click on voltageButtons(index): remembers the voltage and warns about the high ones.
+void voltageButtons_Click(App& app, int index);
 /// The slider moved: log, new delay counts, sound.
-void Slider1_Change(App& app);
+void speedSlider_Change(App& app);
 /// Delay counts from the slider position and the device's timing factors.
 void ApplySpeedSetting(App& app);
 

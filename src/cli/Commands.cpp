@@ -95,7 +95,7 @@ void ApplyOptions(App& app, const CommandOptions& options, const CLI::App* comma
 bool ApplyVoltage(App& app, const std::string& voltage, std::ostream& err) {
     if (voltage.empty()) return true; // the device's suggested voltage stays
     const std::size_t index = voltage == "12.5" ? 1 : voltage == "21" ? 2 : 3;
-    if (!app.ui.Voltage_button[index].enabled) {
+    if (!app.ui.voltageButtons[index].enabled) {
         err << "A programming voltage of " << voltage << " V is not allowed for "
             << app.dev.DeviceName << "\n";
         return false;

@@ -37,8 +37,8 @@ bool ChooseVoltage(App& app, const std::string& text, std::ostream& err) {
         err << "Bad --voltage " << text << ": use 5, 12.5, 21 or 25\n";
         return false;
     }
-    if (!app.ui.Voltage_button[*index].enabled) {
-        err << "The " << app.ui.Voltage_button[*index].caption << " programming voltage is not "
+    if (!app.ui.voltageButtons[*index].enabled) {
+        err << "The " << app.ui.voltageButtons[*index].caption << " programming voltage is not "
             << (app.dev.DeviceName.empty() ? "offered before a device is chosen"
                                            : "offered for " + app.dev.DeviceName)
             << "\n";

@@ -810,8 +810,8 @@ void MainWindow::Sync() {
 
 std::array<std::uint32_t, 4> MainWindow::LampColours() const {
     const auto& ui = app_.ui;
-    return {ui.Ready_label.foreColor, ui.Program_label.foreColor, ui.DataFlow_label.foreColor,
-            ui.Error_label.foreColor};
+    return {ui.readyLamp.foreColor, ui.programLamp.foreColor, ui.dataFlowLamp.foreColor,
+            ui.errorLamp.foreColor};
 }
 
 void MainWindow::Repaint() {
@@ -902,10 +902,10 @@ void MainWindow::ShowPublished() {
         log.caption = published_.log;
         const std::pair<const Control*, const ControlFace*> shown[] = {
             {&ui.SystemLog, &log},
-            {&ui.Ready_label, &published_.readyLamp},
-            {&ui.Program_label, &published_.programLamp},
-            {&ui.DataFlow_label, &published_.dataFlowLamp},
-            {&ui.Error_label, &published_.errorLamp},
+            {&ui.readyLamp, &published_.readyLamp},
+            {&ui.programLamp, &published_.programLamp},
+            {&ui.dataFlowLamp, &published_.dataFlowLamp},
+            {&ui.errorLamp, &published_.errorLamp},
             {&ui.progressBar, &published_.progressBar},
             {&ui.sbStatusBar[0], &published_.status},
             {&ui.BufferDisplay, &published_.page},

@@ -107,7 +107,7 @@ void CheckHardware(App& app) {
     if (a != 0x0070 && pb != 0x0070) LogMessage(app, "Port " + Hex(b.DataPort) + " Not Responding");
 }
 
-void TestHardware_button_Click(App& app) {
+void testPortButton_Click(App& app) {
     auto& ui = app.ui;
     Board& b = app.board;
     ErrorLampOff(app);
@@ -120,8 +120,8 @@ void TestHardware_button_Click(App& app) {
     ui.PortSelected.caption = "None";
     for (auto& option : ui.LPTSelection)
         option.value = 0;
-    ui.Ready_label.caption = "NotReady";
-    ui.Ready_label.foreColor = colour::Red;
+    ui.readyLamp.caption = "NotReady";
+    ui.readyLamp.foreColor = colour::Red;
 
     const int remembered = b.DataPort;
     // Of several boards the last one probed wins.
@@ -139,15 +139,15 @@ void TestHardware_button_Click(App& app) {
 }
 
 void menuTestHardware_Click(App& app) {
-    TestHardware_button_Click(app);
+    testPortButton_Click(app);
 }
 
 void ShowDetectedBoard(App& app) {
     auto& ui = app.ui;
     Board& b = app.board;
     if (app.DetectedPort <= 0) return;
-    ui.Ready_label.foreColor = colour::Green;
-    ui.Ready_label.caption = "Ready";
+    ui.readyLamp.foreColor = colour::Green;
+    ui.readyLamp.caption = "Ready";
     SetPortAddresses(b, app.DetectedPort);
     if (ui.PortSelected.caption != Hex(app.DetectedPort) + "h")
         ChoosePortBase(app, app.DetectedPort);
@@ -230,8 +230,8 @@ void ProbePortBase(App& app) {
         auto& ui = app.ui;
         ui.QuorbitHardwareFound.foreColor = colour::Red;
         ui.QuorbitHardwareFound.caption = "NO HARDWARE FOUND";
-        ui.Ready_label.caption = "NotReady";
-        ui.Ready_label.foreColor = colour::Red;
+        ui.readyLamp.caption = "NotReady";
+        ui.readyLamp.foreColor = colour::Red;
     }
     ShowDetectedBoard(app);
 }
@@ -244,8 +244,8 @@ void ForceModel(App& app, int model) {
     LogMessage(app, "QUORBIT-" + std::to_string(model) + " Device was FORCED by Operator");
     ui.QuorbitHardwareFound.caption = "Operator Forced Model " + std::to_string(model);
     ui.QuorbitHardwareFound.foreColor = colour::Red;
-    ui.Ready_label.foreColor = colour::Green;
-    ui.Ready_label.caption = "Ready";
+    ui.readyLamp.foreColor = colour::Green;
+    ui.readyLamp.caption = "Ready";
     app.board.PortSetup();
     Reset(app);
 }
@@ -264,7 +264,7 @@ void ForceQuorbit6_Click(App& app) {
 
 void WireHardwareHandlers(App& app) {
     auto& ui = app.ui;
-    ui.testPortButton.onClick = app.Handler(TestHardware_button_Click);
+    ui.testPortButton.onClick = app.Handler(testPortButton_Click);
     ui.menuTestHardware.onClick = app.Handler(menuTestHardware_Click);
     for (auto& option : ui.LPTSelection)
         option.onClick = app.Handler(LPTSelection_Click);

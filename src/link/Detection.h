@@ -6,7 +6,7 @@ namespace quorbit {
 
 class App;
 
-void TestHardware_button_Click(App& app);
+void testPortButton_Click(App& app);
 void menuTestHardware_Click(App& app);
 /// Probes the port at DataPort; on an answer sets BoardModel and DetectedPort.
 void CheckHardware(App& app);

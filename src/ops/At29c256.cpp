@@ -142,7 +142,7 @@ void StartProgramming(Board& b, ProgrammingEvents& events) {
     events.Log("Programming Atmel AT29C256");
     b.ResetLines();
     b.LatchFlashAddress();
-    UNPROTECT_AT29C256(b);
+    DisableAt29Protection(b);
     b.SleepMs(kProtectionWriteCycleMs);
     b.DisableOutput();
     b.DisableChip();
@@ -182,41 +182,41 @@ std::optional<ProgramFailureAt> ProgramPage(Board& b, ImagePage& page, int speed
 
 } // namespace
 
-void WEON_AT29C256(Board& b) {
+void At29WriteEnableOn(Board& b) {
     b.Reg1Shadow &= 0x7F;
     b.SetReg1();
 }
 
-void WEOFF_AT29C256(Board& b) {
+void At29WriteEnableOff(Board& b) {
     b.Reg1Shadow |= 0x80;
     b.SetReg1();
 }
 
-void WRITE_AT29C256(Board& b, int address) {
+void WriteAt29CommandCycle(Board& b, int address) {
     b.Reg1Shadow = (address >> 8) | b.DeviceReg1Bits;
     b.Reg2Shadow = address & 0xFF;
     b.SetReg1();
     b.SetReg2();
     b.SetReg4();
     b.EnableChip();
-    WEON_AT29C256(b);
-    WEOFF_AT29C256(b);
+    At29WriteEnableOn(b);
+    At29WriteEnableOff(b);
     b.DisableChip();
 }
 
-void UNPROTECT_AT29C256(Board& b) {
-    WriteProtectionDisable(b, WRITE_AT29C256);
+void DisableAt29Protection(Board& b) {
+    WriteProtectionDisable(b, WriteAt29CommandCycle);
     b.SleepMs(20);
 }
 
-void CMD_AT29C256(Board& b, int command) {
+void SendAt29Command(Board& b, int command) {
     const PageLoadWindow window(b); // one sequence: no pause past the byte-load window
     b.DisableOutput();
     b.Reg3Shadow = 0x82; // CE off, board drives the data pins, VCC on
     b.SetReg3();
-    CommandCycle(b, WRITE_AT29C256, 0x5555, 0xAA);
-    CommandCycle(b, WRITE_AT29C256, 0x2AAA, 0x55);
-    CommandCycle(b, WRITE_AT29C256, 0x5555, command);
+    CommandCycle(b, WriteAt29CommandCycle, 0x5555, 0xAA);
+    CommandCycle(b, WriteAt29CommandCycle, 0x2AAA, 0x55);
+    CommandCycle(b, WriteAt29CommandCycle, 0x5555, command);
 }
 
 int PollAT29C256(Board& b, std::uint8_t last) {
@@ -258,7 +258,7 @@ ProgramOutcome ProgramAt29c256(Board& b, const DeviceConfig& /*device*/, const I
     return {};
 }
 
-std::optional<ProgramOutcome> PAT29C256(App& app, const ChipOptions& options) {
+std::optional<ProgramOutcome> ProgramAt29c256Chip(App& app, const ChipOptions& options) {
     app.ops.WriteUnit = kPageBytes; // a sector is written whole
     StartPageProgress(app);
     WindowProgrammingEvents events(app);

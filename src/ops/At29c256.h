@@ -21,18 +21,18 @@ ProgramOutcome ProgramAt29c256(Board& b, const DeviceConfig& device, const Image
                                int speedWaitMs, ProgrammingEvents& events);
 /// The Program command's AT29C256 routine: ProgramAt29c256 with the prepared
 /// image and the operator's speed, the board reset after a success.
-std::optional<ProgramOutcome> PAT29C256(App& app, const ChipOptions& options);
+std::optional<ProgramOutcome> ProgramAt29c256Chip(App& app, const ChipOptions& options);
 /// Polls the last byte loaded (`last`) until the chip shows it; returns the
 /// reads left including the one that matched (0: time-out).
 int PollAT29C256(Board& b, std::uint8_t last);
 /// Six-cycle protection-disable command, then 20 ms.
-void UNPROTECT_AT29C256(Board& b);
+void DisableAt29Protection(Board& b);
 /// Three-cycle command AAh, 55h, `command`.
-void CMD_AT29C256(Board& b, int command);
+void SendAt29Command(Board& b, int command);
 /// One command write cycle: Reg4Shadow at `address`.
-void WRITE_AT29C256(Board& b, int address);
+void WriteAt29CommandCycle(Board& b, int address);
 /// The write-enable line, register 1 bit 7 (active low).
-void WEON_AT29C256(Board& b);
-void WEOFF_AT29C256(Board& b);
+void At29WriteEnableOn(Board& b);
+void At29WriteEnableOff(Board& b);
 
 } // namespace quorbit

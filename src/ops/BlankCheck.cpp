@@ -9,23 +9,23 @@
 
 namespace quorbit {
 
-void Blank_button_Click(App& app) {
+void blankButton_Click(App& app) {
     BlankCheck(app, ReadChipOptions(app));
 }
 
 void BlankCheck(App& app, const ChipOptions& options) {
-    if (options.code) BLANKCODE(app);
-    if (options.data) BLANKDATA(app);
+    if (options.code) BlankCheckCodeMemory(app);
+    if (options.data) BlankCheckDataMemory(app);
 }
 
 void menuBlankCheck_Click(App& app) {
-    Blank_button_Click(app);
+    blankButton_Click(app);
 }
 
-void BLANKCODE(App& app) {
+void BlankCheckCodeMemory(App& app) {
     const auto& dev = app.dev;
     if (dev.routines.pins != AddressPins::None) {
-        BLANKCODE_PARALLEL(app);
+        BlankCheckParallelChip(app);
         return;
     }
     app.svc.dialogs->MsgBox("Please Write Missing Routines at BLANKCODE", "Missing Routine",
@@ -33,7 +33,7 @@ void BLANKCODE(App& app) {
     app.ops.Outcome = OpOutcome::Refused;
 }
 
-bool BLANKCODE_PARALLEL(App& app) {
+bool BlankCheckParallelChip(App& app) {
     if (!RequireBoard(app)) return false;
     Board& b = app.board;
     DataFlowLampOn(app);
@@ -63,7 +63,7 @@ bool BLANKCODE_PARALLEL(App& app) {
     return true;
 }
 
-void BLANKDATA(App& app) {
+void BlankCheckDataMemory(App& app) {
     app.svc.dialogs->MsgBox("Please Write AT90S2313 Check Blank Eeprom Routine",
                             "Routine Not Ready", MsgIcon::None, MsgButtons::Ok, 0);
     app.ops.Outcome = OpOutcome::Refused;

@@ -35,7 +35,7 @@ bool OperatorConfirmsErase(App& app) {
     return false;
 }
 
-void EraseFlash_button_Click(App& app) {
+void eraseChipButton_Click(App& app) {
     app.ops.Outcome = OpOutcome::None;
     const EraseCommand routine = EraseRoutineFor(app.dev.routines.erase);
     if (!routine) return; // nothing to erase electrically (a UV EPROM among them)
@@ -51,12 +51,12 @@ void LogErasedChip(App& app) {
 }
 
 void menuEraseFlash_Click(App& app) {
-    EraseFlash_button_Click(app);
+    eraseChipButton_Click(app);
 }
 
 void WireFlashHandlers(App& app) {
     auto& ui = app.ui;
-    ui.eraseChipButton.onClick = app.Operation(EraseFlash_button_Click);
+    ui.eraseChipButton.onClick = app.Operation(eraseChipButton_Click);
     ui.menuEraseFlash.onClick = app.Operation(menuEraseFlash_Click);
     ui.menuFlashShowCodeID.onClick = app.Operation(menuFlashShowCodeID_Click);
     ui.LoopFlashTest.onClick = app.Operation([](App& a) { WithBoard(a, LoopFlashTest_Click); });

@@ -6,7 +6,7 @@ namespace quorbit {
 class App;
 
 /// Erase Chip: the device type's erase routine, its outcome the command's.
-void EraseFlash_button_Click(App& app);
+void eraseChipButton_Click(App& app);
 /// Menu "Erase Device Flash Memory": the same command.
 void menuEraseFlash_Click(App& app);
 

@@ -12,9 +12,9 @@ EraseCommand EraseRoutineFor(EraseRoutine routine) {
     case EraseRoutine::PageEeprom:
         return EraseX28C256;
     case EraseRoutine::JedecFlash:
-        return EraseFLASH;
+        return EraseJedecFlash;
     case EraseRoutine::At29c256:
-        return EraseAT29C256;
+        return EraseAt29c256Chip;
     case EraseRoutine::Serial24c16Fill: // FFh written into every byte
         return Erase24CXX;
     case EraseRoutine::Serial24c32Fill:

@@ -80,7 +80,7 @@ std::optional<ProgramFailureAt> ByteReadsAs(Board& b, std::uint8_t value) {
     b.DataOut = value;
     b.SplitAddress();
     b.LatchFlashAddress();
-    const std::uint8_t read = CheckByteFLASH(b);
+    const std::uint8_t read = ReadFlashByte(b);
     if (read == value) return std::nullopt;
     return GiveUpWithVoltagesOff(b, value, read);
 }
@@ -149,41 +149,41 @@ std::optional<ProgramFailureAt> ProgramByteWithRetries(Board& b, const DeviceCon
     std::uint8_t read = 0;
     for (int attempts = 50;;) {
         if (--attempts == 0) return GiveUpWithVoltagesOff(b, wanted, read);
-        PBYTE_FLASH(b, device, wanted);
+        WriteFlashByte(b, device, wanted);
         if (!ReadBackAtOnce(maker)) {
             // The Atmel parts need their write cycle: read back after the wait, so
             // that a byte that did not take is written again, never passed over.
             b.SleepMs(1);
         }
         read = b.FastPort && ReadBackAtOnce(maker) ? PollFlashByte(b, maker, wanted)
-                                                   : CheckByteFLASH(b);
+                                                   : ReadFlashByte(b);
         if (read == wanted) return std::nullopt;
     }
 }
 
 } // namespace
 
-void CMD_FLASH(Board& b, const DeviceConfig& device, int command) {
+void SendFlashCommand(Board& b, const DeviceConfig& device, int command) {
     if (device.routines.program == ProgramRoutine::At29c256) {
-        CMD_AT29C256(b, command);
+        SendAt29Command(b, command);
         return;
     }
     CommandCycles(b, command, false);
 }
 
-void WEON_FLASH(Board& b) {
+void FlashWriteEnableOn(Board& b) {
     const int bank = b.BankMap[static_cast<std::size_t>(b.AdrBank)];
     b.Reg3Shadow = (bank | b.DeviceReg3Bits | b.Reg3Shadow) & 0xFB;
     b.SetReg3();
 }
 
-void WEOFF_FLASH(Board& b) {
+void FlashWriteEnableOff(Board& b) {
     const int bank = b.BankMap[static_cast<std::size_t>(b.AdrBank)];
     b.Reg3Shadow = b.Reg3Shadow | bank | b.DeviceReg3Bits | 4;
     b.SetReg3();
 }
 
-void PBYTE_FLASH(Board& b, const DeviceConfig& device, std::uint8_t data) {
+void WriteFlashByte(Board& b, const DeviceConfig& device, std::uint8_t data) {
     // The fast port mode keeps CE low from the command to the byte's own write
     // cycle, whose address is then set with WE high, as the command's are.
     const bool ceHeld = b.FastPort && device.routines.program != ProgramRoutine::At29c256 &&
@@ -191,7 +191,7 @@ void PBYTE_FLASH(Board& b, const DeviceConfig& device, std::uint8_t data) {
     if (ceHeld)
         CommandCycles(b, 0xA0, true);
     else
-        CMD_FLASH(b, device, 0xA0);
+        SendFlashCommand(b, device, 0xA0);
     b.SplitAddress();
     b.DataOut = data;
     b.Reg4Shadow = b.DataOut;
@@ -199,12 +199,12 @@ void PBYTE_FLASH(Board& b, const DeviceConfig& device, std::uint8_t data) {
     if (ceHeld) b.Reg3Shadow &= 0x7F;
     b.LatchFlashAddress();
     b.EnableChip();
-    WEON_FLASH(b);
-    WEOFF_FLASH(b);
+    FlashWriteEnableOn(b);
+    FlashWriteEnableOff(b);
     b.DisableChip();
 }
 
-std::uint8_t CheckByteFLASH(Board& b) {
+std::uint8_t ReadFlashByte(Board& b) {
     b.ReleaseDataPins();
     b.EnableChip();
     b.EnableOutput();
@@ -216,7 +216,7 @@ std::uint8_t CheckByteFLASH(Board& b) {
     return read;
 }
 
-std::optional<ProgramOutcome> PFLASH(App& app, const ChipOptions& options) {
+std::optional<ProgramOutcome> ProgramFlashChip(App& app, const ChipOptions& options) {
     FlashState& f = app.ops.flash;
     ReadFlashID(app);
     if (!FlashChipSupported(f.FlashMakerCode, f.FlashID)) {
@@ -273,8 +273,8 @@ ProgramOutcome ProgramFlash(Board& b, const DeviceConfig& device, int maker,
 void LoopFlashTest_Click(App& app) {
     const int n = ReadChipOptions(app).speed * 1000;
     for (int i = 0; i < n; ++i) {
-        PBYTE_FLASH(app.board, app.dev,
-                    app.ops.ProgramImage[static_cast<std::size_t>(app.board.Address)]);
+        WriteFlashByte(app.board, app.dev,
+                       app.ops.ProgramImage[static_cast<std::size_t>(app.board.Address)]);
         app.board.Port().BusySteps(10000);
     }
 }
@@ -288,10 +288,10 @@ void WriteFlashReset(Board& b) {
     b.DisableOutput();
     b.Reg4Shadow = 0xF0;
     b.SetReg4();
-    WEON_FLASH(b);
+    FlashWriteEnableOn(b);
     b.EnableChip();
     b.DisableChip();
-    WEOFF_FLASH(b);
+    FlashWriteEnableOff(b);
 }
 
 } // namespace quorbit

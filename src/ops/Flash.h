@@ -17,7 +17,7 @@ class App;
 /// Three-cycle command AAh/55h/`command` (the AT29C256 takes it through its own
 /// write cycle). Latches the board registers inline, without pauses and without
 /// touching the shadows: the board's address registers then hold 5555h.
-void CMD_FLASH(Board& b, const DeviceConfig& device, int command);
+void SendFlashCommand(Board& b, const DeviceConfig& device, int command);
 /// Programs the chip `device` from `image`, the chip's maker code `maker` read
 /// already (the sector-writing Atmel parts are read back whole at the end). The
 /// walk is the chip's and ends at the image's last byte; a byte that does not
@@ -26,14 +26,14 @@ ProgramOutcome ProgramFlash(Board& b, const DeviceConfig& device, int maker,
                             const ImageToWrite& image, ProgrammingEvents& events);
 /// The Program command's flash routine: the ID read and checked, then
 /// ProgramFlash; nothing for a chip it does not program.
-std::optional<ProgramOutcome> PFLASH(App& app, const ChipOptions& options);
+std::optional<ProgramOutcome> ProgramFlashChip(App& app, const ChipOptions& options);
 /// One byte-program cycle of `data` at Address.
-void PBYTE_FLASH(Board& b, const DeviceConfig& device, std::uint8_t data);
+void WriteFlashByte(Board& b, const DeviceConfig& device, std::uint8_t data);
 /// Reads the byte at the address latched back once and returns it.
-std::uint8_t CheckByteFLASH(Board& b);
+std::uint8_t ReadFlashByte(Board& b);
 /// Register 3 bit 2 (the 32-pin parts' write enable) low / high.
-void WEON_FLASH(Board& b);
-void WEOFF_FLASH(Board& b);
+void FlashWriteEnableOn(Board& b);
+void FlashWriteEnableOff(Board& b);
 /// Menu LoopFlashTest: the byte-program cycle repeated for a scope, a thousand
 /// times the speed slider's value.
 void LoopFlashTest_Click(App& app);

@@ -90,7 +90,7 @@ OpOutcome RunErase(App& app, bool (*accepts)(App&)) {
         LogMessage(app, "Erasing Operation NOT COMPLETED!");
         return OpOutcome::Failed;
     }
-    if (!BLANKCODE_PARALLEL(app)) {
+    if (!BlankCheckParallelChip(app)) {
         LogMessage(app, "Erasing Operation NOT COMPLETED!");
         return OpOutcome::Failed;
     }
@@ -102,23 +102,23 @@ OpOutcome RunErase(App& app, bool (*accepts)(App&)) {
 
 EraseOutcome EraseFlashChip(Board& b, const DeviceConfig& device, ProgrammingEvents& events) {
     const EraseTimes times = TimesOf(device);
-    CMD_FLASH(b, device, 0x80);
-    CMD_FLASH(b, device, 0x10);
+    SendFlashCommand(b, device, 0x80);
+    SendFlashCommand(b, device, 0x10);
     const std::int64_t startNs = b.NowNs();
     if (times.afterCommandsMs > 0) b.SleepMs(times.afterCommandsMs);
     b.ReleaseDataPins();
     const bool finished = WaitForErase(b, times, startNs, events);
     const std::int64_t takenNs = b.NowNs() - startNs;
     events.WaitOver();
-    if (finished) CMD_FLASH(b, device, 0xF0);
+    if (finished) SendFlashCommand(b, device, 0xF0);
     return {finished, takenNs};
 }
 
-OpOutcome EraseFLASH(App& app, const ChipOptions& /*options*/) {
+OpOutcome EraseJedecFlash(App& app, const ChipOptions& /*options*/) {
     return RunErase(app, AcceptsJedecFlash);
 }
 
-OpOutcome EraseAT29C256(App& app, const ChipOptions& /*options*/) {
+OpOutcome EraseAt29c256Chip(App& app, const ChipOptions& /*options*/) {
     return RunErase(app, AcceptsAt29c256);
 }
 

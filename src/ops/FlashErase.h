@@ -27,8 +27,8 @@ EraseOutcome EraseFlashChip(Board& b, const DeviceConfig& device, ProgrammingEve
 
 /// Erase Chip for the 32-pin parts (AA/55/80/AA/55/10), after the safety question,
 /// the ID check and with the chip read back blank: the command's outcome.
-OpOutcome EraseFLASH(App& app, const ChipOptions& options);
+OpOutcome EraseJedecFlash(App& app, const ChipOptions& options);
 /// The same for the AT29C256.
-OpOutcome EraseAT29C256(App& app, const ChipOptions& options);
+OpOutcome EraseAt29c256Chip(App& app, const ChipOptions& options);
 
 } // namespace quorbit

@@ -67,7 +67,7 @@ FlashCodes ReadFlashCodes(Board& b, const DeviceConfig& device) {
     b.BoardIndicatorOn();
     b.DisableOutput();
 
-    CMD_FLASH(b, device, 0x90);
+    SendFlashCommand(b, device, 0x90);
     b.EnableChipAndOutput();
     b.ReleaseDataPins();
     b.SleepMs(kIdModeSwitchMs);
@@ -76,7 +76,7 @@ FlashCodes ReadFlashCodes(Board& b, const DeviceConfig& device) {
     codes.device = ReadAtAddress(b);
 
     b.DisableOutput();
-    CMD_FLASH(b, device, 0xF0);
+    SendFlashCommand(b, device, 0xF0);
     b.SleepMs(kIdModeSwitchMs);
     b.SleepMs(kIdModeSwitchMs);
 
@@ -109,7 +109,7 @@ void ReadFlashID(App& app) {
 }
 
 void FlashIDCycle(Board& b, const DeviceConfig& device) {
-    CMD_FLASH(b, device, 0x90);
+    SendFlashCommand(b, device, 0x90);
     b.SleepMs(kIdModeSwitchMs);
     b.EnableChipAndOutput();
     b.ReleaseDataPins();
@@ -119,7 +119,7 @@ void FlashIDCycle(Board& b, const DeviceConfig& device) {
     b.LatchFlashAddress();
     b.ReadDataByte(); // device code
     b.DisableOutput();
-    CMD_FLASH(b, device, 0xF0);
+    SendFlashCommand(b, device, 0xF0);
     b.SleepMs(kIdModeSwitchMs);
 }
 

@@ -162,20 +162,20 @@ void FinalBoardState(App& app) {
 
 } // namespace
 
-void Program_button_Click(App& app) {
+void programButton_Click(App& app) {
     const ChipOptions options = ReadChipOptions(app);
     SetPosition(app.ui.pageScrollBar, 0);
     app.board.Address = 0;
     app.board.SplitAddress();
     if (options.code) ProgramCode(app, options);
-    if (options.data) PROGRAMDATA(app);
+    if (options.data) ProgramDataMemory(app);
 }
 
 void menuProgramCode_Click(App& app) {
-    Program_button_Click(app);
+    programButton_Click(app);
 }
 
-void PROGRAMCODE(App& app) {
+void ProgramCodeAsShown(App& app) {
     ProgramCode(app, ReadChipOptions(app));
 }
 
@@ -207,7 +207,7 @@ void ProgramCode(App& app, const ChipOptions& options) {
     app.ops.Work = ChipWork::Reads;
 }
 
-void PROGRAMDATA(App& app) {
+void ProgramDataMemory(App& app) {
     app.svc.dialogs->MsgBox("Please Write A90S2313 Program Data Routine", kAppTitle, MsgIcon::None,
                             MsgButtons::Ok, 0);
     app.ops.Outcome = OpOutcome::Refused;

@@ -31,15 +31,15 @@ class WindowProgrammingEvents final : public ProgrammingEvents {
 /// The image the Program command prepared, as the routines take it.
 ImageToWrite ProgramImageToWrite(const App& app);
 
-void Program_button_Click(App& app);
+void programButton_Click(App& app);
 void menuProgramCode_Click(App& app);
 /// Programs the code memory with the routine of the selected device type, the
 /// options as the window shows them.
-void PROGRAMCODE(App& app);
+void ProgramCodeAsShown(App& app);
 /// The same with the options the command's front read.
 void ProgramCode(App& app, const ChipOptions& options);
 /// Data memory of the microcontroller: no routine.
-void PROGRAMDATA(App& app);
+void ProgramDataMemory(App& app);
 
 /// The UV EPROM routine as the Program command runs it: the log, the programming
 /// lamp and the progress bar follow it, and its outcome is applied and returned.

@@ -18,15 +18,15 @@ DeviceRoutine ProgramRoutineFor(ProgramRoutine routine) {
     case ProgramRoutine::Eprom27080:
         return ProgramEpromChip;
     case ProgramRoutine::PageEeprom:
-        return PX28C256;
+        return ProgramX28c256Chip;
     case ProgramRoutine::At29c256:
-        return PAT29C256;
+        return ProgramAt29c256Chip;
     case ProgramRoutine::JedecFlash:
-        return PFLASH;
+        return ProgramFlashChip;
     case ProgramRoutine::Serial24c16:
-        return P24CXX;
+        return Program24CxxChip;
     case ProgramRoutine::Serial24c32:
-        return P24C32;
+        return Program24C32Chip;
     case ProgramRoutine::None:
         break;
     }

@@ -57,28 +57,28 @@ void FinishRead(App& app) {
 
 } // namespace
 
-void Read_button_Click(App& app) {
+void readButton_Click(App& app) {
     const ChipOptions options = ReadChipOptions(app);
-    if (options.code) READCODE(app);
-    if (options.data) READDATA(app);
+    if (options.code) ReadCodeMemory(app);
+    if (options.data) ReadDataMemory(app);
 }
 
 void menuReadCode_Click(App& app) {
-    Read_button_Click(app);
+    readButton_Click(app);
 }
 
-void READCODE(App& app) {
+void ReadCodeMemory(App& app) {
     const auto& dev = app.dev;
     if (dev.routines.pins != AddressPins::None) {
-        READCODE_PARALLEL(app);
+        ReadParallelChip(app);
     } else if (dev.DeviceFamily == "S") {
-        READCODE_24CXX(app);
+        ReadSerialChip(app);
     } else {
         RoutineNotReady(app, "Please Write Missing Routines at READCODE");
     }
 }
 
-void READCODE_PARALLEL(App& app) {
+void ReadParallelChip(App& app) {
     if (!RequireBoard(app)) return;
     Board& b = app.board;
     DataFlowLampOn(app);
@@ -112,7 +112,7 @@ void READCODE_PARALLEL(App& app) {
     Reset(app);
 }
 
-void READCODE_24CXX(App& app) {
+void ReadSerialChip(App& app) {
     if (!RequireBoard(app)) return;
     Board& b = app.board;
     DataFlowLampOn(app);
@@ -142,7 +142,7 @@ void READCODE_24CXX(App& app) {
     b.Reg0Shadow = 0x40; // programming voltages off, OE inactive
 }
 
-void READDATA(App& app) {
+void ReadDataMemory(App& app) {
     if (!RequireBoard(app)) return;
     Board& b = app.board;
     app.DisplayMode = "Read";

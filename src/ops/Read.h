@@ -5,15 +5,15 @@ namespace quorbit {
 
 class App;
 
-void Read_button_Click(App& app);
+void readButton_Click(App& app);
 void menuReadCode_Click(App& app);
 /// Chooses the read routine by the selected device.
-void READCODE(App& app);
+void ReadCodeMemory(App& app);
 /// UV EPROMs, flash chips and the X28C256: the whole chip through the address walk.
-void READCODE_PARALLEL(App& app);
+void ReadParallelChip(App& app);
 /// 24Cxx serial EEPROMs through the serial read routine.
-void READCODE_24CXX(App& app);
+void ReadSerialChip(App& app);
 /// Data memory of the microcontroller: no routine.
-void READDATA(App& app);
+void ReadDataMemory(App& app);
 
 } // namespace quorbit

@@ -46,7 +46,7 @@ struct Bus {
 
     /// One byte out; false when the chip did not acknowledge it.
     bool Send(int byte) {
-        unanswered = I2C_OUT(b, static_cast<std::uint8_t>(byte));
+        unanswered = TwoWireSend(b, static_cast<std::uint8_t>(byte));
         return unanswered == 0;
     }
 };
@@ -64,8 +64,8 @@ void PollWriteCycle(Bus& bus, int control) {
     int& polls = bus.unanswered;
     polls = 0;
     do {
-        I2C_START(b);
-        I2C_OUT_POLL(b, static_cast<std::uint8_t>(control));
+        TwoWireStart(b);
+        TwoWireSendPolled(b, static_cast<std::uint8_t>(control));
         ++polls;
         if (b.DataIn != 0) b.SleepMs(kPollPauseMs);
     } while (b.DataIn == 0x80 && polls < kPollLimit);
@@ -81,10 +81,10 @@ bool StartSequentialRead(Bus& bus, const DeviceConfig& device) {
     Board& b = bus.b;
     b.DisableOutput();
     b.SleepMs(kBusSettleMs);
-    I2C_START(b);
+    TwoWireStart(b);
     if (!bus.Send(0xA0) || !bus.Send(0x00)) return false;
     if (TwoAddressBytes(device) && !bus.Send(0x00)) return false;
-    I2C_START(b);
+    TwoWireStart(b);
     if (!bus.Send(0xA1)) return false;
     b.ReleaseDataPins();
     b.Reg4Shadow = 0;
@@ -104,13 +104,13 @@ bool ReadFromStart(Bus& bus, const DeviceConfig& device, std::int32_t size, Visi
     Board& b = bus.b;
     for (std::int32_t i = 0; i < size; ++i) {
         advance(i);
-        const bool more = visit(i, I2C_IN(b));
+        const bool more = visit(i, TwoWireReceive(b));
         // The transfer ends at the last byte and where the caller stops alike.
         if (i == size - 1 || !more) {
-            I2C_MASTER_NACK(b);
-            I2C_STOP(b);
+            TwoWireMasterNack(b);
+            TwoWireStop(b);
         } else {
-            I2C_MASTER_ACK(b);
+            TwoWireMasterAck(b);
         }
         if (!more) break;
     }
@@ -167,13 +167,13 @@ bool WriteRun(Bus& bus, const PageLayout& layout, const ImageToWrite& image, std
     b.AdrPage = a / 256;
     b.AdrLow = a - 256 * b.AdrPage;
     const int control = layout.twoAddressBytes ? 0xA0 : 0xA0 + 2 * b.AdrPage;
-    I2C_START(b);
+    TwoWireStart(b);
     if (!bus.Send(control)) return false;
     if (layout.twoAddressBytes && !bus.Send(b.AdrPage)) return false;
     if (!bus.Send(b.AdrLow)) return false;
     for (std::int32_t i = 0; i < count; ++i)
         if (!bus.Send(WrittenByte(image, a + i))) return false;
-    I2C_STOP(b);
+    TwoWireStop(b);
     PollWriteCycle(bus, control);
     return true;
 }
@@ -274,11 +274,11 @@ ProgramOutcome ProgramSerialEeprom(Board& b, const DeviceConfig& device, const I
     return outcome;
 }
 
-std::optional<ProgramOutcome> P24CXX(App& app, const ChipOptions& options) {
+std::optional<ProgramOutcome> Program24CxxChip(App& app, const ChipOptions& options) {
     return RunSerialRoutine(app, CodeToWrite(app), false, options);
 }
 
-std::optional<ProgramOutcome> P24C32(App& app, const ChipOptions& options) {
+std::optional<ProgramOutcome> Program24C32Chip(App& app, const ChipOptions& options) {
     return RunSerialRoutine(app, CodeToWrite(app), true, options);
 }
 
@@ -298,14 +298,14 @@ int Read24CXX(App& app) {
     const auto advance = AdvanceEvery16(app);
     for (std::int32_t ReadIndex = 0; ReadIndex < size; ++ReadIndex) {
         advance(ReadIndex);
-        const std::uint8_t byte = I2C_IN(app.board);
+        const std::uint8_t byte = TwoWireReceive(app.board);
         if (ReadIndex == size - 1)
-            I2C_MASTER_NACK(app.board);
+            TwoWireMasterNack(app.board);
         else
-            I2C_MASTER_ACK(app.board);
+            TwoWireMasterAck(app.board);
         code[static_cast<std::size_t>(ReadIndex)] = byte;
     }
-    I2C_STOP(app.board);
+    TwoWireStop(app.board);
     return 0;
 }
 

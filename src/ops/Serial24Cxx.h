@@ -20,8 +20,8 @@ class App;
 ProgramOutcome ProgramSerialEeprom(Board& b, const DeviceConfig& device, const ImageToWrite& image,
                                    bool twoAddressBytes, ProgrammingEvents& events);
 /// The Program command's routines: the code buffer into a 24C08 or 24C16, a 24C32.
-std::optional<ProgramOutcome> P24CXX(App& app, const ChipOptions& options);
-std::optional<ProgramOutcome> P24C32(App& app, const ChipOptions& options);
+std::optional<ProgramOutcome> Program24CxxChip(App& app, const ChipOptions& options);
+std::optional<ProgramOutcome> Program24C32Chip(App& app, const ChipOptions& options);
 /// Erase Chip's: FFh into every byte of a 24C08 or 24C16, a 24C32, the chip read
 /// back; the command's outcome.
 OpOutcome Erase24CXX(App& app, const ChipOptions& options);

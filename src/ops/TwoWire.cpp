@@ -30,7 +30,7 @@ void SetData(Board& b, int level) {
 
 } // namespace
 
-void I2C_START(Board& b) {
+void TwoWireStart(Board& b) {
     b.EnableChip();
     SetData(b, 0x80);
     b.DriveDataPins();
@@ -39,7 +39,7 @@ void I2C_START(Board& b) {
     b.EnableChip();
 }
 
-void I2C_STOP(Board& b) {
+void TwoWireStop(Board& b) {
     b.EnableChip();
     SetData(b, 0);
     b.DriveDataPins();
@@ -48,14 +48,14 @@ void I2C_STOP(Board& b) {
     b.EnableChip();
 }
 
-int I2C_OUT(Board& b, std::uint8_t byte) {
+int TwoWireSend(Board& b, std::uint8_t byte) {
     b.DataOut = byte;
     b.DriveDataPins();
     ShiftOut(b);
-    return I2C_ACK(b);
+    return TwoWireAck(b);
 }
 
-int I2C_ACK(Board& b) {
+int TwoWireAck(Board& b) {
     b.ReleaseDataPins();
     int unanswered = 0;
     for (int attempt = 1; attempt <= kAckSamples; ++attempt) {
@@ -72,7 +72,7 @@ int I2C_ACK(Board& b) {
     return unanswered;
 }
 
-std::uint8_t I2C_OUT_POLL(Board& b, std::uint8_t byte) {
+std::uint8_t TwoWireSendPolled(Board& b, std::uint8_t byte) {
     b.DataOut = byte;
     b.DriveDataPins();
     ShiftOut(b);
@@ -82,7 +82,7 @@ std::uint8_t I2C_OUT_POLL(Board& b, std::uint8_t byte) {
     return b.DataIn;
 }
 
-std::uint8_t I2C_IN(Board& b) {
+std::uint8_t TwoWireReceive(Board& b) {
     b.ReleaseDataPins();
     int acc = 0;
     for (int bit = 0; bit < 8; ++bit) {
@@ -95,13 +95,13 @@ std::uint8_t I2C_IN(Board& b) {
     return b.DataIn;
 }
 
-void I2C_MASTER_ACK(Board& b) {
+void TwoWireMasterAck(Board& b) {
     b.DriveDataPins(); // drives the low level held in register 4
     b.DisableChip();
     b.EnableChip();
 }
 
-void I2C_MASTER_NACK(Board& b) {
+void TwoWireMasterNack(Board& b) {
     b.ReleaseDataPins();
     b.DisableChip();
     b.EnableChip();

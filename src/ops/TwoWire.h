@@ -11,25 +11,25 @@
 namespace quorbit {
 
 /// Data falls while the clock is high.
-void I2C_START(Board& b);
+void TwoWireStart(Board& b);
 /// Data rises while the clock is high.
-void I2C_STOP(Board& b);
+void TwoWireStop(Board& b);
 /// Shifts out `byte`, most significant bit first, then waits for the chip's
-/// acknowledge (I2C_ACK) and returns what that returns.
-int I2C_OUT(Board& b, std::uint8_t byte);
+/// acknowledge (TwoWireAck) and returns what that returns.
+int TwoWireSend(Board& b, std::uint8_t byte);
 /// Releases the data line and samples it up to 200 times, 1 ms apart, until the
 /// chip pulls it low (returns 0) or gives up (returns 200); then the ninth clock.
-int I2C_ACK(Board& b);
+int TwoWireAck(Board& b);
 /// Shifts out `byte` and samples the acknowledge once, without its clock: returns
 /// (and leaves in DataIn) 0 when the chip answered, 80h while it is busy writing.
-std::uint8_t I2C_OUT_POLL(Board& b, std::uint8_t byte);
+std::uint8_t TwoWireSendPolled(Board& b, std::uint8_t byte);
 /// Shifts one byte in from the chip and returns it (DataIn holds it too), leaving
 /// the ninth clock to the caller.
-std::uint8_t I2C_IN(Board& b);
+std::uint8_t TwoWireReceive(Board& b);
 /// Ninth clock with the data line driven low: the chip goes on with the next byte.
-void I2C_MASTER_ACK(Board& b);
+void TwoWireMasterAck(Board& b);
 /// Ninth clock with the data line released: the chip ends its transfer and lets
 /// go of the line, so a stop condition can follow.
-void I2C_MASTER_NACK(Board& b);
+void TwoWireMasterNack(Board& b);
 
 } // namespace quorbit

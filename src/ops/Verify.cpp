@@ -55,20 +55,20 @@ bool VerifyParallel(App& app) {
 
 } // namespace
 
-void Verify_button_Click(App& app) {
+void verifyButton_Click(App& app) {
     VerifyChip(app, ReadChipOptions(app));
 }
 
 void VerifyChip(App& app, const ChipOptions& options) {
-    if (options.code) VERIFYCODE(app);
-    if (options.data) VERIFYDATA(app);
+    if (options.code) VerifyCodeMemory(app);
+    if (options.data) VerifyDataMemory(app);
 }
 
 void menuVerifyCode_Click(App& app) {
-    Verify_button_Click(app);
+    verifyButton_Click(app);
 }
 
-void VERIFYCODE(App& app) {
+void VerifyCodeMemory(App& app) {
     const bool serial = app.dev.DeviceFamily == "S";
     if (!RequireBoard(app) || !ImageFitsChip(app)) return;
     app.ops.DeviceChecksum = 0;
@@ -105,7 +105,7 @@ void VERIFYCODE(App& app) {
     if (serial) ParkSerialBus(app);
 }
 
-void VERIFYDATA(App& app) {
+void VerifyDataMemory(App& app) {
     app.svc.dialogs->MsgBox("Please Write AT90S2313 VerifyData Routine", kAppTitle, MsgIcon::None,
                             MsgButtons::Ok, 0);
     app.ops.Outcome = OpOutcome::Refused;

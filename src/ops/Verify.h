@@ -6,14 +6,14 @@ namespace quorbit {
 
 class App;
 
-void Verify_button_Click(App& app);
+void verifyButton_Click(App& app);
 /// Verify of the memories `options` ticks.
 void VerifyChip(App& app, const ChipOptions& options);
 void menuVerifyCode_Click(App& app);
 /// Compares the chip with the program image (24Cxx: with the code buffer). The
 /// first difference is reported with both bytes, then the count and ranges of all.
-void VERIFYCODE(App& app);
+void VerifyCodeMemory(App& app);
 /// Data memory of the microcontroller: no routine.
-void VERIFYDATA(App& app);
+void VerifyDataMemory(App& app);
 
 } // namespace quorbit

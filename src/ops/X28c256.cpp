@@ -133,7 +133,7 @@ void StartProgramming(Board& b, int speedWaitMs, ProgrammingEvents& events) {
     events.Log("Programming 28C256 XICOR Device");
     b.ResetLines();
     b.LatchX28Address();
-    UNPROTECT_XICOR(b, speedWaitMs);
+    DisableX28Protection(b, speedWaitMs);
     b.SleepMs(kProtectionWriteCycleMs);
     b.DisableOutput();
     b.DisableChip();
@@ -255,17 +255,17 @@ ProgramOutcome WriteImagePages(Board& b, const DeviceConfig& device, const Image
 
 } // namespace
 
-void WEON_XICOR(Board& b) {
+void X28WriteEnableOn(Board& b) {
     b.Reg1Shadow &= 0xBF;
     b.SetReg1();
 }
 
-void WEOFF_XICOR(Board& b) {
+void X28WriteEnableOff(Board& b) {
     b.Reg1Shadow |= 0x40;
     b.SetReg1();
 }
 
-void WRITE_XICOR(Board& b, int address) {
+void WriteX28CommandCycle(Board& b, int address) {
     // The constant 64, not the device bits: the cycle's own WE-high form.
     b.Reg1Shadow = Reg1For(address >> 8, 64);
     b.Reg2Shadow = address & 0xFF;
@@ -275,15 +275,15 @@ void WRITE_XICOR(Board& b, int address) {
     b.WaitCommandStep();
     b.SetReg4();
     b.EnableChip();
-    WEON_XICOR(b);
+    X28WriteEnableOn(b);
     b.WaitCommandStep();
-    WEOFF_XICOR(b);
+    X28WriteEnableOff(b);
     b.WaitCommandStep();
     b.DisableChip();
 }
 
-void UNPROTECT_XICOR(Board& b, int speedWaitMs) {
-    WriteProtectionDisable(b, WRITE_XICOR);
+void DisableX28Protection(Board& b, int speedWaitMs) {
+    WriteProtectionDisable(b, WriteX28CommandCycle);
     b.SleepMs(speedWaitMs + 5);
 }
 
@@ -294,7 +294,7 @@ ProgramOutcome ProgramX28c256(Board& b, const DeviceConfig& device, const ImageT
     return outcome;
 }
 
-std::optional<ProgramOutcome> PX28C256(App& app, const ChipOptions& options) {
+std::optional<ProgramOutcome> ProgramX28c256Chip(App& app, const ChipOptions& options) {
     app.ops.WriteUnit = kPageBytes; // a page is written whole
     StartPageProgress(app);
     WindowProgrammingEvents events(app);

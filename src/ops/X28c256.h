@@ -18,16 +18,16 @@ ProgramOutcome ProgramX28c256(Board& b, const DeviceConfig& device, const ImageT
                               int speedWaitMs, ProgrammingEvents& events);
 /// The Program command's routine: ProgramX28c256 with the prepared image and the
 /// operator's speed, the board reset after a success.
-std::optional<ProgramOutcome> PX28C256(App& app, const ChipOptions& options);
+std::optional<ProgramOutcome> ProgramX28c256Chip(App& app, const ChipOptions& options);
 /// Erases the chip by programming FFh everywhere, every page read back; the
 /// program image is not touched. The command's outcome.
 OpOutcome EraseX28C256(App& app, const ChipOptions& options);
 /// Six-cycle protection-disable command, then `speedWaitMs` + 5 ms.
-void UNPROTECT_XICOR(Board& b, int speedWaitMs);
+void DisableX28Protection(Board& b, int speedWaitMs);
 /// One command write cycle: Reg4Shadow at `address`.
-void WRITE_XICOR(Board& b, int address);
+void WriteX28CommandCycle(Board& b, int address);
 /// The write-enable line, register 1 bit 6 (active low).
-void WEON_XICOR(Board& b);
-void WEOFF_XICOR(Board& b);
+void X28WriteEnableOn(Board& b);
+void X28WriteEnableOff(Board& b);
 
 } // namespace quorbit

@@ -58,7 +58,8 @@ std::string CsvField(const std::string& text) {
 /// The bytes of the chip a serial field may lie in, in image addresses (the
 /// chip's own size: a loaded file changes the device size the log shows).
 std::uint64_t ImageReach(const App& app) {
-    const bool half = app.ui.HiLow_button[1].selected() || app.ui.HiLow_button[2].selected();
+    const bool half =
+        app.ui.byteChoiceButtons[1].selected() || app.ui.byteChoiceButtons[2].selected();
     const CatalogRow& row = CatalogTable()[static_cast<std::size_t>(app.dev.DeviceRow)];
     return std::uint64_t{static_cast<std::uint64_t>(row.sizeKB)} * 1024 * (half ? 2 : 1);
 }

@@ -71,8 +71,8 @@ void Form_Load(App& app) {
     board.BuildLookupTables();
 
     ui.QuorbitHardwareFound.caption = "NO HARDWARE FOUND !!!";
-    ui.Ready_label.foreColor = colour::Red;
-    ui.Ready_label.caption = "NotReady";
+    ui.readyLamp.foreColor = colour::Red;
+    ui.readyLamp.caption = "NotReady";
     ui.PortSelected.caption = "None";
     for (auto& option : ui.LPTSelection)
         option.value = 0;
@@ -82,7 +82,7 @@ void Form_Load(App& app) {
     board.InitRegisterTables();
     BoardStep(app, [&] {
         LoadPortFile(app);
-        if (board.DataPort == 0) TestHardware_button_Click(app);
+        if (board.DataPort == 0) testPortButton_Click(app);
     });
     board.PortSetup();
 

@@ -291,7 +291,7 @@ class Restorer {
             line_ = g.lines.at(static_cast<std::size_t>(chosen));
             LineProblem(SetupKeys()[line_->key],
                         "the " +
-                            app_.ui.Voltage_button.at(static_cast<std::size_t>(chosen)).caption +
+                            app_.ui.voltageButtons.at(static_cast<std::size_t>(chosen)).caption +
                             " option is not offered for the " + row.name);
         }
     }
@@ -412,7 +412,7 @@ SetupRestore LoadSetupRot(App& app, const std::string& fname) {
         // Only a line out of the usual order can still fail here (a voltage before its
         // device).
         controlsSet = !restorer.HasProblems();
-        app.ui.FrameVoltageSelection.visible = app.ui.autoOperationsFrame.visible = true;
+        app.ui.voltageFrame.visible = app.ui.autoOperationsFrame.visible = true;
         restorer.ReloadCodeFile();
     }
     result.problems = restorer.TakeProblems();

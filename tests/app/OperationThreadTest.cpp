@@ -119,7 +119,7 @@ TEST_F(OperationThread, AStopEndsTheOperationTheSafeWayAndTheNextOneRunsWhole) {
     EXPECT_FALSE(port->Board().Regs().CeActive());
     EXPECT_FALSE(port->Board().Regs().OeActive());
     EXPECT_EQ(app.ui.progressBar.value, 0);
-    EXPECT_EQ(app.ui.DataFlow_label.foreColor, colour::ButtonFace);
+    EXPECT_EQ(app.ui.dataFlowLamp.foreColor, colour::ButtonFace);
     EXPECT_EQ(app.published.Read().log, app.ui.SystemLog.caption) << "the view sees the end";
 
     // The request was for that operation only.

@@ -81,16 +81,16 @@ TEST_F(Reporting, ErrorAlertLocksAndRestoresTheOperationButtons) {
     ProgramLampOn(app);
     DataFlowLampOn(app);
     EnterErrorState(app);
-    EXPECT_EQ(ui.Error_label.foreColor, colour::Red);
-    EXPECT_EQ(ui.Program_label.foreColor, colour::ButtonFace);
-    EXPECT_EQ(ui.DataFlow_label.foreColor, colour::ButtonFace);
+    EXPECT_EQ(ui.errorLamp.foreColor, colour::Red);
+    EXPECT_EQ(ui.programLamp.foreColor, colour::ButtonFace);
+    EXPECT_EQ(ui.dataFlowLamp.foreColor, colour::ButtonFace);
     EXPECT_FALSE(ui.programButton.enabled || ui.verifyButton.enabled || ui.readButton.enabled ||
                  ui.displayButton.enabled);
 
     rig.ClearLog();
     SetProgressValue(app, 40);
-    Fire(ui.Error_label.onClick);
-    EXPECT_EQ(ui.Error_label.foreColor, colour::ButtonFace);
+    Fire(ui.errorLamp.onClick);
+    EXPECT_EQ(ui.errorLamp.foreColor, colour::ButtonFace);
     EXPECT_TRUE(ui.programButton.enabled);
     EXPECT_FALSE(ui.verifyButton.enabled);
     EXPECT_TRUE(ui.readButton.enabled);
@@ -99,7 +99,7 @@ TEST_F(Reporting, ErrorAlertLocksAndRestoresTheOperationButtons) {
     EXPECT_EQ(rig.LogLines(), std::vector<std::string>{"Error Alert was Turned Off"});
 
     // A second click on a lamp that is no longer red does nothing.
-    Fire(ui.Error_label.onClick);
+    Fire(ui.errorLamp.onClick);
     EXPECT_EQ(rig.LogLines().size(), 1u);
 }
 
@@ -111,7 +111,7 @@ TEST_F(Reporting, CriticalMessageThenClearsTheAlert) {
     EXPECT_EQ(rig.dialogs.boxes[0].title, "Critical Message");
     EXPECT_EQ(rig.dialogs.boxes[0].icon, MsgIcon::Critical);
     EXPECT_EQ(rig.dialogs.boxes[0].buttons, MsgButtons::Ok);
-    EXPECT_EQ(app.ui.Error_label.foreColor, colour::ButtonFace);
+    EXPECT_EQ(app.ui.errorLamp.foreColor, colour::ButtonFace);
 }
 
 TEST_F(Reporting, AFailingHandlerIsReportedAndTheProgramGoesOn) {

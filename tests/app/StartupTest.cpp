@@ -38,7 +38,7 @@ TEST(StartUp, NoBoardStillCompletes) {
     Form_Load(app);
     EXPECT_EQ(app.ui.SystemLog.caption, "");
     EXPECT_EQ(app.ui.QuorbitHardwareFound.caption, "NO HARDWARE FOUND");
-    EXPECT_EQ(app.ui.Ready_label.caption, "NotReady");
+    EXPECT_EQ(app.ui.readyLamp.caption, "NotReady");
     EXPECT_EQ(app.ui.Device.items.size(), static_cast<std::size_t>(CatalogRowCount() + 1));
 }
 
@@ -92,7 +92,7 @@ TEST(StartUp, ABrokenPortLinkIsReportedAndTheWindowStillComesUp) {
     EXPECT_EQ(app.ui.Device.items.size(), static_cast<std::size_t>(CatalogRowCount() + 1));
     ASSERT_FALSE(rig.sound.played.empty());
     EXPECT_EQ(std::filesystem::path(rig.sound.played.back()).filename(), "init.wav");
-    EXPECT_EQ(app.ui.Ready_label.caption, "NotReady");
+    EXPECT_EQ(app.ui.readyLamp.caption, "NotReady");
 }
 
 } // namespace

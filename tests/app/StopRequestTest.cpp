@@ -206,9 +206,9 @@ TEST(StopRequest, WhereverItLandsTheCommandEndsAtOnceWithTheBoardAtRest) {
                 EXPECT_TRUE(std::all_of(chip.begin(), chip.end(),
                                         [](std::uint8_t b) { return b == 0xFF; }));
             }
-            EXPECT_EQ(app.ui.Program_label.foreColor, colour::ButtonFace);
-            EXPECT_EQ(app.ui.DataFlow_label.foreColor, colour::ButtonFace);
-            EXPECT_NE(app.ui.Error_label.foreColor, colour::Red); // asked for, not an error
+            EXPECT_EQ(app.ui.programLamp.foreColor, colour::ButtonFace);
+            EXPECT_EQ(app.ui.dataFlowLamp.foreColor, colour::ButtonFace);
+            EXPECT_NE(app.ui.errorLamp.foreColor, colour::Red); // asked for, not an error
             EXPECT_EQ(app.ui.progressBar.value, 0);
             EXPECT_TRUE(r.rig.dialogs.boxes.empty() ||
                         r.rig.dialogs.boxes.back().title == "Safety Question");

@@ -65,7 +65,7 @@ TEST_F(Files, ThreeByteFileGivesChecksum0126AndItsLengthAsDeviceSize) {
                 app.ui.eraseBufferButton.enabled && app.ui.menuEraseCode.enabled);
     EXPECT_FALSE(app.ui.programButton.enabled || app.ui.verifyButton.enabled);
     EXPECT_EQ(app.ui.codeCheck.value, 1);
-    EXPECT_EQ(app.ui.DataFlow_label.foreColor, colour::ButtonFace);
+    EXPECT_EQ(app.ui.dataFlowLamp.foreColor, colour::ButtonFace);
 }
 
 TEST_F(Files, PageOfFFSumsToFF00AndWrapsAtSixteenBits) {
@@ -234,7 +234,7 @@ TEST_F(Files, DataFileLimitIs8192Bytes) {
     EXPECT_EQ(rig.dialogs.boxes[0].title, "Data File to Big");
     EXPECT_EQ(rig.dialogs.boxes[0].icon, MsgIcon::Exclamation);
     // Nothing flows after the refusal: the lamp goes out.
-    EXPECT_EQ(app.ui.DataFlow_label.foreColor, colour::ButtonFace);
+    EXPECT_EQ(app.ui.dataFlowLamp.foreColor, colour::ButtonFace);
     // The refused file's name and size are not taken over: a later save still
     // writes the good data to the good file.
     EXPECT_EQ(app.buf.DataFileName, ok.string());

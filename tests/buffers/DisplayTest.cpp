@@ -73,7 +73,7 @@ TEST_F(Display, DataViewHasAHeaderAndEightLines) {
     app.ui.showDataButton.caption = "Show Data";
     app.buf.DataBuffer[0x1F80] = 'Q';
     app.DisplayMode = "Read";
-    Show_button_Click(app); // to the data view
+    showDataButton_Click(app); // to the data view
     EXPECT_EQ(app.ui.showDataButton.caption, "Show Code");
     EXPECT_EQ(app.ui.pageScrollBar.max, 63);
     EXPECT_EQ(app.ui.bufferFrame.caption, "Data Buffer Hex/Ascii Display");
@@ -86,7 +86,7 @@ TEST_F(Display, DataViewHasAHeaderAndEightLines) {
     EXPECT_EQ(lines[2].back(), '.');
     EXPECT_EQ(lines[2][lines[2].size() - 16], 'Q');
     EXPECT_EQ(lines[9].substr(0, 6), "001FF0");
-    Show_button_Click(app); // and back
+    showDataButton_Click(app); // and back
     EXPECT_EQ(app.ui.showDataButton.caption, "Show Data");
     EXPECT_EQ(app.ui.pageScrollBar.max, 4095);
     EXPECT_EQ(Lines(app.ui.BufferDisplay.caption).size(), 16u);

@@ -89,7 +89,7 @@ TEST_F(ImageInputs, DataFilesThatNeverEndOrWaitAreRefusedAndNothingChanges) {
         EXPECT_EQ(app.buf.DataFileSize, 4);
         EXPECT_EQ(app.buf.DataFileName, (rig.dir / "good.bin").string());
         EXPECT_EQ(app.ui.FileNameDataText.caption, label);
-        EXPECT_EQ(app.ui.DataFlow_label.backColor, colour::ButtonFace) << path;
+        EXPECT_EQ(app.ui.dataFlowLamp.backColor, colour::ButtonFace) << path;
         EXPECT_NE(rig.LogLines().back().find("Could not read the data file " + path),
                   std::string::npos);
     }

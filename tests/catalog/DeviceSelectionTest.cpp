@@ -29,7 +29,7 @@ struct Selected : ::testing::Test {
     }
     [[nodiscard]] std::vector<bool> VoltagesEnabled() const {
         std::vector<bool> v;
-        for (const auto& option : app.ui.Voltage_button)
+        for (const auto& option : app.ui.voltageButtons)
             v.push_back(option.enabled);
         return v;
     }
@@ -46,7 +46,7 @@ TEST_F(Selected, Eprom27C256LogsThreeLinesEnablesOnly12VoltsAndPlaysDone) {
                                   "Device Size is: 32768 Bytes, Initial VPP suggested: 12.5V"}));
     EXPECT_EQ(rig.sound.played, std::vector<std::string>{(rig.dir / "app" / "done.wav").string()});
     EXPECT_EQ(VoltagesEnabled(), (std::vector<bool>{false, true, false, false}));
-    EXPECT_EQ(app.ui.Voltage_button[1].value, 1);
+    EXPECT_EQ(app.ui.voltageButtons[1].value, 1);
     EXPECT_EQ(app.dev.VppVolts, 12);
     EXPECT_EQ(app.ui.pageScrollBar.max, 127);
     EXPECT_EQ(Factors(), (std::vector<int>{5, 100, 500}));
@@ -69,7 +69,7 @@ TEST_F(Selected, Eprom27C256LogsThreeLinesEnablesOnly12VoltsAndPlaysDone) {
     EXPECT_EQ(app.ui.showDataButton.caption, "Show Code");
     EXPECT_TRUE(app.ui.showDataButton.enabled);
     EXPECT_FALSE(app.ui.PleaseSelect.visible);
-    EXPECT_TRUE(app.ui.autoOperationsFrame.visible && app.ui.FrameVoltageSelection.visible);
+    EXPECT_TRUE(app.ui.autoOperationsFrame.visible && app.ui.voltageFrame.visible);
 }
 
 TEST_F(Selected, TimingFactorsFollowTheSubtype) {
@@ -103,7 +103,7 @@ TEST_F(Selected, FlashRemapsBankBitTwoAndAnEpromRestoresIdentity) {
         EXPECT_EQ(app.board.PageMap[static_cast<std::size_t>(i)], i) << i;
     }
     EXPECT_EQ(VoltagesEnabled(), (std::vector<bool>{true, false, false, false}));
-    EXPECT_EQ(app.ui.Voltage_button[0].value, 1);
+    EXPECT_EQ(app.ui.voltageButtons[0].value, 1);
     EXPECT_TRUE(app.ui.eraseChipButton.enabled && app.ui.menuFlashShowCodeID.enabled &&
                 app.ui.menuEraseFlash.enabled && app.ui.blankButton.enabled);
     EXPECT_EQ(rig.LogLines().back(), "Device Size is: 524288 Bytes, Initial VPP suggested: 5V");

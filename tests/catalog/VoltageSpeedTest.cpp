@@ -68,12 +68,12 @@ TEST_F(Speed, SliderMoveLogsRecomputesAndSounds) {
 TEST_F(Speed, VoltageOptionsLogAndRemember) {
     rig.ClearLog();
     app.dev.VppVolts = 21;
-    Voltage_button_Click(app, 0);
+    voltageButtons_Click(app, 0);
     EXPECT_EQ(app.dev.VppVolts, 21);
     EXPECT_TRUE(rig.LogLines().empty());
-    Voltage_button_Click(app, 3);
+    voltageButtons_Click(app, 3);
     EXPECT_EQ(app.dev.VppVolts, 25);
-    Voltage_button_Click(app, 1);
+    voltageButtons_Click(app, 1);
     EXPECT_EQ(app.dev.VppVolts, 12);
     EXPECT_EQ(rig.LogLines(),
               (std::vector<std::string>{

@@ -154,7 +154,7 @@ TEST(MainWindowKeys, TabGoesFromOptionGroupToOptionGroupAndTheArrowsChooseWithin
     EXPECT_FALSE(w.Get("HiLow_button(2)")->focusPolicy() & Qt::TabFocus);
     both->setFocus();
     QTest::keyClick(both, Qt::Key_Right);
-    EXPECT_TRUE(w.app().ui.HiLow_button[1].selected());
+    EXPECT_TRUE(w.app().ui.byteChoiceButtons[1].selected());
     EXPECT_TRUE(hi->hasFocus());
     EXPECT_TRUE(hi->focusPolicy() & Qt::TabFocus);
     EXPECT_FALSE(both->focusPolicy() & Qt::TabFocus);
@@ -377,9 +377,9 @@ TEST(MainWindowScreenshot, WritesTheWindowAtWork) {
     w.window->Load();
     auto& ui = w.app().ui;
     ui.PleaseSelect.visible = false;
-    ui.FrameVoltageSelection.visible = ui.autoOperationsFrame.visible = true;
+    ui.voltageFrame.visible = ui.autoOperationsFrame.visible = true;
     ui.blankCheckFirstCheck.visible = ui.verifyAfterCheck.visible = true;
-    ui.Voltage_button[1].enabled = true;
+    ui.voltageButtons[1].enabled = true;
     SetOption(ui.VoltageGroup(), 1, true);
     ui.codeCheck.value = 1;
     ui.FileNameDataLabel.visible = ui.FileNameDataText.visible = ui.FileNameDataSize.visible = true;

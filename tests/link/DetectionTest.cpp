@@ -31,8 +31,8 @@ TEST_P(DetectEveryModelOnEveryPort, FindsModelAndPortAndSavesThem) {
     const std::string hex = Hex(port);
     EXPECT_EQ(app.ui.QuorbitHardwareFound.caption,
               "MODEL " + std::to_string(model) + " - PC port " + hex + "h");
-    EXPECT_EQ(app.ui.Ready_label.caption, "Ready");
-    EXPECT_EQ(app.ui.Ready_label.foreColor, colour::Green);
+    EXPECT_EQ(app.ui.readyLamp.caption, "Ready");
+    EXPECT_EQ(app.ui.readyLamp.foreColor, colour::Green);
 
     const auto lines = rig.LogLines();
     // The two other ports do not answer; the port choice comes before the find.
@@ -75,7 +75,7 @@ TEST(Detection, NoBoardAnywhere) {
     EXPECT_EQ(app.DetectedPort, 0);
     EXPECT_EQ(app.ui.QuorbitHardwareFound.caption, "NO HARDWARE FOUND");
     EXPECT_EQ(app.ui.QuorbitHardwareFound.foreColor, colour::Red);
-    EXPECT_EQ(app.ui.Ready_label.caption, "NotReady");
+    EXPECT_EQ(app.ui.readyLamp.caption, "NotReady");
     EXPECT_EQ(app.ui.PortSelected.caption, "None");
     EXPECT_EQ(rig.LogLines(),
               (std::vector<std::string>{
@@ -155,7 +155,7 @@ TEST(Detection, ForcingAModelChangesLatchCodesButNotThePortFile) {
     EXPECT_EQ(app.board.ReadSelectLow, 5);
     EXPECT_EQ(app.ui.QuorbitHardwareFound.caption, "Operator Forced Model 5");
     EXPECT_EQ(app.ui.QuorbitHardwareFound.foreColor, colour::Red);
-    EXPECT_EQ(app.ui.Ready_label.caption, "Ready");
+    EXPECT_EQ(app.ui.readyLamp.caption, "Ready");
     EXPECT_EQ(rig.LogLines(), std::vector<std::string>{"QUORBIT-5 Device was FORCED by Operator"});
     EXPECT_EQ(ReadBytes(rig.dir / "app" / "quorbit6.ini"), before);
 }

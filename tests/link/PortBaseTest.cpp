@@ -110,11 +110,11 @@ TEST(PortBase, ABaseTypedInThePortBoxIsChosenAndAnythingElseIsRefused) {
     EXPECT_EQ(app.ui.PortSelected.caption, "278h");
     EXPECT_EQ(app.board.DataPort, 0x278);
     EXPECT_EQ(app.ui.QuorbitHardwareFound.caption, "NO HARDWARE FOUND");
-    EXPECT_EQ(app.ui.Ready_label.caption, "NotReady");
-    EXPECT_EQ(app.ui.Ready_label.foreColor, colour::Red);
+    EXPECT_EQ(app.ui.readyLamp.caption, "NotReady");
+    EXPECT_EQ(app.ui.readyLamp.foreColor, colour::Red);
     type("378");
     EXPECT_EQ(app.ui.QuorbitHardwareFound.caption, "MODEL 6 - PC port 378h");
-    EXPECT_EQ(app.ui.Ready_label.caption, "Ready");
+    EXPECT_EQ(app.ui.readyLamp.caption, "Ready");
     EXPECT_EQ(app.board.BoardModel, 6);
 }
 

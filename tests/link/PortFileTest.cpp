@@ -116,7 +116,7 @@ TEST(PortFileAtStartUp, OnlyOneKeyLeavesTheBoardUnshown) {
     EXPECT_EQ(app.DetectedPort, 0);
     EXPECT_EQ(app.board.BoardModel, 0);
     EXPECT_EQ(app.ui.QuorbitHardwareFound.caption, "NO HARDWARE FOUND !!!");
-    EXPECT_EQ(app.ui.Ready_label.caption, "NotReady");
+    EXPECT_EQ(app.ui.readyLamp.caption, "NotReady");
 }
 
 TEST(PortFileAtStartUp, ABaseWhoseRegistersWouldPassFFFFIsRefused) {

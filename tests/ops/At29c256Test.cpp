@@ -17,7 +17,7 @@ class At29c256Program : public testing::TestWithParam<Case> {};
 TEST_P(At29c256Program, RandomImageIsWrittenPageByPageAndReadsBackEqual) {
     PageWriteRig r(GetParam().model, kAt29c256Row);
     if (GetParam().startsProtected) r.chip->StartProtected();
-    const std::optional<ProgramOutcome> programmed = r.Run(PAT29C256);
+    const std::optional<ProgramOutcome> programmed = r.Run(ProgramAt29c256Chip);
     EXPECT_TRUE(r.ChipHoldsImage());
     EXPECT_FALSE(r.chip->Protected());
     EXPECT_EQ(r.chip->PageWrites(), 512);
@@ -42,7 +42,7 @@ TEST(At29c256, OneWrongByteRewritesTheWholePageOnceWithOutputEnableReleased) {
     const std::uint32_t weak = 5 * 64 + 17;
     r.image[weak] = 0x3C;
     r.chip->MakeWeak(weak, 2);
-    r.Run(PAT29C256);
+    r.Run(ProgramAt29c256Chip);
     EXPECT_TRUE(r.ChipHoldsImage());
     EXPECT_EQ(r.chip->PageWritesOf(5), 2);
     EXPECT_EQ(r.chip->PageWritesOf(4), 1);
@@ -57,7 +57,7 @@ TEST(At29c256, PageThatNeverTakesIsWritten19TimesThenReported) {
     const std::uint32_t bad = 7 * 64 + 10; // 1CAh
     r.image[bad] = 0x5A;
     r.chip->StickBit(bad, 0, true); // reads 5Bh
-    const std::optional<ProgramOutcome> programmed = r.Run(PAT29C256);
+    const std::optional<ProgramOutcome> programmed = r.Run(ProgramAt29c256Chip);
     EXPECT_EQ(r.chip->PageWritesOf(7), 19);
     EXPECT_EQ(r.chip->PageWritesOf(8), 0);
     const auto lines = r.rig.LogLines();
@@ -79,7 +79,7 @@ TEST(At29c256, PageThatNeverTakesIsWritten19TimesThenReported) {
 TEST(At29c256, ChipThatStaysBusyEndsInThePollingTimeOut) {
     PageWriteRig r(6, kAt29c256Row);
     r.chip->StayBusy();
-    const std::optional<ProgramOutcome> programmed = r.Run(PAT29C256);
+    const std::optional<ProgramOutcome> programmed = r.Run(ProgramAt29c256Chip);
     EXPECT_EQ(r.chip->PageWrites(), 1); // not retried
     const auto lines = r.rig.LogLines();
     ASSERT_GE(lines.size(), 3u);
@@ -137,7 +137,7 @@ TEST(At29c256Commands, ThreeCycleCommandsReachProductIdentificationAndBack) {
     PageWriteRig r(6, kAt29c256Row);
     Board& b = r.app.board;
     Reset(r.app);
-    CMD_AT29C256(b, 0x90);
+    SendAt29Command(b, 0x90);
     b.SleepMs(10);
     b.ReleaseDataPins();
     b.EnableChipAndOutput();
@@ -151,7 +151,7 @@ TEST(At29c256Commands, ThreeCycleCommandsReachProductIdentificationAndBack) {
     b.ReadDataByte();
     EXPECT_EQ(b.DataIn, 0xDC);
     EXPECT_TRUE(r.chip->InProductId());
-    CMD_AT29C256(b, 0xF0);
+    SendAt29Command(b, 0xF0);
     b.SleepMs(10);
     b.EnableChipAndOutput();
     EXPECT_FALSE(r.chip->InProductId());

@@ -19,10 +19,10 @@ TEST(Blank, Erased2732AIsBlankAfterSixteenPages) {
     EXPECT_EQ(r.progress.valueSeen, 16);
     EXPECT_EQ(r.app.ui.progressBar.value, 0);
     EXPECT_EQ(r.rig.sound.played, std::vector<std::string>{r.Sound("ok.wav")});
-    EXPECT_EQ(r.app.ui.DataFlow_label.foreColor, colour::ButtonFace);
+    EXPECT_EQ(r.app.ui.dataFlowLamp.foreColor, colour::ButtonFace);
     EXPECT_TRUE(r.rig.dialogs.boxes.empty());
     EXPECT_EQ(r.app.ops.Outcome, OpOutcome::Success);
-    EXPECT_TRUE(BLANKCODE_PARALLEL(r.app));
+    EXPECT_TRUE(BlankCheckParallelChip(r.app));
 }
 
 TEST(Blank, ProgrammedFirstByteIsReportedAsAddressZero) {
@@ -39,7 +39,7 @@ TEST(Blank, ProgrammedFirstByteIsReportedAsAddressZero) {
     EXPECT_EQ(r.rig.dialogs.boxes[0].title, "Critical Message");
     EXPECT_EQ(r.rig.sound.played, std::vector<std::string>{r.Sound("error.wav")});
     EXPECT_EQ(r.app.ops.Outcome, OpOutcome::Failed);
-    EXPECT_EQ(r.app.ui.Error_label.foreColor, colour::ButtonFace);
+    EXPECT_EQ(r.app.ui.errorLamp.foreColor, colour::ButtonFace);
 }
 
 struct FirstProgrammedByte {
@@ -57,7 +57,7 @@ TEST_P(BlankFindsTheByte, AtItsAddressAcrossBanks) {
     bytes[c.address] = 0x5A;
     bytes.back() = 0x00; // a later byte must not be the one reported
     r.Insert(c.row, bytes);
-    EXPECT_FALSE(BLANKCODE_PARALLEL(r.app));
+    EXPECT_FALSE(BlankCheckParallelChip(r.app));
     const Lines lines = r.rig.LogLines();
     ASSERT_GE(lines.size(), 3u);
     EXPECT_EQ(lines[2], c.line);
@@ -78,7 +78,7 @@ TEST(Blank, SerialEepromGetsOnlyTheMissingRoutineMessage) {
     r.rig.ClearLog();
     r.rig.dialogs.boxes.clear();
     const auto accesses = r.rig.sim->Accesses();
-    Blank_button_Click(r.app);
+    blankButton_Click(r.app);
     ASSERT_EQ(r.rig.dialogs.boxes.size(), 1u);
     EXPECT_EQ(r.rig.dialogs.boxes[0].text, "Please Write Missing Routines at BLANKCODE");
     EXPECT_EQ(r.rig.dialogs.boxes[0].title, "Missing Routine");
@@ -90,7 +90,7 @@ TEST(Blank, NoBoardMeansNotCheckedAndNotBlank) {
     ChipRig r(0);
     ASSERT_TRUE(SelectDevice(r.app, 11));
     const auto accesses = r.rig.sim->Accesses();
-    EXPECT_FALSE(BLANKCODE_PARALLEL(r.app));
+    EXPECT_FALSE(BlankCheckParallelChip(r.app));
     EXPECT_EQ(r.rig.sim->Accesses(), accesses);
     EXPECT_EQ(r.app.ops.Outcome, OpOutcome::Refused);
 }
@@ -117,7 +117,7 @@ TEST(Alert, DisablesTheFourButtonsWhileUpAndRestoresEachAsItWas) {
     EXPECT_TRUE(ui.verifyButton.enabled);
     EXPECT_TRUE(ui.readButton.enabled);
     EXPECT_FALSE(ui.displayButton.enabled);
-    EXPECT_EQ(ui.Error_label.foreColor, colour::ButtonFace);
+    EXPECT_EQ(ui.errorLamp.foreColor, colour::ButtonFace);
     EXPECT_FALSE(r.rig.sim->Regs().CeActive()); // board reset when the alert cleared
 }
 

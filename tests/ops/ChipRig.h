@@ -126,7 +126,7 @@ class AlertSnapshotDialogs : public ScriptedDialogs {
         const auto& ui = app_.ui;
         snapshots.push_back({ui.programButton.enabled, ui.verifyButton.enabled,
                              ui.readButton.enabled, ui.displayButton.enabled,
-                             ui.Error_label.foreColor == colour::Red});
+                             ui.errorLamp.foreColor == colour::Red});
         return ScriptedDialogs::MsgBox(text, title, icon, buttons, defaultButton);
     }
     std::vector<Snapshot> snapshots;

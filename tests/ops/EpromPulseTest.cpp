@@ -97,7 +97,7 @@ TEST(EpromPulses, APartialImageTakesOnePulsePerByteAtTheDefaultSpeed) {
             }
         r.app.buf.CodeCoverage = Coverage::OfRanges(ranges);
         r.app.buf.CodeBufferLoaded = 1;
-        r.app.RunGuarded(PROGRAMCODE);
+        r.app.RunGuarded(ProgramCodeAsShown);
         RC_LOG() << r.app.dev.DeviceName << ", model " << model << ", " << ranges.size()
                  << " ranges";
 

@@ -56,10 +56,10 @@ TEST_P(ProgramsEveryEprom, RandomImageIsProgrammedAndReadsBackEqual) {
     sim::SimEprom& chip = AsEprom(r.Insert(c.row, {}));
     r.LoadCode(image);
     int lampChanges = 0;
-    auto lamp = r.app.ui.Program_label.foreColor;
+    auto lamp = r.app.ui.programLamp.foreColor;
     r.progress.onRepaint = [&] {
-        if (r.app.ui.Program_label.foreColor != lamp) ++lampChanges;
-        lamp = r.app.ui.Program_label.foreColor;
+        if (r.app.ui.programLamp.foreColor != lamp) ++lampChanges;
+        lamp = r.app.ui.programLamp.foreColor;
     };
     r.Press(r.app.ui.programButton);
 
@@ -182,7 +182,7 @@ TEST_P(EpromCellFaults, StuckCellEndsInTheFailureReportAfter254Pulses) {
     EXPECT_TRUE(dialogs.snapshots[1].errorLampRed);
     EXPECT_FALSE(dialogs.snapshots[1].program || dialogs.snapshots[1].verify);
     EXPECT_TRUE(r.app.ui.programButton.enabled); // restored with the alert
-    EXPECT_EQ(r.app.ui.Error_label.foreColor, colour::ButtonFace);
+    EXPECT_EQ(r.app.ui.errorLamp.foreColor, colour::ButtonFace);
     ASSERT_TRUE(r.app.ops.ProgramFailure.has_value());
     EXPECT_EQ(r.app.ops.ProgramFailure->address, static_cast<std::int32_t>(kCell));
     EXPECT_EQ(r.app.ops.Outcome, OpOutcome::Failed);

@@ -225,7 +225,7 @@ TEST(EraseChip, WithAUvEpromSelectedNothingHappens) {
     r.InsertPattern(11); // 27C256
     const auto accesses = r.rig.sim->Accesses();
     EXPECT_FALSE(r.app.ui.eraseChipButton.enabled);
-    r.app.RunGuarded(EraseFlash_button_Click);
+    r.app.RunGuarded(eraseChipButton_Click);
     EXPECT_EQ(r.app.ops.Outcome, OpOutcome::None);
     EXPECT_TRUE(r.rig.LogLines().empty());
     EXPECT_TRUE(r.rig.dialogs.boxes.empty());
@@ -301,7 +301,7 @@ TEST(EraseAt29c256, AnotherChipInTheSocketIsNotSupported) {
     r.rig.sim->Insert(
         sim::MakeSimEprom("Eprom 27C256", '4', std::vector<std::uint8_t>(32768, 0x00)));
     r.rig.ClearLog();
-    r.app.RunGuarded([](App& app) { EraseAT29C256(app, ReadChipOptions(app)); });
+    r.app.RunGuarded([](App& app) { EraseAt29c256Chip(app, ReadChipOptions(app)); });
     const Lines lines = r.rig.LogLines();
     ASSERT_GE(lines.size(), 2u);
     EXPECT_EQ(lines.back(), "Device ID# 0000 - Not Supported");

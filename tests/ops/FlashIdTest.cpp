@@ -102,7 +102,7 @@ TEST(FlashIdCheck, AnotherDeviceInTheSocketIsTouchedOnlyWhenTheOperatorSaysSo) {
         SetCheck(r.app.ui.verifyAfterCheck, 0);
         r.app.ops.OnOtherDevice = policy;
         r.rig.dialogs.answers = {MsgResult::Ok, operatorSaysOk ? MsgResult::Ok : MsgResult::Cancel};
-        r.app.RunGuarded(erase ? EraseFlash_button_Click : Program_button_Click);
+        r.app.RunGuarded(erase ? eraseChipButton_Click : programButton_Click);
 
         const bool other = AnswersAs(socket) != -1 && AnswersAs(socket) != chosen;
         const bool goAhead = policy == OtherDeviceAnswer::GoAhead ||

@@ -41,15 +41,16 @@ inline sim::JedecFlash& InsertFlash(ChipRig& r, int selectRow, int chipRow,
     return *flash;
 }
 
-/// What the Program command does around the flash writer: image, reset, PFLASH;
-/// what PFLASH returned (nothing for a chip it left alone, or a stop).
+/// What the Program command does around the flash writer: image, reset, ProgramFlashChip;
+/// what ProgramFlashChip returned (nothing for a chip it left alone, or a stop).
 inline std::optional<ProgramOutcome> ProgramWithPflash(ChipRig& r,
                                                        const std::vector<std::uint8_t>& image) {
     r.LoadCode(image);
     PrepareProgramImage(r.app);
     Reset(r.app);
     std::optional<ProgramOutcome> programmed;
-    r.app.RunGuarded([&programmed](App& app) { programmed = PFLASH(app, ReadChipOptions(app)); });
+    r.app.RunGuarded(
+        [&programmed](App& app) { programmed = ProgramFlashChip(app, ReadChipOptions(app)); });
     return programmed;
 }
 

@@ -72,7 +72,7 @@ TEST(FlashId, CommandCyclesAreSixtySixPortWritesWithoutPauses) {
     r.app.board.DisableOutput();
     const auto before = r.rig.sim->Accesses();
     const auto timeBefore = r.rig.sim->NowNs();
-    CMD_FLASH(r.app.board, r.app.dev, 0x90);
+    SendFlashCommand(r.app.board, r.app.dev, 0x90);
     // Its own DisableOutput latch (four writes, three pauses), then 66 writes without a pause.
     EXPECT_EQ(r.rig.sim->Accesses() - before, 4u + 66u);
     const std::int64_t pauses = 3LL * b.PortDelayCount * 10 * kDelayStepNanoseconds;
@@ -219,7 +219,7 @@ TEST(FlashMenu, ResetFlashReturnsTheChipToReadMode) {
     sim::JedecFlash& chip = InsertFlash(r, kAm29F040, kAm29F040);
     Reset(r.app);
     r.app.board.DriveDataPins();
-    CMD_FLASH(r.app.board, r.app.dev, 0x90);
+    SendFlashCommand(r.app.board, r.app.dev, 0x90);
     ASSERT_EQ(chip.CurrentMode(), sim::JedecFlash::Mode::Autoselect);
     r.app.ui.ResetFlash.enabled = true;
     r.Press(r.app.ui.ResetFlash);

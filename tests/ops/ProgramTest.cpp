@@ -53,8 +53,8 @@ TEST(Program, SuccessTurnsTheLampsOffPlaysOkAndTheMenuEntryDoesTheSame) {
     EXPECT_TRUE(chip.Memory() == image);
     EXPECT_EQ(r.app.ui.pageScrollBar.value, 0);
     EXPECT_EQ(r.app.ops.Outcome, OpOutcome::Success);
-    EXPECT_EQ(r.app.ui.Program_label.foreColor, colour::ButtonFace);
-    EXPECT_EQ(r.app.ui.DataFlow_label.foreColor, colour::ButtonFace);
+    EXPECT_EQ(r.app.ui.programLamp.foreColor, colour::ButtonFace);
+    EXPECT_EQ(r.app.ui.dataFlowLamp.foreColor, colour::ButtonFace);
     EXPECT_EQ(r.rig.sound.played, std::vector<std::string>{r.Sound("ok.wav")});
     EXPECT_EQ(chip.VppLevelsUsed(), std::set<int>{125});
 }
@@ -212,7 +212,7 @@ TEST(Program, AnAT29F040ForcedSelectableIsNotSupportedButStillVerifiedWhenAsked)
     EXPECT_FALSE(r.LogHas("Programming Device Successfull"));
     EXPECT_EQ(r.app.ops.Outcome, OpOutcome::Refused); // a match does not make it a success
     EXPECT_EQ(r.rig.sound.played.front(), r.Sound("error.wav"));
-    EXPECT_NE(r.app.ui.Error_label.foreColor, colour::Red); // no error alert
+    EXPECT_NE(r.app.ui.errorLamp.foreColor, colour::Red); // no error alert
 }
 
 TEST(Program, ASerialEepromSkipsTheBlankCheckAndEndsWithItsBusLinesParked) {

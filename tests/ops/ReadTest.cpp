@@ -39,7 +39,7 @@ TEST(Read, ErasedChipOf32KGivesChecksum8000AndUnlocksTheBufferCommands) {
         EXPECT_TRUE(c->enabled) << c->name;
     EXPECT_EQ(r.app.buf.CodeBufferLoaded, 1);
     EXPECT_EQ(r.app.DisplayMode, "Read");
-    EXPECT_EQ(ui.DataFlow_label.foreColor, colour::ButtonFace);
+    EXPECT_EQ(ui.dataFlowLamp.foreColor, colour::ButtonFace);
     EXPECT_EQ(ui.progressBar.value, 0);
     EXPECT_EQ(ui.sbStatusBar[0].caption, "");
     EXPECT_EQ(r.rig.sound.played, std::vector<std::string>{r.Sound("ok.wav")});
@@ -93,7 +93,7 @@ TEST(Read, CodeReadRunsBeforeTheDataMemoryMessage) {
     EXPECT_EQ(r.rig.dialogs.boxes[0].text, "Please Write AT90S2313 Eeprom Read Routine");
     EXPECT_EQ(r.rig.dialogs.boxes[0].title, "Routine Not Ready");
     // The data read reads nothing: no lit lamp, CE and OE released, status cleared.
-    EXPECT_EQ(r.app.ui.DataFlow_label.foreColor, colour::ButtonFace);
+    EXPECT_EQ(r.app.ui.dataFlowLamp.foreColor, colour::ButtonFace);
     EXPECT_EQ(r.app.board.Reg3Shadow & 0x80, 0x80);
     EXPECT_EQ(r.app.board.Reg0Shadow & 0x40, 0x40);
     EXPECT_EQ(r.app.ui.sbStatusBar[0].caption, "");
@@ -114,7 +114,7 @@ TEST(ReadRefused, FamilyWithoutRoutineShowsOnlyTheMessage) {
     r.app.dev.DeviceType = "EO";
     r.app.dev.routines = CatalogTable()[34].routines;
     const auto accesses = r.rig.sim->Accesses();
-    Read_button_Click(r.app);
+    readButton_Click(r.app);
     ASSERT_EQ(r.rig.dialogs.boxes.size(), 1u);
     EXPECT_EQ(r.rig.dialogs.boxes[0].text, "Please Write Missing Routines at READCODE");
     EXPECT_EQ(r.rig.dialogs.boxes[0].title, "Routine Not Ready");

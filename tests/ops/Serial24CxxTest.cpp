@@ -116,7 +116,7 @@ TEST(Serial24Cxx, A24C08IsWrittenInFourBlocksOfSixteenPages) {
     auto& chip = r.Insert(kRow24C08, {});
     const Bytes image = SerialImage(1024, 8);
     r.LoadCode(image);
-    P24CXX(r.app, ReadChipOptions(r.app));
+    Program24CxxChip(r.app, ReadChipOptions(r.app));
     const auto writes = PageWrites(chip.Probe());
     ASSERT_EQ(writes.size(), 64u);
     for (std::size_t page = 0; page < 64; ++page) {
@@ -224,7 +224,7 @@ TEST(Serial24Cxx, EmptySocketEndsAfter200SamplesWithNothingMoreOnTheBus) {
     r.LoadCode(Bytes(1024, 0x5A));
     WaitCounter counter(*r.rig.port);
     r.app.board.AttachPort(counter);
-    const auto programmed = P24CXX(r.app, ReadChipOptions(r.app));
+    const auto programmed = Program24CxxChip(r.app, ReadChipOptions(r.app));
     ASSERT_TRUE(programmed);
     EXPECT_EQ(programmed->unanswered, 200);
     EXPECT_EQ(bus.Text(), "S A0n");
@@ -259,7 +259,7 @@ TEST(Serial24Cxx, ChipThatStaysBusyIsPolled50TimesAndTheNextPageStartsAnyway) {
     r.LoadCode(SerialImage(1024, 9));
     WaitCounter counter(*r.rig.port);
     r.app.board.AttachPort(counter);
-    const auto programmed = P24CXX(r.app, ReadChipOptions(r.app));
+    const auto programmed = Program24CxxChip(r.app, ReadChipOptions(r.app));
     const auto& events = chip.Probe().Events();
     const auto firstStop =
         std::find_if(events.begin(), events.end(), [](const auto& e) { return e.kind == 'P'; });
@@ -284,7 +284,7 @@ TEST(Serial24Cxx, VerifyMismatchReportsTheFailingIndexAndFreesTheBus) {
     image[0x1F3] = 0x5A;
     image[0x1F4] = 0x00; // the byte after it would hold the line low
     r.LoadCode(image);
-    const auto programmed = P24CXX(r.app, ReadChipOptions(r.app));
+    const auto programmed = Program24CxxChip(r.app, ReadChipOptions(r.app));
     ASSERT_TRUE(programmed);
     ASSERT_EQ(programmed->unanswered, 0);
 

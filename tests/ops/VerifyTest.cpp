@@ -76,7 +76,7 @@ TEST(Verify, LinkFailureMidWalkLeavesTheChipIdleAndTheButtonPlain) {
     ASSERT_TRUE(thrown);
     EXPECT_TRUE(r.app.handlerFailed);
     EXPECT_EQ(r.app.ui.verifyButton.backColor, colour::ButtonFace);
-    EXPECT_EQ(r.app.ui.DataFlow_label.foreColor, colour::ButtonFace);
+    EXPECT_EQ(r.app.ui.dataFlowLamp.foreColor, colour::ButtonFace);
     EXPECT_EQ(r.app.ui.progressBar.value, 0);
     // CE and OE were active for the walk: the board is reset to release them.
     EXPECT_EQ(r.app.board.Reg3Shadow & 0x80, 0x80);
@@ -215,7 +215,7 @@ TEST_F(SerialVerify, AnEarlierSerialFailureDoesNotSpoilAParallelVerify) {
     EXPECT_TRUE(r.LogHas(kMatch));
     EXPECT_EQ(r.app.ops.Outcome, OpOutcome::Success);
     EXPECT_EQ(r.rig.sound.played, std::vector<std::string>{r.Sound("ok.wav")});
-    EXPECT_EQ(r.app.ui.DataFlow_label.foreColor, colour::ButtonFace);
+    EXPECT_EQ(r.app.ui.dataFlowLamp.foreColor, colour::ButtonFace);
     // Reset after the match: CE and OE released, programming voltages off.
     EXPECT_EQ(r.app.board.Reg3Shadow & 0x80, 0x80);
     EXPECT_EQ(r.app.board.Reg0Shadow, 0x40);
@@ -226,7 +226,7 @@ TEST(VerifyData, MessageWithTheProgramTitle) {
     r.Insert(11, {});
     r.app.ui.codeCheck.value = 0;
     r.app.ui.dataCheck.value = 1;
-    Verify_button_Click(r.app);
+    verifyButton_Click(r.app);
     ASSERT_EQ(r.rig.dialogs.boxes.size(), 1u);
     EXPECT_EQ(r.rig.dialogs.boxes[0].text, "Please Write AT90S2313 VerifyData Routine");
     EXPECT_EQ(r.rig.dialogs.boxes[0].title, kAppTitle);
@@ -242,7 +242,7 @@ TEST(Verify, WithoutAChosenDeviceNothingIsComparedAndNoMatchIsClaimed) {
     // The button is disabled then, but the command must not report a match of nothing.
     ChipRig r(6);
     r.rig.ClearLog();
-    VERIFYCODE(r.app);
+    VerifyCodeMemory(r.app);
     EXPECT_EQ(r.rig.LogLines(), Lines{"No device is selected - the device was not accessed"});
     EXPECT_EQ(r.app.ops.Outcome, OpOutcome::Refused);
 }

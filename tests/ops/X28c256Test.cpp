@@ -20,7 +20,7 @@ class X28c256Program : public testing::TestWithParam<int> {};
 
 TEST_P(X28c256Program, RandomImageIsWrittenPageByPageAndReadsBackEqual) {
     PageWriteRig r(GetParam(), kX28c256Row);
-    const std::optional<ProgramOutcome> programmed = r.Run(PX28C256);
+    const std::optional<ProgramOutcome> programmed = r.Run(ProgramX28c256Chip);
     EXPECT_TRUE(r.ChipHoldsImage());
     EXPECT_FALSE(r.chip->Protected());
     // The six disable cycles are one load sequence: none of them lands as data.
@@ -43,7 +43,7 @@ TEST(X28c256, OneWrongByteRewritesTheWholePageOnce) {
     const std::uint32_t weak = 300 * 64 + 63;
     r.image[weak] = 0x01;
     r.chip->MakeWeak(weak, 2);
-    r.Run(PX28C256);
+    r.Run(ProgramX28c256Chip);
     EXPECT_TRUE(r.ChipHoldsImage());
     EXPECT_EQ(r.chip->PageWritesOf(300), 2);
     EXPECT_EQ(r.chip->PageWrites(), 1 + 513);
@@ -55,7 +55,7 @@ TEST(X28c256, PageThatNeverTakesIsWritten79TimesThenReported) {
     const std::uint32_t bad = 0x4000 + 3;
     r.image[bad] = 0xF0;
     r.chip->StickBit(bad, 7, false); // reads 70h
-    const std::optional<ProgramOutcome> programmed = r.Run(PX28C256);
+    const std::optional<ProgramOutcome> programmed = r.Run(ProgramX28c256Chip);
     EXPECT_EQ(r.chip->PageWritesOf(0x4000 / 64), 79);
     EXPECT_TRUE(r.LogHas("*** Address:4003h, Programming BYTE:F0h, Read BYTE:70h"));
     EXPECT_TRUE(r.LogHas("*** Aborting Programming."));
@@ -79,7 +79,7 @@ TEST(X28c256, TheCheckForAChipTouchesOnlyTheImagesBytes) {
     r.LoadCode(part);
     PrepareProgramImage(r.app);
     Reset(r.app);
-    PX28C256(r.app, ReadChipOptions(r.app));
+    ProgramX28c256Chip(r.app, ReadChipOptions(r.app));
     EXPECT_TRUE(r.LogHas("XICOR 28C256 Programmed Sucessfully"));
     for (int page = 0; page < 512; ++page) {
         const int expected = page < first / 64 || page > last / 64 ? 0 : page == first / 64 ? 2 : 1;
@@ -95,7 +95,7 @@ TEST(X28c256, TheCheckForAChipTouchesOnlyTheImagesBytes) {
 TEST(X28c256, ChipThatStaysBusyIsReportedWhenThePollRunsOut) {
     PageWriteRig r(6, kX28c256Row);
     r.chip->StayBusy();
-    const std::optional<ProgramOutcome> programmed = r.Run(PX28C256);
+    const std::optional<ProgramOutcome> programmed = r.Run(ProgramX28c256Chip);
     EXPECT_EQ(r.chip->PageWrites(), 1);
     EXPECT_EQ(r.chip->IgnoredLoads(), 0);
     EXPECT_TRUE(r.LogHas("Error: X28C256 write cycle did not end (DATA# polling)"));
@@ -112,8 +112,8 @@ TEST(PageWriteEeprom, ChipStuckInAWriteCycleIsNeitherReadNorCompared) {
         PageWriteRig r(6, row);
         r.image.assign(kChipBytes, 0xFF); // the status bytes cannot pass as blank by luck
         r.chip->StayBusy();
-        r.Run(row == kX28c256Row ? PX28C256 : PAT29C256);
-        for (void (*command)(App&) : {Read_button_Click, Blank_button_Click, Verify_button_Click}) {
+        r.Run(row == kX28c256Row ? ProgramX28c256Chip : ProgramAt29c256Chip);
+        for (void (*command)(App&) : {readButton_Click, blankButton_Click, verifyButton_Click}) {
             r.rig.ClearLog();
             r.app.ops.Outcome = OpOutcome::None;
             command(r.app);
@@ -141,7 +141,7 @@ TEST(PageWriteEeprom, PageLoadsFitTheByteLoadWindowAtEverySpeedOnASlowPort) {
             SetPosition(r.app.ui.speedSlider, speed);
             r.chip->StartProtected();
             r.chip->SetWriteCycleNs(10'000'000);
-            r.Run(row == kX28c256Row ? PX28C256 : PAT29C256);
+            r.Run(row == kX28c256Row ? ProgramX28c256Chip : ProgramAt29c256Chip);
             EXPECT_LT(r.chip->LongestLoadGapNs(), window) << row << " speed " << speed;
             EXPECT_FALSE(r.chip->Protected()) << row << " speed " << speed;
             EXPECT_TRUE(r.ChipHoldsImage()) << row << " speed " << speed;
@@ -186,7 +186,7 @@ TEST(X28c256, Register1CarriesA14OnBit7AndKeepsWriteEnableHigh) {
     r.LoadCode(std::vector<std::uint8_t>(kChipBytes, 0xFF));
     PrepareProgramImage(r.app);
     Reset(r.app);
-    PX28C256(r.app, ReadChipOptions(r.app));
+    ProgramX28c256Chip(r.app, ReadChipOptions(r.app));
     // Six disable cycles, the byte at 0h written complemented, then the pages.
     ASSERT_EQ(rec.pulses.size(), 7u + 512u * 64u);
     // The protection-disable cycles: 5555h as D5h/55h, 2AAAh as 6Ah/AAh.

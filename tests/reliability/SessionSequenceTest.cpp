@@ -334,7 +334,7 @@ struct MoveSlider : Step {
 struct ChooseVoltage : Step {
     int index = *rc::gen::inRange(0, 4);
     void run(const Model&, Session& s) const override {
-        if (s.r.app.ui.Voltage_button[static_cast<std::size_t>(index)].enabled)
+        if (s.r.app.ui.voltageButtons[static_cast<std::size_t>(index)].enabled)
             SetOption(s.r.app.ui.VoltageGroup(), static_cast<std::size_t>(index), true);
     }
     void show(std::ostream& os) const override { os << "voltage " << index; }

@@ -188,7 +188,7 @@ TEST_F(Mend, SetupWithoutADeviceLeavesTheChosenOneInForce) {
     EXPECT_EQ(app.ui.Device.listIndex, 11);
     EXPECT_EQ(app.dev.DeviceName, before.DeviceName);
     EXPECT_EQ(app.dev.DeviceSize, before.DeviceSize);
-    EXPECT_TRUE(app.ui.Voltage_button[1].selected());
+    EXPECT_TRUE(app.ui.voltageButtons[1].selected());
     EXPECT_EQ(app.dev.VppVolts, 12);
     EXPECT_TRUE(rig.dialogs.boxes.empty());
     // Such a setup with a voltage chosen contradicts itself.
@@ -216,7 +216,7 @@ TEST_F(Mend, AVoltageTheDeviceDoesNotOfferIsNotSwitchedOn) {
     ExpectRefused({"Voltage_button(1).Value = False", "Voltage_button(3).Value = True"},
                   "line 7: Voltage_button(3).Value = True - the 25V option is not offered for the "
                   "Eprom 27C256");
-    EXPECT_FALSE(app.ui.Voltage_button[3].selected());
+    EXPECT_FALSE(app.ui.voltageButtons[3].selected());
     EXPECT_EQ(app.dev.VppVolts, 12);
     ExpectRefused({"Voltage_button(1).Value = False"},
                   "lines 4 to 7: no Voltage_button(n).Value is True - one voltage must be chosen "
@@ -228,7 +228,7 @@ TEST_F(Mend, AVoltageTheDeviceDoesNotOfferIsNotSwitchedOn) {
     EXPECT_TRUE(Restore({"Device.Index = 10", "Voltage_button(1).Value = False",
                          "Voltage_button(3).Value = True"})
                     .empty());
-    EXPECT_TRUE(app.ui.Voltage_button[3].selected());
+    EXPECT_TRUE(app.ui.voltageButtons[3].selected());
     EXPECT_EQ(app.dev.VppVolts, 25);
 }
 
@@ -239,7 +239,7 @@ TEST_F(Mend, TheByteChoiceNeedsExactlyOneButton) {
     ExpectRefused({"HiLow_button(2).Value = True"},
                   "lines 14 to 16: 2 HiLow_button(n).Value are True - one of Both, Hi Byte and "
                   "Low Byte must be True");
-    EXPECT_TRUE(app.ui.HiLow_button[0].selected());
+    EXPECT_TRUE(app.ui.byteChoiceButtons[0].selected());
 }
 
 // The port box names the port of the button chosen, or, with none chosen, None

@@ -67,14 +67,14 @@ TEST_F(Setups, RoundTripRestoresAllNineteenItemsInAFreshProgram) {
     EXPECT_TRUE(fresh.rig.dialogs.boxes.empty());
     EXPECT_EQ(b.ui.Device.listIndex, 10);
     EXPECT_EQ(b.dev.DeviceName, "Eprom 27256");
-    EXPECT_TRUE(b.ui.Voltage_button[3].selected() && !b.ui.Voltage_button[1].selected());
+    EXPECT_TRUE(b.ui.voltageButtons[3].selected() && !b.ui.voltageButtons[1].selected());
     EXPECT_EQ(b.dev.VppVolts, 25);
     EXPECT_EQ(b.ui.blankCheckFirstCheck.value, 1);
     EXPECT_EQ(b.ui.verifyAfterCheck.value, 2);
     EXPECT_TRUE(b.ui.LPTSelection[1].selected());
     EXPECT_EQ(b.board.DataPort, 0x278);
     EXPECT_EQ(b.ui.PortSelected.caption, "278h");
-    EXPECT_TRUE(b.ui.HiLow_button[2].selected() && !b.ui.HiLow_button[0].selected());
+    EXPECT_TRUE(b.ui.byteChoiceButtons[2].selected() && !b.ui.byteChoiceButtons[0].selected());
     EXPECT_EQ(b.ui.speedSlider.value, 7);
     // The slider handler ran after the device's: slow half, medium factor of a 27256.
     EXPECT_EQ(b.board.PortDelayCount, 13 * 100 + 2);
@@ -108,7 +108,7 @@ TEST_F(Setups, RestoreLogsItsFrameAndRunsTheHandlersInFileOrder) {
                                   "SETUP RESTORED FROM QBSetup1.INI",
                                   ">>>>>>>>>>>>",
                               }));
-    EXPECT_TRUE(app.ui.FrameVoltageSelection.visible && app.ui.autoOperationsFrame.visible);
+    EXPECT_TRUE(app.ui.voltageFrame.visible && app.ui.autoOperationsFrame.visible);
     EXPECT_EQ(app.board.DataPort, 0x3BC);
     EXPECT_EQ(app.board.BoardModel, 6); // a port choice is not a board detection
 }

@@ -45,15 +45,15 @@ TEST(PageWriteChip, ProtectedChipIgnoresPlainWritesButPollsForTheWriteTime) {
     Reset(r.app);
     r.app.board.DriveDataPins(); // the board drives the data pins
     const std::uint8_t old = r.chip->Memory()[0x100];
-    Load(r.app, WRITE_AT29C256, 0x100, old ^ 0xFF);
+    Load(r.app, WriteAt29CommandCycle, 0x100, old ^ 0xFF);
     r.app.board.SleepMs(1);
     EXPECT_EQ(ReadAt(r.app, 0x100) & 0x80, (old & 0x80)); // DATA#: complement of the new bit 7
     r.app.board.SleepMs(10);
     EXPECT_EQ(ReadAt(r.app, 0x100), old);
     EXPECT_EQ(r.chip->PageWrites(), 0);
     // Disabled, the same write takes.
-    UNPROTECT_AT29C256(r.app.board);
-    Load(r.app, WRITE_AT29C256, 0x100, old ^ 0xFF);
+    DisableAt29Protection(r.app.board);
+    Load(r.app, WriteAt29CommandCycle, 0x100, old ^ 0xFF);
     r.app.board.SleepMs(11);
     EXPECT_EQ(ReadAt(r.app, 0x100), old ^ 0xFF);
     EXPECT_FALSE(r.chip->Protected());
@@ -63,8 +63,8 @@ TEST(PageWriteChip, LoadsSlowerThanTheWindowEndThePageAndLoseTheRestOfTheSector)
     PageWriteRig r(6, kAt29c256Row);
     Reset(r.app);
     r.app.board.DriveDataPins(); // the board drives the data pins
-    Load(r.app, WRITE_AT29C256, 0x200, 0x11);
-    Load(r.app, WRITE_AT29C256, 0x201, 0x22); // within 150 us: same page
+    Load(r.app, WriteAt29CommandCycle, 0x200, 0x11);
+    Load(r.app, WriteAt29CommandCycle, 0x201, 0x22); // within 150 us: same page
     Settle(r.app, 11);
     EXPECT_EQ(r.chip->PageWrites(), 1);
     EXPECT_EQ(ReadAt(r.app, 0x200), 0x11);
@@ -77,9 +77,9 @@ TEST(PageWriteChip, LoadsSlowerThanTheWindowEndThePageAndLoseTheRestOfTheSector)
     EXPECT_LT(kept, 10);
     // One byte, a pause past the window, another: the second comes during the
     // first write cycle and is ignored.
-    Load(r.app, WRITE_AT29C256, 0x300, 0x33);
+    Load(r.app, WriteAt29CommandCycle, 0x300, 0x33);
     r.app.board.SleepMs(1);
-    Load(r.app, WRITE_AT29C256, 0x301, 0x44);
+    Load(r.app, WriteAt29CommandCycle, 0x301, 0x44);
     r.app.board.SleepMs(11);
     EXPECT_EQ(r.chip->IgnoredLoads(), 1);
     EXPECT_NE(ReadAt(r.app, 0x301), 0x44);
@@ -89,7 +89,7 @@ TEST(PageWriteChip, At29c256DoesNotStartItsWriteWhileOutputEnableIsLow) {
     PageWriteRig r(6, kAt29c256Row);
     Reset(r.app);
     r.app.board.DriveDataPins(); // the board drives the data pins
-    Load(r.app, WRITE_AT29C256, 0x400, 0x5A);
+    Load(r.app, WriteAt29CommandCycle, 0x400, 0x5A);
     r.app.board.EnableOutput();
     Settle(r.app, 20);
     EXPECT_EQ(r.chip->PageWrites(), 0);
@@ -98,7 +98,7 @@ TEST(PageWriteChip, At29c256DoesNotStartItsWriteWhileOutputEnableIsLow) {
     EXPECT_EQ(r.chip->PageWrites(), 1);
     // A write pulse with OE low loads nothing.
     r.app.board.EnableOutput();
-    Load(r.app, WRITE_AT29C256, 0x500, 0x00);
+    Load(r.app, WriteAt29CommandCycle, 0x500, 0x00);
     EXPECT_EQ(r.chip->IgnoredLoads(), 1);
 }
 
@@ -107,7 +107,7 @@ TEST(PageWriteChip, At29c256ChipEraseLeavesEveryByteFFh) {
     Reset(r.app);
     r.app.board.DriveDataPins(); // the board drives the data pins
     for (int data : {0x80, 0x10}) {
-        CMD_AT29C256(r.app.board, data);
+        SendAt29Command(r.app.board, data);
     }
     Settle(r.app, 25);
     EXPECT_EQ(r.chip->Memory(), std::vector<std::uint8_t>(kChipBytes, 0xFF));
@@ -121,8 +121,8 @@ TEST(PageWriteChip, At28c64bIgnoresA13AndA14) {
     r.chip->StartProtected();
     Reset(r.app);
     r.app.board.DriveDataPins(); // the board drives the data pins
-    UNPROTECT_XICOR(r.app.board, ReadChipOptions(r.app).speedWaitMs);
-    Load(r.app, WRITE_XICOR, 0x6010, 0x77);
+    DisableX28Protection(r.app.board, ReadChipOptions(r.app).speedWaitMs);
+    Load(r.app, WriteX28CommandCycle, 0x6010, 0x77);
     Settle(r.app, 11); // past tBLC and the 10 ms write cycle
     EXPECT_FALSE(r.chip->Protected());
     EXPECT_EQ(r.chip->Memory()[0x0010], 0x77);
@@ -134,7 +134,7 @@ TEST(PageWriteChip, X28c256KeepsTheBytesOfAPageThatWereNotLoaded) {
     Reset(r.app);
     r.app.board.DriveDataPins(); // the board drives the data pins
     const auto before = r.chip->Memory();
-    Load(r.app, WRITE_XICOR, 0x4010, 0x77);
+    Load(r.app, WriteX28CommandCycle, 0x4010, 0x77);
     Settle(r.app, 6);
     auto expected = before;
     expected[0x4010] = 0x77;
@@ -164,8 +164,8 @@ TEST(AtmelSectorFlash, SectorWriteClearsTheBytesNotLoaded) {
     Reset(r.app);
     for (const int address : {0, 1}) {
         r.app.board.Address = address;
-        PBYTE_FLASH(r.app.board, r.app.dev,
-                    r.app.ops.ProgramImage[static_cast<std::size_t>(address)]);
+        WriteFlashByte(r.app.board, r.app.dev,
+                       r.app.ops.ProgramImage[static_cast<std::size_t>(address)]);
         Settle(r.app, 11); // past tBLC and tWC
     }
     EXPECT_EQ(memory[0], 0xFF);

@@ -85,10 +85,11 @@ std::uint8_t Board::In(int port) {
 
 void Board::SetReg(int reg) {
     const std::uint8_t data = ToByte(Shadow(reg), "register shadow");
-    // The serial EEPROMs' bus keeps the normal latch: its pace is what holds the
-    // clock to the 100 kHz times, and the fast latch's own pacing still lets a
-    // clock pulse through short now and then.
+    // The two-wire bus is held to its times on the board's clock; a board whose
+    // clock the port cannot read (an exec child) keeps the normal latch, whose
+    // pace holds them.
     if (FastPort && DataPort != 0 && !TwoWireBus) return FastSetReg(reg, data);
+    if (FastPort && DataPort != 0 && io_->ClockIsTheBoards()) return TwoWireSetReg(reg, data);
     const auto index = static_cast<std::size_t>(reg);
     Out(DataPort, data);
     PaceWrite();
@@ -290,6 +291,9 @@ void Board::WaitBusTurnaround() {
 }
 void Board::WaitCommandStep() {
     BusyWait(300);
+}
+void Board::WaitBetweenPolls() {
+    BusyWait(2000); // 50 us at the default step: under 1 % of a 10 ms write cycle
 }
 void Board::SleepMs(int milliseconds) {
     ThrowIfStopPending();

@@ -118,9 +118,13 @@ class Board {
     void WaitVerifySettle();
     void WaitBusTurnaround();
     void WaitCommandStep();
+    /// Between two reads of a poll that waits out a write cycle of milliseconds.
+    void WaitBetweenPolls();
     void SleepMs(int milliseconds);
     /// The port's clock (ns), for waits bounded by a chip's own times.
     [[nodiscard]] std::int64_t NowNs() const { return io_->NowNs(); }
+    /// Waits in counted steps until the port's clock reads `ns` or later.
+    void WaitUntilNs(std::int64_t ns);
     /// Overran pulses already told to the operator; a page-load refusal logged.
     std::int64_t OverranPulsesReported = 0;
     bool PageLoadRefusalLogged = false;
@@ -163,12 +167,15 @@ class Board {
     /// and on keeps its port but not its registers): each is latched in full again.
     void ForgetRegisterContents();
     /// The chip is a two-wire EEPROM: CE is its clock (SCL) and data bit 7, driven
-    /// while register 3 bit 6 is clear, its data line (SDA). Its bus keeps the
-    /// normal latch, whose pace is what holds the clock to the 100 kHz times.
+    /// while register 3 bit 6 is clear, its data line (SDA). The fast latch holds
+    /// its bus to the 100 kHz times on the port's clock (TwoWireSetReg).
     bool TwoWireBus = false;
 
   private:
     void FastSetReg(int reg, std::uint8_t data);
+    /// FastSetReg for a two-wire bus, each line change made no sooner than the
+    /// standard mode's times allow since the last one, as the port's clock tells.
+    void TwoWireSetReg(int reg, std::uint8_t data);
     void GiveBackSavedLatches();
     void FastReadDataByte();
     /// A port write as it reaches the board, with what it latches noted.
@@ -184,6 +191,9 @@ class Board {
     PortIo* io_;
     int dataSent_ = -1, controlSent_ = -1; // last bytes written (-1: none yet)
     std::array<int, 5> holds_{-1, -1, -1, -1, -1};
+    // When the two-wire clock last moved, the data line last moved while it was
+    // high (a start or stop), and while it was low (port clock, ns).
+    std::int64_t clockEdgeNs_ = 0, conditionNs_ = 0, dataEdgeNs_ = 0;
 };
 
 /// Decoding rules, also usable without a board (tests, the simulator).

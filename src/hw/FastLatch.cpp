@@ -29,6 +29,8 @@
 // times) are the callers' own and are kept.
 #include "hw/Board.h"
 
+#include <algorithm>
+
 #include "hw/StopRequest.h"
 
 namespace quorbit {
@@ -87,6 +89,55 @@ void Board::FastSetReg(int reg, std::uint8_t data) {
     if (dataSent_ != data) RawOut(DataPort, data);
     RawOut(ControlPort, RegStrobe[index]);
     controlSent_ |= kLeftHeld;
+}
+
+// The two-wire EEPROMs' standard mode (100 kHz): SCL high 4.0 us and low 4.7 us;
+// a start or stop set up 4.7 us after SCL rises, a start held 4.0 us before SCL
+// falls, the bus free 4.7 us between a stop and a start; data set up 250 ns before
+// SCL rises. Counting port accesses cannot hold these on every port and model (a
+// latch takes one access or three), so each change waits on the port's clock for
+// the time since the last edge it depends on; the wait ends before the latch's
+// first access, so the chip sees the change later still.
+void Board::TwoWireSetReg(int reg, std::uint8_t data) {
+    const auto index = static_cast<std::size_t>(reg);
+    if (holds_[index] == data) return;
+    constexpr std::int64_t kHighNs = 4'000, kLowNs = 4'700, kSetUpNs = 4'700, kDataNs = 250;
+    auto line = [](int r3, int r4, int bit) {
+        if (bit == 7) return (r3 & 0x80) != 0;
+        return (r3 & 0x40) != 0 || (r4 & 0x80) != 0; // let go: the pull-up holds SDA high
+    };
+    const int r3 = reg == 3 ? data : holds_[3];
+    const int r4 = reg == 4 ? data : holds_[4];
+    const bool known = holds_[3] >= 0 && holds_[4] >= 0;
+    const bool clockWas = known && line(holds_[3], holds_[4], 7);
+    const bool clockNow = line(r3, r4 < 0 ? 0xFF : r4, 7);
+    const bool dataWas = known && line(holds_[3], holds_[4], 6);
+    const bool dataNow = r4 >= 0 && r3 >= 0 && line(r3, r4, 6);
+    std::int64_t readyNs = 0;
+    if (!known) {
+        readyNs = std::max({clockEdgeNs_, conditionNs_, dataEdgeNs_}) + kSetUpNs;
+    } else if (!clockWas && clockNow) {
+        readyNs = std::max(clockEdgeNs_ + kLowNs, dataEdgeNs_ + kDataNs);
+    } else if (clockWas && !clockNow) {
+        readyNs = std::max(clockEdgeNs_, conditionNs_) + kHighNs;
+    } else if (clockWas && dataWas != dataNow) {
+        readyNs = std::max(clockEdgeNs_, conditionNs_) + kSetUpNs;
+    }
+    WaitUntilNs(readyNs);
+    FastSetReg(reg, data);
+    const std::int64_t now = NowNs();
+    if (!known || clockWas != clockNow) clockEdgeNs_ = now;
+    if (!known || (clockNow && dataWas != dataNow)) conditionNs_ = now;
+    if (!known || dataWas != dataNow) dataEdgeNs_ = now;
+}
+
+void Board::WaitUntilNs(std::int64_t ns) {
+    for (std::int64_t now = NowNs(); now < ns;) {
+        BusyWait((ns - now + kDelayStepNanoseconds - 1) / kDelayStepNanoseconds);
+        const std::int64_t later = NowNs();
+        if (later <= now) return; // a clock that does not move: nothing to wait on
+        now = later;
+    }
 }
 
 void Board::FastReadDataByte() {

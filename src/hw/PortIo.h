@@ -51,6 +51,9 @@ class PortIo {
     [[nodiscard]] virtual std::int64_t OverranPulses() const { return 0; }
     /// True when the waits are made on the wall clock for real hardware.
     [[nodiscard]] virtual bool RealTiming() const { return false; }
+    /// True when NowNs is the board's own time (real hardware, an in-process
+    /// simulated board); an exec child keeps a clock of its own that NowNs is not.
+    [[nodiscard]] virtual bool ClockIsTheBoards() const { return RealTiming(); }
     /// One line for the operator: what the program is talking to.
     [[nodiscard]] virtual std::string Describe() const = 0;
 };

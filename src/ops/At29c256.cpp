@@ -41,6 +41,10 @@ void LoadPage(Board& b, const ImagePage& page, ProgrammingEvents& events) {
     const PageLoadPriority uninterrupted(b,
                                          [&events](const std::string& line) { events.Log(line); });
     const PageLoadWindow window(b);
+    // The fast port mode keeps CE low across the page's loads, and the pulses are
+    // WE-controlled writes: with OE high the chip takes nothing while only CE is low
+    // (the datasheet's CE set-up and hold times before and after WE are 0 ns).
+    const bool ceHeld = b.FastPort;
     for (int offset = 0; offset < kPageBytes; ++offset) {
         b.Address = page.FirstAddress() + offset;
         b.SplitAddress();
@@ -55,6 +59,7 @@ void LoadPage(Board& b, const ImagePage& page, ProgrammingEvents& events) {
         b.SetReg1();
         b.Reg1Shadow |= 0x80; // data on the rising edge
         b.SetReg1();
+        if (ceHeld && offset + 1 < kPageBytes) continue;
         b.Reg3Shadow |= 0x80;
         b.SetReg3();
     }
@@ -237,6 +242,10 @@ At29Poll PollAT29C256(Board& b, std::uint8_t last) {
         b.DisableOutput();
         b.DisableChip();
         if (poll.lastRead == last) break;
+        // The write cycle lasts milliseconds: the fast latch's reads come too quick
+        // to tell it anything sooner, and would cost more port accesses than the
+        // normal mode's paced ones.
+        if (b.FastPort) b.WaitBetweenPolls();
     }
     b.DriveDataPins();
     return poll;

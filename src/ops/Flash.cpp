@@ -43,18 +43,35 @@ void LatchInline(Board& b, int reg, int value) {
     b.Out(b.ControlPort, b.RegSelect[n]);
 }
 
-/// CE low, WE low, WE high, CE high (register 3; bank bits 0, data driven).
-void InlineWritePulse(Board& b) {
-    for (int value : {0x04, 0x00, 0x04, 0x84})
-        LatchInline(b, 3, value);
+/// CE low, WE low, WE high, CE high (register 3; bank bits 0, data driven). The
+/// fast port mode keeps CE low from the `first` cycle of a sequence to its `last`:
+/// the writes are WE-controlled, the datasheets' CE set-up and hold times to WE
+/// are 0 ns, and with OE high the chip takes nothing while CE alone is low, so
+/// its bus cycles, their addresses, data and WE pulses are the same.
+void InlineWritePulse(Board& b, bool first, bool last) {
+    if (first || !b.FastPort) LatchInline(b, 3, 0x04);
+    LatchInline(b, 3, 0x00);
+    LatchInline(b, 3, 0x04);
+    if (last || !b.FastPort) LatchInline(b, 3, 0x84);
 }
 
 /// One cycle of the three-cycle command at address `high`:`low`.
-void InlineCycle(Board& b, int data, int high, int low) {
+void InlineCycle(Board& b, int data, int high, int low, bool first, bool last) {
     LatchInline(b, 4, data);
     LatchInline(b, 1, high);
     LatchInline(b, 2, low);
-    InlineWritePulse(b);
+    InlineWritePulse(b, first, last);
+}
+
+/// The three cycles of a JEDEC command; CE is left low after them when
+/// `ceLowAfter` (the fast port mode's byte program, whose data cycle follows).
+void CommandCycles(Board& b, int command, bool ceLowAfter) {
+    b.DisableOutput();
+    // Runs before every programmed byte: no pauses, no shadow updates.
+    LatchInline(b, 3, 0x84); // CE off, data driven, WE off, bank 0
+    InlineCycle(b, 0xAA, 0x55, 0x55, true, false);
+    InlineCycle(b, 0x55, 0x2A, 0xAA, false, false);
+    InlineCycle(b, command, 0x55, 0x55, false, !ceLowAfter);
 }
 
 /// One read of the byte at Address: nothing when it holds `value`, else where it
@@ -96,14 +113,23 @@ ProgramOutcome FinishFlashImage(Board& b, int maker, const ImageToWrite& image) 
 /// datasheet's longest byte program (20 us) bounds the wait, and so does a
 /// millisecond, past every datasheet's, for any part. Returns the byte as the
 /// normal read-back gives it.
-std::uint8_t PollFlashByte(Board& b, std::uint8_t wanted) {
+std::uint8_t PollFlashByte(Board& b, int maker, std::uint8_t wanted) {
     constexpr std::int64_t kLongestNs = 1'000'000;
-    const std::int64_t endNs = b.NowNs() + kLongestNs;
-    b.ReleaseDataPins();
-    b.EnableChip();
+    const std::int64_t writtenNs = b.NowNs();
+    const std::int64_t endNs = writtenNs + kLongestNs;
+    // OE is high: the board lets the data pins go as CE falls, and takes them back
+    // as CE rises, in one latch each; the chip drives them only once OE is low.
+    b.Reg3Shadow = (b.Reg3Shadow | 0x40) & 0x7F;
+    b.SetReg3();
+    // A poll read before the datasheet's typical byte program time (SST39SF 14 us,
+    // the others 7 us) finds the chip busy and costs a read cycle more: OE falls
+    // then, as far as the three accesses of its latch allow.
+    const std::int64_t typicalNs = maker == 0xBF ? 14'000 : 7'000;
+    b.WaitUntilNs(writtenNs + typicalNs - 3'000);
     b.EnableOutput();
     for (;;) {
-        const std::uint8_t status = b.ReadDataByte();
+        // DQ7 and DQ5 are in the upper half: the lower one is read once, at the end.
+        const std::uint8_t status = b.ReadHighNibble();
         if (((status ^ wanted) & 0x80) == 0 || (status & 0x20) != 0) break;
         if (b.NowNs() >= endNs) break;
         // Each poll is a read cycle of its own, as in the datasheets' flow charts.
@@ -112,8 +138,8 @@ std::uint8_t PollFlashByte(Board& b, std::uint8_t wanted) {
     }
     const std::uint8_t read = b.ReadDataByte();
     b.DisableOutput();
-    b.DisableChip();
-    b.DriveDataPins();
+    b.Reg3Shadow = (b.Reg3Shadow | 0x80) & 0xBF;
+    b.SetReg3();
     return read;
 }
 
@@ -129,7 +155,8 @@ std::optional<ProgramFailureAt> ProgramByteWithRetries(Board& b, const DeviceCon
             // that a byte that did not take is written again, never passed over.
             b.SleepMs(1);
         }
-        read = b.FastPort && ReadBackAtOnce(maker) ? PollFlashByte(b, wanted) : ReadFlashByte(b);
+        read = b.FastPort && ReadBackAtOnce(maker) ? PollFlashByte(b, maker, wanted)
+                                                   : ReadFlashByte(b);
         if (read == wanted) return std::nullopt;
     }
 }
@@ -141,12 +168,7 @@ void SendFlashCommand(Board& b, const DeviceConfig& device, int command) {
         SendAt29Command(b, command);
         return;
     }
-    b.DisableOutput();
-    // Runs before every programmed byte: no pauses, no shadow updates.
-    LatchInline(b, 3, 0x84); // CE off, data driven, WE off, bank 0
-    InlineCycle(b, 0xAA, 0x55, 0x55);
-    InlineCycle(b, 0x55, 0x2A, 0xAA);
-    InlineCycle(b, command, 0x55, 0x55);
+    CommandCycles(b, command, false);
 }
 
 void FlashWriteEnableOn(Board& b) {
@@ -162,11 +184,19 @@ void FlashWriteEnableOff(Board& b) {
 }
 
 void WriteFlashByte(Board& b, const DeviceConfig& device, std::uint8_t data) {
-    SendFlashCommand(b, device, 0xA0);
+    // The fast port mode keeps CE low from the command to the byte's own write
+    // cycle, whose address is then set with WE high, as the command's are.
+    const bool ceHeld = b.FastPort && device.routines.program != ProgramRoutine::At29c256 &&
+                        (b.Reg3Shadow & 0x04) != 0;
+    if (ceHeld)
+        CommandCycles(b, 0xA0, true);
+    else
+        SendFlashCommand(b, device, 0xA0);
     b.SplitAddress();
     b.DataOut = data;
     b.Reg4Shadow = b.DataOut;
     b.SetReg4();
+    if (ceHeld) b.Reg3Shadow &= 0x7F;
     b.LatchFlashAddress();
     b.EnableChip();
     FlashWriteEnableOn(b);

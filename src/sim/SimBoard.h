@@ -36,6 +36,7 @@ class SimBoard : public PortIo {
     [[nodiscard]] const Registers& Regs() const { return regs_; }
     /// The virtual clock: port accesses, sleeps and counted steps at their lengths.
     [[nodiscard]] std::int64_t NowNs() const override { return nowNs_; }
+    [[nodiscard]] bool ClockIsTheBoards() const override { return true; }
     /// The real length of one counted step the virtual clock advances by.
     void SetStepNs(std::int64_t nanoseconds) { stepNs_ = nanoseconds; }
     /// How long one port access takes (kPortAccessNs unless set): a slow port

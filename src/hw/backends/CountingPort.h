@@ -36,6 +36,7 @@ class CountingPort : public PortIo {
     [[nodiscard]] std::int64_t OverranPulses() const override { return inner_->OverranPulses(); }
     [[nodiscard]] std::int64_t NowNs() const override { return inner_->NowNs(); }
     [[nodiscard]] bool RealTiming() const override { return inner_->RealTiming(); }
+    [[nodiscard]] bool ClockIsTheBoards() const override { return inner_->ClockIsTheBoards(); }
     [[nodiscard]] std::string Describe() const override { return inner_->Describe(); }
 
     [[nodiscard]] const AccessCounts& Counts() const { return counts_; }

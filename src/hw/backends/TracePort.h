@@ -31,6 +31,7 @@ class TracePort : public PortIo {
     [[nodiscard]] std::int64_t OverranPulses() const override { return inner_->OverranPulses(); }
     [[nodiscard]] std::int64_t NowNs() const override { return inner_->NowNs(); }
     [[nodiscard]] bool RealTiming() const override { return inner_->RealTiming(); }
+    [[nodiscard]] bool ClockIsTheBoards() const override { return inner_->ClockIsTheBoards(); }
     [[nodiscard]] std::string Describe() const override;
 
     [[nodiscard]] PortIo& Inner() const { return *inner_; }

@@ -45,6 +45,10 @@ constexpr ChipWiring kFast27080{{2, 50, 250}};
 constexpr ChipWiring k27256Pins{{}, 0x10};
 constexpr ChipWiring k27C040Pins{{}, 0x20};
 
+// The AMD-type 32-pin flash (AM29F010/020/040 datasheets): a byte programs in
+// 7 us typically; the EN29F040 and A29040 rows, on the same routine, are taken alike.
+constexpr ChipFacts kAmdFlash{.byteProgramTypicalUs = 7};
+
 // SST39SF010A/020A/040 (Microchip SST39SF010A/020A/040 datasheet): maker BFh,
 // devices B5h/B6h/B7h; command cycles decoded on A0-A14 only; 4 KiB sectors;
 // byte program 20 us at most (14 typical), chip erase 100 ms at most (70 typical).
@@ -52,6 +56,7 @@ constexpr ChipFacts Sst39sf(std::uint16_t id) {
     return {.flashId = id,
             .commandAddressMask = 0x7FFF,
             .sectorBytes = 4096,
+            .byteProgramTypicalUs = 14,
             .byteProgramMaxUs = 20,
             .chipEraseMaxMs = 100};
 }
@@ -93,11 +98,11 @@ std::vector<CatalogRow> BuiltInRows() {
         {"Eprom 27C080", 'P', '9', 1024, 0, 0, 1, true, kEprom27080, kPulse50us, kFast27080},  // 21
         {"Eprom 27C080 OTP", 'P', 'M', 1024, 0, 0, 1, true, kEprom27080, kPulse50us},          // 22
         {"Flash Atmel AT29C256", 'F', 'A', 32, 128, 2, 0, true, kAt29c256},                    // 23
-        {"Flash AMIC A29040", 'F', 'L', 512, 0, 4, 0, false, kJedecFlash},                     // 24
-        {"Flash AMD AM29F010", 'F', 'S', 128, 0, 4, 0, true, kJedecFlash},                     // 25
-        {"Flash AMD AM29F020", 'F', 'R', 256, 0, 4, 0, true, kJedecFlash},                     // 26
-        {"Flash AMD AM29F040", 'F', 'M', 512, 0, 4, 0, true, kJedecFlash},                     // 27
-        {"Flash EON EN29F040", 'F', 'M', 512, 0, 4, 0, false, kJedecFlash},                    // 28
+        {"Flash AMIC A29040", 'F', 'L', 512, 0, 4, 0, false, kJedecFlash, kAmdFlash},          // 24
+        {"Flash AMD AM29F010", 'F', 'S', 128, 0, 4, 0, true, kJedecFlash, kAmdFlash},          // 25
+        {"Flash AMD AM29F020", 'F', 'R', 256, 0, 4, 0, true, kJedecFlash, kAmdFlash},          // 26
+        {"Flash AMD AM29F040", 'F', 'M', 512, 0, 4, 0, true, kJedecFlash, kAmdFlash},          // 27
+        {"Flash EON EN29F040", 'F', 'M', 512, 0, 4, 0, false, kJedecFlash, kAmdFlash},         // 28
         {"Flash Atmel AT29F040", 'F', 'N', 512, 0, 4, 0, false, kNoRoutine},                   // 29
         {"Flash Catalyst CAT28F001", 'F', 'O', 128, 0, 12, 0, false, kNoRoutine},              // 30
         {"Flash Catalyst CAT28F010", 'F', 'P', 128, 0, 12, 0, false, kNoRoutine},              // 31

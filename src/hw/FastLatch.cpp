@@ -102,17 +102,18 @@ void Board::TwoWireSetReg(int reg, std::uint8_t data) {
     const auto index = static_cast<std::size_t>(reg);
     if (holds_[index] == data) return;
     constexpr std::int64_t kHighNs = 4'000, kLowNs = 4'700, kSetUpNs = 4'700, kDataNs = 250;
-    auto line = [](int r3, int r4, int bit) {
-        if (bit == 7) return (r3 & 0x80) != 0;
-        return (r3 & 0x40) != 0 || (r4 & 0x80) != 0; // let go: the pull-up holds SDA high
-    };
+    auto scl = [](int r3) { return (r3 & 0x80) != 0; };
+    // Let go (register 3 bit 6), SDA is held high by the pull-up.
+    auto sda = [](int r3, int r4) { return (r3 & 0x40) != 0 || (r4 & 0x80) != 0; };
     const int r3 = reg == 3 ? data : holds_[3];
     const int r4 = reg == 4 ? data : holds_[4];
+    // Until both registers were latched the lines' levels are not known: the first
+    // change waits for every time at once.
     const bool known = holds_[3] >= 0 && holds_[4] >= 0;
-    const bool clockWas = known && line(holds_[3], holds_[4], 7);
-    const bool clockNow = line(r3, r4 < 0 ? 0xFF : r4, 7);
-    const bool dataWas = known && line(holds_[3], holds_[4], 6);
-    const bool dataNow = r4 >= 0 && r3 >= 0 && line(r3, r4, 6);
+    const bool clockWas = known && scl(holds_[3]);
+    const bool clockNow = known && scl(r3);
+    const bool dataWas = known && sda(holds_[3], holds_[4]);
+    const bool dataNow = known && sda(r3, r4);
     std::int64_t readyNs = 0;
     if (!known) {
         readyNs = std::max({clockEdgeNs_, conditionNs_, dataEdgeNs_}) + kSetUpNs;

@@ -113,7 +113,7 @@ ProgramOutcome FinishFlashImage(Board& b, int maker, const ImageToWrite& image) 
 /// datasheet's longest byte program (20 us) bounds the wait, and so does a
 /// millisecond, past every datasheet's, for any part. Returns the byte as the
 /// normal read-back gives it.
-std::uint8_t PollFlashByte(Board& b, int maker, std::uint8_t wanted) {
+std::uint8_t PollFlashByte(Board& b, const DeviceConfig& device, std::uint8_t wanted) {
     constexpr std::int64_t kLongestNs = 1'000'000;
     const std::int64_t writtenNs = b.NowNs();
     const std::int64_t endNs = writtenNs + kLongestNs;
@@ -121,11 +121,11 @@ std::uint8_t PollFlashByte(Board& b, int maker, std::uint8_t wanted) {
     // as CE rises, in one latch each; the chip drives them only once OE is low.
     b.Reg3Shadow = (b.Reg3Shadow | 0x40) & 0x7F;
     b.SetReg3();
-    // A poll read before the datasheet's typical byte program time (SST39SF 14 us,
-    // the others 7 us) finds the chip busy and costs a read cycle more: OE falls
-    // then, as far as the three accesses of its latch allow.
-    const std::int64_t typicalNs = maker == 0xBF ? 14'000 : 7'000;
-    b.WaitUntilNs(writtenNs + typicalNs - 3'000);
+    // A poll read before the chip's typical byte program time finds it busy and
+    // costs a read cycle more: OE falls then, as far as the three accesses of its
+    // latch allow.
+    const std::int64_t typicalNs = std::int64_t{device.facts.byteProgramTypicalUs} * 1'000;
+    if (typicalNs > 0) b.WaitUntilNs(writtenNs + typicalNs - 3'000);
     b.EnableOutput();
     for (;;) {
         // DQ7 and DQ5 are in the upper half: the lower one is read once, at the end.
@@ -155,7 +155,7 @@ std::optional<ProgramFailureAt> ProgramByteWithRetries(Board& b, const DeviceCon
             // that a byte that did not take is written again, never passed over.
             b.SleepMs(1);
         }
-        read = b.FastPort && ReadBackAtOnce(maker) ? PollFlashByte(b, maker, wanted)
+        read = b.FastPort && ReadBackAtOnce(maker) ? PollFlashByte(b, device, wanted)
                                                    : ReadFlashByte(b);
         if (read == wanted) return std::nullopt;
     }

@@ -20,6 +20,9 @@ struct ChipFacts {
     /// A UV EPROM's program pulse (0: the 2716/2732's timed 5 ms pulse, which is
     /// no counted delay).
     int programPulseUs = 0;
+    /// A flash chip's typical byte program time (0: none known), which the fast
+    /// port mode waits before its first poll read.
+    int byteProgramTypicalUs = 0;
     // The datasheet's maxima, each in the unit its name carries.
     int byteProgramMaxUs = 0;
     int chipEraseMaxMs = 0;
